@@ -1,0 +1,70 @@
+#include "model/EmojiInput.h"
+
+#include "model/UnicodeText.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace quillbar::EmojiInput {
+namespace {
+
+icu::UnicodeString toUnicode(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())));
+}
+
+bool isEmojiCharacter(const icu::UnicodeString& character) {
+    const std::int32_t scalars = character.countChar32();
+    if (scalars == 0) {
+        return false;
+    }
+    if (scalars == 1) {
+        return u_hasBinaryProperty(character.char32At(0), UCHAR_EMOJI_PRESENTATION);
+    }
+    for (std::int32_t i = 0; i < character.length(); i = character.moveIndex32(i, 1)) {
+        if (u_hasBinaryProperty(character.char32At(i), UCHAR_EMOJI)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::string normalise(std::string_view text) {
+    const icu::UnicodeString input = toUnicode(UnicodeText::trimmed(text));
+    if (input.isEmpty()) {
+        return {};
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> characters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !characters) {
+        return {};
+    }
+    characters->setText(input);
+
+    // Walk the grapheme clusters from the last one back: the last emoji wins.
+    std::int32_t end = characters->last();
+    for (std::int32_t start = characters->previous(); start != icu::BreakIterator::DONE;
+         end = start, start = characters->previous()) {
+        icu::UnicodeString character(input, start, end - start);
+        if (isEmojiCharacter(character)) {
+            std::string out;
+            character.toUTF8String(out);
+            return out;
+        }
+    }
+    return {};
+}
+
+bool isEmoji(std::string_view character) {
+    return isEmojiCharacter(toUnicode(character));
+}
+
+} // namespace quillbar::EmojiInput

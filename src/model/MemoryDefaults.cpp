@@ -1,0 +1,72 @@
+#include "model/MemoryDefaults.h"
+
+#include <utility>
+
+namespace quillbar {
+
+std::optional<std::string> MemoryDefaults::data(const std::string& key) const {
+    const auto found = values_.find(key);
+    if (found == values_.end()) {
+        return std::nullopt;
+    }
+    if (const auto* bytes = std::get_if<std::string>(&found->second)) {
+        return *bytes;
+    }
+    return std::nullopt;
+}
+
+bool MemoryDefaults::setData(const std::string& key, std::string_view bytes) {
+    return write(key, std::string(bytes));
+}
+
+bool MemoryDefaults::boolValue(const std::string& key) const {
+    const auto found = values_.find(key);
+    if (found == values_.end()) {
+        return false;
+    }
+    const auto* flag = std::get_if<bool>(&found->second);
+    return flag != nullptr && *flag;
+}
+
+bool MemoryDefaults::setBool(const std::string& key, bool value) {
+    return write(key, value);
+}
+
+void MemoryDefaults::setText(const std::string& key, std::string text) {
+    values_[key] = Text{std::move(text)};
+}
+
+void MemoryDefaults::remove(const std::string& key) {
+    values_.erase(key);
+}
+
+bool MemoryDefaults::contains(const std::string& key) const {
+    return values_.count(key) != 0;
+}
+
+void MemoryDefaults::setFailing(bool failing) {
+    failing_ = failing;
+}
+
+void MemoryDefaults::setFailing(const std::string& key, bool failing) {
+    if (failing) {
+        failingKeys_.insert(key);
+    } else {
+        failingKeys_.erase(key);
+    }
+}
+
+bool MemoryDefaults::accepts(const std::string& key) const {
+    return !failing_ && failingKeys_.count(key) == 0;
+}
+
+bool MemoryDefaults::write(const std::string& key, Value value) {
+    if (!accepts(key)) {
+        return false;
+    }
+    values_[key] = std::move(value);
+    writtenKeys_.push_back(key);
+    return true;
+}
+
+} // namespace quillbar

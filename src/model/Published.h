@@ -1,0 +1,90 @@
+#pragma once
+
+#include "model/Subscription.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace quillbar {
+
+// A value that announces every assignment to its subscribers before storing it, so a handler
+// still reads the old value through value() and receives the new one as its argument.
+// Handlers may subscribe or cancel during an announcement: a handler cancelled mid-announcement
+// is not called any more, one added mid-announcement hears only later announcements.
+// A set() from inside a handler announces at once, but the outer set() stores its value last.
+// Single-threaded: subscribe, set and cancel all run on the same thread.
+template <typename T> class Published {
+public:
+    using Handler = std::function<void(const T& newValue)>;
+
+    // Starts with initial and no subscribers.
+    explicit Published(T initial = T{})
+        : value_(std::move(initial)) {}
+    Published(const Published&) = delete;
+    Published& operator=(const Published&) = delete;
+
+    // The stored value.
+    const T& value() const { return value_; }
+
+    // Announces newValue to every subscriber, then stores it: during the announcement value()
+    // still holds the old value.
+    void set(T newValue) {
+        announce(newValue);
+        value_ = std::move(newValue);
+    }
+
+    // set() only when newValue differs from value(); returns whether it assigned.
+    bool setIfChanged(T newValue) {
+        if (newValue == value_) {
+            return false;
+        }
+        set(std::move(newValue));
+        return true;
+    }
+
+    // Calls handler on every later assignment until the returned handle is cancelled or destroyed.
+    [[nodiscard]] Subscription subscribe(Handler handler) {
+        const std::uint64_t id = handlers_->nextID++;
+        handlers_->byID.emplace(id, std::make_shared<const Handler>(std::move(handler)));
+        std::weak_ptr<Handlers> weakHandlers = handlers_;
+        return Subscription([weakHandlers, id] {
+            if (auto handlers = weakHandlers.lock()) {
+                handlers->byID.erase(id);
+            }
+        });
+    }
+
+private:
+    // Shared with every Subscription (weakly), so a handle may outlive this object.
+    struct Handlers {
+        std::map<std::uint64_t, std::shared_ptr<const Handler>> byID;
+        std::uint64_t nextID = 0;
+    };
+
+    void announce(const T& newValue) {
+        // Keep the handlers list alive and snapshot the ids: handlers may change the list.
+        const std::shared_ptr<Handlers> handlers = handlers_;
+        std::vector<std::uint64_t> ids;
+        ids.reserve(handlers->byID.size());
+        for (const auto& entry : handlers->byID) {
+            ids.push_back(entry.first);
+        }
+        for (const std::uint64_t id : ids) {
+            const auto found = handlers->byID.find(id);
+            if (found == handlers->byID.end()) {
+                continue; // cancelled by an earlier handler
+            }
+            const std::shared_ptr<const Handler> handler = found->second;
+            (*handler)(newValue);
+        }
+    }
+
+    T value_;
+    std::shared_ptr<Handlers> handlers_ = std::make_shared<Handlers>();
+};
+
+} // namespace quillbar

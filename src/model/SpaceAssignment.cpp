@@ -1,0 +1,9 @@
+#include "model/SpaceAssignment.h"
+
+namespace quillbar {
+
+bool SpaceAssignment::isEmpty() const {
+    return name.empty() && emoji.empty();
+}
+
+} // namespace quillbar
