@@ -1,0 +1,15 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace quillbar {
+
+// What the program knows about itself.
+struct AppInfo {
+    std::string version = "?";
+    std::string bundlePath;                      // path of the executable
+    std::optional<std::string> bundleIdentifier; // e.g. "org.quillbar.Quillbar"
+};
+
+} // namespace quillbar

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quillbar {
+
+// Optional window-server entry points. A backend leaves any of them empty when it lacks it; callers test
+// each before use and fall back.
+struct SpaceServerAPI {
+    // The managed space ids that hold the window (mask 7): an array of numbers, or null.
+    std::function<nlohmann::json(std::int64_t windowNumber)> copySpacesForWindows;
+    // The managed id of the active space; 0 means no answer.
+    std::function<std::int64_t()> activeSpace;
+    // The current managed id of the display with that identifier; 0 means no answer.
+    std::function<std::int64_t(const std::string& displayIdentifier)> displayCurrentSpace;
+};
+
+} // namespace quillbar

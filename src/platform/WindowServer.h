@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/SpaceServerAPI.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+
+namespace quillbar {
+
+// The window server: managed displays with their spaces, the on-screen window list, and placing windows
+// on spaces. Answers are dynamic values that the core reads only through its value coercions.
+class WindowServer {
+public:
+    // Keys of a managed-display dictionary and of its space dictionaries.
+    static constexpr const char* kDisplayIdentifier = "Display Identifier";
+    static constexpr const char* kCurrentSpace = "Current Space";
+    static constexpr const char* kSpaces = "Spaces";
+    static constexpr const char* kManagedSpaceID = "ManagedSpaceID";
+    static constexpr const char* kID64 = "id64";
+    static constexpr const char* kUUID = "uuid";
+    static constexpr const char* kType = "type";
+    static constexpr const char* kPID = "pid";
+    // Keys of a window dictionary; bounds hold "X", "Y", "Width" and "Height".
+    static constexpr const char* kWindowOwnerPID = "OwnerPID";
+    static constexpr const char* kWindowLayer = "Layer";
+    static constexpr const char* kWindowAlpha = "Alpha";
+    static constexpr const char* kWindowBounds = "Bounds";
+
+    virtual ~WindowServer() = default;
+
+    // One dictionary per managed display, in the server's order; null when the server does not answer.
+    virtual nlohmann::json copyManagedDisplaySpaces() = 0;
+    // Asks the server to put the window on the managed space; no answer.
+    virtual void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) = 0;
+    // On-screen windows (no desktop elements), front to back; null when the query fails.
+    virtual nlohmann::json copyWindowList() = 0;
+    // The optional entry points; called once, the answer is kept for the process's life.
+    virtual SpaceServerAPI spaceServerAPI() = 0;
+};
+
+} // namespace quillbar
