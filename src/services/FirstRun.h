@@ -1,0 +1,23 @@
+#pragma once
+
+namespace quillbar {
+
+class Defaults;
+class MenuBarItem;
+class SpaceNameStore;
+class SpaceObserver;
+
+// Guidance for people who have never used the app: the rename window with its hint on the first
+// launch, and a second tooltip line on the tray item on every launch.
+namespace FirstRun {
+
+// Opens the rename window 0.8 s from now unless "HasCompletedFirstRun.v1" is set, and sets the
+// flag once the window is open.
+void presentIfNeeded(SpaceObserver& observer, SpaceNameStore& nameStore, Defaults& defaults);
+
+// Gives the tray item its "click to name or switch desktops" line 1.0 s from now.
+void applyMenuBarTooltip(MenuBarItem& item);
+
+} // namespace FirstRun
+
+} // namespace quillbar
