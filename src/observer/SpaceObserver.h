@@ -6,13 +6,18 @@
 #include "model/Subscription.h"
 #include "observer/AnchorKeeper.h"
 #include "observer/DisplayDirectory.h"
+#include "observer/SpaceDetector.h"
+#include "observer/TextShortener.h"
 #include "platform/Platform.h"
+
+#include <nlohmann/json.hpp>
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillbar {
@@ -42,7 +47,9 @@ public:
     // Detects spaces, synchronises anchors and publishes whatever changed.
     void refresh();
     // One detection pass over every display.
-    std::vector<SpaceInfo> detectSpaces() const;
+    std::vector<SpaceInfo> detectSpaces() const { return detector_.detectSpaces(); }
+    // The window server's managed displays, or an empty array when the answer is unusable.
+    nlohmann::json copyManagedDisplaySpaces() const { return detector_.copyManagedDisplaySpaces(); }
 
     // Published state.
     const std::vector<SpaceInfo>& spaces() const { return spaces_.value(); }
@@ -56,7 +63,8 @@ public:
         return menuBarTitle_.subscribe(std::move(handler));
     }
 
-    // Text of a space: its name (or default name) cut to 20 characters, the emoji before it if asked.
+    // Text of a space: its name (or default name) cut to 20 characters, the emoji before it if
+    // asked.
     std::string title(const SpaceInfo& space, bool includeEmoji) const;
     // Ordinary desktops and full-screen spaces, in detection order.
     std::vector<SpaceInfo> menuSpaces() const;
@@ -82,7 +90,42 @@ public:
     const DisplayDirectory& displays() const { return displays_; }
 
 private:
-    // implementation-defined private members follow
+    using NotificationAction = std::function<void(const std::optional<std::string>& object)>;
+
+    // Refreshes now, 1 s later and 3 s later: the system settles in steps after wake or a display
+    // change.
+    void refreshAfterSystemStateChange();
+    // Assigns menuBarTitle from the current space, only when it changes.
+    void updateMenuBarTitle();
+    // Writes a newly published list to the log.
+    void logSpaces(const std::vector<SpaceInfo>& spaces) const;
+    void handleDebugSwitchRequest(const std::optional<std::string>& object);
+    void handleDebugSettingsRequest();
+    // Registers action on the center and remembers the registration for teardown.
+    void observe(NotificationCenter& center, const char* name, NotificationAction action);
+    // Wraps action so that it does nothing once this observer is gone.
+    std::function<void()> whileAlive(std::function<void()> action) const;
+
+    SpaceNameStore& nameStore_;
+    Platform& platform_;
+    // Resolved once; the anchors and the detector read it for the observer's life.
+    SpaceServerAPI api_;
+    DisplayDirectory displays_;
+    SpaceDetector detector_;
+    TextShortener shortener_;
+    Published<std::vector<SpaceInfo>> spaces_;
+    Published<std::optional<std::string>> currentSpaceID_;
+    Published<std::string> menuBarTitle_{"Desktop ?"};
+    // Declared after what they use and before the registrations, so they go first at teardown.
+    AnchorKeeper anchors_;
+    std::unique_ptr<SpaceSwitcher> switcher_;
+    TimePoint lastSpaceChangeAt_{}; // the distant past (epoch)
+    std::function<void()> settingsPresenter_;
+    std::vector<std::pair<NotificationCenter*, NotificationCenter::Token>> notificationObservers_;
+    std::unique_ptr<Timer> refreshTimer_;
+    Subscription nameStoreSubscription_;
+    // Deferred work holds this weakly and does nothing once it has expired.
+    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
 };
 
 } // namespace quillbar

@@ -1,0 +1,205 @@
+#include "observer/SpaceDetector.h"
+
+#include "observer/ValueCoercion.h"
+
+#include <algorithm>
+#include <limits>
+#include <set>
+
+namespace quillbar {
+
+using nlohmann::json;
+using namespace ValueCoercion;
+
+namespace {
+
+bool isArrayOfDictionaries(const json& value) {
+    return value.is_array() &&
+           std::all_of(value.begin(), value.end(), [](const json& e) { return e.is_object(); });
+}
+
+// Text under the key, with empty text counting as absent.
+std::optional<std::string> nonEmptyString(const json& dictionary, std::string_view key) {
+    auto text = stringValue(dictionary, key);
+    if (text && text->empty()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<std::int64_t> managedSpaceID(const json& dictionary) {
+    return int64Value(dictionary, {WindowServer::kManagedSpaceID, WindowServer::kID64});
+}
+
+// The space type; -1 when missing or unreadable. A value outside int cannot be a known type and is
+// read as unreadable too.
+int spaceType(const json& space) {
+    const json* value = member(space, WindowServer::kType);
+    const auto type = value ? intValue(*value) : std::nullopt;
+    if (!type || *type < std::numeric_limits<int>::min() ||
+        *type > std::numeric_limits<int>::max()) {
+        return -1;
+    }
+    return static_cast<int>(*type);
+}
+
+// The owner's process id; absent when missing, unreadable or outside the 32-bit range.
+std::optional<std::int32_t> ownerPID(const json& space) {
+    const json* value = member(space, WindowServer::kPID);
+    const auto pid = value ? intValue(*value) : std::nullopt;
+    if (!pid || *pid < std::numeric_limits<std::int32_t>::min() ||
+        *pid > std::numeric_limits<std::int32_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(*pid);
+}
+
+// What the display's current space is known by.
+struct DisplayCurrent {
+    std::int64_t fromServer = 0; // the display-current answer; 0 = none
+    std::optional<std::int64_t> managedID;
+    std::optional<std::string> uuid;
+};
+
+bool isActiveOnDisplay(const std::optional<std::int64_t>& managedID,
+                       const std::optional<std::string>& uuid, const DisplayCurrent& current) {
+    if (managedID && current.fromServer > 0) {
+        return *managedID == current.fromServer;
+    }
+    if (managedID && current.managedID) {
+        return *managedID == *current.managedID;
+    }
+    return uuid && current.uuid && *uuid == *current.uuid;
+}
+
+} // namespace
+
+SpaceDetector::SpaceDetector(Platform& platform, const DisplayDirectory& displays,
+                             const SpaceServerAPI& api)
+    : platform_(platform)
+    , displays_(displays)
+    , api_(api) {}
+
+json SpaceDetector::copyManagedDisplaySpaces() const {
+    json answer = platform_.windowServer.copyManagedDisplaySpaces();
+    if (!isArrayOfDictionaries(answer)) {
+        return json::array();
+    }
+    return answer;
+}
+
+std::vector<SpaceInfo> SpaceDetector::detectSpaces() const {
+    const json managedDisplays = copyManagedDisplaySpaces();
+
+    PassContext context;
+    context.focusedDisplay = displays_.focusedWindowDisplayIdentifier();
+    if (!context.focusedDisplay) {
+        context.focusedDisplay = displays_.displayIdentifier(platform_.displays.mainDisplayID());
+    }
+    if (auto front = platform_.workspace.frontmostApplication()) {
+        context.frontName = std::move(front->localizedName);
+    }
+    context.activeSpace = api_.activeSpace ? api_.activeSpace() : 0;
+
+    std::vector<SpaceInfo> result;
+    for (const json& display : managedDisplays) {
+        appendDisplay(display, context, result);
+    }
+    if (std::none_of(result.begin(), result.end(),
+                     [](const SpaceInfo& s) { return s.isCurrent; })) {
+        markFallbackCurrent(result);
+    }
+    return result;
+}
+
+void SpaceDetector::appendDisplay(const json& display, const PassContext& context,
+                                  std::vector<SpaceInfo>& result) const {
+    const json* identifierValue = member(display, WindowServer::kDisplayIdentifier);
+    if (display.empty() || !identifierValue || !identifierValue->is_string()) {
+        return;
+    }
+    const std::string& displayIdentifier = identifierValue->get_ref<const std::string&>();
+
+    DisplayCurrent current;
+    current.fromServer = api_.displayCurrentSpace ? api_.displayCurrentSpace(displayIdentifier) : 0;
+    if (const json* currentSpace = member(display, WindowServer::kCurrentSpace);
+        currentSpace && currentSpace->is_object()) {
+        current.managedID = managedSpaceID(*currentSpace);
+        current.uuid = nonEmptyString(*currentSpace, WindowServer::kUUID);
+    }
+
+    const json* spacesValue = member(display, WindowServer::kSpaces);
+    if (!spacesValue || !isArrayOfDictionaries(*spacesValue)) {
+        return; // no usable spaces: the display contributes nothing
+    }
+
+    int desktopCount = 0;
+    int position = 0;
+    for (const json& spaceValue : *spacesValue) {
+        SpaceInfo space;
+        space.type = spaceType(spaceValue);
+        if (space.type == SpaceInfo::ordinaryDesktopType) {
+            space.desktopIndex = ++desktopCount;
+        }
+        const auto uuid = nonEmptyString(spaceValue, WindowServer::kUUID);
+        space.managedSpaceID = managedSpaceID(spaceValue);
+        if (uuid) {
+            space.persistenceID = uuid;
+        } else if (space.managedSpaceID) {
+            space.persistenceID = "msid-" + std::to_string(*space.managedSpaceID);
+        }
+        space.id = space.persistenceID
+                       ? *space.persistenceID
+                       : displayIdentifier + "-" + std::to_string(position) + "-unknown";
+        space.displayIdentifier = displayIdentifier;
+        space.isActiveOnDisplay = isActiveOnDisplay(space.managedSpaceID, uuid, current);
+        if (context.activeSpace > 0 && space.managedSpaceID) {
+            space.isCurrent = *space.managedSpaceID == context.activeSpace;
+        } else {
+            space.isCurrent = space.isActiveOnDisplay && context.focusedDisplay &&
+                              displayIdentifier == *context.focusedDisplay;
+        }
+        space.missionControlIndex = position + 1;
+        if (space.type == SpaceInfo::fullscreenType) {
+            space.ownerPID = ownerPID(spaceValue);
+            space.fullscreenAppName = fullscreenAppName(space, context);
+        }
+        result.push_back(std::move(space));
+        ++position;
+    }
+}
+
+std::optional<std::string> SpaceDetector::fullscreenAppName(const SpaceInfo& space,
+                                                            const PassContext& context) const {
+    if (space.ownerPID) {
+        if (auto owner = platform_.workspace.runningApplication(*space.ownerPID);
+            owner && owner->localizedName) {
+            return std::move(owner->localizedName);
+        }
+    }
+    if (space.isActiveOnDisplay) {
+        return context.frontName;
+    }
+    return std::nullopt;
+}
+
+void SpaceDetector::markFallbackCurrent(std::vector<SpaceInfo>& spaces) const {
+    std::set<std::string> activeIdentifiers;
+    for (const DisplayID display : displays_.activeDisplayIDs()) {
+        if (auto identifier = displays_.displayIdentifier(display)) {
+            activeIdentifiers.insert(std::move(*identifier));
+        }
+    }
+    auto chosen = std::find_if(spaces.begin(), spaces.end(), [&](const SpaceInfo& s) {
+        return s.isActiveOnDisplay && activeIdentifiers.contains(s.displayIdentifier);
+    });
+    if (chosen == spaces.end()) {
+        chosen = std::find_if(spaces.begin(), spaces.end(),
+                              [](const SpaceInfo& s) { return s.isActiveOnDisplay; });
+    }
+    if (chosen != spaces.end()) {
+        chosen->isCurrent = true;
+    }
+}
+
+} // namespace quillbar

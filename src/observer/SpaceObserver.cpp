@@ -1,0 +1,290 @@
+#include "observer/SpaceObserver.h"
+
+#include "observer/ValueCoercion.h"
+#include "switching/SpaceSwitcher.h"
+
+#include <algorithm>
+
+namespace quillbar {
+
+namespace {
+
+constexpr const char* kUnknownTitle = "Desktop ?";
+constexpr const char* kUnnamedDisplay = "Display";
+constexpr Milliseconds kRefreshInterval{5000};
+constexpr Milliseconds kRefreshTolerance{2000};
+constexpr Milliseconds kSettleShortDelay{1000};
+constexpr Milliseconds kSettleLongDelay{3000};
+
+const SpaceInfo* firstCurrent(const std::vector<SpaceInfo>& spaces) {
+    const auto found =
+        std::find_if(spaces.begin(), spaces.end(), [](const SpaceInfo& s) { return s.isCurrent; });
+    return found == spaces.end() ? nullptr : &*found;
+}
+
+// Whether a goes before b on its display: desktops first, then by desktop number, then by position.
+bool placedBefore(const SpaceInfo& a, const SpaceInfo& b) {
+    const bool aIsDesktop = a.type == SpaceInfo::ordinaryDesktopType;
+    const bool bIsDesktop = b.type == SpaceInfo::ordinaryDesktopType;
+    if (aIsDesktop != bIsDesktop) {
+        return aIsDesktop;
+    }
+    if (a.desktopIndex && b.desktopIndex && *a.desktopIndex != *b.desktopIndex) {
+        return *a.desktopIndex < *b.desktopIndex;
+    }
+    return a.missionControlIndex < b.missionControlIndex;
+}
+
+} // namespace
+
+SpaceObserver::SpaceObserver(SpaceNameStore& nameStore, Platform& platform)
+    : nameStore_(nameStore)
+    , platform_(platform)
+    , api_(platform.windowServer.spaceServerAPI())
+    , displays_(platform)
+    , detector_(platform, displays_, api_)
+    , anchors_(platform, displays_, api_)
+    , switcher_(std::make_unique<SpaceSwitcher>(*this, anchors_, platform)) {
+    // The store announces a table before it is in place: read it on the next turn, when it is.
+    nameStoreSubscription_ = nameStore_.subscribe([this](const NameTable&) {
+        platform_.mainQueue.post(whileAlive([this] { updateMenuBarTitle(); }));
+    });
+    // The first delivery: the table as it is now.
+    platform_.mainQueue.post(whileAlive([this] { updateMenuBarTitle(); }));
+}
+
+SpaceObserver::~SpaceObserver() {
+    lifetime_.reset();
+    if (refreshTimer_) {
+        refreshTimer_->invalidate();
+    }
+    for (const auto& [center, token] : notificationObservers_) {
+        center->removeObserver(token);
+    }
+}
+
+void SpaceObserver::start() {
+    const AppInfo& app = platform_.appInfo;
+    const std::string& version = app.version.empty() ? std::string("?") : app.version;
+    platform_.log.log(
+        LogLevel::Default,
+        "Quillbar v" + version + " starting from " + app.bundlePath +
+            "; AXIsProcessTrusted=" + (platform_.keyboard.isProcessTrusted() ? "true" : "false"));
+    if (!notificationObservers_.empty()) {
+        refresh();
+        return;
+    }
+
+    observe(platform_.workspaceCenter, NotificationCenter::kActiveSpaceDidChange,
+            [this](const auto&) {
+                lastSpaceChangeAt_ = platform_.mainQueue.now();
+                refresh();
+            });
+    for (const char* name : {NotificationCenter::kDidWake, NotificationCenter::kScreensDidWake,
+                             NotificationCenter::kSessionDidBecomeActive}) {
+        observe(platform_.workspaceCenter, name,
+                [this](const auto&) { refreshAfterSystemStateChange(); });
+    }
+    observe(platform_.defaultCenter, NotificationCenter::kScreenParametersDidChange,
+            [this](const auto&) { refreshAfterSystemStateChange(); });
+    observe(platform_.distributedCenter, NotificationCenter::kDebugSwitchTo,
+            [this](const auto& object) { handleDebugSwitchRequest(object); });
+    observe(platform_.distributedCenter, NotificationCenter::kDebugSettings,
+            [this](const auto&) { handleDebugSettingsRequest(); });
+
+    refreshTimer_ = platform_.mainQueue.repeat(kRefreshInterval, kRefreshTolerance,
+                                               whileAlive([this] { refresh(); }));
+    refresh();
+}
+
+void SpaceObserver::refresh() {
+    std::vector<SpaceInfo> detected = detectSpaces();
+    anchors_.synchronize(detected, lastSpaceChangeAt_, switcher_->suppressSwitchesUntil());
+
+    if (detected != spaces_.value()) {
+        spaces_.set(detected);
+        logSpaces(detected);
+    }
+
+    std::set<std::string> keeping;
+    for (const SpaceInfo& space : detected) {
+        if (space.persistenceID) {
+            keeping.insert(*space.persistenceID);
+        }
+    }
+    nameStore_.prune(keeping);
+
+    const SpaceInfo* current = firstCurrent(detected);
+    currentSpaceID_.setIfChanged(current ? std::optional<std::string>(current->id) : std::nullopt);
+
+    updateMenuBarTitle();
+}
+
+void SpaceObserver::refreshAfterSystemStateChange() {
+    refresh();
+    platform_.mainQueue.after(kSettleShortDelay, whileAlive([this] { refresh(); }));
+    platform_.mainQueue.after(kSettleLongDelay, whileAlive([this] { refresh(); }));
+}
+
+Subscription SpaceObserver::subscribe(std::function<void()> handler) {
+    auto shared = std::make_shared<const std::function<void()>>(std::move(handler));
+    auto parts = std::make_shared<std::vector<Subscription>>();
+    parts->push_back(spaces_.subscribe([shared](const auto&) { (*shared)(); }));
+    parts->push_back(currentSpaceID_.subscribe([shared](const auto&) { (*shared)(); }));
+    parts->push_back(menuBarTitle_.subscribe([shared](const auto&) { (*shared)(); }));
+    parts->push_back(anchors_.subscribeSeededSpaceIDs([shared](const auto&) { (*shared)(); }));
+    return Subscription([parts] { parts->clear(); });
+}
+
+std::string SpaceObserver::title(const SpaceInfo& space, bool includeEmoji) const {
+    if (!space.persistenceID) {
+        return shortener_.shortened(space.defaultName());
+    }
+    const SpaceAssignment assignment = nameStore_.assignment(*space.persistenceID);
+    std::string text =
+        shortener_.shortened(assignment.name.empty() ? space.defaultName() : assignment.name);
+    if (includeEmoji && !assignment.emoji.empty()) {
+        return assignment.emoji + " " + text;
+    }
+    return text;
+}
+
+void SpaceObserver::updateMenuBarTitle() {
+    const SpaceInfo* current = firstCurrent(spaces_.value());
+    menuBarTitle_.setIfChanged(current ? title(*current, true) : std::string(kUnknownTitle));
+}
+
+std::vector<SpaceInfo> SpaceObserver::menuSpaces() const {
+    std::vector<SpaceInfo> result;
+    std::copy_if(spaces_.value().begin(), spaces_.value().end(), std::back_inserter(result),
+                 [](const SpaceInfo& s) {
+                     return s.type == SpaceInfo::ordinaryDesktopType ||
+                            s.type == SpaceInfo::fullscreenType;
+                 });
+    return result;
+}
+
+std::vector<SpaceInfo> SpaceObserver::menuUserSpaces() const {
+    std::vector<SpaceInfo> result;
+    std::copy_if(spaces_.value().begin(), spaces_.value().end(), std::back_inserter(result),
+                 [](const SpaceInfo& s) { return s.type == SpaceInfo::ordinaryDesktopType; });
+    return result;
+}
+
+std::vector<SpaceObserver::DisplayGroup>
+SpaceObserver::grouped(const std::vector<SpaceInfo>& spaces) const {
+    std::vector<DisplayGroup> groups;
+    for (const SpaceInfo& space : spaces) {
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const DisplayGroup& g) {
+            return g.id == space.displayIdentifier;
+        });
+        if (group == groups.end()) {
+            groups.push_back(DisplayGroup{space.displayIdentifier, {}, {}});
+            group = std::prev(groups.end());
+        }
+        group->spaces.push_back(space);
+    }
+    for (DisplayGroup& group : groups) {
+        group.name = displayName(group.id).value_or(kUnnamedDisplay);
+        group.spaces = ordered(std::move(group.spaces));
+    }
+    return groups;
+}
+
+std::vector<SpaceInfo> SpaceObserver::ordered(std::vector<SpaceInfo> spaces) {
+    // A stable insertion sort: its result is defined for any comparison, including hand-made
+    // records where desktop numbers and positions disagree, which std::stable_sort does not
+    // promise.
+    for (std::size_t i = 1; i < spaces.size(); ++i) {
+        std::size_t j = i;
+        while (j > 0 && placedBefore(spaces[i], spaces[j - 1])) {
+            --j;
+        }
+        if (j != i) {
+            std::rotate(spaces.begin() + static_cast<std::ptrdiff_t>(j),
+                        spaces.begin() + static_cast<std::ptrdiff_t>(i),
+                        spaces.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        }
+    }
+    return spaces;
+}
+
+std::optional<std::string> SpaceObserver::displayName(const std::string& displayIdentifier) const {
+    return displays_.displayName(displayIdentifier);
+}
+
+bool SpaceObserver::canSwitch(const SpaceInfo& target) const {
+    return switcher_->canSwitch(target);
+}
+
+void SpaceObserver::switchTo(const SpaceInfo& target) {
+    switcher_->switchTo(target);
+}
+
+void SpaceObserver::setSettingsPresenter(std::function<void()> presenter) {
+    settingsPresenter_ = std::move(presenter);
+}
+
+void SpaceObserver::logSpaces(const std::vector<SpaceInfo>& spaces) const {
+    const SpaceInfo* current = firstCurrent(spaces);
+    const std::string focusedID =
+        current && current->persistenceID ? *current->persistenceID : std::string("unknown");
+    platform_.log.log(LogLevel::Info, "Detected " + std::to_string(spaces.size()) +
+                                          " spaces; focused current ID: " + focusedID);
+    for (const SpaceInfo& space : spaces) {
+        platform_.log.log(LogLevel::Info,
+                          std::string(space.isCurrent ? "current" : "space") +
+                              " display=" + space.displayIdentifier +
+                              " index=" + std::to_string(space.missionControlIndex) +
+                              " desktop=" + std::to_string(space.desktopIndex.value_or(-1)) +
+                              " type=" + std::to_string(space.type) +
+                              " uuid=" + space.persistenceID.value_or("unknown"));
+    }
+}
+
+void SpaceObserver::handleDebugSwitchRequest(const std::optional<std::string>& object) {
+    if (!object) {
+        return;
+    }
+    const auto number = ValueCoercion::parseInteger(*object);
+    if (!number) {
+        return;
+    }
+    const std::vector<SpaceInfo> desktops = menuUserSpaces();
+    const auto target = std::find_if(desktops.begin(), desktops.end(), [&](const SpaceInfo& s) {
+        return s.desktopIndex && *s.desktopIndex == *number;
+    });
+    if (target == desktops.end()) {
+        return;
+    }
+    platform_.log.log(LogLevel::Info, "Debug switch request to desktop " + std::to_string(*number));
+    switchTo(*target);
+}
+
+void SpaceObserver::handleDebugSettingsRequest() {
+    if (settingsPresenter_) {
+        settingsPresenter_();
+    }
+}
+
+void SpaceObserver::observe(NotificationCenter& center, const char* name,
+                            NotificationAction action) {
+    std::weak_ptr<int> alive = lifetime_;
+    const auto token =
+        center.addObserver(name, [alive, action = std::move(action)](const auto& object) {
+            if (alive.lock()) {
+                action(object);
+            }
+        });
+    notificationObservers_.emplace_back(&center, token);
+}
+
+std::function<void()> SpaceObserver::whileAlive(std::function<void()> action) const {
+    return [alive = std::weak_ptr<int>(lifetime_), action = std::move(action)] {
+        if (alive.lock()) {
+            action();
+        }
+    };
+}
+
+} // namespace quillbar
