@@ -1,8 +1,9 @@
 #include "observer/AnchorKeeper.h"
 
+#include "observer/ValueCoercion.h"
+
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <optional>
 
 namespace quillbar {
@@ -17,23 +18,6 @@ constexpr int kDriftStrikesToClose = 2;
 constexpr double kAnchorInset = 40;
 constexpr double kAnchorSide = 2;
 
-// One entry of a window-server answer as a signed 64-bit number; nullopt for anything else.
-std::optional<std::int64_t> spaceNumber(const nlohmann::json& value) {
-    if (value.is_number_integer()) {
-        return value.get<std::int64_t>();
-    }
-    if (value.is_number_float()) {
-        const double number = value.get<double>();
-        // Out-of-range doubles have no 64-bit value; converting them would be undefined.
-        constexpr double kTwoToThe63 = 9223372036854775808.0;
-        if (!std::isfinite(number) || number < -kTwoToThe63 || number >= kTwoToThe63) {
-            return std::nullopt;
-        }
-        return static_cast<std::int64_t>(number);
-    }
-    return std::nullopt;
-}
-
 std::string bracketed(const std::vector<std::int64_t>& numbers) {
     std::string text = "[";
     for (std::size_t i = 0; i < numbers.size(); ++i) {
@@ -46,7 +30,9 @@ std::string bracketed(const std::vector<std::int64_t>& numbers) {
 
 AnchorKeeper::AnchorKeeper(Platform& platform, const DisplayDirectory& displays,
                            const SpaceServerAPI& api)
-    : platform_(platform), displays_(displays), api_(api) {}
+    : platform_(platform)
+    , displays_(displays)
+    , api_(api) {}
 
 AnchorKeeper::~AnchorKeeper() {
     // No announcement here: whoever subscribed may already be going away.
@@ -215,7 +201,8 @@ std::vector<std::int64_t> AnchorKeeper::spacesOf(const AnchorWindow& window) con
     }
     std::vector<std::int64_t> spaces;
     for (const nlohmann::json& entry : answer) {
-        const std::optional<std::int64_t> number = spaceNumber(entry);
+        const std::optional<std::int64_t> number =
+            entry.is_number() ? ValueCoercion::int64Value(entry) : std::nullopt;
         if (!number) {
             return {}; // not an array of numbers: no answer at all
         }

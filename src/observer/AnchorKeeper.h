@@ -30,7 +30,8 @@ public:
                      TimePoint suppressSwitchesUntil);
     // The anchor kept for the persistence id, or nullptr.
     AnchorWindow* anchor(const std::string& persistenceID) const;
-    // Closes and forgets the anchor under the key; republishes seededSpaceIDs when membership changed.
+    // Closes and forgets the anchor under the key; republishes seededSpaceIDs when membership
+    // changed.
     void drop(const std::string& persistenceID);
     // Closes and forgets every anchor; republishes seededSpaceIDs when membership changed.
     void closeAll();

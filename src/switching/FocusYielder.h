@@ -8,10 +8,11 @@ namespace quillbar {
 // application on the desktop that is now shown.
 class FocusYielder {
 public:
-    explicit FocusYielder(Platform& platform) : platform_(platform) {}
+    explicit FocusYielder(Platform& platform)
+        : platform_(platform) {}
 
-    // Activates the owner of the frontmost ordinary window not owned by this process, if it still runs;
-    // does nothing when there is no such window or the window list cannot be read.
+    // Activates the owner of the frontmost ordinary window not owned by this process, if it still
+    // runs; does nothing when there is no such window or the window list cannot be read.
     void yieldFocusToTopWindowOnCurrentSpace() const;
 
 private:

@@ -10,10 +10,12 @@ namespace quillbar {
 // keyboard, so it can run on a background thread without touching any observer state.
 class KeystrokePoster {
 public:
-    explicit KeystrokePoster(Keyboard& keyboard) : keyboard_(keyboard) {}
+    explicit KeystrokePoster(Keyboard& keyboard)
+        : keyboard_(keyboard) {}
 
-    // Holds Control, taps keyCode hops times, releases Control; blocks for the pauses between events
-    // (190 ms per hop minus 110 ms). Events that cannot be created are skipped, pauses are still taken.
+    // Holds Control, taps keyCode hops times, releases Control; blocks for the pauses between
+    // events (190 ms per hop minus 110 ms). Events that cannot be created are skipped, pauses are
+    // still taken.
     void postSpaceSwitchKeystrokes(std::int64_t hops, std::uint16_t keyCode) const;
 
 private:

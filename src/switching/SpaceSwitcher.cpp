@@ -1,17 +1,160 @@
-// Placeholder bodies; the switching logic replaces them.
 #include "switching/SpaceSwitcher.h"
 
 #include "observer/SpaceObserver.h"
+#include "switching/FocusYielder.h"
+#include "switching/KeystrokePoster.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
 
 namespace quillbar {
 
+namespace {
+
+const SpaceInfo* findCurrent(const std::vector<SpaceInfo>& spaces) {
+    const auto found =
+        std::find_if(spaces.begin(), spaces.end(), [](const SpaceInfo& s) { return s.isCurrent; });
+    return found == spaces.end() ? nullptr : &*found;
+}
+
+} // namespace
+
 SpaceSwitcher::SpaceSwitcher(SpaceObserver& observer, AnchorKeeper& anchors, Platform& platform)
-    : observer_(observer), anchors_(anchors), platform_(platform) {}
+    : observer_(observer)
+    , anchors_(anchors)
+    , platform_(platform) {}
 
 SpaceSwitcher::~SpaceSwitcher() = default;
 
-bool SpaceSwitcher::canSwitch(const SpaceInfo&) const { return false; }
+bool SpaceSwitcher::canSwitch(const SpaceInfo& target) const {
+    if (target.isCurrent) {
+        return true;
+    }
+    if (target.type != SpaceInfo::fullscreenType) {
+        if (!target.persistenceID) {
+            return false;
+        }
+        if (anchors_.seededSpaceIDs().count(*target.persistenceID) > 0) {
+            return true;
+        }
+        return platform_.keyboard.isProcessTrusted();
+    }
+    return target.ownerPID && platform_.workspace.runningApplication(*target.ownerPID);
+}
 
-void SpaceSwitcher::switchTo(const SpaceInfo&) {}
+void SpaceSwitcher::switchTo(const SpaceInfo& target) {
+    if (target.isCurrent) {
+        return;
+    }
+    const TimePoint now = platform_.mainQueue.now();
+    if (now < suppressSwitchesUntil_) {
+        log(LogLevel::Default, "Switch ignored: previous switch still in flight");
+        return;
+    }
+    if (target.type == SpaceInfo::fullscreenType) {
+        switchToFullscreenSpace(target, now);
+        return;
+    }
+    if (target.persistenceID) {
+        if (AnchorWindow* anchor = anchors_.anchor(*target.persistenceID)) {
+            switchByAnchor(*target.persistenceID, *anchor, now);
+            return;
+        }
+    }
+    switchByKeystrokes(target);
+}
+
+void SpaceSwitcher::switchToFullscreenSpace(const SpaceInfo& target, TimePoint now) {
+    if (!target.ownerPID || !platform_.workspace.runningApplication(*target.ownerPID)) {
+        log(LogLevel::Default, "Switch skipped: fullscreen space owner is no longer running");
+        return;
+    }
+    const std::int32_t pid = *target.ownerPID;
+    log(LogLevel::Default,
+        "App-activation switch to fullscreen space of pid " + std::to_string(pid));
+    suppressSwitchesUntil_ = now + kSwitchSuppression;
+    platform_.workspace.activate(pid);
+    later(kSettleDelay, [this] { observer_.refresh(); });
+}
+
+void SpaceSwitcher::switchByAnchor(const std::string& persistenceID, AnchorWindow& anchor,
+                                   TimePoint now) {
+    log(LogLevel::Default, "Anchor switch to " + persistenceID);
+    suppressSwitchesUntil_ = now + kSwitchSuppression;
+    anchor.makeKeyAndOrderFront();
+    platform_.workspace.activateOwnApplication();
+    later(kSettleDelay, [this, persistenceID] { checkAnchorLanding(persistenceID); });
+}
+
+void SpaceSwitcher::switchByKeystrokes(const SpaceInfo& target) {
+    if (!platform_.keyboard.isProcessTrusted()) {
+        log(LogLevel::Default,
+            "Click ignored: no anchor for this space yet (visit it once to seed) "
+            "and no Accessibility fallback");
+        return;
+    }
+    log(LogLevel::Info, "Keystroke fallback: AXIsProcessTrusted=true, switching");
+    const SpaceInfo* current = findCurrent(observer_.spaces());
+    if (!current || current->displayIdentifier != target.displayIdentifier) {
+        log(LogLevel::Info, "Switch skipped: target is on another display");
+        return;
+    }
+    const std::int64_t hops =
+        std::int64_t{target.missionControlIndex} - current->missionControlIndex;
+    if (hops == 0) {
+        return;
+    }
+    log(LogLevel::Info, "Keystroke switch: " + std::to_string(hops) + " hops");
+    const std::int64_t distance = hops < 0 ? -hops : hops;
+    const std::uint16_t keyCode =
+        hops > 0 ? KeyEvent::kRightArrowKeyCode : KeyEvent::kLeftArrowKeyCode;
+    // The poster holds only the keyboard and gets the hops and key code by value.
+    platform_.backgroundQueue.run(
+        [poster = KeystrokePoster(platform_.keyboard), distance, keyCode] {
+            poster.postSpaceSwitchKeystrokes(distance, keyCode);
+        });
+    later(kKeystrokeCheckBase + kKeystrokeCheckPerHop * distance,
+          [this, target] { checkKeystrokeLanding(target); });
+}
+
+void SpaceSwitcher::checkAnchorLanding(const std::string& persistenceID) {
+    FocusYielder(platform_).yieldFocusToTopWindowOnCurrentSpace();
+    observer_.refresh();
+    const std::vector<SpaceInfo>& spaces = observer_.spaces();
+    const auto target = std::find_if(spaces.begin(), spaces.end(), [&](const SpaceInfo& s) {
+        return s.persistenceID == persistenceID;
+    });
+    const bool landed = target != spaces.end() && target->isActiveOnDisplay;
+    log(LogLevel::Default, landed ? "Anchor switch landed" : "Anchor switch did NOT land");
+    if (!landed) {
+        // An anchor that cannot bring its desktop forward is not trusted again.
+        anchors_.drop(persistenceID);
+    }
+}
+
+void SpaceSwitcher::checkKeystrokeLanding(const SpaceInfo& target) {
+    observer_.refresh();
+    const SpaceInfo* current = findCurrent(observer_.spaces());
+    const std::optional<std::int64_t> landedOn =
+        current ? current->managedSpaceID : std::optional<std::int64_t>{};
+    if (landedOn != target.managedSpaceID) {
+        log(LogLevel::Info,
+            "Keystroke switch did not land; relaunch after granting Accessibility may be needed");
+    }
+}
+
+void SpaceSwitcher::later(Milliseconds delay, std::function<void()> work) {
+    platform_.mainQueue.after(delay,
+                              [alive = std::weak_ptr<int>(lifetime_), work = std::move(work)] {
+                                  if (alive.lock()) {
+                                      work();
+                                  }
+                              });
+}
+
+void SpaceSwitcher::log(LogLevel level, const std::string& message) {
+    platform_.log.log(level, message);
+}
 
 } // namespace quillbar

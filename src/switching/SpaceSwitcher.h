@@ -4,27 +4,51 @@
 #include "observer/AnchorKeeper.h"
 #include "platform/Platform.h"
 
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace quillbar {
 
 class SpaceObserver;
 
-// Brings a requested space to the front: app activation for full-screen spaces, the anchor window for
-// seeded desktops, Control+arrow keystrokes otherwise; checks afterwards where the switch landed.
+// Brings a requested space to the front: app activation for full-screen spaces, the anchor window
+// for seeded desktops, Control+arrow keystrokes otherwise; checks afterwards where the switch
+// landed.
 class SpaceSwitcher {
 public:
+    // An app-activation or anchor switch holds back further switches this long.
+    static constexpr Milliseconds kSwitchSuppression{1200};
+    // Delay before looking where an app-activation or anchor switch went.
+    static constexpr Milliseconds kSettleDelay{900};
+    // Delay before looking where a keystroke switch went: a base plus a share per desktop crossed.
+    static constexpr Milliseconds kKeystrokeCheckBase{800};
+    static constexpr Milliseconds kKeystrokeCheckPerHop{350};
+
     SpaceSwitcher(SpaceObserver& observer, AnchorKeeper& anchors, Platform& platform);
+    // Pending follow-ups do nothing once the switcher is gone.
     ~SpaceSwitcher();
+    SpaceSwitcher(const SpaceSwitcher&) = delete;
+    SpaceSwitcher& operator=(const SpaceSwitcher&) = delete;
 
     // Whether a menu row for the space can be acted on.
     bool canSwitch(const SpaceInfo& target) const;
-    // Starts a switch to the space; returns at once, the landing check runs later on the main queue.
+    // Starts a switch to the space; returns at once, the landing check runs later on the main
+    // queue.
     void switchTo(const SpaceInfo& target);
     // No new switch starts before this time.
     TimePoint suppressSwitchesUntil() const { return suppressSwitchesUntil_; }
 
 private:
+    void switchToFullscreenSpace(const SpaceInfo& target, TimePoint now);
+    void switchByAnchor(const std::string& persistenceID, AnchorWindow& anchor, TimePoint now);
+    void switchByKeystrokes(const SpaceInfo& target);
+    void checkAnchorLanding(const std::string& persistenceID);
+    void checkKeystrokeLanding(const SpaceInfo& target);
+    // Runs work on the main queue after delay, unless the switcher is gone by then.
+    void later(Milliseconds delay, std::function<void()> work);
+    void log(LogLevel level, const std::string& message);
+
     SpaceObserver& observer_;
     AnchorKeeper& anchors_;
     Platform& platform_;
