@@ -1,31 +1,34 @@
 #include "services/FirstRun.h"
 
 #include "model/Defaults.h"
+#include "observer/SpaceObserver.h"
 #include "ui/MenuBarItem.h"
 #include "ui/SettingsWindowController.h"
 
-#include <QPointer>
 #include <QTimer>
 
 namespace quillbar::FirstRun {
 
 namespace {
 constexpr const char* completedKey = "HasCompletedFirstRun.v1";
-}
+constexpr Milliseconds presentationDelay{800};
+constexpr int tooltipDelayMs = 1000;
+} // namespace
 
 void presentIfNeeded(SpaceObserver& observer, SpaceNameStore& nameStore, Defaults& defaults) {
+    SettingsWindowController::shared().setDefaults(defaults);
     if (defaults.boolValue(completedKey))
         return;
-    QTimer::singleShot(800, [&observer, &nameStore, &defaults] {
-        auto& controller = SettingsWindowController::shared();
-        controller.setDefaults(defaults);
-        controller.show(observer, nameStore);
+    // The flag is written only after the window was asked to show, so the window still reads it
+    // as unset and shows its hint.
+    observer.platform().mainQueue.after(presentationDelay, [&observer, &nameStore, &defaults] {
+        SettingsWindowController::shared().show(observer, nameStore);
         defaults.setBool(completedKey, true);
     });
 }
 
 void applyMenuBarTooltip(MenuBarItem& item) {
-    QTimer::singleShot(1000, &item, [&item] {
+    QTimer::singleShot(tooltipDelayMs, &item, [&item] {
         item.setTooltipHint(QStringLiteral("Quillbar — click to name or switch desktops"));
     });
 }

@@ -1,16 +1,17 @@
 #pragma once
 
 #include <QObject>
-
-class QWidget;
+#include <QPointer>
 
 namespace quillbar {
 
 class Defaults;
+class SettingsView;
 class SpaceNameStore;
 class SpaceObserver;
 
-// Owns the process's one "Rename Spaces" window: creates it on first use, only ever hides it.
+// Owns the process's one "Rename Spaces" window: creates it on the first show(), afterwards only
+// shows and hides it, so its rows and their state last as long as the process.
 class SettingsWindowController : public QObject {
     Q_OBJECT
 public:
@@ -18,21 +19,26 @@ public:
     static SettingsWindowController& shared();
 
     // Gives the controller the defaults that hold the first-run flag; call before the first show().
+    // Without them the window starts without its first-run hint.
     void setDefaults(Defaults& defaults);
 
-    // Refreshes the observer, shows, raises and activates the window, then emits
-    // renameWindowDidShow().
+    // Creates the window if needed (from these arguments), refreshes the observer, shows, raises
+    // and activates the window, then emits renameWindowDidShow().
     void show(SpaceObserver& observer, SpaceNameStore& nameStore);
 
+    // The window's view, or null before the first show().
+    SettingsView* view() const { return window_; }
+
 signals:
-    // Emitted after every show().
+    // Emitted after every show(); the view refreshes and focuses the current row on it.
     void renameWindowDidShow();
 
 private:
-    SettingsWindowController() = default;
+    SettingsWindowController();
+    void createWindow(SpaceObserver& observer, SpaceNameStore& nameStore);
 
     Defaults* defaults_ = nullptr;
-    QWidget* window_ = nullptr;
+    QPointer<SettingsView> window_;
 };
 
 } // namespace quillbar

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QString>
+
+namespace quillbar {
+
+// One clickable emoji of the grid: the emoji at 19 px in a 30 x 28 frame, on a rounded accent
+// background when it is the selected one.
+class EmojiCell : public QAbstractButton {
+    Q_OBJECT
+public:
+    // A cell for emoji (stored text, every scalar kept); selected draws the highlight.
+    EmojiCell(const QString& emoji, bool selected, QWidget* parent = nullptr);
+
+    // The entry this cell stands for.
+    const QString& emoji() const { return emoji_; }
+    // Whether the cell is drawn as the selected entry.
+    bool isSelected() const { return selected_; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString emoji_;
+    bool selected_;
+};
+
+} // namespace quillbar

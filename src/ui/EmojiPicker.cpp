@@ -1,0 +1,88 @@
+#include "ui/EmojiPicker.h"
+
+#include "ui/EmojiFont.h"
+#include "ui/EmojiGrid.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace quillbar {
+
+namespace {
+constexpr QSize pickerSize{64, 22};
+constexpr QSize buttonSize{44, 22};
+constexpr int plusPixelSize = 13;
+constexpr int emojiPixelSize = 16;
+} // namespace
+
+EmojiPicker::EmojiPicker(QWidget* parent)
+    : QWidget(parent)
+    , button_(new QPushButton(this)) {
+    setFixedSize(pickerSize);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(button_, 0, Qt::AlignCenter);
+    button_->setObjectName(QStringLiteral("emojiPickerButton"));
+    button_->setFixedSize(buttonSize);
+    button_->setAutoDefault(false);
+    // The name field keeps the keyboard focus while an emoji is picked with the mouse.
+    button_->setFocusPolicy(Qt::NoFocus);
+    connect(button_, &QPushButton::clicked, this, &EmojiPicker::openGrid);
+    updateButton();
+}
+
+void EmojiPicker::setEmoji(const QString& emoji) {
+    emoji_ = emoji;
+    updateButton();
+}
+
+void EmojiPicker::openGrid() {
+    if (grid_)
+        grid_->close();
+    auto* grid = new EmojiGrid(emoji_, EmojiGrid::Columns{}, this);
+    grid->setWindowFlags(Qt::Popup);
+    grid->setAttribute(Qt::WA_DeleteOnClose);
+    connect(grid, &EmojiGrid::picked, this, &EmojiPicker::choose);
+    connect(grid, &EmojiGrid::cleared, this, [this] { choose(QString()); });
+
+    // Below the button, centred on it, kept on the button's screen.
+    const QPoint below = button_->mapToGlobal(QPoint(button_->width() / 2, button_->height()));
+    QPoint topLeft(below.x() - grid->width() / 2, below.y() + 2);
+    if (QScreen* screen = button_->screen()) {
+        const QRect area = screen->availableGeometry();
+        topLeft.setX(std::clamp(topLeft.x(), area.left(), area.right() - grid->width() + 1));
+        if (topLeft.y() + grid->height() > area.bottom() + 1)
+            topLeft.setY(button_->mapToGlobal(QPoint(0, 0)).y() - grid->height() - 2);
+    }
+    grid->move(topLeft);
+    grid_ = grid;
+    grid->show();
+}
+
+void EmojiPicker::choose(const QString& emoji) {
+    setEmoji(emoji);
+    if (grid_)
+        grid_->close();
+    emit emojiPicked(emoji);
+}
+
+void EmojiPicker::updateButton() {
+    QFont font = emoji_.isEmpty() ? this->font() : EmojiFont::font(emojiPixelSize);
+    if (emoji_.isEmpty())
+        font.setPixelSize(plusPixelSize);
+    button_->setFont(font);
+    button_->setText(emoji_.isEmpty() ? QStringLiteral("+") : EmojiFont::displayText(emoji_));
+    QPalette palette = button_->palette();
+    palette.setColor(QPalette::ButtonText, emoji_.isEmpty()
+                                               ? palette.color(QPalette::PlaceholderText)
+                                               : palette.color(QPalette::WindowText));
+    button_->setPalette(palette);
+    button_->setToolTip(emoji_.isEmpty() ? QStringLiteral("Choose an emoji")
+                                         : QStringLiteral("Change the emoji"));
+    button_->setAccessibleName(emoji_.isEmpty() ? QStringLiteral("Choose an emoji") : emoji_);
+}
+
+} // namespace quillbar

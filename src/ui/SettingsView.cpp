@@ -1,0 +1,292 @@
+#include "ui/SettingsView.h"
+
+#include "model/Defaults.h"
+#include "model/SpaceNameStore.h"
+#include "observer/SpaceObserver.h"
+#include "ui/MenuBarLocationHint.h"
+#include "ui/SettingsHeader.h"
+#include "ui/SettingsSpaceRow.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <set>
+
+namespace quillbar {
+
+namespace {
+constexpr const char* firstRunKey = "HasCompletedFirstRun.v1";
+constexpr Milliseconds focusDelay{150};
+
+QFrame* divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+void useSecondaryText(QLabel* label, int pixelSize, QFont::Weight weight) {
+    QFont font = label->font();
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
+    label->setPalette(palette);
+}
+} // namespace
+
+SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
+                           const Defaults& defaults, QWidget* parent)
+    : QWidget(parent)
+    , observer_(observer)
+    , nameStore_(nameStore)
+    , showsLocationHint_(!defaults.boolValue(firstRunKey))
+    , hint_(new MenuBarLocationHint(this))
+    , hintDivider_(divider(this))
+    , scroll_(new QScrollArea(this))
+    , list_(new QWidget)
+    , listLayout_(new QVBoxLayout(list_)) {
+    setMinimumSize(660, 380);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    connect(hint_, &MenuBarLocationHint::dismissed, this, &SettingsView::dismissHint);
+    hint_->setVisible(showsLocationHint_);
+    hintDivider_->setVisible(showsLocationHint_);
+    layout->addWidget(hint_);
+    layout->addWidget(hintDivider_);
+    layout->addWidget(new SettingsHeader(this));
+    layout->addWidget(divider(this));
+
+    listLayout_->setContentsMargins(0, 0, 0, 0);
+    listLayout_->setSpacing(0);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setWidget(list_);
+    layout->addWidget(scroll_, 1);
+    layout->addWidget(divider(this));
+    layout->addWidget(makeFooter());
+
+    // Both publishers announce before the new value is in place, so the redraw waits a turn.
+    observerSubscription_ = observer_.subscribe([this] { scheduleRedraw(); });
+    storeSubscription_ = nameStore_.subscribe([this](const NameTable&) { scheduleRedraw(); });
+    redraw();
+}
+
+QWidget* SettingsView::makeFooter() {
+    auto* footer = new QWidget(this);
+    auto* row = new QHBoxLayout(footer);
+    row->setContentsMargins(18, 12, 18, 12);
+    countLabel_ = new QLabel(footer);
+    countLabel_->setObjectName(QStringLiteral("spaceCount"));
+    useSecondaryText(countLabel_, 11, QFont::Normal);
+    row->addWidget(countLabel_);
+    row->addStretch(1);
+    doneButton_ = new QPushButton(QStringLiteral("Done"), footer);
+    doneButton_->setDefault(true);
+    connect(doneButton_, &QPushButton::clicked, this, &SettingsView::done);
+    row->addWidget(doneButton_);
+    return footer;
+}
+
+void SettingsView::windowDidShow() {
+    observer_.refresh();
+    redraw();
+    focusCurrentSpace();
+}
+
+void SettingsView::done() {
+    window()->close();
+}
+
+std::vector<SpaceObserver::DisplayGroup> SettingsView::frozenGroups() const {
+    return rowOrder_.frozen(observer_.grouped(observer_.spaces()));
+}
+
+std::vector<SettingsSpaceRow*> SettingsView::rows() const {
+    return listedRows_;
+}
+
+std::vector<QLabel*> SettingsView::captions() const {
+    return captions_;
+}
+
+void SettingsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (appeared_)
+        return;
+    appeared_ = true;
+    observer_.refresh();
+    redraw();
+    focusCurrentSpace();
+}
+
+void SettingsView::keyPressEvent(QKeyEvent* event) {
+    // Name fields pass Return and Escape on to the window: Return is "Done".
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        done();
+        return;
+    case Qt::Key_Escape:
+        window()->close();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void SettingsView::scheduleRedraw() {
+    if (redrawPending_)
+        return;
+    redrawPending_ = true;
+    observer_.platform().mainQueue.post([self = QPointer<SettingsView>(this)] {
+        if (self) {
+            self->redrawPending_ = false;
+            self->redraw();
+        }
+    });
+}
+
+void SettingsView::redraw() {
+    const std::vector<SpaceInfo>& spaces = observer_.spaces();
+    if (spaces != lastSpaces_) {
+        lastSpaces_ = spaces;
+        rowOrder_.capture(observer_.grouped(spaces));
+    }
+    layOutRows(frozenGroups());
+    countLabel_->setText(QStringLiteral("%1 spaces").arg(spaces.size()));
+    hint_->setTitle(QString::fromStdString(observer_.menuBarTitle()));
+}
+
+void SettingsView::layOutRows(const std::vector<SpaceObserver::DisplayGroup>& groups) {
+    const bool withCaptions = groups.size() >= 2;
+    std::vector<std::string> shape{withCaptions ? "captions" : "plain"};
+    std::set<std::string> listedIDs;
+    for (const auto& group : groups) {
+        shape.push_back("group:" + group.id + '\n' + group.name);
+        for (const SpaceInfo& space : group.spaces) {
+            shape.push_back(space.id);
+            listedIDs.insert(space.id);
+        }
+    }
+
+    // Rows whose space is gone are dropped; one that comes back starts afresh from the store.
+    for (auto it = rowsByID_.begin(); it != rowsByID_.end();) {
+        if (listedIDs.contains(it->first)) {
+            ++it;
+            continue;
+        }
+        if (focusedKey_ && it->second->space().persistenceID == focusedKey_)
+            focusedKey_.reset();
+        delete it->second;
+        it = rowsByID_.erase(it);
+    }
+    for (const auto& group : groups) {
+        for (const SpaceInfo& space : group.spaces) {
+            if (auto found = rowsByID_.find(space.id); found != rowsByID_.end())
+                found->second->setSpace(space, observer_.displayName(space.displayIdentifier));
+            else
+                rowsByID_.emplace(space.id, makeRow(space));
+        }
+    }
+    if (shape == listedShape_)
+        return;
+    listedShape_ = shape;
+
+    while (QLayoutItem* item = listLayout_->takeAt(0))
+        delete item;
+    for (QWidget* widget : captions_)
+        delete widget;
+    for (QWidget* widget : dividers_)
+        delete widget;
+    captions_.clear();
+    dividers_.clear();
+    listedRows_.clear();
+    for (const auto& group : groups) {
+        if (withCaptions) {
+            auto* caption = new QLabel(QString::fromStdString(group.name), list_);
+            useSecondaryText(caption, 11, QFont::DemiBold);
+            caption->setContentsMargins(18, 12, 18, 4);
+            listLayout_->addWidget(caption);
+            captions_.push_back(caption);
+        }
+        for (const SpaceInfo& space : group.spaces) {
+            SettingsSpaceRow* row = rowsByID_.at(space.id);
+            listLayout_->addWidget(row);
+            row->show();
+            listedRows_.push_back(row);
+            QFrame* line = divider(list_);
+            listLayout_->addWidget(line);
+            dividers_.push_back(line);
+        }
+    }
+    listLayout_->addStretch(1);
+    updateTabOrder();
+}
+
+void SettingsView::updateTabOrder() {
+    QWidget* previous = nullptr;
+    for (SettingsSpaceRow* row : listedRows_) {
+        if (!row->isEditable())
+            continue;
+        if (previous)
+            setTabOrder(previous, row->nameField());
+        previous = row->nameField();
+    }
+    if (previous)
+        setTabOrder(previous, doneButton_);
+}
+
+SettingsSpaceRow* SettingsView::makeRow(const SpaceInfo& space) {
+    auto* row = new SettingsSpaceRow(space, observer_.displayName(space.displayIdentifier),
+                                     nameStore_, list_);
+    connect(row, &SettingsSpaceRow::nameFocused, this,
+            [this](const std::string& key) { focusedKey_ = key; });
+    connect(row, &SettingsSpaceRow::nameFocusLost, this, [this](const std::string& key) {
+        if (focusedKey_ == key)
+            focusedKey_.reset();
+    });
+    return row;
+}
+
+void SettingsView::focusCurrentSpace() {
+    const std::vector<SpaceInfo>& spaces = observer_.spaces();
+    const auto current =
+        std::find_if(spaces.begin(), spaces.end(), [](const SpaceInfo& s) { return s.isCurrent; });
+    if (current == spaces.end() || !current->persistenceID)
+        return;
+    observer_.platform().mainQueue.after(
+        focusDelay, [self = QPointer<SettingsView>(this), key = *current->persistenceID] {
+            if (self)
+                self->setFocusedKey(key);
+        });
+}
+
+void SettingsView::setFocusedKey(const std::string& key) {
+    focusedKey_ = key;
+    for (SettingsSpaceRow* row : listedRows_) {
+        if (row->space().persistenceID == key && row->focusName()) {
+            scroll_->ensureWidgetVisible(row);
+            return;
+        }
+    }
+}
+
+void SettingsView::dismissHint() {
+    showsLocationHint_ = false;
+    hint_->hide();
+    hintDivider_->hide();
+}
+
+} // namespace quillbar
