@@ -1,12 +1,13 @@
 #pragma once
 
+#include "ui/SettingsView.h"
+
 #include <QObject>
 #include <QPointer>
 
 namespace quillbar {
 
 class Defaults;
-class SettingsView;
 class SpaceNameStore;
 class SpaceObserver;
 
