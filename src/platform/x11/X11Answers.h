@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/Rect.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace quillbar {
+
+// The pure part of the X11 backend: how X11 facts become the answers the core reads.
+class X11Answers {
+public:
+    // What the window list says about one window.
+    struct WindowFacts {
+        std::optional<std::int64_t> ownerPID; // _NET_WM_PID
+        int layer = 0;
+        std::optional<double> alpha; // _NET_WM_WINDOW_OPACITY as a fraction
+        Rect bounds;                 // root coordinates, frame included
+    };
+
+    // _NET_WM_DESKTOP of a window shown on every desktop.
+    static constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
+
+    // The display identifier of an X screen: a name-based UUID (upper-case 8-4-4-4-12) that is the
+    // same for the same host, display number and screen on every launch.
+    static std::string displayIdentifier(const std::string& host, int displayNumber, int screen);
+    // The monitor name stored in an EDID block (display descriptor 0xFC), or nullopt.
+    static std::optional<std::string> edidMonitorName(std::span<const std::uint8_t> edid);
+    // A managed-display dictionary for an X screen with desktopCount desktops, of which
+    // currentDesktop (zero-based) is shown. Desktop i is the space with "ManagedSpaceID" i + 1.
+    static nlohmann::json managedDisplay(const std::string& identifier, std::uint32_t desktopCount,
+                                         std::uint32_t currentDesktop);
+    // A window dictionary with "OwnerPID", "Layer", "Alpha" (only when known) and "Bounds".
+    static nlohmann::json window(const WindowFacts& facts);
+    // _NET_WM_WINDOW_OPACITY as a fraction of fully opaque.
+    static double opacityFraction(std::uint32_t opacity);
+    // _NET_WM_WINDOW_OPACITY for a fraction (clamped to 0...1).
+    static std::uint32_t opacityValue(double fraction);
+    // The managed space ids that a window with that _NET_WM_DESKTOP is on, given desktopCount.
+    static nlohmann::json spacesOfDesktop(std::uint32_t desktop, std::uint32_t desktopCount);
+};
+
+} // namespace quillbar

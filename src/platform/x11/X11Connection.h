@@ -1,0 +1,95 @@
+#pragma once
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_ewmh.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace quillbar {
+
+// One connection to the X server for the main thread: its screen, the EWMH and other atoms, the
+// extensions present, and the events that arrive on it. Every X11 concern shares it.
+class X11Connection {
+public:
+    using Listener = std::function<void(const xcb_generic_event_t& event)>;
+    using EventTest = std::function<bool(const xcb_generic_event_t& event)>;
+
+    // Atoms that EWMH helpers do not intern for us.
+    struct Atoms {
+        xcb_atom_t windowOpacity = XCB_NONE; // _NET_WM_WINDOW_OPACITY
+        xcb_atom_t motifHints = XCB_NONE;    // _MOTIF_WM_HINTS
+        xcb_atom_t edid = XCB_NONE;          // EDID (RandR output property)
+    };
+
+    // Connects to displayName (nullptr: $DISPLAY); nullptr when no X server answers.
+    static std::unique_ptr<X11Connection> open(const char* displayName);
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    xcb_connection_t* xcb() const { return connection_; }
+    xcb_ewmh_connection_t* ewmh() { return &ewmh_; }
+    const Atoms& atoms() const { return atoms_; }
+    int screenNumber() const { return screenNumber_; }
+    xcb_screen_t* screen() const { return screen_; }
+    xcb_window_t root() const { return screen_->root; }
+    // The host part of the display name (empty for a local server).
+    const std::string& host() const { return host_; }
+    // The display number of the server.
+    int displayNumber() const { return displayNumber_; }
+    // The display name the connection was made with, for further connections.
+    const std::string& displayName() const { return displayName_; }
+    // Whether RandR 1.5 (monitors) is present, and the code of its first event.
+    bool hasRandrMonitors() const { return hasRandrMonitors_; }
+    std::uint8_t randrFirstEvent() const { return randrFirstEvent_; }
+    // Whether the XTEST extension is present.
+    bool hasXTest() const { return hasXTest_; }
+    // Whether the connection broke; every query then answers nothing.
+    bool hasError() const;
+    // The socket to watch for events.
+    int fileDescriptor() const;
+
+    // Calls listener for every event read from now on; returns a key for removeListener.
+    int addListener(Listener listener);
+    // Stops calling that listener.
+    void removeListener(int key);
+    // Reads every event the server has sent so far and hands each to the listeners. Never blocks.
+    void pumpEvents();
+    // Flushes requests, then reads events (handing each to the listeners) until one passes test or
+    // timeout runs out; true when one passed.
+    bool waitForEvent(const EventTest& test, std::chrono::milliseconds timeout);
+
+    // The window of the EWMH window manager that runs now (its _NET_SUPPORTING_WM_CHECK window,
+    // which names itself), or nullopt when there is none.
+    std::optional<xcb_window_t> windowManagerCheckWindow();
+    // Adds mask to the events this connection receives for window.
+    void selectEvents(xcb_window_t window, std::uint32_t mask);
+
+private:
+    X11Connection(xcb_connection_t* connection, int screenNumber, std::string displayName);
+    bool initialise();
+    void dispatch(const xcb_generic_event_t& event);
+
+    xcb_connection_t* connection_;
+    int screenNumber_;
+    std::string displayName_;
+    std::string host_;
+    int displayNumber_ = 0;
+    xcb_screen_t* screen_ = nullptr;
+    xcb_ewmh_connection_t ewmh_{};
+    bool ewmhReady_ = false;
+    Atoms atoms_;
+    bool hasRandrMonitors_ = false;
+    std::uint8_t randrFirstEvent_ = 0;
+    bool hasXTest_ = false;
+    std::map<int, Listener> listeners_;
+    int nextListener_ = 1;
+};
+
+} // namespace quillbar

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/Displays.h"
+
+#include <xcb/randr.h>
+
+#include <memory>
+#include <string>
+
+namespace quillbar {
+
+class X11Connection;
+
+// The X screen as the one display: EWMH desktops span the whole screen, so its bounds are the root
+// window, while its screen (where anchors go, and its name) is the primary RandR monitor.
+class X11Displays final : public Displays {
+public:
+    explicit X11Displays(std::shared_ptr<X11Connection> connection);
+
+    // The one display of the X screen, or nullopt when the connection broke.
+    std::optional<std::vector<DisplayID>> activeDisplayList() override;
+    // The X screen's display id (its root window).
+    DisplayID mainDisplayID() override;
+    // The whole root window for the X screen's display; empty for any other id.
+    Rect displayBounds(DisplayID display) override;
+    // The X screen's stable identifier; nullopt for any other id.
+    std::optional<std::string> displayUUID(DisplayID display) override;
+    // The primary monitor (the whole root window without RandR 1.5) as the one screen.
+    std::vector<Screen> screens() override;
+
+    // The identifier of the X screen's display.
+    const std::string& identifier() const { return identifier_; }
+    // The one screen.
+    Screen primaryScreen();
+
+private:
+    std::string monitorName(const xcb_randr_monitor_info_t& monitor);
+
+    std::shared_ptr<X11Connection> connection_;
+    std::string identifier_;
+};
+
+} // namespace quillbar

@@ -1,0 +1,62 @@
+#include "platform/x11/X11Platform.h"
+
+#include "platform/x11/X11ClientList.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Displays.h"
+#include "platform/x11/X11EventMonitor.h"
+#include "platform/x11/X11Keyboard.h"
+#include "platform/x11/X11WindowServer.h"
+#include "platform/x11/X11Workspace.h"
+
+namespace quillbar {
+
+struct X11Platform::Parts {
+    Parts(std::shared_ptr<X11Connection> shared, Services& services)
+        : connection(std::move(shared))
+        , displays(connection)
+        , clients(connection)
+        , windowServer(connection, displays, clients)
+        , workspace(connection, displays, clients)
+        , keyboard(connection->displayName(), connection->hasXTest())
+        , monitor(connection, services.workspaceCenter, services.defaultCenter)
+        , platform{windowServer,
+                   displays,
+                   workspace,
+                   keyboard,
+                   services.workspaceCenter,
+                   services.defaultCenter,
+                   services.distributedCenter,
+                   services.mainQueue,
+                   services.backgroundQueue,
+                   services.log,
+                   services.appInfo} {}
+
+    std::shared_ptr<X11Connection> connection; // anchors keep it alive while they exist
+    X11Displays displays;
+    X11ClientList clients;
+    X11WindowServer windowServer;
+    X11Workspace workspace;
+    X11Keyboard keyboard;
+    X11EventMonitor monitor;
+    Platform platform;
+};
+
+std::unique_ptr<X11Platform> X11Platform::connect(Services services, const char* displayName) {
+    std::shared_ptr<X11Connection> connection = X11Connection::open(displayName);
+    if (!connection) {
+        return nullptr;
+    }
+    return std::unique_ptr<X11Platform>(
+        new X11Platform(std::make_unique<Parts>(std::move(connection), services)));
+}
+
+X11Platform::X11Platform(std::unique_ptr<Parts> parts)
+    : parts_(std::move(parts)) {}
+
+X11Platform::~X11Platform() = default;
+
+Platform& X11Platform::platform() {
+    return parts_->platform;
+}
+
+} // namespace quillbar

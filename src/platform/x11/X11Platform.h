@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/qt/LocalNotificationCenter.h"
+
+#include <memory>
+
+namespace quillbar {
+
+// The Linux/X11 platform: desktops of an EWMH window manager as spaces, RandR screens, XTEST
+// keystrokes and X events as system notifications. Lives on the thread of the Qt event loop.
+class X11Platform {
+public:
+    // What the platform borrows from the application; everything must outlive the platform.
+    struct Services {
+        MainQueue& mainQueue;
+        BackgroundQueue& backgroundQueue;
+        LogSink& log;
+        LocalNotificationCenter& workspaceCenter;
+        LocalNotificationCenter& defaultCenter;
+        LocalNotificationCenter& distributedCenter;
+        AppInfo appInfo;
+    };
+
+    // Connects to the X server named by displayName (nullptr: $DISPLAY); nullptr when there is
+    // none. Needs a QCoreApplication on the calling thread.
+    static std::unique_ptr<X11Platform> connect(Services services,
+                                                const char* displayName = nullptr);
+    ~X11Platform();
+    X11Platform(const X11Platform&) = delete;
+    X11Platform& operator=(const X11Platform&) = delete;
+
+    // The platform interfaces for the core.
+    Platform& platform();
+
+private:
+    struct Parts;
+    explicit X11Platform(std::unique_ptr<Parts> parts);
+
+    std::unique_ptr<Parts> parts_;
+};
+
+} // namespace quillbar

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/WindowServer.h"
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace quillbar {
+
+class X11ClientList;
+class X11Connection;
+class X11Displays;
+
+// The window server on an EWMH window manager: its desktops are the spaces of the X screen's one
+// display, and a window's space is its _NET_WM_DESKTOP.
+class X11WindowServer final : public WindowServer {
+public:
+    // What the window manager says about its desktops.
+    struct Desktops {
+        std::uint32_t count = 0;
+        std::uint32_t current = 0; // zero-based
+    };
+
+    // How long placing a window waits for the window manager to move it.
+    static constexpr std::chrono::milliseconds kPlacementTimeout{250};
+
+    X11WindowServer(std::shared_ptr<X11Connection> connection, X11Displays& displays,
+                    X11ClientList& clients);
+
+    // The X screen with its desktops, or null without an EWMH window manager.
+    nlohmann::json copyManagedDisplaySpaces() override;
+    // Asks the window manager to move the window to the desktop and waits (briefly, on its events)
+    // until it has.
+    void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override;
+    // Managed windows shown on the current desktop, topmost first; null without a window manager.
+    nlohmann::json copyWindowList() override;
+    // All three entry points, answered from EWMH properties.
+    SpaceServerAPI spaceServerAPI() override;
+
+    // The desktops of a running EWMH window manager, or nullopt when none answers.
+    std::optional<Desktops> desktops();
+    // The desktop (zero-based, or all desktops) that holds window, or nullopt.
+    std::optional<std::uint32_t> desktopOf(xcb_window_t window);
+
+private:
+    nlohmann::json copySpacesForWindow(std::int64_t windowNumber);
+
+    std::shared_ptr<X11Connection> connection_;
+    X11Displays& displays_;
+    X11ClientList& clients_;
+};
+
+} // namespace quillbar
