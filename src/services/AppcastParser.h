@@ -1,0 +1,27 @@
+#pragma once
+
+#include "services/AppcastItem.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace quillbar {
+
+// Reads update feeds: RSS 2.0 documents whose items carry sparkle:version (as an element or as
+// an attribute of the enclosure), sparkle:shortVersionString, a link or an enclosure, and
+// optional release notes.
+namespace AppcastParser {
+
+// The feed's items that carry a version, in document order; nullopt when the document is not
+// well-formed XML or not an RSS feed, with the reason in error.
+std::optional<QList<AppcastItem>> parse(const QByteArray& document, QString& error);
+
+// The item with the highest version, if any is newer than currentVersion.
+std::optional<AppcastItem> newestNewerThan(const QList<AppcastItem>& items,
+                                           const QString& currentVersion);
+
+} // namespace AppcastParser
+
+} // namespace quillbar

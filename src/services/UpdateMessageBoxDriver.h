@@ -1,0 +1,22 @@
+#pragma once
+
+#include "services/UpdateUserDriver.h"
+
+namespace quillbar {
+
+// The updater's dialogs as message boxes; downloads open in the desktop's web browser.
+class UpdateMessageBoxDriver : public UpdateUserDriver {
+public:
+    // Shows a non-blocking message box with "Download", "Skip This Version" and "Remind Me Later";
+    // closing it with Escape or the window's close button counts as "Remind Me Later".
+    void showUpdateFound(const AppcastItem& item, const QString& currentVersion,
+                         std::function<void(UpdateChoice)> reply) override;
+    // Shows "You're up to date" with the running version.
+    void showUpToDate(const QString& currentVersion) override;
+    // Shows the failure's message.
+    void showError(const UpdateCheckError& error) override;
+    // Hands url to QDesktopServices.
+    void openDownloadPage(const QUrl& url) override;
+};
+
+} // namespace quillbar
