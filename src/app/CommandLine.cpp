@@ -1,0 +1,71 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+
+namespace quillbar {
+
+CommandLine CommandLine::parse(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Names and emoji for your virtual desktops, in the system tray."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version and exit."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Also write the log lines to stderr."));
+    const QCommandLineOption printTitle(
+        QStringLiteral("print-title"),
+        QStringLiteral("Print the running instance's title (the current desktop) and exit."));
+    const QCommandLineOption follow(
+        QStringLiteral("follow"),
+        QStringLiteral("Print the title again on every change (for status bars)."));
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("With --print-title or --follow: print waybar's {\"text\", \"tooltip\"}."));
+    const QCommandLineOption debugSwitch(
+        QStringLiteral("debug-switch-to"),
+        QStringLiteral("Ask the running instance to switch to desktop <number>."),
+        QStringLiteral("number"));
+    const QCommandLineOption debugSettings(
+        QStringLiteral("debug-settings"),
+        QStringLiteral("Ask the running instance to open its rename window."));
+    parser.addOptions(
+        {help, version, verbose, printTitle, follow, json, debugSwitch, debugSettings});
+
+    CommandLine result;
+    result.helpText =
+        parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quillbar"));
+    if (!parser.parse(arguments)) {
+        result.mode = Mode::Error;
+        result.error = parser.errorText();
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.mode = Mode::Error;
+        result.error =
+            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
+        return result;
+    }
+    result.verbose = parser.isSet(verbose);
+    result.follow = parser.isSet(follow);
+    result.json = parser.isSet(json);
+    if (parser.isSet(help)) {
+        result.mode = Mode::Help;
+    } else if (parser.isSet(version)) {
+        result.mode = Mode::Version;
+    } else if (parser.isSet(debugSwitch)) {
+        result.mode = Mode::DebugSwitch;
+        result.desktop = parser.value(debugSwitch);
+    } else if (parser.isSet(debugSettings)) {
+        result.mode = Mode::DebugSettings;
+    } else if (parser.isSet(printTitle) || result.follow) {
+        result.mode = Mode::PrintTitle;
+    } else if (result.json) {
+        result.mode = Mode::Error;
+        result.error = QStringLiteral("--json goes with --print-title or --follow.");
+    }
+    return result;
+}
+
+} // namespace quillbar

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace quillbar {
+
+// What the command line asks for.
+struct CommandLine {
+    enum class Mode {
+        Run,         // the tray application
+        Help,        // --help
+        Version,     // --version
+        PrintTitle,  // --print-title and/or --follow
+        DebugSwitch, // --debug-switch-to N
+        DebugSettings,
+        Error, // unusable arguments; error says why
+    };
+
+    Mode mode = Mode::Run;
+    bool verbose = false;
+    bool follow = false;
+    bool json = false;
+    QString desktop; // for DebugSwitch
+    QString error;
+    QString helpText;
+
+    // Reads the arguments (the first one is the program).
+    static CommandLine parse(const QStringList& arguments);
+};
+
+} // namespace quillbar

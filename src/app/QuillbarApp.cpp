@@ -1,0 +1,98 @@
+#include "app/QuillbarApp.h"
+
+#include "model/SpaceNameStore.h"
+#include "observer/SpaceObserver.h"
+#include "platform/x11/X11Platform.h"
+#include "services/DebugRequests.h"
+#include "services/FirstRun.h"
+#include "services/SessionEvents.h"
+#include "services/SingleInstance.h"
+#include "services/TitleExporter.h"
+#include "services/XdgAutostart.h"
+#include "ui/MenuBarItem.h"
+#include "ui/MenuContentView.h"
+#include "ui/SettingsWindowController.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QTimer>
+
+namespace quillbar {
+
+AppInfo QuillbarApp::appInfo() {
+    return AppInfo{QUILLBAR_VERSION, QCoreApplication::applicationFilePath().toStdString(),
+                   QUILLBAR_BUNDLE_ID};
+}
+
+QuillbarApp::QuillbarApp(const Options& options)
+    : appInfo_(appInfo())
+    , stderrLog_(appInfo_.bundleIdentifier.value_or("Quillbar"))
+    , log_(appInfo_.bundleIdentifier.value_or("Quillbar"), options.verbose ? &stderrLog_ : nullptr)
+    , workspaceCenter_(mainQueue_)
+    , defaultCenter_(mainQueue_)
+    , distributedCenter_(mainQueue_) {
+    // 1. The name store on the user's defaults; it loads the table at once.
+    nameStore_ = std::make_unique<SpaceNameStore>(defaults_);
+    // 2. The observer on the X11 platform.
+    x11_ = X11Platform::connect(X11Platform::Services{mainQueue_, backgroundQueue_, log_,
+                                                      workspaceCenter_, defaultCenter_,
+                                                      distributedCenter_, appInfo_},
+                                options.displayName);
+    if (!x11_) {
+        return;
+    }
+    observer_ = std::make_unique<SpaceObserver>(*nameStore_, x11_->platform());
+    SettingsWindowController::shared().setDefaults(defaults_);
+    observer_->setSettingsPresenter([this] { showRenameWindow(); });
+    // 3. Registrations, the timer and the first refresh, so the tray shows the right title at once.
+    observer_->start();
+
+    // The tray item and its menu exist before the first-run hooks, which address the item.
+    menu_ = std::make_unique<MenuContentView>(
+        *observer_, *nameStore_,
+        XdgAutostart::forCurrentUser(QCoreApplication::applicationFilePath()),
+        QString::fromStdString(appInfo_.version));
+    connect(menu_.get(), &MenuContentView::renameRequested, this, &QuillbarApp::showRenameWindow);
+    connect(menu_.get(), &MenuContentView::quitRequested, this, &QuillbarApp::quitRequested);
+    item_ = std::make_unique<MenuBarItem>(*observer_, menu_->menu());
+
+    // 4. First-run guidance.
+    FirstRun::presentIfNeeded(*observer_, *nameStore_, defaults_);
+    FirstRun::applyMenuBarTooltip(*item_);
+
+    // 5. The scene: the tray item and the session-bus services.
+    item_->show();
+    QDBusConnection sessionBus = QDBusConnection::sessionBus();
+    titleExporter_ = std::make_unique<TitleExporter>(
+        sessionBus, QString::fromStdString(observer_->menuBarTitle()));
+    titleSubscription_ = observer_->subscribeMenuBarTitle([this](const std::string& title) {
+        titleExporter_->setMenuBarTitle(QString::fromStdString(title));
+    });
+    sessionEvents_ = std::make_unique<SessionEvents>(
+        QDBusConnection::systemBus(), sessionBus,
+        [this](const std::string& name) { workspaceCenter_.postNotification(name); });
+    debugRequests_ = std::make_unique<DebugRequests>(
+        sessionBus, [this](const std::string& name, const std::optional<std::string>& object) {
+            distributedCenter_.postNotification(name, object);
+        });
+    singleInstance_ = std::make_unique<SingleInstance>(
+        sessionBus, QString::fromStdString(appInfo_.bundleIdentifier.value_or("")));
+    connect(singleInstance_.get(), &SingleInstance::replaced, this, &QuillbarApp::quitRequested);
+
+    // 6. Once the event loop runs: the launch-finished step.
+    QTimer::singleShot(0, this, &QuillbarApp::applicationDidFinishLaunching);
+}
+
+QuillbarApp::~QuillbarApp() = default;
+
+void QuillbarApp::applicationDidFinishLaunching() {
+    // There is no dock or application menu to leave on this platform; what remains is the
+    // single-instance rule. Without a session bus it is skipped.
+    singleInstance_->claim();
+}
+
+void QuillbarApp::showRenameWindow() {
+    SettingsWindowController::shared().show(*observer_, *nameStore_);
+}
+
+} // namespace quillbar

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "model/Subscription.h"
+#include "platform/AppInfo.h"
+#include "platform/qt/LocalNotificationCenter.h"
+#include "platform/qt/QtMainQueue.h"
+#include "platform/qt/StderrLogSink.h"
+#include "platform/qt/ThreadBackgroundQueue.h"
+#include "services/JournalLogSink.h"
+#include "services/QSettingsDefaults.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace quillbar {
+
+class DebugRequests;
+class MenuBarItem;
+class MenuContentView;
+class SessionEvents;
+class SingleInstance;
+class SpaceNameStore;
+class SpaceObserver;
+class TitleExporter;
+class X11Platform;
+
+// The application: builds the name store, the observer on the X11 platform, the tray item with
+// its menu and the session-bus services, in start-up order, and keeps them for the life of the
+// process. Members are declared in construction order, so they are torn down in reverse: the
+// observer (and its anchors) goes before the X connection, the settings are flushed last.
+class QuillbarApp : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        bool verbose = false;              // observer lines on stderr as well as the journal
+        const char* displayName = nullptr; // X display; null for $DISPLAY
+    };
+
+    // Starts everything up to the first-run hooks; the launch-finished step (single instance)
+    // runs once the event loop turns. Check isRunning() afterwards.
+    explicit QuillbarApp(const Options& options);
+    ~QuillbarApp() override;
+
+    // False when the X server could not be reached.
+    bool isRunning() const { return observer_ != nullptr; }
+    // What the program knows about itself.
+    static AppInfo appInfo();
+
+signals:
+    // The program should end (menu, signal or a newer instance).
+    void quitRequested();
+
+private:
+    void applicationDidFinishLaunching();
+    void showRenameWindow();
+
+    AppInfo appInfo_;
+    StderrLogSink stderrLog_;
+    JournalLogSink log_;
+    QtMainQueue mainQueue_;
+    ThreadBackgroundQueue backgroundQueue_;
+    LocalNotificationCenter workspaceCenter_;
+    LocalNotificationCenter defaultCenter_;
+    LocalNotificationCenter distributedCenter_;
+    QSettingsDefaults defaults_;
+    std::unique_ptr<SpaceNameStore> nameStore_;
+    std::unique_ptr<X11Platform> x11_;
+    std::unique_ptr<SpaceObserver> observer_;
+    std::unique_ptr<MenuContentView> menu_;
+    std::unique_ptr<MenuBarItem> item_;
+    std::unique_ptr<TitleExporter> titleExporter_;
+    Subscription titleSubscription_;
+    std::unique_ptr<SessionEvents> sessionEvents_;
+    std::unique_ptr<DebugRequests> debugRequests_;
+    std::unique_ptr<SingleInstance> singleInstance_;
+};
+
+} // namespace quillbar

@@ -1,0 +1,99 @@
+#include "app/CommandLine.h"
+#include "app/QuillbarApp.h"
+#include "app/UnixSignalWatcher.h"
+#include "services/DebugRequests.h"
+#include "services/TitleFollower.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDBusConnection>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+using quillbar::CommandLine;
+
+int fail(const QString& message, int code = 1) {
+    std::fprintf(stderr, "quillbar: %s\n", qUtf8Printable(message));
+    return code;
+}
+
+// The small commands that talk to a running instance over the session bus.
+int runClient(int argc, char** argv, const CommandLine& command) {
+    QCoreApplication app(argc, argv);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return fail(QStringLiteral("no session bus"));
+    }
+    switch (command.mode) {
+    case CommandLine::Mode::DebugSwitch:
+        return quillbar::DebugRequests::sendSwitchTo(bus, command.desktop) ? 0 : 1;
+    case CommandLine::Mode::DebugSettings:
+        return quillbar::DebugRequests::sendSettings(bus) ? 0 : 1;
+    default:
+        break;
+    }
+    quillbar::TitleFollower follower(bus, QStringLiteral(QUILLBAR_BUNDLE_ID),
+                                     command.json ? quillbar::TitleFollower::Format::Json
+                                                  : quillbar::TitleFollower::Format::Plain,
+                                     stdout);
+    if (!command.follow) {
+        return follower.printOnce() ? 0 : fail(QStringLiteral("Quillbar is not running"));
+    }
+    follower.follow();
+    quillbar::UnixSignalWatcher signalWatcher({SIGTERM, SIGINT});
+    QObject::connect(&signalWatcher, &quillbar::UnixSignalWatcher::received, &app,
+                     &QCoreApplication::quit);
+    return app.exec();
+}
+
+int runApplication(int argc, char** argv, const CommandLine& command) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return fail(QStringLiteral("no X display (DISPLAY is not set)"));
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillbar"));
+    QApplication::setOrganizationName(QStringLiteral("quillbar"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLBAR_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("quillbar"));
+    // The process lives in the tray; closing the rename window never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    quillbar::UnixSignalWatcher signalWatcher({SIGTERM, SIGINT});
+    QObject::connect(&signalWatcher, &quillbar::UnixSignalWatcher::received, &app,
+                     &QCoreApplication::quit);
+
+    quillbar::QuillbarApp quillbar({command.verbose, nullptr});
+    if (!quillbar.isRunning()) {
+        return fail(QStringLiteral("cannot reach the X server"));
+    }
+    QObject::connect(&quillbar, &quillbar::QuillbarApp::quitRequested, &app,
+                     &QCoreApplication::quit, Qt::QueuedConnection);
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const CommandLine command = CommandLine::parse(arguments);
+    switch (command.mode) {
+    case CommandLine::Mode::Error:
+        return fail(command.error + QStringLiteral(" (see --help)"), 2);
+    case CommandLine::Mode::Help:
+        std::fputs(qUtf8Printable(command.helpText), stdout);
+        return 0;
+    case CommandLine::Mode::Version:
+        std::printf("quillbar %s\n", QUILLBAR_VERSION);
+        return 0;
+    case CommandLine::Mode::Run:
+        return runApplication(argc, argv, command);
+    default:
+        return runClient(argc, argv, command);
+    }
+}

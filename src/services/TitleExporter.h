@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+namespace quillbar {
+
+// The menu-bar title for status bars: object "/org/quillbar/Quillbar" on the session bus with the
+// read-only property MenuBarTitle, the signal MenuBarTitleChanged and the standard
+// PropertiesChanged signal on every change.
+class TitleExporter : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.quillbar.Quillbar")
+    Q_PROPERTY(QString MenuBarTitle READ menuBarTitle NOTIFY MenuBarTitleChanged)
+public:
+    static constexpr const char* kPath = "/org/quillbar/Quillbar";
+    static constexpr const char* kInterface = "org.quillbar.Quillbar";
+    static constexpr const char* kProperty = "MenuBarTitle";
+    static constexpr const char* kSignal = "MenuBarTitleChanged";
+
+    // Exports the object on bus (nothing happens when it is not connected).
+    explicit TitleExporter(QDBusConnection bus, QString title, QObject* parent = nullptr);
+    ~TitleExporter() override;
+
+    // The title now shown.
+    QString menuBarTitle() const { return title_; }
+    // Shows a new title and announces it when it differs.
+    void setMenuBarTitle(const QString& title);
+
+signals:
+    // The new title.
+    void MenuBarTitleChanged(const QString& title);
+
+private:
+    QDBusConnection bus_;
+    QString title_;
+    bool exported_ = false;
+};
+
+} // namespace quillbar

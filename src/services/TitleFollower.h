@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+#include <cstdio>
+
+namespace quillbar {
+
+// The client side of the exported title: prints the running instance's menu-bar title once, or a
+// line on every change (plain, or waybar's {"text", "tooltip"} JSON).
+class TitleFollower : public QObject {
+    Q_OBJECT
+public:
+    enum class Format { Plain, Json };
+
+    // Reads the title of the instance that holds the name service on bus; lines go to out.
+    TitleFollower(QDBusConnection bus, QString service, Format format, std::FILE* out,
+                  QObject* parent = nullptr);
+
+    // Prints the title once; false (nothing printed) when no instance runs.
+    bool printOnce();
+    // Prints the title now (when an instance runs) and again on every change, also across
+    // restarts of the instance; an instance that goes away prints an empty title.
+    void follow();
+    // The line printed for a title.
+    static QByteArray line(const QString& title, Format format);
+
+private slots:
+    void titleChanged(const QString& title);
+    void ownerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
+
+private:
+    bool fetch(QString* title);
+    void print(const QString& title);
+
+    QDBusConnection bus_;
+    QString service_;
+    Format format_;
+    std::FILE* out_;
+    QString last_;
+    bool printedAny_ = false;
+};
+
+} // namespace quillbar

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "model/Subscription.h"
+#include "ui/MenuBarIcon.h"
+
+#include <QObject>
+#include <QString>
+#include <QSystemTrayIcon>
+
+#include <vector>
+
+class QMenu;
+
+namespace quillbar {
+
+class SpaceObserver;
+
+// The tray item: the current space's icon, a tooltip whose first line is the menu-bar title, and
+// the menu on a left or right click. Works with StatusNotifier hosts and XEmbed trays, and docks
+// once a tray appears when there is none yet.
+class MenuBarItem : public QObject {
+    Q_OBJECT
+public:
+    // An item for the observer's current space that opens menu (not owned).
+    MenuBarItem(SpaceObserver& observer, QMenu* menu, QObject* parent = nullptr);
+    ~MenuBarItem() override;
+
+    // Puts the item into the tray (or waits for one).
+    void show();
+    // Sets the tooltip's second line (the first is always the menu-bar title).
+    void setTooltipHint(const QString& hint);
+    // The tooltip now shown.
+    QString toolTip() const;
+    // What the icon now shows.
+    const MenuBarIcon::Content& iconContent() const { return content_; }
+    // Takes the observer's present title and icon.
+    void update();
+
+private:
+    void activated(QSystemTrayIcon::ActivationReason reason);
+    void scheduleUpdate();
+
+    SpaceObserver& observer_;
+    QMenu* menu_;
+    QSystemTrayIcon tray_;
+    QString hint_;
+    MenuBarIcon::Content content_;
+    bool updatePending_ = false;
+    bool hasIcon_ = false;
+    std::vector<Subscription> subscriptions_;
+};
+
+} // namespace quillbar

@@ -1,0 +1,92 @@
+#include "ui/MenuContent.h"
+
+#include "observer/SpaceObserver.h"
+
+#include <QCoreApplication>
+
+namespace quillbar {
+
+namespace {
+
+using Entry = MenuContent::Entry;
+using Kind = Entry::Kind;
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("MenuContent", text);
+}
+
+Entry command(Kind kind, const QString& title) {
+    Entry entry;
+    entry.kind = kind;
+    entry.title = title;
+    return entry;
+}
+
+Entry separator() {
+    return command(Kind::Separator, QString());
+}
+
+Entry inertText(const QString& title) {
+    Entry entry = command(Kind::Text, title);
+    entry.enabled = false;
+    return entry;
+}
+
+} // namespace
+
+std::vector<Entry> MenuContent::spaceRows(const SpaceObserver& observer,
+                                          const std::vector<SpaceInfo>& spaces) {
+    std::vector<Entry> rows;
+    rows.reserve(spaces.size());
+    for (const SpaceInfo& space : spaces) {
+        Entry row = command(Kind::Space, QString::fromStdString(observer.title(space, true)));
+        row.checkable = true;
+        row.checked = space.isActiveOnDisplay;
+        row.enabled = observer.canSwitch(space);
+        row.space = space;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<Entry> MenuContent::build(const SpaceObserver& observer, const State& state) {
+    std::vector<Entry> entries;
+    const std::vector<SpaceInfo> spaces = observer.menuSpaces();
+    if (spaces.empty()) {
+        entries.push_back(inertText(tr("Desktop ?")));
+    } else {
+        const auto groups = observer.grouped(spaces);
+        if (groups.size() < 2) {
+            entries = spaceRows(observer, spaces);
+        } else {
+            for (const auto& group : groups) {
+                Entry heading = command(Kind::Heading, QString::fromStdString(group.name));
+                heading.enabled = false;
+                entries.push_back(std::move(heading));
+                for (Entry& row : spaceRows(observer, group.spaces)) {
+                    entries.push_back(std::move(row));
+                }
+            }
+        }
+    }
+    entries.push_back(separator());
+    entries.push_back(command(Kind::RenameSpaces, tr("Rename Spaces…")));
+    entries.push_back(separator());
+    Entry launch = command(Kind::LaunchAtLogin, tr("Launch at Login"));
+    launch.checkable = true;
+    launch.checked = state.launchAtLogin;
+    entries.push_back(std::move(launch));
+    entries.push_back(separator());
+    Entry updates =
+        command(Kind::CheckForUpdates,
+                state.updateIsWaiting ? tr("Update Available…") : tr("Check for Updates…"));
+    updates.enabled = state.canCheckForUpdates;
+    entries.push_back(std::move(updates));
+    entries.push_back(inertText(tr("Quillbar v%1").arg(state.version)));
+    Entry quit = command(Kind::Quit, tr("Quit"));
+    quit.shortcut = QStringLiteral("Ctrl+Q");
+    entries.push_back(std::move(quit));
+    return entries;
+}
+
+} // namespace quillbar

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "model/SpaceInfo.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace quillbar {
+
+class SpaceObserver;
+
+// What the tray menu shows, top to bottom, as plain values: the spaces (grouped under display
+// names when there are several displays) and the fixed commands. The view turns it into a QMenu.
+class MenuContent {
+public:
+    struct Entry {
+        enum class Kind {
+            Space,   // a row that switches to its space
+            Heading, // a display's name above its spaces
+            Text,    // an inert line
+            Separator,
+            RenameSpaces,  // opens the rename window
+            LaunchAtLogin, // checkable
+            CheckForUpdates,
+            Quit,
+        };
+        Kind kind = Kind::Text;
+        QString title;
+        bool checkable = false;
+        bool checked = false;
+        bool enabled = true;
+        QString shortcut;               // as QKeySequence text
+        std::optional<SpaceInfo> space; // for Space: the record as it was when the menu was built
+
+        bool operator==(const Entry&) const = default;
+    };
+
+    // What the entries depend on besides the observer.
+    struct State {
+        bool launchAtLogin = false;
+        bool canCheckForUpdates = false;
+        bool updateIsWaiting = false;
+        QString version = QStringLiteral("?");
+
+        bool operator==(const State&) const = default;
+    };
+
+    // The entries for the observer's present spaces and the state.
+    static std::vector<Entry> build(const SpaceObserver& observer, const State& state);
+    // The rows for a list of spaces, in list order.
+    static std::vector<Entry> spaceRows(const SpaceObserver& observer,
+                                        const std::vector<SpaceInfo>& spaces);
+};
+
+} // namespace quillbar

@@ -1,0 +1,133 @@
+#include "ui/MenuContentView.h"
+
+#include "model/SpaceNameStore.h"
+#include "observer/SpaceObserver.h"
+
+#include <QAction>
+#include <QFont>
+#include <QKeySequence>
+#include <QMenu>
+
+#include <utility>
+
+namespace quillbar {
+
+using Kind = MenuContent::Entry::Kind;
+
+MenuContentView::MenuContentView(SpaceObserver& observer, SpaceNameStore& nameStore,
+                                 XdgAutostart autostart, QString version, QObject* parent)
+    : QObject(parent)
+    , observer_(observer)
+    , nameStore_(nameStore)
+    , autostart_(std::move(autostart))
+    , menu_(std::make_unique<QMenu>()) {
+    state_.version = std::move(version);
+    // Publishers announce before they store, so the redraw waits for the next turn of the loop.
+    subscriptions_.push_back(observer_.subscribe([this] { scheduleRedraw(); }));
+    subscriptions_.push_back(nameStore_.subscribe([this](const auto&) { scheduleRedraw(); }));
+    connect(menu_.get(), &QMenu::aboutToShow, this, &MenuContentView::prepareToShow);
+    redraw();
+}
+
+MenuContentView::~MenuContentView() = default;
+
+LaunchAtLoginController& MenuContentView::launchAtLogin() {
+    if (!launchAtLogin_) {
+        launchAtLogin_ = std::make_unique<LaunchAtLoginController>(autostart_);
+        subscriptions_.push_back(launchAtLogin_->subscribe([this](bool) { scheduleRedraw(); }));
+    }
+    return *launchAtLogin_;
+}
+
+void MenuContentView::setUpdateState(bool canCheck, bool updateIsWaiting) {
+    state_.canCheckForUpdates = canCheck;
+    state_.updateIsWaiting = updateIsWaiting;
+    scheduleRedraw();
+}
+
+void MenuContentView::prepareToShow() {
+    observer_.refresh();
+    launchAtLogin().refreshStatus();
+    redraw();
+}
+
+void MenuContentView::scheduleRedraw() {
+    if (redrawPending_) {
+        return;
+    }
+    redrawPending_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { redraw(); }, Qt::QueuedConnection);
+}
+
+void MenuContentView::redraw() {
+    redrawPending_ = false;
+    state_.launchAtLogin = launchAtLogin().isEnabled();
+    std::vector<MenuContent::Entry> entries = MenuContent::build(observer_, state_);
+    if (built_ && entries == entries_) {
+        return;
+    }
+    built_ = true;
+    entries_ = std::move(entries);
+    menu_->clear();
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        addAction(i);
+    }
+}
+
+void MenuContentView::addAction(std::size_t index) {
+    const MenuContent::Entry& entry = entries_[index];
+    if (entry.kind == Kind::Separator) {
+        menu_->addSeparator();
+        return;
+    }
+    QAction* action = menu_->addAction(entry.title);
+    action->setCheckable(entry.checkable);
+    action->setChecked(entry.checked);
+    action->setEnabled(entry.enabled);
+    if (!entry.shortcut.isEmpty()) {
+        action->setShortcut(QKeySequence(entry.shortcut));
+        action->setShortcutContext(Qt::ApplicationShortcut);
+    }
+    if (entry.kind == Kind::Heading) {
+        QFont bold = action->font();
+        bold.setBold(true);
+        action->setFont(bold);
+    }
+    connect(action, &QAction::triggered, this, [this, index] { choose(index); });
+}
+
+void MenuContentView::choose(std::size_t index) {
+    if (index >= entries_.size()) {
+        return;
+    }
+    // A copy: the calls below may publish and rebuild the entries.
+    const MenuContent::Entry entry = entries_[index];
+    switch (entry.kind) {
+    case Kind::Space:
+        // The record as it was when the menu was built; the checkmark itself is never written.
+        observer_.switchTo(*entry.space);
+        break;
+    case Kind::RenameSpaces:
+        emit renameRequested();
+        break;
+    case Kind::LaunchAtLogin:
+        launchAtLogin().setEnabled(!entry.checked);
+        break;
+    case Kind::CheckForUpdates:
+        emit checkForUpdatesRequested();
+        break;
+    case Kind::Quit:
+        emit quitRequested();
+        break;
+    case Kind::Heading:
+    case Kind::Text:
+    case Kind::Separator:
+        break;
+    }
+    // A checkable row toggles its own check state when chosen; show what the model says instead.
+    scheduleRedraw();
+    built_ = false;
+}
+
+} // namespace quillbar

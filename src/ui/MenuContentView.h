@@ -1,0 +1,70 @@
+#pragma once
+
+#include "model/Subscription.h"
+#include "services/LaunchAtLoginController.h"
+#include "services/XdgAutostart.h"
+#include "ui/MenuContent.h"
+
+#include <QObject>
+
+#include <memory>
+#include <vector>
+
+class QAction;
+class QMenu;
+
+namespace quillbar {
+
+class SpaceNameStore;
+class SpaceObserver;
+
+// The tray menu. Rebuilds its QMenu whenever the observer, the name store or the login-item
+// controller publishes, and on every opening refreshes the observer and rereads the login item.
+class MenuContentView : public QObject {
+    Q_OBJECT
+public:
+    // A menu over the observer and store; the login item is the autostart entry; version is the
+    // program's version text.
+    MenuContentView(SpaceObserver& observer, SpaceNameStore& nameStore, XdgAutostart autostart,
+                    QString version, QObject* parent = nullptr);
+    ~MenuContentView() override;
+
+    // The menu (owned by the view).
+    QMenu* menu() const { return menu_.get(); }
+    // What the menu shows now.
+    const std::vector<MenuContent::Entry>& entries() const { return entries_; }
+    // The login-item controller, created on first use.
+    LaunchAtLoginController& launchAtLogin();
+    // The update command's state: enabled while canCheck, "Update Available…" while waiting.
+    void setUpdateState(bool canCheck, bool updateIsWaiting);
+    // Rebuilds the menu now when what it would show has changed.
+    void redraw();
+    // What the opening of the menu does: refresh, reread the login item, redraw.
+    void prepareToShow();
+
+signals:
+    // "Rename Spaces…" was chosen.
+    void renameRequested();
+    // The update command was chosen.
+    void checkForUpdatesRequested();
+    // "Quit" was chosen.
+    void quitRequested();
+
+private:
+    void scheduleRedraw();
+    void choose(std::size_t index);
+    void addAction(std::size_t index);
+
+    SpaceObserver& observer_;
+    SpaceNameStore& nameStore_;
+    XdgAutostart autostart_;
+    std::unique_ptr<LaunchAtLoginController> launchAtLogin_;
+    MenuContent::State state_;
+    std::vector<MenuContent::Entry> entries_;
+    std::unique_ptr<QMenu> menu_;
+    bool redrawPending_ = false;
+    bool built_ = false;
+    std::vector<Subscription> subscriptions_;
+};
+
+} // namespace quillbar
