@@ -1,0 +1,58 @@
+// The end-to-end test driver: the real observer on the X11 backend, without widgets.
+//   quillbar-driver [--refuse-placement N]...
+// With --refuse-placement, anchors are never placed on the space with managed id N (desktop N),
+// so that space is only reachable by keystrokes until it has been visited.
+#include "DriverSession.h"
+#include "JsonLines.h"
+#include "RefusingWindowServer.h"
+#include "platform/qt/LocalNotificationCenter.h"
+#include "platform/qt/QtMainQueue.h"
+#include "platform/qt/ThreadBackgroundQueue.h"
+#include "platform/x11/X11Platform.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <set>
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    std::set<std::int64_t> refused;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == "--refuse-placement") {
+            refused.insert(arguments[++i].toLongLong());
+        }
+    }
+
+    quillbar::e2e::JsonLines out;
+    quillbar::QtMainQueue mainQueue;
+    quillbar::ThreadBackgroundQueue backgroundQueue;
+    quillbar::LocalNotificationCenter workspaceCenter(mainQueue);
+    quillbar::LocalNotificationCenter defaultCenter(mainQueue);
+    quillbar::LocalNotificationCenter distributedCenter(mainQueue);
+    quillbar::AppInfo appInfo{"e2e", argv[0], "org.quillbar.Quillbar"};
+
+    auto x11 = quillbar::X11Platform::connect({mainQueue, backgroundQueue, out, workspaceCenter,
+                                               defaultCenter, distributedCenter, appInfo});
+    if (!x11) {
+        out.report("error", {{"message", "no X server"}});
+        return 1;
+    }
+    quillbar::Platform& real = x11->platform();
+    quillbar::e2e::RefusingWindowServer windowServer(real.windowServer, refused);
+    quillbar::Platform platform{windowServer,
+                                real.displays,
+                                real.workspace,
+                                real.keyboard,
+                                real.workspaceCenter,
+                                real.defaultCenter,
+                                real.distributedCenter,
+                                real.mainQueue,
+                                real.backgroundQueue,
+                                real.log,
+                                real.appInfo};
+    quillbar::e2e::DriverSession session(platform, out);
+    session.start();
+    return QCoreApplication::exec();
+}
