@@ -127,7 +127,9 @@ std::optional<std::string> DisplayDirectory::focusedWindowDisplayIdentifier() co
         return std::nullopt;
     }
     const std::int32_t owner = frontmost->processIdentifier;
-    const auto ownedByFrontmost = [owner](std::int32_t pid) { return pid == owner; };
+    const std::function<bool(std::int32_t)> ownedByFrontmost = [owner](std::int32_t pid) {
+        return pid == owner;
+    };
     std::optional<Rect> largest;
     double largestArea = 0;
     for (const json& window : windows) {

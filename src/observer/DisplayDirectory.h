@@ -12,8 +12,8 @@
 
 namespace quillbar {
 
-// Maps display ids, screens and rectangles to display identifiers (UUID text), and finds the display
-// that holds the focused window. Keeps no state: every call asks the platform afresh.
+// Maps display ids, screens and rectangles to display identifiers (UUID text), and finds the
+// display that holds the focused window. Keeps no state: every call asks the platform afresh.
 class DisplayDirectory {
 public:
     explicit DisplayDirectory(Platform& platform);
@@ -22,7 +22,8 @@ public:
     std::vector<DisplayID> activeDisplayIDs() const;
     // The display's identifier, or nullopt when it cannot be formed.
     std::optional<std::string> displayIdentifier(DisplayID display) const;
-    // The identifier of the screen's display; nullopt for no screen or a screen without a display id.
+    // The identifier of the screen's display; nullopt for no screen or a screen without a display
+    // id.
     std::optional<std::string> displayIdentifier(const std::optional<Screen>& screen) const;
     // The identifier of the active display that holds the larger part of rect, or nullopt.
     std::optional<std::string> displayIdentifier(const Rect& windowRect) const;
@@ -34,10 +35,11 @@ public:
     // window), or nullopt.
     std::optional<std::string> focusedWindowDisplayIdentifier() const;
 
-    // The bounds of window when it is an ordinary window whose owner passes ownerTest (layer 0, owner
-    // pid fits 32 bits, alpha above 0, both sides above 20 points); nullopt otherwise.
-    static std::optional<Rect> ordinaryWindowBounds(const nlohmann::json& window,
-                                                    const std::function<bool(std::int32_t)>& ownerTest);
+    // The bounds of window when it is an ordinary window whose owner passes ownerTest (layer 0,
+    // owner pid fits 32 bits, alpha above 0, both sides above 20 points); nullopt otherwise.
+    static std::optional<Rect>
+    ordinaryWindowBounds(const nlohmann::json& window,
+                         const std::function<bool(std::int32_t)>& ownerTest);
     // Area of a rectangle; negative sides count as 0, non-finite rectangles have area 0.
     static double area(const Rect& rect);
 

@@ -102,6 +102,14 @@ std::vector<SpaceInfo> SpaceDetector::detectSpaces() const {
     context.activeSpace = api_.activeSpace ? api_.activeSpace() : 0;
 
     std::vector<SpaceInfo> result;
+    std::size_t capacity = 0;
+    for (const json& display : managedDisplays) {
+        if (const json* spaces = member(display, WindowServer::kSpaces);
+            spaces && spaces->is_array()) {
+            capacity += spaces->size();
+        }
+    }
+    result.reserve(capacity);
     for (const json& display : managedDisplays) {
         appendDisplay(display, context, result);
     }

@@ -4,6 +4,8 @@
 #include "switching/SpaceSwitcher.h"
 
 #include <algorithm>
+#include <set>
+#include <string_view>
 
 namespace quillbar {
 
@@ -106,18 +108,32 @@ void SpaceObserver::refresh() {
         logSpaces(detected);
     }
 
-    std::set<std::string> keeping;
-    for (const SpaceInfo& space : detected) {
-        if (space.persistenceID) {
-            keeping.insert(*space.persistenceID);
-        }
-    }
-    nameStore_.prune(keeping);
+    pruneNames(detected);
 
     const SpaceInfo* current = firstCurrent(detected);
     currentSpaceID_.setIfChanged(current ? std::optional<std::string>(current->id) : std::nullopt);
 
     updateMenuBarTitle();
+}
+
+void SpaceObserver::pruneNames(const std::vector<SpaceInfo>& detected) {
+    // Most refreshes find every named space again; then pruning would remove nothing, and the
+    // store need not be asked (it copies and normalises its whole table to find that out).
+    std::vector<std::string_view> detectedKeys;
+    detectedKeys.reserve(detected.size());
+    for (const SpaceInfo& space : detected) {
+        if (space.persistenceID) {
+            detectedKeys.push_back(*space.persistenceID);
+        }
+    }
+    std::sort(detectedKeys.begin(), detectedKeys.end());
+    const NameTable& names = nameStore_.assignments();
+    if (std::all_of(names.begin(), names.end(), [&](const auto& entry) {
+            return std::binary_search(detectedKeys.begin(), detectedKeys.end(), entry.first);
+        })) {
+        return;
+    }
+    nameStore_.prune(std::set<std::string>(detectedKeys.begin(), detectedKeys.end()));
 }
 
 void SpaceObserver::refreshAfterSystemStateChange() {

@@ -95,6 +95,8 @@ private:
     // Refreshes now, 1 s later and 3 s later: the system settles in steps after wake or a display
     // change.
     void refreshAfterSystemStateChange();
+    // Forgets the names of spaces that were not detected (never all of them on an empty list).
+    void pruneNames(const std::vector<SpaceInfo>& detected);
     // Assigns menuBarTitle from the current space, only when it changes.
     void updateMenuBarTitle();
     // Writes a newly published list to the log.
