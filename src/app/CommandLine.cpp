@@ -34,8 +34,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         {help, version, verbose, printTitle, follow, json, debugSwitch, debugSettings});
 
     CommandLine result;
+    // The first line names the program as it is installed, whatever path started it.
+    const QString helpText = parser.helpText();
     result.helpText =
-        parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quillbar"));
+        QStringLiteral("Usage: quillbar [options]") + helpText.mid(helpText.indexOf('\n'));
     if (!parser.parse(arguments)) {
         result.mode = Mode::Error;
         result.error = parser.errorText();

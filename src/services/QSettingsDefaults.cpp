@@ -12,15 +12,20 @@ QString qKey(const std::string& key) {
     return QString::fromStdString(key);
 }
 
+QString userSettingsPath() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quillbar"),
+                     QStringLiteral("quillbar"))
+        .fileName();
+}
+
 } // namespace
 
 QSettingsDefaults::QSettingsDefaults()
-    : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                            QStringLiteral("quillbar"),
-                                            QStringLiteral("quillbar"))) {}
+    : QSettingsDefaults(userSettingsPath()) {}
 
 QSettingsDefaults::QSettingsDefaults(const QString& filePath)
-    : settings_(std::make_unique<QSettings>(filePath, QSettings::NativeFormat)) {}
+    : filePath_(filePath)
+    , settings_(std::make_unique<QSettings>(filePath_, QSettings::NativeFormat)) {}
 
 QSettingsDefaults::~QSettingsDefaults() = default;
 
@@ -35,8 +40,7 @@ std::optional<std::string> QSettingsDefaults::data(const std::string& key) const
 }
 
 bool QSettingsDefaults::setData(const std::string& key, std::string_view bytes) {
-    settings_->setValue(qKey(key), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    return flush();
+    return write(qKey(key), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 bool QSettingsDefaults::boolValue(const std::string& key) const {
@@ -49,22 +53,33 @@ bool QSettingsDefaults::boolValue(const std::string& key) const {
 }
 
 bool QSettingsDefaults::setBool(const std::string& key, bool value) {
-    settings_->setValue(qKey(key), value);
-    return flush();
+    return write(qKey(key), value);
 }
 
 QString QSettingsDefaults::fileName() const {
     return settings_->fileName();
 }
 
-bool QSettingsDefaults::flush() {
+bool QSettingsDefaults::write(const QString& key, const QVariant& value) {
+    unsaved_.insert(key, value);
+    if (settings_->status() != QSettings::NoError) {
+        // QSettings keeps its first error for good: a fresh one tries the file again, carrying
+        // every value that has not reached the disk yet.
+        settings_ = std::make_unique<QSettings>(filePath_, QSettings::NativeFormat);
+        for (auto pending = unsaved_.cbegin(); pending != unsaved_.cend(); ++pending) {
+            settings_->setValue(pending.key(), pending.value());
+        }
+    } else {
+        settings_->setValue(key, value);
+    }
     settings_->sync();
     if (settings_->status() == QSettings::NoError) {
+        unsaved_.clear();
         return true;
     }
-    // The value stays in memory and goes out with the next successful flush; the file on disk
-    // still holds the last complete write.
-    qWarning("Quillbar could not save its settings to %s", qUtf8Printable(settings_->fileName()));
+    // The values stay in memory for reading; the file on disk still holds the last complete
+    // write, since QSettings replaces it atomically.
+    qWarning("Quillbar could not save its settings to %s", qUtf8Printable(filePath_));
     return false;
 }
 

@@ -3,6 +3,8 @@
 #include "model/Defaults.h"
 
 #include <QString>
+#include <QVariant>
+#include <QVariantMap>
 
 #include <memory>
 
@@ -34,9 +36,12 @@ public:
     QString fileName() const;
 
 private:
-    bool flush();
+    bool write(const QString& key, const QVariant& value);
 
+    QString filePath_;
     std::unique_ptr<QSettings> settings_;
+    // Values whose write failed; they go out again with the next write.
+    QVariantMap unsaved_;
 };
 
 } // namespace quillbar

@@ -36,7 +36,7 @@ bool TitleFollower::fetch(QString* title) {
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << QString::fromLatin1(TitleExporter::kInterface)
         << QString::fromLatin1(TitleExporter::kProperty);
-    const QDBusMessage reply = bus_.call(get, QDBus::Block, 2000);
+    const QDBusMessage reply = bus_.call(get, QDBus::BlockWithGui, 2000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         return false;
     }
