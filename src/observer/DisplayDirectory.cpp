@@ -121,25 +121,15 @@ std::optional<std::string> DisplayDirectory::focusedWindowDisplayIdentifier() co
         return displayIdentifier(platform_.workspace.mainWindowScreen());
     }
 
-    const json windows = platform_.windowServer.copyWindowList();
-    if (!windows.is_array() ||
-        !std::all_of(windows.begin(), windows.end(), [](const json& w) { return w.is_object(); })) {
-        return std::nullopt;
-    }
     const std::int32_t owner = frontmost->processIdentifier;
-    const std::function<bool(std::int32_t)> ownedByFrontmost = [owner](std::int32_t pid) {
-        return pid == owner;
-    };
+    const auto windows = ordinaryWindows(platform_.windowServer.copyWindowList(),
+                                         [owner](std::int32_t pid) { return pid == owner; });
     std::optional<Rect> largest;
     double largestArea = 0;
-    for (const json& window : windows) {
-        const auto bounds = ordinaryWindowBounds(window, ownedByFrontmost);
-        if (!bounds) {
-            continue;
-        }
-        const double boundsArea = area(*bounds);
+    for (const OrdinaryWindow& window : windows) {
+        const double boundsArea = area(window.bounds);
         if (!largest || boundsArea > largestArea) {
-            largest = bounds;
+            largest = window.bounds;
             largestArea = boundsArea;
         }
     }
@@ -149,9 +139,10 @@ std::optional<std::string> DisplayDirectory::focusedWindowDisplayIdentifier() co
     return displayIdentifier(*largest);
 }
 
-std::optional<Rect>
-DisplayDirectory::ordinaryWindowBounds(const json& window,
-                                       const std::function<bool(std::int32_t)>& ownerTest) {
+namespace {
+
+std::optional<DisplayDirectory::OrdinaryWindow>
+ordinaryWindow(const json& window, const std::function<bool(std::int32_t)>& ownerTest) {
     using namespace ValueCoercion;
     const json* layer = member(window, WindowServer::kWindowLayer);
     if (!layer || intValue(*layer) != 0) {
@@ -174,7 +165,32 @@ DisplayDirectory::ordinaryWindowBounds(const json& window,
     if (!bounds || !(bounds->width > 20) || !(bounds->height > 20)) {
         return std::nullopt;
     }
-    return bounds;
+    return DisplayDirectory::OrdinaryWindow{static_cast<std::int32_t>(*owner), *bounds};
+}
+
+} // namespace
+
+std::vector<DisplayDirectory::OrdinaryWindow>
+DisplayDirectory::ordinaryWindows(const json& windowList,
+                                  const std::function<bool(std::int32_t)>& ownerTest) {
+    std::vector<OrdinaryWindow> windows;
+    if (!windowList.is_array() || !std::all_of(windowList.begin(), windowList.end(),
+                                               [](const json& w) { return w.is_object(); })) {
+        return windows;
+    }
+    for (const json& window : windowList) {
+        if (auto ordinary = ordinaryWindow(window, ownerTest)) {
+            windows.push_back(*ordinary);
+        }
+    }
+    return windows;
+}
+
+std::optional<Rect>
+DisplayDirectory::ordinaryWindowBounds(const json& window,
+                                       const std::function<bool(std::int32_t)>& ownerTest) {
+    const auto ordinary = ordinaryWindow(window, ownerTest);
+    return ordinary ? std::optional<Rect>(ordinary->bounds) : std::nullopt;
 }
 
 double DisplayDirectory::area(const Rect& rect) {

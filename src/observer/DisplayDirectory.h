@@ -35,8 +35,18 @@ public:
     // window), or nullopt.
     std::optional<std::string> focusedWindowDisplayIdentifier() const;
 
-    // The bounds of window when it is an ordinary window whose owner passes ownerTest (layer 0,
-    // owner pid fits 32 bits, alpha above 0, both sides above 20 points); nullopt otherwise.
+    // An on-screen window that a person works in: its owner and its bounds.
+    struct OrdinaryWindow {
+        std::int32_t ownerPID = 0;
+        Rect bounds;
+    };
+    // The windows of a window list, front to back, that are ordinary and whose owner passes
+    // ownerTest (layer 0, owner pid fits 32 bits, alpha above 0, both sides above 20 points);
+    // empty when the list is not a list of dictionaries.
+    static std::vector<OrdinaryWindow>
+    ordinaryWindows(const nlohmann::json& windowList,
+                    const std::function<bool(std::int32_t)>& ownerTest);
+    // The bounds of one window when it is ordinary by the same rule; nullopt otherwise.
     static std::optional<Rect>
     ordinaryWindowBounds(const nlohmann::json& window,
                          const std::function<bool(std::int32_t)>& ownerTest);
