@@ -122,6 +122,23 @@ class AnchorTest(DesktopTest):
         self.assertIn("Geometry: 2x2", geometry)
         self.assertIn("Position: 40,40", geometry)
 
+    def test_an_anchor_moved_away_is_replaced(self):
+        driver = self.start_driver()
+        driver.wait_state(lambda s: len(s["seeded"]) == 4)
+        anchor = next(w for w in self.desk.windows_of_class("quillbar-anchor")
+                      if self.desk.window_desktop(w) == 2)
+        self.desk.wmctrl("-i", "-r", str(anchor), "-t", "0")
+        self.desk.wait_until(lambda: self.desk.window_desktop(anchor) == 0)
+        # Two refreshes that both see it elsewhere close it; the second seeds a new one.
+        mark = driver.mark()
+        driver.send("refresh")
+        driver.send("refresh")
+        driver.wait_log("Anchor for msid-3 drifted to [1]; closing", since=mark)
+        driver.wait_log("Anchor seeded for msid-3", since=mark)
+        anchors = self.desk.windows_of_class("quillbar-anchor")
+        self.assertNotIn(anchor, anchors)
+        self.assertEqual(sorted(self.desk.window_desktop(w) for w in anchors), [0, 1, 2, 3])
+
     def test_switch_by_anchor_lands(self):
         self.snapshot_on_failure("anchor-switch")
         driver = self.start_driver()

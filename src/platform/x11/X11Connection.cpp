@@ -182,15 +182,16 @@ std::optional<xcb_window_t> X11Connection::windowManagerCheckWindow() {
     return check;
 }
 
-void X11Connection::selectEvents(xcb_window_t window, std::uint32_t mask) {
+bool X11Connection::selectEvents(xcb_window_t window, std::uint32_t mask) {
     auto* attributes = xcb_get_window_attributes_reply(
         connection_, xcb_get_window_attributes(connection_, window), nullptr);
     if (!attributes) {
-        return;
+        return false;
     }
     const std::uint32_t wanted = attributes->your_event_mask | mask;
     std::free(attributes);
     xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &wanted);
+    return true;
 }
 
 } // namespace quillbar

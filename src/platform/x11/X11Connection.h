@@ -68,8 +68,8 @@ public:
     // The window of the EWMH window manager that runs now (its _NET_SUPPORTING_WM_CHECK window,
     // which names itself), or nullopt when there is none.
     std::optional<xcb_window_t> windowManagerCheckWindow();
-    // Adds mask to the events this connection receives for window.
-    void selectEvents(xcb_window_t window, std::uint32_t mask);
+    // Adds mask to the events this connection receives for window; false when the window is gone.
+    bool selectEvents(xcb_window_t window, std::uint32_t mask);
 
 private:
     X11Connection(xcb_connection_t* connection, int screenNumber, std::string displayName);

@@ -25,9 +25,56 @@ X11WindowServer::X11WindowServer(std::shared_ptr<X11Connection> connection, X11D
                                  X11ClientList& clients)
     : connection_(std::move(connection))
     , displays_(displays)
-    , clients_(clients) {}
+    , clients_(clients) {
+    listener_ = connection_->addListener(
+        [this](const xcb_generic_event_t& event) { forgetOnChange(event); });
+    connection_->selectEvents(connection_->root(), XCB_EVENT_MASK_PROPERTY_CHANGE);
+}
+
+X11WindowServer::~X11WindowServer() {
+    connection_->removeListener(listener_);
+}
+
+void X11WindowServer::forgetOnChange(const xcb_generic_event_t& event) {
+    const std::uint8_t type = event.response_type & 0x7F;
+    auto* ewmh = connection_->ewmh();
+    if (type == XCB_PROPERTY_NOTIFY) {
+        const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+        if (notify.window == connection_->root()) {
+            if (notify.atom == ewmh->_NET_CURRENT_DESKTOP ||
+                notify.atom == ewmh->_NET_NUMBER_OF_DESKTOPS ||
+                notify.atom == ewmh->_NET_SUPPORTING_WM_CHECK) {
+                desktops_.reset();
+            }
+        } else if (notify.atom == ewmh->_NET_WM_DESKTOP) {
+            windowDesktops_.erase(notify.window);
+        }
+    } else if (type == XCB_DESTROY_NOTIFY) {
+        // Also the window manager's check window: the manager is gone.
+        const auto& notify = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
+        windowDesktops_.erase(notify.window);
+        watched_.erase(notify.window);
+        desktops_.reset();
+    }
+}
+
+void X11WindowServer::watch(xcb_window_t window) {
+    if (!watched_.contains(window) &&
+        connection_->selectEvents(window, XCB_EVENT_MASK_PROPERTY_CHANGE |
+                                              XCB_EVENT_MASK_STRUCTURE_NOTIFY)) {
+        watched_.insert(window);
+    }
+}
 
 std::optional<X11WindowServer::Desktops> X11WindowServer::desktops() {
+    connection_->pumpEvents(); // take in every change the server has told us of so far
+    if (!desktops_) {
+        desktops_ = readDesktops();
+    }
+    return *desktops_;
+}
+
+std::optional<X11WindowServer::Desktops> X11WindowServer::readDesktops() {
     auto* ewmh = connection_->ewmh();
     const int screen = connection_->screenNumber();
     // One round trip for the three root properties, one more to check that the manager is alive.
@@ -56,13 +103,23 @@ std::optional<X11WindowServer::Desktops> X11WindowServer::desktops() {
 }
 
 std::optional<std::uint32_t> X11WindowServer::desktopOf(xcb_window_t window) {
+    watch(window);
+    connection_->pumpEvents();
+    if (auto known = windowDesktops_.find(window); known != windowDesktops_.end()) {
+        return known->second;
+    }
     auto* ewmh = connection_->ewmh();
     std::uint32_t desktop = 0;
-    if (!xcb_ewmh_get_wm_desktop_reply(ewmh, xcb_ewmh_get_wm_desktop(ewmh, window), &desktop,
-                                       nullptr)) {
-        return std::nullopt;
+    std::optional<std::uint32_t> answer;
+    if (xcb_ewmh_get_wm_desktop_reply(ewmh, xcb_ewmh_get_wm_desktop(ewmh, window), &desktop,
+                                      nullptr)) {
+        answer = desktop;
     }
-    return desktop;
+    // A window that is already gone sends no more events: keep no answer for it.
+    if (watched_.contains(window)) {
+        windowDesktops_[window] = answer;
+    }
+    return answer;
 }
 
 nlohmann::json X11WindowServer::copyManagedDisplaySpaces() {
@@ -81,7 +138,6 @@ void X11WindowServer::addWindowsToSpaces(std::int64_t windowNumber, std::int64_t
     }
     const auto window = static_cast<xcb_window_t>(windowNumber);
     const auto target = static_cast<std::uint32_t>(managedSpaceID - 1);
-    connection_->selectEvents(window, XCB_EVENT_MASK_PROPERTY_CHANGE);
     if (desktopOf(window) == target) {
         return;
     }
@@ -137,18 +193,12 @@ nlohmann::json X11WindowServer::copySpacesForWindow(std::int64_t windowNumber) {
     if (!isWindowNumber(windowNumber)) {
         return nullptr;
     }
-    auto* ewmh = connection_->ewmh();
-    const auto window = static_cast<xcb_window_t>(windowNumber);
-    auto desktopCookie = xcb_ewmh_get_wm_desktop(ewmh, window);
-    auto countCookie = xcb_ewmh_get_number_of_desktops(ewmh, connection_->screenNumber());
-    std::uint32_t desktop = 0;
-    std::uint32_t count = 0;
-    const bool hasDesktop = xcb_ewmh_get_wm_desktop_reply(ewmh, desktopCookie, &desktop, nullptr);
-    const bool hasCount = xcb_ewmh_get_number_of_desktops_reply(ewmh, countCookie, &count, nullptr);
-    if (!hasDesktop || !hasCount) {
+    const auto state = desktops();
+    const auto desktop = desktopOf(static_cast<xcb_window_t>(windowNumber));
+    if (!state || !desktop) {
         return nullptr;
     }
-    return X11Answers::spacesOfDesktop(desktop, count);
+    return X11Answers::spacesOfDesktop(*desktop, state->count);
 }
 
 SpaceServerAPI X11WindowServer::spaceServerAPI() {

@@ -6,8 +6,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 namespace quillbar {
 
@@ -30,6 +32,9 @@ public:
 
     X11WindowServer(std::shared_ptr<X11Connection> connection, X11Displays& displays,
                     X11ClientList& clients);
+    ~X11WindowServer() override;
+    X11WindowServer(const X11WindowServer&) = delete;
+    X11WindowServer& operator=(const X11WindowServer&) = delete;
 
     // The X screen with its desktops, or null without an EWMH window manager.
     nlohmann::json copyManagedDisplaySpaces() override;
@@ -48,6 +53,16 @@ public:
 
 private:
     nlohmann::json copySpacesForWindow(std::int64_t windowNumber);
+    std::optional<Desktops> readDesktops();
+    void watch(xcb_window_t window);
+    void forgetOnChange(const xcb_generic_event_t& event);
+
+    // Answers are kept until an event says they changed: the root's desktop properties and the
+    // _NET_WM_DESKTOP of watched windows (whose property and structure events we select).
+    std::optional<std::optional<Desktops>> desktops_;
+    std::map<xcb_window_t, std::optional<std::uint32_t>> windowDesktops_;
+    std::set<xcb_window_t> watched_;
+    int listener_ = 0;
 
     std::shared_ptr<X11Connection> connection_;
     X11Displays& displays_;
