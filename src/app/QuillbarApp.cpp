@@ -15,17 +15,20 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QMenu>
+#include <QStringList>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace quillbar {
 
-AppInfo QuillbarApp::appInfo() {
-    return AppInfo{QUILLBAR_VERSION, QCoreApplication::applicationFilePath().toStdString(),
-                   QUILLBAR_BUNDLE_ID};
-}
-
 QuillbarApp::QuillbarApp(const Options& options)
-    : appInfo_(appInfo())
+    : appInfo_{options.version, QCoreApplication::applicationFilePath().toStdString(),
+               options.bundleIdentifier.empty()
+                   ? std::nullopt
+                   : std::optional<std::string>(options.bundleIdentifier)}
+    , verbose_(options.verbose)
     , stderrLog_(appInfo_.bundleIdentifier.value_or("Quillbar"))
     , log_(appInfo_.bundleIdentifier.value_or("Quillbar"), options.verbose ? &stderrLog_ : nullptr)
     , workspaceCenter_(mainQueue_)
@@ -54,6 +57,7 @@ QuillbarApp::QuillbarApp(const Options& options)
         QString::fromStdString(appInfo_.version));
     connect(menu_.get(), &MenuContentView::renameRequested, this, &QuillbarApp::showRenameWindow);
     connect(menu_.get(), &MenuContentView::quitRequested, this, &QuillbarApp::quitRequested);
+    connect(menu_->menu(), &QMenu::aboutToShow, this, &QuillbarApp::logMenu);
     item_ = std::make_unique<MenuBarItem>(*observer_, menu_->menu());
 
     // 4. First-run guidance.
@@ -89,6 +93,24 @@ void QuillbarApp::applicationDidFinishLaunching() {
     // There is no dock or application menu to leave on this platform; what remains is the
     // single-instance rule. Without a session bus it is skipped.
     singleInstance_->claim();
+}
+
+void QuillbarApp::logMenu() const {
+    if (!verbose_) {
+        return;
+    }
+    // One line per opening, for whoever watches a --verbose run: "✓" marks a checked item,
+    // "(off)" a disabled one.
+    QStringList items;
+    for (const MenuContent::Entry& entry : menu_->entries()) {
+        if (entry.kind == MenuContent::Entry::Kind::Separator) {
+            continue;
+        }
+        items << (entry.checked ? QStringLiteral("✓") : QString()) + entry.title +
+                     (entry.enabled ? QString() : QStringLiteral(" (off)"));
+    }
+    std::fprintf(stderr, "quillbar: menu: %s\n", qUtf8Printable(items.join(QStringLiteral(" | "))));
+    std::fflush(stderr);
 }
 
 void QuillbarApp::showRenameWindow() {

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 
 namespace quillbar {
 
@@ -34,7 +35,9 @@ class QuillbarApp : public QObject {
     Q_OBJECT
 public:
     struct Options {
-        bool verbose = false;              // observer lines on stderr as well as the journal
+        std::string bundleIdentifier;      // the session-bus name of the single-instance rule
+        std::string version;               // shown in the menu and the start line
+        bool verbose = false;              // log lines on stderr as well as the journal
         const char* displayName = nullptr; // X display; null for $DISPLAY
     };
 
@@ -45,8 +48,6 @@ public:
 
     // False when the X server could not be reached.
     bool isRunning() const { return observer_ != nullptr; }
-    // What the program knows about itself.
-    static AppInfo appInfo();
 
 signals:
     // The program should end (menu, signal or a newer instance).
@@ -55,8 +56,10 @@ signals:
 private:
     void applicationDidFinishLaunching();
     void showRenameWindow();
+    void logMenu() const;
 
     AppInfo appInfo_;
+    bool verbose_;
     StderrLogSink stderrLog_;
     JournalLogSink log_;
     QtMainQueue mainQueue_;

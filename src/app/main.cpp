@@ -65,7 +65,8 @@ int runApplication(int argc, char** argv, const CommandLine& command) {
     QObject::connect(&signalWatcher, &quillbar::UnixSignalWatcher::received, &app,
                      &QCoreApplication::quit);
 
-    quillbar::QuillbarApp quillbar({command.verbose, nullptr});
+    quillbar::QuillbarApp quillbar(
+        {QUILLBAR_BUNDLE_ID, QUILLBAR_VERSION, command.verbose, nullptr});
     if (!quillbar.isRunning()) {
         return fail(QStringLiteral("cannot reach the X server"));
     }

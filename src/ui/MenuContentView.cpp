@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QFont>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
 
@@ -26,6 +27,7 @@ MenuContentView::MenuContentView(SpaceObserver& observer, SpaceNameStore& nameSt
     subscriptions_.push_back(observer_.subscribe([this] { scheduleRedraw(); }));
     subscriptions_.push_back(nameStore_.subscribe([this](const auto&) { scheduleRedraw(); }));
     connect(menu_.get(), &QMenu::aboutToShow, this, &MenuContentView::prepareToShow);
+    menu_->installEventFilter(this);
     redraw();
 }
 
@@ -95,6 +97,21 @@ void MenuContentView::addAction(std::size_t index) {
         action->setFont(bold);
     }
     connect(action, &QAction::triggered, this, [this, index] { choose(index); });
+}
+
+bool MenuContentView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != menu_.get() || event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+    for (QAction* action : menu_->actions()) {
+        if (!action->shortcut().isEmpty() && action->shortcut() == pressed && action->isEnabled()) {
+            menu_->close();
+            action->trigger();
+            return true;
+        }
+    }
+    return false;
 }
 
 void MenuContentView::choose(std::size_t index) {

@@ -50,6 +50,10 @@ signals:
     // "Quit" was chosen.
     void quitRequested();
 
+protected:
+    // Gives the items' shortcuts effect while the menu is open (a popup sees keys first).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void scheduleRedraw();
     void choose(std::size_t index);

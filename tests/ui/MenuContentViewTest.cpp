@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -103,6 +104,10 @@ TEST_F(MenuContentViewTest, CommandsReachTheirReceivers) {
     action("Quit")->trigger();
     EXPECT_EQ(rename.count(), 1);
     EXPECT_EQ(quit.count(), 1);
+    // The shortcut works while the menu is open.
+    QKeyEvent controlQ(QEvent::KeyPress, Qt::Key_Q, Qt::ControlModifier);
+    QCoreApplication::sendEvent(view->menu(), &controlQ);
+    EXPECT_EQ(quit.count(), 2);
     // The update command stays disabled until an updater enables it.
     EXPECT_FALSE(action("Check for Updates…")->isEnabled());
     view->setUpdateState(true, true);
