@@ -94,7 +94,6 @@ private:
     }
 
     QtMainQueue mainQueue_;
-    ThreadBackgroundQueue backgroundQueue_;
     QuietLog log_;
     LocalNotificationCenter workspaceCenter_{mainQueue_};
     LocalNotificationCenter defaultCenter_{mainQueue_};
@@ -102,6 +101,9 @@ private:
     MemoryDefaults defaults_;
     SpaceNameStore store_;
     std::unique_ptr<X11Platform> platform_;
+    // After the platform: it finishes its tasks, which may use the platform, before the platform
+    // goes.
+    ThreadBackgroundQueue backgroundQueue_;
     std::unique_ptr<SpaceObserver> observer_;
     xcb_connection_t* pager_ = nullptr;
     xcb_ewmh_connection_t ewmh_{};

@@ -34,7 +34,8 @@ class DesktopTest(unittest.TestCase):
 
     def start_driver(self, *args):
         driver = Driver(self.desk, *args)
-        self.addCleanup(driver.quit)
+        # A clean exit also means no sanitizer report in sanitizer builds.
+        self.addCleanup(lambda: self.assertEqual(driver.quit(), 0, "driver exit status"))
         driver.wait_for(lambda e: e["event"] == "ready")
         return driver
 

@@ -11,7 +11,9 @@ namespace quillbar {
 // keystrokes and X events as system notifications. Lives on the thread of the Qt event loop.
 class X11Platform {
 public:
-    // What the platform borrows from the application; everything must outlive the platform.
+    // What the platform borrows from the application; everything must outlive the platform, except
+    // the background queue: destroy (join) it first, since its keystroke tasks use the platform's
+    // keyboard.
     struct Services {
         MainQueue& mainQueue;
         BackgroundQueue& backgroundQueue;

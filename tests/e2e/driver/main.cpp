@@ -27,14 +27,17 @@ int main(int argc, char** argv) {
 
     quillbar::e2e::JsonLines out;
     quillbar::QtMainQueue mainQueue;
-    quillbar::ThreadBackgroundQueue backgroundQueue;
     quillbar::LocalNotificationCenter workspaceCenter(mainQueue);
     quillbar::LocalNotificationCenter defaultCenter(mainQueue);
     quillbar::LocalNotificationCenter distributedCenter(mainQueue);
     quillbar::AppInfo appInfo{"e2e", argv[0], "org.quillbar.Quillbar"};
 
-    auto x11 = quillbar::X11Platform::connect({mainQueue, backgroundQueue, out, workspaceCenter,
-                                               defaultCenter, distributedCenter, appInfo});
+    // Declared before the background queue so that the queue finishes its keystrokes (which use
+    // the platform's keyboard) before the platform goes.
+    std::unique_ptr<quillbar::X11Platform> x11;
+    quillbar::ThreadBackgroundQueue backgroundQueue;
+    x11 = quillbar::X11Platform::connect({mainQueue, backgroundQueue, out, workspaceCenter,
+                                          defaultCenter, distributedCenter, appInfo});
     if (!x11) {
         out.report("error", {{"message", "no X server"}});
         return 1;
