@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Builds the Debian package from this build tree, checks its contents and dependencies, installs
+# it on this machine with apt-get and runs the installed quillbar. Removes it again afterwards
+# unless it was installed before.
+#   package_test.sh SOURCE_DIR BUILD_DIR VERSION
+set -euo pipefail
+source_dir=$1
+build_dir=$2
+version=$3
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    if ! sudo -n true 2>/dev/null; then
+        echo "SKIP: installing a package needs root or password-less sudo" >&2
+        exit 77
+    fi
+    sudo=(sudo -n)
+fi
+
+work=$(mktemp -d)
+was_installed=no
+if dpkg-query -W -f='${Status}' quillbar 2>/dev/null | grep -q "install ok installed"; then
+    was_installed=yes
+fi
+cleanup() {
+    if [[ $was_installed == no ]] &&
+        dpkg-query -W -f='${Status}' quillbar 2>/dev/null | grep -q "install ok installed"; then
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get remove -y -q quillbar >/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+deb=$("$source_dir/scripts/package" "$build_dir" "$work")
+echo "package: $deb"
+
+contents=$(dpkg-deb --contents "$deb")
+for path in ./usr/bin/quillbar ./usr/share/applications/quillbar.desktop \
+    ./usr/share/icons/hicolor/scalable/apps/quillbar.svg ./usr/share/doc/quillbar/README.md; do
+    grep -q " $path\$" <<<"$contents" || fail "the package lacks $path"
+done
+
+[[ $(dpkg-deb --field "$deb" Version) == "$version" ]] || fail "the package's version is not $version"
+depends=$(dpkg-deb --field "$deb" Depends)
+echo "Depends: $depends"
+for dependency in libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 libqt6network6 libicu \
+    libxcb1 libxcb-ewmh2 libxcb-randr0 libxcb-xtest0 libuuid1 libsystemd0 fonts-noto-color-emoji; do
+    grep -q "$dependency" <<<"$depends" || fail "Depends lacks $dependency"
+done
+
+# The form a user types: apt-get install ./file.deb resolves the dependencies.
+(cd "$(dirname "$deb")" &&
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "./$(basename "$deb")") ||
+    fail "apt-get could not install the package"
+
+installed_version=$(dpkg-query -W -f='${Version}' quillbar)
+[[ $installed_version == "$version" ]] || fail "apt-get installed version $installed_version"
+
+# Run the installed program, not the one in the build tree.
+output=$(env -u DISPLAY QT_QPA_PLATFORM=offscreen /usr/bin/quillbar --version) ||
+    fail "quillbar --version failed"
+echo "quillbar --version: $output"
+[[ $output == *"$version"* ]] || fail "--version does not print $version"
+
+help=$(env -u DISPLAY QT_QPA_PLATFORM=offscreen /usr/bin/quillbar --help) ||
+    fail "quillbar --help failed"
+for option in --help --version; do
+    grep -q -- "$option" <<<"$help" || fail "--help does not list $option"
+done
+echo "PASS"
