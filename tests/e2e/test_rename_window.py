@@ -92,6 +92,7 @@ class RenameWindowTest(unittest.TestCase):
     # The application -------------------------------------------------------------------------
 
     def start_app(self):
+        os.makedirs(self.desk.artifacts, exist_ok=True)
         log = open(os.path.join(self.desk.artifacts, "rename-window-app.log"), "a")
         self.addCleanup(log.close)
         self.app = self.desk.start_process([QUILLBAR], stdout=log, stderr=subprocess.STDOUT)
