@@ -239,9 +239,17 @@ class RenameWindowTest(unittest.TestCase):
         self.desk.wait_until(lambda: self.print_title() == MAILBOX + " Mail", timeout=10)
         self.keep_picture(window, "rename-window-named")
 
-        # The tray tooltip shows the new title above the hint line.
+        # Escape closes the grid first, changing nothing, and the window second.
+        self.click(x + width - PICKER_FROM_RIGHT, row)
+        self.desk.wait_until(lambda: self.popup_of_size((340, 300)), timeout=10)
+        self.desk.xdotool("key", "Escape")
+        self.desk.wait_until(lambda: not self.popup_of_size((340, 300)), timeout=10)
+        self.assertTrue(self.rename_window())
         self.desk.xdotool("key", "Escape")
         self.desk.wait_until(lambda: not self.rename_window(), timeout=10)
+        self.assertEqual(self.print_title(), MAILBOX + " Mail")
+
+        # The tray tooltip shows the new title above the hint line.
         ix, iy, iwidth, iheight = geometry(self.desk, self.tray_icon)
         self.desk.xdotool("mousemove", str(ix + iwidth // 2), str(iy + iheight // 2))
         tip = self.desk.wait_until(self.find_tooltip, timeout=10, message="no tooltip")
