@@ -15,8 +15,8 @@ QString tr(const char* text) {
 }
 
 // A message box that deletes itself when closed, shown without blocking the caller.
-QMessageBox* newBox(QMessageBox::Icon icon, const QString& text) {
-    auto* box = new QMessageBox(icon, tr("Quillbar Update"), text);
+QMessageBox* newBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
+    auto* box = new QMessageBox(icon, title, text);
     box->setAttribute(Qt::WA_DeleteOnClose);
     return box;
 }
@@ -40,8 +40,8 @@ QString notesText(const AppcastItem& item) {
 
 void UpdateMessageBoxDriver::showUpdateFound(const AppcastItem& item, const QString& currentVersion,
                                              std::function<void(UpdateChoice)> reply) {
-    QMessageBox* box =
-        newBox(QMessageBox::Information, tr("A new version of Quillbar is available."));
+    QMessageBox* box = newBox(QMessageBox::Information, tr("Quillbar Update"),
+                              tr("A new version of Quillbar is available."));
     box->setInformativeText(
         tr("Quillbar %1 is available; you have %2.").arg(item.displayVersion(), currentVersion));
     box->setDetailedText(notesText(item));
@@ -61,13 +61,15 @@ void UpdateMessageBoxDriver::showUpdateFound(const AppcastItem& item, const QStr
 }
 
 void UpdateMessageBoxDriver::showUpToDate(const QString& currentVersion) {
-    QMessageBox* box = newBox(QMessageBox::Information, tr("You're up to date"));
+    QMessageBox* box =
+        newBox(QMessageBox::Information, tr("Quillbar Update"), tr("You're up to date"));
     box->setInformativeText(tr("Quillbar %1 is the newest version.").arg(currentVersion));
     present(box);
 }
 
 void UpdateMessageBoxDriver::showError(const UpdateCheckError& error) {
-    QMessageBox* box = newBox(QMessageBox::Warning, tr("Quillbar could not check for updates."));
+    QMessageBox* box = newBox(QMessageBox::Warning, tr("Quillbar Update Error"),
+                              tr("Quillbar could not check for updates."));
     box->setInformativeText(error.message);
     present(box);
 }
