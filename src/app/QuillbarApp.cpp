@@ -8,6 +8,7 @@
 #include "services/SessionEvents.h"
 #include "services/SingleInstance.h"
 #include "services/TitleExporter.h"
+#include "services/UpdaterController.h"
 #include "services/XdgAutostart.h"
 #include "ui/MenuBarItem.h"
 #include "ui/MenuContentView.h"
@@ -59,6 +60,7 @@ QuillbarApp::QuillbarApp(const Options& options)
     connect(menu_.get(), &MenuContentView::quitRequested, this, &QuillbarApp::quitRequested);
     connect(menu_->menu(), &QMenu::aboutToShow, this, &QuillbarApp::logMenu);
     item_ = std::make_unique<MenuBarItem>(*observer_, menu_->menu());
+    connectUpdater();
 
     // 4. First-run guidance.
     FirstRun::presentIfNeeded(*observer_, *nameStore_, defaults_);
@@ -111,6 +113,20 @@ void QuillbarApp::logMenu() const {
     }
     std::fprintf(stderr, "quillbar: menu: %s\n", qUtf8Printable(items.join(QStringLiteral(" | "))));
     std::fflush(stderr);
+}
+
+void QuillbarApp::connectUpdater() {
+    UpdaterController& updater = UpdaterController::shared();
+    const auto showState = [this, &updater] {
+        menu_->setUpdateState(updater.canCheck(), updater.updateIsWaiting());
+    };
+    showState();
+    connect(&updater, &UpdaterController::canCheckChanged, menu_.get(), showState);
+    connect(&updater, &UpdaterController::updateIsWaitingChanged, menu_.get(), showState);
+    connect(menu_.get(), &MenuContentView::checkForUpdatesRequested, &updater,
+            &UpdaterController::checkForUpdates);
+    connect(&updater, &UpdaterController::attentionRequested, item_.get(),
+            &MenuBarItem::showMessage);
 }
 
 void QuillbarApp::showRenameWindow() {

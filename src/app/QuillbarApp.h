@@ -56,6 +56,8 @@ signals:
 private:
     void applicationDidFinishLaunching();
     void showRenameWindow();
+    // The menu's update command and the tray's attention request, on the shared updater.
+    void connectUpdater();
     void logMenu() const;
 
     AppInfo appInfo_;

@@ -33,6 +33,10 @@ void MenuBarItem::setTooltipHint(const QString& hint) {
     update();
 }
 
+void MenuBarItem::showMessage(const QString& title, const QString& message) {
+    tray_.showMessage(title, message, QSystemTrayIcon::Information);
+}
+
 QString MenuBarItem::toolTip() const {
     return tray_.toolTip();
 }

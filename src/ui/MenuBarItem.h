@@ -31,6 +31,8 @@ public:
     void setTooltipHint(const QString& hint);
     // The tooltip now shown.
     QString toolTip() const;
+    // Shows a passing notification from the tray item (asks for the user's attention).
+    void showMessage(const QString& title, const QString& message);
     // What the icon now shows.
     const MenuBarIcon::Content& iconContent() const { return content_; }
     // Takes the observer's present title and icon.
