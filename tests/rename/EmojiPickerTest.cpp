@@ -1,7 +1,6 @@
 #include "ui/EmojiPicker.h"
 #include "ui/EmojiCatalog.h"
 #include "ui/EmojiCell.h"
-#include "ui/EmojiFont.h"
 #include "ui/EmojiGrid.h"
 
 #include <QLabel>
@@ -133,14 +132,6 @@ TEST_F(EmojiPickerTest, TheGridShowsEveryGroupInTenWholeColumns) {
     }
     EXPECT_EQ(cellsPerColumn.size(), 10u);
     EXPECT_EQ(cell(grid, keycapOne)->toolTip(), keycapOne);
-}
-
-TEST(EmojiFontTest, KeycapsDrawWithoutTheirInnerSelectorButOthersStayWhole) {
-    EXPECT_EQ(EmojiFont::displayText(keycapOne), QString::fromUcs4(U"1\u20E3"));
-    const QString heart = QString::fromUcs4(U"\u2764\uFE0F");
-    EXPECT_EQ(EmojiFont::displayText(heart), heart);
-    EXPECT_EQ(EmojiFont::font(19).family(), "Noto Color Emoji");
-    EXPECT_EQ(EmojiFont::font(19).pixelSize(), 19);
 }
 
 } // namespace

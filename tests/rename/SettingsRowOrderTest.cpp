@@ -19,7 +19,8 @@ SpaceInfo space(std::optional<std::string> key, int missionControlIndex) {
     return info;
 }
 
-// One group of spaces with keys in the given order (positions follow the order).
+// One group of spaces with keys in the given order. The view's tests cover spaces that come, go
+// and move; this one covers spaces without a known key, which the fake window server cannot make.
 Group group(const std::string& id, const std::vector<std::string>& keys) {
     Group result{id, id + " name", {}};
     for (const std::string& key : keys)
@@ -27,46 +28,11 @@ Group group(const std::string& id, const std::vector<std::string>& keys) {
     return result;
 }
 
-std::vector<std::vector<std::string>> keysOf(const std::vector<Group>& groups) {
-    std::vector<std::vector<std::string>> result;
-    for (const Group& g : groups) {
-        result.emplace_back();
-        for (const SpaceInfo& s : g.spaces)
-            result.back().push_back(s.persistenceID.value_or("-"));
-    }
-    return result;
-}
-
-using Keys = std::vector<std::vector<std::string>>;
-
-TEST(SettingsRowOrderTest, RowsKeepTheirPlaceWhileSpacesComeGoAndMove) {
-    SettingsRowOrder order;
-    order.capture({group("A", {"a1", "a2"}), group("B", {"b1"})});
-    EXPECT_EQ(order.keys(), (std::vector<std::string>{"a1", "a2", "b1"}));
-
-    // A new desktop placed between known ones is listed after them.
-    const std::vector<Group> inserted{group("A", {"a1", "new", "a2"}), group("B", {"b1"})};
-    order.capture(inserted);
-    EXPECT_EQ(keysOf(order.frozen(inserted)), (Keys{{"a1", "a2", "new"}, {"b1"}}));
-
-    // Reordered desktops keep their rows' order.
-    const std::vector<Group> reordered{group("A", {"new", "a2", "a1"}), group("B", {"b1"})};
-    order.capture(reordered);
-    EXPECT_EQ(keysOf(order.frozen(reordered)), (Keys{{"a1", "a2", "new"}, {"b1"}}));
-
-    // A desktop that vanishes and comes back takes its old place.
-    const std::vector<Group> without{group("A", {"a1", "new"}), group("B", {"b1"})};
-    order.capture(without);
-    EXPECT_EQ(keysOf(order.frozen(without)), (Keys{{"a1", "new"}, {"b1"}}));
-    const std::vector<Group> back{group("A", {"a2", "a1", "new"}), group("B", {"b1"})};
-    order.capture(back);
-    EXPECT_EQ(keysOf(order.frozen(back)), (Keys{{"a1", "a2", "new"}, {"b1"}}));
-    EXPECT_EQ(order.keys(), (std::vector<std::string>{"a1", "a2", "b1", "new"}));
-}
-
 TEST(SettingsRowOrderTest, GroupsStayAsGivenAndKeylessSpacesGoLast) {
     SettingsRowOrder order;
     order.capture({group("A", {"a1", "a2"})});
+    order.capture({Group{"A", "Main", {space(std::nullopt, 0)}}}); // nothing to add
+    EXPECT_EQ(order.keys(), (std::vector<std::string>{"a1", "a2"}));
 
     Group mixed{"A", "Main", {}};
     mixed.spaces = {space(std::nullopt, 7), space("unseen", 2), space("a2", 5),
@@ -81,16 +47,7 @@ TEST(SettingsRowOrderTest, GroupsStayAsGivenAndKeylessSpacesGoLast) {
         positions.push_back(s.missionControlIndex);
     // Ranked a1, a2 first; then the unranked ones by Mission Control index.
     EXPECT_EQ(positions, (std::vector<int>{9, 5, 2, 3, 7}));
-    EXPECT_EQ(keysOf({result[1]}), (Keys{{"b1"}}));
-}
-
-TEST(SettingsRowOrderTest, CapturingNothingKeepsTheOrder) {
-    SettingsRowOrder order;
-    order.capture({group("A", {"a1"})});
-    Group keyless{"A", "Main", {space(std::nullopt, 0)}};
-    order.capture({keyless});
-    order.capture({});
-    EXPECT_EQ(order.keys(), (std::vector<std::string>{"a1"}));
+    EXPECT_EQ(result[1].spaces.front().persistenceID, "b1");
 }
 
 } // namespace
