@@ -38,7 +38,8 @@ QuillbarApp::QuillbarApp(const Options& options)
     // 1. The name store on the user's defaults; it loads the table at once.
     nameStore_ = std::make_unique<SpaceNameStore>(defaults_);
     // 2. The observer on the X11 platform.
-    x11_ = X11Platform::connect(X11Platform::Services{mainQueue_, backgroundQueue_, log_,
+    backgroundQueue_ = std::make_unique<ThreadBackgroundQueue>();
+    x11_ = X11Platform::connect(X11Platform::Services{mainQueue_, *backgroundQueue_, log_,
                                                       workspaceCenter_, defaultCenter_,
                                                       distributedCenter_, appInfo_},
                                 options.displayName);

@@ -65,13 +65,15 @@ private:
     StderrLogSink stderrLog_;
     JournalLogSink log_;
     QtMainQueue mainQueue_;
-    ThreadBackgroundQueue backgroundQueue_;
     LocalNotificationCenter workspaceCenter_;
     LocalNotificationCenter defaultCenter_;
     LocalNotificationCenter distributedCenter_;
     QSettingsDefaults defaults_;
     std::unique_ptr<SpaceNameStore> nameStore_;
     std::unique_ptr<X11Platform> x11_;
+    // Declared after the X connection so that it joins first: a keystroke still being posted
+    // uses that connection.
+    std::unique_ptr<ThreadBackgroundQueue> backgroundQueue_;
     std::unique_ptr<SpaceObserver> observer_;
     std::unique_ptr<MenuContentView> menu_;
     std::unique_ptr<MenuBarItem> item_;
