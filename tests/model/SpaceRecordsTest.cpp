@@ -1,28 +1,56 @@
+#include "model/NameTable.h"
 #include "model/SpaceInfo.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace quillbar {
 namespace {
 
-SpaceInfo space(int type, std::optional<int> desktopIndex,
-                std::optional<std::string> appName = std::nullopt) {
-    SpaceInfo info;
-    info.id = "uuid-1";
-    info.type = type;
-    info.desktopIndex = desktopIndex;
-    info.fullscreenAppName = std::move(appName);
-    return info;
+const std::string grinning = "\xF0\x9F\x98\x80"; // U+1F600
+
+TEST(NameTable, WritesCompactUnescapedJsonAndReadsItBackLeniently) {
+    EXPECT_EQ(encodeNameTable({{"uuid-A", {"Mail", grinning}}, {"msid-7", {"", ""}}}),
+              R"({"msid-7":{"emoji":"","name":""},"uuid-A":{"emoji":")" + grinning +
+                  R"(","name":"Mail"}})");
+    const NameTable table{{"\xC3\xBC-space", {"Caf\xC3\xA9 \xE6\x97\xA5", grinning}},
+                          {"quotes", {"say \"hi\"\\\ttab\nline", ""}}};
+    EXPECT_EQ(decodeNameTable(encodeNameTable(table)), table);
+    // Ill-formed UTF-8 is written as U+FFFD, so the text always reads back.
+    EXPECT_EQ(decodeNameTable(encodeNameTable({{"k\xFF", {"a\xC0", ""}}})),
+              (NameTable{{"k\xEF\xBF\xBD", {"a\xEF\xBF\xBD", ""}}}));
+    // Reading ignores order, white space and extra members, and composes keys.
+    EXPECT_EQ(decodeNameTable(" {\n \"b\" : {\"emoji\":\"\", \"name\":\"B\", \"colour\": 3},"
+                              "\"cafe\xCC\x81\":{\"name\":\"A\",\"emoji\":\"x\",\"n\":[1]}}\n"),
+              (NameTable{{"b", {"B", ""}}, {"caf\xC3\xA9", {"A", "x"}}}));
+    EXPECT_EQ(decodeNameTable("{}"), NameTable{});
 }
 
-TEST(SpaceInfoDefaultName, FollowsTypeAndDesktopNumber) {
-    EXPECT_EQ(space(0, 3).defaultName(), "Desktop 3");
-    EXPECT_EQ(space(0, 10).defaultName(), "Desktop 10");
-    EXPECT_EQ(space(0, std::nullopt).defaultName(), "Desktop ?");
-    EXPECT_EQ(space(2, 1).defaultName(), "Desktop ?");
-    EXPECT_EQ(space(4, std::nullopt, "Editor").defaultName(), "Editor");
-    EXPECT_EQ(space(4, std::nullopt, "").defaultName(), "Fullscreen App");
-    EXPECT_EQ(space(4, std::nullopt).defaultName(), "Fullscreen App");
+TEST(NameTable, OneBadEntryFailsTheWholeTable) {
+    for (const char* text :
+         {"", "not json", "[]", "null", R"({"a":{"name":"A","emoji":"x"})", R"({"a":1})",
+          R"({"a":{"name":"A"}})", R"({"a":{"emoji":"x"}})", R"({"a":{"name":1,"emoji":"x"}})",
+          R"({"good":{"name":"A","emoji":""},"bad":{"name":"B"}})",
+          "{\"a\":{\"name\":\"\xFF\",\"emoji\":\"\"}}"}) {
+        EXPECT_EQ(decodeNameTable(text), std::nullopt) << text;
+    }
+}
+
+TEST(SpaceInfo, DefaultNameFollowsTypeAndDesktopNumber) {
+    const auto name = [](int type, std::optional<int> desktop, std::optional<std::string> app) {
+        SpaceInfo info;
+        info.type = type;
+        info.desktopIndex = desktop;
+        info.fullscreenAppName = std::move(app);
+        return info.defaultName();
+    };
+    EXPECT_EQ(name(0, 10, {}), "Desktop 10");
+    EXPECT_EQ(name(0, {}, {}), "Desktop ?");
+    EXPECT_EQ(name(2, 1, {}), "Desktop ?");
+    EXPECT_EQ(name(4, {}, "Editor"), "Editor");
+    EXPECT_EQ(name(4, {}, ""), "Fullscreen App");
+    EXPECT_EQ(name(4, 1, {}), "Fullscreen App");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "observer/DisplayDirectory.h"
 #include "observer/SpaceDetector.h"
 
 #include <gtest/gtest.h>
@@ -8,15 +9,35 @@ namespace {
 
 using nlohmann::json;
 namespace WS = WindowServerAnswers;
+using Rows = std::vector<std::string>;
 
-class SpaceDetectionTest : public ::testing::Test {
+constexpr std::int32_t kFront = 50;
+
+// One line per detected space: display/id, type, managed id, desktop number, position, marks.
+Rows rows(const std::vector<SpaceInfo>& spaces) {
+    Rows out;
+    const auto number = [](const auto& n) { return n ? std::to_string(*n) : std::string("-"); };
+    for (const SpaceInfo& s : spaces) {
+        out.push_back(s.displayIdentifier + "/" + s.id + " t" + std::to_string(s.type) + " m" +
+                      number(s.managedSpaceID) + " d" + number(s.desktopIndex) + " p" +
+                      std::to_string(s.missionControlIndex) +
+                      (s.isActiveOnDisplay ? " shown" : "") + (s.isCurrent ? " current" : "") +
+                      (s.ownerPID ? " pid" + std::to_string(*s.ownerPID) : "") +
+                      (s.fullscreenAppName ? " " + *s.fullscreenAppName : ""));
+    }
+    return out;
+}
+
+// Two displays side by side, MAIN (the main one) and SIDE.
+class DetectionTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    DetectionTest() {
         fake.displays.addDisplay(1, "MAIN", Rect{0, 0, 1000, 800}, "Main");
         fake.displays.addDisplay(2, "SIDE", Rect{1000, 0, 1000, 800}, "Side");
-        fake.workspace.frontmost = RunningApplication{50, "Front"};
+        fake.workspace.frontmost = RunningApplication{kFront, "Front"};
         fake.workspace.applications[60] = RunningApplication{60, "Player"};
     }
+    DisplayDirectory directory() { return DisplayDirectory(fake.platform); }
     std::vector<SpaceInfo> detect() {
         const DisplayDirectory displays(fake.platform);
         const SpaceServerAPI api = fake.windowServer.spaceServerAPI();
@@ -27,95 +48,131 @@ protected:
         s["pid"] = std::move(pid);
         return s;
     }
-    // Two displays: MAIN with desktop, full-screen player, desktop; SIDE with two desktops.
+    // MAIN: desktop, full-screen player, desktop; SIDE: two desktops.
     void twoDisplays(std::int64_t mainCurrent, std::int64_t sideCurrent) {
         fake.windowServer.managedDisplaySpaces = json::array(
             {WS::display("MAIN",
                          {WS::space(1, 0, "u1"), fullscreen(2, 60, "u2"), WS::space(3, 0, "u3")},
                          mainCurrent),
              WS::display("SIDE", {WS::space(4, 0, "u4"), WS::space(5, 0, "u5")}, sideCurrent)});
+        fake.windowServer.displayCurrentAnswers = {{"MAIN", mainCurrent}, {"SIDE", sideCurrent}};
     }
     FakePlatform fake;
 };
 
-TEST_F(SpaceDetectionTest, NumbersDesktopsPerDisplayAndMarksShownAndCurrentSpaces) {
-    twoDisplays(2, 5);
-    fake.windowServer.activeSpaceAnswer = 5;
-    fake.windowServer.displayCurrentAnswers = {{"MAIN", 2}, {"SIDE", 5}};
-    const auto spaces = detect();
-    ASSERT_EQ(spaces.size(), 5u);
-    const SpaceInfo player{"u2", "u2", "MAIN", 2, 4, 2, std::nullopt, true, false, "Player", 60};
-    EXPECT_EQ(spaces[1], player);
-    EXPECT_EQ(spaces[0].desktopIndex, 1);
-    EXPECT_EQ(spaces[2].desktopIndex, 2);
-    EXPECT_EQ(spaces[2].missionControlIndex, 3);
-    EXPECT_EQ(spaces[3].desktopIndex, 1);
-    EXPECT_EQ(spaces[3].missionControlIndex, 1);
-    for (std::size_t i = 0; i < spaces.size(); ++i) {
-        EXPECT_EQ(spaces[i].isActiveOnDisplay, i == 1 || i == 4) << i;
-        EXPECT_EQ(spaces[i].isCurrent, i == 4) << i;
+TEST_F(DetectionTest, RectangleBelongsToTheDisplayHoldingMostOfIt) {
+    EXPECT_EQ(directory().displayIdentifier(Rect{600, 0, 1000, 100}), "SIDE"); // 40 / 60
+    EXPECT_EQ(directory().displayIdentifier(Rect{500, 0, 1000, 100}), "MAIN"); // equal halves
+    EXPECT_EQ(directory().displayIdentifier(Rect{0, 0, 1e308, 1e308}), "MAIN");
+    EXPECT_EQ(directory().displayIdentifier(Rect{1000, 0, 0, 100}), std::nullopt);
+    EXPECT_EQ(directory().displayIdentifier(Rect{-100, 0, 100, 100}), std::nullopt); // at an edge
+    fake.displays.activeDisplays.reset(); // the query fails
+    EXPECT_EQ(directory().displayIdentifier(Rect{0, 0, 100, 100}), std::nullopt);
+}
+
+// Ordinary: layer 0, alpha above 0, both sides above 20 points, an owner that fits and passes.
+TEST_F(DetectionTest, OrdinaryWindowsFollowOneRule) {
+    const auto ordinary = [](const json& w) {
+        return DisplayDirectory::ordinaryWindowBounds(w, [](std::int32_t pid) { return pid != 1; })
+            .has_value();
+    };
+    const Rect big{0, 0, 300, 300};
+    EXPECT_TRUE(ordinary(WS::window(kFront, Rect{5, 5, 21, 21})));
+    EXPECT_TRUE(ordinary(WS::window(kFront, big, 0, 0.5)));
+    for (const json& w :
+         {WS::window(kFront, Rect{0, 0, 21, 20}), WS::window(kFront, Rect{0, 0, 20, 300}),
+          WS::window(kFront, big, 0, 0.0), WS::window(kFront, big, 25), WS::window(1, big)}) {
+        EXPECT_FALSE(ordinary(w)) << w.dump();
+    }
+    for (const auto& [key, value] : std::vector<std::pair<std::string, json>>{
+             {"Layer", nullptr}, {"OwnerPID", std::int64_t{1} << 32}, {"Bounds", {{"X", 0}}}}) {
+        json w = WS::window(kFront, big);
+        w[key] = value;
+        EXPECT_FALSE(ordinary(w)) << w.dump();
     }
 }
 
-TEST_F(SpaceDetectionTest, IdentifiersAndValuesAreReadThroughTheCoercions) {
-    json emptyUUID = WS::space(7, 0, "");
-    json textID = {{"ManagedSpaceID", "12"}, {"type", 0}};
-    json badText = {{"ManagedSpaceID", "1 2"}, {"id64", 13}, {"type", "0"}};
-    json numericUUID = {{"uuid", 4711}};
-    json nothing = {{"type", 0}};
+TEST_F(DetectionTest, FocusedDisplayHoldsTheFrontmostAppsLargestWindow) {
+    fake.windowServer.windowList = json::array({
+        WS::window(99, Rect{1000, 0, 900, 700}),     // another app's larger window
+        WS::window(kFront, Rect{0, 0, 300, 300}),    // left
+        WS::window(kFront, Rect{1000, 0, 400, 400}), // right, largest
+        WS::window(kFront, Rect{0, 0, 400, 400}),    // equally large, later: loses
+        WS::window(kFront, Rect{0, 0, 900, 700}, 3), // a panel
+    });
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "SIDE");
+    fake.windowServer.windowList = json::array({WS::window(kFront, Rect{0, 0, 300, 300}), 5});
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
+    fake.workspace.frontmost.reset();
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
+
+    // Our own application: its key window's screen, else its main window's.
+    fake.workspace.frontmost = RunningApplication{fake.workspace.ownPID, "Quillbar"};
+    fake.workspace.keyScreen = fake.displays.screenList[0];
+    fake.workspace.mainScreen = fake.displays.screenList[1];
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "MAIN");
+    fake.workspace.keyScreen = Screen{std::nullopt, Rect{}, "Detached"};
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "SIDE");
+    fake.workspace.mainScreen.reset();
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
+    EXPECT_EQ(fake.windowServer.copyWindowListCalls, 2);
+}
+
+TEST_F(DetectionTest, ScreensAreFoundByIdentifier) {
+    fake.displays.screenList.insert(fake.displays.screenList.begin(),
+                                    Screen{std::nullopt, {}, "Ghost"});
+    fake.displays.screenList.push_back(Screen{3, Rect{0, 800, 10, 10}, ""});
+    fake.displays.uuids[3] = "NAMELESS";
+    EXPECT_EQ(directory().screenFrame("SIDE"), (Rect{1000, 0, 1000, 800}));
+    EXPECT_EQ(directory().displayName("MAIN"), "Main");
+    EXPECT_EQ(directory().displayName("NAMELESS"), std::nullopt);
+    EXPECT_EQ(directory().screenFrame("Ghost"), std::nullopt);
+}
+
+TEST_F(DetectionTest, NumbersDesktopsPerDisplayAndMarksShownAndCurrentSpaces) {
+    twoDisplays(2, 5);
+    fake.windowServer.activeSpaceAnswer = 5;
+    EXPECT_EQ(rows(detect()), (Rows{"MAIN/u1 t0 m1 d1 p1", "MAIN/u2 t4 m2 d- p2 shown pid60 Player",
+                                    "MAIN/u3 t0 m3 d2 p3", "SIDE/u4 t0 m4 d1 p1",
+                                    "SIDE/u5 t0 m5 d2 p2 shown current"}));
+    // Without the active-space answer the focused display (else the main one) decides.
+    fake.windowServer.hasActiveSpace = false;
+    twoDisplays(1, 4);
+    fake.displays.mainDisplay = 2;
+    const auto spaces = detect();
+    EXPECT_FALSE(spaces[0].isCurrent);
+    EXPECT_TRUE(spaces[3].isCurrent);
+}
+
+TEST_F(DetectionTest, IdentifiersTypesAndOwnersAreReadThroughTheCoercions) {
+    const json emptyUUID = WS::space(7, 0, "");
     fake.windowServer.managedDisplaySpaces =
         json::array({{{"Display Identifier", "D"},
                       {"Current Space", emptyUUID},
-                      {"Spaces", {emptyUUID, textID, badText, numericUUID, nothing}}}});
+                      {"Spaces",
+                       {emptyUUID,
+                        {{"ManagedSpaceID", "12"}, {"type", 0}},
+                        {{"ManagedSpaceID", "1 2"}, {"id64", 13}, {"type", "0"}},
+                        {{"uuid", 4711}},
+                        {{"type", 0}},
+                        fullscreen(3, std::int64_t{1} << 32, "huge"),
+                        fullscreen(4, "60", "text"),
+                        fullscreen(5, 61, "gone-hidden"),
+                        {{"type", 2}, {"pid", 60}}}}}});
+    fake.windowServer.displayCurrentAnswers = {{"D", 7}};
     const auto spaces = detect();
-    ASSERT_EQ(spaces.size(), 5u);
-    EXPECT_EQ(spaces[0].id, "msid-7");
-    EXPECT_EQ(spaces[0].persistenceID, "msid-7");
-    EXPECT_EQ(spaces[1].managedSpaceID, 12);
-    EXPECT_EQ(spaces[2].managedSpaceID, 13);
-    EXPECT_EQ(spaces[2].desktopIndex, 3);
-    EXPECT_EQ(spaces[3].persistenceID, "4711");
-    EXPECT_EQ(spaces[3].type, -1);
-    EXPECT_EQ(spaces[3].desktopIndex, std::nullopt);
-    EXPECT_EQ(spaces[4].id, "D-4-unknown");
+    EXPECT_EQ(rows(spaces),
+              (Rows{"D/msid-7 t0 m7 d1 p1 shown current", "D/msid-12 t0 m12 d2 p2",
+                    "D/msid-13 t0 m13 d3 p3", "D/4711 t-1 m- d- p4", "D/D-4-unknown t0 m- d4 p5",
+                    "D/huge t4 m3 d- p6", "D/text t4 m4 d- p7 pid60 Player",
+                    "D/gone-hidden t4 m5 d- p8 pid61", "D/D-8-unknown t2 m- d- p9"}));
     EXPECT_EQ(spaces[4].persistenceID, std::nullopt);
+    // A shown full-screen space whose owner is gone takes the front application's name.
+    fake.windowServer.displayCurrentAnswers = {{"D", 5}};
+    EXPECT_EQ(detect()[7].fullscreenAppName, "Front");
 }
 
-TEST_F(SpaceDetectionTest, FullscreenOwnersFallBackToTheFrontAppOnlyWhenShown) {
-    fake.windowServer.managedDisplaySpaces =
-        json::array({WS::display("MAIN",
-                                 {fullscreen(1, 61, "gone-shown"), fullscreen(2, 61, "gone-hidden"),
-                                  fullscreen(3, std::int64_t{1} << 32, "huge-pid"),
-                                  fullscreen(4, "60", "text-pid"), WS::space(5, 2, "other")},
-                                 1)});
-    fake.windowServer.displayCurrentAnswers = {{"MAIN", 1}};
-    const auto spaces = detect();
-    ASSERT_EQ(spaces.size(), 5u);
-    EXPECT_EQ(spaces[0].fullscreenAppName, "Front");
-    EXPECT_EQ(spaces[1].fullscreenAppName, std::nullopt);
-    EXPECT_EQ(spaces[2].ownerPID, std::nullopt);
-    EXPECT_EQ(spaces[3].ownerPID, 60);
-    EXPECT_EQ(spaces[3].fullscreenAppName, "Player");
-    EXPECT_EQ(spaces[4].ownerPID, std::nullopt);
-    EXPECT_EQ(spaces[4].desktopIndex, std::nullopt);
-}
-
-TEST_F(SpaceDetectionTest, ActiveSpaceAnswerWinsAndFocusedDisplayMayMarkASecondCurrent) {
-    fake.windowServer.managedDisplaySpaces =
-        json::array({WS::display("MAIN", {WS::space(5, 0, "u5")}, 5),
-                     WS::display("SIDE", {json{{"uuid", "no-id"}, {"type", 0}}}, 0)});
-    fake.windowServer.managedDisplaySpaces[1]["Current Space"] = json{{"uuid", "no-id"}};
-    fake.windowServer.activeSpaceAnswer = 5;
-    fake.workspace.frontmost = RunningApplication{50, "Front"};
-    fake.windowServer.windowList = json::array({WS::window(50, Rect{1000, 0, 500, 500})});
-    const auto spaces = detect();
-    ASSERT_EQ(spaces.size(), 2u);
-    EXPECT_TRUE(spaces[0].isCurrent);
-    EXPECT_TRUE(spaces[1].isActiveOnDisplay);
-    EXPECT_TRUE(spaces[1].isCurrent);
-}
-
-TEST_F(SpaceDetectionTest, WithoutEntryPointsCurrentSpaceDictionaryAndActiveDisplaysDecide) {
+TEST_F(DetectionTest, WithoutEntryPointsCurrentSpaceDictionaryAndActiveDisplaysDecide) {
     fake.windowServer.hasActiveSpace = false;
     fake.windowServer.hasDisplayCurrentSpace = false;
     fake.displays.mainDisplay = 99; // no focused display at all
@@ -123,35 +180,22 @@ TEST_F(SpaceDetectionTest, WithoutEntryPointsCurrentSpaceDictionaryAndActiveDisp
         json::array({WS::display("ELSEWHERE", {WS::space(1, 0, "u1"), WS::space(2, 0, "u2")}, 2),
                      WS::display("SIDE", {WS::space(3, 0, "u3"), WS::space(4, 0, "u4")}, 4)});
     auto spaces = detect();
-    ASSERT_EQ(spaces.size(), 4u);
     EXPECT_TRUE(spaces[1].isActiveOnDisplay);
     EXPECT_FALSE(spaces[1].isCurrent);
     EXPECT_TRUE(spaces[3].isCurrent); // the only shown space on an active display
 
     fake.windowServer.managedDisplaySpaces[1]["Display Identifier"] = "ALSO-ELSEWHERE";
-    spaces = detect();
-    EXPECT_TRUE(spaces[1].isCurrent); // no display matches: the first shown space
+    EXPECT_TRUE(detect()[1].isCurrent); // no display matches: the first shown space
 
     for (auto& display : fake.windowServer.managedDisplaySpaces) {
         display.erase("Current Space");
     }
-    spaces = detect();
-    EXPECT_TRUE(std::none_of(spaces.begin(), spaces.end(), [](const SpaceInfo& s) {
-        return s.isActiveOnDisplay || s.isCurrent;
-    }));
+    for (const SpaceInfo& s : detect()) {
+        EXPECT_FALSE(s.isActiveOnDisplay || s.isCurrent) << s.id;
+    }
 }
 
-TEST_F(SpaceDetectionTest, FocusedDisplayFallsBackToTheMainDisplay) {
-    fake.windowServer.hasActiveSpace = false;
-    twoDisplays(1, 4);
-    fake.windowServer.displayCurrentAnswers = {{"MAIN", 1}, {"SIDE", 4}};
-    fake.displays.mainDisplay = 2;
-    const auto spaces = detect();
-    EXPECT_FALSE(spaces[0].isCurrent);
-    EXPECT_TRUE(spaces[3].isCurrent);
-}
-
-TEST_F(SpaceDetectionTest, MalformedAnswersYieldNothingOrSkipTheDisplay) {
+TEST_F(DetectionTest, MalformedAnswersYieldNothingOrSkipTheDisplay) {
     const json good = WS::display("MAIN", {WS::space(1, 0, "u1")}, 1);
     for (const json& answer : {json(), json::object(), json::array({good, "junk"})}) {
         fake.windowServer.managedDisplaySpaces = answer;
@@ -163,9 +207,7 @@ TEST_F(SpaceDetectionTest, MalformedAnswersYieldNothingOrSkipTheDisplay) {
     badSpaces["Spaces"].push_back(3);
     fake.windowServer.managedDisplaySpaces =
         json::array({json::object(), numericName, badSpaces, good});
-    const auto spaces = detect();
-    ASSERT_EQ(spaces.size(), 1u);
-    EXPECT_EQ(spaces[0].displayIdentifier, "MAIN");
+    EXPECT_EQ(rows(detect()), Rows{"MAIN/u1 t0 m1 d1 p1 shown current"});
 }
 
 } // namespace

@@ -1,53 +1,84 @@
-#include "ObserverFixture.h"
+#include "observer/SpaceObserver.h"
+#include "FakePlatform.h"
+#include "model/MemoryDefaults.h"
+#include "model/SpaceNameStore.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
 
 namespace quillbar::test {
 namespace {
 
 using nlohmann::json;
 namespace WS = WindowServerAnswers;
+using Ids = std::vector<std::string>;
 
-class SpaceObserverTest : public ObserverFixture {
+SpaceInfo record(const std::string& id, int type, int position, std::optional<int> desktopIndex,
+                 const std::string& display = "MAIN-UUID") {
+    return {id, id, display, std::nullopt, type, position, desktopIndex, false, false, {}, {}};
+}
+
+Ids ids(const std::vector<SpaceInfo>& spaces) {
+    Ids out;
+    for (const SpaceInfo& s : spaces) {
+        out.push_back(s.id);
+    }
+    return out;
+}
+
+// An observer on the fake platform with an in-memory name store; the observer goes first.
+class SpaceObserverTest : public ::testing::Test {
 protected:
+    SpaceObserver& makeObserver() {
+        observer = std::make_unique<SpaceObserver>(store, fake.platform);
+        return *observer;
+    }
+    // An observer started on one display with desktops 1 and 2, desktop 1 shown.
+    SpaceObserver& started() {
+        fake.setDesktops(2, 1);
+        makeObserver().start();
+        return *observer;
+    }
     // Refreshes so far, counted by the window server's display queries.
     int refreshes() const { return fake.windowServer.copyManagedDisplaySpacesCalls; }
+    std::size_t registrations() const {
+        return fake.workspaceCenter.observerCount() + fake.defaultCenter.observerCount() +
+               fake.distributedCenter.observerCount();
+    }
+
+    FakePlatform fake;
+    MemoryDefaults defaults;
+    SpaceNameStore store{defaults};
+    std::unique_ptr<SpaceObserver> observer;
 };
 
 TEST_F(SpaceObserverTest, StartLogsRegistersOnceArmsTheTimerAndRefreshes) {
     fake.setDesktops(3, 2);
     fake.keyboard.trusted = true;
-    SpaceObserver& o = makeObserver();
-    o.start();
-    const FakeLog::Line startLine{
-        LogLevel::Default,
-        "Quillbar v1.2.3 starting from /usr/bin/quillbar; AXIsProcessTrusted=true"};
-    EXPECT_EQ(fake.log.lines.front(), startLine);
-    EXPECT_EQ(o.spaces().size(), 3u);
-    EXPECT_EQ(o.currentSpaceID(), "uuid-2");
-    EXPECT_EQ(o.menuBarTitle(), "Desktop 2");
-    // Which name goes where is exercised by the tests that post each of them.
-    EXPECT_EQ(fake.workspaceCenter.observerCount(), 4u);
-    EXPECT_EQ(fake.defaultCenter.observerCount(NotificationCenter::kScreenParametersDidChange), 1u);
-    EXPECT_EQ(fake.distributedCenter.observerCount(), 2u);
+    makeObserver().start();
+    const std::string startLine =
+        "Quillbar v1.2.3 starting from /usr/bin/quillbar; AXIsProcessTrusted=true";
+    EXPECT_EQ(fake.log.lines.front(), (FakeLog::Line{LogLevel::Default, startLine}));
+    EXPECT_EQ(observer->currentSpaceID(), "uuid-2");
+    EXPECT_EQ(observer->menuBarTitle(), "Desktop 2");
+    observer->start(); // logs and refreshes again, registers nothing new
+    EXPECT_EQ(fake.log.count(startLine), 2u);
+    EXPECT_EQ(refreshes(), 2);
+    EXPECT_EQ(registrations(), 7u);
     ASSERT_EQ(fake.mainQueue.timers().size(), 1u);
     EXPECT_EQ(fake.mainQueue.timers()[0].interval, Milliseconds(5000));
     EXPECT_EQ(fake.mainQueue.timers()[0].tolerance, Milliseconds(2000));
-
-    o.start();
-    EXPECT_EQ(fake.log.count(startLine.message), 2u);
-    EXPECT_EQ(refreshes(), 2);
-    EXPECT_EQ(fake.workspaceCenter.observerCount(), 4u);
-    EXPECT_EQ(fake.mainQueue.timers().size(), 1u);
 }
 
 TEST_F(SpaceObserverTest, RefreshPublishesLogsAndPrunesOnlyWhatChanged) {
     store.updateName("Mail", "uuid-1");
     store.updateName("Old", "gone");
-    fake.setDesktops(2, 1);
-    makeObserver().start();
+    started();
     EXPECT_EQ(store.assignments().count("gone"), 0u);
-    countPublications();
+    int publications = 0;
+    const Subscription watch = observer->subscribe([&] { ++publications; });
     const std::size_t logged = fake.log.lines.size();
-
     observer->refresh();
     EXPECT_EQ(publications, 0);
     EXPECT_EQ(fake.log.lines.size(), logged);
@@ -60,7 +91,6 @@ TEST_F(SpaceObserverTest, RefreshPublishesLogsAndPrunesOnlyWhatChanged) {
     spaces.push_back(WS::space(9, 2, "uuid-9"));
     observer->refresh();
     EXPECT_EQ(publications, 1);
-    EXPECT_EQ(observer->spaces().size(), 3u);
     EXPECT_EQ(observer->spaces()[0].managedSpaceID, 11);
 
     // Nothing detected: the list empties, the current space clears, the names stay.
@@ -73,104 +103,138 @@ TEST_F(SpaceObserverTest, RefreshPublishesLogsAndPrunesOnlyWhatChanged) {
     EXPECT_TRUE(fake.log.contains("Detected 0 spaces; focused current ID: unknown"));
 }
 
-TEST_F(SpaceObserverTest, SystemEventsRefreshNowAfterOneAndAfterThreeSeconds) {
-    fake.setDesktops(2, 1);
-    makeObserver().start();
-    const std::pair<FakeNotificationCenter*, const char*> triggers[] = {
-        {&fake.workspaceCenter, NotificationCenter::kDidWake},
-        {&fake.workspaceCenter, NotificationCenter::kScreensDidWake},
-        {&fake.workspaceCenter, NotificationCenter::kSessionDidBecomeActive},
-        {&fake.defaultCenter, NotificationCenter::kScreenParametersDidChange}};
-    for (const auto& [center, name] : triggers) {
-        fake.mainQueue.advance(Milliseconds(10000)); // past earlier work, timer in phase
+TEST_F(SpaceObserverTest, SystemEventsRefreshNowAfterOneAndAfterThreeSecondsUntilTeardown) {
+    started();
+    for (const auto& [center, name] : std::vector<std::pair<FakeNotificationCenter*, const char*>>{
+             {&fake.workspaceCenter, NotificationCenter::kDidWake},
+             {&fake.workspaceCenter, NotificationCenter::kScreensDidWake},
+             {&fake.workspaceCenter, NotificationCenter::kSessionDidBecomeActive},
+             {&fake.defaultCenter, NotificationCenter::kScreenParametersDidChange}}) {
+        fake.mainQueue.advance(Milliseconds(10000)); // past earlier work; the timer just fired
         const int before = refreshes();
         center->postNotification(name);
-        EXPECT_EQ(refreshes(), before + 1) << name;
-        fake.mainQueue.advance(Milliseconds(999));
-        EXPECT_EQ(refreshes(), before + 1) << name;
-        fake.mainQueue.advance(Milliseconds(1));
-        EXPECT_EQ(refreshes(), before + 2) << name;
-        fake.mainQueue.advance(Milliseconds(2000));
-        EXPECT_EQ(refreshes(), before + 3) << name;
-        fake.mainQueue.advance(Milliseconds(1999)); // the timer's turn comes at 5 s
-        EXPECT_EQ(refreshes(), before + 3) << name;
-        fake.mainQueue.advance(Milliseconds(1));
-        EXPECT_EQ(refreshes(), before + 4) << name;
+        std::vector<int> counts;
+        for (int ms : {0, 999, 1, 2000, 2000}) { // the timer's turn comes at 5 s
+            fake.mainQueue.advance(Milliseconds(ms));
+            counts.push_back(refreshes() - before);
+        }
+        EXPECT_EQ(counts, (std::vector<int>{1, 1, 2, 3, 4})) << name;
     }
-}
-
-TEST_F(SpaceObserverTest, SpaceChangeTimeIsKnownToTheRefreshItTriggers) {
-    fake.setDesktops(2, 1);
-    makeObserver().start();
-    fake.mainQueue.advance(Milliseconds(3000));
-    for (const auto& anchor : fake.workspace.openAnchors()) {
-        fake.windowServer.windowSpaces[anchor->windowNumber] = json::array({77}); // moved away
-    }
-    fake.workspaceCenter.postNotification(NotificationCenter::kActiveSpaceDidChange);
-    observer->refresh();
-    EXPECT_EQ(fake.log.count("Anchor for uuid-2 drifted to [77]; closing"), 0u);
-    fake.mainQueue.advance(Milliseconds(2600));
-    observer->refresh();
-    observer->refresh();
-    EXPECT_EQ(fake.log.count("Anchor for uuid-2 drifted to [77]; closing"), 1u);
-}
-
-TEST_F(SpaceObserverTest, TeardownStopsTimerRegistrationsAndPendingRefreshes) {
-    fake.setDesktops(2, 1);
-    makeObserver().start();
+    // Teardown stops the timer, the registrations and the pending refreshes.
     fake.workspaceCenter.postNotification(NotificationCenter::kDidWake);
     store.updateName("Mail", "uuid-1");
     const int before = refreshes();
     observer.reset();
-    EXPECT_EQ(fake.workspaceCenter.observerCount() + fake.defaultCenter.observerCount() +
-                  fake.distributedCenter.observerCount(),
-              0u);
+    EXPECT_EQ(registrations(), 0u);
     fake.mainQueue.advance(Milliseconds(20000));
     EXPECT_EQ(refreshes(), before);
 }
 
-TEST_F(SpaceObserverTest, RenamingUpdatesTheTitleOnTheNextTurn) {
-    fake.setDesktops(2, 1);
-    makeObserver().start();
-    std::vector<std::string> titles;
-    const Subscription titleWatch =
-        observer->subscribeMenuBarTitle([&](const std::string& t) { titles.push_back(t); });
-    store.updateName("Mail", "uuid-1");
-    store.updateEmoji("📬", "uuid-1");
-    EXPECT_EQ(observer->menuBarTitle(), "Desktop 1");
-    fake.mainQueue.drain();
-    EXPECT_EQ(observer->menuBarTitle(), "📬 Mail");
-    EXPECT_EQ(titles, std::vector<std::string>{"📬 Mail"});
+TEST_F(SpaceObserverTest, SpaceChangeHoldsOffDriftChecksOfTheRefreshItTriggers) {
+    started();
+    fake.mainQueue.advance(Milliseconds(3000));
+    for (const auto& anchor : fake.workspace.openAnchors()) {
+        fake.windowServer.windowSpaces[anchor->windowNumber] = json::array({77}); // moved away
+    }
+    const std::string drifted = "Anchor for uuid-2 drifted to [77]; closing";
+    fake.workspaceCenter.postNotification(NotificationCenter::kActiveSpaceDidChange);
+    observer->refresh();
+    EXPECT_EQ(fake.log.count(drifted), 0u);
+    fake.mainQueue.advance(Milliseconds(2600));
+    observer->refresh();
+    observer->refresh();
+    EXPECT_EQ(fake.log.count(drifted), 1u);
 }
 
-TEST_F(SpaceObserverTest, DebugSwitchRequestNeedsAnExactDesktopNumber) {
-    // Two displays both with a desktop 2; only desktop 1 of MAIN is shown and has an anchor.
-    fake.windowServer.hasCopySpacesForWindows = false;
-    fake.keyboard.trusted = true;
-    fake.setDesktops(2, 1);
-    fake.displays.addDisplay(2, "SIDE", Rect{1920, 0, 1000, 800}, "Side");
-    fake.windowServer.managedDisplaySpaces.push_back(
-        WS::display("SIDE", {WS::space(5, 0, "side-1"), WS::space(6, 0, "side-2")}, 5));
-    makeObserver().start();
+TEST_F(SpaceObserverTest, DebugRequestsSwitchToAnExactDesktopNumberOrShowTheSettings) {
+    started();
     const std::size_t logged = fake.log.lines.size();
     for (const char* ignored : {"2 ", "", "two", "0x2", "+-2", "99999999999999999999", "7"}) {
         fake.distributedCenter.postNotification(NotificationCenter::kDebugSwitchTo, ignored);
     }
     fake.distributedCenter.postNotification(NotificationCenter::kDebugSwitchTo);
+    fake.distributedCenter.postNotification(NotificationCenter::kDebugSettings); // no presenter
     EXPECT_EQ(fake.log.lines.size(), logged);
-
     fake.distributedCenter.postNotification(NotificationCenter::kDebugSwitchTo, "+2");
     EXPECT_TRUE(fake.log.contains("Debug switch request to desktop 2"));
-    EXPECT_TRUE(fake.log.contains("Keystroke switch: 1 hops")); // MAIN's desktop 2, not SIDE's
-}
+    EXPECT_TRUE(fake.log.contains("Anchor switch to uuid-2"));
 
-TEST_F(SpaceObserverTest, DebugSettingsRequestShowsTheSettingsWhenSomeoneCan) {
-    makeObserver().start();
-    fake.distributedCenter.postNotification(NotificationCenter::kDebugSettings);
     int shown = 0;
     observer->setSettingsPresenter([&] { ++shown; });
     fake.distributedCenter.postNotification(NotificationCenter::kDebugSettings, "ignored");
     EXPECT_EQ(shown, 1);
+}
+
+TEST_F(SpaceObserverTest, TitlesAreCutTo20UserPerceivedCharactersAfterTheEmoji) {
+    makeObserver();
+    const auto times = [](int n, const std::string& text) {
+        std::string out;
+        while (n-- > 0) {
+            out += text;
+        }
+        return out;
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {times(20, "a"), times(20, "a")},
+        {times(21, "a"), times(19, "a") + "…"},
+        {times(25, "🇫🇷"), times(19, "🇫🇷") + "…"},
+        {times(21, "e\u0301"), times(19, "\u00e9") + "…"}, // stored as NFC
+        {times(21, "👩🏽‍💻"), times(19, "👩🏽‍💻") + "…"}};
+    store.updateEmoji("🚀", "named");
+    for (const auto& [name, title] : cases) {
+        store.updateName(name, "named");
+        EXPECT_EQ(observer->title(record("named", 0, 1, 1), true), "🚀 " + title);
+        EXPECT_EQ(observer->title(record("named", 0, 1, 1), false), title);
+    }
+    SpaceInfo fullscreen = record("fs", 4, 3, std::nullopt);
+    fullscreen.fullscreenAppName = "An Application With A Long Name";
+    EXPECT_EQ(observer->title(fullscreen, true), "An Application With…");
+}
+
+TEST_F(SpaceObserverTest, GroupsFollowFirstAppearanceAndPutDesktopsFirstByNumberThenPosition) {
+    fake.displays.addDisplay(1, "MAIN-UUID", Rect{0, 0, 100, 100}, "Built-in Display");
+    const auto groups = makeObserver().grouped(
+        {record("fs5", 4, 5, std::nullopt), record("b1", 0, 1, 1, "OTHER"),
+         record("late", 0, 6, std::nullopt), record("d2", 0, 4, 2),
+         record("odd", 2, 1, std::nullopt), record("fs3", 4, 3, std::nullopt),
+         record("tie", 4, 3, std::nullopt), record("d1", 0, 2, 1)});
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[0].name, "Built-in Display");
+    EXPECT_EQ(ids(groups[0].spaces), (Ids{"d1", "d2", "late", "odd", "fs3", "tie", "fs5"}));
+    EXPECT_EQ(groups[1].id, "OTHER");
+    EXPECT_EQ(groups[1].name, "Display");
+}
+
+TEST_F(SpaceObserverTest, MenuListsLogLinesAndTitleFollowTheSpacesAndTheNames) {
+    fake.setDesktops(2, 2);
+    fake.windowServer.managedDisplaySpaces[0]["Spaces"].push_back(WS::space(3, 4, "fs-3"));
+    fake.windowServer.managedDisplaySpaces[0]["Spaces"].push_back(json{{"type", 2}});
+    store.updateEmoji("🚀", "uuid-2");
+    makeObserver().refresh();
+    EXPECT_EQ(observer->menuBarTitle(), "🚀 Desktop 2");
+    EXPECT_EQ(ids(observer->menuSpaces()), (Ids{"uuid-1", "uuid-2", "fs-3"}));
+    EXPECT_EQ(ids(observer->menuUserSpaces()), (Ids{"uuid-1", "uuid-2"}));
+    Ids infoLines;
+    for (const FakeLog::Line& line : fake.log.lines) {
+        if (line.level == LogLevel::Info) {
+            infoLines.push_back(line.message);
+        }
+    }
+    EXPECT_EQ(infoLines, (Ids{"Detected 4 spaces; focused current ID: uuid-2",
+                              "space display=MAIN-UUID index=1 desktop=1 type=0 uuid=uuid-1",
+                              "current display=MAIN-UUID index=2 desktop=2 type=0 uuid=uuid-2",
+                              "space display=MAIN-UUID index=3 desktop=-1 type=4 uuid=fs-3",
+                              "space display=MAIN-UUID index=4 desktop=-1 type=2 uuid=unknown"}));
+
+    // The store announces a rename before it is in place: the title follows on the next turn.
+    std::vector<std::string> titles;
+    const Subscription watch =
+        observer->subscribeMenuBarTitle([&](const std::string& t) { titles.push_back(t); });
+    store.updateName("Mail", "uuid-2");
+    store.updateEmoji("📬", "uuid-2");
+    EXPECT_EQ(observer->menuBarTitle(), "🚀 Desktop 2");
+    fake.mainQueue.drain();
+    EXPECT_EQ(titles, Ids{"📬 Mail"});
 }
 
 } // namespace

@@ -12,78 +12,63 @@ using nlohmann::json;
 using namespace ValueCoercion;
 using Int = std::optional<std::int64_t>;
 
-TEST(ValueCoercion, IntegersFromNumbersDropFractionsAndRefuseWhatDoesNotFit) {
-    EXPECT_EQ(intValue(json(12)), Int(12));
-    EXPECT_EQ(intValue(json(3.9)), Int(3));
-    EXPECT_EQ(intValue(json(-3.9)), Int(-3));
-    EXPECT_EQ(intValue(json(std::numeric_limits<std::uint64_t>::max())), Int());
-    EXPECT_EQ(intValue(json(9.3e18)), Int());
-    EXPECT_EQ(intValue(json(-9223372036854775808.0)),
-              Int(std::numeric_limits<std::int64_t>::min()));
-    EXPECT_EQ(intValue(json(std::nan(""))), Int());
-    EXPECT_EQ(intValue(json(std::numeric_limits<double>::infinity())), Int());
-    EXPECT_EQ(intValue(json(true)), Int());
-    EXPECT_EQ(intValue(json()), Int());
-    EXPECT_EQ(int64Value(json::array({1})), Int());
-}
+constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
+constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
 
-TEST(ValueCoercion, IntegerTextMustBeExactlySignAndDigitsWithin64Bits) {
-    EXPECT_EQ(intValue(json("12")), Int(12));
-    EXPECT_EQ(intValue(json("+12")), Int(12));
-    EXPECT_EQ(intValue(json("-007")), Int(-7));
-    EXPECT_EQ(int64Value(json("-9223372036854775808")),
-              Int(std::numeric_limits<std::int64_t>::min()));
-    EXPECT_EQ(int64Value(json("9223372036854775807")),
-              Int(std::numeric_limits<std::int64_t>::max()));
-    for (const char* bad : {"9223372036854775808", "-9223372036854775809", "", "+", "-", "+-1",
-                            " 12", "12 ", "1 2", "1.5", "1e3", "0x10", "twelve", "\xef\xbc\x99"}) {
-        EXPECT_EQ(int64Value(json(bad)), Int()) << '"' << bad << '"';
+// Numbers drop their fraction; text must be exactly sign and digits; both must fit 64 bits.
+TEST(ValueCoercion, Integers) {
+    const json good = json::array({12, 3.9, -3.9, -9223372036854775808.0, "12", "+12", "-007",
+                                   "-9223372036854775808", "9223372036854775807"});
+    const std::vector<std::int64_t> expected = {12, 3, -3, kMin, 12, 12, -7, kMin, kMax};
+    for (std::size_t i = 0; i < good.size(); ++i) {
+        EXPECT_EQ(intValue(good[i]), Int(expected[i])) << good[i].dump();
     }
+    json bad = json::array({"9223372036854775808", "-9223372036854775809", "", "+", "-", "+-1",
+                            " 12", "12 ", "1 2", "1.5", "1e3", "0x10", "twelve", "\xef\xbc\x99"});
+    for (const json& other :
+         {json(std::numeric_limits<std::uint64_t>::max()), json(9.3e18), json(std::nan("")),
+          json(INFINITY), json(true), json(), json::array()}) {
+        bad.push_back(other);
+    }
+    for (const json& value : bad) {
+        EXPECT_EQ(int64Value(value), Int()) << value.dump();
+    }
+    // Keyed: the first key whose value converts wins.
+    const std::initializer_list<std::string_view> keys = {"ManagedSpaceID", "id64"};
+    EXPECT_EQ(int64Value(json{{"ManagedSpaceID", "1.5"}, {"id64", 9}}, keys), Int(9));
+    EXPECT_EQ(int64Value(json{{"ManagedSpaceID", 4}, {"id64", 9}}, keys), Int(4));
+    EXPECT_EQ(int64Value(json{{"other", 4}}, keys), Int());
+    EXPECT_EQ(int64Value(json::array({json{{"id64", 9}}}), keys), Int());
 }
 
-TEST(ValueCoercion, KeyedIntegerTakesTheFirstConvertibleKey) {
-    const json space = {{"ManagedSpaceID", "1.5"}, {"id64", 9}};
-    EXPECT_EQ(int64Value(space, {"ManagedSpaceID", "id64"}), Int(9));
-    EXPECT_EQ(int64Value(json{{"ManagedSpaceID", 4}, {"id64", 9}}, {"ManagedSpaceID", "id64"}),
-              Int(4));
-    EXPECT_EQ(int64Value(json{{"other", 4}}, {"ManagedSpaceID", "id64"}), Int());
-    EXPECT_EQ(int64Value(json::array({space}), {"id64"}), Int());
-    EXPECT_EQ(int64Value(json(), {"id64"}), Int());
-}
-
-TEST(ValueCoercion, DoublesFromNumbersAndWholeNumericText) {
+TEST(ValueCoercion, DoublesAndRectangles) {
     EXPECT_EQ(doubleValue(json(0.25), 1.0), 0.25);
     EXPECT_EQ(doubleValue(json(3), 1.0), 3.0);
     EXPECT_EQ(doubleValue(json("0.5"), 1.0), 0.5);
     EXPECT_EQ(doubleValue(json("+2e1"), 1.0), 20.0);
-    for (const char* bad : {"", " 1", "1 ", "abc", "+-1", "1e999"}) {
-        EXPECT_EQ(doubleValue(json(bad), -1.0), -1.0) << '"' << bad << '"';
+    for (const json& bad : json::array({"", " 1", "1 ", "abc", "+-1", "1e999", false, nullptr})) {
+        EXPECT_EQ(doubleValue(bad, -1.0), -1.0) << bad.dump();
     }
-    EXPECT_EQ(doubleValue(json(false), -1.0), -1.0);
-    EXPECT_EQ(doubleValue(json(), -1.0), -1.0);
-}
-
-TEST(ValueCoercion, RectanglesNeedAllFourComponents) {
-    EXPECT_EQ(rectValue(json{{"X", 1}, {"Y", "2"}, {"Width", 3.5}, {"Height", 4}}),
-              (Rect{1, 2, 3.5, 4}));
-    EXPECT_EQ(rectValue(json{{"X", 1}, {"Y", 2}, {"Width", 3}}), std::nullopt);
-    EXPECT_EQ(rectValue(json{{"X", 1}, {"Y", 2}, {"Width", 3}, {"Height", "tall"}}), std::nullopt);
-    EXPECT_EQ(rectValue(json{{"X", 1}, {"Y", 2}, {"Width", 3}, {"Height", "nan"}}), std::nullopt);
+    const json rect = {{"X", 1}, {"Y", "2"}, {"Width", 3.5}, {"Height", 4}};
+    EXPECT_EQ(rectValue(rect), (Rect{1, 2, 3.5, 4}));
+    for (const json& height : json::array({nullptr, "tall", "nan"})) {
+        json broken = rect;
+        broken["Height"] = height;
+        EXPECT_EQ(rectValue(broken), std::nullopt) << height.dump();
+    }
     EXPECT_EQ(rectValue(json::array({1, 2, 3, 4})), std::nullopt);
 }
 
 TEST(ValueCoercion, StringsAreTextOrANumbersDecimalText) {
     const json d = {{"text", "abc"}, {"empty", ""},  {"int", 42},    {"neg", -7},
                     {"half", 1.5},   {"whole", 3.0}, {"flag", true}, {"list", json::array()}};
-    EXPECT_EQ(stringValue(d, "text"), "abc");
-    EXPECT_EQ(stringValue(d, "empty"), "");
-    EXPECT_EQ(stringValue(d, "int"), "42");
-    EXPECT_EQ(stringValue(d, "neg"), "-7");
-    EXPECT_EQ(stringValue(d, "half"), "1.5");
-    EXPECT_EQ(stringValue(d, "whole"), "3");
-    EXPECT_EQ(stringValue(d, "flag"), std::nullopt);
-    EXPECT_EQ(stringValue(d, "list"), std::nullopt);
-    EXPECT_EQ(stringValue(d, "missing"), std::nullopt);
+    const std::map<std::string, std::optional<std::string>> expected = {
+        {"text", "abc"},        {"empty", ""},          {"int", "42"},
+        {"neg", "-7"},          {"half", "1.5"},        {"whole", "3"},
+        {"flag", std::nullopt}, {"list", std::nullopt}, {"missing", std::nullopt}};
+    for (const auto& [key, text] : expected) {
+        EXPECT_EQ(stringValue(d, key), text) << key;
+    }
     EXPECT_EQ(stringValue(json("text"), "text"), std::nullopt);
 }
 

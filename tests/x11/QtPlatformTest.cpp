@@ -9,8 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <memory>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -18,50 +17,35 @@ namespace quillbar {
 namespace {
 
 using Object = std::optional<std::string>;
+using Names = std::vector<std::string>;
 
-TEST(LocalNotificationCenterTest, DeliversOnALaterTurnToObserversOfTheName) {
+TEST(LocalNotificationCenterTest, DeliversLaterOnlyToObserversStillThere) {
     test::VirtualMainQueue queue;
-    LocalNotificationCenter center(queue);
     std::vector<Object> heard;
-    int others = 0;
-    center.addObserver("A", [&](const Object& object) { heard.push_back(object); });
-    center.addObserver("B", [&](const Object&) { ++others; });
-
-    center.postNotification("A", "3");
-    center.postNotification("A");
-    EXPECT_TRUE(heard.empty()); // never inside the poster
-    queue.drain();
-    EXPECT_EQ(heard, (std::vector<Object>{"3", std::nullopt}));
-    EXPECT_EQ(others, 0);
-}
-
-TEST(LocalNotificationCenterTest, RemovedObserversAndGoneCentersHearNothing) {
-    test::VirtualMainQueue queue;
-    int heard = 0;
     {
         LocalNotificationCenter center(queue);
-        const auto token = center.addObserver("A", [&](const Object&) { ++heard; });
+        center.addObserver("A", [&](const Object& object) { heard.push_back(object); });
+        const auto removed = center.addObserver("A", [&](const Object&) { heard.push_back("x"); });
         // A handler that removes a later one before it runs: that one stays silent.
         NotificationCenter::Token later = 0;
         center.addObserver("B", [&](const Object&) { center.removeObserver(later); });
-        later = center.addObserver("B", [&](const Object&) { ++heard; });
-
+        later = center.addObserver("B", [&](const Object&) { heard.push_back("y"); });
+        center.postNotification("A", "3");
         center.postNotification("A");
-        center.removeObserver(token); // posted, not yet delivered
+        center.removeObserver(removed); // posted, not yet delivered
         center.postNotification("B");
+        EXPECT_TRUE(heard.empty()); // never inside the poster
         queue.drain();
-        EXPECT_EQ(heard, 0);
-
-        center.addObserver("A", [&](const Object&) { ++heard; });
+        EXPECT_EQ(heard, (std::vector<Object>{"3", std::nullopt}));
         center.postNotification("A");
     } // the center goes before its delivery
     queue.drain();
-    EXPECT_EQ(heard, 0);
+    EXPECT_EQ(heard.size(), 2u);
 }
 
 TEST(ThreadBackgroundQueueTest, RunsTasksInOrderOffTheCallerAndFinishesThemBeforeLeaving) {
     std::vector<int> order;
-    std::atomic<bool> offCaller{true};
+    bool offCaller = true;
     const auto caller = std::this_thread::get_id();
     {
         ThreadBackgroundQueue queue;
@@ -72,10 +56,9 @@ TEST(ThreadBackgroundQueueTest, RunsTasksInOrderOffTheCallerAndFinishesThemBefor
             });
         }
     }
-    ASSERT_EQ(order.size(), 50u);
-    for (int i = 0; i < 50; ++i) {
-        EXPECT_EQ(order[i], i);
-    }
+    std::vector<int> expected(50);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(order, expected);
     EXPECT_TRUE(offCaller);
 }
 
@@ -86,46 +69,36 @@ void runUntil(const std::function<bool()>& done) {
     }
 }
 
-TEST(QtMainQueueTest, PostedAndDelayedTasksRunOnTheLoopInOrder) {
-    QtMainQueue queue;
-    std::vector<std::string> ran;
-    queue.after(Milliseconds(30), [&] { ran.push_back("after 30"); });
-    queue.after(Milliseconds(1), [&] { ran.push_back("after 1"); });
-    queue.post([&] { ran.push_back("post 1"); });
-    queue.post([&] { ran.push_back("post 2"); });
-    EXPECT_TRUE(ran.empty());
-    const auto started = queue.now();
-    runUntil([&] { return ran.size() == 4; });
-    const auto at = [&](const std::string& task) {
-        return std::find(ran.begin(), ran.end(), task);
-    };
-    EXPECT_LT(at("post 1"), at("post 2"));
-    EXPECT_LT(at("after 1"), at("after 30"));
-    EXPECT_EQ(ran.back(), "after 30");
-    EXPECT_GE(queue.now() - started, Milliseconds(30));
-}
-
-TEST(QtMainQueueTest, RepeatingTimerStopsWhenInvalidatedAndPendingTasksDieWithTheQueue) {
+TEST(QtMainQueueTest, TasksRunOnTheLoopInOrderAndDieWithTheQueue) {
+    Names ran;
     int firings = 0;
-    bool ranAfterQueueWent = false;
     {
         QtMainQueue queue;
+        queue.after(Milliseconds(30), [&] { ran.push_back("after 30"); });
+        queue.after(Milliseconds(1), [&] { ran.push_back("after 1"); });
+        queue.post([&] { ran.push_back("post 1"); });
+        queue.post([&] { ran.push_back("post 2"); });
         auto timer = queue.repeat(Milliseconds(1), Milliseconds(0), [&] { ++firings; });
-        runUntil([&] { return firings >= 3; });
+        EXPECT_TRUE(ran.empty());
+        const auto started = queue.now();
+        runUntil([&] { return ran.size() == 4 && firings >= 3; });
+        const auto at = [&](const char* task) { return std::find(ran.begin(), ran.end(), task); };
+        EXPECT_LT(at("post 1"), at("post 2"));
+        EXPECT_LT(at("after 1"), at("after 30"));
+        EXPECT_EQ(ran.back(), "after 30");
+        EXPECT_GE(queue.now() - started, Milliseconds(30));
         timer->invalidate();
         timer->invalidate();
         const int stoppedAt = firings;
-        bool flushed = false;
-        queue.after(Milliseconds(5), [&] { flushed = true; });
-        runUntil([&] { return flushed; });
+        queue.after(Milliseconds(5), [&] { ran.push_back("flushed"); });
+        runUntil([&] { return ran.size() == 5; });
         EXPECT_EQ(firings, stoppedAt);
-        queue.post([&] { ranAfterQueueWent = true; });
+        queue.post([&] { ran.push_back("after the queue went"); });
         // A timer that outlives its queue is harmless.
-        auto orphan = queue.repeat(Milliseconds(1), Milliseconds(1000), [&] { ++firings; });
-        timer = std::move(orphan);
+        timer = queue.repeat(Milliseconds(1), Milliseconds(1000), [&] { ++firings; });
     }
     QCoreApplication::processEvents();
-    EXPECT_FALSE(ranAfterQueueWent);
+    EXPECT_EQ(ran.size(), 5u);
 }
 
 } // namespace
