@@ -3,6 +3,7 @@
 #include "platform/x11/X11Answers.h"
 #include "platform/x11/X11Connection.h"
 
+#include <xcb/shape.h>
 #include <xcb/xcb_icccm.h>
 
 #include <unistd.h>
@@ -105,6 +106,12 @@ void X11AnchorWindow::setProperties(const Rect& rect) {
     const std::uint32_t opacity = X11Answers::opacityValue(kOpacity);
     xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, window_, connection_->atoms().windowOpacity,
                         XCB_ATOM_CARDINAL, 32, 1, &opacity);
+    // An empty input shape lets clicks through to whatever lies beneath.
+    const xcb_query_extension_reply_t* shape = xcb_get_extension_data(xcb, &xcb_shape_id);
+    if (shape && shape->present) {
+        xcb_shape_rectangles(xcb, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
+                             window_, 0, 0, 0, nullptr);
+    }
 }
 
 void X11AnchorWindow::waitUntilManaged() {
