@@ -1,29 +1,79 @@
+// The rename window on the fake platform's virtual clock: rows in frozen order, what a row loads
+// and stores, captions, count, hint and focus, and the first-run guidance.
 #include "ui/SettingsView.h"
-#include "RenameFixture.h"
+#include "FakePlatform.h"
+#include "model/MemoryDefaults.h"
+#include "model/SpaceNameStore.h"
+#include "observer/SpaceObserver.h"
+#include "services/FirstRun.h"
+#include "ui/EmojiGrid.h"
+#include "ui/EmojiPicker.h"
+#include "ui/MenuBarItem.h"
 #include "ui/MenuBarLocationHint.h"
 #include "ui/SettingsSpaceRow.h"
+#include "ui/SettingsWindowController.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
-#include <memory>
+#include <gtest/gtest.h>
 
 namespace quillbar::test {
 namespace {
 
 using namespace std::chrono_literals;
+using Keys = std::vector<std::string>;
+using nlohmann::json;
 
-class SettingsViewTest : public RenameFixture {
+const std::string rocket = "\xF0\x9F\x9A\x80"; // U+1F680
+const std::string firstRunKey = "HasCompletedFirstRun.v1";
+
+// Keeps a picture in the run's screenshot directory, when it names one.
+void keep(const QImage& image, const QString& name) {
+    const QString dir = qEnvironmentVariable("QUILLBAR_SCREENSHOT_DIR");
+    if (!dir.isEmpty() && QDir().mkpath(dir))
+        image.save(dir + '/' + name);
+}
+
+// Desktop n with key "uuid-n"; other types and keys as given.
+json space(std::int64_t id, std::optional<std::string> key = {}, int type = 0) {
+    return WindowServerAnswers::space(id, type, key.value_or("uuid-" + std::to_string(id)));
+}
+
+class SettingsViewTest : public ::testing::Test {
 protected:
-    SettingsView& makeView() {
+    // Three desktops on the built-in display, the first current.
+    SettingsViewTest() {
+        fake.displays.addDisplay(1, "MAIN-UUID", Rect{0, 0, 1920, 1080}, "Built-in Display");
+        setSpaces({space(1), space(2), space(3)}, 1);
+    }
+    // The window outlives a test only as long as the observer it was built for.
+    ~SettingsViewTest() override { delete controller.view(); }
+
+    // The built-in display's spaces, and those of "Studio Display" when side has any.
+    void setSpaces(const std::vector<json>& main, std::int64_t current,
+                   const std::vector<json>& side = {}) {
+        using WindowServerAnswers::display;
+        json answer = json::array({display("MAIN-UUID", main, current)});
+        if (!side.empty()) {
+            fake.displays.addDisplay(2, "SIDE-UUID", Rect{1920, 0, 1280, 1024}, "Studio Display");
+            answer.push_back(display("SIDE-UUID", side, current));
+        }
+        fake.windowServer.managedDisplaySpaces = answer;
+        fake.windowServer.activeSpaceAnswer = current;
+        observer.refresh();
+        fake.mainQueue.drain();
+    }
+    void makeView() {
         view = std::make_unique<SettingsView>(observer, store, defaults);
         view->resize(700, 460);
-        return *view;
     }
-
     // Shows the view as its window and lets the first appearance run.
     void showView() {
         view->show();
@@ -31,15 +81,12 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
         fake.mainQueue.drain();
     }
-
-    // The listed rows' keys, top to bottom.
-    std::vector<std::string> listedKeys() const {
-        std::vector<std::string> keys;
+    Keys listedKeys() const {
+        Keys keys;
         for (SettingsSpaceRow* row : view->rows())
             keys.push_back(row->space().persistenceID.value_or("-"));
         return keys;
     }
-
     SettingsSpaceRow* row(const std::string& key) const {
         for (SettingsSpaceRow* r : view->rows())
             if (r->space().persistenceID == key)
@@ -47,65 +94,51 @@ protected:
         return nullptr;
     }
 
+    FakePlatform fake;
+    MemoryDefaults defaults;
+    SpaceNameStore store{defaults};
+    SpaceObserver observer{store, fake.platform};
     std::unique_ptr<SettingsView> view;
+    SettingsWindowController& controller = SettingsWindowController::shared();
 };
 
-TEST_F(SettingsViewTest, RowsKeepTheirOrderWhileDesktopsAreAddedRemovedAndMoved) {
+TEST_F(SettingsViewTest, RowsKeepTheirOrderAndTextWhileDesktopsComeGoAndMove) {
     makeView();
     showView();
-    EXPECT_EQ(listedKeys(), (std::vector<std::string>{"uuid-1", "uuid-2", "uuid-3"}));
-
-    // A desktop created between two others is listed last.
-    setSpaces({{1, 0, "uuid-1"}, {9, 0, "uuid-9"}, {2, 0, "uuid-2"}, {3, 0, "uuid-3"}}, 1);
-    EXPECT_EQ(listedKeys(), (std::vector<std::string>{"uuid-1", "uuid-2", "uuid-3", "uuid-9"}));
-    EXPECT_EQ(row("uuid-9")->numberLabel()->text(), "2");
-
-    // Reordered desktops keep their rows; one that vanishes and comes back takes its old place.
-    setSpaces({{3, 0, "uuid-3"}, {9, 0, "uuid-9"}, {1, 0, "uuid-1"}}, 1);
-    EXPECT_EQ(listedKeys(), (std::vector<std::string>{"uuid-1", "uuid-3", "uuid-9"}));
-    setSpaces({{2, 0, "uuid-2"}, {3, 0, "uuid-3"}, {9, 0, "uuid-9"}, {1, 0, "uuid-1"}}, 1);
-    EXPECT_EQ(listedKeys(), (std::vector<std::string>{"uuid-1", "uuid-2", "uuid-3", "uuid-9"}));
-    EXPECT_EQ(view->rowOrder(), (std::vector<std::string>{"uuid-1", "uuid-2", "uuid-3", "uuid-9"}));
-
-    // A new view (a new process) takes the order as it is now.
-    makeView();
-    EXPECT_EQ(listedKeys(), (std::vector<std::string>{"uuid-2", "uuid-3", "uuid-9", "uuid-1"}));
-}
-
-TEST_F(SettingsViewTest, RowsKeepWhatIsTypedAcrossRedraws) {
-    makeView();
-    showView();
+    EXPECT_EQ(listedKeys(), (Keys{"uuid-1", "uuid-2", "uuid-3"}));
     SettingsSpaceRow* second = row("uuid-2");
     QTest::keyClicks(second->nameField(), " Mail ");
-    fake.mainQueue.drain(); // the store's and the title's announcements redraw the view
-    setSpaces({{3, 0, "uuid-3"}, {2, 0, "uuid-2"}, {1, 0, "uuid-1"}}, 2);
+
+    // A desktop created between two others is listed last; redraws keep rows and typed text.
+    setSpaces({space(1), space(9), space(2), space(3)}, 1);
+    EXPECT_EQ(listedKeys(), (Keys{"uuid-1", "uuid-2", "uuid-3", "uuid-9"}));
+    EXPECT_EQ(row("uuid-9")->numberLabel()->text(), "2");
     EXPECT_EQ(row("uuid-2"), second);
     EXPECT_EQ(second->nameField()->text(), " Mail ");
     EXPECT_EQ(store.assignment("uuid-2").name, "Mail");
-    EXPECT_EQ(observer.menuBarTitle(), "Mail");
+    // Reordered desktops keep their rows; one that vanishes and comes back takes its old place.
+    setSpaces({space(3), space(9), space(1)}, 1);
+    EXPECT_EQ(listedKeys(), (Keys{"uuid-1", "uuid-3", "uuid-9"}));
+    setSpaces({space(2), space(3), space(9), space(1)}, 1);
+    EXPECT_EQ(listedKeys(), (Keys{"uuid-1", "uuid-2", "uuid-3", "uuid-9"}));
+    // A new view (a new process) takes the order as it is now.
+    makeView();
+    EXPECT_EQ(listedKeys(), (Keys{"uuid-2", "uuid-3", "uuid-9", "uuid-1"}));
 }
 
-TEST_F(SettingsViewTest, CaptionsOnlyForTwoOrMoreDisplays) {
+TEST_F(SettingsViewTest, CaptionsOnlyForTwoOrMoreDisplaysAndTheFooterCountsEverySpace) {
     makeView();
     EXPECT_TRUE(view->captions().empty());
-
-    setTwoDisplays({{1, 0, "uuid-1"}, {2, 0, "uuid-2"}}, {{7, 0, "side-7"}}, 1);
+    setSpaces({space(1), space(5, "fs-5", 4), space(2)}, 1, {space(7, "side-7")});
     ASSERT_EQ(view->captions().size(), 2u);
     EXPECT_EQ(view->captions()[0]->text(), "Built-in Display");
     EXPECT_EQ(view->captions()[1]->text(), "Studio Display");
-    EXPECT_EQ(listedKeys(), (std::vector<std::string>{"uuid-1", "uuid-2", "side-7"}));
+    EXPECT_EQ(listedKeys(), (Keys{"uuid-1", "uuid-2", "fs-5", "side-7"}));
     EXPECT_EQ(row("side-7")->displayLabel()->text(), "Studio Display");
-
-    setDesktops(2, 1);
-    EXPECT_TRUE(view->captions().empty());
-}
-
-TEST_F(SettingsViewTest, TheFooterCountsEveryDetectedSpace) {
-    makeView();
-    setSpaces({{1, 0, "uuid-1"}, {5, 4, "fs-5"}, {2, 0, "uuid-2"}, {3, 0, "uuid-3"}}, 1);
     EXPECT_EQ(view->countLabel()->text(), "4 spaces");
-    EXPECT_EQ(listedKeys(), (std::vector<std::string>{"uuid-1", "uuid-2", "uuid-3", "fs-5"}));
-    setDesktops(1, 1);
+
+    setSpaces({space(1)}, 1);
+    EXPECT_TRUE(view->captions().empty());
     EXPECT_EQ(view->countLabel()->text(), "1 spaces");
 }
 
@@ -114,28 +147,27 @@ TEST_F(SettingsViewTest, TheHintShowsUntilGotItWhileTheFirstRunFlagWasUnset) {
     fake.mainQueue.drain();
     makeView();
     showView();
+    keep(view->grab().toImage(), "rename-window.png");
     ASSERT_TRUE(view->showsLocationHint());
     EXPECT_TRUE(view->locationHint()->isVisible());
     EXPECT_EQ(view->locationHint()->explanation()->text(),
               "Look along the top of your screen for <b>Mail</b> — click it to switch desktops, "
               "or to open this window again.");
-
     QTest::mouseClick(view->locationHint()->dismissButton(), Qt::LeftButton);
     EXPECT_FALSE(view->showsLocationHint());
     view->close();
     showView();
     EXPECT_FALSE(view->locationHint()->isVisible());
-    EXPECT_FALSE(defaults.boolValue("HasCompletedFirstRun.v1")); // the view never writes it
+    EXPECT_FALSE(defaults.boolValue(firstRunKey)); // the view never writes it
 
-    defaults.setBool("HasCompletedFirstRun.v1", true);
+    defaults.setBool(firstRunKey, true);
     makeView();
     showView();
-    EXPECT_FALSE(view->showsLocationHint());
-    EXPECT_FALSE(view->locationHint()->isVisible());
+    EXPECT_FALSE(view->showsLocationHint() || view->locationHint()->isVisible());
 }
 
-TEST_F(SettingsViewTest, ShowingFocusesTheCurrentSpacesNameField) {
-    setDesktops(3, 2);
+TEST_F(SettingsViewTest, ShowingFocusesTheCurrentSpacesNameFieldAfter150ms) {
+    setSpaces({space(1), space(2), space(3)}, 2);
     makeView();
     showView();
     fake.mainQueue.advance(149ms);
@@ -144,33 +176,128 @@ TEST_F(SettingsViewTest, ShowingFocusesTheCurrentSpacesNameField) {
     EXPECT_EQ(view->focusedKey(), "uuid-2");
     EXPECT_EQ(QApplication::focusWidget(), row("uuid-2")->nameField());
 
-    // Tab moves on to the next name field.
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), row("uuid-3")->nameField());
-    EXPECT_EQ(view->focusedKey(), "uuid-3");
-
     // Shown again later, the then-current space gets the focus.
     view->close();
-    setDesktops(3, 1);
+    setSpaces({space(1), space(2), space(3)}, 1);
     view->show();
     view->windowDidShow();
     fake.mainQueue.advance(150ms);
     EXPECT_EQ(view->focusedKey(), "uuid-1");
+
+    // Return or Escape in a name field, or "Done", closes the window.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_unknown}) {
+        showView();
+        if (key == Qt::Key_unknown)
+            QTest::mouseClick(view->doneButton(), Qt::LeftButton);
+        else
+            QTest::keyClick(row("uuid-2")->nameField(), key);
+        EXPECT_FALSE(view->isVisible()) << key;
+    }
 }
 
-TEST_F(SettingsViewTest, ReturnInANameFieldIsDoneAndEscapeClosesTheWindow) {
+TEST_F(SettingsViewTest, TheFirstLaunchOpensTheWindowAfter800msThenSetsTheFlag) {
+    QSignalSpy shown(&controller, &SettingsWindowController::renameWindowDidShow);
+    FirstRun::presentIfNeeded(observer, store, defaults);
+    fake.mainQueue.advance(799ms);
+    EXPECT_EQ(controller.view(), nullptr);
+    EXPECT_FALSE(defaults.boolValue(firstRunKey));
+    fake.mainQueue.advance(1ms);
+    SettingsView* window = controller.view();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible() && window->locationHint()->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Rename Spaces");
+    EXPECT_EQ(window->size(), QSize(700, 460));
+    EXPECT_TRUE(defaults.boolValue(firstRunKey));
+    EXPECT_EQ(shown.size(), 1);
+
+    // Closing only hides the window; showing it again reuses it and announces it again.
+    window->close();
+    controller.show(observer, store);
+    EXPECT_EQ(controller.view(), window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(shown.size(), 2);
+}
+
+TEST_F(SettingsViewTest, LaterLaunchesOpenNothingButTheTrayTooltipGetsItsSecondLine) {
+    defaults.setBool(firstRunKey, true);
+    FirstRun::presentIfNeeded(observer, store, defaults);
+    fake.mainQueue.advance(5s);
+    EXPECT_EQ(controller.view(), nullptr);
+    controller.show(observer, store);
+    ASSERT_NE(controller.view(), nullptr);
+    EXPECT_FALSE(controller.view()->showsLocationHint());
+
+    QMenu menu;
+    MenuBarItem item(observer, &menu);
+    const QString hint = QStringLiteral("Quillbar — click to name or switch desktops");
+    FirstRun::applyMenuBarTooltip(item);
+    EXPECT_FALSE(item.toolTip().contains(hint));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return item.toolTip().contains(hint); }, 5000));
+}
+
+TEST_F(SettingsViewTest, ARowStoresEveryKeystrokeAndPickAndLoadsOncePerKey) {
+    store.updateName("Web", "uuid-2");
+    store.updateEmoji(rocket, "uuid-2");
     makeView();
-    showView();
-    QTest::keyClick(row("uuid-1")->nameField(), Qt::Key_Return);
-    EXPECT_FALSE(view->isVisible());
+    SettingsSpaceRow* first = row("uuid-1");
+    QLineEdit* field = first->nameField();
+    EXPECT_EQ(field->placeholderText(), "Desktop 1");
+    Keys stored;
+    for (QChar c : QStringLiteral("  Mail ")) {
+        QTest::keyClick(field, c.toLatin1());
+        stored.push_back(store.assignment("uuid-1").name);
+    }
+    EXPECT_EQ(stored, (Keys{"", "", "M", "Ma", "Mai", "Mail", "Mail"}));
+    EXPECT_EQ(field->text(), "  Mail ");
 
-    showView();
-    QTest::keyClick(row("uuid-2")->nameField(), Qt::Key_Escape);
-    EXPECT_FALSE(view->isVisible());
+    QTest::mouseClick(first->picker()->button(), Qt::LeftButton);
+    ASSERT_TRUE(first->picker()->grid());
+    keep(first->picker()->grid()->grab().toImage(), "emoji-grid.png");
+    first->picker()->grid()->picked(QString::fromStdString(rocket));
+    EXPECT_EQ(store.assignment("uuid-1"), (SpaceAssignment{"Mail", rocket}));
+    QTest::mouseClick(first->picker()->button(), Qt::LeftButton);
+    QTest::mouseClick(first->picker()->grid()->clearButton(), Qt::LeftButton);
+    EXPECT_EQ(store.assignment("uuid-1"), (SpaceAssignment{"Mail", ""}));
+    // Deleting every character (no emoji) removes the entry.
+    QTest::keyClicks(field, QString(7, '\b'));
+    EXPECT_FALSE(store.assignments().contains("uuid-1"));
 
-    showView();
-    QTest::mouseClick(view->doneButton(), Qt::LeftButton);
-    EXPECT_FALSE(view->isVisible());
+    // A new state of the same space leaves the field alone; another key loads that key's values.
+    QTest::keyClicks(field, "Mail");
+    store.updateName("Changed elsewhere", "uuid-1");
+    first->setSpace(first->space(), "Built-in Display");
+    EXPECT_EQ(field->text(), "Mail");
+    first->setSpace(row("uuid-2")->space(), "Built-in Display");
+    EXPECT_EQ(field->text(), "Web");
+    EXPECT_EQ(first->picker()->emoji(), QString::fromStdString(rocket));
+    EXPECT_EQ(store.assignment("uuid-1").name, "Changed elsewhere");
+}
+
+TEST_F(SettingsViewTest, OnlyKeyedDesktopsAndFullScreenSpacesAreEditable) {
+    makeView();
+    SpaceInfo fullscreen = row("uuid-1")->space();
+    fullscreen.type = SpaceInfo::fullscreenType;
+    fullscreen.desktopIndex.reset();
+    fullscreen.fullscreenAppName = "Safari";
+    SpaceInfo other = fullscreen;
+    other.type = 2;
+    SpaceInfo keyless = row("uuid-2")->space();
+    keyless.persistenceID.reset();
+    for (const auto& [space, editable] :
+         {std::pair{fullscreen, true}, {other, false}, {keyless, false}}) {
+        SettingsSpaceRow r(space, std::nullopt, store);
+        EXPECT_EQ(r.isEditable(), editable);
+        EXPECT_EQ(r.nameField()->isHidden() || r.picker()->isHidden(), !editable);
+        EXPECT_EQ(r.readOnlyLabel()->isHidden(), editable);
+        if (editable) {
+            EXPECT_EQ(r.nameField()->placeholderText(), "Safari");
+            EXPECT_EQ(r.numberLabel()->text(), "—");
+        } else {
+            EXPECT_EQ(r.readOnlyLabel()->text(), QString::fromStdString(space.defaultName()));
+            EXPECT_FALSE(r.focusName());
+        }
+    }
+    EXPECT_EQ(defaults.writeCount(), 0u);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
-"""End to end: the tray menu's update command against a local feed, on Xvfb with openbox and a
-tray. With a feed in the settings the command is enabled, and choosing it ends in the update
-dialog; without one it stays disabled (the tray test covers that)."""
+"""End to end on Xvfb with a tray: with a feed in the settings the menu's update command is
+enabled and ends in the update dialog (the tray test sees it disabled without one)."""
 
 import os
+import re
 import subprocess
 import sys
 import unittest
@@ -14,27 +14,9 @@ sys.path.insert(0, os.path.join(HERE, "..", "app"))
 from desktop import Desktop  # noqa: E402
 import test_tray  # noqa: E402  (not its test class: unittest would run it again here)
 
-
-class FeedServer:
-    """feed_server.py on a free port of 127.0.0.1."""
-
-    def __init__(self):
-        self.proc = subprocess.Popen(
-            [sys.executable, os.path.join(HERE, "feed_server.py"), "--feeds",
-             os.path.join(HERE, "feeds")], stdout=subprocess.PIPE, text=True)
-        line = self.proc.stdout.readline().split()
-        if len(line) != 2 or line[0] != "PORT":
-            self.stop()
-            raise RuntimeError("the feed server did not start")
-        self.port = int(line[1])
-
-    def url(self, path):
-        return "http://127.0.0.1:%d%s" % (self.port, path)
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait(timeout=10)
-        self.proc.stdout.close()
+FEED = """<rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>
+<item><sparkle:version>99.0</sparkle:version><link>https://example.org/99</link></item>
+</channel></rss>"""
 
 
 class UpdateMenuTest(unittest.TestCase):
@@ -45,16 +27,20 @@ class UpdateMenuTest(unittest.TestCase):
     menu_window = test_tray.TrayTest.menu_window
 
     def setUp(self):
-        self.server = FeedServer()
-        self.addCleanup(self.server.stop)
         self.desk = Desktop(desktops=2)
         self.desk.start()
         self.addCleanup(self.desk.stop)
         config = os.path.join(self.desk.env["XDG_CONFIG_HOME"], "quillbar")
         os.makedirs(config)
+        with open(os.path.join(config, "appcast.xml"), "w") as feed:
+            feed.write(FEED)  # served by Python's file server on a free port
+        server = self.desk.start_process(
+            [sys.executable, "-u", "-m", "http.server", "-b", "127.0.0.1", "-d", config, "0"],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        port = re.search(r" port (\d+)", server.stdout.readline()).group(1)
         with open(os.path.join(config, "quillbar.conf"), "w") as conf:
-            conf.write("[General]\nHasCompletedFirstRun.v1=true\nUpdateFeedURL=%s\n"
-                       % self.server.url("/feeds/newer.xml"))
+            conf.write("[General]\nHasCompletedFirstRun.v1=true\n"
+                       "UpdateFeedURL=http://127.0.0.1:%s/appcast.xml\n" % port)
 
     def update_dialog(self):
         return self.desk.xdotool("search", "--onlyvisible", "--name", "^Quillbar Update$",
@@ -63,24 +49,14 @@ class UpdateMenuTest(unittest.TestCase):
     def test_command_is_enabled_and_ends_in_the_update_dialog(self):
         self.desk.start_tray()
         app = test_tray.Instance(self.desk)
-        items = self.open_menu(app)
-        self.assertIn("Check for Updates…", items)  # enabled: no "(off)"
-
+        self.assertIn("Check for Updates…", self.open_menu(app))  # enabled: no "(off)"
         # Two desktops, "Rename Spaces…", "Launch at Login", then the update command.
         self.desk.xdotool("key", "Down", "Down", "Down", "Down", "Down", "Return")
-        dialog = self.desk.wait_until(self.update_dialog, timeout=20,
-                                      message="no update dialog")
-        self.desk.screenshot("update-dialog")
+        dialog = self.desk.wait_until(self.update_dialog, timeout=20, message="no update dialog")
         # "Remind Me Later" is the dialog's Escape button.
         self.desk.xdotool("windowactivate", "--sync", dialog[-1], check=False)
         self.desk.xdotool("key", "Escape")
         self.desk.wait_until(lambda: not self.update_dialog(), timeout=20,
                              message="the dialog stayed open")
-        self.assertIn("Check for Updates…", self.open_menu(app))
-        self.desk.xdotool("key", "Escape")
-        app.proc.terminate()
-        self.assertEqual(app.proc.wait(timeout=20), 0)
-
-
-if __name__ == "__main__":
-    unittest.main()
+        self.desk.stop_process(app.proc)
+        self.assertEqual(app.proc.returncode, 0)

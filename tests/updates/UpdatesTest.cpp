@@ -1,0 +1,370 @@
+// The updater: version ordering, feed parsing, the address rule and the message boxes (offscreen);
+// the controller against a feed server inside the test, where user checks end in a dialog,
+// scheduled checks stay silent unless they find an update, and every failure ends cleanly.
+#include "services/AppcastParser.h"
+#include "services/UpdateFeedAddress.h"
+#include "services/UpdateMessageBoxDriver.h"
+#include "services/UpdateVersion.h"
+#include "services/UpdaterController.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+using namespace quillbar;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Records what the updater shows and keeps the pending answer to an update dialog.
+struct RecordingDriver : UpdateUserDriver {
+    QList<AppcastItem> updatesShown;
+    int upToDateShown = 0;
+    QList<UpdateCheckError> errorsShown;
+    QList<QUrl> pagesOpened;
+    std::function<void(UpdateChoice)> pendingReply;
+
+    int dialogs() const { return int(updatesShown.size() + errorsShown.size()) + upToDateShown; }
+    void showUpdateFound(const AppcastItem& item, const QString&,
+                         std::function<void(UpdateChoice)> reply) override {
+        updatesShown.append(item);
+        pendingReply = std::move(reply);
+    }
+    void showUpToDate(const QString&) override { ++upToDateShown; }
+    void showError(const UpdateCheckError& error) override { errorsShown.append(error); }
+    void openDownloadPage(const QUrl& url) override { pagesOpened.append(url); }
+};
+
+QByteArray answer(const QByteArray& status, const QByteArray& body, const QByteArray& more = {}) {
+    return "HTTP/1.1 " + status +
+           "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" +
+           more + "\r\n" + body;
+}
+
+const QByteArray rss =
+    R"(<rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">)";
+const QByteArray newerFeed = answer("200 OK", rss + R"(<channel>
+<item><sparkle:version>1.8</sparkle:version></item>
+<item><sparkle:version>1.10</sparkle:version>
+  <sparkle:shortVersionString>1.10 “Heron”</sparkle:shortVersionString>
+  <link>https://example.org/quillbar/1.10</link></item>
+<item><enclosure url="https://example.org/quillbar-1.9.5.deb" sparkle:version="1.9.5"/></item>
+</channel></rss>)");
+
+// Answers each request with the reply kept for its path, then closes; other paths never answer.
+class FeedServer : public QTcpServer {
+public:
+    QHash<QByteArray, QByteArray> replies = {
+        {"/newer", newerFeed},
+        {"/current", answer("200 OK", rss + "<channel><item><sparkle:version>1.9</sparkle:version>"
+                                            "</item></channel></rss>")},
+        {"/malformed", answer("200 OK", "<rss><channel><item><link>x</item></channel>")},
+        {"/redirect-http", answer("302 Found", {}, "Location: http://192.0.2.1/newer\r\n")},
+        {"/redirect-local", answer("302 Found", {}, "Location: /newer\r\n")},
+        {"/absent", answer("404 Not Found", "not found")},
+        // No length announced: the client has to count while reading.
+        {"/huge", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n<rss>" + QByteArray(1 << 20, ' ')}};
+
+    FeedServer() {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* socket = nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                if (!socket->canReadLine())
+                    return;
+                QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
+                const QByteArray path = socket->readLine().split(' ').value(1);
+                if (replies.contains(path)) {
+                    socket->write(replies[path]);
+                    socket->disconnectFromHost();
+                }
+            });
+        });
+        listen(QHostAddress::LocalHost);
+    }
+    QUrl url(const QString& path) const {
+        return QUrl(QString("http://127.0.0.1:%1%2").arg(serverPort()).arg(path));
+    }
+};
+
+QSettings settings() {
+    return QSettings(QStringLiteral("quillbar"), QStringLiteral("quillbar"));
+}
+
+QDateTime lastCheck() {
+    return QDateTime::fromString(settings().value(UpdaterController::kLastCheckKey).toString(),
+                                 Qt::ISODateWithMs);
+}
+
+// The one message box on screen, if there is exactly one.
+QMessageBox* shownBox() {
+    QList<QMessageBox*> shown;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            shown << box;
+    return shown.size() == 1 ? shown.front() : nullptr;
+}
+
+} // namespace
+
+// Both ways of giving the version, an item without one, and elements of another namespace
+// (defined after the class: moc misreads raw strings).
+QByteArray sampleFeed();
+
+class UpdatesTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir settingsHome_;
+    FeedServer server_;
+    RecordingDriver* log_ = nullptr; // the latest controller's
+
+    // A controller on the server's path (none for an empty path) that records what it shows.
+    std::unique_ptr<UpdaterController> makeController(const QString& path,
+                                                      std::chrono::milliseconds firstDelay = 1h) {
+        const UpdaterController::Config config{
+            path.isEmpty() ? QUrl() : server_.url(path), "1.9", firstDelay, 24h, {500ms, 64 << 10}};
+        auto driver = std::make_unique<RecordingDriver>();
+        log_ = driver.get();
+        return std::make_unique<UpdaterController>(config, std::move(driver));
+    }
+
+private slots:
+    void initTestCase() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsHome_.path());
+        QVERIFY(server_.isListening());
+    }
+    void init() { settings().clear(); }
+
+    void versionsCompareByNumbers() {
+        // Pre-releases come before the release; numbers may exceed 64 bits.
+        const std::pair<QString, QString> ascending[] = {
+            {"1.9", "1.10"},    {"1.99.99", "2"},
+            {"1.2", "1.2.1"},   {"1.2b1", "1.2"},
+            {"1.2b1", "1.2b2"}, {"1.99999999999999999999998", "1.99999999999999999999999"}};
+        for (const auto& [older, newer] : ascending) {
+            QVERIFY2(UpdateVersion::compare(older, newer) < 0, qPrintable(newer));
+            QVERIFY2(UpdateVersion::compare(newer, older) > 0, qPrintable(newer));
+        }
+        QCOMPARE(UpdateVersion::compare(u"1.2", u"1.2.0"), 0);
+        QCOMPARE(UpdateVersion::compare(u"1.02", u"1.2"), 0);
+        QCOMPARE(UpdateVersion::compare(u" 0.1.0 ", u"0.1.0"), 0);
+    }
+
+    void parsesElementAndEnclosureForms() {
+        QString error;
+        const auto items = AppcastParser::parse(sampleFeed(), error);
+        QVERIFY2(items, qPrintable(error));
+        QCOMPARE(items->size(), 2);
+        const AppcastItem& first = items->at(0);
+        QCOMPARE(first.title, QStringLiteral("Quillbar 1.10"));
+        QCOMPARE(first.version, QStringLiteral("1.10"));
+        QCOMPARE(first.displayVersion(), QStringLiteral("1.10 “Heron”"));
+        // The page is preferred to the file: Quillbar never downloads, the browser shows the page.
+        QCOMPARE(first.downloadURL, QUrl("https://example.org/quillbar/1.10"));
+        QCOMPARE(first.releaseNotes, QStringLiteral("<p>Faster</p>"));
+        QCOMPARE(first.releaseNotesURL, QUrl("https://example.org/notes/1.10"));
+        QCOMPARE(items->at(1).version, QStringLiteral("1.9.5"));
+        QCOMPARE(items->at(1).downloadURL, QUrl("https://example.org/quillbar-1.9.5.deb"));
+    }
+
+    void rejectsBrokenDocuments() {
+        for (const QByteArray document :
+             {"", "<html><body>Not found", "<feed><entry/></feed>",
+              "<rss><channel><item><title>x</title></channel></rss>",
+              "<rss><channel><item><sparkle:version>2</sparkle:version></item></channel></rss>",
+              "<rss><channel/></rss><rss/>"}) {
+            QString error;
+            QVERIFY2(!AppcastParser::parse(document, error), document.constData());
+            QVERIFY(!error.isEmpty());
+        }
+    }
+
+    void allowsOnlySecureOrLoopbackAddresses() {
+        for (const char* allowed :
+             {"https://example.org/a.xml", "HTTPS://example.org/a.xml", "http://127.5.6.7/a.xml",
+              "http://[::1]:8000/a.xml", "http://localhost/a.xml"}) {
+            QVERIFY2(UpdateFeedAddress::isAllowed(QUrl(allowed)), allowed);
+        }
+        for (const char* refused :
+             {"http://example.org/a.xml", "http://localhost.example.org/a.xml",
+              "http://128.0.0.1/a", "ftp://example.org/a.xml", "file:///etc/passwd",
+              "https:///a.xml", ""}) {
+            QVERIFY2(!UpdateFeedAddress::isAllowed(QUrl(refused)), refused);
+        }
+    }
+
+    void messageBoxesMapButtonsAndSayWhatHappened() {
+        // Title, version, short version, page, notes, notes page.
+        const AppcastItem item{{}, "1.10", "1.10 “Heron”", {}, "<p>Faster <b>switching</b></p>",
+                               {}};
+        UpdateMessageBoxDriver driver;
+        const std::pair<QString, UpdateChoice> buttons[] = {
+            {"Download", UpdateChoice::Download},
+            {"Skip This Version", UpdateChoice::SkipThisVersion},
+            {"Remind Me Later", UpdateChoice::RemindMeLater}};
+        for (const auto& [text, choice] : buttons) {
+            std::vector<UpdateChoice> replies;
+            driver.showUpdateFound(item, "1.9", [&](UpdateChoice c) { replies.push_back(c); });
+            QMessageBox* box = shownBox();
+            QVERIFY(box);
+            QCOMPARE(box->informativeText(), "Quillbar 1.10 “Heron” is available; you have 1.9.");
+            QCOMPARE(box->detailedText(), QStringLiteral("Faster switching"));
+            QCOMPARE(box->escapeButton()->text(), "Remind Me Later");
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == text)
+                    button->click();
+            QCOMPARE(replies, std::vector{choice});
+            QTRY_VERIFY(!shownBox()); // closed and deleted
+        }
+
+        driver.showUpToDate(QStringLiteral("0.1.0"));
+        QCOMPARE(shownBox() ? shownBox()->text() : "", QStringLiteral("You're up to date"));
+        QVERIFY(shownBox()->informativeText().contains(QStringLiteral("0.1.0")));
+        shownBox()->close();
+        driver.showError({UpdateCheckError::Kind::Timeout, QStringLiteral("The server slept.")});
+        QVERIFY(shownBox());
+        QCOMPARE(shownBox()->informativeText(), QStringLiteral("The server slept."));
+        shownBox()->close();
+    }
+
+    void feedComesFromTheBuildOrAnAllowedSetting() {
+        auto none = makeController({});
+        none->start();
+        none->checkForUpdates();
+        QVERIFY(!none->canCheck() && !none->nextScheduledCheck().isValid());
+        QCOMPARE(log_->dialogs(), 0);
+
+        settings().setValue(UpdaterController::kFeedURLKey, "http://example.org/appcast.xml");
+        QVERIFY(!makeController("/newer")->canCheck());
+        settings().setValue(UpdaterController::kFeedURLKey, server_.url("/current"));
+        QCOMPARE(makeController("/newer")->feedURL(), server_.url("/current"));
+    }
+
+    void scheduledCheckAnnouncesOnceUntilSkipped() {
+        auto updater = makeController("/newer", 0ms);
+        QSignalSpy attention(updater.get(), &UpdaterController::attentionRequested);
+        QSignalSpy waiting(updater.get(), &UpdaterController::updateIsWaitingChanged);
+        updater->start();
+        QTRY_VERIFY(updater->updateIsWaiting());
+        QCOMPARE(updater->commandTitle(), QStringLiteral("Update Available…"));
+        QVERIFY(updater->canCheck());
+        QCOMPARE(attention.size(), 1);
+        QVERIFY(attention.first().at(1).toString().contains(QStringLiteral("1.10 “Heron”")));
+        QCOMPARE(log_->dialogs(), 0); // silent apart from the tray message
+
+        // Choosing the command shows the waiting update at once, without another fetch.
+        updater->checkForUpdates();
+        QCOMPARE(log_->updatesShown.size(), 1);
+        QVERIFY(!updater->updateIsWaiting());
+        QCOMPARE(updater->commandTitle(), QStringLiteral("Check for Updates…"));
+        QCOMPARE(waiting.size(), 2);
+        log_->pendingReply(UpdateChoice::SkipThisVersion);
+        QVERIFY(updater->canCheck());
+        QCOMPARE(settings().value(UpdaterController::kSkippedVersionKey).toString(), "1.10");
+
+        // The skipped version no longer announces itself; asked directly, the user still sees it.
+        settings().remove(UpdaterController::kLastCheckKey);
+        auto later = makeController("/newer", 0ms);
+        QSignalSpy quiet(later.get(), &UpdaterController::attentionRequested);
+        later->start();
+        QTRY_VERIFY(lastCheck().isValid() && later->canCheck());
+        QVERIFY(!later->updateIsWaiting() && quiet.isEmpty());
+        later->checkForUpdates();
+        QVERIFY(!later->canCheck());
+        QTRY_COMPARE(log_->updatesShown.size(), 1);
+        QCOMPARE(log_->updatesShown.first().displayVersion(), QStringLiteral("1.10 “Heron”"));
+        later->checkForUpdates(); // the dialog is still open: no second check may start
+        QVERIFY(!later->canCheck());
+        log_->pendingReply(UpdateChoice::Download);
+        QCOMPARE(log_->pagesOpened, QList<QUrl>{QUrl("https://example.org/quillbar/1.10")});
+        QVERIFY(later->canCheck());
+        QCOMPARE(log_->dialogs(), 1);
+    }
+
+    // Scheduled checks that find nothing stay silent; user checks end in a dialog. Either way
+    // the check counts as the day's: the next scheduled one is a day away.
+    void checksWithoutUpdateEndCleanly() {
+        using Kind = UpdateCheckError::Kind;
+        const std::pair<QString, std::optional<Kind>> cases[] = {
+            {"/current", std::nullopt}, {"/malformed", Kind::Malformed},
+            {"/stall", Kind::Timeout},  {"/redirect-http", Kind::InsecureRedirect},
+            {"/huge", Kind::TooLarge},  {"/absent", Kind::Network}};
+        for (const auto& [path, kind] : cases) {
+            settings().clear();
+            auto scheduled = makeController(path, 0ms);
+            QSignalSpy attention(scheduled.get(), &UpdaterController::attentionRequested);
+            scheduled->start();
+            QTRY_VERIFY2(lastCheck().isValid() && scheduled->canCheck(), qPrintable(path));
+            QVERIFY(!scheduled->updateIsWaiting() && attention.isEmpty() && !log_->dialogs());
+
+            auto user = makeController(path);
+            user->checkForUpdates();
+            QTRY_COMPARE(log_->dialogs(), 1);
+            QVERIFY2(user->canCheck() && !user->updateIsWaiting(), qPrintable(path));
+            QCOMPARE(user->nextScheduledCheck(), lastCheck().addDays(1));
+            QCOMPARE(log_->upToDateShown, kind ? 0 : 1);
+            if (kind) {
+                QCOMPARE(log_->errorsShown.first().kind, *kind);
+                const QString message = log_->errorsShown.first().message;
+                QVERIFY(*kind == Kind::InsecureRedirect ? message.contains("http://192.0.2.1")
+                                                        : !message.isEmpty());
+            }
+        }
+        // A redirect that stays on this machine is followed.
+        auto updater = makeController("/redirect-local");
+        updater->checkForUpdates();
+        QTRY_COMPARE(log_->updatesShown.size(), 1);
+    }
+
+    void scheduleHonoursLastCheck() {
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        const auto nextWithLastCheck = [&](const QDateTime& last) {
+            settings().setValue(UpdaterController::kLastCheckKey, last.toString(Qt::ISODateWithMs));
+            auto updater = makeController("/current", 1min);
+            updater->start();
+            return updater->nextScheduledCheck();
+        };
+        // Without a last check, or one long ago, the first check is a minute away.
+        for (const QDateTime& last : {QDateTime(), before.addDays(-3)}) {
+            const QDateTime next = nextWithLastCheck(last);
+            QVERIFY(next >= before.addSecs(60) && next <= before.addSecs(60).addMSecs(500));
+        }
+        // A restart an hour after the last check waits for the rest of the day.
+        QCOMPARE(nextWithLastCheck(before.addSecs(-3600)), before.addSecs(-3600).addDays(1));
+        // A last check in the future (clock set back) does not postpone checks beyond a day.
+        QVERIFY(nextWithLastCheck(before.addDays(30)) <= before.addDays(1).addMSecs(500));
+    }
+};
+
+QByteArray sampleFeed() {
+    return R"(<?xml version="1.0"?>
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"
+     xmlns:other="urn:other">
+ <channel><title>Quillbar</title>
+  <item><title>News without a version</title><link>https://example.org/news</link></item>
+  <item>
+   <title>Quillbar 1.10</title>
+   <other:version>9.9</other:version>
+   <other:nested><sparkle:version>8.8</sparkle:version></other:nested>
+   <sparkle:version>1.10</sparkle:version>
+   <sparkle:shortVersionString>1.10 “Heron”</sparkle:shortVersionString>
+   <sparkle:releaseNotesLink>https://example.org/notes/1.10</sparkle:releaseNotesLink>
+   <link>https://example.org/quillbar/1.10</link>
+   <description><![CDATA[<p>Faster</p>]]></description>
+   <enclosure url="https://example.org/quillbar-1.10.deb" length="1"/>
+  </item>
+  <item><enclosure url="https://example.org/quillbar-1.9.5.deb" sparkle:version="1.9.5"/></item>
+ </channel>
+</rss>)";
+}
+
+QTEST_MAIN(UpdatesTest)
+#include "UpdatesTest.moc"
