@@ -1,0 +1,226 @@
+// The tray menu: its model, the QMenu built from it and the tray item, on the fake platform.
+#include "FakePlatform.h"
+#include "model/MemoryDefaults.h"
+#include "model/SpaceNameStore.h"
+#include "observer/SpaceObserver.h"
+#include "ui/MenuBarIcon.h"
+#include "ui/MenuBarItem.h"
+#include "ui/MenuContent.h"
+#include "ui/MenuContentView.h"
+
+#include <QAction>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace quillbar::test {
+namespace {
+
+using Kind = MenuContent::Entry::Kind;
+
+// Each line as the menu shows it: "✓" when checked, "---" for a separator, " (off)" when disabled.
+QString line(const QString& title, bool separator, bool checked, bool enabled) {
+    return (checked ? "✓" : "") + (separator ? "---" : title) + (enabled ? "" : " (off)");
+}
+QStringList lines(const std::vector<MenuContent::Entry>& entries) {
+    QStringList result;
+    for (const auto& e : entries)
+        result << line(e.title, e.kind == Kind::Separator, e.checked, e.enabled);
+    return result;
+}
+QStringList lines(const QMenu& menu) {
+    QStringList result;
+    for (const QAction* a : menu.actions())
+        result << line(a->text(), a->isSeparator(), a->isChecked(), a->isEnabled());
+    return result;
+}
+
+const QStringList commands = {"---",
+                              "Rename Spaces…",
+                              "---",
+                              "Launch at Login",
+                              "---",
+                              "Check for Updates… (off)",
+                              "Quillbar v1.2.3 (off)",
+                              "Quit"};
+
+// A started observer on four desktops of one display (the second current), a store in memory
+// and the menu's view with its autostart entry in a temporary directory.
+class MenuTest : public ::testing::Test {
+protected:
+    MenuTest() {
+        startWith([this] { fake.setDesktops(4, 2); });
+    }
+
+    // Scripts the window server with setup, then makes and starts the observer and the view.
+    template <typename Setup> void startWith(Setup setup) {
+        view.reset();
+        observer.reset();
+        setup();
+        observer = std::make_unique<SpaceObserver>(store, fake.platform);
+        observer->start();
+        settle();
+        view = std::make_unique<MenuContentView>(
+            *observer, store, XdgAutostart(home.filePath("autostart"), {}, "/usr/bin/quillbar"),
+            "1.2.3");
+    }
+    // Runs what is due on the virtual main queue and the Qt event loop.
+    void settle() {
+        fake.mainQueue.drain();
+        QCoreApplication::processEvents();
+        fake.mainQueue.drain();
+    }
+    std::vector<MenuContent::Entry> build(MenuContent::State state = {}) {
+        state.version = QStringLiteral("1.2.3");
+        return MenuContent::build(*observer, state);
+    }
+    QAction* action(const QString& text) const {
+        for (QAction* candidate : view->menu()->actions())
+            if (candidate->text() == text)
+                return candidate;
+        return nullptr;
+    }
+    // What opening the menu does.
+    void open() { emit view->menu()->aboutToShow(); }
+
+    QTemporaryDir home;
+    FakePlatform fake;
+    MemoryDefaults defaults;
+    SpaceNameStore store{defaults};
+    std::unique_ptr<SpaceObserver> observer;
+    std::unique_ptr<MenuContentView> view;
+};
+
+TEST_F(MenuTest, OneDisplayListsEveryDesktopThenTheCommandsAndTheMenuShowsThem) {
+    const auto entries = build();
+    EXPECT_EQ(lines(entries),
+              QStringList({"Desktop 1", "✓Desktop 2", "Desktop 3", "Desktop 4"}) + commands);
+    for (const auto& entry : entries)
+        EXPECT_EQ(entry.checkable, entry.kind == Kind::Space || entry.kind == Kind::LaunchAtLogin);
+    EXPECT_EQ(entries.back().shortcut, "Ctrl+Q");
+    EXPECT_EQ(lines(*view->menu()), lines(view->entries()));
+    EXPECT_EQ(lines(view->entries()), lines(entries));
+    EXPECT_EQ(action("Quit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+}
+
+TEST_F(MenuTest, RowsAreEnabledOnlyWhenTheObserverCanSwitch) {
+    fake.keyboard.trusted = false;
+    fake.workspace.anchorCreationFails = true;
+    startWith([] {});
+    // Without anchors or keystrokes only the current desktop can be chosen.
+    EXPECT_EQ(lines(build()).mid(0, 4),
+              (QStringList{"Desktop 1 (off)", "✓Desktop 2", "Desktop 3 (off)", "Desktop 4 (off)"}));
+    fake.keyboard.trusted = true;
+    EXPECT_EQ(lines(build()).mid(0, 4),
+              (QStringList{"Desktop 1", "✓Desktop 2", "Desktop 3", "Desktop 4"}));
+}
+
+TEST_F(MenuTest, TwoDisplaysGetAHeadedSectionEachAndTwoCheckmarks) {
+    startWith([this] {
+        using namespace WindowServerAnswers;
+        fake.displays.addDisplay(1, "MAIN-UUID", Rect{0, 0, 1920, 1080}, "Built-in Display");
+        fake.displays.addDisplay(2, "SIDE-UUID", Rect{1920, 0, 1280, 1024}, "Side Display");
+        fake.windowServer.managedDisplaySpaces = nlohmann::json::array(
+            {display("MAIN-UUID", {space(1, 0, "uuid-1"), space(2, 0, "uuid-2")}, 2),
+             display("SIDE-UUID", {space(3, 0, "uuid-3"), space(4, 0, "uuid-4")}, 3)});
+        fake.windowServer.activeSpaceAnswer = 2;
+        fake.windowServer.displayCurrentAnswers = {{"MAIN-UUID", 2}, {"SIDE-UUID", 3}};
+    });
+    // Desktop numbers count per display.
+    EXPECT_EQ(lines(build()), QStringList({"Built-in Display (off)", "Desktop 1", "✓Desktop 2",
+                                           "Side Display (off)", "✓Desktop 1", "Desktop 2"}) +
+                                  commands);
+}
+
+TEST_F(MenuTest, NoSpacesShowsOneInertLineAndAQuestionMarkIcon) {
+    startWith([this] { fake.windowServer.managedDisplaySpaces = nullptr; });
+    EXPECT_EQ(lines(build()), QStringList("Desktop ? (off)") + commands);
+    EXPECT_EQ(MenuBarIcon::contentFor(*observer), (MenuBarIcon::Content{{}, "?"}));
+}
+
+TEST_F(MenuTest, RowTitlesCarryTheStoredNameAndEmojiAndRedrawOnTheNextTurn) {
+    store.updateName("Mail", "uuid-1");
+    store.updateEmoji("📬", "uuid-1");
+    store.updateEmoji("🎵", "uuid-3");
+    store.updateName("A name that is far too long to fit", "uuid-4");
+    EXPECT_EQ(lines(build()).mid(0, 4),
+              (QStringList{"📬 Mail", "✓Desktop 2", "🎵 Desktop 3", "A name that is far …"}));
+    settle();
+    EXPECT_EQ(lines(*view->menu()).mid(0, 4), lines(build()).mid(0, 4));
+}
+
+TEST_F(MenuTest, OpeningRefreshesAndChoosingARowSwitchesWithoutMovingTheCheckmark) {
+    fake.setDesktops(4, 3);
+    fake.keyboard.trusted = true;
+    open();
+    EXPECT_EQ(lines(*view->menu()).mid(0, 4),
+              (QStringList{"Desktop 1", "Desktop 2", "✓Desktop 3", "Desktop 4"}));
+    const std::size_t linesBefore = fake.log.lines.size();
+    action("Desktop 1")->trigger();
+    ASSERT_GT(fake.log.messages().size(), linesBefore);
+    EXPECT_EQ(fake.log.messages()[linesBefore], "Anchor switch to uuid-1");
+    settle();
+    // Until the window manager reports the switch, the row stays unchecked.
+    EXPECT_EQ(lines(*view->menu())[0], "Desktop 1");
+}
+
+TEST_F(MenuTest, CommandsReachTheirReceiversAndFollowTheirState) {
+    QSignalSpy rename(view.get(), &MenuContentView::renameRequested);
+    QSignalSpy quit(view.get(), &MenuContentView::quitRequested);
+    action("Rename Spaces…")->trigger();
+    action("Quit")->trigger();
+    // The shortcut works while the menu is open.
+    QKeyEvent controlQ(QEvent::KeyPress, Qt::Key_Q, Qt::ControlModifier);
+    QCoreApplication::sendEvent(view->menu(), &controlQ);
+    EXPECT_EQ(rename.count(), 1);
+    EXPECT_EQ(quit.count(), 2);
+    view->setUpdateState(true, true);
+    settle();
+    EXPECT_EQ(lines(*view->menu())[9], "Update Available…");
+    view->setUpdateState(false, false);
+    settle();
+    EXPECT_EQ(lines(*view->menu())[9], "Check for Updates… (off)");
+
+    // Launch at login writes the entry; switched off outside, the next opening shows it.
+    action("Launch at Login")->trigger();
+    settle();
+    EXPECT_TRUE(action("Launch at Login")->isChecked());
+    ASSERT_TRUE(QFile::remove(home.filePath("autostart/quillbar.desktop")));
+    EXPECT_TRUE(action("Launch at Login")->isChecked());
+    open();
+    EXPECT_FALSE(action("Launch at Login")->isChecked());
+}
+
+TEST_F(MenuTest, TrayItemShowsTheTitleIconAndHintAndDrawsEmojiInColour) {
+    MenuBarItem item(*observer, view->menu());
+    EXPECT_EQ(item.iconContent(), (MenuBarIcon::Content{{}, "2"}));
+    item.setTooltipHint("Quillbar — click to name or switch desktops");
+    EXPECT_EQ(item.toolTip(), "Desktop 2\nQuillbar — click to name or switch desktops");
+    store.updateEmoji("🦊", "uuid-2");
+    store.updateName("Fox", "uuid-2");
+    settle();
+    EXPECT_EQ(item.toolTip(), "🦊 Fox\nQuillbar — click to name or switch desktops");
+    EXPECT_EQ(item.iconContent(), (MenuBarIcon::Content{"🦊", {}}));
+
+    // A colour glyph: many pixels whose channels differ clearly (a monochrome one has none).
+    const QImage fox = MenuBarIcon::render({"🦊", {}}, 64);
+    int colourful = 0;
+    for (int y = 0; y < fox.height(); ++y) {
+        for (int x = 0; x < fox.width(); ++x) {
+            const QColor c = fox.pixelColor(x, y);
+            colourful += c.alpha() > 128 && (std::abs(c.red() - c.green()) > 40 ||
+                                             std::abs(c.green() - c.blue()) > 40);
+        }
+    }
+    EXPECT_GT(colourful, 200);
+    const QImage badge = MenuBarIcon::render({{}, "12"}, 22);
+    EXPECT_EQ(badge.size(), QSize(22, 22));
+    EXPECT_GT(badge.pixelColor(11, 3).alpha(), 200); // the badge, not a transparent hole
+}
+
+} // namespace
+} // namespace quillbar::test
