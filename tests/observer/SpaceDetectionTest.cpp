@@ -60,12 +60,21 @@ protected:
     FakePlatform fake;
 };
 
-TEST_F(DetectionTest, RectangleBelongsToTheDisplayHoldingMostOfIt) {
+// Rectangles belong to the display holding most of them; screens are found by identifier.
+TEST_F(DetectionTest, DirectoryFindsDisplaysByRectangleAndScreensByIdentifier) {
     EXPECT_EQ(directory().displayIdentifier(Rect{600, 0, 1000, 100}), "SIDE"); // 40 / 60
     EXPECT_EQ(directory().displayIdentifier(Rect{500, 0, 1000, 100}), "MAIN"); // equal halves
     EXPECT_EQ(directory().displayIdentifier(Rect{0, 0, 1e308, 1e308}), "MAIN");
     EXPECT_EQ(directory().displayIdentifier(Rect{1000, 0, 0, 100}), std::nullopt);
     EXPECT_EQ(directory().displayIdentifier(Rect{-100, 0, 100, 100}), std::nullopt); // at an edge
+    fake.displays.screenList.insert(fake.displays.screenList.begin(),
+                                    Screen{std::nullopt, {}, "Ghost"});
+    fake.displays.screenList.push_back(Screen{3, Rect{0, 800, 10, 10}, ""});
+    fake.displays.uuids[3] = "NAMELESS";
+    EXPECT_EQ(directory().screenFrame("SIDE"), (Rect{1000, 0, 1000, 800}));
+    EXPECT_EQ(directory().displayName("MAIN"), "Main");
+    EXPECT_EQ(directory().displayName("NAMELESS"), std::nullopt);
+    EXPECT_EQ(directory().screenFrame("Ghost"), std::nullopt);
     fake.displays.activeDisplays.reset(); // the query fails
     EXPECT_EQ(directory().displayIdentifier(Rect{0, 0, 100, 100}), std::nullopt);
 }
@@ -115,36 +124,55 @@ TEST_F(DetectionTest, FocusedDisplayHoldsTheFrontmostAppsLargestWindow) {
     EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "SIDE");
     fake.workspace.mainScreen.reset();
     EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
-    EXPECT_EQ(fake.windowServer.copyWindowListCalls, 2);
 }
 
-TEST_F(DetectionTest, ScreensAreFoundByIdentifier) {
-    fake.displays.screenList.insert(fake.displays.screenList.begin(),
-                                    Screen{std::nullopt, {}, "Ghost"});
-    fake.displays.screenList.push_back(Screen{3, Rect{0, 800, 10, 10}, ""});
-    fake.displays.uuids[3] = "NAMELESS";
-    EXPECT_EQ(directory().screenFrame("SIDE"), (Rect{1000, 0, 1000, 800}));
-    EXPECT_EQ(directory().displayName("MAIN"), "Main");
-    EXPECT_EQ(directory().displayName("NAMELESS"), std::nullopt);
-    EXPECT_EQ(directory().screenFrame("Ghost"), std::nullopt);
-}
-
-TEST_F(DetectionTest, NumbersDesktopsPerDisplayAndMarksShownAndCurrentSpaces) {
+// The active-space answer, else the focused display, else the main one, else the only shown space
+// on an active display, else the first shown space.
+TEST_F(DetectionTest, NumbersDesktopsPerDisplayAndFindsTheCurrentSpaceThroughTheFallbacks) {
     twoDisplays(2, 5);
     fake.windowServer.activeSpaceAnswer = 5;
     EXPECT_EQ(rows(detect()), (Rows{"MAIN/u1 t0 m1 d1 p1", "MAIN/u2 t4 m2 d- p2 shown pid60 Player",
                                     "MAIN/u3 t0 m3 d2 p3", "SIDE/u4 t0 m4 d1 p1",
                                     "SIDE/u5 t0 m5 d2 p2 shown current"}));
-    // Without the active-space answer the focused display (else the main one) decides.
     fake.windowServer.hasActiveSpace = false;
     twoDisplays(1, 4);
     fake.displays.mainDisplay = 2;
     const auto spaces = detect();
     EXPECT_FALSE(spaces[0].isCurrent);
     EXPECT_TRUE(spaces[3].isCurrent);
+
+    fake.windowServer.hasDisplayCurrentSpace = false;
+    fake.displays.mainDisplay = 99; // no focused display at all
+    fake.windowServer.managedDisplaySpaces =
+        json::array({WS::display("ELSEWHERE", {WS::space(1, 0, "u1"), WS::space(2, 0, "u2")}, 2),
+                     WS::display("SIDE", {WS::space(3, 0, "u3"), WS::space(4, 0, "u4")}, 4)});
+    EXPECT_EQ(rows(detect()), (Rows{"ELSEWHERE/u1 t0 m1 d1 p1", "ELSEWHERE/u2 t0 m2 d2 p2 shown",
+                                    "SIDE/u3 t0 m3 d1 p1", "SIDE/u4 t0 m4 d2 p2 shown current"}));
+    fake.windowServer.managedDisplaySpaces[1]["Display Identifier"] = "ALSO-ELSEWHERE";
+    EXPECT_TRUE(detect()[1].isCurrent);
+    for (auto& display : fake.windowServer.managedDisplaySpaces) {
+        display.erase("Current Space");
+    }
+    for (const SpaceInfo& s : detect()) {
+        EXPECT_FALSE(s.isActiveOnDisplay || s.isCurrent) << s.id;
+    }
 }
 
-TEST_F(DetectionTest, IdentifiersTypesAndOwnersAreReadThroughTheCoercions) {
+// Malformed answers yield nothing or skip the display; fields go through the coercions.
+TEST_F(DetectionTest, ReadsIdentifiersTypesAndOwnersThroughTheCoercionsAndSkipsMalformedParts) {
+    const json good = WS::display("MAIN", {WS::space(1, 0, "u1")}, 1);
+    for (const json& answer : {json(), json::object(), json::array({good, "junk"})}) {
+        fake.windowServer.managedDisplaySpaces = answer;
+        EXPECT_TRUE(detect().empty()) << answer.dump();
+    }
+    json numericName = good;
+    numericName["Display Identifier"] = 5;
+    json badSpaces = good;
+    badSpaces["Spaces"].push_back(3);
+    fake.windowServer.managedDisplaySpaces =
+        json::array({json::object(), numericName, badSpaces, good});
+    EXPECT_EQ(rows(detect()), Rows{"MAIN/u1 t0 m1 d1 p1 shown current"});
+
     const json emptyUUID = WS::space(7, 0, "");
     fake.windowServer.managedDisplaySpaces =
         json::array({{{"Display Identifier", "D"},
@@ -170,44 +198,6 @@ TEST_F(DetectionTest, IdentifiersTypesAndOwnersAreReadThroughTheCoercions) {
     // A shown full-screen space whose owner is gone takes the front application's name.
     fake.windowServer.displayCurrentAnswers = {{"D", 5}};
     EXPECT_EQ(detect()[7].fullscreenAppName, "Front");
-}
-
-TEST_F(DetectionTest, WithoutEntryPointsCurrentSpaceDictionaryAndActiveDisplaysDecide) {
-    fake.windowServer.hasActiveSpace = false;
-    fake.windowServer.hasDisplayCurrentSpace = false;
-    fake.displays.mainDisplay = 99; // no focused display at all
-    fake.windowServer.managedDisplaySpaces =
-        json::array({WS::display("ELSEWHERE", {WS::space(1, 0, "u1"), WS::space(2, 0, "u2")}, 2),
-                     WS::display("SIDE", {WS::space(3, 0, "u3"), WS::space(4, 0, "u4")}, 4)});
-    auto spaces = detect();
-    EXPECT_TRUE(spaces[1].isActiveOnDisplay);
-    EXPECT_FALSE(spaces[1].isCurrent);
-    EXPECT_TRUE(spaces[3].isCurrent); // the only shown space on an active display
-
-    fake.windowServer.managedDisplaySpaces[1]["Display Identifier"] = "ALSO-ELSEWHERE";
-    EXPECT_TRUE(detect()[1].isCurrent); // no display matches: the first shown space
-
-    for (auto& display : fake.windowServer.managedDisplaySpaces) {
-        display.erase("Current Space");
-    }
-    for (const SpaceInfo& s : detect()) {
-        EXPECT_FALSE(s.isActiveOnDisplay || s.isCurrent) << s.id;
-    }
-}
-
-TEST_F(DetectionTest, MalformedAnswersYieldNothingOrSkipTheDisplay) {
-    const json good = WS::display("MAIN", {WS::space(1, 0, "u1")}, 1);
-    for (const json& answer : {json(), json::object(), json::array({good, "junk"})}) {
-        fake.windowServer.managedDisplaySpaces = answer;
-        EXPECT_TRUE(detect().empty()) << answer.dump();
-    }
-    json numericName = good;
-    numericName["Display Identifier"] = 5;
-    json badSpaces = good;
-    badSpaces["Spaces"].push_back(3);
-    fake.windowServer.managedDisplaySpaces =
-        json::array({json::object(), numericName, badSpaces, good});
-    EXPECT_EQ(rows(detect()), Rows{"MAIN/u1 t0 m1 d1 p1 shown current"});
 }
 
 } // namespace

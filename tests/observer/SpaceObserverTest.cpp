@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 namespace quillbar::test {
@@ -21,9 +23,7 @@ SpaceInfo record(const std::string& id, int type, int position, std::optional<in
 
 Ids ids(const std::vector<SpaceInfo>& spaces) {
     Ids out;
-    for (const SpaceInfo& s : spaces) {
-        out.push_back(s.id);
-    }
+    std::ranges::transform(spaces, std::back_inserter(out), &SpaceInfo::id);
     return out;
 }
 
@@ -35,10 +35,9 @@ protected:
         return *observer;
     }
     // An observer started on one display with desktops 1 and 2, desktop 1 shown.
-    SpaceObserver& started() {
+    void started() {
         fake.setDesktops(2, 1);
         makeObserver().start();
-        return *observer;
     }
     // Refreshes so far, counted by the window server's display queries.
     int refreshes() const { return fake.windowServer.copyManagedDisplaySpacesCalls; }
@@ -53,58 +52,20 @@ protected:
     std::unique_ptr<SpaceObserver> observer;
 };
 
-TEST_F(SpaceObserverTest, StartLogsRegistersOnceArmsTheTimerAndRefreshes) {
+TEST_F(SpaceObserverTest, StartsOnceAndRefreshesOnSystemEventsNowAfterOneAndAfterThreeSeconds) {
     fake.setDesktops(3, 2);
     fake.keyboard.trusted = true;
     makeObserver().start();
     const std::string startLine =
         "Quillbar v1.2.3 starting from /usr/bin/quillbar; AXIsProcessTrusted=true";
-    EXPECT_EQ(fake.log.lines.front(), (FakeLog::Line{LogLevel::Default, startLine}));
-    EXPECT_EQ(observer->currentSpaceID(), "uuid-2");
-    EXPECT_EQ(observer->menuBarTitle(), "Desktop 2");
+    EXPECT_EQ(fake.log.messages().front(), startLine);
     observer->start(); // logs and refreshes again, registers nothing new
     EXPECT_EQ(fake.log.count(startLine), 2u);
     EXPECT_EQ(refreshes(), 2);
     EXPECT_EQ(registrations(), 7u);
-    ASSERT_EQ(fake.mainQueue.timers().size(), 1u);
-    EXPECT_EQ(fake.mainQueue.timers()[0].interval, Milliseconds(5000));
-    EXPECT_EQ(fake.mainQueue.timers()[0].tolerance, Milliseconds(2000));
-}
+    EXPECT_EQ(fake.mainQueue.timers(), (std::vector<std::pair<Milliseconds, Milliseconds>>{
+                                           {Milliseconds(5000), Milliseconds(2000)}}));
 
-TEST_F(SpaceObserverTest, RefreshPublishesLogsAndPrunesOnlyWhatChanged) {
-    store.updateName("Mail", "uuid-1");
-    store.updateName("Old", "gone");
-    started();
-    EXPECT_EQ(store.assignments().count("gone"), 0u);
-    int publications = 0;
-    const Subscription watch = observer->subscribe([&] { ++publications; });
-    const std::size_t logged = fake.log.lines.size();
-    observer->refresh();
-    EXPECT_EQ(publications, 0);
-    EXPECT_EQ(fake.log.lines.size(), logged);
-
-    // The current record changes, but not its id; a new kind of space appears without a title.
-    auto& spaces = fake.windowServer.managedDisplaySpaces[0]["Spaces"];
-    spaces[0]["ManagedSpaceID"] = 11;
-    fake.windowServer.activeSpaceAnswer = 11;
-    fake.windowServer.displayCurrentAnswers["MAIN-UUID"] = 11;
-    spaces.push_back(WS::space(9, 2, "uuid-9"));
-    observer->refresh();
-    EXPECT_EQ(publications, 1);
-    EXPECT_EQ(observer->spaces()[0].managedSpaceID, 11);
-
-    // Nothing detected: the list empties, the current space clears, the names stay.
-    fake.windowServer.managedDisplaySpaces = json();
-    observer->refresh();
-    EXPECT_TRUE(observer->spaces().empty());
-    EXPECT_EQ(observer->currentSpaceID(), std::nullopt);
-    EXPECT_EQ(observer->menuBarTitle(), "Desktop ?");
-    EXPECT_EQ(store.assignment("uuid-1").name, "Mail");
-    EXPECT_TRUE(fake.log.contains("Detected 0 spaces; focused current ID: unknown"));
-}
-
-TEST_F(SpaceObserverTest, SystemEventsRefreshNowAfterOneAndAfterThreeSecondsUntilTeardown) {
-    started();
     for (const auto& [center, name] : std::vector<std::pair<FakeNotificationCenter*, const char*>>{
              {&fake.workspaceCenter, NotificationCenter::kDidWake},
              {&fake.workspaceCenter, NotificationCenter::kScreensDidWake},
@@ -148,16 +109,16 @@ TEST_F(SpaceObserverTest, SpaceChangeHoldsOffDriftChecksOfTheRefreshItTriggers) 
 
 TEST_F(SpaceObserverTest, DebugRequestsSwitchToAnExactDesktopNumberOrShowTheSettings) {
     started();
-    const std::size_t logged = fake.log.lines.size();
+    fake.log.lines.clear();
     for (const char* ignored : {"2 ", "", "two", "0x2", "+-2", "99999999999999999999", "7"}) {
         fake.distributedCenter.postNotification(NotificationCenter::kDebugSwitchTo, ignored);
     }
     fake.distributedCenter.postNotification(NotificationCenter::kDebugSwitchTo);
     fake.distributedCenter.postNotification(NotificationCenter::kDebugSettings); // no presenter
-    EXPECT_EQ(fake.log.lines.size(), logged);
+    EXPECT_TRUE(fake.log.lines.empty());
     fake.distributedCenter.postNotification(NotificationCenter::kDebugSwitchTo, "+2");
-    EXPECT_TRUE(fake.log.contains("Debug switch request to desktop 2"));
-    EXPECT_TRUE(fake.log.contains("Anchor switch to uuid-2"));
+    EXPECT_EQ(fake.log.messages(),
+              (Ids{"(info) Debug switch request to desktop 2", "Anchor switch to uuid-2"}));
 
     int shown = 0;
     observer->setSettingsPresenter([&] { ++shown; });
@@ -205,36 +166,56 @@ TEST_F(SpaceObserverTest, GroupsFollowFirstAppearanceAndPutDesktopsFirstByNumber
     EXPECT_EQ(groups[1].name, "Display");
 }
 
-TEST_F(SpaceObserverTest, MenuListsLogLinesAndTitleFollowTheSpacesAndTheNames) {
+TEST_F(SpaceObserverTest, RefreshPublishesLogsAndPrunesOnlyWhatChangedAndTheMenuFollows) {
     fake.setDesktops(2, 2);
-    fake.windowServer.managedDisplaySpaces[0]["Spaces"].push_back(WS::space(3, 4, "fs-3"));
-    fake.windowServer.managedDisplaySpaces[0]["Spaces"].push_back(json{{"type", 2}});
+    auto& spaces = fake.windowServer.managedDisplaySpaces[0]["Spaces"];
+    spaces.push_back(WS::space(3, 4, "fs-3"));
+    spaces.push_back(json{{"type", 2}});
     store.updateEmoji("🚀", "uuid-2");
+    store.updateName("Old", "gone");
     makeObserver().refresh();
+    EXPECT_EQ(store.assignments().count("gone"), 0u);
     EXPECT_EQ(observer->menuBarTitle(), "🚀 Desktop 2");
     EXPECT_EQ(ids(observer->menuSpaces()), (Ids{"uuid-1", "uuid-2", "fs-3"}));
     EXPECT_EQ(ids(observer->menuUserSpaces()), (Ids{"uuid-1", "uuid-2"}));
-    Ids infoLines;
-    for (const FakeLog::Line& line : fake.log.lines) {
-        if (line.level == LogLevel::Info) {
-            infoLines.push_back(line.message);
-        }
-    }
-    EXPECT_EQ(infoLines, (Ids{"Detected 4 spaces; focused current ID: uuid-2",
-                              "space display=MAIN-UUID index=1 desktop=1 type=0 uuid=uuid-1",
-                              "current display=MAIN-UUID index=2 desktop=2 type=0 uuid=uuid-2",
-                              "space display=MAIN-UUID index=3 desktop=-1 type=4 uuid=fs-3",
-                              "space display=MAIN-UUID index=4 desktop=-1 type=2 uuid=unknown"}));
+    EXPECT_EQ(fake.log.messages(),
+              (Ids{"Anchor seeded for uuid-1", "Anchor seeded for uuid-2",
+                   "(info) Detected 4 spaces; focused current ID: uuid-2",
+                   "(info) space display=MAIN-UUID index=1 desktop=1 type=0 uuid=uuid-1",
+                   "(info) current display=MAIN-UUID index=2 desktop=2 type=0 uuid=uuid-2",
+                   "(info) space display=MAIN-UUID index=3 desktop=-1 type=4 uuid=fs-3",
+                   "(info) space display=MAIN-UUID index=4 desktop=-1 type=2 uuid=unknown"}));
+    int publications = 0;
+    const Subscription watch = observer->subscribe([&] { ++publications; });
+    fake.log.lines.clear();
+    observer->refresh();
+    EXPECT_EQ(publications, 0);
+    EXPECT_TRUE(fake.log.lines.empty());
+    // The current record changes, but not its id.
+    spaces[1]["ManagedSpaceID"] = 11;
+    fake.windowServer.activeSpaceAnswer = 11;
+    fake.windowServer.displayCurrentAnswers["MAIN-UUID"] = 11;
+    observer->refresh();
+    EXPECT_EQ(publications, 1);
+    EXPECT_EQ(observer->spaces()[1].managedSpaceID, 11);
 
     // The store announces a rename before it is in place: the title follows on the next turn.
     std::vector<std::string> titles;
-    const Subscription watch =
+    const Subscription titleWatch =
         observer->subscribeMenuBarTitle([&](const std::string& t) { titles.push_back(t); });
     store.updateName("Mail", "uuid-2");
     store.updateEmoji("📬", "uuid-2");
     EXPECT_EQ(observer->menuBarTitle(), "🚀 Desktop 2");
     fake.mainQueue.drain();
     EXPECT_EQ(titles, Ids{"📬 Mail"});
+
+    // Nothing detected: the list empties, the current space clears, the names stay.
+    fake.windowServer.managedDisplaySpaces = json();
+    observer->refresh();
+    EXPECT_TRUE(observer->spaces().empty());
+    EXPECT_EQ(observer->currentSpaceID(), std::nullopt);
+    EXPECT_EQ(store.assignment("uuid-2").name, "Mail");
+    EXPECT_EQ(fake.log.messages().back(), "(info) Detected 0 spaces; focused current ID: unknown");
 }
 
 } // namespace

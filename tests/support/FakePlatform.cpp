@@ -1,23 +1,11 @@
 #include "FakePlatform.h"
 
-#include <algorithm>
-
 namespace quillbar::test {
 
 using nlohmann::json;
 
-namespace WindowServerAnswers {
-
-json space(std::int64_t managedSpaceID, int type, std::optional<std::string> uuid) {
-    json s = {{"ManagedSpaceID", managedSpaceID}, {"id64", managedSpaceID}, {"type", type}};
-    if (uuid) {
-        s["uuid"] = *uuid;
-    }
-    return s;
-}
-
-json display(const std::string& identifier, const std::vector<json>& spaces,
-             std::int64_t currentManagedSpaceID) {
+json WindowServerAnswers::display(const std::string& identifier, const std::vector<json>& spaces,
+                                  std::int64_t currentManagedSpaceID) {
     json current = json::object();
     for (const json& s : spaces) {
         if (s.value("ManagedSpaceID", std::int64_t{0}) == currentManagedSpaceID) {
@@ -27,42 +15,24 @@ json display(const std::string& identifier, const std::vector<json>& spaces,
     return {{"Display Identifier", identifier}, {"Current Space", current}, {"Spaces", spaces}};
 }
 
-json window(std::int32_t ownerPID, const Rect& bounds, int layer, std::optional<double> alpha) {
-    json w = {{"OwnerPID", ownerPID},
-              {"Layer", layer},
-              {"Bounds",
-               {{"X", bounds.x}, {"Y", bounds.y}, {"Width", bounds.width}, {"Height", bounds.height}}}};
+json WindowServerAnswers::window(std::int32_t ownerPID, const Rect& bounds, int layer,
+                                 std::optional<double> alpha) {
+    json w = {
+        {"OwnerPID", ownerPID},
+        {"Layer", layer},
+        {"Bounds",
+         {{"X", bounds.x}, {"Y", bounds.y}, {"Width", bounds.width}, {"Height", bounds.height}}}};
     if (alpha) {
         w["Alpha"] = *alpha;
     }
     return w;
 }
 
-} // namespace WindowServerAnswers
-
-json FakeWindowServer::copyManagedDisplaySpaces() {
-    ++copyManagedDisplaySpacesCalls;
-    return managedDisplaySpaces;
-}
-
-void FakeWindowServer::addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) {
-    addWindowsCalls.emplace_back(windowNumber, managedSpaceID);
-    if (placementWorks) {
-        windowSpaces[windowNumber] = json::array({managedSpaceID});
-    }
-}
-
-json FakeWindowServer::copyWindowList() {
-    ++copyWindowListCalls;
-    return windowList;
-}
-
 SpaceServerAPI FakeWindowServer::spaceServerAPI() {
     SpaceServerAPI api;
     if (hasCopySpacesForWindows) {
-        api.copySpacesForWindows = [this](std::int64_t window) -> json {
-            auto it = windowSpaces.find(window);
-            return it == windowSpaces.end() ? json() : it->second;
+        api.copySpacesForWindows = [this](std::int64_t window) {
+            return windowSpaces.count(window) ? windowSpaces[window] : json();
         };
     }
     if (hasActiveSpace) {
@@ -70,38 +40,10 @@ SpaceServerAPI FakeWindowServer::spaceServerAPI() {
     }
     if (hasDisplayCurrentSpace) {
         api.displayCurrentSpace = [this](const std::string& display) {
-            auto it = displayCurrentAnswers.find(display);
-            return it == displayCurrentAnswers.end() ? std::int64_t{0} : it->second;
+            return displayCurrentAnswers.count(display) ? displayCurrentAnswers[display] : 0;
         };
     }
     return api;
-}
-
-void FakeDisplays::addDisplay(DisplayID id, const std::string& uuid, const Rect& frame,
-                              const std::string& name) {
-    if (!activeDisplays) {
-        activeDisplays.emplace();
-    }
-    if (activeDisplays->empty()) {
-        mainDisplay = id;
-    }
-    activeDisplays->push_back(id);
-    bounds[id] = frame;
-    uuids[id] = uuid;
-    screenList.push_back(Screen{id, frame, name});
-}
-
-Rect FakeDisplays::displayBounds(DisplayID display) {
-    auto it = bounds.find(display);
-    return it == bounds.end() ? Rect{} : it->second;
-}
-
-std::optional<std::string> FakeDisplays::displayUUID(DisplayID display) {
-    auto it = uuids.find(display);
-    if (it == uuids.end()) {
-        return std::nullopt;
-    }
-    return it->second;
 }
 
 namespace {
@@ -109,7 +51,8 @@ namespace {
 class FakeAnchorWindow : public AnchorWindow {
 public:
     FakeAnchorWindow(std::shared_ptr<FakeAnchorRecord> record, FakeWorkspace& workspace)
-        : record_(std::move(record)), workspace_(workspace) {}
+        : record_(std::move(record))
+        , workspace_(workspace) {}
     ~FakeAnchorWindow() override { record_->destroyed = true; }
 
     std::int64_t windowNumber() const override { return record_->windowNumber; }
@@ -128,54 +71,19 @@ private:
 
 } // namespace
 
-std::vector<std::shared_ptr<FakeAnchorRecord>> FakeWorkspace::openAnchors() const {
-    std::vector<std::shared_ptr<FakeAnchorRecord>> open;
-    std::copy_if(anchors.begin(), anchors.end(), std::back_inserter(open),
-                 [](const auto& record) { return !record->closed; });
-    return open;
-}
-
-std::optional<RunningApplication> FakeWorkspace::runningApplication(std::int32_t pid) {
-    auto it = applications.find(pid);
-    if (it == applications.end()) {
-        return std::nullopt;
-    }
-    return it->second;
-}
-
-bool FakeWorkspace::activate(std::int32_t pid) {
-    activations.push_back(pid);
-    return applications.count(pid) > 0;
-}
-
 std::unique_ptr<AnchorWindow> FakeWorkspace::createAnchorWindow(const Rect& contentRect) {
     if (anchorCreationFails) {
         return nullptr;
     }
-    auto record = std::make_shared<FakeAnchorRecord>();
-    record->windowNumber = nextWindowNumber++;
-    record->contentRect = contentRect;
-    anchors.push_back(record);
-    return std::make_unique<FakeAnchorWindow>(record, *this);
-}
-
-std::optional<KeyEvent> FakeKeyboard::createKeyEvent(std::uint16_t keyCode, bool keyDown) {
-    if (failingEvents.count({keyCode, keyDown}) > 0) {
-        return std::nullopt;
-    }
-    return KeyEvent{keyCode, keyDown, 0};
-}
-
-NotificationCenter::Token FakeNotificationCenter::addObserver(const std::string& name,
-                                                              Handler handler) {
-    const Token token = next_++;
-    observers_.emplace(token, std::make_pair(name, std::move(handler)));
-    return token;
+    const auto windowNumber = static_cast<std::int64_t>(1000 + anchors.size());
+    anchors.push_back(
+        std::make_shared<FakeAnchorRecord>(FakeAnchorRecord{windowNumber, contentRect}));
+    return std::make_unique<FakeAnchorWindow>(anchors.back(), *this);
 }
 
 void FakeNotificationCenter::postNotification(const std::string& name,
                                               const std::optional<std::string>& object) {
-    std::vector<Handler> handlers;
+    std::vector<Handler> handlers; // a handler may add or remove observers
     for (const auto& [token, entry] : observers_) {
         if (entry.first == name) {
             handlers.push_back(entry.second);
@@ -184,39 +92,6 @@ void FakeNotificationCenter::postNotification(const std::string& name,
     for (const Handler& handler : handlers) {
         handler(object);
     }
-}
-
-std::size_t FakeNotificationCenter::observerCount(const std::string& name) const {
-    return static_cast<std::size_t>(std::count_if(observers_.begin(), observers_.end(),
-                                                  [&](const auto& e) { return e.second.first == name; }));
-}
-
-std::size_t FakeBackgroundQueue::runAll() {
-    std::size_t ran = 0;
-    while (!tasks_.empty()) {
-        auto tasks = std::move(tasks_);
-        tasks_.clear();
-        for (auto& task : tasks) {
-            task();
-            ++ran;
-        }
-    }
-    return ran;
-}
-
-bool FakeLog::contains(const std::string& message) const { return count(message) > 0; }
-
-std::size_t FakeLog::count(const std::string& message) const {
-    return static_cast<std::size_t>(std::count_if(
-        lines.begin(), lines.end(), [&](const Line& line) { return line.message == message; }));
-}
-
-std::vector<std::string> FakeLog::messages() const {
-    std::vector<std::string> out;
-    for (const Line& line : lines) {
-        out.push_back(line.message);
-    }
-    return out;
 }
 
 void FakePlatform::setDesktops(int count, int current, const std::string& displayUUID) {

@@ -5,55 +5,61 @@
 
 #include <nlohmann/json.hpp>
 
-#include <chrono>
-#include <cstdint>
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <map>
-#include <memory>
-#include <optional>
 #include <set>
-#include <string>
-#include <utility>
 #include <vector>
 
 namespace quillbar::test {
 
 // Builders for realistic window-server answers.
 namespace WindowServerAnswers {
+using nlohmann::json;
 // A space dictionary: "ManagedSpaceID" and "id64", "type", and "uuid" when given.
-nlohmann::json space(std::int64_t managedSpaceID, int type = 0,
-                     std::optional<std::string> uuid = std::nullopt);
+inline json space(std::int64_t id, int type = 0, std::optional<std::string> uuid = std::nullopt) {
+    json s = {{"ManagedSpaceID", id}, {"id64", id}, {"type", type}};
+    if (uuid) {
+        s["uuid"] = *uuid;
+    }
+    return s;
+}
 // A display dictionary with its spaces; "Current Space" is the space with that managed id.
-nlohmann::json display(const std::string& identifier, const std::vector<nlohmann::json>& spaces,
-                       std::int64_t currentManagedSpaceID);
+json display(const std::string& identifier, const std::vector<json>& spaces,
+             std::int64_t currentManagedSpaceID);
 // A window dictionary with owner pid, layer, bounds and (when given) alpha.
-nlohmann::json window(std::int32_t ownerPID, const Rect& bounds, int layer = 0,
-                      std::optional<double> alpha = std::nullopt);
+json window(std::int32_t ownerPID, const Rect& bounds, int layer = 0,
+            std::optional<double> alpha = std::nullopt);
 } // namespace WindowServerAnswers
 
 class FakeWindowServer : public WindowServer {
 public:
     nlohmann::json managedDisplaySpaces = nlohmann::json::array();
     nlohmann::json windowList = nlohmann::json::array();
-
-    // Which optional entry points exist; read when spaceServerAPI() is called.
+    // Which optional entry points spaceServerAPI() hands out, and what they answer.
     bool hasCopySpacesForWindows = true;
     bool hasActiveSpace = true;
     bool hasDisplayCurrentSpace = true;
     std::int64_t activeSpaceAnswer = 0;
     std::map<std::string, std::int64_t> displayCurrentAnswers; // missing display: 0
-
-    // Where each window is, as copySpacesForWindows reports it; addWindowsToSpaces moves a window there
-    // when placementWorks.
+    // What copySpacesForWindows answers per window; a working placement moves the window there.
     std::map<std::int64_t, nlohmann::json> windowSpaces;
     bool placementWorks = true;
     std::vector<std::pair<std::int64_t, std::int64_t>> addWindowsCalls; // (window, space)
     int copyManagedDisplaySpacesCalls = 0;
-    int copyWindowListCalls = 0;
 
-    nlohmann::json copyManagedDisplaySpaces() override;
-    void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override;
-    nlohmann::json copyWindowList() override;
+    nlohmann::json copyManagedDisplaySpaces() override {
+        ++copyManagedDisplaySpacesCalls;
+        return managedDisplaySpaces;
+    }
+    void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override {
+        addWindowsCalls.emplace_back(windowNumber, managedSpaceID);
+        if (placementWorks) {
+            windowSpaces[windowNumber] = nlohmann::json::array({managedSpaceID});
+        }
+    }
+    nlohmann::json copyWindowList() override { return windowList; }
     SpaceServerAPI spaceServerAPI() override;
 };
 
@@ -65,13 +71,24 @@ public:
     std::map<DisplayID, std::string> uuids;
     std::vector<Screen> screenList;
 
-    // Adds an active display with a screen of the same frame and name; the first one is the main one.
-    void addDisplay(DisplayID id, const std::string& uuid, const Rect& frame, const std::string& name);
+    // Adds an active display and its screen of the same frame; the first one is the main one.
+    void addDisplay(DisplayID id, const std::string& uuid, const Rect& frame, std::string name) {
+        if (!activeDisplays || activeDisplays->empty()) {
+            activeDisplays.emplace();
+            mainDisplay = id;
+        }
+        activeDisplays->push_back(id);
+        bounds[id] = frame;
+        uuids[id] = uuid;
+        screenList.push_back(Screen{id, frame, std::move(name)});
+    }
 
     std::optional<std::vector<DisplayID>> activeDisplayList() override { return activeDisplays; }
     DisplayID mainDisplayID() override { return mainDisplay; }
-    Rect displayBounds(DisplayID display) override;
-    std::optional<std::string> displayUUID(DisplayID display) override;
+    Rect displayBounds(DisplayID display) override { return bounds[display]; }
+    std::optional<std::string> displayUUID(DisplayID display) override {
+        return uuids.count(display) ? std::optional(uuids[display]) : std::nullopt;
+    }
     std::vector<Screen> screens() override { return screenList; }
 };
 
@@ -94,17 +111,25 @@ public:
     std::optional<Screen> keyScreen;
     std::optional<Screen> mainScreen;
     bool anchorCreationFails = false;
-    std::vector<std::shared_ptr<FakeAnchorRecord>> anchors;
-    std::int64_t nextWindowNumber = 1000;
+    std::vector<std::shared_ptr<FakeAnchorRecord>> anchors; // window numbers from 1000 on
     // Called when an anchor is made key, with its window number (to play the window manager).
     std::function<void(std::int64_t)> onMakeKey;
 
     // Anchors not closed yet.
-    std::vector<std::shared_ptr<FakeAnchorRecord>> openAnchors() const;
+    std::vector<std::shared_ptr<FakeAnchorRecord>> openAnchors() const {
+        std::vector<std::shared_ptr<FakeAnchorRecord>> open;
+        std::ranges::copy_if(anchors, std::back_inserter(open), [](auto& a) { return !a->closed; });
+        return open;
+    }
 
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
-    std::optional<RunningApplication> runningApplication(std::int32_t pid) override;
-    bool activate(std::int32_t pid) override;
+    std::optional<RunningApplication> runningApplication(std::int32_t pid) override {
+        return applications.count(pid) ? std::optional(applications[pid]) : std::nullopt;
+    }
+    bool activate(std::int32_t pid) override {
+        activations.push_back(pid);
+        return applications.count(pid) > 0;
+    }
     void activateOwnApplication() override { ++ownActivations; }
     std::int32_t ownProcessIdentifier() override { return ownPID; }
     std::optional<Screen> keyWindowScreen() override { return keyScreen; }
@@ -114,32 +139,36 @@ public:
 
 class FakeKeyboard : public Keyboard {
 public:
-    // One step of what was done with the keyboard, in order.
+    // One post (posted set) or pause, in order.
     struct Step {
-        std::optional<KeyEvent> posted;                  // set for a post
-        std::chrono::microseconds pause{0};              // set for a pause
-        bool operator==(const Step&) const = default;
+        std::optional<KeyEvent> posted;
+        std::chrono::microseconds pause{0};
     };
 
     bool trusted = false;
-    std::set<std::pair<std::uint16_t, bool>> failingEvents; // (key code, key down) that cannot be made
+    // (key code, key down) of the events that cannot be made.
+    std::set<std::pair<std::uint16_t, bool>> failingEvents;
     std::vector<Step> steps;
 
     bool isProcessTrusted() override { return trusted; }
-    std::optional<KeyEvent> createKeyEvent(std::uint16_t keyCode, bool keyDown) override;
+    std::optional<KeyEvent> createKeyEvent(std::uint16_t code, bool down) override {
+        return failingEvents.count({code, down}) ? std::nullopt
+                                                 : std::optional(KeyEvent{code, down, 0});
+    }
     void post(const KeyEvent& event) override { steps.push_back({event, {}}); }
-    void pause(std::chrono::microseconds duration) override { steps.push_back({std::nullopt, duration}); }
+    void pause(std::chrono::microseconds d) override { steps.push_back({std::nullopt, d}); }
 };
 
 class FakeNotificationCenter : public NotificationCenter {
 public:
-    Token addObserver(const std::string& name, Handler handler) override;
+    Token addObserver(const std::string& name, Handler handler) override {
+        observers_.emplace(next_, std::make_pair(name, std::move(handler)));
+        return next_++;
+    }
     void removeObserver(Token token) override { observers_.erase(token); }
 
     // Delivers a notification to every observer of the name, as the main queue would.
     void postNotification(const std::string& name, const std::optional<std::string>& object = {});
-    // How many registrations the name has.
-    std::size_t observerCount(const std::string& name) const;
     std::size_t observerCount() const { return observers_.size(); }
 
 private:
@@ -151,8 +180,14 @@ private:
 class FakeBackgroundQueue : public BackgroundQueue {
 public:
     void run(std::function<void()> task) override { tasks_.push_back(std::move(task)); }
-    // Runs every queued task; returns how many ran.
-    std::size_t runAll();
+    // Runs every queued task, and those they queue.
+    void runAll() {
+        while (!tasks_.empty()) {
+            for (auto& task : std::exchange(tasks_, {})) {
+                task();
+            }
+        }
+    }
     std::size_t pendingCount() const { return tasks_.size(); }
 
 private:
@@ -168,13 +203,19 @@ public:
     };
     std::vector<Line> lines;
 
-    void log(LogLevel level, const std::string& message) override { lines.push_back({level, message}); }
-    // Whether some line reads exactly message (at any level).
-    bool contains(const std::string& message) const;
-    // How many lines read exactly message.
-    std::size_t count(const std::string& message) const;
-    // Only the messages, in order.
-    std::vector<std::string> messages() const;
+    void log(LogLevel level, const std::string& text) override { lines.push_back({level, text}); }
+    // How many lines read exactly message (at any level).
+    std::size_t count(const std::string& message) const {
+        return static_cast<std::size_t>(std::ranges::count(lines, message, &Line::message));
+    }
+    // The messages in order, Info lines marked "(info) ".
+    std::vector<std::string> messages() const {
+        std::vector<std::string> out;
+        for (const Line& line : lines) {
+            out.push_back((line.level == LogLevel::Info ? "(info) " : "") + line.message);
+        }
+        return out;
+    }
 };
 
 // The whole fake system, wired into one Platform.
@@ -190,13 +231,14 @@ public:
     VirtualMainQueue mainQueue;
     FakeBackgroundQueue backgroundQueue;
     FakeLog log;
-    Platform platform{windowServer, displays, workspace, keyboard, workspaceCenter,
+    AppInfo appInfo{"1.2.3", "/usr/bin/quillbar", "org.quillbar.Quillbar"};
+    Platform platform{windowServer,  displays,          workspace, keyboard,        workspaceCenter,
                       defaultCenter, distributedCenter, mainQueue, backgroundQueue, log,
-                      AppInfo{"1.2.3", "/usr/bin/quillbar", "org.quillbar.Quillbar"}};
+                      appInfo};
 
-    // One display "MAIN-UUID" (id 1, 1920 x 1080, "Built-in Display") with count desktops, managed ids
-    // 1..count with uuids "uuid-1".., current one given (1-based); the window server answers the
-    // active space and the display's current space accordingly.
+    // One display "MAIN-UUID" (id 1, 1920 x 1080, "Built-in Display") with count desktops, managed
+    // ids 1..count with uuids "uuid-1".., current one given (1-based); the window server answers
+    // the active space and the display's current space accordingly.
     void setDesktops(int count, int current, const std::string& displayUUID = "MAIN-UUID");
 };
 

@@ -2,34 +2,20 @@
 
 #include "platform/MainQueue.h"
 
-#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
-#include <string>
+#include <utility>
 #include <vector>
 
 namespace quillbar::test {
 
-// A main queue on a virtual clock. Nothing runs until the test advances time or drains the queue, and
-// every task that ran is recorded with its time, so tests can see exactly which work ran when.
+// A main queue on a virtual clock: nothing runs until the test advances time or drains the queue.
 class VirtualMainQueue : public MainQueue {
 public:
-    enum class Kind { Posted, Delayed, Timer };
-    struct Ran {
-        Milliseconds at; // since the queue's start
-        Kind kind;
-    };
-    struct TimerInfo {
-        Milliseconds interval;
-        Milliseconds tolerance;
-    };
-
-    VirtualMainQueue();
-
     TimePoint now() const override { return now_; }
     void after(Milliseconds delay, std::function<void()> task) override;
-    void post(std::function<void()> task) override;
+    void post(std::function<void()> task) override { schedule(now_, {std::move(task)}); }
     std::unique_ptr<Timer> repeat(Milliseconds interval, Milliseconds tolerance,
                                   std::function<void()> task) override;
 
@@ -37,35 +23,24 @@ public:
     void advance(Milliseconds delta);
     // Runs the tasks due now (and those they post for now) until none is left.
     void drain() { advance(Milliseconds(0)); }
-    // Time since the queue's start.
-    Milliseconds elapsed() const;
-    // Tasks waiting, timers included.
-    std::size_t pendingCount() const { return queue_.size(); }
-    // Every task that ran, in order.
-    const std::vector<Ran>& history() const { return history_; }
     // Every delay requested through after(), in order.
     const std::vector<Milliseconds>& requestedDelays() const { return requestedDelays_; }
-    // Every timer created, in order.
-    const std::vector<TimerInfo>& timers() const { return timers_; }
-    // The start of the virtual clock.
-    TimePoint start() const { return start_; }
+    // Every timer created, as (interval, tolerance), in order.
+    const std::vector<std::pair<Milliseconds, Milliseconds>>& timers() const { return timers_; }
 
 private:
     struct Entry {
         std::function<void()> task;
-        Kind kind;
         Milliseconds interval{0}; // timers only
-        std::shared_ptr<bool> active;
+        std::shared_ptr<bool> active{};
     };
-    void schedule(TimePoint due, Entry entry);
+    void schedule(TimePoint due, Entry entry) { queue_.emplace(due, std::move(entry)); }
 
-    TimePoint start_;
-    TimePoint now_;
-    std::uint64_t sequence_ = 0;
-    std::multimap<std::pair<TimePoint, std::uint64_t>, Entry> queue_;
-    std::vector<Ran> history_;
+    // A realistic wall-clock start, far from the epoch that stands for "the distant past".
+    TimePoint now_ = TimePoint{} + std::chrono::hours(24 * 365 * 56);
+    std::multimap<TimePoint, Entry> queue_; // equal times keep their order
     std::vector<Milliseconds> requestedDelays_;
-    std::vector<TimerInfo> timers_;
+    std::vector<std::pair<Milliseconds, Milliseconds>> timers_;
 };
 
 } // namespace quillbar::test
