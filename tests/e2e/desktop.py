@@ -1,90 +1,50 @@
 """A real X desktop for end-to-end tests: Xvfb, a private session bus and openbox.
 
-Usage::
+    with Desktop(desktops=4) as desk:           # every process started here ends with it
+        desk.wmctrl("-s", "2")
+        desk.wait_until(lambda: desk.current_desktop() == 2, message="no switch")
+        app = App(desk, QUILLBAR)                # quillbar --verbose; its stderr lines collected
 
-    from desktop import Desktop
-
-    with Desktop(desktops=4) as desk:          # Xvfb + session bus + openbox, all stopped on exit
-        desk.wmctrl("-s", "2")                  # run X tools against it (returns stdout)
-        desk.wait_until(lambda: desk.current_desktop() == 2, timeout=10)
-        proc = desk.start_process(["my-app"])   # started with desk.env; stopped by stop()
-        desk.screenshot("after-switch")         # <artifacts>/after-switch.png
-
-API
-    Desktop(desktops=4, window_manager=True, size="1280x800", artifacts=None)
-    .env                  environment for programs on this desktop (DISPLAY, DBUS_SESSION_BUS_ADDRESS,
-                          private HOME and XDG directories)
-    .display              the display name, e.g. ":7"
-    .start() / .stop()    what the context manager calls; stop() ends every process started here
-    .start_process(args, **popen_kwargs) -> Popen, stopped (and waited on) by stop()
-    .stop_process(proc)   ends one process started here
-    .start_window_manager() / .replace_window_manager() / .stop_window_manager()
-    .start_tray()         trayer at the top edge (a system tray); returns its Popen
-    .wmctrl(*args), .xdotool(*args), .xprop(*args) -> stdout text
-    .root_cardinal(name)  a CARDINAL root property as an int, or None
-    .current_desktop(), .desktop_count()
-    .windows_of_class(name) -> list of window ids (ints)
-    .screenshot(name) -> path of the PNG (in build/e2e-artifacts unless told otherwise)
-    .wait_until(predicate, timeout=10.0, message="") -> the predicate's truthy value, else raises
-                          TimeoutError; polls the state every 20 ms
-
-Every process is started with its own pid tracked and is waited on when stopped: PID 1 of a
-container does not reap orphans. A bus is never auto-started: the environment names the private one.
+Processes are tracked by pid and waited on when stopped (PID 1 of a container reaps no orphans).
+No bus is ever auto-started: .env names the private one, with a private HOME and XDG folders.
 """
 
 import os
 import re
 import shutil
-import signal
 import subprocess
 import tempfile
+import threading
 import time
+import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-DEFAULT_ARTIFACTS = os.environ.get(
-    "QUILLBAR_E2E_ARTIFACTS", os.path.join(HERE, "..", "..", "build", "e2e-artifacts"))
-
+BUILD = os.path.join(HERE, "..", "..", "build")
+ARTIFACTS = os.environ.get("QUILLBAR_E2E_ARTIFACTS", os.path.join(BUILD, "e2e-artifacts"))
+# Control+Left/Right go to the previous/next desktop: the keystroke fallback needs them.
 OPENBOX_RC = """<?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
-  <resistance><strength>0</strength><screen_edge_strength>0</screen_edge_strength></resistance>
   <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
-  <placement><policy>Smart</policy></placement>
   <theme><name>Clearlooks</name><animateIconify>no</animateIconify></theme>
-  <desktops>
-    <number>{desktops}</number>
-    <firstdesk>1</firstdesk>
-    <popupTime>0</popupTime>
-  </desktops>
+  <desktops><number>{}</number><firstdesk>1</firstdesk><popupTime>0</popupTime></desktops>
   <keyboard>
-    <keybind key="C-Left">
-      <action name="GoToDesktop"><to>left</to><wrap>no</wrap></action>
-    </keybind>
-    <keybind key="C-Right">
-      <action name="GoToDesktop"><to>right</to><wrap>no</wrap></action>
-    </keybind>
+    <keybind key="C-Left"><action name="GoToDesktop"><to>left</to></action></keybind>
+    <keybind key="C-Right"><action name="GoToDesktop"><to>right</to></action></keybind>
   </keyboard>
-  <mouse><dragThreshold>1</dragThreshold></mouse>
 </openbox_config>
 """
+# A docked tray icon: a window named "quillbar" of class "quillbar" nested inside the tray.
+ICON = re.compile(r'^\s{8,}(0x[0-9a-f]+) "quillbar": \("[^"]+" "quillbar"\)', re.M)
+MENU = "quillbar: menu: "  # how --verbose reports a menu it shows
 
 
 class Desktop:
     """Xvfb on a free display, a private session bus and (unless told otherwise) openbox."""
 
     def __init__(self, desktops=4, window_manager=True, size="1280x800", artifacts=None):
-        self.desktops = desktops
-        self.with_window_manager = window_manager
-        self.size = size
-        self.artifacts = os.path.abspath(artifacts or DEFAULT_ARTIFACTS)
-        self.display = None
-        self.env = None
-        self._home = None
-        self._processes = []
-        self._window_manager = None
-        self._xvfb = None
-        self._bus = None
-
-    # Lifetime -------------------------------------------------------------------------------
+        self.desktops, self.with_window_manager, self.size = desktops, window_manager, size
+        self.artifacts = os.path.abspath(artifacts or ARTIFACTS)
+        self.env, self._processes, self._window_manager, self._home = None, [], None, None
 
     def __enter__(self):
         self.start()
@@ -92,13 +52,16 @@ class Desktop:
 
     def __exit__(self, *exc):
         self.stop()
-        return False
 
     def start(self):
         try:
             self._home = tempfile.mkdtemp(prefix="quillbar-e2e-")
             self._start_xvfb()
-            self._start_bus()
+            # --nofork keeps the bus our child, so that we can wait on it.
+            bus = self.start_process(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                      "--print-address=1"], stdout=subprocess.PIPE,
+                                     stderr=subprocess.DEVNULL, text=True)
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
             if self.with_window_manager:
                 self.start_window_manager()
         except BaseException:
@@ -107,9 +70,8 @@ class Desktop:
 
     def stop(self):
         """Ends every process started here, newest first, and waits on each."""
-        for proc in reversed(list(self._processes)):
+        for proc in reversed(self._processes):
             self.stop_process(proc)
-        self._window_manager = None
         if self._home:
             shutil.rmtree(self._home, ignore_errors=True)
             self._home = None
@@ -122,135 +84,89 @@ class Desktop:
         self._processes.append(proc)
         return proc
 
-    def stop_process(self, proc, timeout=10):
-        """Ends a process started here: SIGTERM, then SIGKILL; always waits on it."""
+    def stop_process(self, proc):
+        """Ends a process started here (SIGTERM, then SIGKILL) and waits on it."""
         if proc.poll() is None:
             proc.terminate()
             try:
-                proc.wait(timeout=timeout)
+                proc.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 proc.kill()
                 proc.wait()
-        for stream in (proc.stdin, proc.stdout, proc.stderr):
-            if stream:
-                stream.close()
+        for stream in filter(None, (proc.stdin, proc.stdout, proc.stderr)):
+            stream.close()
         if proc in self._processes:
             self._processes.remove(proc)
 
-    # X server and bus ------------------------------------------------------------------------
-
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
-        try:
-            self._xvfb = self.start_process(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size + "x24",
-                 "-nolisten", "tcp", "-noreset"],
-                env=dict(os.environ), pass_fds=(write_end,),
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            os.close(write_end)
-            write_end = None
-            number = b""
-            while not number.endswith(b"\n"):
-                chunk = os.read(read_end, 64)
-                if not chunk:
-                    raise RuntimeError("Xvfb did not start")
-                number += chunk
-        finally:
-            os.close(read_end)
-            if write_end is not None:
-                os.close(write_end)
-        self.display = ":" + number.decode().strip()
-        env = {key: value for key, value in os.environ.items()
-               if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DESKTOP_SESSION"))}
-        runtime = os.path.join(self._home, "runtime")
-        os.mkdir(runtime, 0o700)
-        env.update({
-            "DISPLAY": self.display,
-            "HOME": self._home,
-            "XDG_RUNTIME_DIR": runtime,
-            "XDG_CONFIG_HOME": os.path.join(self._home, "config"),
-            "XDG_CACHE_HOME": os.path.join(self._home, "cache"),
-            "XDG_DATA_HOME": os.path.join(self._home, "data"),
-            "QT_QPA_PLATFORM": "xcb",
-            "NO_AT_BRIDGE": "1",
-        })
-        self.env = env
+        self.start_process(["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size + "x24",
+                            "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as number:
+            display = ":" + number.readline().strip()
+        if display == ":":
+            raise RuntimeError("Xvfb did not start")
+        self.env = {key: value for key, value in os.environ.items()
+                    if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DESKTOP_SESSION"))}
+        self.env.update({"DISPLAY": display, "HOME": self._home, "QT_QPA_PLATFORM": "xcb",
+                         "NO_AT_BRIDGE": "1", "XDG_RUNTIME_DIR": os.path.join(self._home, "run")})
+        for name in ("config", "cache", "data"):
+            self.env["XDG_%s_HOME" % name.upper()] = os.path.join(self._home, name)
+        os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
 
-    def _start_bus(self):
-        # --nofork keeps the daemon our child, so that we can wait on it.
-        self._bus = self.start_process(
-            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"],
-            env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        address = self._bus.stdout.readline().strip()
-        if not address:
-            raise RuntimeError("dbus-daemon did not start")
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
-
-    # Window manager --------------------------------------------------------------------------
-
-    def _openbox_config(self):
-        path = os.path.join(self._home, "openbox-rc.xml")
-        with open(path, "w") as rc:
-            rc.write(OPENBOX_RC.format(desktops=self.desktops))
-        return path
-
-    def _launch_openbox(self, *extra):
-        previous_check = self.root_window("_NET_SUPPORTING_WM_CHECK")
-        proc = self.start_process(["openbox", "--config-file", self._openbox_config(), *extra],
+    def start_window_manager(self, *extra):
+        """Starts openbox (with extra arguments) and waits until it manages the screen."""
+        rc = os.path.join(self._home, "openbox-rc.xml")
+        with open(rc, "w") as out:
+            out.write(OPENBOX_RC.format(self.desktops))
+        previous = self.prop("_NET_SUPPORTING_WM_CHECK")
+        proc = self.start_process(["openbox", "--config-file", rc, *extra],
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.wait_until(lambda: self._has_new_window_manager(previous_check, proc), timeout=20,
-                        message="openbox did not take over the screen")
-        return proc
-
-    def _has_new_window_manager(self, previous_check, proc):
-        if proc.poll() is not None:
-            raise RuntimeError("openbox exited with %s" % proc.returncode)
-        check = self.root_window("_NET_SUPPORTING_WM_CHECK")
-        return check is not None and check != previous_check and self.desktop_count() is not None
-
-    def start_window_manager(self):
-        """Starts openbox with the test configuration and waits until it manages the screen."""
-        self._window_manager = self._launch_openbox()
-        return self._window_manager
+        self.wait_until(lambda: self._alive(proc) and self.prop("_NET_NUMBER_OF_DESKTOPS") and
+                        self.prop("_NET_SUPPORTING_WM_CHECK") not in (None, previous),
+                        timeout=20, message="openbox did not take over the screen")
+        self._window_manager = proc
 
     def replace_window_manager(self):
-        """Starts a new openbox with --replace; waits until it runs and the old one has exited."""
+        """Starts openbox --replace; returns once it runs and the old one has exited."""
         old = self._window_manager
-        self._window_manager = self._launch_openbox("--replace")
-        if old is not None:
-            old.wait(timeout=20)
-            self.stop_process(old)
-        return self._window_manager
-
-    def stop_window_manager(self):
-        if self._window_manager is not None:
-            self.stop_process(self._window_manager)
-            self._window_manager = None
+        self.start_window_manager("--replace")
+        old.wait(timeout=20)
+        self.stop_process(old)
 
     def start_tray(self):
-        """Starts trayer (a system tray) at the top edge and waits until it owns the tray selection."""
+        """Starts trayer (a system tray) at the top edge and waits until it shows."""
         proc = self.start_process(
-            ["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "200",
-             "--height", "24", "--SetDockType", "true", "--transparent", "false"],
+            ["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
+             "200", "--height", "24", "--SetDockType", "true", "--transparent", "false"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.wait_until(lambda: self._tray_owned(proc), timeout=20, message="trayer did not start")
+        self.wait_until(lambda: self._alive(proc) and self.xdotool(
+            "search", "--classname", "trayer", check=False), message="trayer did not start")
         return proc
 
-    def _tray_owned(self, proc):
+    @staticmethod
+    def _alive(proc):
         if proc.poll() is not None:
-            raise RuntimeError("trayer exited with %s" % proc.returncode)
-        out = self.xdotool("search", "--classname", "trayer", check=False)
-        return bool(out.strip())
+            raise RuntimeError("%s exited with %s" % (proc.args[0], proc.returncode))
+        return True
 
-    # Tools -----------------------------------------------------------------------------------
+    def icons(self):
+        """Window ids of the docked quillbar tray icons."""
+        return ICON.findall(self.run(["xwininfo", "-root", "-tree"]))
 
-    def run(self, args, check=True, timeout=30):
+    def wait_for_icons(self, count):
+        """The docked icons, once there are count of them."""
+        return self.wait_until(lambda: [icons for icons in [self.icons()] if len(icons) == count],
+                               timeout=20, message="expected %d docked icons" % count)[0]
+
+    def run(self, args, check=True, timeout=30, text=True):
         """Runs a program to completion on this desktop and returns its standard output."""
         done = subprocess.run(args, env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
-                              text=True, timeout=timeout)
+                              text=text, timeout=timeout)
         if check and done.returncode != 0:
-            raise RuntimeError("%s failed (%s): %s" % (" ".join(args), done.returncode,
-                                                        done.stderr.strip()))
+            raise RuntimeError("%s failed (%s): %s" % (args, done.returncode, done.stderr.strip()))
         return done.stdout
 
     def wmctrl(self, *args, check=True):
@@ -259,54 +175,112 @@ class Desktop:
     def xdotool(self, *args, check=True):
         return self.run(["xdotool", *args], check=check)
 
-    def xprop(self, *args, check=True):
-        return self.run(["xprop", *args], check=check)
-
-    def root_cardinal(self, name):
-        out = self.xprop("-root", "-notype", "32c", name, check=False)
-        match = re.search(r"=\s*(\d+)", out)
+    def prop(self, name, window=None):
+        """A 32-bit property of the root (or of window) as an int, or None when unset."""
+        where = ["-root"] if window is None else ["-id", str(window)]
+        out = self.run(["xprop", *where, "-notype", "32c", name], False)
+        match = re.search(r"[=#]\s*(\d+)", out)  # "= 3", or "window id # 4194311"
         return int(match.group(1)) if match else None
-
-    def root_window(self, name):
-        out = self.xprop("-root", "-notype", name, check=False)
-        match = re.search(r"(?:=|#)\s*(0x[0-9a-fA-F]+)", out)
-        value = int(match.group(1), 16) if match else None
-        return value or None
 
     def current_desktop(self):
-        return self.root_cardinal("_NET_CURRENT_DESKTOP")
-
-    def desktop_count(self):
-        return self.root_cardinal("_NET_NUMBER_OF_DESKTOPS")
-
-    def window_desktop(self, window):
-        out = self.xprop("-id", str(window), "-notype", "32c", "_NET_WM_DESKTOP", check=False)
-        match = re.search(r"=\s*(\d+)", out)
-        return int(match.group(1)) if match else None
-
-    def windows_of_class(self, name):
-        out = self.xdotool("search", "--class", "^%s$" % re.escape(name), check=False)
-        return [int(line) for line in out.split()]
+        return self.prop("_NET_CURRENT_DESKTOP")
 
     def active_window(self):
-        return self.root_window("_NET_ACTIVE_WINDOW")
+        return self.prop("_NET_ACTIVE_WINDOW") or None
 
-    def screenshot(self, name):
+    def window_desktop(self, window):
+        return self.prop("_NET_WM_DESKTOP", window)
+
+    def windows_of_class(self, name):
+        return [int(w) for w in self.xdotool("search", "--class", "^%s$" % re.escape(name),
+                                             check=False).split()]
+
+    def visible_windows(self):
+        """(id, (x, y, width, height)) of each visible window of class quillbar."""
+        return [(int(w), self.geometry(w)) for w in self.xdotool(
+            "search", "--onlyvisible", "--class", "^quillbar$", check=False).split()]
+
+    def geometry(self, window):
+        """(x, y, width, height) of a window's contents on the screen."""
+        out = self.run(["xwininfo", "-id", str(window)])
+        return tuple(int(re.search(key + r":\s+(-?\d+)", out).group(1)) for key in
+                     ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+
+    def click(self, x, y):
+        self.xdotool("mousemove", str(x), str(y), "click", "1")
+
+    def screenshot(self, name, window="root"):
+        """Keeps a picture of the screen (or of one window) as <artifacts>/<name>.png."""
         os.makedirs(self.artifacts, exist_ok=True)
         path = os.path.join(self.artifacts, name + ".png")
-        self.run(["import", "-window", "root", path])
-        return path
-
-    # Waiting ---------------------------------------------------------------------------------
+        self.run(["import", "-window", str(window), path])
 
     @staticmethod
     def wait_until(predicate, timeout=10.0, message=""):
-        """Returns the predicate's first truthy value; raises TimeoutError after timeout seconds."""
+        """The predicate's first truthy value, polled every 20 ms; else TimeoutError."""
         deadline = time.monotonic() + timeout
-        while True:
-            value = predicate()
-            if value:
-                return value
+        while not (value := predicate()):
             if time.monotonic() >= deadline:
-                raise TimeoutError(message or "condition not met within %.1f s" % timeout)
+                raise TimeoutError((message() if callable(message) else message) or
+                                   "condition not met within %.1f s" % timeout)
             time.sleep(0.02)
+        return value
+
+
+class App:
+    """A running quillbar --verbose whose stderr lines are collected."""
+
+    def __init__(self, desk, program, *args):
+        self.desk, self.lines = desk, []
+        self.proc = desk.start_process([program, "--verbose", *args], stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.PIPE, text=True)
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stderr:
+            self.lines.append(line.rstrip("\n"))
+
+    def wait_for_line(self, text):
+        return self.desk.wait_until(lambda: any(text in line for line in self.lines), timeout=20,
+                                    message=lambda: "no line %r in %r" % (text, self.lines[-20:]))
+
+    def stop(self):
+        """Ends the program like a logout does and returns its exit status."""
+        self.desk.stop_process(self.proc)
+        return self.proc.returncode
+
+    def menus(self):
+        """Every menu the program has shown, as lists of rows ("✓" marks the checked one)."""
+        return [line[len(MENU):].split(" | ") for line in self.lines if line.startswith(MENU)]
+
+    def open_menu(self):
+        """Clicks the only tray icon; returns the menu's rows once the menu shows."""
+        x, y, _, _ = self.desk.geometry(self.desk.wait_for_icons(1)[0])
+        seen = len(self.menus())
+        self.desk.click(x + 10, y + 10)
+        self.desk.wait_until(lambda: len(self.menus()) > seen, timeout=20,
+                             message="the menu did not open")
+        self.desk.wait_until(self.menu_window, timeout=20, message="no menu window")
+        return self.menus()[-1]
+
+    def menu_window(self):
+        """The open menu: a visible popup of the program that is taller than a tooltip."""
+        return next((window for window, (_, _, _, height) in self.desk.visible_windows()
+                     if height > 60 and self.desk.prop("WM_TRANSIENT_FOR", window)), None)
+
+
+class DesktopTest(unittest.TestCase):
+    """A test on its own Desktop that leaves a screenshot when it fails."""
+
+    desktops, window_manager = 4, True
+
+    def setUp(self):
+        self.desk = Desktop(self.desktops, self.window_manager)
+        self.desk.start()
+        self.addCleanup(self.desk.stop)
+        self.addCleanup(self._screenshot_if_failed)
+
+    def _screenshot_if_failed(self):
+        result = self._outcome.result
+        if any(test is self for test, _ in result.failures + result.errors):
+            self.desk.screenshot("failed-" + self._testMethodName)

@@ -11,45 +11,33 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 sys.path.insert(0, os.path.join(HERE, "..", "app"))
 
-from desktop import Desktop  # noqa: E402
-import test_tray  # noqa: E402  (not its test class: unittest would run it again here)
+from desktop import App, DesktopTest  # noqa: E402
+from test_tray import QUILLBAR, not_first_launch  # noqa: E402
 
 FEED = """<rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>
 <item><sparkle:version>99.0</sparkle:version><link>https://example.org/99</link></item>
 </channel></rss>"""
 
 
-class UpdateMenuTest(unittest.TestCase):
-    # The tray test's way of finding the icon and opening the menu.
-    icons = test_tray.TrayTest.icons
-    wait_for_icons = test_tray.TrayTest.wait_for_icons
-    open_menu = test_tray.TrayTest.open_menu
-    menu_window = test_tray.TrayTest.menu_window
-
-    def setUp(self):
-        self.desk = Desktop(desktops=2)
-        self.desk.start()
-        self.addCleanup(self.desk.stop)
-        config = os.path.join(self.desk.env["XDG_CONFIG_HOME"], "quillbar")
-        os.makedirs(config)
-        with open(os.path.join(config, "appcast.xml"), "w") as feed:
-            feed.write(FEED)  # served by Python's file server on a free port
-        server = self.desk.start_process(
-            [sys.executable, "-u", "-m", "http.server", "-b", "127.0.0.1", "-d", config, "0"],
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        port = re.search(r" port (\d+)", server.stdout.readline()).group(1)
-        with open(os.path.join(config, "quillbar.conf"), "w") as conf:
-            conf.write("[General]\nHasCompletedFirstRun.v1=true\n"
-                       "UpdateFeedURL=http://127.0.0.1:%s/appcast.xml\n" % port)
+class UpdateMenuTest(DesktopTest):
+    desktops = 2
 
     def update_dialog(self):
         return self.desk.xdotool("search", "--onlyvisible", "--name", "^Quillbar Update$",
                                  check=False).split()
 
     def test_command_is_enabled_and_ends_in_the_update_dialog(self):
+        config = not_first_launch(self.desk)
+        with open(os.path.join(config, "appcast.xml"), "w") as feed:
+            feed.write(FEED)  # served by Python's file server on a free port
+        server = self.desk.start_process(
+            [sys.executable, "-u", "-m", "http.server", "-b", "127.0.0.1", "-d", config, "0"],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        port = re.search(r" port (\d+)", server.stdout.readline()).group(1)
+        not_first_launch(self.desk, "UpdateFeedURL=http://127.0.0.1:%s/appcast.xml\n" % port)
         self.desk.start_tray()
-        app = test_tray.Instance(self.desk)
-        self.assertIn("Check for Updates…", self.open_menu(app))  # enabled: no "(off)"
+        app = App(self.desk, QUILLBAR)
+        self.assertIn("Check for Updates…", app.open_menu())  # enabled: no "(off)"
         # Two desktops, "Rename Spaces…", "Launch at Login", then the update command.
         self.desk.xdotool("key", "Down", "Down", "Down", "Down", "Down", "Return")
         dialog = self.desk.wait_until(self.update_dialog, timeout=20, message="no update dialog")
@@ -58,5 +46,8 @@ class UpdateMenuTest(unittest.TestCase):
         self.desk.xdotool("key", "Escape")
         self.desk.wait_until(lambda: not self.update_dialog(), timeout=20,
                              message="the dialog stayed open")
-        self.desk.stop_process(app.proc)
-        self.assertEqual(app.proc.returncode, 0)
+        self.assertEqual(app.stop(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -15,28 +15,22 @@ class QSocketNotifier;
 
 namespace quillbar::e2e {
 
-// Runs the real observer on a platform and reports it: a "title" line for every new menu-bar title
-// (at the moment it is published), a "state" line whenever the published state has changed, and the
-// observer's log lines. Reads commands, one per line, from standard input:
-//   switch N       switch to the ordinary desktop numbered N
-//   refresh        refresh now
-//   name N TEXT    name desktop N
-//   emoji N TEXT   give desktop N an emoji
-//   state          report the state now
-//   quit           leave (so does the end of input)
+// Runs the real observer on a platform and reports it: a "title" line for every new title (when it
+// is published), a "state" line whenever the published state has changed, and the observer's log.
+// Reads commands, one per line, from standard input, and acknowledges each:
+//   switch N / name N TEXT / emoji N TEXT   (N is the ordinary desktop's number)
+//   quit                                   (so does the end of input)
 class DriverSession {
 public:
     DriverSession(Platform& platform, JsonLines& out);
     ~DriverSession();
-    DriverSession(const DriverSession&) = delete;
-    DriverSession& operator=(const DriverSession&) = delete;
 
     // Starts the observer and the command reader.
     void start();
 
 private:
     void readCommands();
-    void run(const std::string& line);
+    bool run(const std::string& line);
     void reportIfChanged();
     nlohmann::json state() const;
     const SpaceInfo* desktop(int number) const;
@@ -49,7 +43,6 @@ private:
     Subscription changes_;
     Subscription titles_;
     Subscription names_;
-    bool reportPending_ = false;
     nlohmann::json lastState_;
     std::string input_;
     std::unique_ptr<QSocketNotifier> stdinNotifier_;

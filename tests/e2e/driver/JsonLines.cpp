@@ -15,8 +15,8 @@ void JsonLines::report(const std::string& event, nlohmann::json fields) {
     std::fflush(stdout);
 }
 
-void JsonLines::log(LogLevel level, const std::string& message) {
-    report("log", {{"level", level == LogLevel::Info ? "info" : "default"}, {"message", message}});
+void JsonLines::log(LogLevel, const std::string& message) {
+    report("log", {{"message", message}});
 }
 
 } // namespace quillbar::e2e

@@ -9,13 +9,12 @@
 namespace quillbar::e2e {
 
 // Writes one JSON object per line on standard output, stamped with the wall-clock time in
-// microseconds ("t"), so that a test can follow the program without guessing at timing. As a log
-// sink it writes {"event":"log","level":...,"message":...}.
+// microseconds ("t"); as a log sink, {"event":"log","message":...}.
 class JsonLines final : public LogSink {
 public:
     // Writes the object with "event" and "t" added, and flushes.
     void report(const std::string& event, nlohmann::json fields = nlohmann::json::object());
-    // Emits a "log" line.
+    // Writes a "log" line.
     void log(LogLevel level, const std::string& message) override;
 };
 

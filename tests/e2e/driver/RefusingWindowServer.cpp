@@ -2,13 +2,13 @@
 
 namespace quillbar::e2e {
 
-RefusingWindowServer::RefusingWindowServer(WindowServer& real, std::set<std::int64_t> refusedSpaces)
+RefusingWindowServer::RefusingWindowServer(WindowServer& real, std::int64_t refusedSpace)
     : real_(real)
-    , refused_(std::move(refusedSpaces)) {}
+    , refused_(refusedSpace) {}
 
 void RefusingWindowServer::addWindowsToSpaces(std::int64_t windowNumber,
                                               std::int64_t managedSpaceID) {
-    if (!refused_.contains(managedSpaceID)) {
+    if (managedSpaceID != refused_) {
         real_.addWindowsToSpaces(windowNumber, managedSpaceID);
     }
 }

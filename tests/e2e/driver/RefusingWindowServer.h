@@ -3,16 +3,14 @@
 #include "platform/WindowServer.h"
 
 #include <cstdint>
-#include <set>
 
 namespace quillbar::e2e {
 
-// Passes everything to the real window server except requests to put windows on the refused
-// spaces, which it drops: those spaces get no anchor until they are visited, so tests can reach the
-// keystroke fallback on purpose.
+// Passes everything to the real window server but drops requests to put windows on the refused
+// space: it gets no anchor until it is visited, so tests can reach the keystroke fallback.
 class RefusingWindowServer final : public WindowServer {
 public:
-    RefusingWindowServer(WindowServer& real, std::set<std::int64_t> refusedSpaces);
+    RefusingWindowServer(WindowServer& real, std::int64_t refusedSpace);
 
     nlohmann::json copyManagedDisplaySpaces() override { return real_.copyManagedDisplaySpaces(); }
     // Drops the request when managedSpaceID is refused.
@@ -22,7 +20,7 @@ public:
 
 private:
     WindowServer& real_;
-    std::set<std::int64_t> refused_;
+    std::int64_t refused_;
 };
 
 } // namespace quillbar::e2e

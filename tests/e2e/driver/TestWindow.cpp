@@ -1,6 +1,5 @@
-// A plain application window for the end-to-end tests: an ordinary 320 x 200 window of its own
-// process (with _NET_WM_PID and a WM_CLASS given on the command line), optionally asking for a
-// desktop. Runs until killed.
+// Another application's window for the focus test: an ordinary window of its own process (with
+// _NET_WM_PID), of class "quillbar-focus-test", on the desktop given. Runs until killed.
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 #include <xcb/xcb_icccm.h>
@@ -11,8 +10,8 @@
 #include <string>
 
 int main(int argc, char** argv) {
-    std::string windowClass = argc > 1 ? argv[1] : "quillbar-test-window";
-    const long desktop = argc > 2 ? std::strtol(argv[2], nullptr, 10) : -1;
+    const std::string windowClass = "quillbar-focus-test";
+    const long desktop = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 0;
 
     int screenNumber = 0;
     xcb_connection_t* xcb = xcb_connect(nullptr, &screenNumber);
@@ -31,11 +30,8 @@ int main(int argc, char** argv) {
                       XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
     const std::string classes = windowClass + '\0' + windowClass + '\0';
     xcb_icccm_set_wm_class(xcb, window, classes.size(), classes.data());
-    xcb_icccm_set_wm_name(xcb, window, XCB_ATOM_STRING, 8, windowClass.size(), windowClass.data());
     xcb_ewmh_set_wm_pid(&ewmh, window, static_cast<uint32_t>(getpid()));
-    if (desktop >= 0) {
-        xcb_ewmh_set_wm_desktop(&ewmh, window, static_cast<uint32_t>(desktop));
-    }
+    xcb_ewmh_set_wm_desktop(&ewmh, window, static_cast<uint32_t>(desktop));
     xcb_map_window(xcb, window);
     xcb_flush(xcb);
     while (xcb_generic_event_t* event = xcb_wait_for_event(xcb)) {

@@ -1,7 +1,5 @@
 // The end-to-end test driver: the real observer on the X11 backend, without widgets.
-//   quillbar-driver [--refuse-placement N]...
-// With --refuse-placement, anchors are never placed on the space with managed id N (desktop N),
-// so that space is only reachable by keystrokes until it has been visited.
+//   quillbar-driver [N]   (with N, no anchor is ever placed on desktop N)
 #include "DriverSession.h"
 #include "JsonLines.h"
 #include "RefusingWindowServer.h"
@@ -11,39 +9,29 @@
 #include "platform/x11/X11Platform.h"
 
 #include <QCoreApplication>
-#include <QStringList>
 
-#include <set>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    std::set<std::int64_t> refused;
-    const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
-        if (arguments[i] == "--refuse-placement") {
-            refused.insert(arguments[++i].toLongLong());
-        }
-    }
-
     quillbar::e2e::JsonLines out;
     quillbar::QtMainQueue mainQueue;
     quillbar::LocalNotificationCenter workspaceCenter(mainQueue);
     quillbar::LocalNotificationCenter defaultCenter(mainQueue);
     quillbar::LocalNotificationCenter distributedCenter(mainQueue);
     quillbar::AppInfo appInfo{"e2e", argv[0], "org.quillbar.Quillbar"};
-
-    // Declared before the background queue so that the queue finishes its keystrokes (which use
-    // the platform's keyboard) before the platform goes.
+    // Declared before the background queue, which finishes its keystrokes (on the platform's
+    // keyboard) before the platform goes.
     std::unique_ptr<quillbar::X11Platform> x11;
     quillbar::ThreadBackgroundQueue backgroundQueue;
     x11 = quillbar::X11Platform::connect({mainQueue, backgroundQueue, out, workspaceCenter,
                                           defaultCenter, distributedCenter, appInfo});
     if (!x11) {
-        out.report("error", {{"message", "no X server"}});
         return 1;
     }
     quillbar::Platform& real = x11->platform();
-    quillbar::e2e::RefusingWindowServer windowServer(real.windowServer, refused);
+    quillbar::e2e::RefusingWindowServer windowServer(real.windowServer,
+                                                     argc > 1 ? std::atoll(argv[1]) : 0);
     quillbar::Platform platform{windowServer,
                                 real.displays,
                                 real.workspace,
