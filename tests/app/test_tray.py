@@ -75,6 +75,8 @@ class TrayTest(DesktopTest):
             self.desk.wait_until(lambda: self.desk.current_desktop() == 1,
                                  message="the debug request did not switch")
             self.desk.wait_until(lambda: printed()[-1] == "Desktop 2")
+        self.assertEqual(self.desk.run([QUILLBAR, "--print-title", "--json"]),
+                         '{"text":"Desktop 2","tooltip":"Desktop 2"}\n')
         self.assertEqual(app.stop(), 0)
 
 
