@@ -1,7 +1,5 @@
 #include "ui/EmojiFont.h"
 
-#include <QStringList>
-
 namespace quillbar::EmojiFont {
 
 namespace {
@@ -15,11 +13,6 @@ QFont font(int pixelSize) {
     // Named alone, the family must not be swapped for a text font that happens to have the glyph.
     result.setStyleStrategy(QFont::NoFontMerging);
     return result;
-}
-
-QFont withColourEmoji(QFont textFont) {
-    textFont.setFamilies(QStringList{textFont.family(), QStringLiteral("Noto Color Emoji")});
-    return textFont;
 }
 
 QString displayText(const QString& emoji) {

@@ -11,10 +11,6 @@ namespace EmojiFont {
 // The colour emoji font at the given pixel size.
 QFont font(int pixelSize);
 
-// textFont with the colour emoji font as its fallback, for text that mixes words and emoji: the
-// words keep their font, emoji draw in colour.
-QFont withColourEmoji(QFont textFont);
-
 // The text to draw for an emoji: the same scalars, except that a variation selector right before
 // a combining keycap mark is left out, so the keycap draws as one glyph. Never used for storing.
 QString displayText(const QString& emoji);

@@ -2,7 +2,6 @@
 
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
-#include "ui/EmojiFont.h"
 
 #include <QAction>
 #include <QFont>
@@ -24,9 +23,6 @@ MenuContentView::MenuContentView(SpaceObserver& observer, SpaceNameStore& nameSt
     , autostart_(std::move(autostart))
     , menu_(std::make_unique<QMenu>()) {
     state_.version = std::move(version);
-    // Row titles start with the space's emoji; without the colour font named, Qt draws some of
-    // them in monochrome.
-    menu_->setFont(EmojiFont::withColourEmoji(menu_->font()));
     // Publishers announce before they store, so the redraw waits for the next turn of the loop.
     subscriptions_.push_back(observer_.subscribe([this] { scheduleRedraw(); }));
     subscriptions_.push_back(nameStore_.subscribe([this](const auto&) { scheduleRedraw(); }));

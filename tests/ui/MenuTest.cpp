@@ -39,19 +39,6 @@ QStringList lines(const QMenu& menu) {
     return result;
 }
 
-// Pixels of a colour glyph: opaque, with channels that differ clearly (a monochrome one has none).
-int colourfulPixels(const QImage& image) {
-    int colourful = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            colourful += c.alpha() > 128 && (std::abs(c.red() - c.green()) > 40 ||
-                                             std::abs(c.green() - c.blue()) > 40);
-        }
-    }
-    return colourful;
-}
-
 const QStringList commands = {"---",
                               "Rename Spaces…",
                               "---",
@@ -164,10 +151,6 @@ TEST_F(MenuTest, RowTitlesCarryTheStoredNameAndEmojiAndRedrawOnTheNextTurn) {
               (QStringList{"📬 Mail", "✓Desktop 2", "🎵 Desktop 3", "A name that is far …"}));
     settle();
     EXPECT_EQ(lines(*view->menu()).mid(0, 4), lines(build()).mid(0, 4));
-    // Qt draws a red heart in monochrome unless the colour emoji font is named.
-    store.updateEmoji("❤️", "uuid-1");
-    settle();
-    EXPECT_GT(colourfulPixels(view->menu()->grab().toImage()), 20);
 }
 
 TEST_F(MenuTest, OpeningRefreshesAndChoosingARowSwitchesWithoutMovingTheCheckmark) {
@@ -223,7 +206,17 @@ TEST_F(MenuTest, TrayItemShowsTheTitleIconAndHintAndDrawsEmojiInColour) {
     EXPECT_EQ(item.toolTip(), "🦊 Fox\nQuillbar — click to name or switch desktops");
     EXPECT_EQ(item.iconContent(), (MenuBarIcon::Content{"🦊", {}}));
 
-    EXPECT_GT(colourfulPixels(MenuBarIcon::render({"🦊", {}}, 64)), 200);
+    // A colour glyph: many pixels whose channels differ clearly (a monochrome one has none).
+    const QImage fox = MenuBarIcon::render({"🦊", {}}, 64);
+    int colourful = 0;
+    for (int y = 0; y < fox.height(); ++y) {
+        for (int x = 0; x < fox.width(); ++x) {
+            const QColor c = fox.pixelColor(x, y);
+            colourful += c.alpha() > 128 && (std::abs(c.red() - c.green()) > 40 ||
+                                             std::abs(c.green() - c.blue()) > 40);
+        }
+    }
+    EXPECT_GT(colourful, 200);
     const QImage badge = MenuBarIcon::render({{}, "12"}, 22);
     EXPECT_EQ(badge.size(), QSize(22, 22));
     EXPECT_GT(badge.pixelColor(11, 3).alpha(), 200); // the badge, not a transparent hole
