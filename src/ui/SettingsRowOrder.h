@@ -17,7 +17,7 @@ public:
     // Appends the keys of the grouped spaces that are not known yet, in group order.
     void capture(const std::vector<SpaceObserver::DisplayGroup>& groups);
     // The groups unchanged, with each group's spaces sorted by their key's position; spaces
-    // without a known key follow, ordered by their Mission Control index.
+    // without a known key follow, ordered by their position on the display.
     std::vector<SpaceObserver::DisplayGroup>
     frozen(std::vector<SpaceObserver::DisplayGroup> groups) const;
     // Every key seen, in order.
