@@ -4,8 +4,9 @@
 
 namespace quillbar {
 
-// A tiny, practically invisible window that keeps a desktop reachable. The backend gives it its fixed
-// properties (2 x 2, undecorated, out of task lists, nearly transparent, ignores the mouse) and shows it.
+// A tiny, practically invisible window that keeps a desktop reachable. The backend gives it its
+// fixed properties (2 x 2, undecorated, out of task lists, nearly transparent, ignores the mouse)
+// and shows it.
 class AnchorWindow {
 public:
     virtual ~AnchorWindow() = default;

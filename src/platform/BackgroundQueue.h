@@ -4,7 +4,8 @@
 
 namespace quillbar {
 
-// A queue off the main thread for blocking work (keystroke posting). Tasks touch no main-thread state.
+// A queue off the main thread for blocking work (keystroke posting). Tasks touch no main-thread
+// state.
 class BackgroundQueue {
 public:
     virtual ~BackgroundQueue() = default;

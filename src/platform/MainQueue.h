@@ -12,8 +12,8 @@ using WallClock = std::chrono::system_clock;
 using TimePoint = WallClock::time_point;
 using Milliseconds = std::chrono::milliseconds;
 
-// The main thread's queue and its clock. Every delay of the program goes through it, so tests can run it
-// on a virtual clock.
+// The main thread's queue and its clock. Every delay of the program goes through it, so tests can
+// run it on a virtual clock.
 class MainQueue {
 public:
     virtual ~MainQueue() = default;
@@ -24,7 +24,8 @@ public:
     virtual void after(Milliseconds delay, std::function<void()> task) = 0;
     // Runs task on a later turn of the main queue, never inside the caller.
     virtual void post(std::function<void()> task) = 0;
-    // Runs task every interval (the queue may defer a firing by up to tolerance) until the timer stops.
+    // Runs task every interval (the queue may defer a firing by up to tolerance) until the timer
+    // stops.
     virtual std::unique_ptr<Timer> repeat(Milliseconds interval, Milliseconds tolerance,
                                           std::function<void()> task) = 0;
 };

@@ -12,8 +12,8 @@
 
 namespace quillbar {
 
-// Everything the core asks of the system, one interface per concern. A backend fills it in; the core
-// never sees a platform type.
+// Everything the core asks of the system, one interface per concern. A backend fills it in; the
+// core never sees a platform type.
 struct Platform {
     WindowServer& windowServer;
     Displays& displays;

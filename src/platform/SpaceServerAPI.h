@@ -8,8 +8,8 @@
 
 namespace quillbar {
 
-// Optional window-server entry points. A backend leaves any of them empty when it lacks it; callers test
-// each before use and fall back.
+// Optional window-server entry points. A backend leaves any of them empty when it lacks it; callers
+// test each before use and fall back.
 struct SpaceServerAPI {
     // The managed space ids that hold the window (mask 7): an array of numbers, or null.
     std::function<nlohmann::json(std::int64_t windowNumber)> copySpacesForWindows;

@@ -8,8 +8,9 @@
 
 namespace quillbar {
 
-// The window server: managed displays with their spaces, the on-screen window list, and placing windows
-// on spaces. Answers are dynamic values that the core reads only through its value coercions.
+// The window server: managed displays with their spaces, the on-screen window list, and placing
+// windows on spaces. Answers are dynamic values that the core reads only through its value
+// coercions.
 class WindowServer {
 public:
     // Keys of a managed-display dictionary and of its space dictionaries.
@@ -29,7 +30,8 @@ public:
 
     virtual ~WindowServer() = default;
 
-    // One dictionary per managed display, in the server's order; null when the server does not answer.
+    // One dictionary per managed display, in the server's order; null when the server does not
+    // answer.
     virtual nlohmann::json copyManagedDisplaySpaces() = 0;
     // Asks the server to put the window on the managed space; no answer.
     virtual void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) = 0;

@@ -19,7 +19,8 @@ public:
     // The application that owns the focus, if any.
     virtual std::optional<RunningApplication> frontmostApplication() = 0;
     // The running application with that process id, or nullopt when none runs.
-    virtual std::optional<RunningApplication> runningApplication(std::int32_t processIdentifier) = 0;
+    virtual std::optional<RunningApplication>
+    runningApplication(std::int32_t processIdentifier) = 0;
     // Activates that application (brings its topmost window forward); false when it cannot.
     virtual bool activate(std::int32_t processIdentifier) = 0;
     // Activates the own application, ignoring other applications.
