@@ -26,16 +26,14 @@ TEST(EmojiInput, IsEmoji) {
                                         "1\xCC\x81"}) { // digit + combining acute
         EXPECT_TRUE(EmojiInput::isEmoji(yes)) << testing::PrintToString(yes);
     }
-    for (const std::string& no : Texts{"", "1", "#", "\xC2\xA9", heart, "e\xCC\x81", "\xFF"}) {
+    for (const std::string& no : Texts{"", "1", "#", "\xC2\xA9", heart, "e\xCC\x81", "\xFF"})
         EXPECT_FALSE(EmojiInput::isEmoji(no)) << testing::PrintToString(no);
-    }
 }
 
 TEST(EmojiInput, NormaliseKeepsTheLastEmojiWhole) {
     const auto normalisesTo = [](const std::string& expected, Texts inputs) {
-        for (const std::string& input : inputs) {
+        for (const std::string& input : inputs)
             EXPECT_EQ(EmojiInput::normalise(input), expected) << testing::PrintToString(input);
-        }
     };
     // Ill-formed UTF-8 (bad bytes, a truncated U+1F600, a surrogate) reads as U+FFFD, no emoji.
     normalisesTo("", {"", "  ", "Mail 1", heart, "\xFF\xFE", "\xF0\x9F\x98"});

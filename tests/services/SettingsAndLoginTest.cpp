@@ -50,9 +50,8 @@ public:
         dropped_ = ::geteuid() == 0 && ::setegid(65534) == 0 && ::seteuid(65534) == 0;
     }
     ~ReadOnlyDirectory() {
-        if (dropped_) {
-            [[maybe_unused]] const int ignored = ::seteuid(0) + ::setegid(0);
-        }
+        if (dropped_) [[maybe_unused]]
+            const int ignored = ::seteuid(0) + ::setegid(0);
         ::chmod(path_.constData(), 0755);
     }
 

@@ -52,19 +52,34 @@ QByteArray answer(const QByteArray& status, const QByteArray& body, const QByteA
 
 const QByteArray rss =
     R"(<rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">)";
-const QByteArray newerFeed = answer("200 OK", rss + R"(<channel>
-<item><sparkle:version>1.8</sparkle:version></item>
-<item><sparkle:version>1.10</sparkle:version>
-  <sparkle:shortVersionString>1.10 “Heron”</sparkle:shortVersionString>
-  <link>https://example.org/quillbar/1.10</link></item>
-<item><enclosure url="https://example.org/quillbar-1.9.5.deb" sparkle:version="1.9.5"/></item>
-</channel></rss>)");
+// The newest item neither first nor last, an item without a version, both ways of giving the
+// version, and elements of another namespace.
+const QByteArray feed = R"(<?xml version="1.0"?>
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"
+     xmlns:other="urn:other">
+ <channel><title>Quillbar</title>
+  <item><title>News without a version</title><link>https://example.org/news</link></item>
+  <item><sparkle:version>1.8</sparkle:version></item>
+  <item>
+   <title>Quillbar 1.10</title>
+   <other:version>9.9</other:version>
+   <other:nested><sparkle:version>8.8</sparkle:version></other:nested>
+   <sparkle:version>1.10</sparkle:version>
+   <sparkle:shortVersionString>1.10 “Heron”</sparkle:shortVersionString>
+   <sparkle:releaseNotesLink>https://example.org/notes/1.10</sparkle:releaseNotesLink>
+   <link>https://example.org/quillbar/1.10</link>
+   <description><![CDATA[<p>Faster</p>]]></description>
+   <enclosure url="https://example.org/quillbar-1.10.deb" length="1"/>
+  </item>
+  <item><enclosure url="https://example.org/quillbar-1.9.5.deb" sparkle:version="1.9.5"/></item>
+ </channel>
+</rss>)";
 
 // Answers each request with the reply kept for its path, then closes; other paths never answer.
 class FeedServer : public QTcpServer {
 public:
     QHash<QByteArray, QByteArray> replies = {
-        {"/newer", newerFeed},
+        {"/newer", answer("200 OK", feed)},
         {"/current", answer("200 OK", rss + "<channel><item><sparkle:version>1.9</sparkle:version>"
                                             "</item></channel></rss>")},
         {"/malformed", answer("200 OK", "<rss><channel><item><link>x</item></channel>")},
@@ -96,7 +111,7 @@ public:
 };
 
 QSettings settings() {
-    return QSettings(QStringLiteral("quillbar"), QStringLiteral("quillbar"));
+    return QSettings("quillbar", "quillbar");
 }
 
 QDateTime lastCheck() {
@@ -114,10 +129,6 @@ QMessageBox* shownBox() {
 }
 
 } // namespace
-
-// Both ways of giving the version, an item without one, and elements of another namespace
-// (defined after the class: moc misreads raw strings).
-QByteArray sampleFeed();
 
 class UpdatesTest : public QObject {
     Q_OBJECT
@@ -160,10 +171,11 @@ private slots:
 
     void parsesElementAndEnclosureForms() {
         QString error;
-        const auto items = AppcastParser::parse(sampleFeed(), error);
+        const auto items = AppcastParser::parse(feed, error);
         QVERIFY2(items, qPrintable(error));
-        QCOMPARE(items->size(), 2);
-        const AppcastItem& first = items->at(0);
+        QCOMPARE(items->size(), 3);
+        QCOMPARE(items->at(0).version, QStringLiteral("1.8"));
+        const AppcastItem& first = items->at(1);
         QCOMPARE(first.title, QStringLiteral("Quillbar 1.10"));
         QCOMPARE(first.version, QStringLiteral("1.10"));
         QCOMPARE(first.displayVersion(), QStringLiteral("1.10 “Heron”"));
@@ -171,8 +183,8 @@ private slots:
         QCOMPARE(first.downloadURL, QUrl("https://example.org/quillbar/1.10"));
         QCOMPARE(first.releaseNotes, QStringLiteral("<p>Faster</p>"));
         QCOMPARE(first.releaseNotesURL, QUrl("https://example.org/notes/1.10"));
-        QCOMPARE(items->at(1).version, QStringLiteral("1.9.5"));
-        QCOMPARE(items->at(1).downloadURL, QUrl("https://example.org/quillbar-1.9.5.deb"));
+        QCOMPARE(items->at(2).version, QStringLiteral("1.9.5"));
+        QCOMPARE(items->at(2).downloadURL, QUrl("https://example.org/quillbar-1.9.5.deb"));
     }
 
     void rejectsBrokenDocuments() {
@@ -343,28 +355,6 @@ private slots:
         QVERIFY(nextWithLastCheck(before.addDays(30)) <= before.addDays(1).addMSecs(500));
     }
 };
-
-QByteArray sampleFeed() {
-    return R"(<?xml version="1.0"?>
-<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"
-     xmlns:other="urn:other">
- <channel><title>Quillbar</title>
-  <item><title>News without a version</title><link>https://example.org/news</link></item>
-  <item>
-   <title>Quillbar 1.10</title>
-   <other:version>9.9</other:version>
-   <other:nested><sparkle:version>8.8</sparkle:version></other:nested>
-   <sparkle:version>1.10</sparkle:version>
-   <sparkle:shortVersionString>1.10 “Heron”</sparkle:shortVersionString>
-   <sparkle:releaseNotesLink>https://example.org/notes/1.10</sparkle:releaseNotesLink>
-   <link>https://example.org/quillbar/1.10</link>
-   <description><![CDATA[<p>Faster</p>]]></description>
-   <enclosure url="https://example.org/quillbar-1.10.deb" length="1"/>
-  </item>
-  <item><enclosure url="https://example.org/quillbar-1.9.5.deb" sparkle:version="1.9.5"/></item>
- </channel>
-</rss>)";
-}
 
 QTEST_MAIN(UpdatesTest)
 #include "UpdatesTest.moc"

@@ -9,9 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
+#include <ranges>
 #include <thread>
-#include <vector>
 
 namespace quillbar {
 namespace {
@@ -49,24 +48,19 @@ TEST(ThreadBackgroundQueueTest, RunsTasksInOrderOffTheCallerAndFinishesThemBefor
     const auto caller = std::this_thread::get_id();
     {
         ThreadBackgroundQueue queue;
-        for (int i = 0; i < 50; ++i) {
+        for (int i = 0; i < 50; ++i)
             queue.run([&, i] {
                 order.push_back(i);
                 offCaller = offCaller && std::this_thread::get_id() != caller;
             });
-        }
     }
-    std::vector<int> expected(50);
-    std::iota(expected.begin(), expected.end(), 0);
-    EXPECT_EQ(order, expected);
-    EXPECT_TRUE(offCaller);
+    EXPECT_TRUE(std::ranges::equal(order, std::views::iota(0, 50)) && offCaller);
 }
 
 // Spins the event loop until done says so (the test's own timeout guards it).
 void runUntil(const std::function<bool()>& done) {
-    while (!done()) {
+    while (!done())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
 }
 
 TEST(QtMainQueueTest, TasksRunOnTheLoopInOrderAndDieWithTheQueue) {
@@ -103,3 +97,10 @@ TEST(QtMainQueueTest, TasksRunOnTheLoopInOrderAndDieWithTheQueue) {
 
 } // namespace
 } // namespace quillbar
+
+// The Qt pieces need a QCoreApplication for their event loop.
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
