@@ -1,5 +1,7 @@
 #include "model/SpaceInfo.h"
 
+#include <algorithm>
+
 namespace quillbar {
 
 std::string SpaceInfo::defaultName() const {
@@ -13,6 +15,12 @@ std::string SpaceInfo::defaultName() const {
         return "Desktop " + std::to_string(*desktopIndex);
     }
     return "Desktop ?";
+}
+
+const SpaceInfo* SpaceInfo::firstCurrent(const std::vector<SpaceInfo>& spaces) {
+    const auto found =
+        std::find_if(spaces.begin(), spaces.end(), [](const SpaceInfo& s) { return s.isCurrent; });
+    return found == spaces.end() ? nullptr : &*found;
 }
 
 } // namespace quillbar

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillbar {
 
@@ -25,6 +26,10 @@ struct SpaceInfo {
 
     // The name shown for this space while the user has given it none; never empty.
     std::string defaultName() const;
+
+    // The first record marked current, which every consumer takes as the current space; nullptr
+    // when none is.
+    static const SpaceInfo* firstCurrent(const std::vector<SpaceInfo>& spaces);
 
     // True when every field is equal.
     bool operator==(const SpaceInfo&) const = default;

@@ -174,8 +174,7 @@ std::vector<DisplayDirectory::OrdinaryWindow>
 DisplayDirectory::ordinaryWindows(const json& windowList,
                                   const std::function<bool(std::int32_t)>& ownerTest) {
     std::vector<OrdinaryWindow> windows;
-    if (!windowList.is_array() || !std::all_of(windowList.begin(), windowList.end(),
-                                               [](const json& w) { return w.is_object(); })) {
+    if (!ValueCoercion::isArrayOfDictionaries(windowList)) {
         return windows;
     }
     for (const json& window : windowList) {

@@ -13,11 +13,6 @@ using namespace ValueCoercion;
 
 namespace {
 
-bool isArrayOfDictionaries(const json& value) {
-    return value.is_array() &&
-           std::all_of(value.begin(), value.end(), [](const json& e) { return e.is_object(); });
-}
-
 // Text under the key, with empty text counting as absent.
 std::optional<std::string> nonEmptyString(const json& dictionary, std::string_view key) {
     auto text = stringValue(dictionary, key);
@@ -113,8 +108,7 @@ std::vector<SpaceInfo> SpaceDetector::detectSpaces() const {
     for (const json& display : managedDisplays) {
         appendDisplay(display, context, result);
     }
-    if (std::none_of(result.begin(), result.end(),
-                     [](const SpaceInfo& s) { return s.isCurrent; })) {
+    if (!SpaceInfo::firstCurrent(result)) {
         markFallbackCurrent(result);
     }
     return result;

@@ -18,12 +18,6 @@ constexpr Milliseconds kRefreshTolerance{2000};
 constexpr Milliseconds kSettleShortDelay{1000};
 constexpr Milliseconds kSettleLongDelay{3000};
 
-const SpaceInfo* firstCurrent(const std::vector<SpaceInfo>& spaces) {
-    const auto found =
-        std::find_if(spaces.begin(), spaces.end(), [](const SpaceInfo& s) { return s.isCurrent; });
-    return found == spaces.end() ? nullptr : &*found;
-}
-
 // Whether a goes before b on its display: desktops first, then by desktop number, then by position.
 bool placedBefore(const SpaceInfo& a, const SpaceInfo& b) {
     const bool aIsDesktop = a.type == SpaceInfo::ordinaryDesktopType;
@@ -110,7 +104,7 @@ void SpaceObserver::refresh() {
 
     pruneNames(detected);
 
-    const SpaceInfo* current = firstCurrent(detected);
+    const SpaceInfo* current = SpaceInfo::firstCurrent(detected);
     currentSpaceID_.setIfChanged(current ? std::optional<std::string>(current->id) : std::nullopt);
 
     updateMenuBarTitle();
@@ -166,7 +160,7 @@ std::string SpaceObserver::title(const SpaceInfo& space, bool includeEmoji) cons
 }
 
 void SpaceObserver::updateMenuBarTitle() {
-    const SpaceInfo* current = firstCurrent(spaces_.value());
+    const SpaceInfo* current = SpaceInfo::firstCurrent(spaces_.value());
     menuBarTitle_.setIfChanged(current ? title(*current, true) : std::string(kUnknownTitle));
 }
 
@@ -242,7 +236,7 @@ void SpaceObserver::setSettingsPresenter(std::function<void()> presenter) {
 }
 
 void SpaceObserver::logSpaces(const std::vector<SpaceInfo>& spaces) const {
-    const SpaceInfo* current = firstCurrent(spaces);
+    const SpaceInfo* current = SpaceInfo::firstCurrent(spaces);
     const std::string focusedID =
         current && current->persistenceID ? *current->persistenceID : std::string("unknown");
     platform_.log.log(LogLevel::Info, "Detected " + std::to_string(spaces.size()) +

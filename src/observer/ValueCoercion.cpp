@@ -1,5 +1,7 @@
 #include "observer/ValueCoercion.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -182,6 +184,11 @@ std::optional<std::string> stringValue(const json& dictionary, std::string_view 
         return decimalText(*found);
     }
     return std::nullopt;
+}
+
+bool isArrayOfDictionaries(const json& value) {
+    return value.is_array() &&
+           std::all_of(value.begin(), value.end(), [](const json& e) { return e.is_object(); });
 }
 
 const json* member(const json& dictionary, std::string_view key) {

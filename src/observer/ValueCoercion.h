@@ -37,6 +37,9 @@ std::optional<Rect> rectValue(const nlohmann::json& value);
 // missing, the value is of another kind, or the value given is not a dictionary.
 std::optional<std::string> stringValue(const nlohmann::json& dictionary, std::string_view key);
 
+// Whether the value is a list whose every element is a dictionary (one odd element spoils it).
+bool isArrayOfDictionaries(const nlohmann::json& value);
+
 // The dictionary's value under key, or nullptr when the value given is not a dictionary or lacks
 // it.
 const nlohmann::json* member(const nlohmann::json& dictionary, std::string_view key);

@@ -10,16 +10,6 @@
 
 namespace quillbar {
 
-namespace {
-
-const SpaceInfo* findCurrent(const std::vector<SpaceInfo>& spaces) {
-    const auto found =
-        std::find_if(spaces.begin(), spaces.end(), [](const SpaceInfo& s) { return s.isCurrent; });
-    return found == spaces.end() ? nullptr : &*found;
-}
-
-} // namespace
-
 SpaceSwitcher::SpaceSwitcher(SpaceObserver& observer, AnchorKeeper& anchors, Platform& platform)
     : observer_(observer)
     , anchors_(anchors)
@@ -95,7 +85,7 @@ void SpaceSwitcher::switchByKeystrokes(const SpaceInfo& target) {
         return;
     }
     log(LogLevel::Info, "Keystroke fallback: AXIsProcessTrusted=true, switching");
-    const SpaceInfo* current = findCurrent(observer_.spaces());
+    const SpaceInfo* current = SpaceInfo::firstCurrent(observer_.spaces());
     if (!current || current->displayIdentifier != target.displayIdentifier) {
         log(LogLevel::Info, "Switch skipped: target is on another display");
         return;
@@ -135,7 +125,7 @@ void SpaceSwitcher::checkAnchorLanding(const std::string& persistenceID) {
 
 void SpaceSwitcher::checkKeystrokeLanding(const SpaceInfo& target) {
     observer_.refresh();
-    const SpaceInfo* current = findCurrent(observer_.spaces());
+    const SpaceInfo* current = SpaceInfo::firstCurrent(observer_.spaces());
     const std::optional<std::int64_t> landedOn =
         current ? current->managedSpaceID : std::optional<std::int64_t>{};
     if (landedOn != target.managedSpaceID) {

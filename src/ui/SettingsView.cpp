@@ -16,7 +16,6 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <set>
 
 namespace quillbar {
@@ -261,10 +260,8 @@ SettingsSpaceRow* SettingsView::makeRow(const SpaceInfo& space) {
 }
 
 void SettingsView::focusCurrentSpace() {
-    const std::vector<SpaceInfo>& spaces = observer_.spaces();
-    const auto current =
-        std::find_if(spaces.begin(), spaces.end(), [](const SpaceInfo& s) { return s.isCurrent; });
-    if (current == spaces.end() || !current->persistenceID)
+    const SpaceInfo* current = SpaceInfo::firstCurrent(observer_.spaces());
+    if (!current || !current->persistenceID)
         return;
     observer_.platform().mainQueue.after(
         focusDelay, [self = QPointer<SettingsView>(this), key = *current->persistenceID] {
