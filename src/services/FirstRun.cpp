@@ -5,6 +5,7 @@
 #include "ui/MenuBarItem.h"
 #include "ui/SettingsWindowController.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 namespace quillbar::FirstRun {
@@ -29,7 +30,8 @@ void presentIfNeeded(SpaceObserver& observer, SpaceNameStore& nameStore, Default
 
 void applyMenuBarTooltip(MenuBarItem& item) {
     QTimer::singleShot(tooltipDelayMs, &item, [&item] {
-        item.setTooltipHint(QStringLiteral("Quillbar — click to name or switch desktops"));
+        item.setTooltipHint(
+            QCoreApplication::translate("FirstRun", "Quillbar — click to name or switch desktops"));
     });
 }
 

@@ -1,21 +1,21 @@
 #include "services/LaunchAtLoginController.h"
 
-#include <QtGlobal>
-
 #include <utility>
 
 namespace quillbar {
 
-LaunchAtLoginController::LaunchAtLoginController(XdgAutostart autostart)
+LaunchAtLoginController::LaunchAtLoginController(XdgAutostart autostart, LogSink& log)
     : autostart_(std::move(autostart))
+    , log_(log)
     , isEnabled_(autostart_.isEnabled()) {}
 
 void LaunchAtLoginController::setEnabled(bool enabled) {
     QString error;
     const bool done = enabled ? autostart_.enable(&error) : autostart_.disable(&error);
     if (!done) {
-        // The reason goes in as an argument, never as a format.
-        qWarning("Quillbar launch-at-login update failed: %s", qUtf8Printable(error));
+        // The reason is appended as text, never used as a format.
+        log_.log(LogLevel::Default,
+                 "Quillbar launch-at-login update failed: " + error.toStdString());
     }
     refreshStatus();
 }

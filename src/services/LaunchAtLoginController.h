@@ -2,6 +2,7 @@
 
 #include "model/Published.h"
 #include "model/Subscription.h"
+#include "platform/LogSink.h"
 #include "services/XdgAutostart.h"
 
 #include <utility>
@@ -12,8 +13,8 @@ namespace quillbar {
 // the controller keeps no copy and reads the entry again after every change and on request.
 class LaunchAtLoginController {
 public:
-    // Starts with isEnabled read from the entry.
-    explicit LaunchAtLoginController(XdgAutostart autostart);
+    // Starts with isEnabled read from the entry; failures are written to log, the program's log.
+    LaunchAtLoginController(XdgAutostart autostart, LogSink& log);
 
     // Whether the program starts at login.
     bool isEnabled() const { return isEnabled_.value(); }
@@ -21,7 +22,7 @@ public:
     [[nodiscard]] Subscription subscribe(Published<bool>::Handler handler) {
         return isEnabled_.subscribe(std::move(handler));
     }
-    // Registers (true) or unregisters (false) the program; a failure is logged with qWarning.
+    // Registers (true) or unregisters (false) the program; a failure is logged.
     // isEnabled then shows what the entry says, whatever happened.
     void setEnabled(bool enabled);
     // Reads the entry again (a change made outside the program shows here).
@@ -29,6 +30,7 @@ public:
 
 private:
     XdgAutostart autostart_;
+    LogSink& log_;
     Published<bool> isEnabled_;
 };
 

@@ -36,6 +36,52 @@ QString execValue(const QString& path) {
     return value;
 }
 
+// Undoes the string escapes of a desktop entry's value (\s, \n, \t, \r, \\).
+QString unescapeValue(const QString& value) {
+    QString result;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] != QLatin1Char('\\') || i + 1 == value.size()) {
+            result += value[i];
+            continue;
+        }
+        const QChar next = value[++i];
+        static const QString codes = QStringLiteral("sntr");
+        static const QString meanings = QStringLiteral(" \n\t\r");
+        const qsizetype code = codes.indexOf(next);
+        result += code >= 0 ? meanings[code] : next;
+    }
+    return result;
+}
+
+// The program an Exec value starts: its first argument, unquoted, with "%%" read as "%".
+QString execProgram(const QString& exec) {
+    const QString value = unescapeValue(exec);
+    QString program;
+    qsizetype i = 0;
+    if (value.startsWith(QLatin1Char('"'))) {
+        for (i = 1; i < value.size() && value[i] != QLatin1Char('"'); ++i) {
+            if (value[i] == QLatin1Char('\\') && i + 1 < value.size())
+                ++i;
+            program += value[i];
+        }
+    } else {
+        program = value.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+    }
+    return program.replace(QStringLiteral("%%"), QStringLiteral("%"));
+}
+
+// Whether program (a path, or a name looked up in PATH) is the executable at executablePath.
+bool startsExecutable(const QString& program, const QString& executablePath) {
+    if (program.isEmpty())
+        return false;
+    if (program == executablePath)
+        return true;
+    const QString found =
+        QDir::isAbsolutePath(program) ? program : QStandardPaths::findExecutable(program);
+    const QString canonical = QFileInfo(found).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(executablePath).canonicalFilePath();
+}
+
 QString xdgConfigHome() {
     const QString fromEnvironment = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (QDir::isAbsolutePath(fromEnvironment)) {
@@ -81,7 +127,7 @@ QString XdgAutostart::userEntryPath() const {
 
 bool XdgAutostart::isEnabled() const {
     if (QFileInfo::exists(userEntryPath())) {
-        return isEnabledEntry(userEntryPath());
+        return isEnabledEntry(userEntryPath(), executablePath_);
     }
     return systemEntryEnabled();
 }
@@ -90,7 +136,7 @@ bool XdgAutostart::systemEntryEnabled() const {
     for (const QString& dir : systemDirectories_) {
         const QString path = dir + QLatin1Char('/') + fileName_;
         if (QFileInfo::exists(path)) {
-            return isEnabledEntry(path);
+            return isEnabledEntry(path, executablePath_);
         }
     }
     return false;
@@ -140,7 +186,7 @@ bool XdgAutostart::write(const QByteArray& text, QString* error) const {
     return true;
 }
 
-bool XdgAutostart::isEnabledEntry(const QString& path) {
+bool XdgAutostart::isEnabledEntry(const QString& path, const QString& executablePath) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return false;
@@ -177,8 +223,8 @@ bool XdgAutostart::isEnabledEntry(const QString& path) {
             switchedOff = value == QLatin1String("false");
         }
     }
-    return sawMainGroup && type == QLatin1String("Application") && !exec.isEmpty() && !hidden &&
-           !switchedOff;
+    return sawMainGroup && type == QLatin1String("Application") && !hidden && !switchedOff &&
+           startsExecutable(execProgram(exec), executablePath);
 }
 
 } // namespace quillbar

@@ -20,7 +20,8 @@ public:
     static XdgAutostart forCurrentUser(const QString& executablePath);
 
     // Whether the entry that counts (the user's, else the first system one) is a valid application
-    // entry that is not hidden or switched off.
+    // entry that is not hidden or switched off and starts this program (an entry left behind by
+    // another build or copy does not count).
     bool isEnabled() const;
     // Writes the user's entry (atomically); false with the reason in error when it cannot.
     bool enable(QString* error);
@@ -34,7 +35,7 @@ public:
     static QByteArray entryText(const QString& executablePath, bool hidden = false);
 
 private:
-    static bool isEnabledEntry(const QString& path);
+    static bool isEnabledEntry(const QString& path, const QString& executablePath);
     bool systemEntryEnabled() const;
     bool write(const QByteArray& text, QString* error) const;
 

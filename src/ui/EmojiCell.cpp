@@ -1,9 +1,11 @@
 #include "ui/EmojiCell.h"
 
 #include "ui/EmojiFont.h"
+#include "ui/EmojiName.h"
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPen>
 
 namespace quillbar {
 
@@ -13,6 +15,7 @@ constexpr int cellHeight = 28;
 constexpr int emojiPixelSize = 19;
 constexpr qreal cornerRadius = 5;
 constexpr qreal selectedOpacity = 0.28;
+constexpr qreal ringWidth = 2;
 } // namespace
 
 EmojiCell::EmojiCell(const QString& emoji, bool selected, QWidget* parent)
@@ -21,9 +24,16 @@ EmojiCell::EmojiCell(const QString& emoji, bool selected, QWidget* parent)
     , selected_(selected) {
     setFixedSize(cellWidth, cellHeight);
     setToolTip(emoji);
-    setAccessibleName(emoji);
+    setAccessibleName(EmojiName::of(emoji));
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
+}
+
+void EmojiCell::setCurrent(bool current) {
+    if (current == current_)
+        return;
+    current_ = current;
+    update();
 }
 
 QSize EmojiCell::sizeHint() const {
@@ -40,6 +50,10 @@ void EmojiCell::paintEvent(QPaintEvent*) {
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
         painter.fillPath(shape, fill);
+    }
+    if (current_) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), ringWidth));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), cornerRadius, cornerRadius);
     }
     painter.setFont(EmojiFont::font(emojiPixelSize));
     painter.drawText(rect(), Qt::AlignCenter, EmojiFont::displayText(emoji_));

@@ -6,7 +6,7 @@
 namespace quillbar {
 
 // One clickable emoji of the grid: the emoji at 19 px in a 30 x 28 frame, on a rounded accent
-// background when it is the selected one.
+// background when it is the selected one, ringed when it is the keyboard's current cell.
 class EmojiCell : public QAbstractButton {
     Q_OBJECT
 public:
@@ -17,6 +17,10 @@ public:
     const QString& emoji() const { return emoji_; }
     // Whether the cell is drawn as the selected entry.
     bool isSelected() const { return selected_; }
+    // Whether the cell carries the keyboard's ring.
+    bool isCurrent() const { return current_; }
+    // Puts the keyboard's ring on the cell or takes it off.
+    void setCurrent(bool current);
 
     QSize sizeHint() const override;
 
@@ -26,6 +30,7 @@ protected:
 private:
     QString emoji_;
     bool selected_;
+    bool current_ = false;
 };
 
 } // namespace quillbar

@@ -2,8 +2,10 @@
 
 #include "ui/EmojiFont.h"
 #include "ui/EmojiGrid.h"
+#include "ui/EmojiName.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
 
@@ -28,8 +30,9 @@ EmojiPicker::EmojiPicker(QWidget* parent)
     button_->setObjectName(QStringLiteral("emojiPickerButton"));
     button_->setFixedSize(buttonSize);
     button_->setAutoDefault(false);
-    // The name field keeps the keyboard focus while an emoji is picked with the mouse.
-    button_->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab; a click leaves the focus where it was (the row puts it in its name field).
+    button_->setFocusPolicy(Qt::TabFocus);
+    button_->installEventFilter(this);
     connect(button_, &QPushButton::clicked, this, &EmojiPicker::openGrid);
     updateButton();
 }
@@ -60,6 +63,20 @@ void EmojiPicker::openGrid() {
     grid->move(topLeft);
     grid_ = grid;
     grid->show();
+    grid->setFocus(Qt::PopupFocusReason);
+}
+
+bool EmojiPicker::eventFilter(QObject* watched, QEvent* event) {
+    // Space opens the grid through the button's click; Return must not reach the window, where
+    // it would mean "Done".
+    if (watched == button_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openGrid();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void EmojiPicker::choose(const QString& emoji) {
@@ -80,9 +97,8 @@ void EmojiPicker::updateButton() {
                                                ? palette.color(QPalette::PlaceholderText)
                                                : palette.color(QPalette::WindowText));
     button_->setPalette(palette);
-    button_->setToolTip(emoji_.isEmpty() ? QStringLiteral("Choose an emoji")
-                                         : QStringLiteral("Change the emoji"));
-    button_->setAccessibleName(emoji_.isEmpty() ? QStringLiteral("Choose an emoji") : emoji_);
+    button_->setToolTip(emoji_.isEmpty() ? tr("Choose an emoji") : tr("Change the emoji"));
+    button_->setAccessibleName(emoji_.isEmpty() ? tr("No emoji") : EmojiName::of(emoji_));
 }
 
 } // namespace quillbar

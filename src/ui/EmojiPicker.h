@@ -10,8 +10,9 @@ class QPushButton;
 
 namespace quillbar {
 
-// A row's emoji button: "+" or the emoji, opening the emoji grid below itself. A pick or "Clear"
-// changes the emoji and closes the grid; any other way of closing it changes nothing.
+// A row's emoji button: "+" or the emoji, opening the emoji grid below itself on a click, Space or
+// Return. A pick or "Clear" changes the emoji and closes the grid; any other way of closing it
+// changes nothing. The button takes the focus by Tab only, so a click leaves it where it was.
 class EmojiPicker : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +29,9 @@ public:
     EmojiGrid* grid() const { return grid_; }
     // Opens the grid below the button, built from the current emoji.
     void openGrid();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // The user picked an emoji or cleared it (empty); emoji() already returns it.

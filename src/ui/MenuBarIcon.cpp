@@ -4,9 +4,14 @@
 #include "ui/EmojiFont.h"
 
 #include <QFont>
+#include <QFontMetricsF>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <utility>
 
 namespace quillbar {
 
@@ -24,21 +29,72 @@ void drawEmoji(QPainter& painter, const QString& emoji, int size) {
     painter.drawText(QRect(0, 0, size, size), Qt::AlignCenter, EmojiFont::displayText(emoji));
 }
 
+// The largest bold font, up to 11/16 of the icon, in which text fits width (at least 6 px).
+QFont badgeFont(const QString& text, int size, qreal width) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setBold(true);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    for (int pixels = size * 11 / 16; pixels >= 6; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetricsF(font).horizontalAdvance(text) <= width)
+            break;
+    }
+    return font;
+}
+
 void drawBadge(QPainter& painter, const QString& badge, int size) {
-    const qreal inset = size / 16.0;
+    // Small icons use every pixel: at 16 px the digits need the whole square.
+    const qreal inset = size < 24 ? 0 : size / 16.0;
     const QRectF frame(inset, inset, size - 2 * inset, size - 2 * inset);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0x2b, 0x57, 0x9a));
     painter.drawRoundedRect(frame, size / 5.0, size / 5.0);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setBold(true);
-    // Two digits need a smaller size than one to fit the square.
-    font.setPixelSize(badge.size() > 1 ? size * 9 / 20 : size * 5 / 8);
-    font.setHintingPreference(QFont::PreferFullHinting);
-    painter.setFont(font);
+    painter.setFont(badgeFont(badge, size, frame.width() - std::max(2.0, size / 8.0)));
     painter.setPen(Qt::white);
     painter.drawText(frame, Qt::AlignCenter, badge);
 }
+
+// Draws the content afresh at whatever size and pixel ratio the tray asks for, so the icon is
+// never a scaled copy of another size.
+class ContentIconEngine : public QIconEngine {
+public:
+    explicit ContentIconEngine(MenuBarIcon::Content content)
+        : content_(std::move(content)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        const int side = std::min(rect.width(), rect.height());
+        QImage image = MenuBarIcon::render(content_, qRound(side * ratio));
+        image.setDevicePixelRatio(ratio);
+        painter->drawImage(QRect(rect.topLeft(), QSize(side, side)), image);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    // size is in device pixels already; scale is the ratio the pixmap is for.
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
+        QPixmap result = QPixmap::fromImage(
+            MenuBarIcon::render(content_, std::min(size.width(), size.height())));
+        result.setDevicePixelRatio(scale);
+        return result;
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::min(size.width(), size.height());
+        return {side, side};
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        // What a tray that asks for a list (a StatusNotifier host) receives.
+        QList<QSize> sizes;
+        for (const int side : {16, 22, 24, 32, 44, 48, 64})
+            sizes << QSize(side, side);
+        return sizes;
+    }
+    QString key() const override { return QStringLiteral("quillbar-tray"); }
+    QIconEngine* clone() const override { return new ContentIconEngine(content_); }
+
+private:
+    MenuBarIcon::Content content_;
+};
 
 } // namespace
 
@@ -76,11 +132,7 @@ QImage MenuBarIcon::render(const Content& content, int size) {
 }
 
 QIcon MenuBarIcon::icon(const Content& content) {
-    QIcon result;
-    for (const int size : {16, 22, 24, 32, 48, 64}) {
-        result.addPixmap(QPixmap::fromImage(render(content, size)));
-    }
-    return result;
+    return QIcon(new ContentIconEngine(content));
 }
 
 } // namespace quillbar

@@ -22,7 +22,7 @@ public:
 
     // The content for the observer's current space.
     static Content contentFor(const SpaceObserver& observer);
-    // The icon for the content, drawn crisply at every common tray size.
+    // The icon for the content, drawn afresh at every size and device pixel ratio asked for.
     static QIcon icon(const Content& content);
     // One square image of the content, size pixels wide.
     static QImage render(const Content& content, int size);

@@ -4,7 +4,11 @@
 #include "observer/SpaceObserver.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace quillbar {
 
@@ -68,10 +72,30 @@ void MenuBarItem::update() {
 }
 
 void MenuBarItem::activated(QSystemTrayIcon::ActivationReason reason) {
-    // A left click opens the same menu as a right click (which Qt opens by itself).
+    const std::optional<QPoint> beside = besideIcon();
+    // A left click opens the same menu as a right click.
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-        menu_->popup(QCursor::pos());
+        menu_->popup(beside.value_or(QCursor::pos()));
+    } else if (reason == QSystemTrayIcon::Context && beside && menu_->isVisible()) {
+        // Qt opened it at the pointer, over the icon.
+        menu_->move(*beside);
     }
+}
+
+std::optional<QPoint> MenuBarItem::besideIcon() const {
+    const QRect icon = tray_.geometry();
+    const QScreen* screen = icon.isValid() ? QGuiApplication::screenAt(icon.center()) : nullptr;
+    if (!screen) {
+        return std::nullopt;
+    }
+    return menuPosition(icon, screen->geometry(), menu_->sizeHint());
+}
+
+QPoint MenuBarItem::menuPosition(const QRect& icon, const QRect& screen, const QSize& menuSize) {
+    const bool upperHalf = icon.center().y() < screen.center().y();
+    const int y = upperHalf ? icon.bottom() + 1 : icon.top() - menuSize.height();
+    const int rightmost = std::max(screen.left(), screen.right() + 1 - menuSize.width());
+    return {std::clamp(icon.left(), screen.left(), rightmost), y};
 }
 
 } // namespace quillbar

@@ -4,9 +4,12 @@
 #include "ui/MenuBarIcon.h"
 
 #include <QObject>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QSystemTrayIcon>
 
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -16,8 +19,8 @@ namespace quillbar {
 class SpaceObserver;
 
 // The tray item: the current space's icon, a tooltip whose first line is the menu-bar title, and
-// the menu on a left or right click. Works with StatusNotifier hosts and XEmbed trays, and docks
-// once a tray appears when there is none yet.
+// the menu on a left or right click, opened next to the icon where the tray says where it is. Works
+// with StatusNotifier hosts and XEmbed trays, and docks once a tray appears when there is none yet.
 class MenuBarItem : public QObject {
     Q_OBJECT
 public:
@@ -37,9 +40,13 @@ public:
     const MenuBarIcon::Content& iconContent() const { return content_; }
     // Takes the observer's present title and icon.
     void update();
+    // Where a menu of menuSize opens for a tray icon at icon on a screen of screen: beside the icon
+    // (below it in the upper half of the screen, above it in the lower half), never over it.
+    static QPoint menuPosition(const QRect& icon, const QRect& screen, const QSize& menuSize);
 
 private:
     void activated(QSystemTrayIcon::ActivationReason reason);
+    std::optional<QPoint> besideIcon() const;
     void scheduleUpdate();
 
     SpaceObserver& observer_;

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -10,6 +11,7 @@ namespace quillbar {
 
 namespace {
 constexpr qreal backgroundOpacity = 0.1;
+constexpr int pictureSize = 22;
 
 QFont sizedFont(const QFont& base, int pixelSize, QFont::Weight weight) {
     QFont font = base;
@@ -27,22 +29,21 @@ void setTextColour(QLabel* label, const QColor& colour) {
 
 MenuBarLocationHint::MenuBarLocationHint(QWidget* parent)
     : QWidget(parent)
+    , picture_(new QLabel(this))
     , explanation_(new QLabel(this))
-    , dismissButton_(new QPushButton(QStringLiteral("Got it"), this)) {
+    , dismissButton_(new QPushButton(tr("Got it"), this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(18, 12, 18, 12);
     layout->setSpacing(10);
     layout->setAlignment(Qt::AlignTop);
 
-    auto* arrow = new QLabel(QStringLiteral("↑"), this);
-    arrow->setFont(sizedFont(font(), 13, QFont::DemiBold));
-    arrow->setContentsMargins(0, 1, 0, 0);
-    setTextColour(arrow, palette().color(QPalette::Highlight));
-    layout->addWidget(arrow, 0, Qt::AlignTop);
+    // Panels sit at the top or the bottom: the banner shows the icon instead of pointing.
+    picture_->setFixedSize(pictureSize, pictureSize);
+    layout->addWidget(picture_, 0, Qt::AlignTop);
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
-    auto* headline = new QLabel(QStringLiteral("Quillbar is in your menu bar"), this);
+    auto* headline = new QLabel(tr("Quillbar is in your panel's tray"), this);
     headline->setFont(sizedFont(font(), 13, QFont::DemiBold));
     texts->addWidget(headline);
     explanation_->setFont(sizedFont(font(), 12, QFont::Normal));
@@ -59,13 +60,25 @@ MenuBarLocationHint::MenuBarLocationHint(QWidget* parent)
     dismissButton_->setAutoDefault(false);
     connect(dismissButton_, &QPushButton::clicked, this, &MenuBarLocationHint::dismissed);
     layout->addWidget(dismissButton_, 0, Qt::AlignTop);
-    setTitle(QString());
+    setTrayIcon({{}, QStringLiteral("?")});
 }
 
-void MenuBarLocationHint::setTitle(const QString& title) {
-    explanation_->setText(QStringLiteral("Look along the top of your screen for <b>%1</b> — click "
-                                         "it to switch desktops, or to open this window again.")
-                              .arg(title.toHtmlEscaped()));
+void MenuBarLocationHint::setTrayIcon(const MenuBarIcon::Content& content) {
+    const qreal ratio = devicePixelRatioF();
+    QPixmap pixmap = QPixmap::fromImage(MenuBarIcon::render(content, qRound(pictureSize * ratio)));
+    pixmap.setDevicePixelRatio(ratio);
+    picture_->setPixmap(pixmap);
+    if (content.emoji.isEmpty())
+        explanation_->setText(
+            tr("Look in your panel's tray, at the top or bottom of the screen, for the blue square "
+               "with <b>%1</b> in it: the number of the desktop you are on. Click it to switch "
+               "desktops, or to open this window again.")
+                .arg(content.badge.toHtmlEscaped()));
+    else
+        explanation_->setText(
+            tr("Look in your panel's tray, at the top or bottom of the screen, for the emoji of "
+               "the desktop you are on, as shown here. Click it to switch desktops, or to open "
+               "this window again."));
 }
 
 void MenuBarLocationHint::paintEvent(QPaintEvent*) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/MenuBarIcon.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -8,18 +10,20 @@ class QPushButton;
 
 namespace quillbar {
 
-// The first-run banner of the rename window: where the tray item is and what it does, with
-// "Got it" to dismiss it.
+// The first-run banner of the rename window: where the tray item is, what it looks like (its
+// picture and, for a number badge, the number) and what it does, with "Got it" to dismiss it.
 class MenuBarLocationHint : public QWidget {
     Q_OBJECT
 public:
     explicit MenuBarLocationHint(QWidget* parent = nullptr);
 
-    // Names the tray item's current title in the explanation.
-    void setTitle(const QString& title);
+    // Shows and describes what the tray item now shows.
+    void setTrayIcon(const MenuBarIcon::Content& content);
 
-    // The explanation line, with the title in bold.
+    // The explanation line.
     QLabel* explanation() const { return explanation_; }
+    // The picture of the tray item.
+    QLabel* picture() const { return picture_; }
     // The "Got it" button.
     QPushButton* dismissButton() const { return dismissButton_; }
 
@@ -31,6 +35,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QLabel* picture_;
     QLabel* explanation_;
     QPushButton* dismissButton_;
 };

@@ -44,6 +44,9 @@ std::vector<Entry> MenuContent::spaceRows(const SpaceObserver& observer,
         row.checked = space.isActiveOnDisplay;
         row.enabled = observer.canSwitch(space);
         row.space = space;
+        if (space.persistenceID)
+            row.emoji =
+                QString::fromStdString(observer.nameStore().assignment(*space.persistenceID).emoji);
         rows.push_back(std::move(row));
     }
     return rows;

@@ -28,6 +28,7 @@ public:
         };
         Kind kind = Kind::Text;
         QString title;
+        QString emoji; // for Space: the emoji that leads the title, drawn as the row's icon
         bool checkable = false;
         bool checked = false;
         bool enabled = true;

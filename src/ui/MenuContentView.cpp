@@ -2,12 +2,16 @@
 
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
+#include "platform/Platform.h"
+#include "ui/EmojiFont.h"
 
 #include <QAction>
 #include <QFont>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 
 #include <utility>
 
@@ -35,7 +39,8 @@ MenuContentView::~MenuContentView() = default;
 
 LaunchAtLoginController& MenuContentView::launchAtLogin() {
     if (!launchAtLogin_) {
-        launchAtLogin_ = std::make_unique<LaunchAtLoginController>(autostart_);
+        launchAtLogin_ =
+            std::make_unique<LaunchAtLoginController>(autostart_, observer_.platform().log);
         subscriptions_.push_back(launchAtLogin_->subscribe([this](bool) { scheduleRedraw(); }));
     }
     return *launchAtLogin_;
@@ -84,6 +89,7 @@ void MenuContentView::addAction(std::size_t index) {
         return;
     }
     QAction* action = menu_->addAction(entry.title);
+    showEmojiAsIcon(action, entry);
     action->setCheckable(entry.checkable);
     action->setChecked(entry.checked);
     action->setEnabled(entry.enabled);
@@ -97,6 +103,32 @@ void MenuContentView::addAction(std::size_t index) {
         action->setFont(bold);
     }
     connect(action, &QAction::triggered, this, [this, index] { choose(index); });
+}
+
+void MenuContentView::showEmojiAsIcon(QAction* action, const MenuContent::Entry& entry) {
+    // The text font has monochrome forms of some emoji (a heart, a telephone): the emoji is drawn
+    // as the row's icon with the colour font, and the text keeps the rest of the title.
+    const QString lead = entry.emoji + QLatin1Char(' ');
+    if (entry.emoji.isEmpty() || !entry.title.startsWith(lead))
+        return;
+    action->setText(entry.title.mid(lead.size()));
+    action->setIcon(emojiIcon(entry.emoji));
+}
+
+QIcon MenuContentView::emojiIcon(const QString& emoji) {
+    QIcon icon;
+    for (const int size : {16, 20, 24, 32, 40, 48}) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                               QPainter::SmoothPixmapTransform);
+        painter.setFont(EmojiFont::font(size * 7 / 8));
+        painter.drawText(image.rect(), Qt::AlignCenter, EmojiFont::displayText(emoji));
+        painter.end();
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
 }
 
 bool MenuContentView::eventFilter(QObject* watched, QEvent* event) {

@@ -5,6 +5,7 @@
 #include "services/XdgAutostart.h"
 #include "ui/MenuContent.h"
 
+#include <QIcon>
 #include <QObject>
 
 #include <memory>
@@ -35,6 +36,8 @@ public:
     const std::vector<MenuContent::Entry>& entries() const { return entries_; }
     // The login-item controller, created on first use.
     LaunchAtLoginController& launchAtLogin();
+    // The emoji drawn in colour at the menu's icon sizes.
+    static QIcon emojiIcon(const QString& emoji);
     // The update command's state: enabled while canCheck, "Update Available…" while waiting.
     void setUpdateState(bool canCheck, bool updateIsWaiting);
     // Rebuilds the menu now when what it would show has changed.
@@ -58,6 +61,7 @@ private:
     void scheduleRedraw();
     void choose(std::size_t index);
     void addAction(std::size_t index);
+    static void showEmojiAsIcon(QAction* action, const MenuContent::Entry& entry);
 
     SpaceObserver& observer_;
     SpaceNameStore& nameStore_;

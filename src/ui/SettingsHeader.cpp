@@ -29,9 +29,9 @@ SettingsHeader::SettingsHeader(QWidget* parent)
         layout->addWidget(title, width > 0 ? 0 : 1);
     };
     addTitle(QStringLiteral("#"), 44, Qt::AlignLeading);
-    addTitle(QStringLiteral("Display"), 110, Qt::AlignLeading);
-    addTitle(QStringLiteral("Name"), 0, Qt::AlignLeading);
-    addTitle(QStringLiteral("Emoji"), 64, Qt::AlignHCenter);
+    addTitle(tr("Display"), 110, Qt::AlignLeading);
+    addTitle(tr("Name"), 0, Qt::AlignLeading);
+    addTitle(tr("Emoji"), 64, Qt::AlignHCenter);
 }
 
 } // namespace quillbar

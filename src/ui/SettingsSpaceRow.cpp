@@ -8,7 +8,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 
 namespace quillbar {
 
@@ -78,6 +80,7 @@ SettingsSpaceRow::SettingsSpaceRow(const SpaceInfo& space, std::optional<std::st
     setTextColour(readOnlyLabel_, QPalette::PlaceholderText);
     layout->addWidget(readOnlyLabel_, 1);
 
+    picker_->button()->installEventFilter(this);
     layout->addWidget(picker_);
     emptyEmoji_->setFixedSize(emojiWidth, 1);
     layout->addWidget(emptyEmoji_);
@@ -111,6 +114,20 @@ bool SettingsSpaceRow::focusName() {
     return true;
 }
 
+void SettingsSpaceRow::setNamesDisplay(bool namesDisplay) {
+    if (namesDisplay == namesDisplay_)
+        return;
+    namesDisplay_ = namesDisplay;
+    updateAccessibleName();
+}
+
+void SettingsSpaceRow::updateAccessibleName() {
+    const QString defaultName = QString::fromStdString(space_.defaultName());
+    nameField_->setAccessibleName(namesDisplay_
+                                      ? tr("Name of %1 on %2").arg(defaultName, displayText_)
+                                      : tr("Name of %1").arg(defaultName));
+}
+
 void SettingsSpaceRow::load() {
     if (!space_.persistenceID || loadedKey_ == space_.persistenceID)
         return;
@@ -127,10 +144,11 @@ void SettingsSpaceRow::showSpace(const std::optional<std::string>& displayName) 
     setTextColour(numberLabel_,
                   space_.isCurrent ? QPalette::WindowText : QPalette::PlaceholderText);
 
-    const QString display = displayText(space_, displayName);
+    displayText_ = displayText(space_, displayName);
     displayLabel_->setText(
-        displayLabel_->fontMetrics().elidedText(display, Qt::ElideMiddle, displayWidth));
-    displayLabel_->setToolTip(display);
+        displayLabel_->fontMetrics().elidedText(displayText_, Qt::ElideMiddle, displayWidth));
+    displayLabel_->setToolTip(displayText_);
+    updateAccessibleName();
 
     const QString defaultName = QString::fromStdString(space_.defaultName());
     const bool editable = isEditable();
@@ -164,7 +182,15 @@ void SettingsSpaceRow::paintEvent(QPaintEvent*) {
     QPainter(this).fillRect(rect(), tint);
 }
 
+void SettingsSpaceRow::mousePressEvent(QMouseEvent* event) {
+    focusName();
+    event->accept();
+}
+
 bool SettingsSpaceRow::eventFilter(QObject* watched, QEvent* event) {
+    // The emoji button does not take the focus on a click; the name field does.
+    if (watched == picker_->button() && event->type() == QEvent::MouseButtonPress)
+        focusName();
     if (watched == nameField_ && space_.persistenceID) {
         if (event->type() == QEvent::FocusIn)
             emit nameFocused(*space_.persistenceID);

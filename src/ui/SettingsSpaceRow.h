@@ -35,6 +35,8 @@ public:
 
     // Gives the name field keyboard focus; false when the row has none.
     bool focusName();
+    // Whether the name field's accessible name also names the display (with several displays).
+    void setNamesDisplay(bool namesDisplay);
 
     // The name field (hidden on read-only rows).
     QLineEdit* nameField() const { return nameField_; }
@@ -55,6 +57,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A click anywhere in the row puts the focus in its name field.
+    void mousePressEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -62,11 +66,14 @@ private:
     void showSpace(const std::optional<std::string>& displayName);
     void nameChanged(const QString& text);
     void setEmoji(const QString& emoji);
+    void updateAccessibleName();
 
     SpaceInfo space_;
     SpaceNameStore& nameStore_;
     QString emoji_;
     std::optional<std::string> loadedKey_;
+    QString displayText_;
+    bool namesDisplay_ = false;
 
     QLabel* numberLabel_;
     QLabel* displayLabel_;

@@ -3,6 +3,8 @@
 #include "model/Defaults.h"
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
+#include "ui/EmojiPicker.h"
+#include "ui/MenuBarIcon.h"
 #include "ui/MenuBarLocationHint.h"
 #include "ui/SettingsHeader.h"
 #include "ui/SettingsSpaceRow.h"
@@ -68,6 +70,8 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
 
     listLayout_->setContentsMargins(0, 0, 0, 0);
     listLayout_->setSpacing(0);
+    // The list draws no focus: were it to take the focus, typing would go nowhere.
+    scroll_->setFocusPolicy(Qt::NoFocus);
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -91,7 +95,7 @@ QWidget* SettingsView::makeFooter() {
     useSecondaryText(countLabel_, 11, QFont::Normal);
     row->addWidget(countLabel_);
     row->addStretch(1);
-    doneButton_ = new QPushButton(QStringLiteral("Done"), footer);
+    doneButton_ = new QPushButton(tr("Done"), footer);
     doneButton_->setDefault(true);
     connect(doneButton_, &QPushButton::clicked, this, &SettingsView::done);
     row->addWidget(doneButton_);
@@ -164,8 +168,8 @@ void SettingsView::redraw() {
         rowOrder_.capture(observer_.grouped(spaces));
     }
     layOutRows(frozenGroups());
-    countLabel_->setText(QStringLiteral("%1 spaces").arg(spaces.size()));
-    hint_->setTitle(QString::fromStdString(observer_.menuBarTitle()));
+    countLabel_->setText(tr("%1 spaces").arg(spaces.size()));
+    hint_->setTrayIcon(MenuBarIcon::contentFor(observer_));
 }
 
 void SettingsView::layOutRows(const std::vector<SpaceObserver::DisplayGroup>& groups) {
@@ -193,10 +197,12 @@ void SettingsView::layOutRows(const std::vector<SpaceObserver::DisplayGroup>& gr
     }
     for (const auto& group : groups) {
         for (const SpaceInfo& space : group.spaces) {
-            if (auto found = rowsByID_.find(space.id); found != rowsByID_.end())
+            auto found = rowsByID_.find(space.id);
+            if (found != rowsByID_.end())
                 found->second->setSpace(space, observer_.displayName(space.displayIdentifier));
             else
-                rowsByID_.emplace(space.id, makeRow(space));
+                found = rowsByID_.emplace(space.id, makeRow(space)).first;
+            found->second->setNamesDisplay(withCaptions);
         }
     }
     if (shape == listedShape_)
@@ -235,13 +241,17 @@ void SettingsView::layOutRows(const std::vector<SpaceObserver::DisplayGroup>& gr
 }
 
 void SettingsView::updateTabOrder() {
+    // Each row's name field, then its emoji button, then the next row; then "Done".
     QWidget* previous = nullptr;
     for (SettingsSpaceRow* row : listedRows_) {
         if (!row->isEditable())
             continue;
-        if (previous)
-            setTabOrder(previous, row->nameField());
-        previous = row->nameField();
+        for (QWidget* next : {static_cast<QWidget*>(row->nameField()),
+                              static_cast<QWidget*>(row->picker()->button())}) {
+            if (previous)
+                setTabOrder(previous, next);
+            previous = next;
+        }
     }
     if (previous)
         setTabOrder(previous, doneButton_);

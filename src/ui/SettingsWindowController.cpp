@@ -2,6 +2,9 @@
 
 #include "model/MemoryDefaults.h"
 #include "observer/SpaceObserver.h"
+#include "platform/Platform.h"
+#include "platform/WindowServer.h"
+#include "ui/AppIcon.h"
 #include "ui/SettingsView.h"
 
 #include <QCoreApplication>
@@ -35,10 +38,24 @@ void SettingsWindowController::show(SpaceObserver& observer, SpaceNameStore& nam
     if (!window_)
         createWindow(observer, nameStore);
     observer.refresh();
+    // A window left open on another desktop is brought here: the window manager would not
+    // activate it there. A hidden one is mapped afresh, onto the current desktop.
+    const bool wasVisible = window_->isVisible();
+    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
     window_->show();
+    if (wasVisible)
+        bringToCurrentSpace(observer);
     window_->raise();
     window_->activateWindow();
     emit renameWindowDidShow();
+}
+
+void SettingsWindowController::bringToCurrentSpace(SpaceObserver& observer) {
+    const SpaceInfo* current = SpaceInfo::firstCurrent(observer.spaces());
+    if (!current || !current->managedSpaceID)
+        return;
+    observer.platform().windowServer.addWindowsToSpaces(std::int64_t(window_->winId()),
+                                                        *current->managedSpaceID);
 }
 
 void SettingsWindowController::createWindow(SpaceObserver& observer, SpaceNameStore& nameStore) {
@@ -47,7 +64,8 @@ void SettingsWindowController::createWindow(SpaceObserver& observer, SpaceNameSt
     completed.setBool("HasCompletedFirstRun.v1", true);
     auto* view = new SettingsView(observer, nameStore, defaults_ ? *defaults_ : completed);
     view->setObjectName(QStringLiteral("renameSpacesWindow"));
-    view->setWindowTitle(QStringLiteral("Rename Spaces"));
+    view->setWindowTitle(tr("Rename Spaces"));
+    view->setWindowIcon(AppIcon::icon());
     view->resize(contentSize);
     view->setMinimumSize(minimumSize);
     // Closing only hides the window; it must not end a tray application either.

@@ -23,8 +23,9 @@ public:
     // Without them the window starts without its first-run hint.
     void setDefaults(Defaults& defaults);
 
-    // Creates the window if needed (from these arguments), refreshes the observer, shows, raises
-    // and activates the window, then emits renameWindowDidShow().
+    // Creates the window if needed (from these arguments), refreshes the observer, shows the
+    // window on the current space (moving it there when it was open on another), raises and
+    // activates it, then emits renameWindowDidShow().
     void show(SpaceObserver& observer, SpaceNameStore& nameStore);
 
     // The window's view, or null before the first show().
@@ -37,6 +38,7 @@ signals:
 private:
     SettingsWindowController();
     void createWindow(SpaceObserver& observer, SpaceNameStore& nameStore);
+    void bringToCurrentSpace(SpaceObserver& observer);
 
     Defaults* defaults_ = nullptr;
     QPointer<SettingsView> window_;

@@ -11,6 +11,7 @@ from desktop import BUILD, App, DesktopTest
 
 QUILLBAR = os.environ.get("QUILLBAR_APP", BUILD + "/src/app/quillbar")
 MAILBOX = "\U0001F4EC"  # the first emoji of the Communication group
+CHART = "\U0001F4C8"  # the twelfth emoji of Work: one step right and one row down
 PICKER_FROM_RIGHT = 50  # the emoji button's centre, from the window's right edge (18 + 32)
 GRID_SIZE = (340, 300)
 
@@ -131,6 +132,55 @@ class RenameWindowTest(DesktopTest):
         window = self.open_from_menu()
         self.assertFalse(Picture(self.desk, window).tinted(4, 6), "the hint shows again")
         self.desk.screenshot("rename-window-after-restart", window)
+
+
+    def test_the_window_comes_to_the_user_and_works_by_keyboard(self):
+        config = os.path.join(self.desk.env["XDG_CONFIG_HOME"], "quillbar")
+        os.makedirs(config)
+        with open(os.path.join(config, "quillbar.conf"), "w") as conf:
+            conf.write("[General]\nHasCompletedFirstRun.v1=true\n")
+        self.desk.start_tray()
+        self.start_app()
+        self.app.wait_for_line("Detected 4 spaces")
+
+        # Opened on desktop 3 and left open there, it follows the user to desktop 1.
+        self.desk.wmctrl("-s", "2")
+        self.desk.wait_until(lambda: self.desk.current_desktop() == 2)
+        self.desk.run([QUILLBAR, "--debug-settings"])
+        window = self.desk.wait_until(self.window, message="no rename window")
+        self.desk.wait_until(lambda: self.desk.active_window() == window)
+        self.assertIn("_NET_WM_ICON(CARDINAL) =",
+                      self.desk.run(["xprop", "-id", str(window), "_NET_WM_ICON"]),
+                      "the window has no icon of its own")
+        self.desk.wmctrl("-s", "0")
+        self.desk.wait_until(lambda: self.desk.current_desktop() == 0 and not self.window())
+        self.desk.run([QUILLBAR, "--debug-settings"])
+        self.desk.wait_until(lambda: self.desk.window_desktop(window) == 0 and
+                             self.desk.active_window() == window, message=lambda: (
+                                 "the window stayed on desktop %s; active: %s" % (
+                                     self.desk.window_desktop(window), self.desk.active_window())))
+
+        # By keyboard alone: the current desktop's name has the focus; Tab, Tab reaches desktop 2.
+        self.desk.xdotool("key", "--delay", "40", "Tab", "Tab")
+        self.desk.xdotool("type", "--delay", "20", "Mail")
+        self.desk.xdotool("key", "--delay", "40", "Tab", "space")
+        grid = self.desk.wait_until(self.grid, message="Space did not open the emoji grid")
+        self.desk.xdotool("key", "--delay", "40", "Right", "Down")
+        self.desk.screenshot("emoji-grid-by-keyboard", grid)
+        self.desk.xdotool("key", "Return")
+        self.desk.wait_until(lambda: not self.grid(), message="Return did not pick")
+        self.desk.screenshot("rename-window-by-keyboard", window)
+        self.desk.xdotool("key", "Escape")
+        self.desk.wait_until(lambda: not self.window())
+
+        # The menu lists the new name with its emoji, and opens below the tray icon, not over it.
+        self.assertEqual(self.app.open_menu()[:2], ["\u2713Desktop 1", CHART + " Mail"])
+        menu = self.desk.geometry(self.app.menu_window())
+        self.desk.screenshot("tray-menu-colour-emoji")
+        icon = self.desk.geometry(self.desk.wait_for_icons(1)[0])
+        self.assertGreaterEqual(menu[1], icon[1] + icon[3], "the menu covers the tray icon")
+        self.assertLess(menu[1] - (icon[1] + icon[3]), 8, "the menu is not next to the icon")
+        self.desk.xdotool("key", "Escape")
 
 
 if __name__ == "__main__":

@@ -124,6 +124,10 @@ TEST(EmojiPickerTest, PickClearAndEscapeThenTheButtonShowsWhatIsChosen) {
     EXPECT_TRUE(grid->isVisible() && grid->windowFlags().testFlag(Qt::Popup));
     EXPECT_FALSE(grid->clearButton()->isEnabled());
     EXPECT_EQ(selectedCount(grid), 0);
+    // A border sets the popup apart from the window behind it.
+    const QImage picture = grid->grab().toImage();
+    for (const QPoint edge : {QPoint(0, 150), QPoint(339, 150), QPoint(170, 0), QPoint(170, 299)})
+        EXPECT_LT(qGray(picture.pixel(edge)), qGray(picture.pixel(6, 150)) - 40) << edge.x();
     // Every group under its title; every cell 30 wide, in 10 columns 32 apart inside the popup.
     QStringList titles;
     for (QLabel* label : grid->findChildren<QLabel*>())

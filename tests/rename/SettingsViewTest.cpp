@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -132,9 +133,14 @@ TEST_F(SettingsViewTest, CaptionsOnlyForTwoOrMoreDisplaysAndTheFooterCountsEvery
     EXPECT_EQ(listedKeys(), (Keys{"uuid-1", "uuid-2", "fs-5", "side-7"}));
     EXPECT_EQ(row("side-7")->displayLabel()->text(), "Studio Display");
     EXPECT_EQ(view->countLabel()->text(), "4 spaces");
+    // With several displays each name field says which display its desktop is on.
+    EXPECT_EQ(row("side-7")->nameField()->accessibleName(), "Name of Desktop 1 on Studio Display");
+    EXPECT_EQ(row("uuid-2")->nameField()->accessibleName(),
+              "Name of Desktop 2 on Built-in Display");
 
     setSpaces({space(1)}, 1);
     EXPECT_TRUE(view->captions().empty());
+    EXPECT_EQ(row("uuid-1")->nameField()->accessibleName(), "Name of Desktop 1");
     EXPECT_EQ(view->countLabel()->text(), "1 spaces");
 }
 
@@ -144,9 +150,17 @@ TEST_F(SettingsViewTest, TheHintShowsUntilGotItWhileTheFirstRunFlagWasUnset) {
     makeView();
     showView();
     ASSERT_TRUE(view->showsLocationHint() && view->locationHint()->isVisible());
+    // It speaks of the panel's tray and of what the tray shows: the number badge, or the emoji.
     EXPECT_EQ(view->locationHint()->explanation()->text(),
-              "Look along the top of your screen for <b>Mail</b> — click it to switch desktops, "
-              "or to open this window again.");
+              "Look in your panel's tray, at the top or bottom of the screen, for the blue square "
+              "with <b>1</b> in it: the number of the desktop you are on. Click it to switch "
+              "desktops, or to open this window again.");
+    const QImage badge = view->locationHint()->picture()->pixmap().toImage();
+    store.updateEmoji(rocket, "uuid-1");
+    fake.mainQueue.drain();
+    EXPECT_TRUE(
+        view->locationHint()->explanation()->text().contains("for the emoji of the desktop"));
+    EXPECT_NE(view->locationHint()->picture()->pixmap().toImage(), badge);
     QTest::mouseClick(view->locationHint()->dismissButton(), Qt::LeftButton);
     EXPECT_FALSE(view->showsLocationHint());
     view->close();
@@ -200,6 +214,7 @@ TEST_F(SettingsViewTest, TheFirstLaunchOpensTheWindowAfter800msThenSetsTheFlag) 
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible() && window->locationHint()->isVisible());
     EXPECT_EQ(window->windowTitle(), "Rename Spaces");
+    EXPECT_FALSE(window->windowIcon().isNull()); // Quillbar's, not Qt's generic one
     EXPECT_EQ(window->size(), QSize(700, 460));
     keep(window->grab().toImage(), "rename-window.png");
     EXPECT_TRUE(defaults.boolValue(firstRunKey));
@@ -211,6 +226,18 @@ TEST_F(SettingsViewTest, TheFirstLaunchOpensTheWindowAfter800msThenSetsTheFlag) 
     EXPECT_EQ(controller.view(), window);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(shown.size(), 2);
+    // Mapped afresh, it lands where the user is; left open, it is brought to the current desktop.
+    const auto placements = [&] {
+        std::vector<std::int64_t> spaces; // of this window; the anchors are placed too
+        for (const auto& [placed, space] : fake.windowServer.addWindowsCalls)
+            if (placed == std::int64_t(window->winId()))
+                spaces.push_back(space);
+        return spaces;
+    };
+    EXPECT_TRUE(placements().empty());
+    setSpaces({space(1), space(2), space(3)}, 3);
+    controller.show(observer, store);
+    EXPECT_EQ(placements(), std::vector<std::int64_t>{3});
 }
 
 TEST_F(SettingsViewTest, LaterLaunchesOpenNothingButTheTrayTooltipGetsItsSecondLine) {
@@ -287,6 +314,117 @@ TEST_F(SettingsViewTest, OnlyKeyedDesktopsAndFullScreenSpacesAreEditable) {
         EXPECT_EQ(r.readOnlyLabel()->text(), QString::fromStdString(space.defaultName()));
     }
     EXPECT_EQ(defaults.writeCount(), 0u);
+}
+
+// Keys typed into the window as the window system delivers them: to the focus, or an open popup.
+class KeyboardTest : public SettingsViewTest {
+protected:
+    void type(const QString& text) {
+        for (const QChar c : text)
+            QTest::keyClick(view->windowHandle(), c.toLatin1());
+    }
+    void press(Qt::Key key) { QTest::keyClick(view->windowHandle(), key); }
+    QWidget* focus() const { return QApplication::focusWidget(); }
+    EmojiGrid* openGrid() const {
+        return QApplication::activePopupWidget()
+                   ? qobject_cast<EmojiGrid*>(QApplication::activePopupWidget())
+                   : nullptr;
+    }
+};
+
+TEST_F(KeyboardTest, AClickAnywhereInARowPutsTheTypingInThatRowsName) {
+    makeView();
+    showView();
+    fake.mainQueue.advance(150ms);
+    ASSERT_EQ(focus(), row("uuid-1")->nameField());
+    // The number, the display, the emoji button: each sends what follows to the row's name.
+    QTest::mouseClick(row("uuid-2")->numberLabel(), Qt::LeftButton);
+    type("Web");
+    QTest::mouseClick(row("uuid-3")->displayLabel(), Qt::LeftButton);
+    type("Chat");
+    QTest::mouseClick(row("uuid-1")->picker()->button(), Qt::LeftButton);
+    ASSERT_TRUE(openGrid());
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(openGrid());
+    type("Mail");
+    // The empty part of the list leaves the focus where it was.
+    auto* list = view->findChild<QScrollArea*>();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->viewport()->rect().bottomLeft());
+    type("s");
+    EXPECT_EQ(store.assignment("uuid-1").name, "Mails");
+    EXPECT_EQ(store.assignment("uuid-2").name, "Web");
+    EXPECT_EQ(store.assignment("uuid-3").name, "Chat");
+    EXPECT_EQ(list->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(KeyboardTest, RenamingDesktop2AndGivingItAnEmojiWithoutTheMouse) {
+    makeView();
+    showView();
+    fake.mainQueue.advance(150ms);
+    // Tab goes name, emoji button, next row's name, ... then "Done".
+    std::vector<QWidget*> chain{focus()};
+    for (int i = 0; i < 6; ++i) {
+        press(Qt::Key_Tab);
+        chain.push_back(focus());
+    }
+    std::vector<QWidget*> expected;
+    for (const char* key : {"uuid-1", "uuid-2", "uuid-3"})
+        expected.insert(expected.end(), {row(key)->nameField(), row(key)->picker()->button()});
+    expected.push_back(view->doneButton());
+    EXPECT_EQ(chain, expected);
+    for (int i = 0; i < 4; ++i)
+        press(Qt::Key_Backtab);
+    ASSERT_EQ(focus(), row("uuid-2")->nameField());
+    EXPECT_EQ(focus()->accessibleName(), "Name of Desktop 2");
+
+    type("Mail");
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focus()->accessibleName(), "No emoji");
+    // Space opens the grid on its first cell; arrows move; Return picks and closes it.
+    press(Qt::Key_Space);
+    EmojiGrid* grid = openGrid();
+    ASSERT_TRUE(grid);
+    keep(grid->grab().toImage(), "emoji-grid-keyboard.png");
+    EXPECT_EQ(grid->currentCell(), grid->cells()[0]);
+    press(Qt::Key_Right);
+    press(Qt::Key_Down);
+    EXPECT_EQ(grid->currentCell(), grid->cells()[11]);
+    press(Qt::Key_Return);
+    EXPECT_FALSE(openGrid());
+    const std::string chart = "\xF0\x9F\x93\x88"; // U+1F4C8, the twelfth of Work
+    EXPECT_EQ(store.assignment("uuid-2"), (SpaceAssignment{"Mail", chart}));
+    EXPECT_EQ(focus(), row("uuid-2")->picker()->button());
+    EXPECT_EQ(focus()->accessibleName(), "chart with upwards trend");
+
+    // Return opens it on the chosen emoji; a letter goes to the next group starting with it;
+    // Up and Down cross groups; Escape closes the grid only.
+    press(Qt::Key_Return);
+    grid = openGrid();
+    ASSERT_TRUE(grid);
+    EXPECT_EQ(grid->currentCell(), grid->cells()[11]);
+    type("c");
+    EXPECT_EQ(grid->currentCell(), grid->cells()[30]); // Communication
+    type("c");
+    EXPECT_EQ(grid->currentCell(), grid->cells()[70]); // Creative
+    type("w");
+    EXPECT_EQ(grid->currentCell(), grid->cells()[0]); // Work, from the end round to the start
+    press(Qt::Key_Up);
+    EXPECT_EQ(grid->currentCell(), grid->cells()[0]);
+    for (int i = 0; i < 3; ++i)
+        press(Qt::Key_Down);
+    EXPECT_EQ(grid->currentCell(), grid->cells()[30]);
+    press(Qt::Key_Left);
+    press(Qt::Key_Up);
+    EXPECT_EQ(grid->currentCell(), grid->cells()[19]);
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(!openGrid() && view->isVisible());
+    EXPECT_EQ(store.assignment("uuid-2").emoji, chart);
+    // Delete clears.
+    press(Qt::Key_Return);
+    ASSERT_TRUE(openGrid());
+    press(Qt::Key_Delete);
+    EXPECT_FALSE(openGrid());
+    EXPECT_EQ(store.assignment("uuid-2"), (SpaceAssignment{"Mail", ""}));
 }
 
 } // namespace

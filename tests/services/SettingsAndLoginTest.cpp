@@ -108,39 +108,53 @@ TEST_F(SettingsAndLoginTest, EnableWritesAValidEntryDisableRemovesOrHidesItAndOn
     EXPECT_TRUE(XdgAutostart::entryText("/opt/100%/q").contains("\nExec=/opt/100%%/q\n"));
     EXPECT_TRUE(XdgAutostart::entryText("/opt/a$b/q").contains("\nExec=\"/opt/a\\\\$b/q\"\n"));
 
-    // Only a valid, visible application entry counts as enabled.
+    // Only a valid, visible application entry that starts this program counts as enabled.
     const QByteArray app = "[Desktop Entry]\nType=Application\n";
+    const QByteArray exec = "Exec=/usr/bin/quillbar\n";
     const std::pair<QByteArray, bool> cases[] = {
-        {app + "Exec=q\n", true},
-        {app + "Exec=q\nHidden=true\n", false},
-        {app + "Exec=q\nX-GNOME-Autostart-enabled=false\n", false},
+        {app + exec, true},
+        {app + "Exec=/usr/bin/quillbar --verbose\n", true},
+        {app + "Exec=\"/usr/bin/quillbar\"\n", true},
+        {app + exec + "Hidden=true\n", false},
+        {app + exec + "X-GNOME-Autostart-enabled=false\n", false},
         {app, false},
-        {"[Desktop Entry]\nType=Link\nExec=q\n", false},
-        {"Type=Application\nExec=q\n", false},
-        {"[Other]\nType=Application\nExec=q\n", false},
+        {app + "Exec=/home/me/old-build/src/app/quillbar\n", false},
+        {app + "Exec=/usr/bin/quillbar-other\n", false},
+        {app + "Exec=\"/usr/bin/quillbar \"\n", false},
+        {"[Desktop Entry]\nType=Link\n" + exec, false},
+        {"Type=Application\n" + exec, false},
+        {"[Other]\nType=Application\n" + exec, false},
         {"", false}};
     for (const auto& [text, enabled] : cases) {
         writeFile("home/autostart/quillbar.desktop", text);
         EXPECT_EQ(autostart().isEnabled(), enabled) << text.toStdString();
     }
+    // Written for an awkward path, the entry is read back as this program's.
+    for (const QString name : {"My Apps/q", "100%/q", "a$b\\c/q"}) {
+        const QString path = dir.filePath(name);
+        XdgAutostart awkward(dir.filePath("home/autostart"), {}, path);
+        ASSERT_TRUE(awkward.enable(&error));
+        EXPECT_TRUE(awkward.isEnabled()) << name.toStdString();
+        EXPECT_FALSE(XdgAutostart(dir.filePath("home/autostart"), {}, path + "x").isEnabled());
+    }
 }
 
-std::vector<std::string> warnings;
+// Keeps every line it is given.
+struct RecordingLog : LogSink {
+    std::vector<std::string> lines;
+    void log(LogLevel, const std::string& message) override { lines.push_back(message); }
+};
 
-TEST_F(SettingsAndLoginTest, AFailedChangeIsLoggedAndTheStatusShowsWhatIsThere) {
+TEST_F(SettingsAndLoginTest, AFailedChangeGoesToTheLogAndTheStatusShowsWhatIsThere) {
     // The autostart directory cannot be made: a file sits where its parent should be.
     writeFile("blocked", "not a directory");
-    LaunchAtLoginController blocked(XdgAutostart(dir.filePath("blocked/autostart"), {}, "q"));
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-            if (type == QtWarningMsg)
-                warnings.push_back(text.toStdString());
-        });
+    RecordingLog log;
+    LaunchAtLoginController blocked(XdgAutostart(dir.filePath("blocked/autostart"), {}, "q"), log);
     blocked.setEnabled(true);
-    qInstallMessageHandler(previous);
     EXPECT_FALSE(blocked.isEnabled());
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_TRUE(warnings[0].starts_with("Quillbar launch-at-login update failed: ")) << warnings[0];
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_TRUE(log.lines[0].starts_with("Quillbar launch-at-login update failed: cannot create"))
+        << log.lines[0];
 }
 
 } // namespace

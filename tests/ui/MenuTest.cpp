@@ -9,11 +9,13 @@
 #include "ui/MenuContentView.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,26 @@ namespace quillbar::test {
 namespace {
 
 using Kind = MenuContent::Entry::Kind;
+
+// Keeps a picture in the run's screenshot directory, when it names one.
+void keep(const QImage& image, const QString& name) {
+    const QString dir = qEnvironmentVariable("QUILLBAR_SCREENSHOT_DIR");
+    if (!dir.isEmpty() && QDir().mkpath(dir))
+        image.save(dir + '/' + name);
+}
+
+// Opaque pixels whose colour channels differ clearly; a monochrome glyph has none.
+int colourfulPixels(const QImage& image) {
+    int colourful = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            colourful += c.alpha() > 128 && (std::abs(c.red() - c.green()) > 40 ||
+                                             std::abs(c.green() - c.blue()) > 40);
+        }
+    }
+    return colourful;
+}
 
 // Each line as the menu shows it: "✓" when checked, "---" for a separator, " (off)" when disabled.
 QString line(const QString& title, bool separator, bool checked, bool enabled) {
@@ -142,15 +164,30 @@ TEST_F(MenuTest, NoSpacesShowsOneInertLineAndAQuestionMarkIcon) {
     EXPECT_EQ(MenuBarIcon::contentFor(*observer), (MenuBarIcon::Content{{}, "?"}));
 }
 
-TEST_F(MenuTest, RowTitlesCarryTheStoredNameAndEmojiAndRedrawOnTheNextTurn) {
+TEST_F(MenuTest, RowTitlesCarryTheStoredNameAndEmojiAndTheMenuDrawsTheEmojiInColour) {
     store.updateName("Mail", "uuid-1");
     store.updateEmoji("📬", "uuid-1");
-    store.updateEmoji("🎵", "uuid-3");
+    store.updateEmoji("❤️", "uuid-3");
     store.updateName("A name that is far too long to fit", "uuid-4");
     EXPECT_EQ(lines(build()).mid(0, 4),
-              (QStringList{"📬 Mail", "✓Desktop 2", "🎵 Desktop 3", "A name that is far …"}));
+              (QStringList{"📬 Mail", "✓Desktop 2", "❤️ Desktop 3", "A name that is far …"}));
     settle();
-    EXPECT_EQ(lines(*view->menu()).mid(0, 4), lines(build()).mid(0, 4));
+    // The emoji is the row's icon; the text keeps the rest.
+    EXPECT_EQ(lines(*view->menu()).mid(0, 4),
+              (QStringList{"Mail", "✓Desktop 2", "Desktop 3", "A name that is far …"}));
+    const QList<QAction*> rows = view->menu()->actions().mid(0, 4);
+    EXPECT_FALSE(rows[0]->icon().isNull() || rows[2]->icon().isNull());
+    EXPECT_TRUE(rows[1]->icon().isNull() && rows[3]->icon().isNull());
+
+    // The heart, which the text font also has in black, is drawn in colour in the open menu.
+    view->menu()->popup(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->menu()));
+    const QImage shown = view->menu()->grab().toImage();
+    view->menu()->close();
+    keep(shown, "menu-colour-emoji.png");
+    const QRect heartRow = view->menu()->actionGeometry(rows[2]);
+    EXPECT_GT(colourfulPixels(shown.copy(heartRow)), 40);
+    EXPECT_EQ(colourfulPixels(shown.copy(view->menu()->actionGeometry(rows[3]))), 0);
 }
 
 TEST_F(MenuTest, OpeningRefreshesAndChoosingARowSwitchesWithoutMovingTheCheckmark) {
@@ -207,19 +244,47 @@ TEST_F(MenuTest, TrayItemShowsTheTitleIconAndHintAndDrawsEmojiInColour) {
     EXPECT_EQ(item.iconContent(), (MenuBarIcon::Content{"🦊", {}}));
 
     // A colour glyph: many pixels whose channels differ clearly (a monochrome one has none).
-    const QImage fox = MenuBarIcon::render({"🦊", {}}, 64);
-    int colourful = 0;
-    for (int y = 0; y < fox.height(); ++y) {
-        for (int x = 0; x < fox.width(); ++x) {
-            const QColor c = fox.pixelColor(x, y);
-            colourful += c.alpha() > 128 && (std::abs(c.red() - c.green()) > 40 ||
-                                             std::abs(c.green() - c.blue()) > 40);
-        }
-    }
-    EXPECT_GT(colourful, 200);
+    EXPECT_GT(colourfulPixels(MenuBarIcon::render({"🦊", {}}, 64)), 200);
     const QImage badge = MenuBarIcon::render({{}, "12"}, 22);
     EXPECT_EQ(badge.size(), QSize(22, 22));
     EXPECT_GT(badge.pixelColor(11, 3).alpha(), 200); // the badge, not a transparent hole
+}
+
+TEST_F(MenuTest, TheTrayIconIsDrawnForThePixelRatioAndItsNumberStaysLegibleAt16Pixels) {
+    // On a 2x display the tray asks for 22 points: it gets 44 pixels drawn at 44, not scaled.
+    for (const MenuBarIcon::Content& content :
+         {MenuBarIcon::Content{{}, "7"}, MenuBarIcon::Content{"🦊", {}}}) {
+        const QPixmap sharp = MenuBarIcon::icon(content).pixmap(QSize(22, 22), 2.0);
+        EXPECT_EQ(sharp.size(), QSize(44, 44));
+        EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
+        EXPECT_EQ(sharp.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                  MenuBarIcon::render(content, 44));
+        keep(sharp.toImage(),
+             content.emoji.isEmpty() ? "tray-badge-dpr2.png" : "tray-emoji-dpr2.png");
+    }
+    // At 16 pixels the two digits of "12" are tall, bright and apart: two runs of white columns
+    // at least 7 pixels high.
+    const QImage small = MenuBarIcon::render({{}, "12"}, 16);
+    keep(small.scaled(128, 128), "tray-badge-16px-x8.png");
+    QString columns;
+    int tallest = 0;
+    for (int x = 0; x < 16; ++x) {
+        int ink = 0;
+        for (int y = 0; y < 16; ++y)
+            ink += qGray(small.pixel(x, y)) > 170 && qAlpha(small.pixel(x, y)) > 200;
+        columns += ink > 0 ? '#' : '.';
+        tallest = std::max(tallest, ink);
+    }
+    EXPECT_EQ(columns.split('.', Qt::SkipEmptyParts).size(), 2) << columns.toStdString();
+    EXPECT_GE(tallest, 7) << columns.toStdString();
+}
+
+TEST(MenuPlacementTest, TheMenuOpensBesideTheTrayIconNeverOverIt) {
+    const QRect screen(0, 0, 1280, 800);
+    const QSize menu(200, 300);
+    // A panel at the top: below the icon; at the bottom: above it; kept inside the screen.
+    EXPECT_EQ(MenuBarItem::menuPosition(QRect(1200, 0, 24, 24), screen, menu), QPoint(1080, 24));
+    EXPECT_EQ(MenuBarItem::menuPosition(QRect(40, 776, 24, 24), screen, menu), QPoint(40, 476));
 }
 
 } // namespace

@@ -1,0 +1,10 @@
+#include "ui/AppIcon.h"
+
+namespace quillbar::AppIcon {
+
+QIcon icon() {
+    return QIcon::fromTheme(QStringLiteral("quillbar"),
+                            QIcon(QStringLiteral(":/quillbar/quillbar.png")));
+}
+
+} // namespace quillbar::AppIcon

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QIcon>
+
+namespace quillbar {
+
+// Quillbar's own icon, for its windows.
+namespace AppIcon {
+
+// The icon theme's "quillbar" (the installed icon), else the copy built into the program.
+QIcon icon();
+
+} // namespace AppIcon
+
+} // namespace quillbar
