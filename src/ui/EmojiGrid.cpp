@@ -177,6 +177,12 @@ void EmojiGrid::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
+void EmojiGrid::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Only now are the cells laid out where the scroll area can find them.
+    scroll_->ensureWidgetVisible(currentCell(), 0, titleRoom);
+}
+
 void EmojiGrid::paintEvent(QPaintEvent*) {
     // A popup gets no frame from the window manager: the border sets it apart from the window.
     QPainter painter(this);
@@ -238,7 +244,8 @@ void EmojiGrid::moveTo(int index) {
     current_ = index;
     EmojiCell* cell = cells_[current_];
     cell->setCurrent(true);
-    scroll_->ensureWidgetVisible(cell, 0, titleRoom);
+    if (isVisible())
+        scroll_->ensureWidgetVisible(cell, 0, titleRoom);
     if (QAccessible::isActive()) {
         QAccessibleEvent focus(cell, QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);

@@ -6,6 +6,7 @@
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
 #include "services/FirstRun.h"
+#include "ui/EmojiCell.h"
 #include "ui/EmojiGrid.h"
 #include "ui/EmojiPicker.h"
 #include "ui/MenuBarItem.h"
@@ -405,7 +406,9 @@ TEST_F(KeyboardTest, RenamingDesktop2AndGivingItAnEmojiWithoutTheMouse) {
     type("c");
     EXPECT_EQ(grid->currentCell(), grid->cells()[30]); // Communication
     type("c");
-    EXPECT_EQ(grid->currentCell(), grid->cells()[70]); // Creative
+    EXPECT_EQ(grid->currentCell(), grid->cells()[70]); // Creative, scrolled into view
+    EXPECT_EQ(grid->currentCell()->visibleRegion().boundingRect(), grid->currentCell()->rect());
+    keep(grid->grab().toImage(), "emoji-grid-creative.png");
     type("w");
     EXPECT_EQ(grid->currentCell(), grid->cells()[0]); // Work, from the end round to the start
     press(Qt::Key_Up);
