@@ -175,7 +175,7 @@ class StubWindowManagerTest(DesktopTest):
     """A window manager that sets the root's desktop properties and manages nothing."""
 
     window_manager = False
-    desktops = 10
+    desktops = 64  # a refresh that waited 250 ms per hidden desktop would take 16 s
 
     def start_stub(self):
         self.desk.start_process([STUB_WM, str(self.desktops)])
@@ -216,9 +216,10 @@ class StubWindowManagerTest(DesktopTest):
                 took = time.monotonic() - asked
                 self.desk.stop_process(app)
                 self.assertEqual(app.returncode, 0)
-                # Generous against a busy machine; a refresh that waited on the window manager
-                # took seconds here.
-                self.assertLess(took, 0.5, "%s took %.3f s" % (how, took))
+                # Generous against a busy machine (the whole exit is timed, not just the answer);
+                # a refresh that waited on the window manager took many seconds here.
+                print("%s answered in %.3f s" % (how, took))
+                self.assertLess(took, 2.0, "%s took %.3f s" % (how, took))
 
 
 class BackendChoiceTest(DesktopTest):
