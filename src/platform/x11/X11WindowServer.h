@@ -4,7 +4,6 @@
 
 #include <xcb/xcb.h>
 
-#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
