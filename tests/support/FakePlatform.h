@@ -41,6 +41,10 @@ public:
     bool hasCopySpacesForWindows = true;
     bool hasActiveSpace = true;
     bool hasDisplayCurrentSpace = true;
+    bool hasShowSpace = false;
+    std::vector<std::int64_t> showSpaceCalls;
+    // Called after a showSpace request is recorded (to play the window manager).
+    std::function<void(std::int64_t)> onShowSpace;
     std::int64_t activeSpaceAnswer = 0;
     std::map<std::string, std::int64_t> displayCurrentAnswers; // missing display: 0
     // What copySpacesForWindows answers per window; a working placement moves the window there.
@@ -146,11 +150,13 @@ public:
     };
 
     bool trusted = false;
+    std::string permission = "Accessibility";
     // (key code, key down) of the events that cannot be made.
     std::set<std::pair<std::uint16_t, bool>> failingEvents;
     std::vector<Step> steps;
 
     bool isProcessTrusted() override { return trusted; }
+    std::string permissionName() const override { return permission; }
     std::optional<KeyEvent> createKeyEvent(std::uint16_t code, bool down) override {
         return failingEvents.count({code, down}) ? std::nullopt
                                                  : std::optional(KeyEvent{code, down, 0});

@@ -12,7 +12,7 @@ namespace quillbar {
 class X11Connection;
 
 // The X screen as the one display: EWMH desktops span the whole screen, so its bounds are the root
-// window, while its screen (where anchors go, and its name) is the primary RandR monitor.
+// window, while its screen (its frame and its name) is the primary RandR monitor.
 class X11Displays final : public Displays {
 public:
     explicit X11Displays(std::shared_ptr<X11Connection> connection);

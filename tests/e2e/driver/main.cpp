@@ -1,16 +1,12 @@
 // The end-to-end test driver: the real observer on the X11 backend, without widgets.
-//   quillbar-driver [N]   (with N, no anchor is ever placed on desktop N)
 #include "DriverSession.h"
 #include "JsonLines.h"
-#include "RefusingWindowServer.h"
 #include "platform/qt/LocalNotificationCenter.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/qt/ThreadBackgroundQueue.h"
 #include "platform/x11/X11Platform.h"
 
 #include <QCoreApplication>
-
-#include <cstdlib>
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
@@ -29,20 +25,7 @@ int main(int argc, char** argv) {
     if (!x11) {
         return 1;
     }
-    quillbar::Platform& real = x11->platform();
-    quillbar::e2e::RefusingWindowServer windowServer(real.windowServer,
-                                                     argc > 1 ? std::atoll(argv[1]) : 0);
-    quillbar::Platform platform{windowServer,
-                                real.displays,
-                                real.workspace,
-                                real.keyboard,
-                                real.workspaceCenter,
-                                real.defaultCenter,
-                                real.distributedCenter,
-                                real.mainQueue,
-                                real.backgroundQueue,
-                                real.log,
-                                real.appInfo};
+    quillbar::Platform& platform = x11->platform();
     quillbar::e2e::DriverSession session(platform, out);
     session.start();
     return QCoreApplication::exec();
