@@ -191,11 +191,11 @@ class NamesKeptTest(NamesTest):
         self.assertEqual(self.read_conf(), before, "the unreadable file was replaced")
         self.assertEqual(os.stat(self.conf_path()).st_uid, 0)
 
-        # Readable again (not writable, but its folder is): the next edit brings both together.
-        os.chmod(self.conf_path(), 0o644)
+        # Given to the user (as a fix would do): the next edit brings both together.
+        os.chown(self.conf_path(), 65534, 65534)
         self.desk.xdotool("type", "s")
-        self.desk.wait_until(lambda: os.stat(self.conf_path()).st_uid == 65534,
-                             message="the names were never saved")
+        self.desk.wait_until(lambda: self.stored_name("msid-1") == "Works",
+                             message=lambda: "the names were never saved: %r" % app.lines[-4:])
         self.assertEqual(stored_table(self.conf_path()),
                          {"msid-3": ("Kept", ""), "msid-1": ("Works", "")})
         app.wait_for_line("The settings file can be read again")
@@ -256,6 +256,9 @@ class CrashConsistencyTest(NamesTest):
             threading.Event().wait(rng.uniform(0, 0.04))
             app.proc.kill()
             app.proc.wait()  # its streams close with the desktop
+            # Stopping xdotool mid-keystroke would leave a key held down, repeating into the
+            # next round: let it finish typing into nothing.
+            typist.wait(timeout=30)
             self.desk.stop_process(typist)
 
             table = stored_table(conf) if TABLE in stored_values(conf) else {}

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,21 +107,26 @@ TEST_F(SettingsAndLoginTest, AFileThatCannotBeReadIsNeverWrittenUntilItCanBe) {
     ::chmod(QFile::encodeName(dir.filePath("quillbar")).constData(), 0777);
     ::chmod(QFile::encodeName(conf).constData(), 0600);
     const QByteArray before = readFile("quillbar/quillbar.conf");
+    std::optional<QSettingsDefaults> defaults;
     {
         ActingAsNobody nobody;
-        QSettingsDefaults defaults(conf);
-        ASSERT_TRUE(defaults.readProblem().has_value());
-        EXPECT_TRUE(defaults.readProblem()->find("Permission denied") != std::string::npos)
-            << *defaults.readProblem();
-        EXPECT_FALSE(defaults.setData("SpaceAssignments.v1", "new"));
-        EXPECT_FALSE(defaults.setBool("HasCompletedFirstRun.v1", true));
-        EXPECT_TRUE(defaults.reload().has_value());
-        EXPECT_EQ(readFile("quillbar/quillbar.conf"), before);
+        defaults.emplace(conf);
+        ASSERT_TRUE(defaults->readProblem().has_value());
+        EXPECT_TRUE(defaults->readProblem()->find("Permission denied") != std::string::npos)
+            << *defaults->readProblem();
+        EXPECT_FALSE(defaults->setData("SpaceAssignments.v1", "new"));
+        EXPECT_FALSE(defaults->setBool("HasCompletedFirstRun.v1", true));
+        EXPECT_TRUE(defaults->reload().has_value());
+    }
+    EXPECT_EQ(readFile("quillbar/quillbar.conf"), before);
 
-        ::chmod(QFile::encodeName(conf).constData(), 0644); // the owner lets us read
-        EXPECT_EQ(defaults.reload(), std::nullopt);
-        EXPECT_EQ(defaults.data("SpaceAssignments.v1"), "kept");
-        EXPECT_TRUE(defaults.setData("SpaceAssignments.v1", "new"));
+    // Given to the user, as a repair would.
+    ASSERT_EQ(::chown(QFile::encodeName(conf).constData(), 65534, 65534), 0);
+    {
+        ActingAsNobody nobody;
+        EXPECT_EQ(defaults->reload(), std::nullopt);
+        EXPECT_EQ(defaults->data("SpaceAssignments.v1"), "kept");
+        EXPECT_TRUE(defaults->setData("SpaceAssignments.v1", "new"));
     }
     EXPECT_EQ(QSettingsDefaults(conf).data("SpaceAssignments.v1"), "new");
 }
