@@ -430,5 +430,21 @@ TEST_F(KeyboardTest, RenamingDesktop2AndGivingItAnEmojiWithoutTheMouse) {
     EXPECT_EQ(store.assignment("uuid-2"), (SpaceAssignment{"Mail", ""}));
 }
 
+// Showing a stored name changes nothing, even one longer than a line edit holds; only an edit
+// stores, cut to the longest name the store keeps.
+TEST_F(SettingsViewTest, FillingARowStoresNothingAndOnlyAnEditDoes) {
+    const std::string huge(40000, 'h');
+    defaults.setData(std::string(SpaceNameStore::defaultsKey),
+                     R"({"uuid-1":{"name":")" + huge + R"(","emoji":")" + rocket + R"("}})");
+    SpaceNameStore stored(defaults);
+    const std::size_t writes = defaults.writeCount();
+    SettingsSpaceRow filled(observer.spaces().front(), std::nullopt, stored);
+    EXPECT_EQ(defaults.writeCount(), writes);
+    EXPECT_EQ(stored.assignment("uuid-1").name, huge);
+    QTest::keyClick(filled.nameField(), Qt::Key_Backspace); // the field is full: delete
+    EXPECT_EQ(stored.assignment("uuid-1"),
+              (SpaceAssignment{std::string(SpaceNameStore::maxNameClusters, 'h'), rocket}));
+}
+
 } // namespace
 } // namespace quillbar::test

@@ -7,6 +7,7 @@
 #include "services/TitleExporter.h"
 #include "services/TitleFollower.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QSignalSpy>
 #include <QTest>
@@ -44,6 +45,43 @@ TEST(BusServicesTest, TheNewestInstanceTakesTheNameAndTheOlderOneIsToldToQuit) {
     // Without a bus the rule is skipped.
     SingleInstance lonely(QDBusConnection(QStringLiteral("never connected")), "org.quillbar.Test");
     EXPECT_FALSE(lonely.claim() || lonely.holdsName());
+}
+
+// The newer instance hears when the one it replaced has left the bus (at once when there was
+// none, at the limit when it never leaves); only then may it read what that one saved.
+TEST(BusServicesTest, TheNewInstanceWaitsUntilTheOneItReplacedHasLeft) {
+    const QString name = QStringLiteral("org.quillbar.Waiting");
+    SingleInstance alone(party(), name);
+    QSignalSpy aloneGone(&alone, &SingleInstance::previousGone);
+    ASSERT_TRUE(alone.claim());
+    alone.awaitPrevious(std::chrono::seconds(5));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return aloneGone.count() == 1; }, 5000));
+    EXPECT_EQ(aloneGone.value(0).value(0).toBool(), true);
+
+    QDBusConnection olderBus = party();
+    const QString olderName = olderBus.name();
+    auto older = std::make_unique<SingleInstance>(olderBus, name);
+    ASSERT_TRUE(older->claim());
+    SingleInstance newer(party(), name);
+    QSignalSpy newerGone(&newer, &SingleInstance::previousGone);
+    ASSERT_TRUE(newer.claim());
+    newer.awaitPrevious(std::chrono::seconds(20));
+    // A few turns of the loop, in which an answer for "nobody before" would come: nothing yet.
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(newerGone.count(), 0);
+    older.reset();
+    olderBus = QDBusConnection(QString());
+    QDBusConnection::disconnectFromBus(olderName);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return newerGone.count() == 1; }, 10000));
+    EXPECT_EQ(newerGone.value(0).value(0).toBool(), true);
+
+    SingleInstance newest(party(), name); // replaces newer, which stays on the bus
+    QSignalSpy newestGone(&newest, &SingleInstance::previousGone);
+    ASSERT_TRUE(newest.claim());
+    newest.awaitPrevious(std::chrono::milliseconds(100));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return newestGone.count() == 1; }, 5000));
+    EXPECT_EQ(newestGone.value(0).value(0).toBool(), false);
 }
 
 TEST(BusServicesTest, DebugRequestsArriveAsDistributedNotifications) {

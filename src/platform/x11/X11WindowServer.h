@@ -46,6 +46,8 @@ public:
     nlohmann::json copyWindowList() override;
     // The queries answered from EWMH properties; showSpace sends _NET_CURRENT_DESKTOP.
     SpaceServerAPI spaceServerAPI() override;
+    // Yes: a desktop's key is its position ("msid-N"), which names it again when it returns.
+    bool spaceKeysRecur() const override { return true; }
 
     // The desktops of a running EWMH window manager, or nullopt when none answers.
     std::optional<Desktops> desktops();
