@@ -13,6 +13,7 @@
 
 namespace quillbar {
 
+class LogSink;
 class X11ClientList;
 class X11Connection;
 class X11Displays;
@@ -23,7 +24,7 @@ class X11WindowServer final : public WindowServer {
 public:
     // What the window manager says about its desktops.
     struct Desktops {
-        std::uint32_t count = 0;
+        std::uint32_t count = 0;   // at most X11Answers::kMaxDesktops
         std::uint32_t current = 0; // zero-based
     };
 
@@ -31,7 +32,7 @@ public:
     static constexpr std::chrono::milliseconds kPlacementTimeout{250};
 
     X11WindowServer(std::shared_ptr<X11Connection> connection, X11Displays& displays,
-                    X11ClientList& clients);
+                    X11ClientList& clients, LogSink& log);
     ~X11WindowServer() override;
     X11WindowServer(const X11WindowServer&) = delete;
     X11WindowServer& operator=(const X11WindowServer&) = delete;
@@ -54,6 +55,7 @@ public:
 private:
     nlohmann::json copySpacesForWindow(std::int64_t windowNumber);
     std::optional<Desktops> readDesktops();
+    std::uint32_t boundedCount(std::uint32_t claimed);
     void watch(xcb_window_t window);
     void forgetOnChange(const xcb_generic_event_t& event);
 
@@ -63,10 +65,12 @@ private:
     std::map<xcb_window_t, std::optional<std::uint32_t>> windowDesktops_;
     std::set<xcb_window_t> watched_;
     int listener_ = 0;
+    std::uint32_t reportedClaim_ = 0; // the last desktop count logged as too many
 
     std::shared_ptr<X11Connection> connection_;
     X11Displays& displays_;
     X11ClientList& clients_;
+    LogSink& log_;
 };
 
 } // namespace quillbar
