@@ -63,7 +63,7 @@ DebugRequests::~DebugRequests() {
 
 bool DebugRequests::isDesktopNumber(const QString& text) {
     const QStringView digits = text.startsWith(u'+') ? QStringView(text).mid(1) : QStringView(text);
-    if (digits.isEmpty() || digits.size() > 10 ||
+    if (digits.isEmpty() || digits.size() > 18 ||
         !std::all_of(digits.begin(), digits.end(),
                      [](QChar c) { return c >= u'0' && c <= u'9'; })) {
         return false;
@@ -129,11 +129,13 @@ void DebugRequests::switchTo(const QString& desktop) {
         }
         return;
     }
-    request(Kind::Switch, desktop.toStdString());
+    switchPending_ = desktop.toStdString();
+    schedule();
 }
 
 void DebugRequests::settings() {
-    request(Kind::Settings);
+    settingsPending_ = true;
+    schedule();
 }
 
 void DebugRequests::switchToReceived(const QDBusMessage& message) {
@@ -141,39 +143,33 @@ void DebugRequests::switchToReceived(const QDBusMessage& message) {
     // Only text that names a desktop counts; anything else is dropped here.
     if (!arguments.isEmpty() && arguments.first().typeId() == QMetaType::QString &&
         isDesktopNumber(arguments.first().toString())) {
-        request(Kind::Switch, arguments.first().toString().toStdString());
+        switchPending_ = arguments.first().toString().toStdString();
+        schedule();
     }
 }
 
 void DebugRequests::settingsReceived(const QDBusMessage&) {
-    request(Kind::Settings);
+    settings();
 }
 
-void DebugRequests::request(Kind kind, std::optional<std::string> desktop) {
-    if (std::find(order_.begin(), order_.end(), kind) == order_.end()) {
-        order_.push_back(kind);
+void DebugRequests::schedule() {
+    if (timer_.isActive()) {
+        return; // this request joins the waiting delivery
     }
-    if (desktop) {
-        desktop_ = std::move(*desktop);
-    }
-    if (!timer_.isActive()) {
-        const auto since = sinceDelivery_.isValid()
-                               ? std::chrono::milliseconds(sinceDelivery_.elapsed())
-                               : spacing_;
-        timer_.start(std::max(std::chrono::milliseconds(0), spacing_ - since));
-    }
+    const auto since =
+        sinceDelivery_.isValid() ? std::chrono::milliseconds(sinceDelivery_.elapsed()) : spacing_;
+    timer_.start(std::max(std::chrono::milliseconds(0), spacing_ - since));
 }
 
 void DebugRequests::deliverPending() {
     timer_.stop();
     sinceDelivery_.start();
-    const std::vector<Kind> order = std::exchange(order_, {});
-    for (const Kind kind : order) {
-        if (kind == Kind::Switch) {
-            post_(NotificationCenter::kDebugSwitchTo, std::exchange(desktop_, {}));
-        } else {
-            post_(NotificationCenter::kDebugSettings, std::nullopt);
-        }
+    // The switch first, so that a rename window asked for with it opens on the new desktop.
+    if (auto desktop = std::exchange(switchPending_, std::nullopt)) {
+        post_(NotificationCenter::kDebugSwitchTo, desktop);
+    }
+    if (std::exchange(settingsPending_, false)) {
+        post_(NotificationCenter::kDebugSettings, std::nullopt);
     }
 }
 

@@ -12,7 +12,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace quillbar {
 
@@ -20,7 +19,7 @@ namespace quillbar {
 // bus: methods "switchTo" (one text: the desktop number) and "settings" of the object kObjectPath,
 // which the running instance answers under its application identifier, and broadcast signals of
 // the same names. Requests are handed on under the names of the distributed notifications, merged:
-// whatever arrives while a delivery waits joins it (settings once, the latest desktop), and
+// whatever arrives while a delivery waits joins it (the latest desktop, then settings once), and
 // deliveries are at least a spacing apart, so a flood of requests costs a few refreshes and no
 // memory.
 class DebugRequests : public QObject, protected QDBusContext {
@@ -61,7 +60,7 @@ public:
                           std::chrono::milliseconds startupWait = kStartupWait);
 
     // Whether requests wait for their delivery.
-    bool isPending() const { return !order_.empty(); }
+    bool isPending() const { return settingsPending_ || switchPending_; }
     // Delivers the waiting requests now (the spacing timer does so by itself).
     void deliverPending();
 
@@ -75,8 +74,7 @@ private slots:
     void settingsReceived(const QDBusMessage& message);
 
 private:
-    enum class Kind { Switch, Settings };
-    void request(Kind kind, std::optional<std::string> desktop = std::nullopt);
+    void schedule();
     static Reply call(QDBusConnection bus, const QString& service, QDBusMessage message,
                       std::chrono::milliseconds startupWait);
 
@@ -84,8 +82,8 @@ private:
     bool registered_ = false;
     Post post_;
     std::chrono::milliseconds spacing_;
-    std::vector<Kind> order_; // pending kinds in order of arrival, each at most once
-    std::string desktop_;     // the latest pending switch
+    std::optional<std::string> switchPending_; // the latest desktop asked for
+    bool settingsPending_ = false;
     QTimer timer_;
     QElapsedTimer sinceDelivery_;
 };
