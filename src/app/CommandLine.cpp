@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/BackendChooser.h"
+#include "services/DebugRequests.h"
 
 #include <QCommandLineParser>
 
@@ -69,11 +70,30 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     }
     if (parser.isSet(help)) {
         result.mode = Mode::Help;
-    } else if (parser.isSet(version)) {
+        return result;
+    }
+    if (parser.isSet(version)) {
         result.mode = Mode::Version;
-    } else if (parser.isSet(debugSwitch)) {
+        return result;
+    }
+    // Each of these asks the running instance for one thing: two at once is a mistake.
+    const int requests = int(parser.isSet(debugSwitch)) + int(parser.isSet(debugSettings)) +
+                         int(parser.isSet(printTitle) || result.follow);
+    if (requests > 1 || parser.values(debugSwitch).size() > 1) {
+        result.mode = Mode::Error;
+        result.error = QStringLiteral(
+            "Choose one of --debug-switch-to, --debug-settings and --print-title/--follow.");
+        return result;
+    }
+    if (parser.isSet(debugSwitch)) {
         result.mode = Mode::DebugSwitch;
         result.desktop = parser.value(debugSwitch);
+        if (!DebugRequests::isDesktopNumber(result.desktop)) {
+            result.mode = Mode::Error;
+            result.error = QStringLiteral("--debug-switch-to needs a desktop number (1, 2, …), "
+                                          "not '%1'.")
+                               .arg(result.desktop.left(40));
+        }
     } else if (parser.isSet(debugSettings)) {
         result.mode = Mode::DebugSettings;
     } else if (parser.isSet(printTitle) || result.follow) {

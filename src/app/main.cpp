@@ -29,15 +29,17 @@ int runClient(int argc, char** argv, const CommandLine& command) {
     if (!bus.isConnected()) {
         return fail(QStringLiteral("no session bus"));
     }
-    switch (command.mode) {
-    case CommandLine::Mode::DebugSwitch:
-        return quillbar::DebugRequests::sendSwitchTo(bus, command.desktop) ? 0 : 1;
-    case CommandLine::Mode::DebugSettings:
-        return quillbar::DebugRequests::sendSettings(bus) ? 0 : 1;
-    default:
-        break;
+    const QString service = QStringLiteral(QUILLBAR_BUNDLE_ID);
+    if (command.mode == CommandLine::Mode::DebugSwitch ||
+        command.mode == CommandLine::Mode::DebugSettings) {
+        using quillbar::DebugRequests;
+        const DebugRequests::Reply reply =
+            command.mode == CommandLine::Mode::DebugSwitch
+                ? DebugRequests::switchTo(bus, service, command.desktop)
+                : DebugRequests::settings(bus, service);
+        return reply.outcome == DebugRequests::Outcome::Delivered ? 0 : fail(reply.message);
     }
-    quillbar::TitleFollower follower(bus, QStringLiteral(QUILLBAR_BUNDLE_ID),
+    quillbar::TitleFollower follower(bus, service,
                                      command.json ? quillbar::TitleFollower::Format::Json
                                                   : quillbar::TitleFollower::Format::Plain,
                                      stdout);

@@ -130,18 +130,29 @@ std::vector<SpaceInfo> SpaceDetector::detectSpaces() const {
     }
     context.activeSpace = api_.activeSpace ? api_.activeSpace() : 0;
 
+    const std::size_t displayCount = std::min(managedDisplays.size(), kMaxDisplays);
+    std::string overflow;
+    if (displayCount < managedDisplays.size()) {
+        overflow = "The window server claims " + std::to_string(managedDisplays.size()) +
+                   " displays; reading the first " + std::to_string(displayCount);
+    }
     std::vector<SpaceInfo> result;
     std::size_t capacity = 0;
-    for (const json& display : managedDisplays) {
-        if (const json* spaces = member(display, WindowServer::kSpaces);
+    for (std::size_t i = 0; i < displayCount; ++i) {
+        if (const json* spaces = member(managedDisplays[i], WindowServer::kSpaces);
             spaces && spaces->is_array()) {
-            capacity += spaces->size();
+            capacity += std::min(spaces->size(), kMaxSpacesPerDisplay);
+            if (spaces->size() > kMaxSpacesPerDisplay && overflow.empty()) {
+                overflow = "A display claims " + std::to_string(spaces->size()) +
+                           " spaces; reading the first " + std::to_string(kMaxSpacesPerDisplay);
+            }
         }
     }
     result.reserve(capacity);
-    for (const json& display : managedDisplays) {
-        appendDisplay(display, context, result);
+    for (std::size_t i = 0; i < displayCount; ++i) {
+        appendDisplay(managedDisplays[i], context, result);
     }
+    reportOverflow(std::move(overflow));
     if (!SpaceInfo::firstCurrent(result)) {
         markFallbackCurrent(result);
     }
@@ -171,7 +182,9 @@ void SpaceDetector::appendDisplay(const json& display, const PassContext& contex
 
     int desktopCount = 0;
     int position = 0;
-    for (const json& spaceValue : *spacesValue) {
+    const std::size_t spaceCount = std::min(spacesValue->size(), kMaxSpacesPerDisplay);
+    for (std::size_t i = 0; i < spaceCount; ++i) {
+        const json& spaceValue = (*spacesValue)[i];
         SpaceInfo space;
         space.type = spaceType(spaceValue);
         if (space.type == SpaceInfo::ordinaryDesktopType) {
@@ -222,6 +235,13 @@ std::optional<std::string> SpaceDetector::fullscreenAppName(const SpaceInfo& spa
         return context.frontName;
     }
     return std::nullopt;
+}
+
+void SpaceDetector::reportOverflow(std::string note) const {
+    if (note != overflowNote_ && !note.empty()) {
+        platform_.log.log(LogLevel::Default, note);
+    }
+    overflowNote_ = std::move(note);
 }
 
 void SpaceDetector::markFallbackCurrent(std::vector<SpaceInfo>& spaces) const {

@@ -16,6 +16,11 @@ namespace quillbar {
 // shown on each display, the current space and the owners of full-screen spaces. Keeps no state.
 class SpaceDetector {
 public:
+    // The most spaces read from one display and the most displays read from one answer; what the
+    // window server claims beyond them is left out (and logged once).
+    static constexpr std::size_t kMaxSpacesPerDisplay = 256;
+    static constexpr std::size_t kMaxDisplays = 32;
+
     SpaceDetector(Platform& platform, const DisplayDirectory& displays, const SpaceServerAPI& api);
 
     // One detection pass: displays in the server's order, each display's spaces in its order.
@@ -37,10 +42,13 @@ private:
     std::optional<std::string> fullscreenAppName(const SpaceInfo& space,
                                                  const PassContext& context) const;
     void markFallbackCurrent(std::vector<SpaceInfo>& spaces) const;
+    void reportOverflow(std::string note) const;
 
     Platform& platform_;
     const DisplayDirectory& displays_;
     const SpaceServerAPI& api_;
+    // What the last pass left out, so that a lasting overflow is logged once, not every refresh.
+    mutable std::string overflowNote_;
 };
 
 } // namespace quillbar

@@ -3,59 +3,174 @@
 #include "platform/NotificationCenter.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusError>
+#include <QDBusServiceWatcher>
+#include <QEventLoop>
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace quillbar {
 
 namespace {
 
-bool send(QDBusConnection& bus, QDBusMessage message) {
-    return bus.isConnected() && bus.send(message) && bus.interface() != nullptr &&
-           // A round trip makes sure the signal left before the sender exits.
-           bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.DBus")).isValid();
+// How long a client waits for the instance's answer once it runs.
+constexpr int kAnswerTimeoutMs = 5000;
+// How often a client looks again for an instance that has the name but not yet the object.
+constexpr std::chrono::milliseconds kRetryPause{100};
+
+// Errors that mean "no instance serves requests yet", not "the instance said no".
+bool notServingYet(const QDBusMessage& reply) {
+    switch (QDBusError(reply).type()) {
+    case QDBusError::ServiceUnknown:
+    case QDBusError::UnknownObject:
+    case QDBusError::UnknownInterface:
+    case QDBusError::UnknownMethod:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
 
-DebugRequests::DebugRequests(QDBusConnection bus, Post post, QObject* parent)
+DebugRequests::DebugRequests(QDBusConnection bus, Post post, std::chrono::milliseconds spacing,
+                             QObject* parent)
     : QObject(parent)
-    , post_(std::move(post)) {
-    if (!bus.isConnected()) {
+    , bus_(std::move(bus))
+    , post_(std::move(post))
+    , spacing_(spacing) {
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, &DebugRequests::deliverPending);
+    if (!bus_.isConnected()) {
         return;
     }
     const QString interface = QString::fromLatin1(kInterface);
-    bus.connect(QString(), QString(), interface, QStringLiteral("switchTo"), this,
-                SLOT(switchToReceived(QDBusMessage)));
-    bus.connect(QString(), QString(), interface, QStringLiteral("settings"), this,
-                SLOT(settingsReceived(QDBusMessage)));
+    bus_.connect(QString(), QString(), interface, QStringLiteral("switchTo"), this,
+                 SLOT(switchToReceived(QDBusMessage)));
+    bus_.connect(QString(), QString(), interface, QStringLiteral("settings"), this,
+                 SLOT(settingsReceived(QDBusMessage)));
+    registered_ = bus_.registerObject(QString::fromLatin1(kObjectPath), this,
+                                      QDBusConnection::ExportScriptableSlots);
 }
 
-bool DebugRequests::sendSwitchTo(QDBusConnection bus, const QString& desktop) {
-    QDBusMessage message = QDBusMessage::createSignal(
-        QString::fromLatin1(kPath), QString::fromLatin1(kInterface), QStringLiteral("switchTo"));
+DebugRequests::~DebugRequests() {
+    if (registered_) {
+        bus_.unregisterObject(QString::fromLatin1(kObjectPath));
+    }
+}
+
+bool DebugRequests::isDesktopNumber(const QString& text) {
+    const QStringView digits = text.startsWith(u'+') ? QStringView(text).mid(1) : QStringView(text);
+    if (digits.isEmpty() || digits.size() > 18 ||
+        !std::all_of(digits.begin(), digits.end(),
+                     [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+        return false;
+    }
+    const qlonglong number = digits.toLongLong();
+    return number >= 1 && number <= std::numeric_limits<std::int32_t>::max();
+}
+
+DebugRequests::Reply DebugRequests::switchTo(QDBusConnection bus, const QString& service,
+                                             const QString& desktop,
+                                             std::chrono::milliseconds startupWait) {
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(service, QString::fromLatin1(kObjectPath),
+                                       QString::fromLatin1(kInterface), QStringLiteral("switchTo"));
     message << desktop;
-    return send(bus, message);
+    return call(std::move(bus), service, message, startupWait);
 }
 
-bool DebugRequests::sendSettings(QDBusConnection bus) {
-    return send(bus, QDBusMessage::createSignal(QString::fromLatin1(kPath),
-                                                QString::fromLatin1(kInterface),
-                                                QStringLiteral("settings")));
+DebugRequests::Reply DebugRequests::settings(QDBusConnection bus, const QString& service,
+                                             std::chrono::milliseconds startupWait) {
+    return call(std::move(bus), service,
+                QDBusMessage::createMethodCall(service, QString::fromLatin1(kObjectPath),
+                                               QString::fromLatin1(kInterface),
+                                               QStringLiteral("settings")),
+                startupWait);
+}
+
+DebugRequests::Reply DebugRequests::call(QDBusConnection bus, const QString& service,
+                                         QDBusMessage message,
+                                         std::chrono::milliseconds startupWait) {
+    if (!bus.isConnected()) {
+        return {Outcome::NotRunning, QStringLiteral("no session bus")};
+    }
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const QDBusMessage reply = bus.call(message, QDBus::BlockWithGui, kAnswerTimeoutMs);
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            return {Outcome::Delivered, {}};
+        }
+        if (!notServingYet(reply)) {
+            return {Outcome::Refused, reply.errorMessage()};
+        }
+        const auto left = startupWait - std::chrono::milliseconds(waited.elapsed());
+        if (left.count() <= 0) {
+            return {Outcome::NotRunning, QStringLiteral("Quillbar is not running")};
+        }
+        // An instance that is starting takes the name later: wait for that, or look again soon
+        // when it has the name but does not serve requests yet.
+        QEventLoop loop;
+        QDBusServiceWatcher watcher(service, bus, QDBusServiceWatcher::WatchForRegistration);
+        connect(&watcher, &QDBusServiceWatcher::serviceRegistered, &loop, &QEventLoop::quit);
+        QTimer::singleShot(std::min(left, kRetryPause), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+void DebugRequests::switchTo(const QString& desktop) {
+    if (!isDesktopNumber(desktop)) {
+        if (calledFromDBus()) {
+            sendErrorReply(QDBusError::InvalidArgs,
+                           QStringLiteral("'%1' is not a desktop number").arg(desktop.left(40)));
+        }
+        return;
+    }
+    switchPending_ = desktop.toStdString();
+    schedule();
+}
+
+void DebugRequests::settings() {
+    settingsPending_ = true;
+    schedule();
 }
 
 void DebugRequests::switchToReceived(const QDBusMessage& message) {
-    std::optional<std::string> object;
     const QList<QVariant> arguments = message.arguments();
-    // Only text counts as the desktop number; the observer ignores anything else.
-    if (!arguments.isEmpty() && arguments.first().typeId() == QMetaType::QString) {
-        object = arguments.first().toString().toStdString();
+    // Only text that names a desktop counts; anything else is dropped here.
+    if (!arguments.isEmpty() && arguments.first().typeId() == QMetaType::QString &&
+        isDesktopNumber(arguments.first().toString())) {
+        switchPending_ = arguments.first().toString().toStdString();
+        schedule();
     }
-    post_(NotificationCenter::kDebugSwitchTo, object);
 }
 
 void DebugRequests::settingsReceived(const QDBusMessage&) {
-    post_(NotificationCenter::kDebugSettings, std::nullopt);
+    settings();
+}
+
+void DebugRequests::schedule() {
+    if (timer_.isActive()) {
+        return; // this request joins the waiting delivery
+    }
+    const auto since =
+        sinceDelivery_.isValid() ? std::chrono::milliseconds(sinceDelivery_.elapsed()) : spacing_;
+    timer_.start(std::max(std::chrono::milliseconds(0), spacing_ - since));
+}
+
+void DebugRequests::deliverPending() {
+    timer_.stop();
+    sinceDelivery_.start();
+    // The switch first, so that a rename window asked for with it opens on the new desktop.
+    if (auto desktop = std::exchange(switchPending_, std::nullopt)) {
+        post_(NotificationCenter::kDebugSwitchTo, desktop);
+    }
+    if (std::exchange(settingsPending_, false)) {
+        post_(NotificationCenter::kDebugSettings, std::nullopt);
+    }
 }
 
 } // namespace quillbar

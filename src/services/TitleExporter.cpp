@@ -10,7 +10,7 @@ namespace quillbar {
 TitleExporter::TitleExporter(QDBusConnection bus, QString title, QObject* parent)
     : QObject(parent)
     , bus_(std::move(bus))
-    , title_(std::move(title)) {
+    , title_(busText(title)) {
     if (bus_.isConnected()) {
         exported_ = bus_.registerObject(QString::fromLatin1(kPath), this,
                                         QDBusConnection::ExportAllProperties |
@@ -24,11 +24,18 @@ TitleExporter::~TitleExporter() {
     }
 }
 
+QString TitleExporter::busText(const QString& title) {
+    QString text = title;
+    text.remove(QChar(u'\0'));
+    return text;
+}
+
 void TitleExporter::setMenuBarTitle(const QString& title) {
-    if (title == title_) {
+    const QString text = busText(title);
+    if (text == title_) {
         return;
     }
-    title_ = title;
+    title_ = text;
     emit MenuBarTitleChanged(title_);
     if (exported_) {
         QDBusMessage changed = QDBusMessage::createSignal(

@@ -27,6 +27,9 @@ public:
     QString menuBarTitle() const { return title_; }
     // Shows a new title and announces it when it differs.
     void setMenuBarTitle(const QString& title);
+    // The title as the bus can carry it: the bus ends a text at its first NUL, so NULs are left
+    // out rather than losing what follows them.
+    static QString busText(const QString& title);
 
 signals:
     // The new title.

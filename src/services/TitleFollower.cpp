@@ -21,7 +21,15 @@ TitleFollower::TitleFollower(QDBusConnection bus, QString service, Format format
 
 QByteArray TitleFollower::line(const QString& title, Format format) {
     if (format == Format::Plain) {
-        return title.toUtf8() + '\n';
+        // One title, one line: a line break inside a name would look like two titles.
+        QString text = title;
+        for (QChar& c : text) {
+            if (c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' || c == QChar(0x85) ||
+                c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+                c = u' ';
+            }
+        }
+        return text.toUtf8() + '\n';
     }
     const QJsonObject object{{QStringLiteral("text"), title}, {QStringLiteral("tooltip"), title}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';

@@ -24,7 +24,7 @@ public:
     // Prints the title now (when an instance runs) and again on every change, also across
     // restarts of the instance; an instance that goes away prints an empty title.
     void follow();
-    // The line printed for a title.
+    // The line printed for a title; in plain text, line breaks inside it become spaces.
     static QByteArray line(const QString& title, Format format);
 
 private slots:

@@ -11,6 +11,23 @@ using namespace quillbar;
 TEST(AppTest, RejectsUnusableCommandLinesAndDeliversSignalsOnTheLoop) {
     for (const char* bad : {"--bogus", "stray", "--debug-switch-to", "--json"})
         EXPECT_EQ(CommandLine::parse({"quillbar", bad}).mode, CommandLine::Mode::Error) << bad;
+    // A desktop is a number from 1; each asks for one thing at a time.
+    const QList<QStringList> badLines = {{"--debug-switch-to", "abc"},
+                                         {"--debug-switch-to", "0"},
+                                         {"--debug-switch-to=-1"},
+                                         {"--debug-switch-to", "2", "--debug-switch-to", "3"},
+                                         {"--debug-settings", "--print-title"},
+                                         {"--debug-switch-to", "2", "--follow"}};
+    for (const QStringList& line : badLines) {
+        const CommandLine parsed = CommandLine::parse(QStringList{"quillbar"} + line);
+        EXPECT_EQ(parsed.mode, CommandLine::Mode::Error) << line.join(' ').toStdString();
+        EXPECT_FALSE(parsed.error.isEmpty());
+    }
+    EXPECT_EQ(CommandLine::parse({"quillbar", "--debug-switch-to", "abc"}).error,
+              "--debug-switch-to needs a desktop number (1, 2, …), not 'abc'.");
+    const CommandLine good = CommandLine::parse({"quillbar", "--debug-switch-to", "+2"});
+    EXPECT_EQ(good.mode, CommandLine::Mode::DebugSwitch);
+    EXPECT_EQ(good.desktop, "+2");
     UnixSignalWatcher watcher({SIGTERM, SIGINT});
     QSignalSpy received(&watcher, &UnixSignalWatcher::received);
     std::raise(SIGINT);

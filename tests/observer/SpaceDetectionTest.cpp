@@ -235,5 +235,35 @@ TEST_F(DetectionTest, WindowManagerNamesAreRepairedBoundedAndPreferredAsDefaults
     EXPECT_EQ(*cut, std::string(1023, 'x')); // the character across the bound is left out whole
 }
 
+TEST_F(DetectionTest, ReadsAtMostABoundedNumberOfSpacesAndDisplaysAndSaysSoOnce) {
+    std::vector<json> many;
+    for (std::int64_t id = 1; id <= 100000; ++id) {
+        many.push_back(WS::space(id));
+    }
+    fake.windowServer.managedDisplaySpaces =
+        json::array({WS::display("MAIN", many, 100000), WS::display("SIDE", {WS::space(0)}, 0)});
+    const DisplayDirectory displays(fake.platform);
+    const SpaceServerAPI api = fake.windowServer.spaceServerAPI();
+    const SpaceDetector detector(fake.platform, displays, api);
+    const auto spaces = detector.detectSpaces();
+    ASSERT_EQ(spaces.size(), SpaceDetector::kMaxSpacesPerDisplay + 1);
+    EXPECT_EQ(spaces[255].desktopIndex, 256);
+    EXPECT_EQ(spaces[256].displayIdentifier, "SIDE");
+    // The same claim on the next refresh is not logged again; a new one is.
+    detector.detectSpaces();
+    ASSERT_EQ(fake.log.lines.size(), 1u);
+    EXPECT_EQ(fake.log.lines[0].message, "A display claims 100000 spaces; reading the first 256");
+
+    fake.windowServer.managedDisplaySpaces = json::array();
+    for (int display = 0; display < 40; ++display) {
+        fake.windowServer.managedDisplaySpaces.push_back(
+            WS::display("D" + std::to_string(display), {WS::space(display + 1)}, display + 1));
+    }
+    EXPECT_EQ(detector.detectSpaces().size(), SpaceDetector::kMaxDisplays);
+    ASSERT_EQ(fake.log.lines.size(), 2u);
+    EXPECT_EQ(fake.log.lines[1].message,
+              "The window server claims 40 displays; reading the first 32");
+}
+
 } // namespace
 } // namespace quillbar::test

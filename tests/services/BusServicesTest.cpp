@@ -9,11 +9,14 @@
 
 #include <QCoreApplication>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -84,25 +87,88 @@ TEST(BusServicesTest, TheNewInstanceWaitsUntilTheOneItReplacedHasLeft) {
     EXPECT_EQ(newestGone.value(0).value(0).toBool(), false);
 }
 
-TEST(BusServicesTest, DebugRequestsArriveAsDistributedNotifications) {
+TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
     std::vector<std::string> received; // name and object ("-" for none)
-    DebugRequests listener(party(),
+    QDBusConnection instance = party();
+    // Deliveries an hour apart: everything after the first waits for deliverPending().
+    DebugRequests listener(
+        instance,
+        [&](const std::string& name, const std::optional<std::string>& object) {
+            received.push_back(name + " " + object.value_or("-"));
+        },
+        std::chrono::hours(1));
+    ASSERT_TRUE(instance.registerService("org.quillbar.Debug"));
+    const std::string switchTo = NotificationCenter::kDebugSwitchTo;
+    const std::string settings = NotificationCenter::kDebugSettings + std::string(" -");
+
+    QDBusConnection client = party();
+    ASSERT_EQ(DebugRequests::settings(client, "org.quillbar.Debug").outcome,
+              DebugRequests::Outcome::Delivered);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == 1; }, 5000));
+    // A flood of requests, as methods and as broadcast signals, waits as one of each kind.
+    std::vector<std::unique_ptr<QDBusPendingCallWatcher>> calls;
+    int answered = 0;
+    const auto callAsync = [&](const QString& method, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            "org.quillbar.Debug", DebugRequests::kObjectPath, DebugRequests::kInterface, method);
+        message.setArguments(arguments);
+        calls.push_back(std::make_unique<QDBusPendingCallWatcher>(client.asyncCall(message)));
+        QObject::connect(calls.back().get(), &QDBusPendingCallWatcher::finished,
+                         [&] { ++answered; });
+    };
+    QDBusMessage signal =
+        QDBusMessage::createSignal(DebugRequests::kPath, DebugRequests::kInterface, "switchTo");
+    client.send(signal << QString("7"));
+    for (int i = 0; i < 10000; ++i) {
+        callAsync("settings", {});
+    }
+    for (const char* desktop : {"2", "3", "+4"}) {
+        callAsync("switchTo", {QString(desktop)});
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answered == 10003; }, 60000));
+    EXPECT_TRUE(listener.isPending());
+    EXPECT_EQ(received.size(), 1u);
+    listener.deliverPending();
+    EXPECT_EQ(received, (std::vector<std::string>{settings, switchTo + " +4", settings}));
+    EXPECT_FALSE(listener.isPending());
+
+    // What is not a desktop number is refused with a reason, or dropped when it is a signal.
+    const DebugRequests::Reply word = DebugRequests::switchTo(client, "org.quillbar.Debug", "abc");
+    EXPECT_EQ(word.outcome, DebugRequests::Outcome::Refused);
+    EXPECT_EQ(word.message, "'abc' is not a desktop number");
+    for (const QVariant& bad : {QVariant(2), QVariant(QString("0")), QVariant(QString("2 "))}) {
+        QDBusMessage badSignal =
+            QDBusMessage::createSignal(DebugRequests::kPath, DebugRequests::kInterface, "switchTo");
+        client.send(badSignal << bad);
+    }
+    QTest::qWait(100);
+    EXPECT_FALSE(listener.isPending());
+    for (const char* number : {"1", "+2", "0002147483647"}) {
+        EXPECT_TRUE(DebugRequests::isDesktopNumber(number)) << number;
+    }
+    for (const char* text : {"", "+", "0", "-1", "2 ", " 2", "2147483648", "1e3", "٣"}) {
+        EXPECT_FALSE(DebugRequests::isDesktopNumber(QString::fromUtf8(text))) << text;
+    }
+}
+
+TEST(BusServicesTest, ADebugRequestWaitsForAStartingInstanceAndFailsWithoutOne) {
+    const DebugRequests::Reply nobody =
+        DebugRequests::settings(party(), "org.quillbar.Nobody", std::chrono::milliseconds(300));
+    EXPECT_EQ(nobody.outcome, DebugRequests::Outcome::NotRunning);
+    EXPECT_EQ(nobody.message, "Quillbar is not running");
+
+    // The instance takes its name while the request waits, and serves it.
+    std::vector<std::string> received;
+    QDBusConnection instance = party();
+    DebugRequests listener(instance,
                            [&](const std::string& name, const std::optional<std::string>& object) {
                                received.push_back(name + " " + object.value_or("-"));
                            });
-    QDBusConnection sender = party();
-    ASSERT_TRUE(DebugRequests::sendSwitchTo(sender, "+2"));
-    ASSERT_TRUE(DebugRequests::sendSettings(sender));
-    // Not text: handed on without an object, for the observer to ignore.
-    QDBusMessage number =
-        QDBusMessage::createSignal("/elsewhere", DebugRequests::kInterface, "switchTo");
-    sender.send(number << 2);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == 3; }, 5000));
-    const std::string switchTo = NotificationCenter::kDebugSwitchTo;
-    EXPECT_EQ(received,
-              (std::vector<std::string>{switchTo + " +2",
-                                        NotificationCenter::kDebugSettings + std::string(" -"),
-                                        switchTo + " -"}));
+    QTimer::singleShot(300, [&] { instance.registerService("org.quillbar.Starting"); });
+    EXPECT_EQ(DebugRequests::switchTo(party(), "org.quillbar.Starting", "3").outcome,
+              DebugRequests::Outcome::Delivered);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 1; }, 5000));
+    EXPECT_EQ(received[0], NotificationCenter::kDebugSwitchTo + std::string(" 3"));
 }
 
 // What was written to a temporary file.
@@ -143,6 +209,19 @@ TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestar
     ASSERT_TRUE(newer.registerService("org.quillbar.Titles"));
     EXPECT_TRUE(printed("Desktop 1"));
     std::fclose(out);
+}
+
+TEST(BusServicesTest, TitlesKeepWhatFollowsANulAndPrintOnOneLine) {
+    QDBusConnection app = party();
+    TitleExporter exporter(app, QString("🦊 Fox") + QChar(0) + "Den");
+    ASSERT_TRUE(app.registerService("org.quillbar.Nul"));
+    std::FILE* out = std::tmpfile();
+    ASSERT_TRUE(
+        TitleFollower(party(), "org.quillbar.Nul", TitleFollower::Format::Plain, out).printOnce());
+    EXPECT_EQ(textOf(out), "🦊 FoxDen\n");
+    std::fclose(out);
+    EXPECT_EQ(TitleFollower::line("Two\nlines\u2028here", TitleFollower::Format::Plain),
+              "Two lines here\n");
 }
 
 TEST(BusServicesTest, SessionSignalsBecomeWorkspaceNotifications) {

@@ -50,6 +50,11 @@ TEST(X11AnswersTest, EdidMonitorNameComesFromTheNameDescriptor) {
 TEST(X11AnswersTest, StickyWindowsAndOpacity) {
     EXPECT_EQ(X11Answers::spacesOfDesktop(2, 4), json::array({3}));
     EXPECT_EQ(X11Answers::spacesOfDesktop(X11Answers::kAllDesktops, 3), json::array({1, 2, 3}));
+    // Any client may claim 2^32 - 1 desktops: at most kMaxDesktops are read.
+    EXPECT_EQ(X11Answers::spacesOfDesktop(X11Answers::kAllDesktops, 0xFFFFFFFF).size(),
+              X11Answers::kMaxDesktops);
+    EXPECT_EQ(X11Answers::managedDisplay("D", 0xFFFFFFFF, 0)["Spaces"].size(),
+              X11Answers::kMaxDesktops);
     EXPECT_EQ(X11Answers::opacityValue(1.0), 0xFFFFFFFFu);
     EXPECT_EQ(X11Answers::opacityValue(-1.0), 0u);
     EXPECT_EQ(X11Answers::opacityValue(2.0), 0xFFFFFFFFu);

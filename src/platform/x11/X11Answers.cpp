@@ -57,11 +57,16 @@ std::optional<std::string> X11Answers::edidMonitorName(std::span<const std::uint
     return std::nullopt;
 }
 
+std::uint32_t X11Answers::boundedDesktopCount(std::uint32_t claimed) {
+    return std::min(claimed, kMaxDesktops);
+}
+
 nlohmann::json X11Answers::managedDisplay(const std::string& identifier, std::uint32_t desktopCount,
                                           std::uint32_t currentDesktop,
                                           std::span<const std::string> names) {
     auto spaces = nlohmann::json::array();
-    for (std::uint32_t desktop = 0; desktop < desktopCount; ++desktop) {
+    const std::uint32_t count = boundedDesktopCount(desktopCount);
+    for (std::uint32_t desktop = 0; desktop < count; ++desktop) {
         spaces.push_back(
             {{WindowServer::kManagedSpaceID, std::int64_t{desktop} + 1}, {WindowServer::kType, 0}});
         if (desktop < names.size() && !names[desktop].empty()) {
@@ -112,7 +117,8 @@ std::uint32_t X11Answers::opacityValue(double fraction) {
 nlohmann::json X11Answers::spacesOfDesktop(std::uint32_t desktop, std::uint32_t desktopCount) {
     auto spaces = nlohmann::json::array();
     if (desktop == kAllDesktops) {
-        for (std::uint32_t each = 0; each < desktopCount; ++each) {
+        const std::uint32_t count = boundedDesktopCount(desktopCount);
+        for (std::uint32_t each = 0; each < count; ++each) {
             spaces.push_back(std::int64_t{each} + 1);
         }
     } else {

@@ -26,15 +26,21 @@ public:
 
     // _NET_WM_DESKTOP of a window shown on every desktop.
     static constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
+    // The most desktops read from one screen: any client may write _NET_NUMBER_OF_DESKTOPS, and
+    // every desktop costs a record, a menu row and a rename row.
+    static constexpr std::uint32_t kMaxDesktops = 256;
+
+    // The number of desktops read when the window manager claims claimed of them.
+    static std::uint32_t boundedDesktopCount(std::uint32_t claimed);
 
     // The display identifier of an X screen: a name-based UUID (upper-case 8-4-4-4-12) that is the
     // same for the same host, display number and screen on every launch.
     static std::string displayIdentifier(const std::string& host, int displayNumber, int screen);
     // The monitor name stored in an EDID block (display descriptor 0xFC), or nullopt.
     static std::optional<std::string> edidMonitorName(std::span<const std::uint8_t> edid);
-    // A managed-display dictionary for an X screen with desktopCount desktops, of which
-    // currentDesktop (zero-based) is shown. Desktop i is the space with "ManagedSpaceID" i + 1, and
-    // "Name" names[i] when that is there and not empty.
+    // A managed-display dictionary for an X screen with desktopCount desktops (at most
+    // kMaxDesktops of them), of which currentDesktop (zero-based) is shown. Desktop i is the space
+    // with "ManagedSpaceID" i + 1, and "Name" names[i] when that is there and not empty.
     static nlohmann::json managedDisplay(const std::string& identifier, std::uint32_t desktopCount,
                                          std::uint32_t currentDesktop,
                                          std::span<const std::string> names = {});
@@ -47,7 +53,8 @@ public:
     static double opacityFraction(std::uint32_t opacity);
     // _NET_WM_WINDOW_OPACITY for a fraction (clamped to 0...1).
     static std::uint32_t opacityValue(double fraction);
-    // The managed space ids that a window with that _NET_WM_DESKTOP is on, given desktopCount.
+    // The managed space ids that a window with that _NET_WM_DESKTOP is on, given desktopCount (at
+    // most kMaxDesktops of them).
     static nlohmann::json spacesOfDesktop(std::uint32_t desktop, std::uint32_t desktopCount);
 };
 

@@ -16,7 +16,7 @@ struct X11Platform::Parts {
         : connection(std::move(shared))
         , displays(connection)
         , clients(connection)
-        , windowServer(connection, displays, clients)
+        , windowServer(connection, displays, clients, services.log)
         , workspace(connection, displays, clients)
         , monitor(connection, services.workspaceCenter, services.defaultCenter)
         , platform{windowServer,

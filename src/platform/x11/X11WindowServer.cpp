@@ -1,5 +1,6 @@
 #include "platform/x11/X11WindowServer.h"
 
+#include "platform/LogSink.h"
 #include "platform/x11/X11Answers.h"
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
@@ -23,10 +24,11 @@ bool isWindowNumber(std::int64_t number) {
 } // namespace
 
 X11WindowServer::X11WindowServer(std::shared_ptr<X11Connection> connection, X11Displays& displays,
-                                 X11ClientList& clients)
+                                 X11ClientList& clients, LogSink& log)
     : connection_(std::move(connection))
     , displays_(displays)
-    , clients_(clients) {
+    , clients_(clients)
+    , log_(log) {
     listener_ = connection_->addListener(
         [this](const xcb_generic_event_t& event) { forgetOnChange(event); });
     connection_->selectEvents(connection_->root(), XCB_EVENT_MASK_PROPERTY_CHANGE);
@@ -101,6 +103,7 @@ std::optional<X11WindowServer::Desktops> X11WindowServer::readDesktops() {
         self != check) {
         return std::nullopt;
     }
+    answer.count = boundedCount(answer.count);
     answer.names = readDesktopNames(answer.count);
     return answer;
 }
@@ -118,6 +121,17 @@ std::vector<std::string> X11WindowServer::readDesktopNames(std::uint32_t count) 
     const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply.get()));
     const auto length = static_cast<std::size_t>(xcb_get_property_value_length(reply.get()));
     return X11Answers::desktopNames(std::string_view(bytes, length), count);
+}
+
+std::uint32_t X11WindowServer::boundedCount(std::uint32_t claimed) {
+    const std::uint32_t count = X11Answers::boundedDesktopCount(claimed);
+    // Once per claim: a client rewriting the property in a loop does not flood the log.
+    if (count != claimed && claimed != reportedClaim_) {
+        log_.log(LogLevel::Default, "The window manager claims " + std::to_string(claimed) +
+                                        " desktops; reading the first " + std::to_string(count));
+    }
+    reportedClaim_ = count != claimed ? claimed : 0;
+    return count;
 }
 
 std::optional<std::uint32_t> X11WindowServer::desktopOf(xcb_window_t window) {

@@ -14,6 +14,7 @@
 
 namespace quillbar {
 
+class LogSink;
 class X11ClientList;
 class X11Connection;
 class X11Displays;
@@ -24,7 +25,7 @@ class X11WindowServer final : public WindowServer {
 public:
     // What the window manager says about its desktops.
     struct Desktops {
-        std::uint32_t count = 0;
+        std::uint32_t count = 0;        // at most X11Answers::kMaxDesktops
         std::uint32_t current = 0;      // zero-based
         std::vector<std::string> names; // _NET_DESKTOP_NAMES, in desktop order; may be shorter
     };
@@ -33,7 +34,7 @@ public:
     static constexpr std::uint32_t kMaxDesktopNamesBytes = 64 * 1024;
 
     X11WindowServer(std::shared_ptr<X11Connection> connection, X11Displays& displays,
-                    X11ClientList& clients);
+                    X11ClientList& clients, LogSink& log);
     ~X11WindowServer() override;
     X11WindowServer(const X11WindowServer&) = delete;
     X11WindowServer& operator=(const X11WindowServer&) = delete;
@@ -59,6 +60,7 @@ private:
     void showDesktop(std::int64_t managedSpaceID);
     std::optional<Desktops> readDesktops();
     std::vector<std::string> readDesktopNames(std::uint32_t count);
+    std::uint32_t boundedCount(std::uint32_t claimed);
     void watch(xcb_window_t window);
     void forgetOnChange(const xcb_generic_event_t& event);
 
@@ -68,10 +70,12 @@ private:
     std::map<xcb_window_t, std::optional<std::uint32_t>> windowDesktops_;
     std::set<xcb_window_t> watched_;
     int listener_ = 0;
+    std::uint32_t reportedClaim_ = 0; // the last desktop count logged as too many
 
     std::shared_ptr<X11Connection> connection_;
     X11Displays& displays_;
     X11ClientList& clients_;
+    LogSink& log_;
 };
 
 } // namespace quillbar

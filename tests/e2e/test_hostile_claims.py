@@ -1,0 +1,101 @@
+"""End to end: what any program on the desktop can send Quillbar stays bounded work.
+
+Desktop counts written to the root window by any X client, and debug requests on the session bus
+from the command line, including while Quillbar is still starting.
+"""
+
+import os
+import subprocess
+import time
+import unittest
+
+from desktop import BUILD, App, DesktopTest
+
+QUILLBAR = os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar")
+# Resident memory Quillbar may reach with the most desktops it reads (it runs in about 60 MB).
+MEMORY_LIMIT_KB = 250 * 1024
+
+
+def not_first_launch(desk):
+    """Settings of a program that has run before: the rename window stays closed."""
+    config = os.path.join(desk.env["XDG_CONFIG_HOME"], "quillbar")
+    os.makedirs(config, exist_ok=True)
+    with open(os.path.join(config, "quillbar.conf"), "w") as conf:
+        conf.write("[General]\nHasCompletedFirstRun.v1=true\n")
+
+
+def resident_kb(pid):
+    with open("/proc/%d/status" % pid) as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    raise RuntimeError("no VmRSS for %d" % pid)
+
+
+class DesktopCountTest(DesktopTest):
+    def claim_desktops(self, count):
+        self.desk.run(["xprop", "-root", "-f", "_NET_NUMBER_OF_DESKTOPS", "32c", "-set",
+                       "_NET_NUMBER_OF_DESKTOPS", str(count)])
+
+    def test_a_huge_desktop_count_is_read_as_256_and_logged(self):
+        not_first_launch(self.desk)
+        for claim in (4294967295, 100000):
+            self.claim_desktops(claim)
+            app = App(self.desk, QUILLBAR)
+            app.wait_for_line("claims %d desktops; reading the first 256" % claim)
+            self.assertIsNone(app.proc.poll(), "Quillbar ended")
+            self.assertLess(resident_kb(app.proc.pid), MEMORY_LIMIT_KB)
+            self.desk.stop_process(app.proc)
+
+    # Placing 256 anchors still waits on the window manager on the main thread, one after another.
+    @unittest.expectedFailure
+    def test_with_256_desktops_it_follows_changes_and_quits_at_once(self):
+        not_first_launch(self.desk)
+        app = App(self.desk, QUILLBAR)
+        app.wait_for_line("Detected 4 spaces")
+        self.claim_desktops(4294967295)
+        app.wait_for_line("Detected 256 spaces")
+        self.assertLess(resident_kb(app.proc.pid), MEMORY_LIMIT_KB)
+        # Still following the window manager: a real count is read as it is.
+        self.claim_desktops(3)
+        app.wait_for_line("Detected 3 spaces")
+        self.claim_desktops(100000)
+        self.desk.wait_until(lambda: sum("Detected 256 spaces" in line for line in app.lines) == 2,
+                             message="the second claim was not read")
+        start = time.monotonic()
+        app.proc.terminate()
+        self.assertEqual(app.proc.wait(timeout=10), 0)
+        self.assertLess(time.monotonic() - start, 0.1, "SIGTERM was answered late")
+
+
+class DebugRequestTest(DesktopTest):
+    def request(self, *args):
+        """Runs quillbar with args; its exit status and standard error."""
+        done = subprocess.run([QUILLBAR, *args], env=self.desk.env, stdin=subprocess.DEVNULL,
+                              capture_output=True, text=True, timeout=60)
+        return done.returncode, done.stderr.strip()
+
+    def test_requests_fail_clearly_without_an_instance_and_reach_a_starting_one(self):
+        self.assertEqual(self.request("--debug-switch-to", "abc"), (
+            2, "quillbar: --debug-switch-to needs a desktop number (1, 2, …), not 'abc'. "
+               "(see --help)"))
+        self.assertEqual(self.request("--debug-settings"),
+                         (1, "quillbar: Quillbar is not running"))
+        self.assertEqual(self.request("--debug-switch-to", "2"),
+                         (1, "quillbar: Quillbar is not running"))
+
+        # Sent right after Quillbar was started: served once it runs.
+        not_first_launch(self.desk)
+        app = App(self.desk, QUILLBAR)
+        self.assertEqual(self.request("--debug-switch-to", "3"), (0, ""))
+        self.desk.wait_until(lambda: self.desk.current_desktop() == 2,
+                             message="the request sent during start-up was lost")
+        app.wait_for_line("Debug switch request to desktop 3")
+        # A desktop that does not exist is a number: delivered, and ignored by the instance.
+        self.assertEqual(self.request("--debug-switch-to", "9"), (0, ""))
+        self.assertIsNone(app.proc.poll())
+        self.assertEqual(app.stop(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
