@@ -191,8 +191,14 @@ void UpdaterController::present(const AppcastItem& item) {
 void UpdaterController::onChoice(const AppcastItem& item, UpdateChoice choice) {
     switch (choice) {
     case UpdateChoice::Download:
-        if (item.downloadURL.isValid()) {
+        // The address comes from the feed: only a web page may reach the desktop's opener,
+        // never a file, a script or another program's scheme.
+        if (UpdateFeedAddress::isAllowed(item.downloadURL)) {
             driver_->openDownloadPage(item.downloadURL);
+        } else {
+            qCWarning(lcUpdates).noquote()
+                << "Not opening the download address" << item.downloadURL.toString().left(200)
+                << "of version" << item.version.left(100) << "- only https addresses are opened";
         }
         break;
     case UpdateChoice::SkipThisVersion:
