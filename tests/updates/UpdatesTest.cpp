@@ -395,6 +395,21 @@ private slots:
         }
     }
 
+    // The tray message may be read as markup by the notification server: none from the feed.
+    void trayMessageCarriesNoMarkupFromTheFeed() {
+        server_.replies["/markup"] = answer(
+            "200 OK", rss + "<channel><item><sparkle:version>2</sparkle:version>"
+                            "<sparkle:shortVersionString>&lt;a href='file:///etc'&gt;2&lt;/a&gt;"
+                            "</sparkle:shortVersionString></item></channel></rss>");
+        auto updater = makeController("/markup", 0ms);
+        QSignalSpy attention(updater.get(), &UpdaterController::attentionRequested);
+        updater->start();
+        QTRY_COMPARE(attention.size(), 1);
+        QCOMPARE(attention.first().at(1).toString(),
+                 "Quillbar a href='file:///etc'2/a is available. Choose “Update Available…” in "
+                 "the menu.");
+    }
+
     // Scheduled checks that find nothing stay silent; user checks end in a dialog. Either way
     // the check counts as the day's: the next scheduled one is a day away.
     void checksWithoutUpdateEndCleanly() {
