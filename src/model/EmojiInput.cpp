@@ -61,7 +61,9 @@ std::string normalise(std::string_view text) {
         if (isEmojiCharacter(character)) {
             std::string out;
             character.toUTF8String(out);
-            return out;
+            // A modifier or joiner after a space clusters with it (" 🏽"); the space is no part
+            // of the emoji, and without it the rule gives the same answer again.
+            return UnicodeText::trimmed(out);
         }
     }
     return {};

@@ -30,20 +30,100 @@ QUrl webAddress(const QString& text) {
     return url.isValid() && !url.isRelative() ? url : QUrl();
 }
 
+// The feed's tokens one at a time, with a count of the elements open around the current one.
+// Nothing here recurses, and a document that nests deeper than kMaxDepth is refused, so a
+// hostile feed costs time in proportion to its size and never stack.
+class FeedReader {
+public:
+    // Real feeds nest five or six deep (rss, channel, item, enclosure); descriptions given as
+    // markup rather than CDATA add a few more.
+    static constexpr int kMaxDepth = 64;
+
+    explicit FeedReader(const QByteArray& document)
+        : xml_(document) {}
+
+    QXmlStreamReader& xml() { return xml_; }
+
+    // Moves to the next child element of the current element: true on its start tag, false at
+    // the current element's end tag or on an error.
+    bool nextChild() {
+        while (next() != QXmlStreamReader::Invalid) {
+            if (xml_.isStartElement()) {
+                return true;
+            }
+            if (xml_.isEndElement()) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    // The text inside the current element, that of its children included, trimmed; leaves the
+    // reader on the element's end tag.
+    QString text() {
+        QString text;
+        const int depth = depth_;
+        while (next() != QXmlStreamReader::Invalid) {
+            if (xml_.isCharacters() || xml_.isEntityReference()) {
+                text += xml_.text();
+            } else if (xml_.isEndElement() && depth_ < depth) {
+                break;
+            }
+        }
+        return text.trimmed();
+    }
+
+    // Reads everything that is left, so that trailing garbage is noticed too.
+    void finish() {
+        while (!xml_.atEnd()) {
+            next();
+        }
+    }
+
+    // Moves past the current element's end tag without keeping anything.
+    void skip() {
+        const int depth = depth_;
+        while (next() != QXmlStreamReader::Invalid) {
+            if (xml_.isEndElement() && depth_ < depth) {
+                return;
+            }
+        }
+    }
+
+private:
+    QXmlStreamReader::TokenType next() {
+        const QXmlStreamReader::TokenType token = xml_.readNext();
+        if (token == QXmlStreamReader::StartElement && ++depth_ > kMaxDepth) {
+            xml_.raiseError(
+                QStringLiteral("the feed nests elements more than %1 deep").arg(kMaxDepth));
+        } else if (token == QXmlStreamReader::EndElement) {
+            --depth_;
+        }
+        return xml_.tokenType();
+    }
+
+    QXmlStreamReader xml_;
+    int depth_ = 0;
+};
+
+bool isPlain(const QXmlStreamReader& xml, QStringView name) {
+    return xml.namespaceUri().isEmpty() && xml.name() == name;
+}
+
 // Reads one <item> up to and including its end tag.
-AppcastItem readItem(QXmlStreamReader& xml) {
+AppcastItem readItem(FeedReader& reader) {
+    QXmlStreamReader& xml = reader.xml();
     AppcastItem item;
     QUrl link;
     QUrl enclosure;
-    while (xml.readNextStartElement()) {
-        if (xml.namespaceUri().isEmpty() && xml.name() == u"title") {
-            item.title = xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-        } else if (xml.namespaceUri().isEmpty() && xml.name() == u"link") {
-            link = webAddress(xml.readElementText(QXmlStreamReader::IncludeChildElements));
-        } else if (xml.namespaceUri().isEmpty() && xml.name() == u"description") {
-            item.releaseNotes =
-                xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-        } else if (xml.namespaceUri().isEmpty() && xml.name() == u"enclosure") {
+    while (reader.nextChild()) {
+        if (isPlain(xml, u"title")) {
+            item.title = reader.text();
+        } else if (isPlain(xml, u"link")) {
+            link = webAddress(reader.text());
+        } else if (isPlain(xml, u"description")) {
+            item.releaseNotes = reader.text();
+        } else if (isPlain(xml, u"enclosure")) {
             const QXmlStreamAttributes attributes = xml.attributes();
             enclosure = webAddress(attributes.value(QLatin1String("url")).toString());
             if (const QStringView v = sparkleAttribute(attributes, u"version"); !v.isEmpty()) {
@@ -53,32 +133,30 @@ AppcastItem readItem(QXmlStreamReader& xml) {
                 !v.isEmpty()) {
                 item.shortVersion = v.trimmed().toString();
             }
-            xml.skipCurrentElement();
+            reader.skip();
         } else if (isSparkle(xml, u"version")) {
-            item.version = xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            item.version = reader.text();
         } else if (isSparkle(xml, u"shortVersionString")) {
-            item.shortVersion =
-                xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            item.shortVersion = reader.text();
         } else if (isSparkle(xml, u"releaseNotesLink")) {
-            item.releaseNotesURL =
-                webAddress(xml.readElementText(QXmlStreamReader::IncludeChildElements));
+            item.releaseNotesURL = webAddress(reader.text());
         } else {
-            xml.skipCurrentElement();
+            reader.skip();
         }
     }
     item.downloadURL = link.isValid() ? link : enclosure;
     return item;
 }
 
-void readChannel(QXmlStreamReader& xml, QList<AppcastItem>& items) {
-    while (xml.readNextStartElement()) {
-        if (xml.namespaceUri().isEmpty() && xml.name() == u"item") {
-            AppcastItem item = readItem(xml);
+void readChannel(FeedReader& reader, QList<AppcastItem>& items) {
+    while (reader.nextChild()) {
+        if (isPlain(reader.xml(), u"item")) {
+            AppcastItem item = readItem(reader);
             if (!item.version.isEmpty()) {
                 items.append(std::move(item));
             }
         } else {
-            xml.skipCurrentElement();
+            reader.skip();
         }
     }
 }
@@ -86,24 +164,22 @@ void readChannel(QXmlStreamReader& xml, QList<AppcastItem>& items) {
 } // namespace
 
 std::optional<QList<AppcastItem>> AppcastParser::parse(const QByteArray& document, QString& error) {
-    QXmlStreamReader xml(document);
+    FeedReader reader(document);
+    QXmlStreamReader& xml = reader.xml();
     QList<AppcastItem> items;
-    if (!xml.readNextStartElement() || xml.name() != u"rss") {
+    if (!reader.nextChild() || xml.name() != u"rss") {
         error =
             xml.hasError() ? xml.errorString() : QStringLiteral("the document is not an RSS feed");
         return std::nullopt;
     }
-    while (xml.readNextStartElement()) {
+    while (reader.nextChild()) {
         if (xml.name() == u"channel") {
-            readChannel(xml, items);
+            readChannel(reader, items);
         } else {
-            xml.skipCurrentElement();
+            reader.skip();
         }
     }
-    // Read to the end so trailing garbage is noticed too.
-    while (!xml.atEnd()) {
-        xml.readNext();
-    }
+    reader.finish();
     if (xml.hasError()) {
         error = QStringLiteral("%1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
         return std::nullopt;

@@ -15,7 +15,8 @@ namespace quillbar {
 namespace AppcastParser {
 
 // The feed's items that carry a version, in document order; nullopt when the document is not
-// well-formed XML or not an RSS feed, with the reason in error.
+// well-formed XML, nests elements more than 64 deep or is not an RSS feed, with the reason in
+// error. Reads iteratively: time and memory grow with the document's size only.
 std::optional<QList<AppcastItem>> parse(const QByteArray& document, QString& error);
 
 // The item with the highest version, if any is newer than currentVersion.

@@ -4,7 +4,7 @@
 
 namespace quillbar {
 
-// Which addresses the updater may talk to.
+// Which addresses the updater may fetch a feed from, and which it may hand to the browser.
 namespace UpdateFeedAddress {
 
 // True for https addresses with a host, and for http or https addresses on this machine's

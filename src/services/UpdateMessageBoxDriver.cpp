@@ -1,14 +1,32 @@
 #include "services/UpdateMessageBoxDriver.h"
 
+#include "services/UpdateFeedAddress.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QLabel>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTextDocumentFragment>
 
 namespace quillbar {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcUpdateDialogs, "quillbar.updates")
+
+// Release notes longer than this are cut before their markup is read: the dialog is no place
+// for more, and the markup reader's work grows with the text.
+constexpr qsizetype kMaxNotesLength = 20'000;
+
+// Answers the markup reader's requests for style sheets and images with nothing, so that notes
+// from the feed never make Quillbar read a file.
+class NoResources : public QTextDocument {
+public:
+    QVariant loadResource(int, const QUrl&) override { return {}; }
+};
 
 QString tr(const char* text) {
     return QCoreApplication::translate("UpdateMessageBoxDriver", text);
@@ -21,14 +39,26 @@ QMessageBox* newBox(QMessageBox::Icon icon, const QString& title, const QString&
     return box;
 }
 
+// Every text in the box comes from the feed or says something about it: shown as it is, never
+// read as markup (which could bring in links and images).
 void present(QMessageBox* box) {
+    box->setTextFormat(Qt::PlainText);
+    for (QLabel* label : box->findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setOpenExternalLinks(false);
+    }
     box->show();
     box->raise();
     box->activateWindow();
 }
 
 QString notesText(const AppcastItem& item) {
-    QString notes = QTextDocumentFragment::fromHtml(item.releaseNotes).toPlainText().trimmed();
+    const NoResources resources;
+    QString notes =
+        QTextDocumentFragment::fromHtml(item.releaseNotes.left(kMaxNotesLength), &resources)
+            .toPlainText()
+            .remove(QChar::ObjectReplacementCharacter)
+            .trimmed();
     if (item.releaseNotesURL.isValid()) {
         notes += (notes.isEmpty() ? QString() : QStringLiteral("\n\n")) +
                  tr("Release notes: %1").arg(item.releaseNotesURL.toDisplayString());
@@ -42,20 +72,29 @@ void UpdateMessageBoxDriver::showUpdateFound(const AppcastItem& item, const QStr
                                              std::function<void(UpdateChoice)> reply) {
     QMessageBox* box = newBox(QMessageBox::Information, tr("Quillbar Update"),
                               tr("A new version of Quillbar is available."));
-    box->setInformativeText(
-        tr("Quillbar %1 is available; you have %2.").arg(item.displayVersion(), currentVersion));
+    QString informative =
+        tr("Quillbar %1 is available; you have %2.").arg(item.displayVersion(), currentVersion);
+    const bool canOpen = UpdateFeedAddress::isAllowed(item.downloadURL);
+    if (!canOpen && !item.downloadURL.isEmpty()) {
+        informative += QStringLiteral("\n\n") +
+                       tr("The feed's download address is not a secure web address, so Quillbar "
+                          "does not open it: %1")
+                           .arg(item.downloadURL.toString());
+    }
+    box->setInformativeText(informative);
     box->setDetailedText(notesText(item));
-    QPushButton* download = box->addButton(tr("Download"), QMessageBox::AcceptRole);
+    QPushButton* download =
+        canOpen ? box->addButton(tr("Download"), QMessageBox::AcceptRole) : nullptr;
     QPushButton* skip = box->addButton(tr("Skip This Version"), QMessageBox::DestructiveRole);
     QPushButton* later = box->addButton(tr("Remind Me Later"), QMessageBox::RejectRole);
-    box->setDefaultButton(download);
+    box->setDefaultButton(canOpen ? download : later);
     box->setEscapeButton(later);
     QObject::connect(box, &QMessageBox::finished, box,
                      [box, download, skip, reply = std::move(reply)](int) {
                          const QAbstractButton* clicked = box->clickedButton();
-                         reply(clicked == download ? UpdateChoice::Download
-                               : clicked == skip   ? UpdateChoice::SkipThisVersion
-                                                   : UpdateChoice::RemindMeLater);
+                         reply(clicked != nullptr && clicked == download ? UpdateChoice::Download
+                               : clicked == skip ? UpdateChoice::SkipThisVersion
+                                                 : UpdateChoice::RemindMeLater);
                      });
     present(box);
 }
@@ -75,6 +114,11 @@ void UpdateMessageBoxDriver::showError(const UpdateCheckError& error) {
 }
 
 void UpdateMessageBoxDriver::openDownloadPage(const QUrl& url) {
+    if (!UpdateFeedAddress::isAllowed(url)) {
+        qCWarning(lcUpdateDialogs).noquote()
+            << "Not opening" << url.toString().left(200) << "- only https addresses are opened";
+        return;
+    }
     QDesktopServices::openUrl(url);
 }
 

@@ -8,14 +8,16 @@ namespace quillbar {
 class UpdateMessageBoxDriver : public UpdateUserDriver {
 public:
     // Shows a non-blocking message box with "Download", "Skip This Version" and "Remind Me Later";
-    // closing it with Escape or the window's close button counts as "Remind Me Later".
+    // closing it with Escape or the window's close button counts as "Remind Me Later". Every
+    // text is plain text; a download address that may not be opened is shown as text, with no
+    // "Download" button.
     void showUpdateFound(const AppcastItem& item, const QString& currentVersion,
                          std::function<void(UpdateChoice)> reply) override;
     // Shows "You're up to date" with the running version.
     void showUpToDate(const QString& currentVersion) override;
     // Shows the failure's message.
     void showError(const UpdateCheckError& error) override;
-    // Hands url to QDesktopServices.
+    // Hands url to QDesktopServices when UpdateFeedAddress allows it; logs and drops it otherwise.
     void openDownloadPage(const QUrl& url) override;
 };
 

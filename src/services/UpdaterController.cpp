@@ -28,6 +28,14 @@ QDateTime now() {
     return QDateTime::currentDateTimeUtc();
 }
 
+// The version as the tray message shows it. Notification servers may read a message as markup,
+// so the feed's text goes there without markup characters, and short.
+QString messageVersion(const AppcastItem& item) {
+    QString version = item.displayVersion().left(40);
+    version.remove(QLatin1Char('<')).remove(QLatin1Char('>')).remove(QLatin1Char('&'));
+    return version;
+}
+
 } // namespace
 
 UpdaterController::UpdaterController(Config config, std::unique_ptr<UpdateUserDriver> driver,
@@ -170,12 +178,12 @@ void UpdaterController::finishScheduled(const std::optional<AppcastItem>& found)
     if (updateIsWaiting_ && waitingItem_ == found) {
         return; // already announced
     }
-    qCInfo(lcUpdates) << "Version" << found->version << "is available";
+    qCInfo(lcUpdates) << "Version" << found->version.left(100) << "is available";
     waitingItem_ = found;
     setUpdateIsWaiting(true);
     emit attentionRequested(tr("Quillbar update available"),
                             tr("Quillbar %1 is available. Choose “Update Available…” in the menu.")
-                                .arg(found->displayVersion()));
+                                .arg(messageVersion(*found)));
 }
 
 void UpdaterController::present(const AppcastItem& item) {
@@ -191,8 +199,14 @@ void UpdaterController::present(const AppcastItem& item) {
 void UpdaterController::onChoice(const AppcastItem& item, UpdateChoice choice) {
     switch (choice) {
     case UpdateChoice::Download:
-        if (item.downloadURL.isValid()) {
+        // The address comes from the feed: only a web page may reach the desktop's opener,
+        // never a file, a script or another program's scheme.
+        if (UpdateFeedAddress::isAllowed(item.downloadURL)) {
             driver_->openDownloadPage(item.downloadURL);
+        } else {
+            qCWarning(lcUpdates).noquote()
+                << "Not opening the download address" << item.downloadURL.toString().left(200)
+                << "of version" << item.version.left(100) << "- only https addresses are opened";
         }
         break;
     case UpdateChoice::SkipThisVersion:

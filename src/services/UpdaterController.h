@@ -77,7 +77,8 @@ signals:
     void canCheckChanged(bool value);
     // updateIsWaiting changed to value.
     void updateIsWaitingChanged(bool value);
-    // A scheduled check found an update; emitted once per found version, for a tray message.
+    // A scheduled check found an update; emitted once per found version, for a tray message
+    // (plain text: the feed's version appears in it without markup characters).
     void attentionRequested(const QString& title, const QString& message);
 
 private:

@@ -38,6 +38,8 @@ TEST(EmojiInput, NormaliseKeepsTheLastEmojiWhole) {
     // Ill-formed UTF-8 (bad bytes, a truncated U+1F600, a surrogate) reads as U+FFFD, no emoji.
     normalisesTo("", {"", "  ", "Mail 1", heart, "\xFF\xFE", "\xF0\x9F\x98"});
     normalisesTo(party, {grinning + " " + party, "\xED\xA0\x80" + party});
+    // A skin tone after a space clusters with the space, which is not kept.
+    normalisesTo("\xF0\x9F\x8F\xBD", {"and \xF0\x9F\x8F\xBD"});
     // Ends are trimmed with the full set: tab..CR, NEL, no-break and ideographic space.
     normalisesTo(grinning, {"a" + grinning + "b 2", grinning + "\xC0\xAF",
                             "\t\n\v\f\r\xC2\x85\xC2\xA0" + grinning + "\xE3\x80\x80\n"});

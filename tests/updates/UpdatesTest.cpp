@@ -9,7 +9,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -42,6 +45,24 @@ struct RecordingDriver : UpdateUserDriver {
     void showUpToDate(const QString&) override { ++upToDateShown; }
     void showError(const UpdateCheckError& error) override { errorsShown.append(error); }
     void openDownloadPage(const QUrl& url) override { pagesOpened.append(url); }
+};
+
+// Takes the place of the desktop's opener for the schemes a feed might try.
+class BrowserSpy : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kSchemes[] = {"https", "http", "file", "javascript"};
+    QList<QUrl> opened;
+    BrowserSpy() {
+        for (const char* scheme : kSchemes)
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+    }
+    ~BrowserSpy() override {
+        for (const char* scheme : kSchemes)
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
 };
 
 QByteArray answer(const QByteArray& status, const QByteArray& body, const QByteArray& more = {}) {
@@ -199,6 +220,26 @@ private slots:
         }
     }
 
+    // Nesting is bounded wherever it occurs (in text that is kept or in elements that are
+    // skipped); feeds within the bound keep the text of nested markup.
+    void deepFeedsAreRefusedNotRecursedInto() {
+        const auto nested = [](int depth, const QByteArray& where) {
+            return rss + "<channel><item><sparkle:version>2</sparkle:version><" + where + ">" +
+                   QByteArray("<a>").repeated(depth) + "x" + QByteArray("</a>").repeated(depth) +
+                   "</" + where + "></item></channel></rss>";
+        };
+        for (const QByteArray& where : {QByteArray("description"), QByteArray("unknown")}) {
+            QString error;
+            QVERIFY(!AppcastParser::parse(nested(100'000, where), error));
+            QVERIFY2(error.contains("more than 64 deep"), qPrintable(error));
+            // rss, channel, item, the element and 60 of <a>: 64 in all.
+            const auto items = AppcastParser::parse(nested(60, where), error);
+            QVERIFY2(items && items->size() == 1, qPrintable(error));
+            QCOMPARE(items->front().releaseNotes, where == "description" ? "x" : "");
+            QVERIFY(!AppcastParser::parse(nested(61, where), error));
+        }
+    }
+
     void allowsOnlySecureOrLoopbackAddresses() {
         for (const char* allowed :
              {"https://example.org/a.xml", "HTTPS://example.org/a.xml", "http://127.5.6.7/a.xml",
@@ -215,7 +256,11 @@ private slots:
 
     void messageBoxesMapButtonsAndSayWhatHappened() {
         // Title, version, short version, page, notes, notes page.
-        const AppcastItem item{{}, "1.10", "1.10 “Heron”", {}, "<p>Faster <b>switching</b></p>",
+        const AppcastItem item{{},
+                               "1.10",
+                               "1.10 “Heron”",
+                               QUrl("https://example.org/1.10"),
+                               "<p>Faster <b>switching</b></p>",
                                {}};
         UpdateMessageBoxDriver driver;
         const std::pair<QString, UpdateChoice> buttons[] = {
@@ -236,6 +281,38 @@ private slots:
             QCOMPARE(replies, std::vector{choice});
             QTRY_VERIFY(!shownBox()); // closed and deleted
         }
+
+        // Feed text is never markup; an address that may not be opened is only shown, and the
+        // dialog offers no "Download" (Enter means "Remind Me Later").
+        const AppcastItem hostile{{},
+                                  "2",
+                                  "<a href='https://x.org'><img src='file:///etc/hosts'>2</a>",
+                                  QUrl("javascript:alert(1)"),
+                                  "<p>Notes<img src='file:///etc/hosts'></p>",
+                                  {}};
+        std::vector<UpdateChoice> replies;
+        driver.showUpdateFound(hostile, "1.9", [&](UpdateChoice c) { replies.push_back(c); });
+        QMessageBox* box = shownBox();
+        QVERIFY(box);
+        for (const QLabel* label : box->findChildren<QLabel*>())
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+        QVERIFY(box->informativeText().startsWith("Quillbar " + hostile.shortVersion));
+        QVERIFY(box->informativeText().endsWith("does not open it: javascript:alert(1)"));
+        QCOMPARE(box->detailedText(), QStringLiteral("Notes"));
+        QCOMPARE(box->defaultButton()->text(), "Remind Me Later");
+        for (QAbstractButton* button : box->buttons())
+            QVERIFY(button->text() != "Download");
+        box->defaultButton()->click();
+        QCOMPARE(replies, std::vector{UpdateChoice::RemindMeLater});
+        QTRY_VERIFY(!shownBox());
+
+        // The last gate before the desktop's opener lets only web pages through.
+        BrowserSpy browser;
+        driver.openDownloadPage(QUrl("file:///etc/passwd"));
+        driver.openDownloadPage(QUrl("javascript:alert(1)"));
+        driver.openDownloadPage(QUrl("http://example.org/"));
+        driver.openDownloadPage(QUrl("https://example.org/1.10"));
+        QCOMPARE(browser.opened, QList<QUrl>{QUrl("https://example.org/1.10")});
 
         driver.showUpToDate(QStringLiteral("0.1.0"));
         QCOMPARE(shownBox() ? shownBox()->text() : "", QStringLiteral("You're up to date"));
@@ -299,6 +376,38 @@ private slots:
         QCOMPARE(log_->pagesOpened, QList<QUrl>{QUrl("https://example.org/quillbar/1.10")});
         QVERIFY(later->canCheck());
         QCOMPARE(log_->dialogs(), 1);
+    }
+
+    // "Download" hands the feed's address to the browser only when it is a web page.
+    void downloadOpensOnlySecureAddresses() {
+        for (const QByteArray link : {"file:///etc/passwd", "javascript:alert(1)",
+                                      "quillbar-test:run", "http://example.org/2"}) {
+            server_.replies["/link"] =
+                answer("200 OK", rss + "<channel><item><sparkle:version>2</sparkle:version><link>" +
+                                     link + "</link></item></channel></rss>");
+            auto updater = makeController("/link");
+            updater->checkForUpdates();
+            QTRY_COMPARE(log_->updatesShown.size(), 1);
+            QCOMPARE(log_->updatesShown.first().downloadURL, QUrl(link));
+            log_->pendingReply(UpdateChoice::Download);
+            QVERIFY2(log_->pagesOpened.isEmpty(), link.constData());
+            QVERIFY(updater->canCheck());
+        }
+    }
+
+    // The tray message may be read as markup by the notification server: none from the feed.
+    void trayMessageCarriesNoMarkupFromTheFeed() {
+        server_.replies["/markup"] = answer(
+            "200 OK", rss + "<channel><item><sparkle:version>2</sparkle:version>"
+                            "<sparkle:shortVersionString>&lt;a href='file:///etc'&gt;2&lt;/a&gt;"
+                            "</sparkle:shortVersionString></item></channel></rss>");
+        auto updater = makeController("/markup", 0ms);
+        QSignalSpy attention(updater.get(), &UpdaterController::attentionRequested);
+        updater->start();
+        QTRY_COMPARE(attention.size(), 1);
+        QCOMPARE(attention.first().at(1).toString(),
+                 "Quillbar a href='file:///etc'2/a is available. Choose “Update Available…” in "
+                 "the menu.");
     }
 
     // Scheduled checks that find nothing stay silent; user checks end in a dialog. Either way
