@@ -22,11 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const auto displays = I3IpcAnswers::managedDisplays(outputs, workspaces);
             (void)displays.dump();
             (void)I3IpcAnswers::activeSpace(workspaces);
+            (void)I3IpcAnswers::dialect(json);
             for (const auto& output : outputs) {
                 (void)I3IpcAnswers::displayCurrentSpace(outputs, workspaces, output.identifier);
             }
             for (const auto& workspace : workspaces) {
-                (void)I3IpcAnswers::showCommand(workspace);
+                (void)I3IpcAnswers::showCommand(workspace, I3IpcAnswers::Dialect::I3);
+                (void)I3IpcAnswers::showCommand(workspace, I3IpcAnswers::Dialect::Sway);
                 (void)I3IpcAnswers::ownName(workspace);
             }
         }

@@ -129,17 +129,28 @@ TEST(I3IpcAnswersTest, MalformedAnswersAreSkippedAndBounded) {
     EXPECT_EQ(I3IpcAnswers::workspaces(many).size(), I3IpcAnswers::kMaxWorkspaces);
 }
 
-// Numbered workspaces are switched to by number; any other name is quoted so that nothing in it
-// can end the command.
+// Numbered workspaces are switched to by number; any other name is quoted the way each window
+// manager reads quotes, so that nothing in it can end the command.
 TEST(I3IpcAnswersTest, ShowCommandsQuoteNamesAndOwnNamesDropTheNumber) {
+    using enum I3IpcAnswers::Dialect;
+    const auto show = [](std::string name, I3IpcAnswers::Dialect dialect) {
+        return I3IpcAnswers::showCommand(Workspace{2, std::nullopt, std::move(name), "A"}, dialect);
+    };
+    const std::string flag = "workspace --no-auto-back-and-forth ";
     Workspace numbered{1, 3, "3:web", "A"};
-    EXPECT_EQ(I3IpcAnswers::showCommand(numbered), "workspace --no-auto-back-and-forth number 3");
-    Workspace hostile{2, std::nullopt, R"(x"; exec touch /tmp/pwned; "\)", "A"};
-    EXPECT_EQ(I3IpcAnswers::showCommand(hostile),
-              R"(workspace --no-auto-back-and-forth "x\"; exec touch /tmp/pwned; \"\\")");
-    EXPECT_EQ(I3IpcAnswers::showCommand(Workspace{3, std::nullopt, "a\nexec b", "A"}),
-              std::nullopt);
-    EXPECT_EQ(I3IpcAnswers::showCommand(Workspace{3, std::nullopt, "", "A"}), std::nullopt);
+    EXPECT_EQ(I3IpcAnswers::showCommand(numbered, Sway), flag + "number 3");
+    const std::string hostile = R"(x"; exec touch /tmp/pwned; ")";
+    EXPECT_EQ(show(hostile, I3), flag + R"("x\"; exec touch /tmp/pwned; \"")");
+    EXPECT_EQ(show(hostile, Sway), flag + "'" + hostile + "'");
+    EXPECT_EQ(show(R"(a\"b)", I3), flag + R"("a\\"b")");
+    EXPECT_EQ(show(R"(it's a\b)", Sway), flag + R"("it's a\b")");
+    EXPECT_EQ(show(R"(both " and ')", Sway), std::nullopt);
+    for (const std::string bad : {"", "a\nexec b", "ends\\"}) {
+        EXPECT_EQ(show(bad, I3), std::nullopt) << bad;
+        EXPECT_EQ(show(bad, Sway), std::nullopt) << bad;
+    }
+    EXPECT_EQ(I3IpcAnswers::dialect({{"variant", "sway"}, {"human_readable", "1.7"}}), Sway);
+    EXPECT_EQ(I3IpcAnswers::dialect({{"human_readable", "4.22"}}), I3);
 
     const auto own = [](std::optional<std::int64_t> number, std::string name) {
         return I3IpcAnswers::ownName(Workspace{1, number, std::move(name), "A"});
@@ -150,7 +161,7 @@ TEST(I3IpcAnswersTest, ShowCommandsQuoteNamesAndOwnNamesDropTheNumber) {
     EXPECT_EQ(own(3, "03:x"), "03:x");
     EXPECT_EQ(own(std::nullopt, " 4:mail"), "4:mail");
     EXPECT_EQ(I3IpcAnswers::persistenceKey(numbered), "ws-3");
-    EXPECT_EQ(I3IpcAnswers::persistenceKey(hostile), hostile.name);
+    EXPECT_EQ(I3IpcAnswers::persistenceKey(Workspace{2, std::nullopt, hostile, "A"}), hostile);
 }
 
 } // namespace

@@ -17,9 +17,6 @@ namespace {
 constexpr uuid_t kOutputNamespace = {0x2b, 0x8e, 0x51, 0x7c, 0xd4, 0x03, 0x4f, 0x6a,
                                      0x9b, 0x17, 0x5e, 0xc2, 0x80, 0x39, 0xa6, 0x4d};
 
-// The window manager's own name of a space (the seam's name key).
-constexpr const char* kSpaceName = "Name";
-
 const json* member(const json& object, const char* key) {
     if (!object.is_object()) {
         return nullptr;
@@ -210,7 +207,7 @@ json I3IpcAnswers::managedDisplays(const std::vector<Output>& outputs,
                 space[WindowServer::kDesktopNumber] = *workspace.number;
             }
             if (auto name = ownName(workspace)) {
-                space[kSpaceName] = std::move(*name);
+                space[WindowServer::kSpaceName] = std::move(*name);
             }
             if (workspace.visible) {
                 display[WindowServer::kCurrentSpace] = {
@@ -244,29 +241,48 @@ std::int64_t I3IpcAnswers::displayCurrentSpace(const std::vector<Output>& output
     return found == workspaces.end() ? 0 : found->id;
 }
 
-std::optional<std::string> I3IpcAnswers::showCommand(const Workspace& workspace) {
+std::optional<std::string> I3IpcAnswers::showCommand(const Workspace& workspace, Dialect dialect) {
     // Without the flag, a user's "workspace_auto_back_and_forth" would turn a switch to the shown
     // workspace into a switch away from it.
     const std::string command = "workspace --no-auto-back-and-forth ";
     if (workspace.number) {
         return command + "number " + std::to_string(*workspace.number);
     }
-    if (workspace.name.empty()) {
+    const std::string& name = workspace.name;
+    // The parser splits lines, and a final backslash would escape the closing quote.
+    const bool unquotable =
+        name.empty() || name.back() == '\\' || std::any_of(name.begin(), name.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        });
+    if (unquotable) {
         return std::nullopt;
     }
-    std::string quoted = "\"";
-    for (const char c : workspace.name) {
-        // The command parser splits lines, so a control character cannot travel in a name.
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            return std::nullopt;
+    if (dialect == Dialect::Sway) {
+        // sway has no escapes in quoted text: pick the quote the name does not contain.
+        if (name.find('"') == std::string::npos) {
+            return command + "\"" + name + "\"";
         }
-        if (c == '"' || c == '\\') {
+        if (name.find('\'') == std::string::npos) {
+            return command + "'" + name + "'";
+        }
+        return std::nullopt;
+    }
+    // i3 turns \" into " and keeps every other backslash.
+    std::string quoted = "\"";
+    for (const char c : name) {
+        if (c == '"') {
             quoted.push_back('\\');
         }
         quoted.push_back(c);
     }
     quoted.push_back('"');
     return command + quoted;
+}
+
+I3IpcAnswers::Dialect I3IpcAnswers::dialect(const json& version) {
+    const json* variant = member(version, "variant");
+    return variant && variant->is_string() && variant->get<std::string>() == "sway" ? Dialect::Sway
+                                                                                    : Dialect::I3;
 }
 
 std::optional<std::string> I3IpcAnswers::ownName(const Workspace& workspace) {

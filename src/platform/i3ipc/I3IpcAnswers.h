@@ -35,6 +35,10 @@ public:
         bool operator==(const Workspace&) const = default;
     };
 
+    // How the window manager reads quoted text in commands: i3 takes \" for a quote inside
+    // double quotes; sway keeps every backslash and takes single quotes too.
+    enum class Dialect { I3, Sway };
+
     // At most this many outputs and workspaces are read from one answer.
     static constexpr std::size_t kMaxOutputs = 64;
     static constexpr std::size_t kMaxWorkspaces = 1024;
@@ -58,7 +62,9 @@ public:
                                             const std::string& identifier);
     // The command that shows the workspace: by number when it has one, else by its name, quoted
     // so that no name can end the command early; nullopt for a name that cannot be quoted.
-    static std::optional<std::string> showCommand(const Workspace& workspace);
+    static std::optional<std::string> showCommand(const Workspace& workspace, Dialect dialect);
+    // The dialect of the window manager that gave this GET_VERSION answer.
+    static Dialect dialect(const nlohmann::json& version);
     // A stable display identifier from make, model and serial when given, else from the name.
     static std::string displayIdentifier(const nlohmann::json& output);
     // The window manager's own name for a workspace: its name without a leading "N:" (or "N")
