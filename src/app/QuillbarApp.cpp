@@ -35,8 +35,10 @@ QuillbarApp::QuillbarApp(const Options& options)
     , workspaceCenter_(mainQueue_)
     , defaultCenter_(mainQueue_)
     , distributedCenter_(mainQueue_) {
-    // 1. The name store on the user's defaults; it loads the table at once.
-    nameStore_ = std::make_unique<SpaceNameStore>(defaults_);
+    // 1. The name store on the user's defaults. It reads the table only once an older instance
+    //    has saved its last change and quit (see claimInstance), so it never writes back a table
+    //    older than one that instance acknowledged.
+    nameStore_ = std::make_unique<SpaceNameStore>(defaults_, SpaceNameStore::Loading::Later);
     // 2. The observer on the X11 platform.
     backgroundQueue_ = std::make_unique<ThreadBackgroundQueue>();
     x11_ = X11Platform::connect(X11Platform::Services{mainQueue_, *backgroundQueue_, log_,
@@ -44,8 +46,10 @@ QuillbarApp::QuillbarApp(const Options& options)
                                                       distributedCenter_, appInfo_},
                                 options.displayName);
     if (!x11_) {
-        return;
+        return; // a copy that cannot run leaves the running one alone
     }
+    QDBusConnection sessionBus = QDBusConnection::sessionBus();
+    claimInstance(sessionBus);
     observer_ = std::make_unique<SpaceObserver>(*nameStore_, x11_->platform());
     SettingsWindowController::shared().setDefaults(defaults_);
     observer_->setSettingsPresenter([this] { showRenameWindow(); });
@@ -66,10 +70,10 @@ QuillbarApp::QuillbarApp(const Options& options)
     // 4. First-run guidance.
     FirstRun::presentIfNeeded(*observer_, *nameStore_, defaults_);
     FirstRun::applyMenuBarTooltip(*item_);
+    watchStorage();
 
     // 5. The scene: the tray item and the session-bus services.
     item_->show();
-    QDBusConnection sessionBus = QDBusConnection::sessionBus();
     titleExporter_ = std::make_unique<TitleExporter>(
         sessionBus, QString::fromStdString(observer_->menuBarTitle()));
     titleSubscription_ = observer_->subscribeMenuBarTitle([this](const std::string& title) {
@@ -82,10 +86,6 @@ QuillbarApp::QuillbarApp(const Options& options)
         sessionBus, [this](const std::string& name, const std::optional<std::string>& object) {
             distributedCenter_.postNotification(name, object);
         });
-    singleInstance_ = std::make_unique<SingleInstance>(
-        sessionBus, QString::fromStdString(appInfo_.bundleIdentifier.value_or("")));
-    connect(singleInstance_.get(), &SingleInstance::replaced, this, &QuillbarApp::quitRequested);
-
     // 6. Once the event loop runs: the launch-finished step.
     QTimer::singleShot(0, this, &QuillbarApp::applicationDidFinishLaunching);
 }
@@ -93,9 +93,58 @@ QuillbarApp::QuillbarApp(const Options& options)
 QuillbarApp::~QuillbarApp() = default;
 
 void QuillbarApp::applicationDidFinishLaunching() {
-    // There is no dock or application menu to leave on this platform; what remains is the
-    // single-instance rule. Without a session bus it is skipped.
-    singleInstance_->claim();
+    // There is no dock or application menu to leave on this platform, and the single-instance
+    // rule ran before the names were read (claimInstance).
+}
+
+void QuillbarApp::claimInstance(QDBusConnection& sessionBus) {
+    singleInstance_ = std::make_unique<SingleInstance>(
+        sessionBus, QString::fromStdString(appInfo_.bundleIdentifier.value_or("")));
+    // The table is the newer instance's from the moment it takes the name: not one more write.
+    connect(singleInstance_.get(), &SingleInstance::replaced, this, [this] {
+        nameStore_->stopWriting();
+        log_.log(LogLevel::Default, "A newer instance took over; this one saves nothing more");
+        emit quitRequested();
+    });
+    if (!singleInstance_->claim()) {
+        // Without a session bus there is no rule, and nobody to wait for.
+        QTimer::singleShot(0, this, [this] { loadNames(true); });
+        return;
+    }
+    connect(singleInstance_.get(), &SingleInstance::previousGone, this, &QuillbarApp::loadNames);
+    singleInstance_->awaitPrevious(kPreviousInstanceWait);
+}
+
+void QuillbarApp::loadNames(bool previousLeft) {
+    if (!previousLeft) {
+        log_.log(LogLevel::Default,
+                 "The previous instance did not quit in time; reading the names anyway");
+    }
+    if (nameStore_->load()) {
+        log_.log(LogLevel::Default,
+                 "Name table loaded: " + std::to_string(nameStore_->assignments().size()) +
+                     " names");
+    }
+}
+
+void QuillbarApp::watchStorage() {
+    // Names typed while the settings file cannot be read stay in memory; the store tries the
+    // file again on every edit and every few seconds here, and merges once it can be read.
+    storageRetry_.setInterval(kStorageRetryInterval);
+    connect(&storageRetry_, &QTimer::timeout, this, [this] { nameStore_->load(); });
+    storageProblemSubscription_ =
+        nameStore_->subscribeStorageProblem([this](const std::optional<std::string>& problem) {
+            if (problem) {
+                log_.log(LogLevel::Default, "Names are kept in memory and not saved: " + *problem);
+                item_->setTooltipWarning(QStringLiteral("Names are not saved: ") +
+                                         QString::fromStdString(*problem));
+                storageRetry_.start();
+            } else {
+                log_.log(LogLevel::Default, "The settings file can be read again; names are saved");
+                item_->setTooltipWarning({});
+                storageRetry_.stop();
+            }
+        });
 }
 
 void QuillbarApp::logMenu() const {

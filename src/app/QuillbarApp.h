@@ -9,8 +9,12 @@
 #include "services/JournalLogSink.h"
 #include "services/QSettingsDefaults.h"
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <QTimer>
+
+#include <chrono>
 
 #include <memory>
 #include <string>
@@ -54,7 +58,17 @@ signals:
     void quitRequested();
 
 private:
+    // How long a new instance waits for the one it replaces to quit before reading the names.
+    static constexpr std::chrono::milliseconds kPreviousInstanceWait{5000};
+    // How often the names are tried again while the settings file cannot be read.
+    static constexpr std::chrono::milliseconds kStorageRetryInterval{5000};
+
     void applicationDidFinishLaunching();
+    // Takes the single-instance name, then reads the names once the older instance is gone.
+    void claimInstance(QDBusConnection& sessionBus);
+    void loadNames(bool previousLeft);
+    // Logs and shows in the tooltip why names are not being saved, and retries meanwhile.
+    void watchStorage();
     void showRenameWindow();
     // The menu's update command and the tray's attention request, on the shared updater.
     void connectUpdater();
@@ -82,6 +96,8 @@ private:
     std::unique_ptr<SessionEvents> sessionEvents_;
     std::unique_ptr<DebugRequests> debugRequests_;
     std::unique_ptr<SingleInstance> singleInstance_;
+    QTimer storageRetry_;
+    Subscription storageProblemSubscription_;
 };
 
 } // namespace quillbar

@@ -18,9 +18,13 @@ icu::UnicodeString toUnicode(std::string_view text) {
         icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())));
 }
 
+// The longest emoji sequences in use (families with skin tones, flag tag sequences) have about
+// ten code points; a longer cluster is built to make drawing slow, not to be shown.
+constexpr std::int32_t maxEmojiScalars = 32;
+
 bool isEmojiCharacter(const icu::UnicodeString& character) {
-    const std::int32_t scalars = character.countChar32();
-    if (scalars == 0) {
+    const std::int32_t scalars = character.countChar32(0, 4 * maxEmojiScalars);
+    if (scalars == 0 || scalars > maxEmojiScalars) {
         return false;
     }
     if (scalars == 1) {

@@ -11,7 +11,8 @@ namespace quillbar::EmojiInput {
 std::string normalise(std::string_view text);
 
 // Whether one character (grapheme cluster) counts as an emoji: a single code point with
-// default emoji presentation, or several code points of which at least one is an emoji.
+// default emoji presentation, or several code points (at most 32) of which at least one is an
+// emoji.
 bool isEmoji(std::string_view character);
 
 } // namespace quillbar::EmojiInput

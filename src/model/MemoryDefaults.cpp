@@ -6,7 +6,7 @@ namespace quillbar {
 
 std::optional<std::string> MemoryDefaults::data(const std::string& key) const {
     const auto found = values_.find(key);
-    if (found == values_.end()) {
+    if (readProblem_ || found == values_.end()) {
         return std::nullopt;
     }
     if (const auto* bytes = std::get_if<std::string>(&found->second)) {
@@ -21,7 +21,7 @@ bool MemoryDefaults::setData(const std::string& key, std::string_view bytes) {
 
 bool MemoryDefaults::boolValue(const std::string& key) const {
     const auto found = values_.find(key);
-    if (found == values_.end()) {
+    if (readProblem_ || found == values_.end()) {
         return false;
     }
     const auto* flag = std::get_if<bool>(&found->second);
@@ -30,6 +30,29 @@ bool MemoryDefaults::boolValue(const std::string& key) const {
 
 bool MemoryDefaults::setBool(const std::string& key, bool value) {
     return write(key, value);
+}
+
+std::optional<std::string> MemoryDefaults::nonDataText(const std::string& key) const {
+    const auto found = values_.find(key);
+    if (readProblem_ || found == values_.end()) {
+        return std::nullopt;
+    }
+    if (const auto* flag = std::get_if<bool>(&found->second)) {
+        return *flag ? "true" : "false";
+    }
+    if (const auto* text = std::get_if<Text>(&found->second)) {
+        return text->text;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> MemoryDefaults::reload() {
+    ++reloads_;
+    return readProblem_;
+}
+
+void MemoryDefaults::setReadProblem(std::optional<std::string> problem) {
+    readProblem_ = std::move(problem);
 }
 
 void MemoryDefaults::setText(const std::string& key, std::string text) {
@@ -57,7 +80,7 @@ void MemoryDefaults::setFailing(const std::string& key, bool failing) {
 }
 
 bool MemoryDefaults::accepts(const std::string& key) const {
-    return !failing_ && failingKeys_.count(key) == 0;
+    return !readProblem_ && !failing_ && failingKeys_.count(key) == 0;
 }
 
 bool MemoryDefaults::write(const std::string& key, Value value) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <variant>
@@ -19,6 +20,16 @@ public:
     bool setData(const std::string& key, std::string_view bytes) override;
     bool boolValue(const std::string& key) const override;
     bool setBool(const std::string& key, bool value) override;
+    std::optional<std::string> nonDataText(const std::string& key) const override;
+    std::optional<std::string> readProblem() const override { return readProblem_; }
+    // Counts the call; the values stay (they are all in memory).
+    std::optional<std::string> reload() override;
+
+    // From now on the values cannot be read (problem) or can again (nullopt): while they cannot,
+    // reads find nothing and writes fail.
+    void setReadProblem(std::optional<std::string> problem);
+    // Number of reload() calls so far.
+    std::size_t reloadCount() const { return reloads_; }
 
     // Stores a text (string) value under key: neither data nor a boolean. Not counted as a write.
     void setText(const std::string& key, std::string text);
@@ -50,6 +61,8 @@ private:
     std::vector<std::string> writtenKeys_;
     std::set<std::string> failingKeys_;
     bool failing_ = false;
+    std::optional<std::string> readProblem_;
+    std::size_t reloads_ = 0;
 };
 
 } // namespace quillbar

@@ -14,30 +14,82 @@ struct LoadResult {
     std::optional<std::string> unreadableBytes;
 };
 
+// The stored value read as a table: a data value as the JSON bytes, any other value (a string a
+// person wrote by hand, a list Qt made of it) through its text form. Whatever does not read as a
+// table is returned for keeping aside.
 LoadResult loadAssignments(const Defaults& defaults, const std::string& key) {
-    auto bytes = defaults.data(key);
-    if (!bytes) {
+    auto stored = defaults.data(key);
+    if (!stored) {
+        stored = defaults.nonDataText(key);
+    }
+    if (!stored) {
         return {};
     }
-    if (auto table = decodeNameTable(*bytes)) {
-        return {std::move(*table), std::nullopt};
+    auto table = decodeNameTable(*stored);
+    if (!table) {
+        return {{}, std::move(stored)};
     }
-    return {{}, std::move(bytes)};
+    // Emoji follow the input rule however they were stored: one emoji, bounded in size.
+    for (auto& [key, assignment] : *table) {
+        assignment.emoji = UnicodeText::toNFC(EmojiInput::normalise(assignment.emoji));
+    }
+    return {std::move(*table), std::nullopt};
 }
 
 std::string cleanedName(std::string_view name) {
     std::string text = UnicodeText::toNFC(name);
     std::replace(text.begin(), text.end(), '\n', ' ');
-    return UnicodeText::trimmed(text);
+    return UnicodeText::prefix(UnicodeText::trimmed(text), SpaceNameStore::maxNameClusters,
+                               SpaceNameStore::maxNameBytes);
 }
 
 } // namespace
 
-SpaceNameStore::SpaceNameStore(Defaults& defaults)
-    : defaults_(defaults) {
+SpaceNameStore::SpaceNameStore(Defaults& defaults, Loading loading)
+    : defaults_(defaults)
+    , loadAllowed_(loading == Loading::Now) {
+    if (loadAllowed_) {
+        load();
+    }
+}
+
+bool SpaceNameStore::load() {
+    loadAllowed_ = true;
+    if (loaded_) {
+        return true;
+    }
+    if (auto problem = defaults_.reload()) {
+        storageProblem_.setIfChanged(std::move(problem));
+        return false;
+    }
     auto loaded = loadAssignments(defaults_, std::string(defaultsKey));
     unreadableBytes_ = std::move(loaded.unreadableBytes);
-    assignments_.set(std::move(loaded.table));
+    NameTable table = std::move(loaded.table);
+    const NameTable& edited = assignments_.value();
+    for (const auto& key : editedBeforeLoad_) {
+        if (const auto found = edited.find(key); found != edited.end()) {
+            table[key] = found->second;
+        } else {
+            table.erase(key);
+        }
+    }
+    loaded_ = true;
+    storageProblem_.setIfChanged(std::nullopt);
+    assignments_.set(std::move(table));
+    if (!editedBeforeLoad_.empty()) {
+        editedBeforeLoad_.clear();
+        save();
+    }
+    return true;
+}
+
+Subscription
+SpaceNameStore::subscribeStorageProblem(Published<std::optional<std::string>>::Handler handler) {
+    return storageProblem_.subscribe(std::move(handler));
+}
+
+void SpaceNameStore::stopWriting() {
+    writing_ = false;
 }
 
 const NameTable& SpaceNameStore::assignments() const {
@@ -96,11 +148,25 @@ void SpaceNameStore::updateAssignment(const std::string& rawKey,
     } else {
         table[key] = std::move(edited);
     }
+    if (!loaded_) {
+        editedBeforeLoad_.insert(key);
+    }
     assignments_.set(std::move(table)); // announces even when nothing changed
     save();
 }
 
 void SpaceNameStore::save() {
+    if (!writing_) {
+        return;
+    }
+    // The stored table has not been read: writing now would replace names never seen. Try to
+    // read it (when allowed); a successful read saves the edits on top of it.
+    if (!loaded_) {
+        if (loadAllowed_) {
+            load();
+        }
+        return;
+    }
     // An unreadable stored table may hold names the user still wants: keep its bytes before
     // replacing it, and leave it in place when they cannot be kept.
     if (!keepUnreadableBytes()) {

@@ -1,5 +1,7 @@
 #include "model/UnicodeText.h"
 
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -7,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 
 namespace quillbar::UnicodeText {
 namespace {
@@ -100,6 +103,52 @@ std::string trimmed(std::string_view input) {
         end = previous;
     }
     return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+}
+
+std::string prefix(std::string_view input, std::size_t maxClusters, std::size_t maxBytes) {
+    const std::string text = toValidUtf8(input);
+    if (text.size() <= maxClusters && text.size() <= maxBytes) {
+        return text; // fewer bytes than allowed clusters: nothing to count
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> clusters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !clusters) {
+        return {};
+    }
+    // A UTF-8 text iterator reports boundaries as byte offsets into text itself.
+    UText* utext =
+        utext_openUTF8(nullptr, text.data(), static_cast<std::int64_t>(text.size()), &status);
+    if (U_FAILURE(status)) {
+        return {};
+    }
+    clusters->setText(utext, status);
+    std::size_t end = 0;
+    std::size_t counted = 0;
+    for (std::int32_t next = clusters->next();
+         next != icu::BreakIterator::DONE && counted < maxClusters &&
+         static_cast<std::size_t>(next) <= maxBytes;
+         next = clusters->next(), ++counted) {
+        end = static_cast<std::size_t>(next);
+    }
+    utext_close(utext);
+    if (end == 0 && maxClusters > 0 && !text.empty()) {
+        // The first cluster alone is too long: keep its whole code points that fit.
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+        const auto length = static_cast<std::int32_t>(std::min(text.size(), maxBytes));
+        std::int32_t i = 0;
+        while (i < length) {
+            std::int32_t next = i;
+            UChar32 c;
+            U8_NEXT(bytes, next, static_cast<std::int32_t>(text.size()), c);
+            if (next > length) {
+                break;
+            }
+            i = next;
+        }
+        end = static_cast<std::size_t>(i);
+    }
+    return text.substr(0, end);
 }
 
 } // namespace quillbar::UnicodeText

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,10 @@ std::string toNFC(std::string_view text);
 
 // The text without trimmable characters (see isTrimmable) at either end.
 std::string trimmed(std::string_view text);
+
+// The longest leading part of the text that has at most maxClusters grapheme clusters and at most
+// maxBytes bytes, cut between clusters (inside a first cluster longer than maxBytes, between
+// code points).
+std::string prefix(std::string_view text, std::size_t maxClusters, std::size_t maxBytes);
 
 } // namespace quillbar::UnicodeText

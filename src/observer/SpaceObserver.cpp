@@ -111,6 +111,11 @@ void SpaceObserver::refresh() {
 }
 
 void SpaceObserver::pruneNames(const std::vector<SpaceInfo>& detected) {
+    // A key that can come back (a desktop's position) names that desktop again when it returns,
+    // so its name must survive the desktop's absence; only identities that never recur go.
+    if (platform_.windowServer.spaceKeysRecur()) {
+        return;
+    }
     // Most refreshes find every named space again; then pruning would remove nothing, and the
     // store need not be asked (it copies and normalises its whole table to find that out).
     std::vector<std::string_view> detectedKeys;

@@ -46,6 +46,9 @@ public:
     virtual nlohmann::json copyWindowList() = 0;
     // The optional entry points; called once, the answer is kept for the process's life.
     virtual SpaceServerAPI spaceServerAPI() = 0;
+    // True when a space's key can name the same space again after it went away (desktop positions,
+    // workspace numbers); names under such keys are never pruned.
+    virtual bool spaceKeysRecur() const = 0;
 };
 
 } // namespace quillbar

@@ -7,6 +7,8 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 class QSettings;
 
@@ -31,17 +33,27 @@ public:
     bool boolValue(const std::string& key) const override;
     // Stores the boolean and flushes; false (with a warning) when the file could not be written.
     bool setBool(const std::string& key, bool value) override;
+    // Text, lists (joined by commas), numbers and other values in their text form.
+    std::optional<std::string> nonDataText(const std::string& key) const override;
+    // Set when the file is there but cannot be opened for reading; it is then never written.
+    std::optional<std::string> readProblem() const override;
+    // Opens the file again; values whose write failed go out again once it can be read.
+    std::optional<std::string> reload() override;
 
     // The file that holds the settings.
     QString fileName() const;
 
 private:
     bool write(const QString& key, const QVariant& value);
+    // A fresh QSettings on the file, carrying every value not yet on disk.
+    void reopen();
+    void checkReadable();
 
     QString filePath_;
     std::unique_ptr<QSettings> settings_;
     // Values whose write failed; they go out again with the next write.
     QVariantMap unsaved_;
+    std::optional<std::string> readProblem_;
 };
 
 } // namespace quillbar

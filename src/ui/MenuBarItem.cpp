@@ -33,6 +33,11 @@ void MenuBarItem::setTooltipHint(const QString& hint) {
     update();
 }
 
+void MenuBarItem::setTooltipWarning(const QString& warning) {
+    warning_ = warning;
+    update();
+}
+
 void MenuBarItem::showMessage(const QString& title, const QString& message) {
     tray_.showMessage(title, message, QSystemTrayIcon::Information);
 }
@@ -55,6 +60,9 @@ void MenuBarItem::update() {
     QString tip = QString::fromStdString(observer_.menuBarTitle());
     if (!hint_.isEmpty()) {
         tip += QLatin1Char('\n') + hint_;
+    }
+    if (!warning_.isEmpty()) {
+        tip += QLatin1Char('\n') + warning_;
     }
     if (tray_.toolTip() != tip) {
         tray_.setToolTip(tip);

@@ -29,6 +29,8 @@ public:
     void show();
     // Sets the tooltip's second line (the first is always the menu-bar title).
     void setTooltipHint(const QString& hint);
+    // Sets the tooltip's last line, a warning (empty: none).
+    void setTooltipWarning(const QString& warning);
     // The tooltip now shown.
     QString toolTip() const;
     // Shows a passing notification from the tray item (asks for the user's attention).
@@ -46,6 +48,7 @@ private:
     QMenu* menu_;
     QSystemTrayIcon tray_;
     QString hint_;
+    QString warning_;
     MenuBarIcon::Content content_;
     bool updatePending_ = false;
     bool hasIcon_ = false;

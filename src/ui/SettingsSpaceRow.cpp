@@ -82,7 +82,8 @@ SettingsSpaceRow::SettingsSpaceRow(const SpaceInfo& space, std::optional<std::st
     emptyEmoji_->setFixedSize(emojiWidth, 1);
     layout->addWidget(emptyEmoji_);
 
-    connect(nameField_, &QLineEdit::textChanged, this, &SettingsSpaceRow::nameChanged);
+    // Only the user's edits are stored: filling the field from the store writes nothing.
+    connect(nameField_, &QLineEdit::textEdited, this, &SettingsSpaceRow::nameChanged);
     connect(picker_, &EmojiPicker::emojiPicked, this, &SettingsSpaceRow::setEmoji);
 
     showSpace(displayName);
@@ -116,7 +117,7 @@ void SettingsSpaceRow::load() {
         return;
     const SpaceAssignment stored = nameStore_.assignment(*space_.persistenceID);
     nameField_->setText(QString::fromStdString(stored.name));
-    setEmoji(QString::fromStdString(stored.emoji));
+    emoji_ = QString::fromStdString(stored.emoji);
     picker_->setEmoji(emoji_);
     loadedKey_ = space_.persistenceID;
 }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include <string>
 #include <vector>
 
@@ -27,8 +30,9 @@ protected:
 
 TEST_F(SpaceNameStoreTest, LoadsWithoutWritingAndKeepsEditsWhenWritesFail) {
     EXPECT_TRUE(SpaceNameStore(defaults).assignments().empty());
-    defaults.setText(tableKey, R"({"a":{"name":"A","emoji":""}})"); // text, not data
-    EXPECT_TRUE(SpaceNameStore(defaults).assignments().empty());
+    defaults.setText(tableKey, R"({"a":{"name":"A","emoji":""}})"); // text, not data: still read
+    EXPECT_EQ(SpaceNameStore(defaults).assignments(), (NameTable{{"a", {"A", ""}}}));
+    EXPECT_EQ(defaults.writeCount(), 0u);
     storeTable({{"uuid-A", {"Mail", grinning}}});
     SpaceNameStore store(defaults);
     EXPECT_EQ(store.assignment("uuid-A"), (SpaceAssignment{"Mail", grinning}));
@@ -110,6 +114,105 @@ TEST_F(SpaceNameStoreTest, UnreadableTableIsBackedUpOnceBeforeOverwrite) {
     EXPECT_EQ(persisted(), (NameTable{{"c", {"Newer", rocket}}}));
     EXPECT_EQ(defaults.writtenKeys(),
               (std::vector<std::string>{tableKey, backupKey, backupKey, tableKey, tableKey}));
+}
+
+// Whatever kind of value sits under the table's key and does not read as a table is kept, as text
+// when it is not data, before the first save replaces it.
+TEST_F(SpaceNameStoreTest, AnyUnreadableValueIsKeptAsText) {
+    const std::pair<std::function<void()>, std::string> kinds[] = {
+        {[&] { defaults.setText(tableKey, "{a:{name:A"); }, "{a:{name:A"},
+        {[&] { defaults.setBool(tableKey, true); }, "true"}};
+    for (const auto& [put, kept] : kinds) {
+        put();
+        SpaceNameStore store(defaults);
+        EXPECT_TRUE(store.assignments().empty());
+        store.updateName("New", "c");
+        EXPECT_EQ(defaults.data(backupKey), kept);
+        EXPECT_EQ(persisted(), (NameTable{{"c", {"New", ""}}}));
+    }
+}
+
+// While the stored values cannot be read nothing is written; the first read that works brings the
+// stored names back with the edits made meanwhile on top (a cleared name stays cleared).
+TEST_F(SpaceNameStoreTest, EditsWaitInMemoryUntilTheStoredTableCanBeReadAndGoOnTop) {
+    storeTable({{"a", {"Kept", ""}}, {"b", {"Old", ""}}, {"d", {"Cleared", ""}}});
+    defaults.setReadProblem("cannot read quillbar.conf (Permission denied)");
+    const std::size_t writes = defaults.writeCount();
+    SpaceNameStore store(defaults);
+    std::vector<std::optional<std::string>> problems;
+    auto watch = store.subscribeStorageProblem(
+        [&](const std::optional<std::string>& problem) { problems.push_back(problem); });
+    EXPECT_EQ(store.storageProblem(), "cannot read quillbar.conf (Permission denied)");
+    store.updateName("New", "b");
+    store.updateName("Typed", "c");
+    store.updateName("Cleared", "d");
+    store.updateName("", "d");
+    EXPECT_EQ(store.assignments(), (NameTable{{"b", {"New", ""}}, {"c", {"Typed", ""}}}));
+    EXPECT_EQ(defaults.writeCount(), writes);
+    EXPECT_FALSE(store.load());
+
+    defaults.setReadProblem(std::nullopt);
+    store.updateEmoji(rocket, "c");
+    const NameTable merged{{"a", {"Kept", ""}}, {"b", {"New", ""}}, {"c", {"Typed", rocket}}};
+    EXPECT_EQ(store.assignments(), merged);
+    EXPECT_EQ(persisted(), merged);
+    EXPECT_EQ(problems, (std::vector<std::optional<std::string>>{std::nullopt}));
+}
+
+// A store told to read later reads nothing and writes nothing until load(); one that stopped
+// writing (another instance owns the table) writes nothing more.
+TEST_F(SpaceNameStoreTest, ReadsOnlyWhenToldAndWritesNothingAfterStopping) {
+    storeTable({{"a", {"Old", ""}}});
+    SpaceNameStore store(defaults, SpaceNameStore::Loading::Later);
+    store.updateName("Early", "b");
+    store.prune({"b"});
+    EXPECT_EQ(defaults.reloadCount(), 0u);
+    EXPECT_EQ(defaults.writeCount(), 1u);
+    storeTable({{"a", {"Newer", ""}}}); // the older instance's last keystroke
+    EXPECT_TRUE(store.load());
+    EXPECT_EQ(persisted(), (NameTable{{"a", {"Newer", ""}}, {"b", {"Early", ""}}}));
+
+    store.stopWriting();
+    const std::size_t writes = defaults.writeCount();
+    store.updateName("Late", "a");
+    store.prune({"x"});
+    EXPECT_EQ(store.assignment("a").name, "Late");
+    EXPECT_EQ(defaults.writeCount(), writes);
+}
+
+// Edits are cut to 256 grapheme clusters and 4 KiB; stored names are kept whole until edited, and
+// stored emoji follow the input rule, all without writing.
+TEST_F(SpaceNameStoreTest, BoundsWhatEntersAndNormalisesStoredEmojiWithoutWriting) {
+    const std::string accented = "e\xCC\x81"; // one cluster, composed to é
+    std::string marks = "a";
+    for (int i = 0; i < 3000; ++i) {
+        marks += "\xCC\x81"; // one cluster of 6001 bytes
+    }
+    std::string zwj = "\xF0\x9F\x91\xA9"; // woman, then 60 times ZWJ woman: one cluster
+    for (int i = 0; i < 60; ++i) {
+        zwj += "\xE2\x80\x8D\xF0\x9F\x91\xA9";
+    }
+    const std::string longName(1000, 'n');
+    storeTable({{"long", {longName, "ab" + grinning}}, {"zwj", {"Z", zwj}}});
+    const std::size_t writes = defaults.writeCount();
+    SpaceNameStore store(defaults);
+    EXPECT_EQ(store.assignment("long"), (SpaceAssignment{longName, grinning}));
+    EXPECT_EQ(store.assignment("zwj"), (SpaceAssignment{"Z", ""}));
+    EXPECT_EQ(defaults.writeCount(), writes);
+
+    std::string typed;
+    for (int i = 0; i < 300; ++i) {
+        typed += accented;
+    }
+    store.updateName(typed, "k");
+    EXPECT_EQ(store.assignment("k").name.size(), 256u * 2);
+    store.updateName(marks, "k");
+    // Composed to á and 2999 marks of 2 bytes: whole code points up to 4096 bytes.
+    EXPECT_EQ(store.assignment("k").name, "\xC3\xA1" + marks.substr(3, 4094));
+    store.updateName(std::string(5000, 'x'), "k");
+    EXPECT_EQ(store.assignment("k").name, std::string(256, 'x'));
+    store.updateEmoji(zwj, "k");
+    EXPECT_EQ(store.assignment("k").emoji, "");
 }
 
 } // namespace

@@ -218,5 +218,28 @@ TEST_F(SpaceObserverTest, RefreshPublishesLogsAndPrunesOnlyWhatChangedAndTheMenu
     EXPECT_EQ(fake.log.messages().back(), "(info) Detected 0 spaces; focused current ID: unknown");
 }
 
+// Keys that name positions come back with their desktops: a refresh that misses them (a window
+// manager restarting, a user trying fewer desktops) must not forget their names.
+TEST_F(SpaceObserverTest, NamesUnderRecurringKeysOutliveTheirSpaces) {
+    fake.windowServer.keysRecur = true;
+    fake.setDesktops(4, 1);
+    store.updateName("Four", "uuid-4");
+    store.updateName("Elsewhere", "uuid-9");
+    const std::size_t writes = defaults.writeCount();
+    makeObserver().start();
+    fake.setDesktops(1, 1);
+    observer->refresh();
+    fake.setDesktops(4, 1);
+    observer->refresh();
+    EXPECT_EQ(store.assignment("uuid-4").name, "Four");
+    EXPECT_EQ(store.assignment("uuid-9").name, "Elsewhere");
+    EXPECT_EQ(defaults.writeCount(), writes) << "a refresh wrote the table";
+
+    fake.windowServer.keysRecur = false; // identities that never return are pruned
+    observer->refresh();
+    EXPECT_EQ(store.assignments().count("uuid-9"), 0u);
+    EXPECT_EQ(store.assignment("uuid-4").name, "Four");
+}
+
 } // namespace
 } // namespace quillbar::test

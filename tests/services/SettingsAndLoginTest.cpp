@@ -83,6 +83,60 @@ TEST_F(SettingsAndLoginTest, WritesAreOnDiskAtOnceAndThoseARefusedDirectoryFails
     EXPECT_EQ(reader.data("SpaceAssignments.v1"), "{\"b\":2}");
 }
 
+// Acts as nobody (root ignores permissions) while it lives.
+class ActingAsNobody {
+public:
+    ActingAsNobody()
+        : dropped_(::geteuid() == 0 && ::setegid(65534) == 0 && ::seteuid(65534) == 0) {}
+    ~ActingAsNobody() {
+        if (dropped_) [[maybe_unused]]
+            const int ignored = ::seteuid(0) + ::setegid(0);
+    }
+
+private:
+    bool dropped_;
+};
+
+// A file that is there but cannot be read is never written (it would be replaced unread); once
+// it can be read again, a reload sees what it holds.
+TEST_F(SettingsAndLoginTest, AFileThatCannotBeReadIsNeverWrittenUntilItCanBe) {
+    writeFile("quillbar/quillbar.conf", "[General]\nSpaceAssignments.v1=@ByteArray(kept)\n");
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
+    ::chmod(QFile::encodeName(dir.filePath("quillbar")).constData(), 0777);
+    ::chmod(QFile::encodeName(conf).constData(), 0600);
+    const QByteArray before = readFile("quillbar/quillbar.conf");
+    {
+        ActingAsNobody nobody;
+        QSettingsDefaults defaults(conf);
+        ASSERT_TRUE(defaults.readProblem().has_value());
+        EXPECT_TRUE(defaults.readProblem()->find("Permission denied") != std::string::npos)
+            << *defaults.readProblem();
+        EXPECT_FALSE(defaults.setData("SpaceAssignments.v1", "new"));
+        EXPECT_FALSE(defaults.setBool("HasCompletedFirstRun.v1", true));
+        EXPECT_TRUE(defaults.reload().has_value());
+        EXPECT_EQ(readFile("quillbar/quillbar.conf"), before);
+
+        ::chmod(QFile::encodeName(conf).constData(), 0644); // the owner lets us read
+        EXPECT_EQ(defaults.reload(), std::nullopt);
+        EXPECT_EQ(defaults.data("SpaceAssignments.v1"), "kept");
+        EXPECT_TRUE(defaults.setData("SpaceAssignments.v1", "new"));
+    }
+    EXPECT_EQ(QSettingsDefaults(conf).data("SpaceAssignments.v1"), "new");
+}
+
+// Values that are not data come back in their text form: a quoted string, a list, a number.
+TEST_F(SettingsAndLoginTest, ValuesOfOtherKindsReadAsText) {
+    writeFile("quillbar/quillbar.conf", "[General]\ntext=\"{\\\"a\\\":1}\"\nlist=a, b\n"
+                                        "number=12\nbytes=@ByteArray(x)\n");
+    const QSettingsDefaults defaults(conf);
+    EXPECT_EQ(defaults.nonDataText("text"), "{\"a\":1}");
+    EXPECT_EQ(defaults.nonDataText("list"), "a,b");
+    EXPECT_EQ(defaults.nonDataText("number"), "12");
+    EXPECT_EQ(defaults.nonDataText("bytes"), std::nullopt);
+    EXPECT_EQ(defaults.nonDataText("missing"), std::nullopt);
+    EXPECT_EQ(defaults.readProblem(), std::nullopt);
+}
+
 TEST_F(SettingsAndLoginTest, EnableWritesAValidEntryDisableRemovesOrHidesItAndOnlyValidOnesCount) {
     XdgAutostart entry = autostart();
     QString error;

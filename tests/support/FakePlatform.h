@@ -48,6 +48,8 @@ public:
     bool placementWorks = true;
     std::vector<std::pair<std::int64_t, std::int64_t>> addWindowsCalls; // (window, space)
     int copyManagedDisplaySpacesCalls = 0;
+    // Whether keys name positions that come back (as on X11); uuid keys by default.
+    bool keysRecur = false;
 
     nlohmann::json copyManagedDisplaySpaces() override {
         ++copyManagedDisplaySpacesCalls;
@@ -61,6 +63,7 @@ public:
     }
     nlohmann::json copyWindowList() override { return windowList; }
     SpaceServerAPI spaceServerAPI() override;
+    bool spaceKeysRecur() const override { return keysRecur; }
 };
 
 class FakeDisplays : public Displays {

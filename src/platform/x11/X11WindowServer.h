@@ -45,6 +45,8 @@ public:
     nlohmann::json copyWindowList() override;
     // All three entry points, answered from EWMH properties.
     SpaceServerAPI spaceServerAPI() override;
+    // Yes: a desktop's key is its position ("msid-N"), which names it again when it returns.
+    bool spaceKeysRecur() const override { return true; }
 
     // The desktops of a running EWMH window manager, or nullopt when none answers.
     std::optional<Desktops> desktops();

@@ -17,6 +17,7 @@ public:
     void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override;
     nlohmann::json copyWindowList() override { return real_.copyWindowList(); }
     SpaceServerAPI spaceServerAPI() override { return real_.spaceServerAPI(); }
+    bool spaceKeysRecur() const override { return real_.spaceKeysRecur(); }
 
 private:
     WindowServer& real_;

@@ -1,0 +1,285 @@
+"""End to end: names typed into the real tray application are never lost.
+
+Desktops that go away and come back keep their names, a settings file Quillbar cannot read is
+never overwritten, a newly started instance never writes back an older table, and a kill -9 at
+any moment while names are typed leaves a readable table with every acknowledged name."""
+
+import json
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import threading
+import unittest
+
+from desktop import BUILD, App, DesktopTest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from test_rename_window import Picture, runs  # noqa: E402
+
+QUILLBAR = os.environ.get("QUILLBAR_APP", BUILD + "/src/app/quillbar")
+TABLE = "SpaceAssignments.v1"
+NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+ESCAPES = {"a": "\a", "b": "\b", "f": "\f", "n": "\n", "r": "\r", "t": "\t", "v": "\v",
+           "0": "\0", '"': '"', "'": "'", "\\": "\\", ";": ";", ",": ",", "=": "="}
+
+
+def ini_value(raw):
+    """An INI value as QSettings writes it (quoted parts, backslash escapes), unescaped."""
+    out, quoted, i = [], False, 0
+    while i < len(raw):
+        c = raw[i]
+        if c == '"':
+            quoted = not quoted
+        elif c == "\\" and i + 1 < len(raw):
+            i += 1
+            if raw[i] == "x":
+                digits = re.match(r"[0-9a-fA-F]*", raw[i + 1:]).group(0)
+                out.append(chr(int(digits or "0", 16)))
+                i += len(digits)
+            else:
+                out.append(ESCAPES.get(raw[i], raw[i]))
+        elif c in ";" and not quoted:
+            break
+        else:
+            out.append(c)
+        i += 1
+    return "".join(out).strip() if not quoted else "".join(out)
+
+
+def stored_values(path):
+    """Every key of the [General] section of a settings file, as raw INI text."""
+    values = {}
+    with open(path, encoding="latin-1") as conf:
+        for line in conf:
+            key, sep, value = line.rstrip("\n").partition("=")
+            if sep and not key.startswith("["):
+                values[key.strip()] = value
+    return values
+
+
+def stored_table(path):
+    """The name table in the file as {key: (name, emoji)}; raises when it is not readable."""
+    value = ini_value(stored_values(path)[TABLE])
+    match = re.fullmatch(r"@ByteArray\((.*)\)", value, re.S)
+    if not match:
+        raise ValueError("the table is not stored as bytes: %r" % value)
+    table = json.loads(match.group(1).encode("latin-1").decode("utf-8"))
+    return {key: (entry["name"], entry["emoji"]) for key, entry in table.items()}
+
+
+def table_line(table):
+    """A settings line that stores table (as {key: name}) the way Quillbar does."""
+    text = json.dumps({key: {"name": name, "emoji": ""} for key, name in table.items()},
+                      separators=(",", ":"))
+    return '%s="@ByteArray(%s)"\n' % (TABLE, text.replace("\\", "\\\\").replace('"', '\\"'))
+
+
+class NamesTest(DesktopTest):
+    """Helpers on the settings file and the rename window."""
+
+    def conf_path(self):
+        return os.path.join(self.desk.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
+
+    def write_conf(self, text, first_run_done=True):
+        os.makedirs(os.path.dirname(self.conf_path()), exist_ok=True)
+        with open(self.conf_path(), "w") as conf:
+            conf.write("[General]\n" + ("HasCompletedFirstRun.v1=true\n" if first_run_done else "")
+                       + text)
+
+    def read_conf(self):
+        with open(self.conf_path(), "rb") as conf:
+            return conf.read()
+
+    def print_title(self, env=None, prefix=()):
+        return subprocess.run([*prefix, QUILLBAR, "--print-title"], env=env or self.desk.env,
+                              capture_output=True, text=True, timeout=30).stdout.strip()
+
+    def rename_window(self):
+        found = self.desk.xdotool("search", "--onlyvisible", "--name", "^Rename Spaces$",
+                                  check=False).split()
+        return int(found[0]) if found else None
+
+    def focus_current_row(self):
+        """Waits for the rename window and clicks the current desktop's name field."""
+        window = self.desk.wait_until(self.rename_window, timeout=20, message="no rename window")
+        self.desk.wait_until(lambda: self.desk.active_window() == window, timeout=20)
+        x, y, width, _ = self.desk.geometry(window)
+        picture = Picture(self.desk, window)
+        rows = [r for r in runs(picture.tinted(4, i) for i in range(picture.height))
+                if r[1] - r[0] >= 20]
+        self.desk.click(x + width // 2, y + sum(rows[-1]) // 2)
+
+    def stored_name(self, key):
+        try:
+            return stored_table(self.conf_path()).get(key, ("", ""))[0]
+        except (OSError, KeyError, ValueError):
+            return ""
+
+
+class NamesKeptTest(NamesTest):
+    desktops = 6
+
+    def test_a_desktop_that_goes_away_and_comes_back_keeps_its_name(self):
+        # Unknown keys too: a name of another machine's desktop 9, a space that is not here.
+        self.write_conf(table_line({"msid-5": "Five", "msid-9": "Nine", "uuid-other": "Other"}))
+        before = self.read_conf()
+        app = App(self.desk, QUILLBAR)
+        app.wait_for_line("Detected 6 spaces")
+        app.wait_for_line("Name table loaded: 3 names")
+        self.desk.wmctrl("-n", "2")
+        app.wait_for_line("Detected 2 spaces")
+        self.assertEqual(self.read_conf(), before, "the table changed while desktop 5 was gone")
+        self.desk.wmctrl("-n", "6")
+        self.desk.wait_until(lambda: sum("Detected 6 spaces" in line for line in app.lines) == 2,
+                             message="desktop 5 did not come back")
+        self.desk.wmctrl("-s", "4")
+        self.desk.wait_until(lambda: self.print_title() == "Five",
+                             message=lambda: "desktop 5 is called %r" % self.print_title())
+        self.assertEqual(app.stop(), 0)
+        self.assertEqual(self.read_conf(), before, "loading and refreshing rewrote the table")
+
+    def test_a_table_stored_as_text_is_read_and_an_unreadable_one_kept(self):
+        # A hand-edited line: the JSON as a string, not bytes. It is simply read.
+        self.write_conf(TABLE + '="{\\"msid-1\\":{\\"name\\":\\"Typed\\",\\"emoji\\":\\"\\"}}"\n')
+        app = App(self.desk, QUILLBAR)
+        self.desk.wait_until(lambda: self.print_title() == "Typed",
+                             message=lambda: "the title is %r" % self.print_title())
+        self.assertEqual(app.stop(), 0)
+
+        # Text that is no table (Qt reads it as a list of three): kept aside, then replaced.
+        self.write_conf(TABLE + "=names, from, elsewhere\n", first_run_done=False)
+        app = App(self.desk, QUILLBAR)
+        app.wait_for_line("Name table loaded: 0 names")
+        self.focus_current_row()
+        self.desk.xdotool("type", "--delay", "20", "Mail")
+        self.desk.wait_until(lambda: self.stored_name("msid-1") == "Mail",
+                             message="typing stored nothing")
+        self.assertEqual(ini_value(stored_values(self.conf_path())[TABLE + ".unreadable"]),
+                         "@ByteArray(names,from,elsewhere)")
+        self.assertEqual(app.stop(), 0)
+
+    def test_a_settings_file_it_cannot_read_is_never_overwritten(self):
+        # The file belongs to root and only root may read it; Quillbar runs as nobody, in a home
+        # of its own with its own session bus.
+        self.write_conf(table_line({"msid-3": "Kept"}))
+        os.chmod(self.conf_path(), 0o600)
+        before = self.read_conf()
+        home = self.desk.env["HOME"]
+        os.chmod(home, 0o755)
+        for path in [self.desk.env[k] for k in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                                 "XDG_DATA_HOME", "XDG_RUNTIME_DIR")] + [
+                os.path.dirname(self.conf_path())]:
+            os.makedirs(path, exist_ok=True)
+            os.chown(path, 65534, 65534)
+        env = dict(self.desk.env)
+        bus = self.desk.start_process([*NOBODY, "dbus-daemon", "--session", "--nofork",
+                                       "--nopidfile", "--print-address=1"], env=env,
+                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                      text=True)
+        env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
+        app = NobodyApp(self.desk, env)
+        app.wait_for_line("Names are kept in memory and not saved: cannot read")
+
+        # The first launch (as it must seem) opens the rename window: type a name.
+        self.focus_current_row()
+        self.desk.xdotool("type", "--delay", "20", "Work")
+        self.desk.wait_until(lambda: self.print_title(env, NOBODY) == "Work",
+                             message="typing renamed nothing")
+        self.assertEqual(self.read_conf(), before, "the unreadable file was replaced")
+        self.assertEqual(os.stat(self.conf_path()).st_uid, 0)
+
+        # Readable again (not writable, but its folder is): the next edit brings both together.
+        os.chmod(self.conf_path(), 0o644)
+        self.desk.xdotool("type", "s")
+        self.desk.wait_until(lambda: os.stat(self.conf_path()).st_uid == 65534,
+                             message="the names were never saved")
+        self.assertEqual(stored_table(self.conf_path()),
+                         {"msid-3": ("Kept", ""), "msid-1": ("Works", "")})
+        app.wait_for_line("The settings file can be read again")
+        self.assertEqual(app.stop(), 0)
+
+    def test_a_new_instance_never_writes_back_an_older_table(self):
+        self.write_conf("")
+        first = App(self.desk, QUILLBAR)
+        first.wait_for_line("Detected 6 spaces")
+        self.desk.run([QUILLBAR, "--debug-settings"])
+        self.focus_current_row()
+        typed = "".join(random.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(70))
+        typist = self.desk.start_process(["xdotool", "type", "--delay", "30", typed])
+        self.desk.wait_until(lambda: len(self.stored_name("msid-1")) >= 8, timeout=20)
+        # Started while the first instance is still saving keystrokes.
+        second = App(self.desk, QUILLBAR)
+        self.assertEqual(first.proc.wait(timeout=20), 0)
+        self.assertEqual(typist.wait(timeout=30), 0)
+        second.wait_for_line("Name table loaded: 1 names")
+        acknowledged = self.stored_name("msid-1")
+        self.assertTrue(typed.startswith(acknowledged) and len(acknowledged) >= 8, acknowledged)
+
+        # An edit in the new instance continues the name the old one saved last.
+        self.desk.run([QUILLBAR, "--debug-settings"])
+        self.focus_current_row()
+        self.desk.xdotool("key", "End")
+        self.desk.xdotool("type", "!")
+        self.desk.wait_until(lambda: self.stored_name("msid-1").endswith("!"),
+                             message="the edit was not saved")
+        self.assertEqual(self.stored_name("msid-1"), acknowledged + "!")
+        self.assertEqual(second.stop(), 0)
+
+
+class CrashConsistencyTest(NamesTest):
+    desktops = 4
+    rounds = int(os.environ.get("QUILLBAR_CRASH_ROUNDS", "50"))
+
+    def test_kill_9_while_typing_loses_no_acknowledged_name(self):
+        self.write_conf("")
+        conf = self.conf_path()
+        acknowledged, rng = {}, random.Random(os.environ.get("QUILLBAR_CRASH_SEED"))
+        progressed = 0
+        for round_ in range(self.rounds):
+            key = "msid-%d" % (round_ % 4 + 1)
+            self.desk.wmctrl("-s", str(round_ % 4))
+            app = App(self.desk, QUILLBAR)
+            app.wait_for_line("Name table loaded")
+            self.desk.run([QUILLBAR, "--debug-settings"])
+            self.focus_current_row()
+            self.desk.xdotool("key", "End")
+            typist = self.desk.start_process(["xdotool", "type", "--delay", "15",
+                                              "r%02dabcdefghij" % round_])
+            before = acknowledged.get(key, "")
+            # Kill at a random moment: after a random number of saved keystrokes, plus a little.
+            saved = rng.randint(0, 6)
+            self.desk.wait_until(lambda: len(self.stored_name(key)) >= len(before) + saved or
+                                 typist.poll() is not None, timeout=20)
+            threading.Event().wait(rng.uniform(0, 0.04))
+            app.proc.kill()
+            app.proc.wait()  # its streams close with the desktop
+            self.desk.stop_process(typist)
+
+            table = stored_table(conf) if TABLE in stored_values(conf) else {}
+            now = table.get(key, ("", ""))[0]
+            self.assertTrue(now.startswith(before), "round %d lost %r: %r" % (round_, before, now))
+            for other, name in acknowledged.items():
+                if other != key:
+                    self.assertEqual(table.get(other, ("", ""))[0], name,
+                                     "round %d lost %s=%r" % (round_, other, name))
+            progressed += len(now) > len(before)
+            acknowledged = {k: v[0] for k, v in table.items()}
+        self.assertGreater(progressed, self.rounds // 2, "too few rounds saved any keystroke")
+
+
+class NobodyApp(App):
+    """quillbar --verbose run as the user nobody, with the environment given."""
+
+    def __init__(self, desk, env):
+        self.desk, self.lines = desk, []
+        self.proc = desk.start_process([*NOBODY, QUILLBAR, "--verbose"], env=env,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                       text=True)
+        threading.Thread(target=self._read, daemon=True).start()
+
+
+if __name__ == "__main__":
+    unittest.main()
