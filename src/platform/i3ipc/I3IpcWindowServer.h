@@ -22,7 +22,7 @@ public:
     // The active space, each display's current space, and direct switching.
     SpaceServerAPI spaceServerAPI() override;
     // Workspace keys ("ws-3") come back after their workspace vanished.
-    bool spaceKeysRecur() const { return true; }
+    bool spaceKeysRecur() const override { return true; }
 
     // Asks the window manager to show the workspace with that container id.
     void showSpace(std::int64_t managedSpaceID);
