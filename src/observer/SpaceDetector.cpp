@@ -1,8 +1,10 @@
 #include "observer/SpaceDetector.h"
 
+#include "model/UnicodeText.h"
 #include "observer/ValueCoercion.h"
 
 #include <algorithm>
+#include <cctype>
 #include <limits>
 #include <set>
 
@@ -20,6 +22,38 @@ std::optional<std::string> nonEmptyString(const json& dictionary, std::string_vi
         return std::nullopt;
     }
     return text;
+}
+
+// The window manager's name for the space: repaired to valid UTF-8, trimmed, at most a bounded
+// number of bytes (cut between characters); absent when missing or empty.
+std::optional<std::string> windowManagerName(const json& space) {
+    constexpr std::size_t kMaxNameBytes = 1024;
+    const auto raw = stringValue(space, WindowServer::kSpaceName);
+    if (!raw) {
+        return std::nullopt;
+    }
+    std::string name = UnicodeText::trimmed(
+        UnicodeText::toValidUtf8(std::string_view(*raw).substr(0, 4 * kMaxNameBytes)));
+    if (name.size() > kMaxNameBytes) {
+        std::size_t cut = kMaxNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
+            --cut; // never inside a character
+        }
+        name.resize(cut);
+    }
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+// Whether a window manager's name only restates the desktop's number, as placeholders do
+// ("desktop 2" for desktop 2, in any case): our own "Desktop N" says the same.
+bool restatesNumber(const std::string& name, int desktopIndex) {
+    const std::string placeholder = "desktop " + std::to_string(desktopIndex);
+    return std::equal(
+        name.begin(), name.end(), placeholder.begin(), placeholder.end(),
+        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
 std::optional<std::int64_t> managedSpaceID(const json& dictionary) {
@@ -160,6 +194,11 @@ void SpaceDetector::appendDisplay(const json& display, const PassContext& contex
         }
         const auto uuid = nonEmptyString(spaceValue, WindowServer::kUUID);
         space.managedSpaceID = managedSpaceID(spaceValue);
+        space.windowManagerName = windowManagerName(spaceValue);
+        if (space.windowManagerName && space.desktopIndex &&
+            restatesNumber(*space.windowManagerName, *space.desktopIndex)) {
+            space.windowManagerName.reset(); // the window manager's placeholder, not a name
+        }
         if (auto key = nonEmptyString(spaceValue, WindowServer::kPersistenceKey)) {
             space.persistenceID = std::move(key);
         } else if (uuid) {

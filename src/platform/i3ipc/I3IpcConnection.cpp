@@ -68,26 +68,22 @@ std::string I3IpcConnection::socketPathFromEnvironment() {
     return {};
 }
 
-std::string I3IpcConnection::findSocketPath(int boundMilliseconds) {
-    if (std::string path = socketPathFromEnvironment(); isSocket(path)) {
-        return path;
+std::string I3IpcConnection::existingSocket(const std::string& path) {
+    return path.size() < kMaxPathBytes && isSocket(path) ? path : std::string();
+}
+
+std::string I3IpcConnection::askForSocketPath(const char* program, int boundMilliseconds) {
+    QProcess process;
+    process.start(QString::fromLatin1(program), {QStringLiteral("--get-socketpath")});
+    if (!process.waitForStarted(boundMilliseconds)) {
+        return {};
     }
-    for (const char* program : kWindowManagers) {
-        QProcess process;
-        process.start(QString::fromLatin1(program), {QStringLiteral("--get-socketpath")});
-        if (!process.waitForStarted(boundMilliseconds)) {
-            continue;
-        }
-        if (!process.waitForFinished(boundMilliseconds)) {
-            process.kill();
-            process.waitForFinished(boundMilliseconds);
-            continue;
-        }
-        if (std::string path = firstLine(process.readAllStandardOutput()); isSocket(path)) {
-            return path;
-        }
+    if (!process.waitForFinished(boundMilliseconds)) {
+        process.kill();
+        process.waitForFinished(boundMilliseconds);
+        return {};
     }
-    return {};
+    return existingSocket(firstLine(process.readAllStandardOutput()));
 }
 
 void I3IpcConnection::start() {

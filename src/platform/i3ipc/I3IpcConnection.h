@@ -61,10 +61,11 @@ public:
     // Sends a command; its answer is ignored. Dropped without a connection.
     void runCommand(const std::string& command);
 
-    // The socket path from the environment (SWAYSOCK, then I3SOCK), or, within the bound, from
-    // "sway --get-socketpath" or "i3 --get-socketpath"; empty when no window manager answers. For
-    // choosing a backend at start-up: it may wait up to the bound.
-    static std::string findSocketPath(int boundMilliseconds);
+    // The path when a file exists there (and the path is not absurdly long); else empty.
+    static std::string existingSocket(const std::string& path);
+    // What "<program> --get-socketpath" names, when it answers within the bound and the socket
+    // exists; else empty. Waits up to twice the bound: for choosing a backend at start-up only.
+    static std::string askForSocketPath(const char* program, int boundMilliseconds);
     // The socket path from the environment alone.
     static std::string socketPathFromEnvironment();
 

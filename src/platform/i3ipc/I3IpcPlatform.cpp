@@ -1,6 +1,9 @@
 #include "platform/i3ipc/I3IpcPlatform.h"
 
 #include "platform/NoKeyboard.h"
+#include <QByteArray>
+#include <QtGlobal>
+
 #include "platform/i3ipc/I3IpcConnection.h"
 #include "platform/i3ipc/I3IpcDisplays.h"
 #include "platform/i3ipc/I3IpcWindowServer.h"
@@ -46,8 +49,19 @@ std::unique_ptr<I3IpcPlatform> I3IpcPlatform::connect(Services services, std::st
     return platform;
 }
 
-std::string I3IpcPlatform::probe(int boundMilliseconds) {
-    return I3IpcConnection::findSocketPath(boundMilliseconds);
+std::string I3IpcPlatform::probeSway() {
+    return I3IpcConnection::existingSocket(qgetenv("SWAYSOCK").toStdString());
+}
+
+std::string I3IpcPlatform::probeI3(int boundMilliseconds) {
+    if (std::string path = I3IpcConnection::existingSocket(qgetenv("I3SOCK").toStdString());
+        !path.empty()) {
+        return path;
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return {};
+    }
+    return I3IpcConnection::askForSocketPath("i3", boundMilliseconds);
 }
 
 I3IpcPlatform::I3IpcPlatform(std::unique_ptr<Parts> parts)
