@@ -1,7 +1,8 @@
 """Title latency on sway: from a "workspace number N" command sent on sway's socket to the title
 that the real observer (through the e2e driver, on the sway/i3 backend) publishes for it.
 
-    python3 bench/tiling/sway_title_latency.py [switches]   (default 200; needs a built driver)
+    QUILLBAR_DRIVER=build/release/tests/e2e/driver/quillbar-driver \
+        python3 bench/tiling/sway_title_latency.py [switches]      (default 200)
 
 Prints the median and the 95th percentile in milliseconds. The command goes out on a socket of
 this script's own, so no process start is measured.
