@@ -1,5 +1,6 @@
 #include "app/BackendChooser.h"
 
+#include "platform/i3ipc/I3IpcPlatform.h"
 #include "platform/x11/X11Platform.h"
 
 #include <QByteArray>
@@ -33,10 +34,31 @@ std::unique_ptr<Backend> createX11(const BackendServices& services) {
     return X11Platform::connect(services);
 }
 
+// sway and i3 share one backend over their IPC socket; the probe's path is the one connected to.
+BackendChooser::Entry i3ipcEntry(std::string name, std::string description,
+                                 std::function<std::string()> probe) {
+    auto path = std::make_shared<std::string>();
+    return {std::move(name), std::move(description),
+            [probe = std::move(probe), path]() -> BackendChooser::Probe {
+                *path = probe();
+                if (path->empty()) {
+                    return {false, "no IPC socket found"};
+                }
+                return {true, "IPC socket " + *path};
+            },
+            [path](const BackendServices& services) -> std::unique_ptr<Backend> {
+                return I3IpcPlatform::connect(services, *path);
+            }};
+}
+
 } // namespace
 
 std::vector<BackendChooser::Entry> BackendChooser::entries() {
     return {
+        i3ipcEntry("sway", "sway (Wayland): workspaces per output, through SWAYSOCK",
+                   [] { return I3IpcPlatform::probeSway(); }),
+        i3ipcEntry("i3", "i3 (X11): workspaces per output, through its IPC socket",
+                   [] { return I3IpcPlatform::probeI3(); }),
         {"x11", "X11 window managers with EWMH desktops", probeX11, createX11},
     };
 }

@@ -83,6 +83,21 @@ std::optional<std::int32_t> ownerPID(const json& space) {
     return static_cast<std::int32_t>(*pid);
 }
 
+// The number of an ordinary desktop: the server's own number when it gives the key (null: none),
+// else its position among the display's desktops. Numbers outside int are unreadable: none.
+std::optional<int> desktopNumber(const json& space, int position) {
+    const json* value = member(space, WindowServer::kDesktopNumber);
+    if (!value) {
+        return position;
+    }
+    const auto number = intValue(*value);
+    if (!number || *number < std::numeric_limits<int>::min() ||
+        *number > std::numeric_limits<int>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(*number);
+}
+
 // What the display's current space is known by.
 struct DisplayCurrent {
     std::int64_t fromServer = 0; // the display-current answer; 0 = none
@@ -188,7 +203,7 @@ void SpaceDetector::appendDisplay(const json& display, const PassContext& contex
         SpaceInfo space;
         space.type = spaceType(spaceValue);
         if (space.type == SpaceInfo::ordinaryDesktopType) {
-            space.desktopIndex = ++desktopCount;
+            space.desktopIndex = desktopNumber(spaceValue, ++desktopCount);
         }
         const auto uuid = nonEmptyString(spaceValue, WindowServer::kUUID);
         space.managedSpaceID = managedSpaceID(spaceValue);
@@ -197,7 +212,9 @@ void SpaceDetector::appendDisplay(const json& display, const PassContext& contex
             restatesNumber(*space.windowManagerName, *space.desktopIndex)) {
             space.windowManagerName.reset(); // the window manager's placeholder, not a name
         }
-        if (uuid) {
+        if (auto key = nonEmptyString(spaceValue, WindowServer::kPersistenceKey)) {
+            space.persistenceID = std::move(key);
+        } else if (uuid) {
             space.persistenceID = uuid;
         } else if (space.managedSpaceID) {
             space.persistenceID = "msid-" + std::to_string(*space.managedSpaceID);

@@ -19,6 +19,11 @@ public:
     static constexpr const char* kSpaces = "Spaces";
     static constexpr const char* kManagedSpaceID = "ManagedSpaceID";
     static constexpr const char* kID64 = "id64";
+    // Optional space keys: the key its name is stored under (text), used instead of "uuid" and
+    // the managed id; and the number users see and type (integer), which numbers an ordinary
+    // desktop instead of its position (null: the desktop has no number).
+    static constexpr const char* kPersistenceKey = "Persistence Key";
+    static constexpr const char* kDesktopNumber = "Desktop Number";
     static constexpr const char* kUUID = "uuid";
     static constexpr const char* kType = "type";
     static constexpr const char* kPID = "pid";

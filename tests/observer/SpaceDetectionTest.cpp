@@ -200,6 +200,27 @@ TEST_F(DetectionTest, ReadsIdentifiersTypesAndOwnersThroughTheCoercionsAndSkipsM
     EXPECT_EQ(detect()[7].fullscreenAppName, "Front");
 }
 
+// A server that keys and numbers its desktops itself: its key wins over uuid and managed id, its
+// number over the position (null: no number), and "Desktop N" follows the number.
+TEST_F(DetectionTest, ServerKeysAndNumbersReplaceUuidsAndPositions) {
+    json numbered = WS::space(40, 0, "u40");
+    numbered["Persistence Key"] = "ws-7";
+    numbered["Desktop Number"] = 7;
+    json named = WS::space(41, 0, "");
+    named["Persistence Key"] = "mail";
+    named["Desktop Number"] = nullptr;
+    json emptyKey = WS::space(42, 0, "");
+    emptyKey["Persistence Key"] = "";
+    emptyKey["Desktop Number"] = "x";
+    fake.windowServer.managedDisplaySpaces =
+        json::array({WS::display("MAIN", {numbered, named, emptyKey, WS::space(43, 0, "")}, 40)});
+    const auto spaces = detect();
+    EXPECT_EQ(rows(spaces), (Rows{"MAIN/ws-7 t0 m40 d7 p1 shown current", "MAIN/mail t0 m41 d- p2",
+                                  "MAIN/msid-42 t0 m42 d- p3", "MAIN/msid-43 t0 m43 d4 p4"}));
+    EXPECT_EQ(spaces[0].persistenceID, "ws-7");
+    EXPECT_EQ(spaces[0].defaultName(), "Desktop 7");
+}
+
 // The window manager's names become the defaults; unusable ones leave "Desktop N".
 TEST_F(DetectionTest, WindowManagerNamesAreRepairedBoundedAndPreferredAsDefaults) {
     const std::string longName = std::string(1023, 'x') + "\u00e9" + std::string(3000, 'y');

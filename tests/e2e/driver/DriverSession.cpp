@@ -68,7 +68,17 @@ bool DriverSession::run(const std::string& line) {
         QCoreApplication::quit();
         return true;
     }
-    const SpaceInfo* target = words >> number ? desktop(number) : nullptr;
+    const SpaceInfo* target = nullptr;
+    if (command == "switch-key") { // by the stored key, for spaces without a number
+        std::string key;
+        std::getline(words >> std::ws, key);
+        for (const auto& space : observer_.spaces()) {
+            target = space.persistenceID == key ? &space : target;
+        }
+        command = "switch";
+    } else if (words >> number) {
+        target = desktop(number);
+    }
     if (!target) {
         return false;
     }
@@ -88,18 +98,21 @@ bool DriverSession::run(const std::string& line) {
 
 nlohmann::json DriverSession::state() const {
     auto spaces = nlohmann::json::array();
+    auto shown = nlohmann::json::array();
     for (const auto& space : observer_.spaces()) {
         spaces.push_back(space.persistenceID.value_or(""));
+        if (space.isActiveOnDisplay) {
+            shown.push_back(space.persistenceID.value_or(""));
+        }
     }
     auto groups = nlohmann::json::array();
     for (const auto& group : observer_.grouped(observer_.spaces())) {
         groups.push_back(group.name);
     }
-    return {{"title", observer_.menuBarTitle()},
-            {"current", observer_.currentSpaceID().value_or("")},
-            {"spaces", std::move(spaces)},
-            {"groups", std::move(groups)},
-            {"seeded", observer_.seededSpaceIDs()}};
+    return {
+        {"title", observer_.menuBarTitle()}, {"current", observer_.currentSpaceID().value_or("")},
+        {"spaces", std::move(spaces)},       {"shown", std::move(shown)},
+        {"groups", std::move(groups)},       {"seeded", observer_.seededSpaceIDs()}};
 }
 
 void DriverSession::reportIfChanged() {

@@ -19,6 +19,7 @@ namespace quillbar::e2e {
 // is published), a "state" line whenever the published state has changed, and the observer's log.
 // Reads commands, one per line, from standard input, and acknowledges each:
 //   switch N / name N TEXT / emoji N TEXT   (N is the ordinary desktop's number)
+//   switch-key KEY                         (the space stored under KEY)
 //   quit                                   (so does the end of input)
 class DriverSession {
 public:

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/Rect.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillbar {
+
+// The pure part of the sway/i3 backend: how the window manager's output and workspace lists become
+// the answers the core reads, and how a switch becomes a command. Everything read here is
+// untrusted: wrong types, missing fields and unknown fields are tolerated, counts are bounded.
+class I3IpcAnswers {
+public:
+    // One active output, as a display.
+    struct Output {
+        std::string name;        // the connector, e.g. "HEADLESS-1" or "DP-2"
+        std::string identifier;  // stable for the same monitor (UUID text)
+        std::string displayName; // make and model, else the output's name
+        Rect rect;
+        bool operator==(const Output&) const = default;
+    };
+    // One workspace.
+    struct Workspace {
+        std::int64_t id = 0;                // the window manager's container id
+        std::optional<std::int64_t> number; // the number users type; absent for named ones
+        std::string name;                   // the full name, e.g. "3:web"
+        std::string output;                 // the output's name
+        bool visible = false;
+        bool focused = false;
+        bool operator==(const Workspace&) const = default;
+    };
+
+    // How the window manager reads quoted text in commands: i3 takes \" for a quote inside
+    // double quotes; sway keeps every backslash and takes single quotes too.
+    enum class Dialect { I3, Sway };
+
+    // At most this many outputs and workspaces are read from one answer.
+    static constexpr std::size_t kMaxOutputs = 64;
+    static constexpr std::size_t kMaxWorkspaces = 1024;
+    // Longer names are cut (by bytes, on a character boundary).
+    static constexpr std::size_t kMaxNameBytes = 1024;
+
+    // The active outputs of a GET_OUTPUTS answer, left to right, then top to bottom.
+    static std::vector<Output> outputs(const nlohmann::json& answer);
+    // The workspaces of a GET_WORKSPACES answer, in the window manager's order; entries without an
+    // id or an output are skipped.
+    static std::vector<Workspace> workspaces(const nlohmann::json& answer);
+    // One managed-display dictionary per output, in output order, with that output's workspaces
+    // as its spaces in the window manager's order.
+    static nlohmann::json managedDisplays(const std::vector<Output>& outputs,
+                                          const std::vector<Workspace>& workspaces);
+    // The focused workspace's id; 0 when none is focused.
+    static std::int64_t activeSpace(const std::vector<Workspace>& workspaces);
+    // The id of the visible workspace on the output with that identifier; 0 when there is none.
+    static std::int64_t displayCurrentSpace(const std::vector<Output>& outputs,
+                                            const std::vector<Workspace>& workspaces,
+                                            const std::string& identifier);
+    // The command that shows the workspace: by number when it has one, else by its name, quoted
+    // so that no name can end the command early; nullopt for a name that cannot be quoted.
+    static std::optional<std::string> showCommand(const Workspace& workspace, Dialect dialect);
+    // The dialect of the window manager that gave this GET_VERSION answer.
+    static Dialect dialect(const nlohmann::json& version);
+    // A stable display identifier from make, model and serial when given, else from the name.
+    static std::string displayIdentifier(const nlohmann::json& output);
+    // The window manager's own name for a workspace: its name without a leading "N:" (or "N")
+    // where N is its number; nullopt when nothing remains.
+    static std::optional<std::string> ownName(const Workspace& workspace);
+    // The key the workspace's name is stored under: "ws-N" when it has a number, else its name.
+    static std::string persistenceKey(const Workspace& workspace);
+};
+
+} // namespace quillbar

@@ -1,0 +1,320 @@
+#include "platform/i3ipc/I3IpcConnection.h"
+
+#include "platform/LogSink.h"
+
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+
+#include <algorithm>
+#include <array>
+
+namespace quillbar {
+
+using nlohmann::json;
+
+namespace {
+
+constexpr Milliseconds kFirstBackoff{50};
+constexpr Milliseconds kLongestBackoff{2000};
+// sway 1.7 has no output event: outputs are re-read on every workspace event and on this timer.
+constexpr Milliseconds kSlowRefresh{10000};
+constexpr Milliseconds kDiscoveryBound{2000};
+constexpr qint64 kReadChunk = 64 * 1024;
+constexpr qint64 kMaxPathBytes = 4096;
+// Replies still owed by the window manager beyond which requests are dropped.
+constexpr std::size_t kMaxPending = 64;
+
+const std::array<const char*, 2> kWindowManagers = {"sway", "i3"};
+
+std::string firstLine(const QByteArray& bytes) {
+    const QByteArray line = bytes.left(kMaxPathBytes).split('\n').value(0).trimmed();
+    return line.toStdString();
+}
+
+bool isSocket(const std::string& path) {
+    return !path.empty() && QFileInfo::exists(QString::fromStdString(path));
+}
+
+} // namespace
+
+I3IpcConnection::I3IpcConnection(MainQueue& mainQueue, LogSink& log, std::string socketPath,
+                                 Callbacks callbacks)
+    : mainQueue_(mainQueue)
+    , log_(log)
+    , configuredPath_(std::move(socketPath))
+    , callbacks_(std::move(callbacks)) {}
+
+I3IpcConnection::~I3IpcConnection() {
+    *alive_ = false;
+    if (socket_) {
+        socket_->disconnect();
+        socket_->abort();
+    }
+    if (discovery_) {
+        discovery_->disconnect();
+        discovery_->kill();
+        discovery_->waitForFinished(1000); // it was killed: this is the reaping
+    }
+}
+
+std::string I3IpcConnection::socketPathFromEnvironment() {
+    for (const char* name : {"SWAYSOCK", "I3SOCK"}) {
+        const QByteArray value = qgetenv(name);
+        if (!value.isEmpty() && value.size() < kMaxPathBytes) {
+            return value.toStdString();
+        }
+    }
+    return {};
+}
+
+std::string I3IpcConnection::existingSocket(const std::string& path) {
+    return path.size() < kMaxPathBytes && isSocket(path) ? path : std::string();
+}
+
+std::string I3IpcConnection::askForSocketPath(const char* program, int boundMilliseconds) {
+    QProcess process;
+    process.start(QString::fromLatin1(program), {QStringLiteral("--get-socketpath")});
+    if (!process.waitForStarted(boundMilliseconds)) {
+        return {};
+    }
+    if (!process.waitForFinished(boundMilliseconds)) {
+        process.kill();
+        process.waitForFinished(boundMilliseconds);
+        return {};
+    }
+    return existingSocket(firstLine(process.readAllStandardOutput()));
+}
+
+void I3IpcConnection::start() {
+    slowTimer_ = mainQueue_.repeat(kSlowRefresh, Milliseconds{2000}, [this] {
+        if (socket_ && socket_->state() == QLocalSocket::ConnectedState) {
+            requestState();
+        }
+    });
+    socketPath_ = isSocket(configuredPath_) ? configuredPath_ : socketPathFromEnvironment();
+    if (isSocket(socketPath_)) {
+        connectSocket();
+    } else {
+        discoveryStep_ = 0;
+        discoverSocketPath();
+    }
+}
+
+void I3IpcConnection::discoverSocketPath() {
+    if (discoveryStep_ >= static_cast<int>(kWindowManagers.size())) {
+        scheduleReconnect();
+        return;
+    }
+    const char* program = kWindowManagers[static_cast<std::size_t>(discoveryStep_++)];
+    discovery_ = std::make_unique<QProcess>();
+    QProcess* process = discovery_.get();
+    const auto finish = [this, process](bool ok) {
+        if (discovery_.get() != process) {
+            return;
+        }
+        const std::string path = ok ? firstLine(process->readAllStandardOutput()) : std::string();
+        // Destroyed on a later turn: this runs inside one of its signals.
+        discovery_.release()->deleteLater();
+        if (isSocket(path)) {
+            socketPath_ = path;
+            connectSocket();
+        } else {
+            discoverSocketPath();
+        }
+    };
+    QObject::connect(process, &QProcess::finished, process,
+                     [finish](int code, QProcess::ExitStatus status) {
+                         finish(status == QProcess::NormalExit && code == 0);
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [finish](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) {
+                             finish(false);
+                         }
+                     });
+    mainQueue_.after(kDiscoveryBound, [this, process, alive = std::weak_ptr<bool>(alive_)] {
+        if (!alive.expired() && discovery_.get() == process) {
+            process->kill(); // "finished" follows and moves on
+        }
+    });
+    process->start(QString::fromLatin1(program), {QStringLiteral("--get-socketpath")});
+}
+
+void I3IpcConnection::connectSocket() {
+    socket_ = std::make_unique<QLocalSocket>();
+    QLocalSocket* socket = socket_.get();
+    QObject::connect(socket, &QLocalSocket::connected, socket, [this] { onConnected(); });
+    QObject::connect(socket, &QLocalSocket::readyRead, socket, [this] { onReadable(); });
+    QObject::connect(socket, &QLocalSocket::disconnected, socket,
+                     [this] { dropConnection("the window manager closed the connection"); });
+    QObject::connect(socket, &QLocalSocket::errorOccurred, socket,
+                     [this, socket](QLocalSocket::LocalSocketError) {
+                         dropConnection("socket: " + socket->errorString().toStdString());
+                     });
+    socket->connectToServer(QString::fromStdString(socketPath_));
+}
+
+void I3IpcConnection::onConnected() {
+    backoff_ = Milliseconds{0};
+    log_.log(LogLevel::Default, "Connected to the window manager at " + socketPath_);
+    send(kGetVersion, {}, [this](const json& reply) { dialect_ = I3IpcAnswers::dialect(reply); });
+    subscribe(true);
+    requestState();
+}
+
+void I3IpcConnection::subscribe(bool withShutdown) {
+    const std::string events = withShutdown ? R"(["workspace","shutdown"])" : R"(["workspace"])";
+    send(kSubscribe, events, [this, withShutdown](const json& reply) {
+        const bool ok = reply.is_object() && reply.value("success", false) == true;
+        if (!ok && withShutdown) {
+            subscribe(false); // an unknown event fails the whole subscription
+        } else if (!ok) {
+            log_.log(LogLevel::Default, "The window manager refused workspace events");
+        }
+    });
+}
+
+void I3IpcConnection::requestState() {
+    if (requestInFlight_) {
+        requestAgain_ = true;
+        return;
+    }
+    requestInFlight_ = true;
+    send(kGetOutputs, {},
+         [this](const json& reply) { pendingOutputs_ = I3IpcAnswers::outputs(reply); });
+    send(kGetWorkspaces, {}, [this](const json& reply) {
+        requestInFlight_ = false;
+        apply(std::move(pendingOutputs_), I3IpcAnswers::workspaces(reply));
+        pendingOutputs_.clear();
+        if (requestAgain_) {
+            requestAgain_ = false;
+            requestState();
+        }
+    });
+}
+
+void I3IpcConnection::apply(std::vector<I3IpcAnswers::Output> outputs,
+                            std::vector<I3IpcAnswers::Workspace> workspaces) {
+    const bool outputsChanged = !hasState_ || outputs != outputs_;
+    const bool spacesChanged = outputsChanged || workspaces != workspaces_;
+    outputs_ = std::move(outputs);
+    workspaces_ = std::move(workspaces);
+    hasState_ = true;
+    if (outputsChanged && callbacks_.outputsChanged) {
+        callbacks_.outputsChanged();
+    }
+    if (spacesChanged && callbacks_.spacesChanged) {
+        callbacks_.spacesChanged();
+    }
+}
+
+void I3IpcConnection::runCommand(const std::string& command) {
+    if (!socket_ || socket_->state() != QLocalSocket::ConnectedState) {
+        return;
+    }
+    send(kRunCommand, command, [this, command](const json& reply) {
+        const bool ok = reply.is_array() && !reply.empty() && reply[0].is_object() &&
+                        reply[0].value("success", false) == true;
+        if (!ok) {
+            log_.log(LogLevel::Default, "The window manager refused: " + command);
+        }
+    });
+}
+
+void I3IpcConnection::send(std::uint32_t type, const std::string& payload, ReplyHandler handler) {
+    if (!socket_ || pending_.size() >= kMaxPending) {
+        return;
+    }
+    pending_.push_back(std::move(handler));
+    const std::string bytes = I3IpcFrameReader::encode(type, payload);
+    socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+void I3IpcConnection::onReadable() {
+    std::array<char, kReadChunk> chunk;
+    while (socket_ && socket_->bytesAvailable() > 0) {
+        const qint64 count = socket_->read(chunk.data(), kReadChunk);
+        if (count <= 0) {
+            break;
+        }
+        reader_.feed(std::string_view(chunk.data(), static_cast<std::size_t>(count)));
+        while (auto frame = reader_.next()) {
+            dispatch(*frame);
+            if (!socket_) {
+                return; // a frame ended the connection
+            }
+        }
+        if (reader_.failed()) {
+            dropConnection("the window manager sent an unreadable message");
+            return;
+        }
+    }
+}
+
+void I3IpcConnection::dispatch(const I3IpcFrameReader::Frame& frame) {
+    json payload = json::parse(frame.payload, nullptr, false);
+    if (payload.is_discarded()) {
+        payload = nullptr;
+    }
+    if (frame.type == kWorkspaceEvent) {
+        requestState();
+    } else if (frame.type == kShutdownEvent) {
+        dropConnection("the window manager is shutting down or restarting");
+    } else if (!frame.isEvent() && !pending_.empty()) {
+        ReplyHandler handler = std::move(pending_.front());
+        pending_.pop_front();
+        handler(payload);
+    }
+}
+
+void I3IpcConnection::dropConnection(const std::string& why) {
+    if (!socket_) {
+        return;
+    }
+    log_.log(LogLevel::Default, "Lost the window manager (" + why + "); reconnecting");
+    socket_->disconnect();
+    socket_->abort();
+    socket_.release()->deleteLater(); // this may run inside one of its signals
+    reader_ = I3IpcFrameReader();
+    pending_.clear();
+    pendingOutputs_.clear();
+    requestInFlight_ = false;
+    requestAgain_ = false;
+    const bool had = hasState_;
+    hasState_ = false;
+    outputs_.clear();
+    workspaces_.clear();
+    if (had) {
+        if (callbacks_.outputsChanged) {
+            callbacks_.outputsChanged();
+        }
+        if (callbacks_.spacesChanged) {
+            callbacks_.spacesChanged();
+        }
+    }
+    scheduleReconnect();
+}
+
+void I3IpcConnection::scheduleReconnect() {
+    if (reconnectScheduled_) {
+        return;
+    }
+    reconnectScheduled_ = true;
+    backoff_ = std::clamp(backoff_ * 2, kFirstBackoff, kLongestBackoff);
+    mainQueue_.after(backoff_, [this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.expired()) {
+            return;
+        }
+        reconnectScheduled_ = false;
+        socketPath_ = isSocket(configuredPath_) ? configuredPath_ : socketPathFromEnvironment();
+        if (isSocket(socketPath_)) {
+            connectSocket();
+        } else {
+            discoveryStep_ = 0;
+            discoverSocketPath();
+        }
+    });
+}
+
+} // namespace quillbar

@@ -1,0 +1,122 @@
+"""End to end: the real observer on the sway/i3 backend, through the driver, on sway (Wayland,
+two headless outputs) and on i3 (Xvfb, two fake outputs)."""
+
+import os
+import unittest
+
+from test_x11_backend import Driver
+from tiling import I3Desktop, SwayDesktop
+
+# A workspace name that would run a command if a switch to it were not quoted.
+HOSTILE = 'x"; exec touch {}; "'
+
+
+class TilingCases:
+    """Shared cases; subclasses say which desktop, its outputs, and how to quote for it."""
+
+    desktop, outputs = None, ()
+
+    def setUp(self):
+        self.desk = self.desktop()
+        self.desk.start()
+        self.addCleanup(self.desk.stop)
+        self.desk.env["QUILLBAR_DRIVER_BACKEND"] = "i3ipc"
+        self.driver = Driver(self.desk)
+        self.desk.msg("focus output " + self.outputs[0])
+        self.mark = 0
+
+    def msg(self, command):
+        """Runs a window manager command; later waits look only at what follows it."""
+        self.mark = len(self.driver.events)
+        self.desk.msg(command)
+
+    def send(self, command):
+        self.mark = len(self.driver.events)
+        return self.driver.send(command)
+
+    def state(self, test):
+        return self.driver.wait_state(test, self.mark)
+
+    def title(self, title):
+        return self.state(lambda s: s["title"] == title)
+
+    def test_follows_workspaces_and_outputs(self):
+        state = self.state(lambda s: len(s["groups"]) == 2 and s["current"] == "ws-1")
+        self.assertEqual(state["spaces"], ["ws-1", "ws-2"])
+        self.assertEqual(state["shown"], ["ws-1", "ws-2"])
+        self.msg("workspace number 3")
+        state = self.state(lambda s: s["current"] == "ws-3")
+        self.assertEqual(state["spaces"], ["ws-3", "ws-2"])  # the empty workspace 1 is gone
+        self.assertEqual(state["title"], "Desktop 3")
+        self.msg("focus output " + self.outputs[1])
+        self.title("Desktop 2")
+
+    def test_names_outlive_empty_workspaces_and_renames_show(self):
+        self.state(lambda s: s["current"] == "ws-1")
+        self.msg("workspace number 3")
+        self.state(lambda s: s["current"] == "ws-3")
+        self.assertTrue(self.send("name 3 Mail"))
+        self.title("Mail")
+        self.msg("workspace number 1")
+        self.state(lambda s: s["current"] == "ws-1" and "ws-3" not in s["spaces"])
+        self.msg("workspace number 3")
+        self.title("Mail")
+        self.msg('rename workspace "3" to "3: chat"')
+        self.msg("workspace number 2")
+        self.assertTrue(self.send("name 3 "))  # back to the window manager's name
+        self.msg("focus output " + self.outputs[0])
+        self.title("chat")
+
+    def test_switches_across_outputs_and_quotes_names(self):
+        pwned = os.path.join(self.desk.env["HOME"], "pwned")
+        hostile = HOSTILE.format(pwned)
+        self.state(lambda s: s["current"] == "ws-1")
+        # The hostile workspace is shown on the right output, so it stays while empty.
+        self.msg("focus output " + self.outputs[1])
+        self.msg("workspace " + self.quoted(hostile))
+        self.msg("focus output " + self.outputs[0])
+        self.state(lambda s: s["current"] == "ws-1" and hostile in s["shown"])
+        self.assertTrue(self.send("switch-key " + hostile))
+        self.state(lambda s: s["current"] == hostile)
+        self.assertEqual(self.desk.focused(), hostile)
+        self.mark = len(self.driver.events)
+        self.driver.switch(1)  # once the previous switch has settled
+        self.state(lambda s: s["current"] == "ws-1")
+        self.assertFalse(os.path.exists(pwned))
+
+    def test_survives_the_window_manager_going_away(self):
+        self.state(lambda s: s["current"] == "ws-1")
+        self.assertTrue(self.send("name 1 Home"))
+        self.title("Home")
+        self.mark = len(self.driver.events)
+        self.restart()
+        self.driver.wait_for("title", lambda e: e["title"] == "Home", self.mark)
+
+
+class SwayTest(TilingCases, unittest.TestCase):
+    desktop, outputs = SwayDesktop, ("HEADLESS-1", "HEADLESS-2")
+
+    @staticmethod
+    def quoted(name):
+        return "'%s'" % name  # sway keeps backslashes: quote with the other quote
+
+    def restart(self):
+        mark = len(self.driver.events)
+        self.desk.stop_sway()
+        self.driver.wait_for("title", lambda e: e["title"] == "Desktop ?", mark)
+        self.desk.start_sway()
+
+
+class I3Test(TilingCases, unittest.TestCase):
+    desktop, outputs = I3Desktop, ("fake-0", "fake-1")
+
+    @staticmethod
+    def quoted(name):
+        return '"%s"' % name.replace('"', '\\"')
+
+    def restart(self):
+        self.desk.msg("restart", check=False)  # answers only once the new i3 runs
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,177 @@
+"""Tiling desktops for end-to-end tests: sway headless (Wayland) with two outputs, and i3 on Xvfb
+with two fake outputs, each with a private session bus.
+
+    with SwayDesktop() as desk:
+        desk.msg("workspace number 3")
+        desk.workspaces()                 # the window manager's own list
+
+sway refuses to run as root: it runs as nobody, in its own process group, with a private runtime
+folder and HOME; root test processes still use its sockets. Everything started here ends with it.
+"""
+
+import json
+import os
+import signal
+import subprocess
+import tempfile
+
+from desktop import Desktop
+
+NOBODY = 65534
+# Lets the tray host (running as nobody) and the program (root) share one session bus.
+BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <include>/usr/share/dbus-1/session.conf</include>
+  <listen>unix:path={socket}</listen>
+  <policy context="default"><allow user="*"/></policy>
+</busconfig>
+"""
+SWAY_CONFIG = """xwayland disable
+output HEADLESS-1 resolution 800x600 position 0 0
+output HEADLESS-2 resolution 800x600 position 800 0
+workspace 1 output HEADLESS-1
+workspace 2 output HEADLESS-2
+focus output HEADLESS-1
+"""
+SWAY_BAR = """bar {
+  position top
+  tray_output *
+}
+"""
+I3_CONFIG = """# i3 config file (v4)
+fake-outputs 640x800+0+0,640x800+640+0
+ipc-socket {socket}
+workspace 1 output fake-0
+workspace 2 output fake-1
+focus_on_window_activation none
+"""
+
+
+class SwayDesktop(Desktop):
+    """sway with two headless outputs, side by side, and (with bar=True) swaybar as tray host."""
+
+    def __init__(self, bar=False):
+        super().__init__(window_manager=False)
+        self.bar, self._sway = bar, None
+
+    def start(self):
+        try:
+            self._home = tempfile.mkdtemp(prefix="quillbar-sway-")
+            os.chmod(self._home, 0o755)
+            runtime = os.path.join(self._home, "run")
+            home = os.path.join(self._home, "home")
+            os.mkdir(runtime, 0o700)
+            os.mkdir(home)
+            for path in (runtime, home):
+                os.chown(path, NOBODY, NOBODY)
+            self.env = {key: value for key, value in os.environ.items()
+                        if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "SWAYSOCK",
+                                               "I3SOCK", "DISPLAY", "DESKTOP_SESSION"))}
+            self.env.update({"HOME": home, "XDG_RUNTIME_DIR": runtime, "NO_AT_BRIDGE": "1",
+                             "QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": "wayland-test",
+                             "SWAYSOCK": os.path.join(runtime, "sway-ipc.sock"),
+                             "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1",
+                             "WLR_RENDERER": "pixman", "WLR_HEADLESS_OUTPUTS": "2"})
+            self._start_bus()
+            with open(os.path.join(self._home, "sway.conf"), "w") as out:
+                out.write(SWAY_CONFIG + (SWAY_BAR if self.bar else ""))
+            self.start_sway()
+        except BaseException:
+            self.stop()
+            raise
+
+    def _start_bus(self):
+        socket = os.path.join(self._home, "bus")
+        config = os.path.join(self._home, "bus.conf")
+        with open(config, "w") as out:
+            out.write(BUS_CONFIG.format(socket=socket))
+        self.start_process(["dbus-daemon", "--config-file", config, "--nofork", "--nopidfile"],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + socket
+        self.wait_until(lambda: os.path.exists(socket), message="no session bus")
+
+    def start_sway(self):
+        """Starts sway (its socket path is fixed by SWAYSOCK) and waits until it answers."""
+        socket = self.env["SWAYSOCK"]
+        if os.path.exists(socket):
+            os.unlink(socket)
+        # sway names its Wayland socket itself; WAYLAND_DISPLAY is for its clients.
+        env = {k: v for k, v in self.env.items() if k != "WAYLAND_DISPLAY"}
+        self._sway = self.start_process(
+            ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups",
+             "sway", "-c", os.path.join(self._home, "sway.conf")],
+            env=env, start_new_session=True, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        self.wait_until(lambda: self._alive(self._sway) and os.path.exists(socket) and
+                        len(self.outputs()) == 2, message="sway did not start")
+        runtime = self.env["XDG_RUNTIME_DIR"]
+        self.env["WAYLAND_DISPLAY"] = next(
+            name for name in sorted(os.listdir(runtime))
+            if name.startswith("wayland-") and not name.endswith(".lock"))
+
+    def stop_sway(self):
+        """Ends sway and everything in its process group (swaybar), and waits on sway."""
+        if self._sway and self._sway.poll() is None:
+            os.killpg(self._sway.pid, signal.SIGTERM)
+        if self._sway:
+            self.stop_process(self._sway)
+            self._sway = None
+
+    def stop(self):
+        self.stop_sway()
+        super().stop()
+
+    def msg(self, *args, check=True):
+        return self.run(["swaymsg", *args], check=check)
+
+    def query(self, kind):
+        return json.loads(self.msg("-r", "-t", kind, check=False) or "[]")
+
+    def outputs(self):
+        try:
+            return [o for o in self.query("get_outputs") if o.get("active")]
+        except (ValueError, RuntimeError):
+            return []
+
+    def workspaces(self):
+        return self.query("get_workspaces")
+
+    def focused(self):
+        return next((w["name"] for w in self.workspaces() if w["focused"]), None)
+
+
+class I3Desktop(Desktop):
+    """i3 on Xvfb with two fake outputs, fake-0 and fake-1, side by side."""
+
+    def __init__(self):
+        super().__init__(window_manager=False, size="1280x800")
+        self._i3 = None
+
+    def start(self):
+        super().start()
+        try:
+            socket = os.path.join(self._home, "i3-ipc.sock")
+            self.env["I3SOCK"] = socket
+            config = os.path.join(self._home, "i3.conf")
+            with open(config, "w") as out:
+                out.write(I3_CONFIG.format(socket=socket))
+            self._i3 = self.start_process(["i3", "-c", config], stdout=subprocess.DEVNULL,
+                                          stderr=subprocess.DEVNULL)
+            self.wait_until(lambda: self._alive(self._i3) and os.path.exists(socket) and
+                            len(self.workspaces()) == 2, message="i3 did not start")
+        except BaseException:
+            self.stop()
+            raise
+
+    def msg(self, *args, check=True):
+        return self.run(["i3-msg", *args], check=check)
+
+    def workspaces(self):
+        try:
+            return json.loads(self.msg("-t", "get_workspaces", check=False) or "[]")
+        except ValueError:
+            return []
+
+    def focused(self):
+        return next((w["name"] for w in self.workspaces() if w["focused"]), None)
