@@ -11,6 +11,9 @@ std::string SpaceInfo::defaultName() const {
         }
         return "Fullscreen App";
     }
+    if (windowManagerName && !windowManagerName->empty()) {
+        return *windowManagerName;
+    }
     if (type == ordinaryDesktopType && desktopIndex) {
         return "Desktop " + std::to_string(*desktopIndex);
     }

@@ -20,11 +20,13 @@ struct SpaceInfo {
     bool isCurrent = false;
     std::optional<std::string> fullscreenAppName;
     std::optional<std::int32_t> ownerPID;
+    std::optional<std::string> windowManagerName; // the window manager's own name; never empty
 
     static constexpr int ordinaryDesktopType = 0;
     static constexpr int fullscreenType = 4;
 
-    // The name shown for this space while the user has given it none; never empty.
+    // The name shown for this space while the user has given it none: the window manager's name,
+    // else "Desktop N"; never empty.
     std::string defaultName() const;
 
     // The first record marked current, which every consumer takes as the current space; nullptr

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace quillbar {
 
@@ -15,6 +16,8 @@ public:
 
     // Whether the process may post synthetic keyboard events.
     virtual bool isProcessTrusted() = 0;
+    // The platform's own word for that permission, as log lines name it.
+    virtual std::string permissionName() const = 0;
     // A key event for the virtual key code, or nullopt when it cannot be created.
     virtual std::optional<KeyEvent> createKeyEvent(std::uint16_t keyCode, bool keyDown) = 0;
     // Posts the event with its flags.

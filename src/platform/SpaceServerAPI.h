@@ -17,6 +17,9 @@ struct SpaceServerAPI {
     std::function<std::int64_t()> activeSpace;
     // The current managed id of the display with that identifier; 0 means no answer.
     std::function<std::int64_t(const std::string& displayIdentifier)> displayCurrentSpace;
+    // Asks the window manager to show that managed space on its display; no answer (the landing
+    // check tells). A backend that has it gets no anchor windows and no keystrokes.
+    std::function<void(std::int64_t managedSpaceID)> showSpace;
 };
 
 } // namespace quillbar

@@ -22,6 +22,8 @@ public:
     static constexpr const char* kUUID = "uuid";
     static constexpr const char* kType = "type";
     static constexpr const char* kPID = "pid";
+    // The window manager's own name for the space (text), when it has one.
+    static constexpr const char* kSpaceName = "Name";
     // Keys of a window dictionary; bounds hold "X", "Y", "Width" and "Height".
     static constexpr const char* kWindowOwnerPID = "OwnerPID";
     static constexpr const char* kWindowLayer = "Layer";

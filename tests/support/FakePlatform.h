@@ -146,11 +146,13 @@ public:
     };
 
     bool trusted = false;
+    std::string permission = "Accessibility";
     // (key code, key down) of the events that cannot be made.
     std::set<std::pair<std::uint16_t, bool>> failingEvents;
     std::vector<Step> steps;
 
     bool isProcessTrusted() override { return trusted; }
+    std::string permissionName() const override { return permission; }
     std::optional<KeyEvent> createKeyEvent(std::uint16_t code, bool down) override {
         return failingEvents.count({code, down}) ? std::nullopt
                                                  : std::optional(KeyEvent{code, down, 0});

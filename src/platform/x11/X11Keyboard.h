@@ -24,6 +24,7 @@ public:
 
     // Whether XTEST is present.
     bool isProcessTrusted() override { return trusted_; }
+    std::string permissionName() const override { return "XTEST"; }
     // An event for a known virtual key code that the keyboard mapping can produce, else nullopt.
     std::optional<KeyEvent> createKeyEvent(std::uint16_t keyCode, bool keyDown) override;
     // Sends the key press or release; the modifier state follows the Control key itself.
