@@ -48,14 +48,16 @@ TEST(KWinDesktopTableTest, DesktopsReadAsSpacesKeyedByTheirIDs) {
                              s.displayIdentifier, s.isActiveOnDisplay, s.isCurrent),
                   std::tuple(table.desktops()[i].id, table.desktops()[i].id, i + 1, i + 1, 0,
                              std::string(kDisplay), i == 1, i == 1));
-        EXPECT_EQ(table.managedDisplaySpaces(kDisplay)[0]["Spaces"][i]["Name"], names[i]);
+        EXPECT_EQ(s.windowManagerName, names[i]);
+        EXPECT_EQ(s.defaultName(), names[i]);
     }
     EXPECT_EQ(table.activeSpace(), 2);
 
     // A current id that names no desktop marks none; KWin going away leaves nothing.
     EXPECT_FALSE(table.setCurrent("z-9"));
     EXPECT_EQ(table.activeSpace(), 0);
-    EXPECT_TRUE(std::none_of(detect(table).begin(), detect(table).end(),
+    const auto unmarked = detect(table);
+    EXPECT_TRUE(std::none_of(unmarked.begin(), unmarked.end(),
                              [](const SpaceInfo& s) { return s.isActiveOnDisplay; }));
     table.clear();
     EXPECT_EQ(table.managedDisplaySpaces(kDisplay), nullptr);

@@ -10,9 +10,6 @@ namespace quillbar {
 
 namespace {
 
-// The window manager's own name for a space.
-constexpr const char* kSpaceNameKey = "Name";
-
 // The text as well-formed UTF-8 of at most limit bytes, cut before a character that would not fit.
 std::string boundedText(const std::string& text, std::size_t limit) {
     std::string valid = UnicodeText::toValidUtf8(text);
@@ -104,7 +101,7 @@ nlohmann::json KWinDesktopTable::managedDisplaySpaces(const std::string& display
         nlohmann::json space = {{WindowServer::kManagedSpaceID, managedSpaceID(desktop.id)},
                                 {WindowServer::kUUID, desktop.id},
                                 {WindowServer::kType, 0},
-                                {kSpaceNameKey, desktop.name}};
+                                {WindowServer::kSpaceName, desktop.name}};
         if (desktop.id == current_) {
             current = {{WindowServer::kManagedSpaceID, managedSpaceID(desktop.id)},
                        {WindowServer::kUUID, desktop.id}};

@@ -1,7 +1,7 @@
 #include "platform/kwin/KWinPlatform.h"
 
+#include "platform/NoKeyboard.h"
 #include "platform/kwin/KWinDisplays.h"
-#include "platform/kwin/KWinKeyboard.h"
 #include "platform/kwin/KWinVirtualDesktops.h"
 #include "platform/kwin/KWinWindowServer.h"
 #include "platform/kwin/KWinWorkspace.h"
@@ -46,7 +46,7 @@ struct KWinPlatform::Parts {
     KWinVirtualDesktops desktops;
     KWinWindowServer windowServer;
     KWinWorkspace workspace;
-    KWinKeyboard keyboard;
+    NoKeyboard keyboard; // KWin switches desktops itself
     Platform platform;
 };
 

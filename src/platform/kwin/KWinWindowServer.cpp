@@ -25,6 +25,11 @@ SpaceServerAPI KWinWindowServer::spaceServerAPI() {
     api.displayCurrentSpace = [this](const std::string& identifier) -> std::int64_t {
         return identifier == displays_.identifier() ? desktops_.table().activeSpace() : 0;
     };
+    api.showSpace = [this](std::int64_t managedSpaceID) {
+        if (const auto id = desktops_.table().desktopID(managedSpaceID)) {
+            desktops_.show(*id);
+        }
+    };
     return api;
 }
 

@@ -20,7 +20,7 @@ public:
     void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override;
     // Null: KWin lists no windows to other programs.
     nlohmann::json copyWindowList() override;
-    // The active space and the display's current space.
+    // The active space, the display's current space, and showing a space through KWin.
     SpaceServerAPI spaceServerAPI() override;
 
 private:
