@@ -17,6 +17,10 @@ constexpr int kDriftStrikesToClose = 2;
 // Where an anchor sits relative to its screen's frame, and how big it is.
 constexpr double kAnchorInset = 40;
 constexpr double kAnchorSide = 2;
+// A failed placement is tried again after a pause that doubles with every failure, up to a cap:
+// a window manager that never places windows must not cost a window on every refresh.
+constexpr Milliseconds kFirstPlacementRetry{2000};
+constexpr Milliseconds kLongestPlacementRetry{300000};
 
 std::string bracketed(const std::vector<std::int64_t>& numbers) {
     std::string text = "[";
@@ -43,6 +47,9 @@ AnchorKeeper::~AnchorKeeper() {
 
 void AnchorKeeper::synchronize(const std::vector<SpaceInfo>& spaces, TimePoint lastSpaceChangeAt,
                                TimePoint suppressSwitchesUntil) {
+    if (api_.showSpace) {
+        return; // the window manager shows spaces on request: no anchors at all
+    }
     closeVanishedAnchors(spaces);
     closeDriftedAnchors(spaces, lastSpaceChangeAt, suppressSwitchesUntil);
     for (const SpaceInfo& space : spaces) {
@@ -89,6 +96,8 @@ void AnchorKeeper::closeVanishedAnchors(const std::vector<SpaceInfo>& spaces) {
             keep.insert(*space.persistenceID);
         }
     }
+    std::erase_if(placementRetries_,
+                  [&](const auto& entry) { return !keep.contains(entry.first); });
     for (auto it = anchorWindows_.begin(); it != anchorWindows_.end();) {
         if (keep.count(it->first) > 0) {
             ++it;
@@ -162,6 +171,12 @@ void AnchorKeeper::seed(const SpaceInfo& space) {
         return;
     }
     const std::string& key = *space.persistenceID;
+    const TimePoint now = platform_.mainQueue.now();
+    const auto retry = placementRetries_.find(key);
+    if (!space.isActiveOnDisplay && retry != placementRetries_.end() &&
+        now < retry->second.notBefore) {
+        return; // a shown space needs no placement and is seeded at once
+    }
     const std::optional<Rect> frame = displays_.screenFrame(space.displayIdentifier);
     if (!frame) {
         return; // the next refresh tries again
@@ -177,10 +192,20 @@ void AnchorKeeper::seed(const SpaceInfo& space) {
         !(space.managedSpaceID && assign(*window, *space.managedSpaceID))) {
         window->close();
         platform_.log.log(LogLevel::Default, "Anchor placement failed for " + key);
+        postponePlacement(key, now);
         return;
     }
+    placementRetries_.erase(key);
     anchorWindows_.emplace(key, std::move(window));
     platform_.log.log(LogLevel::Default, "Anchor seeded for " + key);
+}
+
+void AnchorKeeper::postponePlacement(const std::string& key, TimePoint now) {
+    PlacementRetry& retry = placementRetries_[key];
+    retry.pause = retry.pause == Milliseconds{0}
+                      ? kFirstPlacementRetry
+                      : std::min(retry.pause * 2, kLongestPlacementRetry);
+    retry.notBefore = now + retry.pause;
 }
 
 void AnchorKeeper::publishSeeded() {

@@ -16,7 +16,9 @@
 namespace quillbar {
 
 // Keeps one anchor window on every reachable ordinary desktop, keyed by persistence id: seeds them,
-// closes those of vanished spaces and those the window manager moved away (two strikes).
+// closes those of vanished spaces and those the window manager moved away (two strikes). A failed
+// placement is retried after growing pauses. Keeps none where the window manager shows spaces on
+// request.
 class AnchorKeeper {
 public:
     AnchorKeeper(Platform& platform, const DisplayDirectory& displays, const SpaceServerAPI& api);
@@ -52,6 +54,8 @@ private:
                              TimePoint suppressSwitchesUntil);
     void examineDrift(const std::string& key, std::int64_t expectedSpaceID);
     void seed(const SpaceInfo& space);
+    // Holds back the next placement for the key, twice as long as the last time.
+    void postponePlacement(const std::string& key, TimePoint now);
     void publishSeeded();
     // The managed spaces that hold the window; empty when the server gives no usable answer.
     std::vector<std::int64_t> spacesOf(const AnchorWindow& window) const;
@@ -61,6 +65,11 @@ private:
     const SpaceServerAPI& api_;
     std::map<std::string, std::unique_ptr<AnchorWindow>> anchorWindows_;
     std::map<std::string, int> driftStrikes_;
+    struct PlacementRetry {
+        TimePoint notBefore{};
+        Milliseconds pause{0};
+    };
+    std::map<std::string, PlacementRetry> placementRetries_;
     Published<std::set<std::string>> seededSpaceIDs_;
 };
 

@@ -1,5 +1,6 @@
 #include "observer/SpaceDetector.h"
 
+#include "model/UnicodeText.h"
 #include "observer/ValueCoercion.h"
 
 #include <algorithm>
@@ -20,6 +21,29 @@ std::optional<std::string> nonEmptyString(const json& dictionary, std::string_vi
         return std::nullopt;
     }
     return text;
+}
+
+// The window manager's name for the space: repaired to valid UTF-8, trimmed, at most a bounded
+// number of bytes (cut between characters); absent when missing or empty.
+std::optional<std::string> windowManagerName(const json& space) {
+    constexpr std::size_t kMaxNameBytes = 1024;
+    const auto raw = stringValue(space, WindowServer::kSpaceName);
+    if (!raw) {
+        return std::nullopt;
+    }
+    std::string name = UnicodeText::trimmed(
+        UnicodeText::toValidUtf8(std::string_view(*raw).substr(0, 4 * kMaxNameBytes)));
+    if (name.size() > kMaxNameBytes) {
+        std::size_t cut = kMaxNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
+            --cut; // never inside a character
+        }
+        name.resize(cut);
+    }
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    return name;
 }
 
 std::optional<std::int64_t> managedSpaceID(const json& dictionary) {
@@ -145,6 +169,7 @@ void SpaceDetector::appendDisplay(const json& display, const PassContext& contex
         }
         const auto uuid = nonEmptyString(spaceValue, WindowServer::kUUID);
         space.managedSpaceID = managedSpaceID(spaceValue);
+        space.windowManagerName = windowManagerName(spaceValue);
         if (uuid) {
             space.persistenceID = uuid;
         } else if (space.managedSpaceID) {

@@ -40,7 +40,7 @@ SpaceObserver::SpaceObserver(SpaceNameStore& nameStore, Platform& platform)
     , displays_(platform)
     , detector_(platform, displays_, api_)
     , anchors_(platform, displays_, api_)
-    , switcher_(std::make_unique<SpaceSwitcher>(*this, anchors_, platform)) {
+    , switcher_(std::make_unique<SpaceSwitcher>(*this, anchors_, platform, api_)) {
     // The store announces a table before it is in place: read it on the next turn, when it is.
     nameStoreSubscription_ = nameStore_.subscribe([this](const NameTable&) {
         platform_.mainQueue.post(whileAlive([this] { updateMenuBarTitle(); }));
@@ -62,10 +62,13 @@ SpaceObserver::~SpaceObserver() {
 void SpaceObserver::start() {
     const AppInfo& app = platform_.appInfo;
     const std::string& version = app.version.empty() ? std::string("?") : app.version;
-    platform_.log.log(
-        LogLevel::Default,
-        "Quillbar v" + version + " starting from " + app.bundlePath +
-            "; AXIsProcessTrusted=" + (platform_.keyboard.isProcessTrusted() ? "true" : "false"));
+    std::string line = "Quillbar v" + version + " starting from " + app.bundlePath;
+    if (!api_.showSpace) {
+        // Only a platform that switches by keystrokes has a permission worth naming.
+        line += "; " + platform_.keyboard.permissionName() + "=" +
+                (platform_.keyboard.isProcessTrusted() ? "true" : "false");
+    }
+    platform_.log.log(LogLevel::Default, line);
     if (!notificationObservers_.empty()) {
         refresh();
         return;

@@ -10,10 +10,25 @@
 
 namespace quillbar {
 
-SpaceSwitcher::SpaceSwitcher(SpaceObserver& observer, AnchorKeeper& anchors, Platform& platform)
+namespace {
+
+// How log lines name a space: its key, else its managed id.
+std::string spaceLabel(const SpaceInfo& space) {
+    if (space.persistenceID) {
+        return *space.persistenceID;
+    }
+    return space.managedSpaceID ? "managed space " + std::to_string(*space.managedSpaceID)
+                                : space.id;
+}
+
+} // namespace
+
+SpaceSwitcher::SpaceSwitcher(SpaceObserver& observer, AnchorKeeper& anchors, Platform& platform,
+                             const SpaceServerAPI& api)
     : observer_(observer)
     , anchors_(anchors)
-    , platform_(platform) {}
+    , platform_(platform)
+    , api_(api) {}
 
 SpaceSwitcher::~SpaceSwitcher() = default;
 
@@ -22,6 +37,9 @@ bool SpaceSwitcher::canSwitch(const SpaceInfo& target) const {
         return true;
     }
     if (target.type != SpaceInfo::fullscreenType) {
+        if (api_.showSpace) {
+            return target.managedSpaceID.has_value();
+        }
         if (!target.persistenceID) {
             return false;
         }
@@ -46,6 +64,10 @@ void SpaceSwitcher::switchTo(const SpaceInfo& target) {
         switchToFullscreenSpace(target, now);
         return;
     }
+    if (api_.showSpace) {
+        switchDirectly(target, now);
+        return;
+    }
     if (target.persistenceID) {
         if (AnchorWindow* anchor = anchors_.anchor(*target.persistenceID)) {
             switchByAnchor(*target.persistenceID, *anchor, now);
@@ -68,6 +90,17 @@ void SpaceSwitcher::switchToFullscreenSpace(const SpaceInfo& target, TimePoint n
     later(kSettleDelay, [this] { observer_.refresh(); });
 }
 
+void SpaceSwitcher::switchDirectly(const SpaceInfo& target, TimePoint now) {
+    if (!target.managedSpaceID) {
+        log(LogLevel::Default, "Switch skipped: the window manager has no id for this space");
+        return;
+    }
+    log(LogLevel::Default, "Direct switch to " + spaceLabel(target));
+    suppressSwitchesUntil_ = now + kSwitchSuppression;
+    api_.showSpace(*target.managedSpaceID);
+    later(kSettleDelay, [this, target] { checkDirectLanding(target); });
+}
+
 void SpaceSwitcher::switchByAnchor(const std::string& persistenceID, AnchorWindow& anchor,
                                    TimePoint now) {
     log(LogLevel::Default, "Anchor switch to " + persistenceID);
@@ -80,11 +113,12 @@ void SpaceSwitcher::switchByAnchor(const std::string& persistenceID, AnchorWindo
 void SpaceSwitcher::switchByKeystrokes(const SpaceInfo& target) {
     if (!platform_.keyboard.isProcessTrusted()) {
         log(LogLevel::Default,
-            "Click ignored: no anchor for this space yet (visit it once to seed) "
-            "and no Accessibility fallback");
+            "Click ignored: no anchor for this space yet (visit it once to seed) and no " +
+                platform_.keyboard.permissionName() + " fallback");
         return;
     }
-    log(LogLevel::Info, "Keystroke fallback: AXIsProcessTrusted=true, switching");
+    log(LogLevel::Info,
+        "Keystroke fallback: " + platform_.keyboard.permissionName() + "=true, switching");
     const SpaceInfo* current = SpaceInfo::firstCurrent(observer_.spaces());
     if (!current || current->displayIdentifier != target.displayIdentifier) {
         log(LogLevel::Info, "Switch skipped: target is on another display");
@@ -108,6 +142,17 @@ void SpaceSwitcher::switchByKeystrokes(const SpaceInfo& target) {
           [this, target] { checkKeystrokeLanding(target); });
 }
 
+void SpaceSwitcher::checkDirectLanding(const SpaceInfo& target) {
+    observer_.refresh();
+    const std::vector<SpaceInfo>& spaces = observer_.spaces();
+    const auto found = std::find_if(spaces.begin(), spaces.end(), [&](const SpaceInfo& s) {
+        return s.displayIdentifier == target.displayIdentifier &&
+               s.managedSpaceID == target.managedSpaceID;
+    });
+    const bool landed = found != spaces.end() && found->isActiveOnDisplay;
+    log(LogLevel::Default, landed ? "Direct switch landed" : "Direct switch did NOT land");
+}
+
 void SpaceSwitcher::checkAnchorLanding(const std::string& persistenceID) {
     FocusYielder(platform_).yieldFocusToTopWindowOnCurrentSpace();
     observer_.refresh();
@@ -129,8 +174,8 @@ void SpaceSwitcher::checkKeystrokeLanding(const SpaceInfo& target) {
     const std::optional<std::int64_t> landedOn =
         current ? current->managedSpaceID : std::optional<std::int64_t>{};
     if (landedOn != target.managedSpaceID) {
-        log(LogLevel::Info,
-            "Keystroke switch did not land; relaunch after granting Accessibility may be needed");
+        log(LogLevel::Info, "Keystroke switch did not land; relaunch after granting " +
+                                platform_.keyboard.permissionName() + " may be needed");
     }
 }
 

@@ -12,20 +12,21 @@ namespace quillbar {
 
 class SpaceObserver;
 
-// Brings a requested space to the front: app activation for full-screen spaces, the anchor window
-// for seeded desktops, Control+arrow keystrokes otherwise; checks afterwards where the switch
-// landed.
+// Brings a requested space to the front: app activation for full-screen spaces; the window
+// manager's own request where the platform has one; otherwise the anchor window for seeded desktops
+// and Control+arrow keystrokes for the rest. Checks afterwards where the switch landed.
 class SpaceSwitcher {
 public:
-    // An app-activation or anchor switch holds back further switches this long.
+    // An app-activation, direct or anchor switch holds back further switches this long.
     static constexpr Milliseconds kSwitchSuppression{1200};
-    // Delay before looking where an app-activation or anchor switch went.
+    // Delay before looking where an app-activation, direct or anchor switch went.
     static constexpr Milliseconds kSettleDelay{900};
     // Delay before looking where a keystroke switch went: a base plus a share per desktop crossed.
     static constexpr Milliseconds kKeystrokeCheckBase{800};
     static constexpr Milliseconds kKeystrokeCheckPerHop{350};
 
-    SpaceSwitcher(SpaceObserver& observer, AnchorKeeper& anchors, Platform& platform);
+    SpaceSwitcher(SpaceObserver& observer, AnchorKeeper& anchors, Platform& platform,
+                  const SpaceServerAPI& api);
     // Pending follow-ups do nothing once the switcher is gone.
     ~SpaceSwitcher();
     SpaceSwitcher(const SpaceSwitcher&) = delete;
@@ -41,8 +42,10 @@ public:
 
 private:
     void switchToFullscreenSpace(const SpaceInfo& target, TimePoint now);
+    void switchDirectly(const SpaceInfo& target, TimePoint now);
     void switchByAnchor(const std::string& persistenceID, AnchorWindow& anchor, TimePoint now);
     void switchByKeystrokes(const SpaceInfo& target);
+    void checkDirectLanding(const SpaceInfo& target);
     void checkAnchorLanding(const std::string& persistenceID);
     void checkKeystrokeLanding(const SpaceInfo& target);
     // Runs work on the main queue after delay, unless the switcher is gone by then.
@@ -52,6 +55,7 @@ private:
     SpaceObserver& observer_;
     AnchorKeeper& anchors_;
     Platform& platform_;
+    const SpaceServerAPI& api_;
     TimePoint suppressSwitchesUntil_{}; // the distant past (epoch)
     // Delayed work holds this weakly, so it does nothing once the switcher is gone.
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);

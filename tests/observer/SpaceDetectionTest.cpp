@@ -200,5 +200,35 @@ TEST_F(DetectionTest, ReadsIdentifiersTypesAndOwnersThroughTheCoercionsAndSkipsM
     EXPECT_EQ(detect()[7].fullscreenAppName, "Front");
 }
 
+// The window manager's names become the defaults; unusable ones leave "Desktop N".
+TEST_F(DetectionTest, WindowManagerNamesAreRepairedBoundedAndPreferredAsDefaults) {
+    const std::string longName = std::string(1023, 'x') + "\u00e9" + std::string(3000, 'y');
+    const std::vector<json> names = {"Mail",
+                                     "",
+                                     "  ",
+                                     "\xff"
+                                     "Web\xc3",
+                                     42,
+                                     json::array({"x"}),
+                                     "  Chat\t",
+                                     longName};
+    std::vector<json> spaces;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        spaces.push_back(WS::space(static_cast<std::int64_t>(i) + 1));
+        spaces.back()["Name"] = names[i];
+    }
+    spaces.push_back(WS::space(99));
+    fake.windowServer.managedDisplaySpaces = json::array({WS::display("MAIN", spaces, 1)});
+    Rows defaults;
+    for (const SpaceInfo& space : detect()) {
+        defaults.push_back(space.defaultName().substr(0, 12));
+    }
+    EXPECT_EQ(defaults, (Rows{"Mail", "Desktop 2", "Desktop 3", "\ufffdWeb\ufffd", "42",
+                              "Desktop 6", "Chat", "xxxxxxxxxxxx", "Desktop 9"}));
+    const std::optional<std::string> cut = detect()[7].windowManagerName;
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(*cut, std::string(1023, 'x')); // the character across the bound is left out whole
+}
+
 } // namespace
 } // namespace quillbar::test

@@ -18,7 +18,7 @@ using Ids = std::vector<std::string>;
 
 SpaceInfo record(const std::string& id, int type, int position, std::optional<int> desktopIndex,
                  const std::string& display = "MAIN-UUID") {
-    return {id, id, display, std::nullopt, type, position, desktopIndex, false, false, {}, {}};
+    return {id, id, display, std::nullopt, type, position, desktopIndex, false, false, {}, {}, {}};
 }
 
 Ids ids(const std::vector<SpaceInfo>& spaces) {
@@ -57,7 +57,7 @@ TEST_F(SpaceObserverTest, StartsOnceAndRefreshesOnSystemEventsNowAfterOneAndAfte
     fake.keyboard.trusted = true;
     makeObserver().start();
     const std::string startLine =
-        "Quillbar v1.2.3 starting from /usr/bin/quillbar; AXIsProcessTrusted=true";
+        "Quillbar v1.2.3 starting from /usr/bin/quillbar; Accessibility=true";
     EXPECT_EQ(fake.log.messages().front(), startLine);
     observer->start(); // logs and refreshes again, registers nothing new
     EXPECT_EQ(fake.log.count(startLine), 2u);

@@ -43,6 +43,14 @@ SpaceServerAPI FakeWindowServer::spaceServerAPI() {
             return displayCurrentAnswers.count(display) ? displayCurrentAnswers[display] : 0;
         };
     }
+    if (hasShowSpace) {
+        api.showSpace = [this](std::int64_t space) {
+            showSpaceCalls.push_back(space);
+            if (onShowSpace) {
+                onShowSpace(space);
+            }
+        };
+    }
     return api;
 }
 

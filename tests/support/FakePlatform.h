@@ -41,6 +41,10 @@ public:
     bool hasCopySpacesForWindows = true;
     bool hasActiveSpace = true;
     bool hasDisplayCurrentSpace = true;
+    bool hasShowSpace = false;
+    std::vector<std::int64_t> showSpaceCalls;
+    // Called after a showSpace request is recorded (to play the window manager).
+    std::function<void(std::int64_t)> onShowSpace;
     std::int64_t activeSpaceAnswer = 0;
     std::map<std::string, std::int64_t> displayCurrentAnswers; // missing display: 0
     // What copySpacesForWindows answers per window; a working placement moves the window there.

@@ -21,7 +21,7 @@ using Lines = std::vector<std::string>;
 // A desktop on the main display: persistence id "uuid-n", managed id n.
 SpaceInfo desktop(int n, bool shown = false) {
     const std::string key = "uuid-" + std::to_string(n);
-    return {key, key, "MAIN-UUID", n, 0, n, n, shown, shown, {}, {}};
+    return {key, key, "MAIN-UUID", n, 0, n, n, shown, shown, {}, {}, {}};
 }
 
 class AnchorKeeperTest : public ::testing::Test {
@@ -69,23 +69,53 @@ TEST_F(AnchorKeeperTest, SeedsShownDesktopsWhereTheyAreAndPlacesTheOthers) {
                                           "Anchor seeded for uuid-2"}));
 }
 
-TEST_F(AnchorKeeperTest, UnconfirmedPlacementsAreLoggedAndTriedAgainOnEveryRefresh) {
+// A failed placement is logged and tried again after 2 s, 4 s, 8 s ... at most 5 minutes; a desktop
+// that is shown needs no placement and is seeded at once; a desktop that vanishes starts afresh.
+TEST_F(AnchorKeeperTest, FailedPlacementsAreTriedAgainAfterGrowingPauses) {
     SpaceInfo noID = desktop(2);
     noID.managedSpaceID.reset();
-    fake.workspace.anchorCreationFails = true; // silently, and nothing to announce
+    fake.workspace.anchorCreationFails = true; // silently, and nothing to announce or postpone
     sync({desktop(1, true), noID, desktop(3)});
     EXPECT_EQ(announcements, 0);
     fake.workspace.anchorCreationFails = false;
     fake.windowServer.placementWorks = false;
-    sync({desktop(1, true), noID, desktop(3)});
-    sync({desktop(1, true), noID, desktop(3)});
-    const Lines failed = {"Anchor placement failed for uuid-2",
-                          "Anchor placement failed for uuid-3"};
-    EXPECT_EQ(fake.log.messages(),
-              (Lines{"Anchor seeded for uuid-1", failed[0], failed[1], failed[0], failed[1]}));
-    EXPECT_EQ(fake.workspace.anchors.size(), 5u); // one kept, four made and closed again
+    const TimePoint start = fake.mainQueue.now();
+    std::vector<long> triedAt; // whole seconds after the start
+    for (int second = 0; second <= 1300; ++second) {
+        const std::size_t before = fake.log.count("Anchor placement failed for uuid-3");
+        sync({desktop(1, true), noID, desktop(3)});
+        if (fake.log.count("Anchor placement failed for uuid-3") > before) {
+            triedAt.push_back(
+                std::chrono::duration_cast<std::chrono::seconds>(fake.mainQueue.now() - start)
+                    .count());
+        }
+        fake.mainQueue.advance(milliseconds(1000));
+    }
+    EXPECT_EQ(triedAt, (std::vector<long>{0, 2, 6, 14, 30, 62, 126, 254, 510, 810, 1110}));
+    EXPECT_EQ(fake.log.count("Anchor placement failed for uuid-2"), triedAt.size());
     EXPECT_EQ(fake.workspace.openAnchors().size(), 1u);
     EXPECT_EQ(keeper->seededSpaceIDs(), Keys{"uuid-1"});
+
+    fake.log.lines.clear();
+    sync({desktop(1), noID, desktop(3, true)}); // visited in the middle of a pause
+    sync({desktop(1, true)});                   // desktop 2 goes away and comes back
+    sync({desktop(1, true), noID, desktop(3)});
+    EXPECT_EQ(fake.log.messages(),
+              (Lines{"Anchor seeded for uuid-3", "Anchor placement failed for uuid-2",
+                     "Anchor placement failed for uuid-3"}));
+    EXPECT_EQ(keeper->seededSpaceIDs(), Keys{"uuid-1"});
+}
+
+// Where the window manager shows spaces on request, no anchor window is ever made.
+TEST_F(AnchorKeeperTest, KeepsNoAnchorsWhereSpacesAreShownOnRequest) {
+    fake.windowServer.hasShowSpace = true;
+    const SpaceServerAPI direct = fake.windowServer.spaceServerAPI();
+    AnchorKeeper none(fake.platform, directory, direct);
+    none.synchronize({desktop(1, true), desktop(2)}, {}, {});
+    EXPECT_TRUE(fake.workspace.anchors.empty());
+    EXPECT_TRUE(fake.windowServer.addWindowsCalls.empty());
+    EXPECT_TRUE(none.seededSpaceIDs().empty());
+    EXPECT_TRUE(fake.log.lines.empty());
 }
 
 TEST_F(AnchorKeeperTest, ClosesVanishedAnchorsAndAnnouncesOnlyMembershipChanges) {

@@ -26,7 +26,7 @@ constexpr int kDesktops = 4;
 constexpr std::int32_t kMovie = 500;  // owns a full-screen space
 constexpr std::int32_t kEditor = 501; // its window is the top one on every desktop
 constexpr const char* kInFlight = "Switch ignored: previous switch still in flight";
-constexpr const char* kFallback = "(info) Keystroke fallback: AXIsProcessTrusted=true, switching";
+constexpr const char* kFallback = "(info) Keystroke fallback: Accessibility=true, switching";
 constexpr const char* kDidNotLand = "(info) Keystroke switch did not land; relaunch after granting "
                                     "Accessibility may be needed";
 
@@ -146,6 +146,72 @@ protected:
     std::unique_ptr<SpaceObserver> observer;
     bool followsAnchors = true;
 };
+
+// A window manager that shows a desktop on request, a turn later, when it follows requests at all.
+class DirectSwitchTest : public SpaceSwitcherTest {
+protected:
+    DirectSwitchTest() {
+        fake.windowServer.hasShowSpace = true;
+        fake.windowServer.onShowSpace = [this](std::int64_t desktop) {
+            if (followsRequests) {
+                fake.mainQueue.post([this, desktop] { show(static_cast<int>(desktop)); });
+            }
+        };
+    }
+    bool followsRequests = true;
+};
+
+// Every desktop the window manager names can be chosen, visited or not, without any permission.
+TEST_F(DirectSwitchTest, EveryDesktopWithAManagedIDCanBeChosen) {
+    start();
+    SpaceInfo unnamed = desktop(3);
+    unnamed.managedSpaceID.reset();
+    for (const bool trusted : {false, true}) {
+        fake.keyboard.trusted = trusted;
+        EXPECT_TRUE(observer->canSwitch(desktop(4)));
+        EXPECT_FALSE(observer->canSwitch(unnamed));
+        EXPECT_TRUE(observer->canSwitch(fullscreenSpace(kMovie)));
+        EXPECT_FALSE(observer->canSwitch(fullscreenSpace(999)));
+    }
+    observer->switchTo(unnamed);
+    EXPECT_TRUE(fake.windowServer.showSpaceCalls.empty());
+    EXPECT_EQ(story(), Lines{"Switch skipped: the window manager has no id for this space"});
+}
+
+// The request goes straight to the target, holds back others for 1.2 s and is checked 900 ms later;
+// no anchor, keystroke or activation is involved, and a request the window manager ignores is only
+// logged.
+TEST_F(DirectSwitchTest, AsksTheWindowManagerAndChecksTheLanding) {
+    fake.keyboard.trusted = true;
+    start();
+    observer->switchTo(desktop(4));
+    observer->switchTo(desktop(1));
+    EXPECT_EQ(fake.windowServer.showSpaceCalls, std::vector<std::int64_t>{4});
+    fake.mainQueue.advance(milliseconds(899));
+    EXPECT_TRUE(desktop(4).isCurrent);
+    EXPECT_EQ(fake.log.count("Direct switch landed"), 0u);
+    fake.mainQueue.advance(milliseconds(1));
+    fake.mainQueue.advance(milliseconds(300));
+    followsRequests = false;
+    observer->switchTo(desktop(1));
+    fake.mainQueue.advance(milliseconds(900));
+    EXPECT_TRUE(desktop(4).isCurrent);
+    fake.mainQueue.advance(milliseconds(300));
+    observer->switchTo(desktop(1)); // ignored again, but not held against the desktop
+    EXPECT_EQ(fake.windowServer.showSpaceCalls, (std::vector<std::int64_t>{4, 1, 1}));
+    EXPECT_EQ(story(), (Lines{"Direct switch to uuid-4", kInFlight, "Direct switch landed",
+                              "Direct switch to uuid-1", "Direct switch did NOT land",
+                              "Direct switch to uuid-1"}));
+    fake.backgroundQueue.runAll();
+    EXPECT_TRUE(fake.keyboard.steps.empty());
+    EXPECT_TRUE(fake.workspace.anchors.empty());
+    EXPECT_TRUE(fake.workspace.activations.empty());
+    EXPECT_EQ(fake.workspace.ownActivations, 0);
+    EXPECT_TRUE(observer->seededSpaceIDs().empty());
+    fake.log.lines.clear();
+    observer->start(); // the start line names no keystroke permission
+    EXPECT_EQ(fake.log.count("Quillbar v1.2.3 starting from /usr/bin/quillbar"), 1u);
+}
 
 // Which rows can be acted on without and with Accessibility; a switch in flight changes nothing.
 TEST_F(SpaceSwitcherTest, CanSwitchForEveryKindOfRow) {

@@ -56,6 +56,23 @@ TEST(X11AnswersTest, StickyWindowsAndOpacity) {
     EXPECT_NEAR(X11Answers::opacityFraction(X11Answers::opacityValue(0.05)), 0.05, 1e-9);
 }
 
+// _NET_DESKTOP_NAMES: NUL-terminated texts, the last terminator optional, no more than asked for;
+// empty names leave their desktop unnamed.
+TEST(X11AnswersTest, DesktopNamesAreSplitBoundedAndCarriedPerDesktop) {
+    using Names = std::vector<std::string>;
+    using namespace std::string_view_literals;
+    EXPECT_EQ(X11Answers::desktopNames("Mail\0\0Web\0"sv, 8), (Names{"Mail", "", "Web"}));
+    EXPECT_EQ(X11Answers::desktopNames("Mail\0Web"sv, 8), (Names{"Mail", "Web"}));
+    EXPECT_EQ(X11Answers::desktopNames("a\0b\0c\0d"sv, 2), (Names{"a", "b"}));
+    EXPECT_EQ(X11Answers::desktopNames(""sv, 8), Names{});
+    const Names names{"Mail", "", "Web", "Extra"};
+    const json display = X11Answers::managedDisplay("D", 3, 0, names);
+    ASSERT_EQ(display["Spaces"].size(), 3u);
+    EXPECT_EQ(display["Spaces"][0]["Name"], "Mail");
+    EXPECT_FALSE(display["Spaces"][1].contains("Name"));
+    EXPECT_EQ(display["Spaces"][2]["Name"], "Web");
+}
+
 // The answers must read to the core as the window server's do.
 TEST(X11AnswersTest, AnswersReadAsDesktopsAndOrdinaryWindows) {
     test::FakePlatform fake;

@@ -58,16 +58,30 @@ std::optional<std::string> X11Answers::edidMonitorName(std::span<const std::uint
 }
 
 nlohmann::json X11Answers::managedDisplay(const std::string& identifier, std::uint32_t desktopCount,
-                                          std::uint32_t currentDesktop) {
+                                          std::uint32_t currentDesktop,
+                                          std::span<const std::string> names) {
     auto spaces = nlohmann::json::array();
     for (std::uint32_t desktop = 0; desktop < desktopCount; ++desktop) {
         spaces.push_back(
             {{WindowServer::kManagedSpaceID, std::int64_t{desktop} + 1}, {WindowServer::kType, 0}});
+        if (desktop < names.size() && !names[desktop].empty()) {
+            spaces.back()[WindowServer::kSpaceName] = names[desktop];
+        }
     }
     return {{WindowServer::kDisplayIdentifier, identifier},
             {WindowServer::kCurrentSpace,
              {{WindowServer::kManagedSpaceID, std::int64_t{currentDesktop} + 1}}},
             {WindowServer::kSpaces, std::move(spaces)}};
+}
+
+std::vector<std::string> X11Answers::desktopNames(std::string_view property, std::size_t maxCount) {
+    std::vector<std::string> names;
+    while (!property.empty() && names.size() < maxCount) {
+        const std::size_t end = property.find('\0');
+        names.emplace_back(property.substr(0, end));
+        property.remove_prefix(end == std::string_view::npos ? property.size() : end + 1);
+    }
+    return names;
 }
 
 nlohmann::json X11Answers::window(const WindowFacts& facts) {

@@ -8,6 +8,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quillbar {
 
@@ -31,9 +33,14 @@ public:
     // The monitor name stored in an EDID block (display descriptor 0xFC), or nullopt.
     static std::optional<std::string> edidMonitorName(std::span<const std::uint8_t> edid);
     // A managed-display dictionary for an X screen with desktopCount desktops, of which
-    // currentDesktop (zero-based) is shown. Desktop i is the space with "ManagedSpaceID" i + 1.
+    // currentDesktop (zero-based) is shown. Desktop i is the space with "ManagedSpaceID" i + 1, and
+    // "Name" names[i] when that is there and not empty.
     static nlohmann::json managedDisplay(const std::string& identifier, std::uint32_t desktopCount,
-                                         std::uint32_t currentDesktop);
+                                         std::uint32_t currentDesktop,
+                                         std::span<const std::string> names = {});
+    // The desktop names in a _NET_DESKTOP_NAMES value (NUL-terminated texts, the last terminator
+    // optional), at most maxCount of them; the bytes as they are (the core repairs them).
+    static std::vector<std::string> desktopNames(std::string_view property, std::size_t maxCount);
     // A window dictionary with "OwnerPID", "Layer", "Alpha" (only when known) and "Bounds".
     static nlohmann::json window(const WindowFacts& facts);
     // _NET_WM_WINDOW_OPACITY as a fraction of fully opaque.

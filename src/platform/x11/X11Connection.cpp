@@ -1,9 +1,6 @@
 #include "platform/x11/X11Connection.h"
 
 #include <xcb/randr.h>
-#include <xcb/xtest.h>
-
-#include <poll.h>
 
 #include <array>
 #include <cstdlib>
@@ -76,7 +73,6 @@ bool X11Connection::initialise() {
         cookies[i] = xcb_intern_atom(connection_, 0, std::string_view(names[i]).size(), names[i]);
     }
     xcb_prefetch_extension_data(connection_, &xcb_randr_id);
-    xcb_prefetch_extension_data(connection_, &xcb_test_id);
 
     ewmhReady_ = xcb_ewmh_init_atoms_replies(&ewmh_, ewmhCookies, nullptr) != 0;
     std::array<xcb_atom_t*, 3> targets = {&atoms_.windowOpacity, &atoms_.motifHints, &atoms_.edid};
@@ -98,8 +94,6 @@ bool X11Connection::initialise() {
                         (version->major_version == 1 && version->minor_version >= 5));
         std::free(version);
     }
-    const auto* xtest = xcb_get_extension_data(connection_, &xcb_test_id);
-    hasXTest_ = xtest && xtest->present;
     return !hasError();
 }
 
@@ -139,29 +133,6 @@ void X11Connection::pumpEvents() {
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
         dispatch(*event);
         std::free(event);
-    }
-}
-
-bool X11Connection::waitForEvent(const EventTest& test, std::chrono::milliseconds timeout) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + timeout;
-    xcb_flush(connection_);
-    for (;;) {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-            const bool passed = test(*event);
-            dispatch(*event);
-            std::free(event);
-            if (passed) {
-                return true;
-            }
-        }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (hasError() || left.count() <= 0) {
-            return false;
-        }
-        pollfd watched{fileDescriptor(), POLLIN, 0};
-        ::poll(&watched, 1, static_cast<int>(left.count()) + 1);
     }
 }
 

@@ -3,7 +3,6 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -18,7 +17,6 @@ namespace quillbar {
 class X11Connection {
 public:
     using Listener = std::function<void(const xcb_generic_event_t& event)>;
-    using EventTest = std::function<bool(const xcb_generic_event_t& event)>;
 
     // Atoms that EWMH helpers do not intern for us.
     struct Atoms {
@@ -48,8 +46,6 @@ public:
     // Whether RandR 1.5 (monitors) is present, and the code of its first event.
     bool hasRandrMonitors() const { return hasRandrMonitors_; }
     std::uint8_t randrFirstEvent() const { return randrFirstEvent_; }
-    // Whether the XTEST extension is present.
-    bool hasXTest() const { return hasXTest_; }
     // Whether the connection broke; every query then answers nothing.
     bool hasError() const;
     // The socket to watch for events.
@@ -61,9 +57,6 @@ public:
     void removeListener(int key);
     // Reads every event the server has sent so far and hands each to the listeners. Never blocks.
     void pumpEvents();
-    // Flushes requests, then reads events (handing each to the listeners) until one passes test or
-    // timeout runs out; true when one passed.
-    bool waitForEvent(const EventTest& test, std::chrono::milliseconds timeout);
 
     // The window of the EWMH window manager that runs now (its _NET_SUPPORTING_WM_CHECK window,
     // which names itself), or nullopt when there is none.
@@ -87,7 +80,6 @@ private:
     Atoms atoms_;
     bool hasRandrMonitors_ = false;
     std::uint8_t randrFirstEvent_ = 0;
-    bool hasXTest_ = false;
     std::map<int, Listener> listeners_;
     int nextListener_ = 1;
 };

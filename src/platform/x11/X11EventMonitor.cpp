@@ -85,7 +85,7 @@ void X11EventMonitor::handleRootProperty(xcb_atom_t atom) {
     auto* ewmh = connection_->ewmh();
     if (atom == ewmh->_NET_CURRENT_DESKTOP) {
         workspaceCenter_.postNotification(NotificationCenter::kActiveSpaceDidChange);
-    } else if (atom == ewmh->_NET_NUMBER_OF_DESKTOPS) {
+    } else if (atom == ewmh->_NET_NUMBER_OF_DESKTOPS || atom == ewmh->_NET_DESKTOP_NAMES) {
         defaultCenter_.postNotification(NotificationCenter::kScreenParametersDidChange);
     } else if (atom == ewmh->_NET_SUPPORTING_WM_CHECK) {
         watchWindowManager();

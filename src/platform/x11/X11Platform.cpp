@@ -1,10 +1,11 @@
 #include "platform/x11/X11Platform.h"
 
+#include "platform/NoKeyboard.h"
+
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Displays.h"
 #include "platform/x11/X11EventMonitor.h"
-#include "platform/x11/X11Keyboard.h"
 #include "platform/x11/X11WindowServer.h"
 #include "platform/x11/X11Workspace.h"
 
@@ -17,7 +18,6 @@ struct X11Platform::Parts {
         , clients(connection)
         , windowServer(connection, displays, clients)
         , workspace(connection, displays, clients)
-        , keyboard(connection->displayName(), connection->hasXTest())
         , monitor(connection, services.workspaceCenter, services.defaultCenter)
         , platform{windowServer,
                    displays,
@@ -31,12 +31,12 @@ struct X11Platform::Parts {
                    services.log,
                    services.appInfo} {}
 
-    std::shared_ptr<X11Connection> connection; // anchors keep it alive while they exist
+    std::shared_ptr<X11Connection> connection;
     X11Displays displays;
     X11ClientList clients;
     X11WindowServer windowServer;
     X11Workspace workspace;
-    X11Keyboard keyboard;
+    NoKeyboard keyboard; // desktops are switched directly: no keystrokes
     X11EventMonitor monitor;
     Platform platform;
 };

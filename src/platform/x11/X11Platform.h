@@ -7,13 +7,12 @@
 
 namespace quillbar {
 
-// The Linux/X11 platform: desktops of an EWMH window manager as spaces, RandR screens, XTEST
-// keystrokes and X events as system notifications. Lives on the thread of the Qt event loop.
+// The Linux/X11 platform: desktops of an EWMH window manager as spaces, shown on request
+// (_NET_CURRENT_DESKTOP), RandR screens and X events as system notifications. Lives on the thread
+// of the Qt event loop.
 class X11Platform {
 public:
-    // What the platform borrows from the application; everything must outlive the platform, except
-    // the background queue: destroy (join) it first, since its keystroke tasks use the platform's
-    // keyboard.
+    // What the platform borrows from the application; everything must outlive the platform.
     struct Services {
         MainQueue& mainQueue;
         BackgroundQueue& backgroundQueue;

@@ -4,6 +4,7 @@
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Displays.h"
+#include "platform/x11/X11Reply.h"
 
 #include <limits>
 
@@ -43,6 +44,7 @@ void X11WindowServer::forgetOnChange(const xcb_generic_event_t& event) {
         if (notify.window == connection_->root()) {
             if (notify.atom == ewmh->_NET_CURRENT_DESKTOP ||
                 notify.atom == ewmh->_NET_NUMBER_OF_DESKTOPS ||
+                notify.atom == ewmh->_NET_DESKTOP_NAMES ||
                 notify.atom == ewmh->_NET_SUPPORTING_WM_CHECK) {
                 desktops_.reset();
             }
@@ -99,7 +101,23 @@ std::optional<X11WindowServer::Desktops> X11WindowServer::readDesktops() {
         self != check) {
         return std::nullopt;
     }
+    answer.names = readDesktopNames(answer.count);
     return answer;
+}
+
+std::vector<std::string> X11WindowServer::readDesktopNames(std::uint32_t count) {
+    auto* ewmh = connection_->ewmh();
+    // Asked for directly rather than through xcb-ewmh, which would take a property of any size.
+    const auto cookie =
+        xcb_get_property(connection_->xcb(), 0, connection_->root(), ewmh->_NET_DESKTOP_NAMES,
+                         ewmh->UTF8_STRING, 0, kMaxDesktopNamesBytes / 4);
+    const auto reply = ownReply(xcb_get_property_reply(connection_->xcb(), cookie, nullptr));
+    if (!reply || reply->format != 8 || reply->type != ewmh->UTF8_STRING) {
+        return {};
+    }
+    const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply.get()));
+    const auto length = static_cast<std::size_t>(xcb_get_property_value_length(reply.get()));
+    return X11Answers::desktopNames(std::string_view(bytes, length), count);
 }
 
 std::optional<std::uint32_t> X11WindowServer::desktopOf(xcb_window_t window) {
@@ -127,8 +145,8 @@ nlohmann::json X11WindowServer::copyManagedDisplaySpaces() {
     if (!state) {
         return nullptr;
     }
-    return nlohmann::json::array(
-        {X11Answers::managedDisplay(displays_.identifier(), state->count, state->current)});
+    return nlohmann::json::array({X11Answers::managedDisplay(displays_.identifier(), state->count,
+                                                             state->current, state->names)});
 }
 
 void X11WindowServer::addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) {
@@ -141,28 +159,21 @@ void X11WindowServer::addWindowsToSpaces(std::int64_t windowNumber, std::int64_t
     if (desktopOf(window) == target) {
         return;
     }
-    auto* ewmh = connection_->ewmh();
-    xcb_ewmh_request_change_wm_desktop(ewmh, connection_->screenNumber(), window, target,
-                                       kPagerSource);
+    xcb_ewmh_request_change_wm_desktop(connection_->ewmh(), connection_->screenNumber(), window,
+                                       target, kPagerSource);
+    xcb_flush(connection_->xcb());
+}
 
-    // The window manager answers by rewriting the window's _NET_WM_DESKTOP.
-    const xcb_atom_t property = ewmh->_NET_WM_DESKTOP;
-    const auto deadline = std::chrono::steady_clock::now() + kPlacementTimeout;
-    const auto isDesktopChange = [window, property](const xcb_generic_event_t& event) {
-        if ((event.response_type & 0x7F) != XCB_PROPERTY_NOTIFY) {
-            return false;
-        }
-        const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-        return notify.window == window && notify.atom == property;
-    };
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || !connection_->waitForEvent(isDesktopChange, left) ||
-            desktopOf(window) == target) {
-            return;
-        }
+void X11WindowServer::showDesktop(std::int64_t managedSpaceID) {
+    const auto state = desktops();
+    if (!state || managedSpaceID < 1 || managedSpaceID > std::int64_t{state->count}) {
+        return;
     }
+    // The window manager answers by changing _NET_CURRENT_DESKTOP, which the event monitor reports.
+    xcb_ewmh_request_change_current_desktop(connection_->ewmh(), connection_->screenNumber(),
+                                            static_cast<std::uint32_t>(managedSpaceID - 1),
+                                            XCB_CURRENT_TIME);
+    xcb_flush(connection_->xcb());
 }
 
 nlohmann::json X11WindowServer::copyWindowList() {
@@ -217,6 +228,7 @@ SpaceServerAPI X11WindowServer::spaceServerAPI() {
         const auto state = desktops();
         return state ? std::int64_t{state->current} + 1 : 0;
     };
+    api.showSpace = [this](std::int64_t managedSpaceID) { showDesktop(managedSpaceID); };
     return api;
 }
 

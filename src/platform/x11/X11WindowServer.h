@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace quillbar {
 
@@ -24,11 +26,12 @@ public:
     // What the window manager says about its desktops.
     struct Desktops {
         std::uint32_t count = 0;
-        std::uint32_t current = 0; // zero-based
+        std::uint32_t current = 0;      // zero-based
+        std::vector<std::string> names; // _NET_DESKTOP_NAMES, in desktop order; may be shorter
     };
 
-    // How long placing a window waits for the window manager to move it.
-    static constexpr std::chrono::milliseconds kPlacementTimeout{250};
+    // The most of _NET_DESKTOP_NAMES that is read, in bytes.
+    static constexpr std::uint32_t kMaxDesktopNamesBytes = 64 * 1024;
 
     X11WindowServer(std::shared_ptr<X11Connection> connection, X11Displays& displays,
                     X11ClientList& clients);
@@ -38,12 +41,11 @@ public:
 
     // The X screen with its desktops, or null without an EWMH window manager.
     nlohmann::json copyManagedDisplaySpaces() override;
-    // Asks the window manager to move the window to the desktop and waits (briefly, on its events)
-    // until it has.
+    // Asks the window manager to move the window to the desktop; does not wait for it.
     void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override;
     // Managed windows shown on the current desktop, topmost first; null without a window manager.
     nlohmann::json copyWindowList() override;
-    // All three entry points, answered from EWMH properties.
+    // The queries answered from EWMH properties; showSpace sends _NET_CURRENT_DESKTOP.
     SpaceServerAPI spaceServerAPI() override;
 
     // The desktops of a running EWMH window manager, or nullopt when none answers.
@@ -53,7 +55,9 @@ public:
 
 private:
     nlohmann::json copySpacesForWindow(std::int64_t windowNumber);
+    void showDesktop(std::int64_t managedSpaceID);
     std::optional<Desktops> readDesktops();
+    std::vector<std::string> readDesktopNames(std::uint32_t count);
     void watch(xcb_window_t window);
     void forgetOnChange(const xcb_generic_event_t& event);
 

@@ -1,6 +1,5 @@
 #include "platform/x11/X11Workspace.h"
 
-#include "platform/x11/X11AnchorWindow.h"
 #include "platform/x11/X11Answers.h"
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
@@ -137,8 +136,8 @@ std::optional<Screen> X11Workspace::keyWindowScreen() {
     return displays_.primaryScreen();
 }
 
-std::unique_ptr<AnchorWindow> X11Workspace::createAnchorWindow(const Rect& contentRect) {
-    return X11AnchorWindow::create(connection_, contentRect);
+std::unique_ptr<AnchorWindow> X11Workspace::createAnchorWindow(const Rect&) {
+    return nullptr;
 }
 
 } // namespace quillbar

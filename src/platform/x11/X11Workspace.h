@@ -27,7 +27,7 @@ public:
     // Activates the application's topmost window on the current desktop (else its topmost window
     // anywhere, after showing that window's desktop); false when it has no window.
     bool activate(std::int32_t processIdentifier) override;
-    // Nothing to do: an anchor switch already activated our window.
+    // Nothing to do: desktops are switched directly, never through a window of our own.
     void activateOwnApplication() override {}
     // getpid().
     std::int32_t ownProcessIdentifier() override;
@@ -35,7 +35,7 @@ public:
     std::optional<Screen> keyWindowScreen() override;
     // Same as keyWindowScreen(): on X11 the key window is the main window.
     std::optional<Screen> mainWindowScreen() override { return keyWindowScreen(); }
-    // A new anchor window at contentRect, managed and shown; nullptr when it cannot be made.
+    // Always nullptr: desktops are switched directly (the core asks for no anchors).
     std::unique_ptr<AnchorWindow> createAnchorWindow(const Rect& contentRect) override;
 
 private:
