@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "app/BackendChooser.h"
+
 #include <QCommandLineParser>
 
 namespace quillbar {
@@ -30,14 +32,21 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const QCommandLineOption debugSettings(
         QStringLiteral("debug-settings"),
         QStringLiteral("Ask the running instance to open its rename window."));
+    const QCommandLineOption backend(
+        QStringLiteral("backend"),
+        QStringLiteral(
+            "The desktop to work with: auto (the default) or one of the backends below."),
+        QStringLiteral("name"), QStringLiteral("auto"));
     parser.addOptions(
-        {help, version, verbose, printTitle, follow, json, debugSwitch, debugSettings});
+        {help, version, verbose, printTitle, follow, json, debugSwitch, debugSettings, backend});
+    const std::vector<BackendChooser::Entry> backends = BackendChooser::entries();
 
     CommandLine result;
     // The first line names the program as it is installed, whatever path started it.
     const QString helpText = parser.helpText();
-    result.helpText =
-        QStringLiteral("Usage: quillbar [options]") + helpText.mid(helpText.indexOf('\n'));
+    result.helpText = QStringLiteral("Usage: quillbar [options]") +
+                      helpText.mid(helpText.indexOf('\n')) +
+                      QString::fromStdString(BackendChooser::helpText(backends));
     if (!parser.parse(arguments)) {
         result.mode = Mode::Error;
         result.error = parser.errorText();
@@ -52,6 +61,12 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     result.verbose = parser.isSet(verbose);
     result.follow = parser.isSet(follow);
     result.json = parser.isSet(json);
+    result.backend = parser.value(backend);
+    if (!BackendChooser::isKnown(backends, result.backend.toStdString())) {
+        result.mode = Mode::Error;
+        result.error = QStringLiteral("Unknown backend '%1'.").arg(result.backend);
+        return result;
+    }
     if (parser.isSet(help)) {
         result.mode = Mode::Help;
     } else if (parser.isSet(version)) {

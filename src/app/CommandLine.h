@@ -21,7 +21,8 @@ struct CommandLine {
     bool verbose = false;
     bool follow = false;
     bool json = false;
-    QString desktop; // for DebugSwitch
+    QString desktop;                          // for DebugSwitch
+    QString backend = QStringLiteral("auto"); // for Run: a name from BackendChooser's table
     QString error;
     QString helpText;
 

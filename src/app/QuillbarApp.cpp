@@ -1,8 +1,8 @@
 #include "app/QuillbarApp.h"
 
+#include "app/BackendChooser.h"
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
-#include "platform/x11/X11Platform.h"
 #include "services/DebugRequests.h"
 #include "services/FirstRun.h"
 #include "services/SessionEvents.h"
@@ -10,6 +10,7 @@
 #include "services/TitleExporter.h"
 #include "services/UpdaterController.h"
 #include "services/XdgAutostart.h"
+#include "ui/MenuBarIcon.h"
 #include "ui/MenuBarItem.h"
 #include "ui/MenuContentView.h"
 #include "ui/SettingsWindowController.h"
@@ -37,16 +38,18 @@ QuillbarApp::QuillbarApp(const Options& options)
     , distributedCenter_(mainQueue_) {
     // 1. The name store on the user's defaults; it loads the table at once.
     nameStore_ = std::make_unique<SpaceNameStore>(defaults_);
-    // 2. The observer on the X11 platform.
+    // 2. The observer on the chosen backend.
     backgroundQueue_ = std::make_unique<ThreadBackgroundQueue>();
-    x11_ = X11Platform::connect(X11Platform::Services{mainQueue_, *backgroundQueue_, log_,
-                                                      workspaceCenter_, defaultCenter_,
-                                                      distributedCenter_, appInfo_},
-                                options.displayName);
-    if (!x11_) {
+    BackendChooser::Choice choice = BackendChooser::choose(
+        BackendChooser::entries(), options.backend,
+        BackendServices{mainQueue_, *backgroundQueue_, log_, workspaceCenter_, defaultCenter_,
+                        distributedCenter_, appInfo_});
+    backend_ = std::move(choice.backend);
+    if (!backend_) {
+        reportNoSupportedDesktop(choice.explanation);
         return;
     }
-    observer_ = std::make_unique<SpaceObserver>(*nameStore_, x11_->platform());
+    observer_ = std::make_unique<SpaceObserver>(*nameStore_, backend_->platform());
     SettingsWindowController::shared().setDefaults(defaults_);
     observer_->setSettingsPresenter([this] { showRenameWindow(); });
     // 3. Registrations, the timer and the first refresh, so the tray shows the right title at once.
@@ -91,6 +94,22 @@ QuillbarApp::QuillbarApp(const Options& options)
 }
 
 QuillbarApp::~QuillbarApp() = default;
+
+void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation) {
+    std::fprintf(stderr, "quillbar: %s\n", explanation.c_str());
+    log_.log(LogLevel::Default, explanation);
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    unsupportedMenu_ = std::make_unique<QMenu>();
+    unsupportedMenu_->addAction(QStringLiteral("Quit Quillbar"), this, &QuillbarApp::quitRequested);
+    unsupportedTray_ = std::make_unique<QSystemTrayIcon>(
+        MenuBarIcon::icon(MenuBarIcon::Content{{}, QStringLiteral("?")}));
+    unsupportedTray_->setToolTip(QStringLiteral("Desktop ?\n") +
+                                 QString::fromStdString(explanation));
+    unsupportedTray_->setContextMenu(unsupportedMenu_.get());
+    unsupportedTray_->show();
+}
 
 void QuillbarApp::applicationDidFinishLaunching() {
     // There is no dock or application menu to leave on this platform; what remains is the

@@ -11,9 +11,12 @@
 
 #include <QObject>
 #include <QString>
+#include <QSystemTrayIcon>
 
 #include <memory>
 #include <string>
+
+class QMenu;
 
 namespace quillbar {
 
@@ -25,9 +28,9 @@ class SingleInstance;
 class SpaceNameStore;
 class SpaceObserver;
 class TitleExporter;
-class X11Platform;
+class Backend;
 
-// The application: builds the name store, the observer on the X11 platform, the tray item with
+// The application: builds the name store, the observer on the chosen backend, the tray item with
 // its menu and the session-bus services, in start-up order, and keeps them for the life of the
 // process. Members are declared in construction order, so they are torn down in reverse: the
 // observer (and its anchors) goes before the X connection, the settings are flushed last.
@@ -35,10 +38,10 @@ class QuillbarApp : public QObject {
     Q_OBJECT
 public:
     struct Options {
-        std::string bundleIdentifier;      // the session-bus name of the single-instance rule
-        std::string version;               // shown in the menu and the start line
-        bool verbose = false;              // log lines on stderr as well as the journal
-        const char* displayName = nullptr; // X display; null for $DISPLAY
+        std::string bundleIdentifier; // the session-bus name of the single-instance rule
+        std::string version;          // shown in the menu and the start line
+        bool verbose = false;         // log lines on stderr as well as the journal
+        std::string backend = "auto"; // a name from BackendChooser's table, or "auto"
     };
 
     // Starts everything up to the first-run hooks; the launch-finished step (single instance)
@@ -46,8 +49,8 @@ public:
     explicit QuillbarApp(const Options& options);
     ~QuillbarApp() override;
 
-    // False when the X server could not be reached.
-    bool isRunning() const { return observer_ != nullptr; }
+    // False when no supported desktop was found and there is no tray to say so in.
+    bool isRunning() const { return observer_ != nullptr || unsupportedTray_ != nullptr; }
 
 signals:
     // The program should end (menu, signal or a newer instance).
@@ -59,6 +62,9 @@ private:
     // The menu's update command and the tray's attention request, on the shared updater.
     void connectUpdater();
     void logMenu() const;
+    // Without a supported desktop: says so on stderr and in the journal, and in the tray when
+    // there is one.
+    void reportNoSupportedDesktop(const std::string& explanation);
 
     AppInfo appInfo_;
     bool verbose_;
@@ -70,10 +76,12 @@ private:
     LocalNotificationCenter distributedCenter_;
     QSettingsDefaults defaults_;
     std::unique_ptr<SpaceNameStore> nameStore_;
-    std::unique_ptr<X11Platform> x11_;
-    // Declared after the X connection so that it joins first: a keystroke still being posted
-    // uses that connection.
+    std::unique_ptr<Backend> backend_;
+    // Declared after the backend so that it joins first: a keystroke still being posted uses the
+    // backend's keyboard.
     std::unique_ptr<ThreadBackgroundQueue> backgroundQueue_;
+    std::unique_ptr<QMenu> unsupportedMenu_;
+    std::unique_ptr<QSystemTrayIcon> unsupportedTray_;
     std::unique_ptr<SpaceObserver> observer_;
     std::unique_ptr<MenuContentView> menu_;
     std::unique_ptr<MenuBarItem> item_;

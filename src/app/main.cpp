@@ -1,7 +1,9 @@
+#include "app/BackendChooser.h"
 #include "app/CommandLine.h"
 #include "app/QuillbarApp.h"
 #include "app/UnixSignalWatcher.h"
 #include "services/DebugRequests.h"
+#include "services/JournalLogSink.h"
 #include "services/TitleFollower.h"
 
 #include <QApplication>
@@ -50,8 +52,14 @@ int runClient(int argc, char** argv, const CommandLine& command) {
 }
 
 int runApplication(int argc, char** argv, const CommandLine& command) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        return fail(QStringLiteral("no X display (DISPLAY is not set)"));
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        // No display at all, so no tray either: say what is supported and what was found, and end.
+        const std::string explanation = quillbar::BackendChooser::explainUnavailable(
+            quillbar::BackendChooser::entries(), command.backend.toStdString());
+        quillbar::JournalLogSink(QUILLBAR_BUNDLE_ID, nullptr)
+            .log(quillbar::LogLevel::Default, explanation);
+        return fail(QString::fromStdString(explanation));
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillbar"));
@@ -66,9 +74,9 @@ int runApplication(int argc, char** argv, const CommandLine& command) {
                      &QCoreApplication::quit);
 
     quillbar::QuillbarApp quillbar(
-        {QUILLBAR_BUNDLE_ID, QUILLBAR_VERSION, command.verbose, nullptr});
+        {QUILLBAR_BUNDLE_ID, QUILLBAR_VERSION, command.verbose, command.backend.toStdString()});
     if (!quillbar.isRunning()) {
-        return fail(QStringLiteral("cannot reach the X server"));
+        return 1; // the reason is on stderr and in the journal already
     }
     QObject::connect(&quillbar, &quillbar::QuillbarApp::quitRequested, &app,
                      &QCoreApplication::quit, Qt::QueuedConnection);

@@ -4,6 +4,7 @@
 #include "observer/ValueCoercion.h"
 
 #include <algorithm>
+#include <cctype>
 #include <limits>
 #include <set>
 
@@ -44,6 +45,15 @@ std::optional<std::string> windowManagerName(const json& space) {
         return std::nullopt;
     }
     return name;
+}
+
+// Whether a window manager's name only restates the desktop's number, as placeholders do
+// ("desktop 2" for desktop 2, in any case): our own "Desktop N" says the same.
+bool restatesNumber(const std::string& name, int desktopIndex) {
+    const std::string placeholder = "desktop " + std::to_string(desktopIndex);
+    return std::equal(
+        name.begin(), name.end(), placeholder.begin(), placeholder.end(),
+        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
 std::optional<std::int64_t> managedSpaceID(const json& dictionary) {
@@ -170,6 +180,10 @@ void SpaceDetector::appendDisplay(const json& display, const PassContext& contex
         const auto uuid = nonEmptyString(spaceValue, WindowServer::kUUID);
         space.managedSpaceID = managedSpaceID(spaceValue);
         space.windowManagerName = windowManagerName(spaceValue);
+        if (space.windowManagerName && space.desktopIndex &&
+            restatesNumber(*space.windowManagerName, *space.desktopIndex)) {
+            space.windowManagerName.reset(); // the window manager's placeholder, not a name
+        }
         if (uuid) {
             space.persistenceID = uuid;
         } else if (space.managedSpaceID) {

@@ -21,12 +21,12 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 BUILD = os.path.join(HERE, "..", "..", "build")
 ARTIFACTS = os.environ.get("QUILLBAR_E2E_ARTIFACTS", os.path.join(BUILD, "e2e-artifacts"))
-# Control+Left/Right go to the previous/next desktop: the keystroke fallback needs them.
+# Control+Left/Right go to the previous/next desktop, as a user would have them.
 OPENBOX_RC = """<?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
   <theme><name>Clearlooks</name><animateIconify>no</animateIconify></theme>
-  <desktops><number>{}</number><firstdesk>1</firstdesk><popupTime>0</popupTime></desktops>
+  <desktops><number>{}</number><firstdesk>1</firstdesk><popupTime>0</popupTime>{}</desktops>
   <keyboard>
     <keybind key="C-Left"><action name="GoToDesktop"><to>left</to></action></keybind>
     <keybind key="C-Right"><action name="GoToDesktop"><to>right</to></action></keybind>
@@ -41,8 +41,10 @@ MENU = "quillbar: menu: "  # how --verbose reports a menu it shows
 class Desktop:
     """Xvfb on a free display, a private session bus and (unless told otherwise) openbox."""
 
-    def __init__(self, desktops=4, window_manager=True, size="1280x800", artifacts=None):
+    def __init__(self, desktops=4, window_manager=True, size="1280x800", artifacts=None,
+                 names=None):
         self.desktops, self.with_window_manager, self.size = desktops, window_manager, size
+        self.names = names  # openbox's <names> for its desktops, in order
         self.artifacts = os.path.abspath(artifacts or ARTIFACTS)
         self.env, self._processes, self._window_manager, self._home = None, [], None, None
 
@@ -120,7 +122,9 @@ class Desktop:
         """Starts openbox (with extra arguments) and waits until it manages the screen."""
         rc = os.path.join(self._home, "openbox-rc.xml")
         with open(rc, "w") as out:
-            out.write(OPENBOX_RC.format(self.desktops))
+            names = "".join("<name>%s</name>" % n for n in self.names or [])
+            out.write(OPENBOX_RC.format(self.desktops, "<names>%s</names>" % names
+                                        if self.names else ""))
         previous = self.prop("_NET_SUPPORTING_WM_CHECK")
         proc = self.start_process(["openbox", "--config-file", rc, *extra],
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -272,10 +276,10 @@ class App:
 class DesktopTest(unittest.TestCase):
     """A test on its own Desktop that leaves a screenshot when it fails."""
 
-    desktops, window_manager = 4, True
+    desktops, window_manager, names = 4, True, None
 
     def setUp(self):
-        self.desk = Desktop(self.desktops, self.window_manager)
+        self.desk = Desktop(self.desktops, self.window_manager, names=self.names)
         self.desk.start()
         self.addCleanup(self.desk.stop)
         self.addCleanup(self._screenshot_if_failed)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Platform.h"
-#include "platform/qt/LocalNotificationCenter.h"
+#include "platform/Backend.h"
+#include "platform/qt/BackendServices.h"
 
 #include <QDBusConnection>
 
@@ -13,21 +13,12 @@ namespace quillbar {
 // The KDE Plasma platform, on Wayland and X11 alike: KWin's virtual desktops over the session bus
 // as the spaces of one display, switched directly through KWin; the toolkit's primary screen;
 // KWin's change signals as system notifications. Lives on the thread of the Qt event loop.
-class KWinPlatform {
+class KWinPlatform final : public Backend {
 public:
-    // What the platform borrows from the application; everything must outlive the platform.
-    struct Services {
-        MainQueue& mainQueue;
-        BackgroundQueue& backgroundQueue;
-        LogSink& log;
-        LocalNotificationCenter& workspaceCenter;
-        LocalNotificationCenter& defaultCenter;
-        LocalNotificationCenter& distributedCenter;
-        AppInfo appInfo;
-    };
+    using Services = BackendServices;
 
     // How long probe() waits for KWin at most.
-    static constexpr std::chrono::milliseconds kProbeTimeout{1000};
+    static constexpr std::chrono::milliseconds kProbeTimeout{500};
 
     // Whether KWin's desktop manager answers on that bus (waits up to kProbeTimeout).
     static bool probe(const QDBusConnection& bus = QDBusConnection::sessionBus());
@@ -35,12 +26,12 @@ public:
     // QCoreApplication on the calling thread (a QGuiApplication for screen names).
     static std::unique_ptr<KWinPlatform>
     connect(Services services, const QDBusConnection& bus = QDBusConnection::sessionBus());
-    ~KWinPlatform();
+    ~KWinPlatform() override;
     KWinPlatform(const KWinPlatform&) = delete;
     KWinPlatform& operator=(const KWinPlatform&) = delete;
 
     // The platform interfaces for the core.
-    Platform& platform();
+    Platform& platform() override;
 
 private:
     struct Parts;

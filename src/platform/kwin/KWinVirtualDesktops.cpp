@@ -15,9 +15,12 @@ namespace {
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 QDBusMessage propertiesCall(const QString& method) {
-    return QDBusMessage::createMethodCall(QString::fromLatin1(KWinVirtualDesktops::kService),
-                                          QString::fromLatin1(KWinVirtualDesktops::kPath),
-                                          kProperties, method);
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QString::fromLatin1(KWinVirtualDesktops::kService),
+        QString::fromLatin1(KWinVirtualDesktops::kPath), kProperties, method);
+    // Asking must never start a KWin of its own.
+    call.setAutoStartService(false);
+    return call;
 }
 
 std::optional<QString> textOf(const QVariant& value) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Platform.h"
-#include "platform/qt/LocalNotificationCenter.h"
+#include "platform/Backend.h"
+#include "platform/qt/BackendServices.h"
 
 #include <memory>
 
@@ -10,29 +10,20 @@ namespace quillbar {
 // The Linux/X11 platform: desktops of an EWMH window manager as spaces, shown on request
 // (_NET_CURRENT_DESKTOP), RandR screens and X events as system notifications. Lives on the thread
 // of the Qt event loop.
-class X11Platform {
+class X11Platform final : public Backend {
 public:
-    // What the platform borrows from the application; everything must outlive the platform.
-    struct Services {
-        MainQueue& mainQueue;
-        BackgroundQueue& backgroundQueue;
-        LogSink& log;
-        LocalNotificationCenter& workspaceCenter;
-        LocalNotificationCenter& defaultCenter;
-        LocalNotificationCenter& distributedCenter;
-        AppInfo appInfo;
-    };
+    using Services = BackendServices;
 
     // Connects to the X server named by displayName (nullptr: $DISPLAY); nullptr when there is
     // none. Needs a QCoreApplication on the calling thread.
     static std::unique_ptr<X11Platform> connect(Services services,
                                                 const char* displayName = nullptr);
-    ~X11Platform();
+    ~X11Platform() override;
     X11Platform(const X11Platform&) = delete;
     X11Platform& operator=(const X11Platform&) = delete;
 
     // The platform interfaces for the core.
-    Platform& platform();
+    Platform& platform() override;
 
 private:
     struct Parts;

@@ -1,9 +1,8 @@
 // The end-to-end test driver: the real observer on the X11 backend, without widgets.
-//   quillbar-driver [N]   (with N, no anchor is ever placed on desktop N)
-//   quillbar-driver --kwin (on KWin's desktops over the session bus instead)
+//   quillbar-driver         (on the X11 backend)
+//   quillbar-driver --kwin  (on KWin's desktops over the session bus instead)
 #include "DriverSession.h"
 #include "JsonLines.h"
-#include "RefusingWindowServer.h"
 #include "platform/kwin/KWinPlatform.h"
 #include "platform/qt/LocalNotificationCenter.h"
 #include "platform/qt/QtMainQueue.h"
@@ -13,8 +12,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
-#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -60,20 +59,7 @@ int main(int argc, char** argv) {
     if (!x11) {
         return 1;
     }
-    quillbar::Platform& real = x11->platform();
-    quillbar::e2e::RefusingWindowServer windowServer(real.windowServer,
-                                                     argc > 1 ? std::atoll(argv[1]) : 0);
-    quillbar::Platform platform{windowServer,
-                                real.displays,
-                                real.workspace,
-                                real.keyboard,
-                                real.workspaceCenter,
-                                real.defaultCenter,
-                                real.distributedCenter,
-                                real.mainQueue,
-                                real.backgroundQueue,
-                                real.log,
-                                real.appInfo};
+    quillbar::Platform& platform = x11->platform();
     quillbar::e2e::DriverSession session(platform, out);
     session.start();
     return QCoreApplication::exec();

@@ -1,0 +1,129 @@
+#include "app/BackendChooser.h"
+
+#include "platform/kwin/KWinPlatform.h"
+#include "platform/x11/X11Platform.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <algorithm>
+
+namespace quillbar {
+
+namespace {
+
+constexpr const char* kAuto = "auto";
+
+// X11 with an EWMH window manager. Inside a Wayland session DISPLAY belongs to Xwayland, whose
+// desktops are not the compositor's.
+BackendChooser::Probe probeX11() {
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty()) {
+        return {false, "no X display (DISPLAY is not set)"};
+    }
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        return {false,
+                "a Wayland session (WAYLAND_DISPLAY=" + qgetenv("WAYLAND_DISPLAY").toStdString() +
+                    ") whose compositor is not supported; DISPLAY=" + display.toStdString() +
+                    " is its Xwayland"};
+    }
+    return {true, "X display " + display.toStdString()};
+}
+
+std::unique_ptr<Backend> createX11(const BackendServices& services) {
+    return X11Platform::connect(services);
+}
+
+// KDE Plasma, on Wayland or X11: KWin's desktop manager on the session bus. Its desktops have ids
+// of their own, so it goes before plain EWMH. Waits briefly for KWin's answer at most.
+BackendChooser::Probe probeKWin() {
+    if (!KWinPlatform::probe()) {
+        return {false, "no KWin desktop manager on the session bus (org.kde.KWin)"};
+    }
+    return {true, "KWin's desktop manager on the session bus"};
+}
+
+std::unique_ptr<Backend> createKWin(const BackendServices& services) {
+    return KWinPlatform::connect(services);
+}
+
+} // namespace
+
+std::vector<BackendChooser::Entry> BackendChooser::entries() {
+    return {
+        {"kwin", "KDE Plasma (KWin) on Wayland and X11, over the session bus", probeKWin,
+         createKWin},
+        {"x11", "X11 window managers with EWMH desktops", probeX11, createX11},
+    };
+}
+
+bool BackendChooser::isKnown(const std::vector<Entry>& table, const std::string& requested) {
+    if (requested == kAuto) {
+        return true;
+    }
+    for (const Entry& entry : table) {
+        if (entry.name == requested) {
+            return true;
+        }
+    }
+    return false;
+}
+
+BackendChooser::Choice BackendChooser::choose(const std::vector<Entry>& table,
+                                              const std::string& requested,
+                                              const BackendServices& services) {
+    std::vector<std::string> findings;
+    for (const Entry& entry : table) {
+        if (requested != kAuto && entry.name != requested) {
+            continue;
+        }
+        const Probe probe = entry.probe();
+        if (!probe.available) {
+            findings.push_back(entry.name + ": " + probe.found);
+            continue;
+        }
+        if (std::unique_ptr<Backend> backend = entry.create(services)) {
+            services.log.log(LogLevel::Default,
+                             "Backend " + entry.name + " chosen: " + probe.found);
+            return {entry.name, std::move(backend), {}};
+        }
+        findings.push_back(entry.name + ": " + probe.found + " does not answer");
+    }
+    return {{}, nullptr, explanation(table, findings)};
+}
+
+std::string BackendChooser::explainUnavailable(const std::vector<Entry>& table,
+                                               const std::string& requested) {
+    std::vector<std::string> findings;
+    for (const Entry& entry : table) {
+        if (requested == kAuto || entry.name == requested) {
+            findings.push_back(entry.name + ": " + entry.probe().found);
+        }
+    }
+    return explanation(table, findings);
+}
+
+std::string BackendChooser::explanation(const std::vector<Entry>& table,
+                                        const std::vector<std::string>& findings) {
+    std::string text = "No supported desktop found. Quillbar supports: ";
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        text += (i == 0 ? "" : "; ") + table[i].description + " (" + table[i].name + ")";
+    }
+    text += ". Found: ";
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        text += (i == 0 ? "" : "; ") + findings[i];
+    }
+    return text + ".";
+}
+
+std::string BackendChooser::helpText(const std::vector<Entry>& table) {
+    std::string text = "\nBackends (--backend; \"auto\" tries them in this order):\n";
+    for (const Entry& entry : table) {
+        text += "  " + entry.name +
+                std::string(std::max<std::size_t>(2, 10 - entry.name.size()), ' ') +
+                entry.description + "\n";
+    }
+    return text;
+}
+
+} // namespace quillbar

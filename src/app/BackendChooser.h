@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/Backend.h"
+#include "platform/qt/BackendServices.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillbar {
+
+// The table of backends this build knows and the choice among them at start-up. "auto" tries them
+// in table order, the most specific first: a compositor's own IPC, then KDE's bus interface, then
+// plain EWMH on X11.
+class BackendChooser {
+public:
+    // What a probe found: whether the backend can run here, and what it saw (the reason when not).
+    struct Probe {
+        bool available = false;
+        std::string found;
+    };
+    struct Entry {
+        std::string name;        // what --backend takes
+        std::string description; // one line for --help and the README
+        // Looks at the environment only (variables, sockets); never blocks for long.
+        std::function<Probe()> probe;
+        // Connects; nullptr when that fails after all.
+        std::function<std::unique_ptr<Backend>(const BackendServices&)> create;
+    };
+    // The outcome: a backend, or none and why.
+    struct Choice {
+        std::string name; // of the backend chosen; empty without one
+        std::unique_ptr<Backend> backend;
+        std::string explanation; // without a backend: what is supported and what was found
+    };
+
+    // The backends of this build, in the order "auto" tries them.
+    static std::vector<Entry> entries();
+    // Whether requested is "auto" or a name in the table.
+    static bool isKnown(const std::vector<Entry>& table, const std::string& requested);
+    // Probes (and for "auto" tries) the backends; the first that connects is chosen.
+    static Choice choose(const std::vector<Entry>& table, const std::string& requested,
+                         const BackendServices& services);
+    // What every backend found, when none will run, without connecting to anything.
+    static std::string explainUnavailable(const std::vector<Entry>& table,
+                                          const std::string& requested);
+    // The backends as --help lists them.
+    static std::string helpText(const std::vector<Entry>& table);
+
+private:
+    static std::string explanation(const std::vector<Entry>& table,
+                                   const std::vector<std::string>& findings);
+};
+
+} // namespace quillbar

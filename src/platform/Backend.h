@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace quillbar {
+
+// A connected backend: owns everything its Platform is made of, for as long as it lives.
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // The platform interfaces for the core.
+    virtual Platform& platform() = 0;
+};
+
+} // namespace quillbar
