@@ -1,10 +1,14 @@
 """End to end: the real observer on KWin's desktops over the session bus, through the driver
 (driver/DriverSession.h), on KWin Wayland (--virtual) and on KWin X11 under Xvfb."""
 
+import os
 import unittest
 
+from desktop import BUILD, App, Desktop
 from kwin import KWin
 from test_x11_backend import Driver
+
+QUILLBAR = os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar")
 
 MAIL, CODE, MUSIC = "2f1d4b9e-0001-4000-8000-00000000000a", "2f1d4b9e-0002-4000-8000-00000000000b", \
     "2f1d4b9e-0003-4000-8000-00000000000c"
@@ -80,6 +84,28 @@ class KWinCases:
         mark = len(driver.events)
         self.kde.set_current(CODE)
         driver.wait_state(lambda s: s["title"] == "Work" and s["names"] == [CODE], mark)
+
+
+    def test_the_app_chooses_kwin_and_serves_its_title_without_a_tray(self):
+        # KWin alone hosts no tray: Quillbar still follows the desktops and answers on the bus.
+        app = App(self.kde, QUILLBAR)
+        self.addCleanup(lambda: self.assertEqual(app.stop(), 0, "quillbar exit status"))
+        app.wait_for_line("Backend kwin chosen")
+        title = lambda: self.kde.run([QUILLBAR, "--print-title"], check=False).strip()
+        self.kde.wait_until(lambda: title() == "Mail", message=lambda: "title " + title())
+        self.kde.set_current(CODE)
+        self.kde.wait_until(lambda: title() == "Code", message=lambda: "title " + title())
+        self.kde.run([QUILLBAR, "--debug-switch-to", "3"])
+        self.kde.wait_until(lambda: self.kde.current() == MUSIC, message="no switch")
+        self.kde.wait_until(lambda: title() == "Music", message=lambda: "title " + title())
+
+
+class EwmhWithoutKWinTest(unittest.TestCase):
+    def test_plain_ewmh_is_chosen_when_kwin_is_not_on_the_bus(self):
+        with Desktop(desktops=2) as desk:
+            app = App(desk, QUILLBAR)
+            app.wait_for_line("Backend x11 chosen")
+            self.assertEqual(app.stop(), 0)
 
 
 class KWinWaylandTest(KWinCases, unittest.TestCase):

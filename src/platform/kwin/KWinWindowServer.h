@@ -22,6 +22,9 @@ public:
     nlohmann::json copyWindowList() override;
     // The active space, the display's current space, and showing a space through KWin.
     SpaceServerAPI spaceServerAPI() override;
+    // False: KWin never gives a deleted desktop's id to another, so a name whose desktop is gone
+    // can go with it. (Overrides the window server's question once that is part of it.)
+    bool spaceKeysRecur() const { return false; }
 
 private:
     KWinVirtualDesktops& desktops_;
