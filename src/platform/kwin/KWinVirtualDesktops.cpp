@@ -179,6 +179,8 @@ KWinVirtualDesktops::readDesktops(const QVariant& value) {
         desktop.name = name.toStdString();
         desktops.push_back(std::move(desktop));
     }
+    // Also after stopping early: it frees what beginArray() set up.
+    argument.endArray();
     return desktops;
 }
 
