@@ -1,6 +1,7 @@
 #include "app/BackendChooser.h"
 
 #include "platform/i3ipc/I3IpcPlatform.h"
+#include "platform/kwin/KWinPlatform.h"
 #include "platform/x11/X11Platform.h"
 
 #include <QByteArray>
@@ -51,10 +52,25 @@ BackendChooser::Entry i3ipcEntry(std::string name, std::string description,
             }};
 }
 
+// KDE Plasma, on Wayland or X11: KWin's desktop manager on the session bus. Its desktops have ids
+// of their own, so it goes before plain EWMH. Waits briefly for KWin's answer at most.
+BackendChooser::Probe probeKWin() {
+    if (!KWinPlatform::probe()) {
+        return {false, "no KWin desktop manager on the session bus (org.kde.KWin)"};
+    }
+    return {true, "KWin's desktop manager on the session bus"};
+}
+
+std::unique_ptr<Backend> createKWin(const BackendServices& services) {
+    return KWinPlatform::connect(services);
+}
+
 } // namespace
 
 std::vector<BackendChooser::Entry> BackendChooser::entries() {
     return {
+        {"kwin", "KDE Plasma (KWin) on Wayland and X11, over the session bus", probeKWin,
+         createKWin},
         i3ipcEntry("sway", "sway (Wayland): workspaces per output, through SWAYSOCK",
                    [] { return I3IpcPlatform::probeSway(); }),
         i3ipcEntry("i3", "i3 (X11): workspaces per output, through its IPC socket",

@@ -47,8 +47,6 @@ class DesktopCountTest(DesktopTest):
             self.assertLess(resident_kb(app.proc.pid), MEMORY_LIMIT_KB)
             self.desk.stop_process(app.proc)
 
-    # Placing 256 anchors still waits on the window manager on the main thread, one after another.
-    @unittest.expectedFailure
     def test_with_256_desktops_it_follows_changes_and_quits_at_once(self):
         not_first_launch(self.desk)
         app = App(self.desk, QUILLBAR)

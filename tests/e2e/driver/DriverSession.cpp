@@ -109,10 +109,15 @@ nlohmann::json DriverSession::state() const {
     for (const auto& group : observer_.grouped(observer_.spaces())) {
         groups.push_back(group.name);
     }
+    auto names = nlohmann::json::array();
+    for (const auto& entry : store_.assignments()) {
+        names.push_back(entry.first);
+    }
     return {
         {"title", observer_.menuBarTitle()}, {"current", observer_.currentSpaceID().value_or("")},
         {"spaces", std::move(spaces)},       {"shown", std::move(shown)},
-        {"groups", std::move(groups)},       {"seeded", observer_.seededSpaceIDs()}};
+        {"groups", std::move(groups)},       {"seeded", observer_.seededSpaceIDs()},
+        {"names", std::move(names)}};
 }
 
 void DriverSession::reportIfChanged() {

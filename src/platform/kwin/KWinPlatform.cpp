@@ -1,0 +1,73 @@
+#include "platform/kwin/KWinPlatform.h"
+
+#include "platform/NoKeyboard.h"
+#include "platform/kwin/KWinDisplays.h"
+#include "platform/kwin/KWinVirtualDesktops.h"
+#include "platform/kwin/KWinWindowServer.h"
+#include "platform/kwin/KWinWorkspace.h"
+
+#include <QGuiApplication>
+#include <QObject>
+#include <QScreen>
+
+namespace quillbar {
+
+struct KWinPlatform::Parts {
+    Parts(const QDBusConnection& bus, Services& services)
+        : desktops(bus,
+                   [&center = services.workspaceCenter] {
+                       center.postNotification(NotificationCenter::kActiveSpaceDidChange);
+                   })
+        , windowServer(desktops, displays)
+        , platform{windowServer,
+                   displays,
+                   workspace,
+                   keyboard,
+                   services.workspaceCenter,
+                   services.defaultCenter,
+                   services.distributedCenter,
+                   services.mainQueue,
+                   services.backgroundQueue,
+                   services.log,
+                   services.appInfo} {
+        // Outputs coming, going or turning primary change the display's identifier and name.
+        if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+            const auto screensChanged = [&center = services.defaultCenter] {
+                center.postNotification(NotificationCenter::kScreenParametersDidChange);
+            };
+            QObject::connect(gui, &QGuiApplication::primaryScreenChanged, &desktops,
+                             screensChanged);
+            QObject::connect(gui, &QGuiApplication::screenAdded, &desktops, screensChanged);
+            QObject::connect(gui, &QGuiApplication::screenRemoved, &desktops, screensChanged);
+        }
+    }
+
+    KWinDisplays displays;
+    KWinVirtualDesktops desktops;
+    KWinWindowServer windowServer;
+    KWinWorkspace workspace;
+    NoKeyboard keyboard; // KWin switches desktops itself
+    Platform platform;
+};
+
+bool KWinPlatform::probe(const QDBusConnection& bus) {
+    return KWinVirtualDesktops::answers(bus, kProbeTimeout);
+}
+
+std::unique_ptr<KWinPlatform> KWinPlatform::connect(Services services, const QDBusConnection& bus) {
+    if (!bus.isConnected()) {
+        return nullptr;
+    }
+    return std::unique_ptr<KWinPlatform>(new KWinPlatform(std::make_unique<Parts>(bus, services)));
+}
+
+KWinPlatform::KWinPlatform(std::unique_ptr<Parts> parts)
+    : parts_(std::move(parts)) {}
+
+KWinPlatform::~KWinPlatform() = default;
+
+Platform& KWinPlatform::platform() {
+    return parts_->platform;
+}
+
+} // namespace quillbar

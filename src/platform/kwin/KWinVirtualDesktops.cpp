@@ -1,0 +1,187 @@
+#include "platform/kwin/KWinVirtualDesktops.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QVariantMap>
+
+namespace quillbar {
+
+namespace {
+
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+QDBusMessage propertiesCall(const QString& method) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QString::fromLatin1(KWinVirtualDesktops::kService),
+        QString::fromLatin1(KWinVirtualDesktops::kPath), kProperties, method);
+    // Asking must never start a KWin of its own.
+    call.setAutoStartService(false);
+    return call;
+}
+
+std::optional<QString> textOf(const QVariant& value) {
+    if (value.metaType() != QMetaType::fromType<QString>()) {
+        return std::nullopt;
+    }
+    return value.toString();
+}
+
+} // namespace
+
+KWinVirtualDesktops::KWinVirtualDesktops(QDBusConnection bus, std::function<void()> onChange)
+    : bus_(std::move(bus))
+    , onChange_(std::move(onChange)) {
+    // Registration covers KWin starting after us and coming back after a crash; an owner change
+    // covers `kwin --replace` handing the name over directly.
+    watcher_ = new QDBusServiceWatcher(QString::fromLatin1(kService), bus_,
+                                       QDBusServiceWatcher::WatchForRegistration |
+                                           QDBusServiceWatcher::WatchForUnregistration |
+                                           QDBusServiceWatcher::WatchForOwnerChange,
+                                       this);
+    connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) {
+                if (newOwner.isEmpty()) {
+                    forget();
+                } else {
+                    read();
+                }
+            });
+    connectSignals();
+    read();
+}
+
+KWinVirtualDesktops::~KWinVirtualDesktops() = default;
+
+void KWinVirtualDesktops::connectSignals() {
+    const QString service = QString::fromLatin1(kService);
+    const QString path = QString::fromLatin1(kPath);
+    const QString interface = QString::fromLatin1(kInterface);
+    // A slot that takes only the message hears the signal whatever its arguments are.
+    for (const char* name : {"desktopCreated", "desktopRemoved", "desktopDataChanged",
+                             "countChanged", "rowsChanged"}) {
+        bus_.connect(service, path, interface, QString::fromLatin1(name), this,
+                     SLOT(onDesktopsChanged(QDBusMessage)));
+    }
+    bus_.connect(service, path, interface, QStringLiteral("currentChanged"), this,
+                 SLOT(onCurrentChanged(QDBusMessage)));
+}
+
+void KWinVirtualDesktops::read() {
+    if (reading_) {
+        readAgain_ = true;
+        return;
+    }
+    reading_ = true;
+    readAgain_ = false;
+    QDBusMessage call = propertiesCall(QStringLiteral("GetAll"));
+    call << QString::fromLatin1(kInterface);
+    auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, &KWinVirtualDesktops::takeReply);
+}
+
+void KWinVirtualDesktops::takeReply(QDBusPendingCallWatcher* call) {
+    call->deleteLater();
+    reading_ = false;
+    const QDBusPendingReply<QVariantMap> reply = *call;
+    std::optional<std::vector<KWinDesktopTable::Desktop>> desktops;
+    std::optional<QString> current;
+    if (!reply.isError()) {
+        const QVariantMap properties = reply.value();
+        desktops = readDesktops(properties.value(QStringLiteral("desktops")));
+        current = textOf(properties.value(QStringLiteral("current")));
+    }
+    if (desktops && current) {
+        table_.setDesktops(std::move(*desktops), current->toStdString());
+        onChange_();
+    } else {
+        forget(); // KWin is away, or answers in a shape we do not know: no desktops meanwhile
+    }
+    if (readAgain_) {
+        read();
+    }
+}
+
+void KWinVirtualDesktops::onDesktopsChanged(const QDBusMessage&) {
+    read();
+}
+
+void KWinVirtualDesktops::onCurrentChanged(const QDBusMessage& message) {
+    const QList<QVariant> arguments = message.arguments();
+    const auto current = arguments.isEmpty() ? std::nullopt : textOf(arguments.first());
+    if (current && table_.known() && table_.setCurrent(current->toStdString())) {
+        onChange_();
+        return;
+    }
+    read(); // a desktop we have not heard of yet
+}
+
+void KWinVirtualDesktops::forget() {
+    if (table_.known()) {
+        table_.clear();
+        onChange_();
+    }
+}
+
+void KWinVirtualDesktops::show(const std::string& id) {
+    QDBusMessage call = propertiesCall(QStringLiteral("Set"));
+    call << QString::fromLatin1(kInterface) << QStringLiteral("current")
+         << QVariant::fromValue(QDBusVariant(QString::fromStdString(id)));
+    // No one waits for the answer: the switch shows up as a currentChanged signal.
+    bus_.asyncCall(call);
+}
+
+bool KWinVirtualDesktops::answers(const QDBusConnection& bus, std::chrono::milliseconds timeout) {
+    if (!bus.isConnected()) {
+        return false;
+    }
+    QDBusMessage call = propertiesCall(QStringLiteral("Get"));
+    call << QString::fromLatin1(kInterface) << QStringLiteral("current");
+    const QDBusMessage reply =
+        bus.call(call, QDBus::Block, static_cast<int>(std::max<std::int64_t>(timeout.count(), 1)));
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+std::optional<std::vector<KWinDesktopTable::Desktop>>
+KWinVirtualDesktops::readDesktops(const QVariant& value) {
+    if (value.metaType() != QMetaType::fromType<QDBusArgument>()) {
+        return std::nullopt;
+    }
+    const auto argument = value.value<QDBusArgument>();
+    // KWin declares the position signed but sends it unsigned; take either.
+    const QString signature = argument.currentSignature();
+    const bool isUnsigned = signature == QLatin1String("a(uss)");
+    if (!isUnsigned && signature != QLatin1String("a(iss)")) {
+        return std::nullopt;
+    }
+    std::vector<KWinDesktopTable::Desktop> desktops;
+    argument.beginArray();
+    while (!argument.atEnd() && desktops.size() < kMaxEntriesRead) {
+        KWinDesktopTable::Desktop desktop;
+        QString id;
+        QString name;
+        argument.beginStructure();
+        if (isUnsigned) {
+            uint position = 0;
+            argument >> position;
+            desktop.position = position;
+        } else {
+            int position = 0;
+            argument >> position;
+            desktop.position = position;
+        }
+        argument >> id >> name;
+        argument.endStructure();
+        desktop.id = id.toStdString();
+        desktop.name = name.toStdString();
+        desktops.push_back(std::move(desktop));
+    }
+    // Also after stopping early: it frees what beginArray() set up.
+    argument.endArray();
+    return desktops;
+}
+
+} // namespace quillbar

@@ -1,0 +1,36 @@
+#include "platform/kwin/KWinWindowServer.h"
+
+#include "platform/kwin/KWinDisplays.h"
+#include "platform/kwin/KWinVirtualDesktops.h"
+
+namespace quillbar {
+
+KWinWindowServer::KWinWindowServer(KWinVirtualDesktops& desktops, KWinDisplays& displays)
+    : desktops_(desktops)
+    , displays_(displays) {}
+
+nlohmann::json KWinWindowServer::copyManagedDisplaySpaces() {
+    return desktops_.table().managedDisplaySpaces(displays_.identifier());
+}
+
+void KWinWindowServer::addWindowsToSpaces(std::int64_t, std::int64_t) {}
+
+nlohmann::json KWinWindowServer::copyWindowList() {
+    return nullptr;
+}
+
+SpaceServerAPI KWinWindowServer::spaceServerAPI() {
+    SpaceServerAPI api;
+    api.activeSpace = [this] { return desktops_.table().activeSpace(); };
+    api.displayCurrentSpace = [this](const std::string& identifier) -> std::int64_t {
+        return identifier == displays_.identifier() ? desktops_.table().activeSpace() : 0;
+    };
+    api.showSpace = [this](std::int64_t managedSpaceID) {
+        if (const auto id = desktops_.table().desktopID(managedSpaceID)) {
+            desktops_.show(*id);
+        }
+    };
+    return api;
+}
+
+} // namespace quillbar

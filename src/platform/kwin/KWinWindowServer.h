@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/WindowServer.h"
+
+namespace quillbar {
+
+class KWinDisplays;
+class KWinVirtualDesktops;
+
+// The window server on KWin: its virtual desktops are the spaces of the session's one display,
+// each keyed by KWin's desktop id. Answers come from what KWin last said; nothing here waits on
+// KWin.
+class KWinWindowServer final : public WindowServer {
+public:
+    KWinWindowServer(KWinVirtualDesktops& desktops, KWinDisplays& displays);
+
+    // The one display with KWin's desktops; null while KWin is away.
+    nlohmann::json copyManagedDisplaySpaces() override;
+    // Does nothing: there are no anchor windows to place.
+    void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override;
+    // Null: KWin lists no windows to other programs.
+    nlohmann::json copyWindowList() override;
+    // The active space, the display's current space, and showing a space through KWin.
+    SpaceServerAPI spaceServerAPI() override;
+    // False: KWin never gives a deleted desktop's id to another, so a name whose desktop is gone
+    // can go with it. (Overrides the window server's question once that is part of it.)
+    bool spaceKeysRecur() const override { return false; }
+
+private:
+    KWinVirtualDesktops& desktops_;
+    KWinDisplays& displays_;
+};
+
+} // namespace quillbar

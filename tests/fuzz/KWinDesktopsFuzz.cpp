@@ -1,0 +1,77 @@
+// Fuzzes the translation of KWin's desktop list into the core's answers. The input is lines: the
+// first is the current desktop's id, each further one "position<TAB>id<TAB>name" (an unreadable
+// position counts as 0). The answers must stay bounded, well-formed and consistent.
+#include "platform/kwin/KWinDesktopTable.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using quillbar::KWinDesktopTable;
+
+KWinDesktopTable::Desktop desktopFrom(const std::string& line) {
+    KWinDesktopTable::Desktop desktop;
+    const auto firstTab = line.find('\t');
+    const auto secondTab = firstTab == std::string::npos ? firstTab : line.find('\t', firstTab + 1);
+    desktop.position = std::strtoll(line.substr(0, firstTab).c_str(), nullptr, 10);
+    if (firstTab != std::string::npos) {
+        desktop.id = line.substr(firstTab + 1, secondTab - firstTab - 1);
+    }
+    if (secondTab != std::string::npos) {
+        desktop.name = line.substr(secondTab + 1);
+    }
+    return desktop;
+}
+
+void check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
+    std::string current;
+    std::getline(input, current);
+    std::vector<KWinDesktopTable::Desktop> sent;
+    for (std::string line; std::getline(input, line);) {
+        sent.push_back(desktopFrom(line));
+    }
+
+    KWinDesktopTable table;
+    table.setDesktops(sent, current);
+    // Twice, the second time reversed: numbers must stay with their ids.
+    std::map<std::string, std::int64_t> numbers;
+    for (const auto& desktop : table.desktops()) {
+        numbers[desktop.id] = table.managedSpaceID(desktop.id);
+    }
+    std::vector<KWinDesktopTable::Desktop> reversed(sent.rbegin(), sent.rend());
+    table.setDesktops(reversed, current);
+    for (const auto& desktop : table.desktops()) {
+        const auto before = numbers.find(desktop.id);
+        check(before == numbers.end() || before->second == table.managedSpaceID(desktop.id));
+    }
+
+    const auto answer = table.managedDisplaySpaces("D");
+    const std::string text = answer.dump(); // throws on ill-formed UTF-8
+    check(!text.empty());
+    const auto& spaces = answer.at(0).at("Spaces");
+    check(spaces.size() <= KWinDesktopTable::kMaxDesktops);
+    std::set<std::string> seen;
+    for (const auto& space : spaces) {
+        const std::string id = space.at("uuid").get<std::string>();
+        check(!id.empty() && seen.insert(id).second);
+        check(table.desktopID(space.at("ManagedSpaceID").get<std::int64_t>()) == id);
+        check(space.at("Name").get<std::string>().size() <= KWinDesktopTable::kMaxNameBytes);
+    }
+    check(table.activeSpace() == 0 || table.desktopID(table.activeSpace()) == table.current());
+    return 0;
+}

@@ -1,0 +1,214 @@
+// Runs on a private session bus (ctest starts it with dbus-run-session). A stand-in for KWin owns
+// org.kde.KWin on a connection of its own and answers with whatever shape a test gives it.
+#include "platform/kwin/KWinVirtualDesktops.h"
+
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// One desktop as KWin sends it (unsigned position), and as its introspection declares it.
+template <typename Position> struct Entry {
+    Position position{};
+    QString id;
+    QString name;
+};
+using SentEntry = Entry<uint>;
+using DeclaredEntry = Entry<int>;
+
+template <typename Position>
+QDBusArgument& operator<<(QDBusArgument& argument, const Entry<Position>& entry) {
+    argument.beginStructure();
+    argument << entry.position << entry.id << entry.name;
+    argument.endStructure();
+    return argument;
+}
+
+template <typename Position>
+const QDBusArgument& operator>>(const QDBusArgument& argument, Entry<Position>& entry) {
+    argument.beginStructure();
+    argument >> entry.position >> entry.id >> entry.name;
+    argument.endStructure();
+    return argument;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(SentEntry)
+Q_DECLARE_METATYPE(DeclaredEntry)
+
+namespace quillbar {
+namespace {
+
+QDBusConnection party() {
+    static int count = 0;
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                         QStringLiteral("party-%1").arg(count++));
+}
+
+// The array as a marshalled value: with no list type registered for its signature, the client in
+// this process sees it as it would see it from KWin's process, as a QDBusArgument.
+template <typename Position> QVariant marshalled(const QList<Entry<Position>>& entries) {
+    qDBusRegisterMetaType<Entry<Position>>();
+    QDBusArgument argument;
+    argument.beginArray(QMetaType::fromType<Entry<Position>>());
+    for (const auto& entry : entries) {
+        argument << entry;
+    }
+    argument.endArray();
+    return QVariant::fromValue(argument);
+}
+
+QVariant sent(std::initializer_list<std::pair<const char*, const char*>> desktops) {
+    QList<SentEntry> list;
+    for (const auto& [id, name] : desktops) {
+        list.push_back(
+            {static_cast<uint>(list.size()), QString::fromUtf8(id), QString::fromUtf8(name)});
+    }
+    return marshalled(list);
+}
+
+// KWin's desktop manager as far as Quillbar uses it.
+class FakeKWin final : public QDBusVirtualObject {
+public:
+    FakeKWin()
+        : bus_(party()) {
+        bus_.registerVirtualObject(QString::fromLatin1(KWinVirtualDesktops::kPath), this);
+        bus_.registerService(QString::fromLatin1(KWinVirtualDesktops::kService));
+    }
+
+    ~FakeKWin() override {
+        leave();
+        bus_.unregisterObject(QString::fromLatin1(KWinVirtualDesktops::kPath));
+    }
+
+    // What GetAll answers: "desktops" and "current".
+    QVariantMap properties;
+    int reads = 0;
+    QStringList written; // every `current` set
+
+    QString introspect(const QString&) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        const QList<QVariant> arguments = message.arguments();
+        if (message.member() == QLatin1String("GetAll")) {
+            ++reads;
+            connection.send(message.createReply(QVariant::fromValue(properties)));
+        } else if (message.member() == QLatin1String("Get") && arguments.size() == 2) {
+            connection.send(message.createReply(
+                QVariant::fromValue(QDBusVariant(properties.value(arguments[1].toString())))));
+        } else if (message.member() == QLatin1String("Set") && arguments.size() == 3) {
+            written << arguments[2].value<QDBusVariant>().variant().toString();
+            connection.send(message.createReply());
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    void emitSignal(const char* name, const QList<QVariant>& arguments) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QString::fromLatin1(KWinVirtualDesktops::kPath),
+            QString::fromLatin1(KWinVirtualDesktops::kInterface), QString::fromLatin1(name));
+        signal.setArguments(arguments);
+        bus_.send(signal);
+    }
+
+    void leave() { bus_.unregisterService(QString::fromLatin1(KWinVirtualDesktops::kService)); }
+    void come() { bus_.registerService(QString::fromLatin1(KWinVirtualDesktops::kService)); }
+    QDBusConnection& bus() { return bus_; }
+
+private:
+    QDBusConnection bus_;
+};
+
+std::vector<std::string> ids(const KWinDesktopTable& table) {
+    std::vector<std::string> answer;
+    for (const auto& desktop : table.desktops()) {
+        answer.push_back(desktop.id);
+    }
+    return answer;
+}
+
+TEST(KWinBusTest, ReadsWhatKWinSendsFollowsItsSignalsAndSwitches) {
+    FakeKWin kwin;
+    kwin.properties = {{"desktops", sent({{"a", "Mail"}, {"b", "Code"}})},
+                       {"current", QStringLiteral("a")}};
+    int changes = 0;
+    KWinVirtualDesktops desktops(party(), [&changes] { ++changes; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
+    EXPECT_EQ(ids(desktops.table()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(desktops.table().desktops()[1].name, "Code");
+    EXPECT_EQ(changes, 1);
+
+    // A switch needs no second look: the signal carries the new id.
+    kwin.emitSignal("currentChanged", {QStringLiteral("b")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().current() == "b"; }, 5000));
+    EXPECT_EQ(kwin.reads, 1);
+
+    // A new desktop is read again in full.
+    kwin.properties["desktops"] = sent({{"a", "Mail"}, {"n", "New"}, {"b", "Code"}});
+    kwin.properties["current"] = QStringLiteral("b");
+    kwin.emitSignal("desktopCreated", {QStringLiteral("n")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().desktops().size() == 3; }, 5000));
+    EXPECT_EQ(ids(desktops.table()), (std::vector<std::string>{"a", "n", "b"}));
+
+    desktops.show("n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !kwin.written.isEmpty(); }, 5000));
+    EXPECT_EQ(kwin.written, QStringList{QStringLiteral("n")});
+}
+
+TEST(KWinBusTest, SignedPositionsAndThousandsOfDesktops) {
+    FakeKWin kwin;
+    QList<DeclaredEntry> many;
+    for (int i = 0; i < 5000; ++i) {
+        many.push_back({4999 - i, QStringLiteral("d%1").arg(4999 - i), QStringLiteral("x")});
+    }
+    kwin.properties = {{"desktops", marshalled(many)}, {"current", QStringLiteral("d3")}};
+    KWinVirtualDesktops desktops(party(), [] {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
+    // Only the first entries sent are looked at, then bounded like any display.
+    ASSERT_EQ(desktops.table().desktops().size(), KWinDesktopTable::kMaxDesktops);
+    EXPECT_EQ(desktops.table().desktops().front().id,
+              "d" + std::to_string(5000 - KWinVirtualDesktops::kMaxEntriesRead));
+}
+
+TEST(KWinBusTest, UnknownShapesAndKWinAwayLeaveNoDesktopsUntilItReturns) {
+    FakeKWin kwin;
+    kwin.properties = {{"desktops", QStringList{QStringLiteral("a")}},
+                       {"current", QStringLiteral("a")}};
+    int changes = 0;
+    KWinVirtualDesktops desktops(party(), [&changes] { ++changes; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.reads == 1; }, 5000));
+    // A current id of the wrong type, then a signal with nothing in it, are no answer either.
+    kwin.properties = {{"desktops", sent({{"a", "A"}})}, {"current", 7}};
+    kwin.emitSignal("currentChanged", {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.reads == 2; }, 5000));
+    kwin.emitSignal("countChanged", {QStringLiteral("not a number")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.reads == 3; }, 5000));
+    QTest::qWait(0);
+    EXPECT_FALSE(desktops.table().known());
+    EXPECT_EQ(changes, 0);
+
+    kwin.properties["current"] = QStringLiteral("a");
+    kwin.emitSignal("desktopDataChanged", {QStringLiteral("a")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
+    kwin.leave();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktops.table().known(); }, 5000));
+    EXPECT_EQ(changes, 2);
+    kwin.come();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
+    EXPECT_EQ(ids(desktops.table()), std::vector<std::string>{"a"});
+}
+
+} // namespace
+} // namespace quillbar
