@@ -63,7 +63,9 @@ class DesktopCountTest(DesktopTest):
         start = time.monotonic()
         app.proc.terminate()
         self.assertEqual(app.proc.wait(timeout=10), 0)
-        self.assertLess(time.monotonic() - start, 0.1, "SIGTERM was answered late")
+        # Under the sanitizers the leak check at exit alone takes longer than the program's answer.
+        limit = 1.0 if os.environ.get("QUILLBAR_SANITIZED") == "1" else 0.1
+        self.assertLess(time.monotonic() - start, limit, "SIGTERM was answered late")
 
 
 class DebugRequestTest(DesktopTest):

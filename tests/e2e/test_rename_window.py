@@ -73,10 +73,16 @@ class RenameWindowTest(DesktopTest):
 
     def first_emoji_of_row(self, grid, row):
         """Screen centre of the first emoji in the row-th row of emoji (from the top)."""
-        picture = Picture(self.desk, grid)
-        width = picture.width - 20  # without the scroll bar
-        top, bottom = runs(any(picture.saturated(x, y) for x in range(width))
-                           for y in range(picture.height))[row]
+        def emoji_rows():
+            # The grid may be mapped a moment before it is painted: ask until its rows show.
+            picture = Picture(self.desk, grid)
+            found = runs(any(picture.saturated(x, y) for x in range(picture.width - 20))
+                         for y in range(picture.height))  # without the scroll bar
+            return (picture, found) if len(found) > row else None
+
+        picture, rows = self.desk.wait_until(emoji_rows, message="the grid shows no emoji")
+        width = picture.width - 20
+        top, bottom = rows[row]
         left, right = runs(any(picture.saturated(x, y) for y in range(top, bottom + 1))
                            for x in range(width))[0]
         x, y, _, _ = self.desk.geometry(grid)

@@ -112,7 +112,13 @@ class X11BackendTest(DesktopTest):
         # A replaced window manager is followed.
         self.desk.replace_window_manager()
         mark = len(driver.events)
-        self.desk.wmctrl("-s", "3")
+
+        # The new window manager takes requests only once it has set itself up: ask until it acts.
+        def switched_to_4():
+            self.desk.wmctrl("-s", "3")
+            return self.desk.current_desktop() == 3
+
+        self.desk.wait_until(switched_to_4, message="the new window manager never switched")
         driver.wait_state(lambda s: (s["current"], s["title"]) == ("msid-4", "Desktop 4"), mark)
 
         # Straight to desktop 6, never visited, without passing desktop 5; then back to 1.

@@ -68,19 +68,20 @@ TEST(QtMainQueueTest, TasksRunOnTheLoopInOrderAndDieWithTheQueue) {
     int firings = 0;
     {
         QtMainQueue queue;
+        const auto started = queue.now();
         queue.after(Milliseconds(30), [&] { ran.push_back("after 30"); });
         queue.after(Milliseconds(1), [&] { ran.push_back("after 1"); });
         queue.post([&] { ran.push_back("post 1"); });
         queue.post([&] { ran.push_back("post 2"); });
         auto timer = queue.repeat(Milliseconds(1), Milliseconds(0), [&] { ++firings; });
         EXPECT_TRUE(ran.empty());
-        const auto started = queue.now();
         runUntil([&] { return ran.size() == 4 && firings >= 3; });
         const auto at = [&](const char* task) { return std::find(ran.begin(), ran.end(), task); };
         EXPECT_LT(at("post 1"), at("post 2"));
         EXPECT_LT(at("after 1"), at("after 30"));
         EXPECT_EQ(ran.back(), "after 30");
-        EXPECT_GE(queue.now() - started, Milliseconds(30));
+        // Qt counts timers in whole milliseconds on its own clock: one may fire a little early.
+        EXPECT_GE(queue.now() - started, Milliseconds(28));
         timer->invalidate();
         timer->invalidate();
         const int stoppedAt = firings;
