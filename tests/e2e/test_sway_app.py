@@ -1,0 +1,129 @@
+"""End to end: the real tray application running natively on sway (headless, two outputs, swaybar
+as the tray host), with the status-bar followers beside it.
+
+One sway session serves every check, in the order a user meets them: the tray item registers with
+swaybar and shows in the bar; `--follow --json` (waybar) and `--follow --i3bar` (swaybar's and
+i3bar's status_command) print a parsable line on every switch; the rename window floats."""
+
+import json
+import os
+import subprocess
+import threading
+import unittest
+
+from desktop import ARTIFACTS, BUILD
+from tiling import SwayDesktop
+
+QUILLBAR = os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar")
+WATCHER = ["org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher"]
+TRAY = (560, 0, 240, 30)  # the right end of HEADLESS-1's bar, where tray icons sit
+
+
+class Lines:
+    """A program started on the desktop whose stdout lines are collected."""
+
+    def __init__(self, desk, args):
+        self.desk, self.lines = desk, []
+        self.proc = desk.start_process(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                       text=True)
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stdout:
+            self.lines.append(line.rstrip("\n"))
+
+    def wait_for(self, count):
+        return self.desk.wait_until(lambda: len(self.lines) >= count and self.lines[:count],
+                                    timeout=20, message=lambda: "lines: %r" % self.lines)
+
+
+class SwayAppTest(unittest.TestCase):
+
+    def setUp(self):
+        self.desk = SwayDesktop(bar=True)
+        self.desk.start()
+        self.addCleanup(self.desk.stop)
+
+    def bus(self, *args):
+        return self.desk.run(["busctl", "--user", "--json=short", *args], check=False)
+
+    def registered_items(self):
+        out = self.bus("get-property", *WATCHER, WATCHER[0], "RegisteredStatusNotifierItems")
+        return json.loads(out)["data"] if out.strip() else []
+
+    def pid_of(self, item):
+        out = self.bus("call", "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                       "org.freedesktop.DBus", "GetConnectionUnixProcessID", "s",
+                       item.split("/")[0])
+        return json.loads(out)["data"][0] if out.strip() else None
+
+    def grim(self, *args):
+        return self.desk.run(["grim", *args], text=False)
+
+    def tray_pixels(self):
+        return self.grim("-g", "%d,%d %dx%d" % TRAY, "-t", "ppm", "-")
+
+    def screenshot(self, name):
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        self.grim("-o", "HEADLESS-1", os.path.join(ARTIFACTS, name + ".png"))
+
+    def start_app(self):
+        app = self.desk.start_process([QUILLBAR, "--backend", "sway"], stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: self.assertEqual(self.desk.stop_process(app) or app.returncode,
+                                                 0, "quillbar exit status"))
+        return app
+
+    def test_tray_followers_and_rename_window(self):
+        self.desk.wait_until(lambda: self.bus("status", WATCHER[0]), message="no tray host")
+        empty_tray = self.desk.wait_until(self.tray_pixels)
+        app = self.start_app()
+
+        # The tray item registers with swaybar's watcher, and its icon appears in the bar.
+        self.desk.wait_until(lambda: any(self.pid_of(item) == app.pid
+                                         for item in self.registered_items()),
+                             message=lambda: "registered: %r" % self.registered_items())
+        self.desk.wait_until(lambda: self.tray_pixels() != empty_tray,
+                             message="no icon in the bar")
+        self.screenshot("sway-tray")
+
+        # Both status-bar forms print a line on every switch, also to the other output.
+        waybar = Lines(self.desk, [QUILLBAR, "--print-title", "--follow", "--json"])
+        i3bar = Lines(self.desk, [QUILLBAR, "--print-title", "--follow", "--i3bar"])
+        waybar.wait_for(1)
+        i3bar.wait_for(3)
+        for number in (3, 2, 1):
+            self.desk.msg("workspace number %d" % number)
+            waybar.wait_for(5 - number)
+            i3bar.wait_for(7 - number)
+        titles = ["Desktop %d" % n for n in (1, 3, 2, 1)]
+        self.assertEqual([json.loads(line)["text"] for line in waybar.lines], titles)
+        self.assertEqual(json.loads(i3bar.lines[0]), {"version": 1})
+        self.assertEqual(i3bar.lines[1], "[")
+        # The endless array so far, closed, is JSON: one array of blocks per switch.
+        status = json.loads("[" + "".join(i3bar.lines[2:]).rstrip(",") + "]")
+        self.assertEqual([line[0]["full_text"] for line in status], titles)
+        self.assertEqual({line[0]["name"] for line in status}, {"quillbar"})
+
+        # The rename window floats, as a dialog does, on the focused output.
+        self.desk.run([QUILLBAR, "--debug-settings"])
+        window = self.desk.wait_until(self.rename_window, message="no rename window")
+        self.assertTrue(window["floating"], "the rename window is tiled")
+        self.assertEqual(window["window_rect"]["width"], 700)  # its fixed width
+        self.screenshot("sway-rename-window")
+
+    def rename_window(self):
+        """The rename window's node in sway's tree, with whether it floats."""
+        def nodes(node, floating=False):
+            yield node, floating
+            for child in node.get("nodes", []):
+                yield from nodes(child, floating)
+            for child in node.get("floating_nodes", []):
+                yield from nodes(child, True)
+        tree = json.loads(self.desk.msg("-r", "-t", "get_tree"))
+        return next((dict(node, floating=floating) for node, floating in nodes(tree)
+                     if node.get("app_id") == "quillbar" and node.get("visible")), None)
+
+
+if __name__ == "__main__":
+    unittest.main()
