@@ -3,10 +3,12 @@ as the tray host), with the status-bar followers beside it.
 
 One sway session serves every check, in the order a user meets them: the tray item registers with
 swaybar and shows in the bar; `--follow --json` (waybar) and `--follow --i3bar` (swaybar's and
-i3bar's status_command) print a parsable line on every switch; the rename window floats."""
+i3bar's status_command) print a parsable line on every switch, and swaybar itself shows the
+title from the latter on the right output's bar; the rename window floats."""
 
 import json
 import os
+import shlex
 import subprocess
 import threading
 import unittest
@@ -14,9 +16,10 @@ import unittest
 from desktop import ARTIFACTS, BUILD
 from tiling import SwayDesktop
 
-QUILLBAR = os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar")
+QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
 WATCHER = ["org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher"]
-TRAY = (560, 0, 240, 20)  # the right end of HEADLESS-1's bar (black), where tray icons sit
+# The right ends of the bars (black): tray icons on HEADLESS-1, the status line on HEADLESS-2.
+TRAY, STATUS = (560, 0, 240, 20), (1360, 0, 240, 20)
 
 
 class Lines:
@@ -40,7 +43,8 @@ class Lines:
 class SwayAppTest(unittest.TestCase):
 
     def setUp(self):
-        self.desk = SwayDesktop(bar=True)
+        self.desk = SwayDesktop(
+            bar=True, status_command=shlex.quote(QUILLBAR) + " --print-title --follow --i3bar")
         self.desk.start()
         self.addCleanup(self.desk.stop)
 
@@ -60,14 +64,17 @@ class SwayAppTest(unittest.TestCase):
     def grim(self, *args):
         return self.desk.run(["grim", *args], text=False)
 
-    def tray_pixels(self):
-        """How many pixels of the bar's tray end are not the bar's black."""
-        pixels = self.grim("-g", "%d,%d %dx%d" % TRAY, "-t", "ppm", "-").split(maxsplit=4)[4]
+    def pixels(self, area):
+        return self.grim("-g", "%d,%d %dx%d" % area, "-t", "ppm", "-").split(maxsplit=4)[4]
+
+    def drawn(self, area):
+        """How many pixels of a bar's area are not the bar's black."""
+        pixels = self.pixels(area)
         return sum(1 for i in range(0, len(pixels), 3) if any(pixels[i:i + 3]))
 
-    def screenshot(self, name):
+    def screenshot(self, name, output="HEADLESS-1"):
         os.makedirs(ARTIFACTS, exist_ok=True)
-        self.grim("-o", "HEADLESS-1", os.path.join(ARTIFACTS, name + ".png"))
+        self.grim("-o", output, os.path.join(ARTIFACTS, name + ".png"))
 
     def start_app(self):
         app = self.desk.start_process([QUILLBAR, "--backend", "sway"], stdout=subprocess.DEVNULL,
@@ -79,15 +86,18 @@ class SwayAppTest(unittest.TestCase):
     def test_tray_followers_and_rename_window(self):
         self.desk.wait_until(lambda: self.bus("status", WATCHER[0]), message="no tray host")
         # The bar is drawn, with nothing at its tray end yet.
-        self.desk.wait_until(lambda: self.tray_pixels() == 0, message="no empty bar")
+        self.desk.wait_until(lambda: self.drawn(TRAY) == 0, message="no empty bar")
         app = self.start_app()
 
         # The tray item registers with swaybar's watcher, and its icon appears in the bar.
         self.desk.wait_until(lambda: any(self.pid_of(item) == app.pid
                                          for item in self.registered_items()),
                              message=lambda: "registered: %r" % self.registered_items())
-        self.desk.wait_until(lambda: self.tray_pixels() > 50, message="no icon in the bar")
+        self.desk.wait_until(lambda: self.drawn(TRAY) > 50, message="no icon in the bar")
         self.screenshot("sway-tray")
+        # swaybar's own status line (--i3bar as its status_command) shows the title.
+        self.desk.wait_until(lambda: self.drawn(STATUS) > 50, message="no status line")
+        first_status = self.pixels(STATUS)
 
         # Both status-bar forms print a line on every switch, also to the other output.
         waybar = Lines(self.desk, [QUILLBAR, "--print-title", "--follow", "--json"])
@@ -106,6 +116,13 @@ class SwayAppTest(unittest.TestCase):
         status = json.loads("[" + "".join(i3bar.lines[2:]).rstrip(",") + "]")
         self.assertEqual([line[0]["full_text"] for line in status], titles)
         self.assertEqual({line[0]["name"] for line in status}, {"quillbar"})
+        self.desk.msg("workspace number 3")
+        self.desk.wait_until(lambda: self.pixels(STATUS) not in (first_status, b""),
+                             message="the status line did not change")
+        self.screenshot("sway-status-line", "HEADLESS-2")
+        self.desk.msg("workspace number 1")
+        self.desk.wait_until(lambda: self.pixels(STATUS) == first_status,
+                             message="the status line did not come back")
 
         # The rename window floats, as a dialog does, on the focused output.
         self.desk.run([QUILLBAR, "--debug-settings"])
