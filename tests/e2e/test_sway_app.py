@@ -4,7 +4,8 @@ as the tray host), with the status-bar followers beside it.
 One sway session serves every check, in the order a user meets them: the tray item registers with
 swaybar and shows in the bar; `--follow --json` (waybar) and `--follow --i3bar` (swaybar's and
 i3bar's status_command) print a parsable line on every switch, and swaybar itself shows the
-title from the latter on the right output's bar; the rename window floats."""
+title from the latter on the right output's bar; the rename window (opened by the first launch)
+floats, and comes to the current workspace when asked for again."""
 
 import json
 import os
@@ -113,6 +114,10 @@ class SwayAppTest(unittest.TestCase):
         # app has read sway ("Desktop ?" until then).
         self.desk.wait_until(lambda: self.desk.run([QUILLBAR, "--print-title"]) == "Desktop 1\n",
                              timeout=20, message="the app never showed workspace 1")
+        # The first launch opens the rename window, floating, on workspace 1.
+        window = self.desk.wait_until(self.rename_window, timeout=20, message=self.no_window)
+        self.assertEqual((window["floating"], window["workspace"]), (True, "1"))
+        self.assertEqual(window["window_rect"]["width"], 700)  # its fixed width
         waybar = Lines(self.desk, [QUILLBAR, "--print-title", "--follow", "--json"])
         i3bar = Lines(self.desk, [QUILLBAR, "--print-title", "--follow", "--i3bar"])
         waybar.wait_for(1)
@@ -139,23 +144,31 @@ class SwayAppTest(unittest.TestCase):
         self.desk.wait_until(lambda: self.status_width() == wide,
                              message="the status line did not come back")
 
-        # The rename window floats, as a dialog does, on the focused output.
+        # Asked for on another workspace, the open window comes there, still floating.
+        self.desk.msg("workspace number 4")
+        self.desk.wait_until(lambda: not self.rename_window(), message="the window did not stay")
         self.desk.run([QUILLBAR, "--debug-settings"])
-        window = self.desk.wait_until(self.rename_window, message="no rename window")
-        self.assertTrue(window["floating"], "the rename window is tiled")
-        self.assertEqual(window["window_rect"]["width"], 700)  # its fixed width
+        window = self.desk.wait_until(self.rename_window, message=self.no_window)
+        self.assertEqual((window["floating"], window["workspace"]), (True, "4"))
         self.screenshot("sway-rename-window")
 
+    def no_window(self):
+        return "no rename window: " + self.desk.msg("-t", "get_tree")
+
     def rename_window(self):
-        """The rename window's node in sway's tree, with whether it floats."""
-        def nodes(node, floating=False):
-            yield node, floating
+        """The visible rename window's node in sway's tree, with whether it floats and the name
+        of its workspace."""
+        def nodes(node, floating=False, workspace=None):
+            if node.get("type") == "workspace":
+                workspace = node.get("name")
+            yield node, floating, workspace
             for child in node.get("nodes", []):
-                yield from nodes(child, floating)
+                yield from nodes(child, floating, workspace)
             for child in node.get("floating_nodes", []):
-                yield from nodes(child, True)
+                yield from nodes(child, True, workspace)
         tree = json.loads(self.desk.msg("-r", "-t", "get_tree"))
-        return next((dict(node, floating=floating) for node, floating in nodes(tree)
+        return next((dict(node, floating=floating, workspace=workspace)
+                     for node, floating, workspace in nodes(tree)
                      if node.get("app_id") == "quillbar" and node.get("visible")), None)
 
 
