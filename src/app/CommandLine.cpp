@@ -7,6 +7,27 @@
 
 namespace quillbar {
 
+namespace {
+// The output formats belong to the title printer; i3bar's array is only ever endless.
+void refuseMisusedFormats(CommandLine& result) {
+    if (result.mode == CommandLine::Mode::Error) {
+        return;
+    }
+    QString error;
+    if (result.json && result.i3bar) {
+        error = QStringLiteral("Choose one of --json and --i3bar.");
+    } else if (result.i3bar && !result.follow) {
+        error = QStringLiteral("--i3bar goes with --follow (the bar reads an endless array).");
+    } else if (result.json && result.mode != CommandLine::Mode::PrintTitle) {
+        error = QStringLiteral("--json goes with --print-title or --follow.");
+    }
+    if (!error.isEmpty()) {
+        result.mode = CommandLine::Mode::Error;
+        result.error = error;
+    }
+}
+} // namespace
+
 CommandLine CommandLine::parse(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -26,6 +47,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const QCommandLineOption json(
         QStringLiteral("json"),
         QStringLiteral("With --print-title or --follow: print waybar's {\"text\", \"tooltip\"}."));
+    const QCommandLineOption i3bar(
+        QStringLiteral("i3bar"),
+        QStringLiteral("With --follow: speak the i3bar protocol (a status_command for swaybar "
+                       "and i3bar)."));
     const QCommandLineOption debugSwitch(
         QStringLiteral("debug-switch-to"),
         QStringLiteral("Ask the running instance to switch to desktop <number>."),
@@ -38,8 +63,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         QStringLiteral(
             "The desktop to work with: auto (the default) or one of the backends below."),
         QStringLiteral("name"), QStringLiteral("auto"));
-    parser.addOptions(
-        {help, version, verbose, printTitle, follow, json, debugSwitch, debugSettings, backend});
+    parser.addOptions({help, version, verbose, printTitle, follow, json, i3bar, debugSwitch,
+                       debugSettings, backend});
     const std::vector<BackendChooser::Entry> backends = BackendChooser::entries();
 
     CommandLine result;
@@ -62,6 +87,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     result.verbose = parser.isSet(verbose);
     result.follow = parser.isSet(follow);
     result.json = parser.isSet(json);
+    result.i3bar = parser.isSet(i3bar);
     result.backend = parser.value(backend);
     if (!BackendChooser::isKnown(backends, result.backend.toStdString())) {
         result.mode = Mode::Error;
@@ -98,10 +124,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         result.mode = Mode::DebugSettings;
     } else if (parser.isSet(printTitle) || result.follow) {
         result.mode = Mode::PrintTitle;
-    } else if (result.json) {
-        result.mode = Mode::Error;
-        result.error = QStringLiteral("--json goes with --print-title or --follow.");
     }
+    refuseMisusedFormats(result);
     return result;
 }
 

@@ -20,7 +20,8 @@ struct CommandLine {
     Mode mode = Mode::Run;
     bool verbose = false;
     bool follow = false;
-    bool json = false;
+    bool json = false;                        // waybar's JSON lines
+    bool i3bar = false;                       // i3bar's protocol, with follow
     QString desktop;                          // for DebugSwitch
     QString backend = QStringLiteral("auto"); // for Run: a name from BackendChooser's table
     QString error;

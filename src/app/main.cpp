@@ -39,10 +39,11 @@ int runClient(int argc, char** argv, const CommandLine& command) {
                 : DebugRequests::settings(bus, service);
         return reply.outcome == DebugRequests::Outcome::Delivered ? 0 : fail(reply.message);
     }
-    quillbar::TitleFollower follower(bus, service,
-                                     command.json ? quillbar::TitleFollower::Format::Json
-                                                  : quillbar::TitleFollower::Format::Plain,
-                                     stdout);
+    using Format = quillbar::TitleFollower::Format;
+    const Format format = command.i3bar  ? Format::I3bar
+                          : command.json ? Format::Json
+                                         : Format::Plain;
+    quillbar::TitleFollower follower(bus, service, format, stdout);
     if (!command.follow) {
         return follower.printOnce() ? 0 : fail(QStringLiteral("Quillbar is not running"));
     }

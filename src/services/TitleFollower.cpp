@@ -4,6 +4,7 @@
 
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -31,8 +32,23 @@ QByteArray TitleFollower::line(const QString& title, Format format) {
         }
         return text.toUtf8() + '\n';
     }
+    if (format == Format::I3bar) {
+        // One status line of the endless array: a single block, then the separating comma.
+        const QJsonObject block{{QStringLiteral("full_text"), title},
+                                {QStringLiteral("name"), QStringLiteral("quillbar")}};
+        return QJsonDocument(QJsonArray{block}).toJson(QJsonDocument::Compact) + ",\n";
+    }
     const QJsonObject object{{QStringLiteral("text"), title}, {QStringLiteral("tooltip"), title}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QByteArray TitleFollower::preamble(Format format) {
+    if (format != Format::I3bar) {
+        return {};
+    }
+    // The bar reads the header, then an array that stays open as long as this process runs.
+    const QJsonObject header{{QStringLiteral("version"), 1}};
+    return QJsonDocument(header).toJson(QJsonDocument::Compact) + "\n[\n";
 }
 
 bool TitleFollower::fetch(QString* title) {
@@ -62,6 +78,9 @@ bool TitleFollower::printOnce() {
 }
 
 void TitleFollower::follow() {
+    const QByteArray head = preamble(format_);
+    std::fwrite(head.constData(), 1, static_cast<std::size_t>(head.size()), out_);
+    std::fflush(out_);
     if (!bus_.isConnected()) {
         return;
     }

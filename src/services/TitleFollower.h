@@ -9,11 +9,11 @@
 namespace quillbar {
 
 // The client side of the exported title: prints the running instance's menu-bar title once, or a
-// line on every change (plain, or waybar's {"text", "tooltip"} JSON).
+// line on every change (plain, waybar's {"text", "tooltip"} JSON, or i3bar's endless array).
 class TitleFollower : public QObject {
     Q_OBJECT
 public:
-    enum class Format { Plain, Json };
+    enum class Format { Plain, Json, I3bar };
 
     // Reads the title of the instance that holds the name service on bus; lines go to out.
     TitleFollower(QDBusConnection bus, QString service, Format format, std::FILE* out,
@@ -22,10 +22,13 @@ public:
     // Prints the title once; false (nothing printed) when no instance runs.
     bool printOnce();
     // Prints the title now (when an instance runs) and again on every change, also across
-    // restarts of the instance; an instance that goes away prints an empty title.
+    // restarts of the instance; an instance that goes away prints an empty title. In the i3bar
+    // format the protocol's header and the opening of the endless array come first.
     void follow();
     // The line printed for a title; in plain text, line breaks inside it become spaces.
     static QByteArray line(const QString& title, Format format);
+    // What a format prints before the first title: i3bar's header and "[", else nothing.
+    static QByteArray preamble(Format format);
 
 private slots:
     void titleChanged(const QString& title);

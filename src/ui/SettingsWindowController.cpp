@@ -16,6 +16,13 @@ namespace quillbar {
 namespace {
 constexpr QSize contentSize{700, 460};
 constexpr QSize minimumSize{660, 380};
+
+// Tiling Wayland compositors (sway) float a toplevel whose minimum and maximum width agree, as
+// they do dialogs: a fixed width keeps the rename window out of the tiles, and its height free.
+void floatOnTilingCompositors(QWidget* window) {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        window->setFixedWidth(contentSize.width());
+}
 } // namespace
 
 SettingsWindowController& SettingsWindowController::shared() {
@@ -68,6 +75,7 @@ void SettingsWindowController::createWindow(SpaceObserver& observer, SpaceNameSt
     view->setWindowIcon(AppIcon::icon());
     view->resize(contentSize);
     view->setMinimumSize(minimumSize);
+    floatOnTilingCompositors(view);
     // Closing only hides the window; it must not end a tray application either.
     view->setAttribute(Qt::WA_QuitOnClose, false);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {

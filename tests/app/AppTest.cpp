@@ -9,7 +9,7 @@
 using namespace quillbar;
 
 TEST(AppTest, RejectsUnusableCommandLinesAndDeliversSignalsOnTheLoop) {
-    for (const char* bad : {"--bogus", "stray", "--debug-switch-to", "--json"})
+    for (const char* bad : {"--bogus", "stray", "--debug-switch-to", "--json", "--i3bar"})
         EXPECT_EQ(CommandLine::parse({"quillbar", bad}).mode, CommandLine::Mode::Error) << bad;
     // A desktop is a number from 1; each asks for one thing at a time.
     const QList<QStringList> badLines = {{"--debug-switch-to", "abc"},
@@ -17,7 +17,10 @@ TEST(AppTest, RejectsUnusableCommandLinesAndDeliversSignalsOnTheLoop) {
                                          {"--debug-switch-to=-1"},
                                          {"--debug-switch-to", "2", "--debug-switch-to", "3"},
                                          {"--debug-settings", "--print-title"},
-                                         {"--debug-switch-to", "2", "--follow"}};
+                                         {"--debug-switch-to", "2", "--follow"},
+                                         {"--print-title", "--i3bar"}, // a bar needs the array
+                                         {"--follow", "--json", "--i3bar"},
+                                         {"--debug-settings", "--json"}};
     for (const QStringList& line : badLines) {
         const CommandLine parsed = CommandLine::parse(QStringList{"quillbar"} + line);
         EXPECT_EQ(parsed.mode, CommandLine::Mode::Error) << line.join(' ').toStdString();
@@ -28,6 +31,10 @@ TEST(AppTest, RejectsUnusableCommandLinesAndDeliversSignalsOnTheLoop) {
     const CommandLine good = CommandLine::parse({"quillbar", "--debug-switch-to", "+2"});
     EXPECT_EQ(good.mode, CommandLine::Mode::DebugSwitch);
     EXPECT_EQ(good.desktop, "+2");
+    const CommandLine bar =
+        CommandLine::parse({"quillbar", "--print-title", "--follow", "--i3bar"});
+    EXPECT_EQ(bar.mode, CommandLine::Mode::PrintTitle);
+    EXPECT_TRUE(bar.follow && bar.i3bar && !bar.json);
     UnixSignalWatcher watcher({SIGTERM, SIGINT});
     QSignalSpy received(&watcher, &UnixSignalWatcher::received);
     std::raise(SIGINT);

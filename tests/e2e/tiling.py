@@ -39,6 +39,19 @@ SWAY_BAR = """bar {
   tray_output *
 }
 """
+# With a status command: the tray on the left output, the status line alone on the right one.
+SWAY_BARS = """bar {{
+  output HEADLESS-1
+  position top
+  tray_output *
+}}
+bar {{
+  output HEADLESS-2
+  position top
+  tray_output none
+  status_command {command}
+}}
+"""
 I3_CONFIG = """# i3 config file (v4)
 fake-outputs 640x800+0+0,640x800+640+0
 ipc-socket {socket}
@@ -49,11 +62,12 @@ focus_on_window_activation none
 
 
 class SwayDesktop(Desktop):
-    """sway with two headless outputs, side by side, and (with bar=True) swaybar as tray host."""
+    """sway with two headless outputs, side by side, and (with bar=True) swaybar as tray host;
+    with a status_command (a shell command line) its status line is the right output's bar."""
 
-    def __init__(self, bar=False):
+    def __init__(self, bar=False, status_command=None):
         super().__init__(window_manager=False)
-        self.bar, self._sway = bar, None
+        self.bar, self.status_command, self._sway = bar, status_command, None
 
     def start(self):
         try:
@@ -75,11 +89,16 @@ class SwayDesktop(Desktop):
                              "WLR_RENDERER": "pixman", "WLR_HEADLESS_OUTPUTS": "2"})
             self._start_bus()
             with open(os.path.join(self._home, "sway.conf"), "w") as out:
-                out.write(SWAY_CONFIG + (SWAY_BAR if self.bar else ""))
+                out.write(SWAY_CONFIG + self._bars())
             self.start_sway()
         except BaseException:
             self.stop()
             raise
+
+    def _bars(self):
+        if self.status_command:
+            return SWAY_BARS.format(command=self.status_command)
+        return SWAY_BAR if self.bar else ""
 
     def _start_bus(self):
         socket = os.path.join(self._home, "bus")

@@ -149,6 +149,14 @@ TEST(I3IpcAnswersTest, ShowCommandsQuoteNamesAndOwnNamesDropTheNumber) {
         EXPECT_EQ(show(bad, I3), std::nullopt) << bad;
         EXPECT_EQ(show(bad, Sway), std::nullopt) << bad;
     }
+    // The rename window is brought to a workspace by the same target, by window or by process.
+    EXPECT_EQ(I3IpcAnswers::bringCommand(numbered, I3, 0x1e00003, 42),
+              "[id=31457283] move container to workspace number 3");
+    const Workspace named{2, std::nullopt, hostile, "A"};
+    EXPECT_EQ(I3IpcAnswers::bringCommand(named, Sway, 0, 42),
+              "[pid=42] move container to workspace '" + hostile + "'");
+    EXPECT_EQ(I3IpcAnswers::bringCommand(Workspace{2, std::nullopt, "", "A"}, Sway, 0, 42),
+              std::nullopt);
     EXPECT_EQ(I3IpcAnswers::dialect({{"variant", "sway"}, {"human_readable", "1.7"}}), Sway);
     EXPECT_EQ(I3IpcAnswers::dialect({{"human_readable", "4.22"}}), I3);
 

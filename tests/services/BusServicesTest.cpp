@@ -10,12 +10,16 @@
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -208,6 +212,43 @@ TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestar
     TitleExporter replacement(newer, "Desktop 1");
     ASSERT_TRUE(newer.registerService("org.quillbar.Titles"));
     EXPECT_TRUE(printed("Desktop 1"));
+    std::fclose(out);
+}
+
+TEST(BusServicesTest, TheI3barFormIsTheProtocolsHeaderAndAnEndlessArrayOfStatusLines) {
+    QDBusConnection app = party();
+    TitleExporter exporter(app, "🦊 Fox");
+    ASSERT_TRUE(app.registerService("org.quillbar.Bar"));
+    std::FILE* out = std::tmpfile();
+    TitleFollower follower(party(), "org.quillbar.Bar", TitleFollower::Format::I3bar, out);
+    follower.follow();
+    const QStringList titles{"Desktop 2", "Quote \" and\nbreak", "🦊 Fox"};
+    const auto lineCount = [&] { return std::ranges::count(textOf(out), '\n'); };
+    for (qsizetype i = 0; i < titles.size(); ++i) {
+        exporter.setMenuBarTitle(titles[i]);
+        // Each switch is a status line of its own (after the header, "[" and the first title).
+        ASSERT_TRUE(QTest::qWaitFor([&] { return lineCount() == 4 + i; }, 5000));
+    }
+    // What the bar reads: a header line with the version, then "[" and one array per line, each
+    // followed by a comma; the array is open, so closing it must give valid JSON.
+    const QByteArray text = QByteArray::fromStdString(textOf(out));
+    const qsizetype headerEnd = text.indexOf('\n');
+    const QJsonObject header = QJsonDocument::fromJson(text.left(headerEnd)).object();
+    EXPECT_EQ(header.value("version").toInt(), 1);
+    QByteArray body = text.mid(headerEnd + 1).trimmed();
+    ASSERT_TRUE(body.startsWith('[') && body.endsWith(','));
+    body.chop(1);
+    QJsonParseError error;
+    const QJsonArray lines = QJsonDocument::fromJson(body + ']', &error).array();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    QStringList shown;
+    for (const QJsonValue& line : lines) {
+        ASSERT_EQ(line.toArray().size(), 1);
+        const QJsonObject block = line.toArray().first().toObject();
+        EXPECT_EQ(block.value("name").toString(), "quillbar");
+        shown << block.value("full_text").toString();
+    }
+    EXPECT_EQ(shown, QStringList{"🦊 Fox"} + titles);
     std::fclose(out);
 }
 

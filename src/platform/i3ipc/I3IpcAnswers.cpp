@@ -241,12 +241,10 @@ std::int64_t I3IpcAnswers::displayCurrentSpace(const std::vector<Output>& output
     return found == workspaces.end() ? 0 : found->id;
 }
 
-std::optional<std::string> I3IpcAnswers::showCommand(const Workspace& workspace, Dialect dialect) {
-    // Without the flag, a user's "workspace_auto_back_and_forth" would turn a switch to the shown
-    // workspace into a switch away from it.
-    const std::string command = "workspace --no-auto-back-and-forth ";
+std::optional<std::string> I3IpcAnswers::workspaceTarget(const Workspace& workspace,
+                                                         Dialect dialect) {
     if (workspace.number) {
-        return command + "number " + std::to_string(*workspace.number);
+        return "number " + std::to_string(*workspace.number);
     }
     const std::string& name = workspace.name;
     // The parser splits lines, and a final backslash would escape the closing quote.
@@ -260,10 +258,10 @@ std::optional<std::string> I3IpcAnswers::showCommand(const Workspace& workspace,
     if (dialect == Dialect::Sway) {
         // sway has no escapes in quoted text: pick the quote the name does not contain.
         if (name.find('"') == std::string::npos) {
-            return command + "\"" + name + "\"";
+            return "\"" + name + "\"";
         }
         if (name.find('\'') == std::string::npos) {
-            return command + "'" + name + "'";
+            return "'" + name + "'";
         }
         return std::nullopt;
     }
@@ -276,7 +274,28 @@ std::optional<std::string> I3IpcAnswers::showCommand(const Workspace& workspace,
         quoted.push_back(c);
     }
     quoted.push_back('"');
-    return command + quoted;
+    return quoted;
+}
+
+std::optional<std::string> I3IpcAnswers::showCommand(const Workspace& workspace, Dialect dialect) {
+    // Without the flag, a user's "workspace_auto_back_and_forth" would turn a switch to the shown
+    // workspace into a switch away from it.
+    const std::optional<std::string> target = workspaceTarget(workspace, dialect);
+    return target ? std::optional("workspace --no-auto-back-and-forth " + *target) : std::nullopt;
+}
+
+std::optional<std::string> I3IpcAnswers::bringCommand(const Workspace& workspace, Dialect dialect,
+                                                      std::int64_t windowNumber,
+                                                      std::int64_t processID) {
+    const std::optional<std::string> target = workspaceTarget(workspace, dialect);
+    if (!target) {
+        return std::nullopt;
+    }
+    // sway's Wayland windows have no number a client knows: its windows are found by process.
+    const std::string criteria = dialect == Dialect::Sway
+                                     ? "[pid=" + std::to_string(processID) + "]"
+                                     : "[id=" + std::to_string(windowNumber) + "]";
+    return criteria + " move container to workspace " + *target;
 }
 
 I3IpcAnswers::Dialect I3IpcAnswers::dialect(const json& version) {

@@ -63,6 +63,11 @@ public:
     // The command that shows the workspace: by number when it has one, else by its name, quoted
     // so that no name can end the command early; nullopt for a name that cannot be quoted.
     static std::optional<std::string> showCommand(const Workspace& workspace, Dialect dialect);
+    // The command that moves this program's window to the workspace: by its window number on i3,
+    // by the program's process on sway; nullopt where showCommand has none.
+    static std::optional<std::string> bringCommand(const Workspace& workspace, Dialect dialect,
+                                                   std::int64_t windowNumber,
+                                                   std::int64_t processID);
     // The dialect of the window manager that gave this GET_VERSION answer.
     static Dialect dialect(const nlohmann::json& version);
     // A stable display identifier from make, model and serial when given, else from the name.
@@ -72,6 +77,10 @@ public:
     static std::optional<std::string> ownName(const Workspace& workspace);
     // The key the workspace's name is stored under: "ws-N" when it has a number, else its name.
     static std::string persistenceKey(const Workspace& workspace);
+
+private:
+    // How a command names the workspace: "number N", else its name quoted per window manager.
+    static std::optional<std::string> workspaceTarget(const Workspace& workspace, Dialect dialect);
 };
 
 } // namespace quillbar

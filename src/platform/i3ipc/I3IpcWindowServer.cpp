@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 namespace quillbar {
 
 I3IpcWindowServer::I3IpcWindowServer(I3IpcConnection& connection)
@@ -27,14 +29,30 @@ SpaceServerAPI I3IpcWindowServer::spaceServerAPI() {
     return api;
 }
 
-void I3IpcWindowServer::showSpace(std::int64_t managedSpaceID) {
+const I3IpcAnswers::Workspace* I3IpcWindowServer::workspace(std::int64_t managedSpaceID) const {
     const auto& workspaces = connection_.workspaces();
     const auto found = std::find_if(workspaces.begin(), workspaces.end(),
                                     [&](const auto& w) { return w.id == managedSpaceID; });
-    if (found == workspaces.end()) {
+    return found == workspaces.end() ? nullptr : &*found;
+}
+
+void I3IpcWindowServer::addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) {
+    const I3IpcAnswers::Workspace* target = workspace(managedSpaceID);
+    if (!target) {
         return;
     }
-    if (auto command = I3IpcAnswers::showCommand(*found, connection_.dialect())) {
+    if (auto command = I3IpcAnswers::bringCommand(*target, connection_.dialect(), windowNumber,
+                                                  static_cast<std::int64_t>(::getpid()))) {
+        connection_.runCommand(*command);
+    }
+}
+
+void I3IpcWindowServer::showSpace(std::int64_t managedSpaceID) {
+    const I3IpcAnswers::Workspace* target = workspace(managedSpaceID);
+    if (!target) {
+        return;
+    }
+    if (auto command = I3IpcAnswers::showCommand(*target, connection_.dialect())) {
         connection_.runCommand(*command);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/WindowServer.h"
+#include "platform/i3ipc/I3IpcAnswers.h"
 
 namespace quillbar {
 
@@ -15,8 +16,8 @@ public:
 
     // One dictionary per output; null without a connection.
     nlohmann::json copyManagedDisplaySpaces() override;
-    // Does nothing: no window of this program is ever placed.
-    void addWindowsToSpaces(std::int64_t, std::int64_t) override {}
+    // Moves this program's window (the rename window) to the workspace with that container id.
+    void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override;
     // An empty list: the window list plays no part when spaces are switched directly.
     nlohmann::json copyWindowList() override { return nlohmann::json::array(); }
     // The active space, each display's current space, and direct switching.
@@ -28,6 +29,8 @@ public:
     void showSpace(std::int64_t managedSpaceID);
 
 private:
+    const I3IpcAnswers::Workspace* workspace(std::int64_t managedSpaceID) const;
+
     I3IpcConnection& connection_;
 };
 

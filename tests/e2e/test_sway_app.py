@@ -1,0 +1,176 @@
+"""End to end: the real tray application running natively on sway (headless, two outputs, swaybar
+as the tray host), with the status-bar followers beside it.
+
+One sway session serves every check, in the order a user meets them: the tray item registers with
+swaybar and shows in the bar; `--follow --json` (waybar) and `--follow --i3bar` (swaybar's and
+i3bar's status_command) print a parsable line on every switch, and swaybar itself shows the
+title from the latter on the right output's bar; the rename window (opened by the first launch)
+floats, and comes to the current workspace when asked for again."""
+
+import json
+import os
+import shlex
+import subprocess
+import threading
+import unittest
+
+from desktop import ARTIFACTS, BUILD
+from tiling import SwayDesktop
+
+QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
+WATCHER = ["org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher"]
+# The right ends of the bars (black): tray icons on HEADLESS-1, the status line on HEADLESS-2.
+TRAY, STATUS = (560, 0, 240, 20), (1360, 0, 240, 20)
+# Sanitizer builds: Qt's own leaks on Wayland are left out (full stacks, so that they match).
+LEAKS = "fast_unwind_on_malloc=0:suppressions=" + os.path.join(os.path.dirname(
+    os.path.abspath(__file__)), "lsan-qt-wayland.supp")
+
+
+class Lines:
+    """A program started on the desktop whose stdout lines are collected."""
+
+    def __init__(self, desk, args):
+        self.desk, self.lines = desk, []
+        self.proc = desk.start_process(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                       text=True)
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stdout:
+            self.lines.append(line.rstrip("\n"))
+
+    def wait_for(self, count):
+        return self.desk.wait_until(lambda: len(self.lines) >= count and self.lines[:count],
+                                    timeout=20, message=lambda: "lines: %r" % self.lines)
+
+
+class SwayAppTest(unittest.TestCase):
+
+    def setUp(self):
+        self.desk = SwayDesktop(
+            bar=True, status_command=shlex.quote(QUILLBAR) + " --print-title --follow --i3bar")
+        self.desk.start()
+        self.addCleanup(self.desk.stop)
+
+    def bus(self, *args):
+        return self.desk.run(["busctl", "--user", "--json=short", *args], check=False)
+
+    def registered_items(self):
+        out = self.bus("get-property", *WATCHER, WATCHER[0], "RegisteredStatusNotifierItems")
+        return json.loads(out)["data"] if out.strip() else []
+
+    def pid_of(self, item):
+        out = self.bus("call", "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                       "org.freedesktop.DBus", "GetConnectionUnixProcessID", "s",
+                       item.split("/")[0])
+        return json.loads(out)["data"][0] if out.strip() else None
+
+    def grim(self, *args):
+        return self.desk.run(["grim", *args], text=False)
+
+    def pixels(self, area):
+        return self.grim("-g", "%d,%d %dx%d" % area, "-t", "ppm", "-").split(maxsplit=4)[4]
+
+    def drawn(self, area):
+        """How many pixels of a bar's area are not the bar's black."""
+        pixels = self.pixels(area)
+        return sum(1 for i in range(0, len(pixels), 3) if any(pixels[i:i + 3]))
+
+    def status_width(self):
+        """How far the status line's text (right-aligned) reaches into its area, in pixels."""
+        pixels, width = self.pixels(STATUS), STATUS[2]
+        drawn = [i // 3 % width for i in range(0, len(pixels), 3) if any(pixels[i:i + 3])]
+        return width - min(drawn) if drawn else 0
+
+    def screenshot(self, name, output="HEADLESS-1"):
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        self.grim("-o", output, os.path.join(ARTIFACTS, name + ".png"))
+
+    def start_app(self):
+        options = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"), LEAKS]))
+        app = self.desk.start_process([QUILLBAR, "--backend", "sway"], stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL,
+                                      env=dict(self.desk.env, LSAN_OPTIONS=options))
+        self.addCleanup(lambda: self.assertEqual(self.desk.stop_process(app) or app.returncode,
+                                                 0, "quillbar exit status"))
+        return app
+
+    def test_tray_followers_and_rename_window(self):
+        self.desk.wait_until(lambda: self.bus("status", WATCHER[0]), message="no tray host")
+        # The bar is drawn, with nothing at its tray end yet.
+        self.desk.wait_until(lambda: self.drawn(TRAY) == 0, message="no empty bar")
+        app = self.start_app()
+
+        # The tray item registers with swaybar's watcher, and its icon appears in the bar.
+        self.desk.wait_until(lambda: any(self.pid_of(item) == app.pid
+                                         for item in self.registered_items()),
+                             message=lambda: "registered: %r" % self.registered_items())
+        self.desk.wait_until(lambda: self.drawn(TRAY) > 50, message="no icon in the bar")
+        self.screenshot("sway-tray")
+        # swaybar's own status line (--i3bar as its status_command) shows the title.
+        wide = self.desk.wait_until(self.status_width, message="no status line")
+
+        # Both status-bar forms print a line on every switch, also to the other output, once the
+        # app has read sway ("Desktop ?" until then).
+        self.desk.wait_until(lambda: self.desk.run([QUILLBAR, "--print-title"]) == "Desktop 1\n",
+                             timeout=20, message="the app never showed workspace 1")
+        # The first launch opens the rename window, floating, on workspace 1.
+        window = self.desk.wait_until(self.rename_window, timeout=20, message=self.no_window)
+        self.assertEqual((window["floating"], window["workspace"]), (True, "1"))
+        self.assertEqual(window["window_rect"]["width"], 700)  # its fixed width
+        waybar = Lines(self.desk, [QUILLBAR, "--print-title", "--follow", "--json"])
+        i3bar = Lines(self.desk, [QUILLBAR, "--print-title", "--follow", "--i3bar"])
+        waybar.wait_for(1)
+        i3bar.wait_for(3)
+        for number in (3, 2, 1):
+            self.desk.msg("workspace number %d" % number)
+            waybar.wait_for(5 - number)
+            i3bar.wait_for(7 - number)
+        titles = ["Desktop %d" % n for n in (1, 3, 2, 1)]
+        self.assertEqual([json.loads(line)["text"] for line in waybar.lines], titles)
+        self.assertEqual(json.loads(i3bar.lines[0]), {"version": 1})
+        self.assertEqual(i3bar.lines[1], "[")
+        # The endless array so far, closed, is JSON: one array of blocks per switch.
+        status = json.loads("[" + "".join(i3bar.lines[2:]).rstrip(",") + "]")
+        self.assertEqual([line[0]["full_text"] for line in status], titles)
+        self.assertEqual({line[0]["name"] for line in status}, {"quillbar"})
+        # The bar's monospace text is as wide as "Desktop 1" (or "Desktop ?" while starting),
+        # then narrower for a workspace whose own name is "Mail", then as wide again.
+        self.desk.msg('workspace "3: Mail"')
+        self.desk.wait_until(lambda: 0 < self.status_width() < wide,
+                             message="the status line did not change")
+        self.screenshot("sway-status-line", "HEADLESS-2")
+        self.desk.msg("workspace number 1")
+        self.desk.wait_until(lambda: self.status_width() == wide,
+                             message="the status line did not come back")
+
+        # Asked for on another workspace, the open window comes there, still floating.
+        self.desk.msg("workspace number 4")
+        self.desk.wait_until(lambda: not self.rename_window(), message="the window did not stay")
+        self.desk.run([QUILLBAR, "--debug-settings"])
+        window = self.desk.wait_until(self.rename_window, message=self.no_window)
+        self.assertEqual((window["floating"], window["workspace"]), (True, "4"))
+        self.screenshot("sway-rename-window")
+
+    def no_window(self):
+        return "no rename window: " + self.desk.msg("-t", "get_tree")
+
+    def rename_window(self):
+        """The visible rename window's node in sway's tree, with whether it floats and the name
+        of its workspace."""
+        def nodes(node, floating=False, workspace=None):
+            if node.get("type") == "workspace":
+                workspace = node.get("name")
+            yield node, floating, workspace
+            for child in node.get("nodes", []):
+                yield from nodes(child, floating, workspace)
+            for child in node.get("floating_nodes", []):
+                yield from nodes(child, True, workspace)
+        tree = json.loads(self.desk.msg("-r", "-t", "get_tree"))
+        return next((dict(node, floating=floating, workspace=workspace)
+                     for node, floating, workspace in nodes(tree)
+                     if node.get("app_id") == "quillbar" and node.get("visible")), None)
+
+
+if __name__ == "__main__":
+    unittest.main()
