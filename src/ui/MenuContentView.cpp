@@ -3,6 +3,7 @@
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
 #include "platform/Platform.h"
+#include "switching/SpaceSwitcher.h"
 #include "ui/EmojiFont.h"
 
 #include <QAction>
@@ -19,16 +20,19 @@ namespace quillbar {
 
 using Kind = MenuContent::Entry::Kind;
 
-MenuContentView::MenuContentView(SpaceObserver& observer, SpaceNameStore& nameStore,
-                                 XdgAutostart autostart, QString version, QObject* parent)
+MenuContentView::MenuContentView(SpaceObserver& observer, SpaceSwitcher& switcher,
+                                 SpaceNameStore& nameStore, XdgAutostart autostart, QString version,
+                                 QObject* parent)
     : QObject(parent)
     , observer_(observer)
+    , switcher_(switcher)
     , nameStore_(nameStore)
     , autostart_(std::move(autostart))
     , menu_(std::make_unique<QMenu>()) {
     state_.version = std::move(version);
     // Publishers announce before they store, so the redraw waits for the next turn of the loop.
     subscriptions_.push_back(observer_.subscribe([this] { scheduleRedraw(); }));
+    subscriptions_.push_back(switcher_.subscribe([this] { scheduleRedraw(); }));
     subscriptions_.push_back(nameStore_.subscribe([this](const auto&) { scheduleRedraw(); }));
     connect(menu_.get(), &QMenu::aboutToShow, this, &MenuContentView::prepareToShow);
     menu_->installEventFilter(this);
@@ -70,7 +74,7 @@ void MenuContentView::scheduleRedraw() {
 void MenuContentView::redraw() {
     redrawPending_ = false;
     state_.launchAtLogin = launchAtLogin().isEnabled();
-    std::vector<MenuContent::Entry> entries = MenuContent::build(observer_, state_);
+    std::vector<MenuContent::Entry> entries = MenuContent::build(observer_, switcher_, state_);
     if (built_ && entries == entries_) {
         return;
     }
@@ -155,7 +159,7 @@ void MenuContentView::choose(std::size_t index) {
     switch (entry.kind) {
     case Kind::Space:
         // The record as it was when the menu was built; the checkmark itself is never written.
-        observer_.switchTo(*entry.space);
+        switcher_.switchTo(*entry.space);
         break;
     case Kind::RenameSpaces:
         emit renameRequested();

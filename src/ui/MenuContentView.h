@@ -18,16 +18,17 @@ namespace quillbar {
 
 class SpaceNameStore;
 class SpaceObserver;
+class SpaceSwitcher;
 
 // The tray menu. Rebuilds its QMenu whenever the observer, the name store or the login-item
 // controller publishes, and on every opening refreshes the observer and rereads the login item.
 class MenuContentView : public QObject {
     Q_OBJECT
 public:
-    // A menu over the observer and store; the login item is the autostart entry; version is the
-    // program's version text.
-    MenuContentView(SpaceObserver& observer, SpaceNameStore& nameStore, XdgAutostart autostart,
-                    QString version, QObject* parent = nullptr);
+    // A menu over the observer, its switcher and the store; the login item is the autostart
+    // entry; version is the program's version text.
+    MenuContentView(SpaceObserver& observer, SpaceSwitcher& switcher, SpaceNameStore& nameStore,
+                    XdgAutostart autostart, QString version, QObject* parent = nullptr);
     ~MenuContentView() override;
 
     // The menu (owned by the view).
@@ -64,6 +65,7 @@ private:
     static void showEmojiAsIcon(QAction* action, const MenuContent::Entry& entry);
 
     SpaceObserver& observer_;
+    SpaceSwitcher& switcher_;
     SpaceNameStore& nameStore_;
     XdgAutostart autostart_;
     std::unique_ptr<LaunchAtLoginController> launchAtLogin_;

@@ -18,16 +18,16 @@ constexpr QSize contentSize{700, 460};
 constexpr QSize minimumSize{660, 380};
 } // namespace
 
-SettingsWindowController& SettingsWindowController::shared() {
-    static SettingsWindowController controller;
-    return controller;
-}
-
-SettingsWindowController::SettingsWindowController() {
+SettingsWindowController::SettingsWindowController(QObject* parent)
+    : QObject(parent) {
     // The window outlives every other widget but not the application object.
     if (QCoreApplication* app = QCoreApplication::instance()) {
         connect(app, &QCoreApplication::aboutToQuit, this, [this] { delete window_; });
     }
+}
+
+SettingsWindowController::~SettingsWindowController() {
+    delete window_;
 }
 
 void SettingsWindowController::setDefaults(Defaults& defaults) {
