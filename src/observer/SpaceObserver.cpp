@@ -38,7 +38,8 @@ SpaceObserver::SpaceObserver(SpaceNameStore& nameStore, Platform& platform)
     , api_(platform.windowServer.spaceServerAPI())
     , displays_(platform)
     , detector_(platform, displays_, api_) {
-    // The store announces a table before it is in place: read it on the next turn, when it is.
+    // A rename reaches the title on the next turn of the main queue, never inside the rename
+    // itself, and a burst of edits (a name and an emoji) changes the title once.
     nameStoreSubscription_ = nameStore_.subscribe([this](const NameTable&) {
         platform_.mainQueue.post(whileAlive([this] { updateMenuBarTitle(); }));
     });

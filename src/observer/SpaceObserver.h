@@ -53,9 +53,9 @@ public:
     const std::vector<SpaceInfo>& spaces() const { return spaces_.value(); }
     const std::optional<std::string>& currentSpaceID() const { return currentSpaceID_.value(); }
     const std::string& menuBarTitle() const { return menuBarTitle_.value(); }
-    // Calls handler before every assignment of any published member.
+    // Calls handler after every assignment of any published member.
     Subscription subscribe(std::function<void()> handler);
-    // Announces every new menu-bar title before it is in place.
+    // Announces every new menu-bar title once it is in place.
     Subscription subscribeMenuBarTitle(Published<std::string>::Handler handler) {
         return menuBarTitle_.subscribe(std::move(handler));
     }

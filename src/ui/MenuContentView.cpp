@@ -30,10 +30,9 @@ MenuContentView::MenuContentView(SpaceObserver& observer, SpaceSwitcher& switche
     , autostart_(std::move(autostart))
     , menu_(std::make_unique<QMenu>()) {
     state_.version = std::move(version);
-    // Publishers announce before they store, so the redraw waits for the next turn of the loop.
-    subscriptions_.push_back(observer_.subscribe([this] { scheduleRedraw(); }));
-    subscriptions_.push_back(switcher_.subscribe([this] { scheduleRedraw(); }));
-    subscriptions_.push_back(nameStore_.subscribe([this](const auto&) { scheduleRedraw(); }));
+    subscriptions_.push_back(observer_.subscribe([this] { redraw(); }));
+    subscriptions_.push_back(switcher_.subscribe([this] { redraw(); }));
+    subscriptions_.push_back(nameStore_.subscribe([this](const auto&) { redraw(); }));
     connect(menu_.get(), &QMenu::aboutToShow, this, &MenuContentView::prepareToShow);
     menu_->installEventFilter(this);
     redraw();
@@ -45,7 +44,7 @@ LaunchAtLoginController& MenuContentView::launchAtLogin() {
     if (!launchAtLogin_) {
         launchAtLogin_ =
             std::make_unique<LaunchAtLoginController>(autostart_, observer_.platform().log);
-        subscriptions_.push_back(launchAtLogin_->subscribe([this](bool) { scheduleRedraw(); }));
+        subscriptions_.push_back(launchAtLogin_->subscribe([this](bool) { redraw(); }));
     }
     return *launchAtLogin_;
 }
@@ -53,7 +52,7 @@ LaunchAtLoginController& MenuContentView::launchAtLogin() {
 void MenuContentView::setUpdateState(bool canCheck, bool updateIsWaiting) {
     state_.canCheckForUpdates = canCheck;
     state_.updateIsWaiting = updateIsWaiting;
-    scheduleRedraw();
+    redraw();
 }
 
 void MenuContentView::prepareToShow() {
@@ -62,17 +61,7 @@ void MenuContentView::prepareToShow() {
     redraw();
 }
 
-void MenuContentView::scheduleRedraw() {
-    if (redrawPending_) {
-        return;
-    }
-    redrawPending_ = true;
-    QMetaObject::invokeMethod(
-        this, [this] { redraw(); }, Qt::QueuedConnection);
-}
-
 void MenuContentView::redraw() {
-    redrawPending_ = false;
     state_.launchAtLogin = launchAtLogin().isEnabled();
     std::vector<MenuContent::Entry> entries = MenuContent::build(observer_, switcher_, state_);
     if (built_ && entries == entries_) {
@@ -80,7 +69,11 @@ void MenuContentView::redraw() {
     }
     built_ = true;
     entries_ = std::move(entries);
-    menu_->clear();
+    // The action being chosen may be among the old ones: they go once its signal has returned.
+    for (QAction* old : menu_->actions()) {
+        menu_->removeAction(old);
+        old->deleteLater();
+    }
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         addAction(i);
     }
@@ -179,8 +172,8 @@ void MenuContentView::choose(std::size_t index) {
         break;
     }
     // A checkable row toggles its own check state when chosen; show what the model says instead.
-    scheduleRedraw();
     built_ = false;
+    redraw();
 }
 
 } // namespace quillbar

@@ -20,8 +20,9 @@ class SpaceNameStore;
 class SpaceObserver;
 class SpaceSwitcher;
 
-// The tray menu. Rebuilds its QMenu whenever the observer, the name store or the login-item
-// controller publishes, and on every opening refreshes the observer and rereads the login item.
+// The tray menu. Rebuilds its QMenu whenever the observer, the switcher, the name store or the
+// login-item controller publishes, and on every opening refreshes the observer and rereads the
+// login item.
 class MenuContentView : public QObject {
     Q_OBJECT
 public:
@@ -59,7 +60,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void scheduleRedraw();
     void choose(std::size_t index);
     void addAction(std::size_t index);
     static void showEmojiAsIcon(QAction* action, const MenuContent::Entry& entry);
@@ -72,7 +72,6 @@ private:
     MenuContent::State state_;
     std::vector<MenuContent::Entry> entries_;
     std::unique_ptr<QMenu> menu_;
-    bool redrawPending_ = false;
     bool built_ = false;
     std::vector<Subscription> subscriptions_;
 };

@@ -204,7 +204,7 @@ TEST_F(SpaceObserverTest, RefreshPublishesLogsAndPrunesOnlyWhatChangedAndTheMenu
     EXPECT_EQ(publications, 1);
     EXPECT_EQ(observer->spaces()[1].managedSpaceID, 11);
 
-    // The store announces a rename before it is in place: the title follows on the next turn.
+    // A rename reaches the title on the next turn, as one change for both edits.
     std::vector<std::string> titles;
     const Subscription titleWatch =
         observer->subscribeMenuBarTitle([&](const std::string& t) { titles.push_back(t); });

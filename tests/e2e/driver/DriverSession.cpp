@@ -19,7 +19,7 @@ DriverSession::DriverSession(Platform& platform, JsonLines& out)
 DriverSession::~DriverSession() = default;
 
 void DriverSession::start() {
-    // Published values announce themselves before they are stored: read them a turn later.
+    // Report once per turn, however many values one change publishes.
     const auto later = [this] { platform_.mainQueue.post([this] { reportIfChanged(); }); };
     changes_ = observer_.subscribe(later);
     seeded_ = switcher_.subscribe(later);
