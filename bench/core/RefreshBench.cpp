@@ -4,6 +4,7 @@
 #include "model/MemoryDefaults.h"
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
+#include "switching/SpaceSwitcher.h"
 
 #include <benchmark/benchmark.h>
 
@@ -74,6 +75,7 @@ struct Machine {
     MemoryDefaults defaults;
     SpaceNameStore store{defaults};
     SpaceObserver observer{store, fake.platform};
+    SpaceSwitcher switcher{observer, fake.platform}; // keeps the anchors, as in the application
 };
 
 void reportAllocations(benchmark::State& state, std::uint64_t before) {

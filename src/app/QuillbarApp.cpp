@@ -1,15 +1,16 @@
 #include "app/QuillbarApp.h"
 
 #include "app/BackendChooser.h"
+#include "app/FirstRun.h"
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
 #include "services/DebugRequests.h"
-#include "services/FirstRun.h"
 #include "services/SessionEvents.h"
 #include "services/SingleInstance.h"
 #include "services/TitleExporter.h"
 #include "services/UpdaterController.h"
 #include "services/XdgAutostart.h"
+#include "switching/SpaceSwitcher.h"
 #include "ui/MenuBarIcon.h"
 #include "ui/MenuBarItem.h"
 #include "ui/MenuContentView.h"
@@ -54,14 +55,18 @@ QuillbarApp::QuillbarApp(const Options& options)
     QDBusConnection sessionBus = QDBusConnection::sessionBus();
     claimInstance(sessionBus);
     observer_ = std::make_unique<SpaceObserver>(*nameStore_, backend_->platform());
-    SettingsWindowController::shared().setDefaults(defaults_);
+    // Switching beside the observer: it keeps the anchors in line with every detection and serves
+    // the debug switch requests.
+    switcher_ = std::make_unique<SpaceSwitcher>(*observer_, backend_->platform());
+    settingsWindow_ = std::make_unique<SettingsWindowController>();
+    settingsWindow_->setDefaults(defaults_);
     observer_->setSettingsPresenter([this] { showRenameWindow(); });
     // 3. Registrations, the timer and the first refresh, so the tray shows the right title at once.
     observer_->start();
 
     // The tray item and its menu exist before the first-run hooks, which address the item.
     menu_ = std::make_unique<MenuContentView>(
-        *observer_, *nameStore_,
+        *observer_, *switcher_, *nameStore_,
         XdgAutostart::forCurrentUser(QCoreApplication::applicationFilePath()),
         QString::fromStdString(appInfo_.version));
     connect(menu_.get(), &MenuContentView::renameRequested, this, &QuillbarApp::showRenameWindow);
@@ -71,7 +76,7 @@ QuillbarApp::QuillbarApp(const Options& options)
     connectUpdater();
 
     // 4. First-run guidance.
-    FirstRun::presentIfNeeded(*observer_, *nameStore_, defaults_);
+    FirstRun::presentIfNeeded(*settingsWindow_, *observer_, *nameStore_, defaults_);
     FirstRun::applyMenuBarTooltip(*item_);
     watchStorage();
 
@@ -185,7 +190,9 @@ void QuillbarApp::logMenu() const {
 }
 
 void QuillbarApp::connectUpdater() {
-    UpdaterController& updater = UpdaterController::shared();
+    updater_ = UpdaterController::forApplication();
+    updater_->start();
+    UpdaterController& updater = *updater_;
     const auto showState = [this, &updater] {
         menu_->setUpdateState(updater.canCheck(), updater.updateIsWaiting());
     };
@@ -199,7 +206,7 @@ void QuillbarApp::connectUpdater() {
 }
 
 void QuillbarApp::showRenameWindow() {
-    SettingsWindowController::shared().show(*observer_, *nameStore_);
+    settingsWindow_->show(*observer_, *nameStore_);
 }
 
 } // namespace quillbar

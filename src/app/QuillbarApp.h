@@ -28,16 +28,20 @@ class DebugRequests;
 class MenuBarItem;
 class MenuContentView;
 class SessionEvents;
+class SettingsWindowController;
 class SingleInstance;
 class SpaceNameStore;
 class SpaceObserver;
+class SpaceSwitcher;
 class TitleExporter;
+class UpdaterController;
 class Backend;
 
 // The application: builds the name store, the observer on the chosen backend, the tray item with
 // its menu and the session-bus services, in start-up order, and keeps them for the life of the
 // process. Members are declared in construction order, so they are torn down in reverse: the
-// observer (and its anchors) goes before the X connection, the settings are flushed last.
+// switcher (and its anchors) and the observer go before the X connection, the settings are flushed
+// last.
 class QuillbarApp : public QObject {
     Q_OBJECT
 public:
@@ -97,8 +101,11 @@ private:
     std::unique_ptr<QMenu> unsupportedMenu_;
     std::unique_ptr<QSystemTrayIcon> unsupportedTray_;
     std::unique_ptr<SpaceObserver> observer_;
+    std::unique_ptr<SpaceSwitcher> switcher_;
+    std::unique_ptr<SettingsWindowController> settingsWindow_;
     std::unique_ptr<MenuContentView> menu_;
     std::unique_ptr<MenuBarItem> item_;
+    std::unique_ptr<UpdaterController> updater_;
     std::unique_ptr<TitleExporter> titleExporter_;
     Subscription titleSubscription_;
     std::unique_ptr<SessionEvents> sessionEvents_;

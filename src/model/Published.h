@@ -11,11 +11,12 @@
 
 namespace quillbar {
 
-// A value that announces every assignment to its subscribers before storing it, so a handler
-// still reads the old value through value() and receives the new one as its argument.
+// A value that stores every assignment and then announces it to its subscribers, so a handler
+// reads the new value through value() as well as through its argument.
 // Handlers may subscribe or cancel during an announcement: a handler cancelled mid-announcement
 // is not called any more, one added mid-announcement hears only later announcements.
-// A set() from inside a handler announces at once, but the outer set() stores its value last.
+// A set() from inside a handler stores and announces at once; the outer announcement then goes
+// on with its own value as the argument while value() holds the newer one.
 // Single-threaded: subscribe, set and cancel all run on the same thread.
 template <typename T> class Published {
 public:
@@ -30,11 +31,13 @@ public:
     // The stored value.
     const T& value() const { return value_; }
 
-    // Announces newValue to every subscriber, then stores it: during the announcement value()
-    // still holds the old value.
+    // Stores newValue, then announces it to every subscriber: during the announcement value()
+    // already holds it.
     void set(T newValue) {
-        announce(newValue);
         value_ = std::move(newValue);
+        // A copy, so that a set() from inside a handler cannot change what the others are told.
+        const T announced = value_;
+        announce(announced);
     }
 
     // set() only when newValue differs from value(); returns whether it assigned.

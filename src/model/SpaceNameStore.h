@@ -17,7 +17,7 @@ namespace quillbar {
 
 // Owns the user's names and emoji for spaces: loads them from Defaults, applies edits, forgets
 // spaces that are gone, saves the whole table after every change and announces every new table
-// to its subscribers before it takes effect.
+// to its subscribers once it is in place, before it is written.
 //
 // Nothing the user typed is lost: loading never writes; a stored value that is not a readable
 // table is kept under unreadableKey before anything replaces it; while the stored values cannot
@@ -56,7 +56,7 @@ public:
     bool load();
     // Why the stored table cannot be read, so that nothing is written; nullopt otherwise.
     const std::optional<std::string>& storageProblem() const { return storageProblem_.value(); }
-    // Calls handler with each new storageProblem() before it takes effect.
+    // Calls handler with each new storageProblem() once it is in place.
     [[nodiscard]] Subscription
     subscribeStorageProblem(Published<std::optional<std::string>>::Handler handler);
     // From now on nothing is written (another process owns the table); edits stay in memory.
@@ -78,8 +78,8 @@ public:
     // nothing would be removed.
     void prune(const std::set<std::string>& keeping);
 
-    // Calls handler with each newly assigned table (also when equal to the old one) while
-    // assignments() still returns the old table.
+    // Calls handler with each newly assigned table (also when equal to the old one) once
+    // assignments() returns it, and before it is written.
     [[nodiscard]] Subscription subscribe(Published<NameTable>::Handler handler);
 
 private:

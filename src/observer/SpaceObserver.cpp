@@ -1,7 +1,6 @@
 #include "observer/SpaceObserver.h"
 
 #include "observer/ValueCoercion.h"
-#include "switching/SpaceSwitcher.h"
 
 #include <algorithm>
 #include <set>
@@ -38,10 +37,9 @@ SpaceObserver::SpaceObserver(SpaceNameStore& nameStore, Platform& platform)
     , platform_(platform)
     , api_(platform.windowServer.spaceServerAPI())
     , displays_(platform)
-    , detector_(platform, displays_, api_)
-    , anchors_(platform, displays_, api_)
-    , switcher_(std::make_unique<SpaceSwitcher>(*this, anchors_, platform, api_)) {
-    // The store announces a table before it is in place: read it on the next turn, when it is.
+    , detector_(platform, displays_, api_) {
+    // A rename reaches the title on the next turn of the main queue, never inside the rename
+    // itself, and a burst of edits (a name and an emoji) changes the title once.
     nameStoreSubscription_ = nameStore_.subscribe([this](const NameTable&) {
         platform_.mainQueue.post(whileAlive([this] { updateMenuBarTitle(); }));
     });
@@ -98,7 +96,10 @@ void SpaceObserver::start() {
 
 void SpaceObserver::refresh() {
     std::vector<SpaceInfo> detected = detectSpaces();
-    anchors_.synchronize(detected, lastSpaceChangeAt_, switcher_->suppressSwitchesUntil());
+    // Switching brings its anchors in line before anyone hears of the new list.
+    if (const std::shared_ptr<DetectionHandler> handler = detectionHandler_; *handler) {
+        (*handler)(detected, lastSpaceChangeAt_);
+    }
 
     if (detected != spaces_.value()) {
         spaces_.set(detected);
@@ -150,7 +151,6 @@ Subscription SpaceObserver::subscribe(std::function<void()> handler) {
     parts->push_back(spaces_.subscribe([shared](const auto&) { (*shared)(); }));
     parts->push_back(currentSpaceID_.subscribe([shared](const auto&) { (*shared)(); }));
     parts->push_back(menuBarTitle_.subscribe([shared](const auto&) { (*shared)(); }));
-    parts->push_back(anchors_.subscribeSeededSpaceIDs([shared](const auto&) { (*shared)(); }));
     return Subscription([parts] { parts->clear(); });
 }
 
@@ -231,12 +231,28 @@ std::optional<std::string> SpaceObserver::displayName(const std::string& display
     return displays_.displayName(displayIdentifier);
 }
 
-bool SpaceObserver::canSwitch(const SpaceInfo& target) const {
-    return switcher_->canSwitch(target);
+namespace {
+
+// Puts handler into slot and returns a handle that empties the slot again.
+template <typename Handler>
+Subscription install(const std::shared_ptr<Handler>& slot, Handler handler) {
+    *slot = std::move(handler);
+    std::weak_ptr<Handler> weakSlot = slot;
+    return Subscription([weakSlot] {
+        if (const std::shared_ptr<Handler> held = weakSlot.lock()) {
+            *held = nullptr;
+        }
+    });
 }
 
-void SpaceObserver::switchTo(const SpaceInfo& target) {
-    switcher_->switchTo(target);
+} // namespace
+
+Subscription SpaceObserver::onDetection(DetectionHandler handler) {
+    return install(detectionHandler_, std::move(handler));
+}
+
+Subscription SpaceObserver::onSwitchRequest(std::function<void(const SpaceInfo&)> handler) {
+    return install(switchRequestHandler_, std::move(handler));
 }
 
 void SpaceObserver::setSettingsPresenter(std::function<void()> presenter) {
@@ -276,7 +292,9 @@ void SpaceObserver::handleDebugSwitchRequest(const std::optional<std::string>& o
         return;
     }
     platform_.log.log(LogLevel::Info, "Debug switch request to desktop " + std::to_string(*number));
-    switchTo(*target);
+    if (const auto handler = switchRequestHandler_; *handler) {
+        (*handler)(*target);
+    }
 }
 
 void SpaceObserver::handleDebugSettingsRequest() {

@@ -4,7 +4,6 @@
 #include "model/SpaceInfo.h"
 #include "model/SpaceNameStore.h"
 #include "model/Subscription.h"
-#include "observer/AnchorKeeper.h"
 #include "observer/DisplayDirectory.h"
 #include "observer/SpaceDetector.h"
 #include "observer/TextShortener.h"
@@ -22,10 +21,9 @@
 
 namespace quillbar {
 
-class SpaceSwitcher;
-
-// Follows the window manager's spaces and the current one, keeps anchors on them, and publishes the
-// list, the current space, the menu-bar title and the seeded spaces. Lives for the whole process.
+// Follows the window manager's spaces and the current one, and publishes the list, the current
+// space and the menu-bar title. Lives for the whole process. Switching sits beside it: it hears
+// every detection and the debug switch requests through the two hooks below.
 class SpaceObserver {
 public:
     // The spaces of one display, with the display's identifier and name.
@@ -44,7 +42,7 @@ public:
 
     // Logs the start line, registers for system events and the 5 s timer (once), and refreshes.
     void start();
-    // Detects spaces, synchronises anchors and publishes whatever changed.
+    // Detects spaces, tells the detection hook and publishes whatever changed.
     void refresh();
     // One detection pass over every display.
     std::vector<SpaceInfo> detectSpaces() const { return detector_.detectSpaces(); }
@@ -55,10 +53,9 @@ public:
     const std::vector<SpaceInfo>& spaces() const { return spaces_.value(); }
     const std::optional<std::string>& currentSpaceID() const { return currentSpaceID_.value(); }
     const std::string& menuBarTitle() const { return menuBarTitle_.value(); }
-    const std::set<std::string>& seededSpaceIDs() const { return anchors_.seededSpaceIDs(); }
-    // Calls handler before every assignment of any published member.
+    // Calls handler after every assignment of any published member.
     Subscription subscribe(std::function<void()> handler);
-    // Announces every new menu-bar title before it is in place.
+    // Announces every new menu-bar title once it is in place.
     Subscription subscribeMenuBarTitle(Published<std::string>::Handler handler) {
         return menuBarTitle_.subscribe(std::move(handler));
     }
@@ -77,10 +74,14 @@ public:
     // The display's name, or nullopt.
     std::optional<std::string> displayName(const std::string& displayIdentifier) const;
 
-    // Whether a menu row for the space can be acted on.
-    bool canSwitch(const SpaceInfo& target) const;
-    // Brings the space to the front (see SpaceSwitcher).
-    void switchTo(const SpaceInfo& target);
+    // Hears every detection, with the time of the last space change, before it is published.
+    using DetectionHandler =
+        std::function<void(const std::vector<SpaceInfo>& detected, TimePoint lastSpaceChangeAt)>;
+    // Installs the one detection handler until the returned handle goes.
+    [[nodiscard]] Subscription onDetection(DetectionHandler handler);
+    // Installs the one handler of debug switch requests (given the desktop asked for) until the
+    // returned handle goes.
+    [[nodiscard]] Subscription onSwitchRequest(std::function<void(const SpaceInfo&)> handler);
 
     // What the debug settings request and the menu call to show the rename window.
     void setSettingsPresenter(std::function<void()> presenter);
@@ -88,6 +89,7 @@ public:
     SpaceNameStore& nameStore() const { return nameStore_; }
     Platform& platform() const { return platform_; }
     const DisplayDirectory& displays() const { return displays_; }
+    const SpaceServerAPI& api() const { return api_; }
 
 private:
     using NotificationAction = std::function<void(const std::optional<std::string>& object)>;
@@ -110,7 +112,7 @@ private:
 
     SpaceNameStore& nameStore_;
     Platform& platform_;
-    // Resolved once; the anchors and the detector read it for the observer's life.
+    // Resolved once; the detector (and switching, through api()) read it for the observer's life.
     SpaceServerAPI api_;
     DisplayDirectory displays_;
     SpaceDetector detector_;
@@ -118,9 +120,10 @@ private:
     Published<std::vector<SpaceInfo>> spaces_;
     Published<std::optional<std::string>> currentSpaceID_;
     Published<std::string> menuBarTitle_{"Desktop ?"};
-    // Declared after what they use and before the registrations, so they go first at teardown.
-    AnchorKeeper anchors_;
-    std::unique_ptr<SpaceSwitcher> switcher_;
+    // Shared with the handles onDetection and onSwitchRequest return, so those may outlive this.
+    std::shared_ptr<DetectionHandler> detectionHandler_ = std::make_shared<DetectionHandler>();
+    std::shared_ptr<std::function<void(const SpaceInfo&)>> switchRequestHandler_ =
+        std::make_shared<std::function<void(const SpaceInfo&)>>();
     TimePoint lastSpaceChangeAt_{}; // the distant past (epoch)
     std::function<void()> settingsPresenter_;
     std::vector<std::pair<NotificationCenter*, NotificationCenter::Token>> notificationObservers_;

@@ -18,7 +18,7 @@ public:
 
     // Whether the program starts at login.
     bool isEnabled() const { return isEnabled_.value(); }
-    // Calls handler with every new status before it is in place.
+    // Calls handler with every new status once it is in place.
     [[nodiscard]] Subscription subscribe(Published<bool>::Handler handler) {
         return isEnabled_.subscribe(std::move(handler));
     }

@@ -53,18 +53,12 @@ UpdaterController::UpdaterController(Config config, std::unique_ptr<UpdateUserDr
 
 UpdaterController::~UpdaterController() = default;
 
-UpdaterController& UpdaterController::shared() {
-    static QPointer<UpdaterController> instance;
-    if (instance.isNull()) {
-        Config config;
-        config.buildFeedURL = QUrl(QString::fromUtf8(kBuildFeedURL));
-        config.currentVersion = QCoreApplication::applicationVersion();
-        instance =
-            new UpdaterController(std::move(config), std::make_unique<UpdateMessageBoxDriver>(),
-                                  QCoreApplication::instance());
-        instance->start();
-    }
-    return *instance;
+std::unique_ptr<UpdaterController> UpdaterController::forApplication() {
+    Config config;
+    config.buildFeedURL = QUrl(QString::fromUtf8(kBuildFeedURL));
+    config.currentVersion = QCoreApplication::applicationVersion();
+    return std::make_unique<UpdaterController>(std::move(config),
+                                               std::make_unique<UpdateMessageBoxDriver>());
 }
 
 QString UpdaterController::commandTitle() const {

@@ -46,9 +46,9 @@ public:
                       QObject* parent = nullptr);
     ~UpdaterController() override;
 
-    // The application's controller, created on first use (owned by the application object,
-    // showing message boxes) with its scheduled checks started.
-    static UpdaterController& shared();
+    // The application's controller: the build's feed, the running version, message boxes. Its
+    // scheduled checks begin with start().
+    static std::unique_ptr<UpdaterController> forApplication();
 
     // True when a feed is configured and no check or update dialog is in progress.
     bool canCheck() const { return canCheck_; }

@@ -23,14 +23,25 @@ std::string spaceLabel(const SpaceInfo& space) {
 
 } // namespace
 
-SpaceSwitcher::SpaceSwitcher(SpaceObserver& observer, AnchorKeeper& anchors, Platform& platform,
-                             const SpaceServerAPI& api)
+SpaceSwitcher::SpaceSwitcher(SpaceObserver& observer, Platform& platform)
     : observer_(observer)
-    , anchors_(anchors)
     , platform_(platform)
-    , api_(api) {}
+    , api_(observer.api())
+    , anchors_(platform, observer.displays(), api_) {
+    detections_ = observer_.onDetection(
+        [this](const std::vector<SpaceInfo>& detected, TimePoint lastSpaceChangeAt) {
+            anchors_.synchronize(detected, lastSpaceChangeAt, suppressSwitchesUntil_);
+        });
+    switchRequests_ =
+        observer_.onSwitchRequest([this](const SpaceInfo& target) { switchTo(target); });
+}
 
 SpaceSwitcher::~SpaceSwitcher() = default;
+
+Subscription SpaceSwitcher::subscribe(std::function<void()> handler) {
+    return anchors_.subscribeSeededSpaceIDs(
+        [handler = std::move(handler)](const std::set<std::string>&) { handler(); });
+}
 
 bool SpaceSwitcher::canSwitch(const SpaceInfo& target) const {
     if (target.isCurrent) {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "model/SpaceInfo.h"
-#include "observer/AnchorKeeper.h"
+#include "model/Subscription.h"
 #include "platform/Platform.h"
+#include "switching/AnchorKeeper.h"
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace quillbar {
@@ -14,7 +16,9 @@ class SpaceObserver;
 
 // Brings a requested space to the front: app activation for full-screen spaces; the window
 // manager's own request where the platform has one; otherwise the anchor window for seeded desktops
-// and Control+arrow keystrokes for the rest. Checks afterwards where the switch landed.
+// and Control+arrow keystrokes for the rest. Checks afterwards where the switch landed. Sits beside
+// the observer: keeps the anchors in line with its detections and serves its debug switch
+// requests.
 class SpaceSwitcher {
 public:
     // An app-activation, direct or anchor switch holds back further switches this long.
@@ -25,9 +29,9 @@ public:
     static constexpr Milliseconds kKeystrokeCheckBase{800};
     static constexpr Milliseconds kKeystrokeCheckPerHop{350};
 
-    SpaceSwitcher(SpaceObserver& observer, AnchorKeeper& anchors, Platform& platform,
-                  const SpaceServerAPI& api);
-    // Pending follow-ups do nothing once the switcher is gone.
+    // A switcher on the observer's spaces; it must go before the observer.
+    SpaceSwitcher(SpaceObserver& observer, Platform& platform);
+    // Pending follow-ups do nothing once the switcher is gone; its anchors close.
     ~SpaceSwitcher();
     SpaceSwitcher(const SpaceSwitcher&) = delete;
     SpaceSwitcher& operator=(const SpaceSwitcher&) = delete;
@@ -39,6 +43,10 @@ public:
     void switchTo(const SpaceInfo& target);
     // No new switch starts before this time.
     TimePoint suppressSwitchesUntil() const { return suppressSwitchesUntil_; }
+    // Keys of the spaces that have an anchor, as last published.
+    const std::set<std::string>& seededSpaceIDs() const { return anchors_.seededSpaceIDs(); }
+    // Calls handler on every change of what canSwitch may answer (the seeded spaces).
+    [[nodiscard]] Subscription subscribe(std::function<void()> handler);
 
 private:
     void switchToFullscreenSpace(const SpaceInfo& target, TimePoint now);
@@ -53,9 +61,11 @@ private:
     void log(LogLevel level, const std::string& message);
 
     SpaceObserver& observer_;
-    AnchorKeeper& anchors_;
     Platform& platform_;
     const SpaceServerAPI& api_;
+    AnchorKeeper anchors_;
+    Subscription detections_;
+    Subscription switchRequests_;
     TimePoint suppressSwitchesUntil_{}; // the distant past (epoch)
     // Delayed work holds this weakly, so it does nothing once the switcher is gone.
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);

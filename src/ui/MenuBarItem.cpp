@@ -18,10 +18,8 @@ MenuBarItem::MenuBarItem(SpaceObserver& observer, QMenu* menu, QObject* parent)
     , menu_(menu) {
     tray_.setContextMenu(menu_);
     connect(&tray_, &QSystemTrayIcon::activated, this, &MenuBarItem::activated);
-    // Publishers announce before they store; the item reads the values on the next turn.
-    subscriptions_.push_back(observer_.subscribe([this] { scheduleUpdate(); }));
-    subscriptions_.push_back(
-        observer_.nameStore().subscribe([this](const auto&) { scheduleUpdate(); }));
+    subscriptions_.push_back(observer_.subscribe([this] { update(); }));
+    subscriptions_.push_back(observer_.nameStore().subscribe([this](const auto&) { update(); }));
     update();
 }
 
@@ -50,17 +48,7 @@ QString MenuBarItem::toolTip() const {
     return tray_.toolTip();
 }
 
-void MenuBarItem::scheduleUpdate() {
-    if (updatePending_) {
-        return;
-    }
-    updatePending_ = true;
-    QMetaObject::invokeMethod(
-        this, [this] { update(); }, Qt::QueuedConnection);
-}
-
 void MenuBarItem::update() {
-    updatePending_ = false;
     QString tip = QString::fromStdString(observer_.menuBarTitle());
     if (!hint_.isEmpty()) {
         tip += QLatin1Char('\n') + hint_;

@@ -49,7 +49,6 @@ public:
 private:
     void activated(QSystemTrayIcon::ActivationReason reason);
     std::optional<QPoint> besideIcon() const;
-    void scheduleUpdate();
 
     SpaceObserver& observer_;
     QMenu* menu_;
@@ -57,7 +56,6 @@ private:
     QString hint_;
     QString warning_;
     MenuBarIcon::Content content_;
-    bool updatePending_ = false;
     bool hasIcon_ = false;
     std::vector<Subscription> subscriptions_;
 };

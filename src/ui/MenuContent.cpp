@@ -1,6 +1,7 @@
 #include "ui/MenuContent.h"
 
 #include "observer/SpaceObserver.h"
+#include "switching/SpaceSwitcher.h"
 
 #include <QCoreApplication>
 
@@ -35,6 +36,7 @@ Entry inertText(const QString& title) {
 } // namespace
 
 std::vector<Entry> MenuContent::spaceRows(const SpaceObserver& observer,
+                                          const SpaceSwitcher& switcher,
                                           const std::vector<SpaceInfo>& spaces) {
     std::vector<Entry> rows;
     rows.reserve(spaces.size());
@@ -42,7 +44,7 @@ std::vector<Entry> MenuContent::spaceRows(const SpaceObserver& observer,
         Entry row = command(Kind::Space, QString::fromStdString(observer.title(space, true)));
         row.checkable = true;
         row.checked = space.isActiveOnDisplay;
-        row.enabled = observer.canSwitch(space);
+        row.enabled = switcher.canSwitch(space);
         row.space = space;
         if (space.persistenceID)
             row.emoji =
@@ -52,7 +54,8 @@ std::vector<Entry> MenuContent::spaceRows(const SpaceObserver& observer,
     return rows;
 }
 
-std::vector<Entry> MenuContent::build(const SpaceObserver& observer, const State& state) {
+std::vector<Entry> MenuContent::build(const SpaceObserver& observer, const SpaceSwitcher& switcher,
+                                      const State& state) {
     std::vector<Entry> entries;
     const std::vector<SpaceInfo> spaces = observer.menuSpaces();
     if (spaces.empty()) {
@@ -60,13 +63,13 @@ std::vector<Entry> MenuContent::build(const SpaceObserver& observer, const State
     } else {
         const auto groups = observer.grouped(spaces);
         if (groups.size() < 2) {
-            entries = spaceRows(observer, spaces);
+            entries = spaceRows(observer, switcher, spaces);
         } else {
             for (const auto& group : groups) {
                 Entry heading = command(Kind::Heading, QString::fromStdString(group.name));
                 heading.enabled = false;
                 entries.push_back(std::move(heading));
-                for (Entry& row : spaceRows(observer, group.spaces)) {
+                for (Entry& row : spaceRows(observer, switcher, group.spaces)) {
                     entries.push_back(std::move(row));
                 }
             }

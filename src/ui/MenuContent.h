@@ -10,6 +10,7 @@
 namespace quillbar {
 
 class SpaceObserver;
+class SpaceSwitcher;
 
 // What the tray menu shows, top to bottom, as plain values: the spaces (grouped under display
 // names when there are several displays) and the fixed commands. The view turns it into a QMenu.
@@ -48,10 +49,13 @@ public:
         bool operator==(const State&) const = default;
     };
 
-    // The entries for the observer's present spaces and the state.
-    static std::vector<Entry> build(const SpaceObserver& observer, const State& state);
+    // The entries for the observer's present spaces and the state; rows are enabled where the
+    // switcher can act.
+    static std::vector<Entry> build(const SpaceObserver& observer, const SpaceSwitcher& switcher,
+                                    const State& state);
     // The rows for a list of spaces, in list order.
     static std::vector<Entry> spaceRows(const SpaceObserver& observer,
+                                        const SpaceSwitcher& switcher,
                                         const std::vector<SpaceInfo>& spaces);
 };
 

@@ -3,6 +3,7 @@
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
 #include "platform/Platform.h"
+#include "switching/SpaceSwitcher.h"
 #include "ui/EmojiFont.h"
 
 #include <QAction>
@@ -19,17 +20,19 @@ namespace quillbar {
 
 using Kind = MenuContent::Entry::Kind;
 
-MenuContentView::MenuContentView(SpaceObserver& observer, SpaceNameStore& nameStore,
-                                 XdgAutostart autostart, QString version, QObject* parent)
+MenuContentView::MenuContentView(SpaceObserver& observer, SpaceSwitcher& switcher,
+                                 SpaceNameStore& nameStore, XdgAutostart autostart, QString version,
+                                 QObject* parent)
     : QObject(parent)
     , observer_(observer)
+    , switcher_(switcher)
     , nameStore_(nameStore)
     , autostart_(std::move(autostart))
     , menu_(std::make_unique<QMenu>()) {
     state_.version = std::move(version);
-    // Publishers announce before they store, so the redraw waits for the next turn of the loop.
-    subscriptions_.push_back(observer_.subscribe([this] { scheduleRedraw(); }));
-    subscriptions_.push_back(nameStore_.subscribe([this](const auto&) { scheduleRedraw(); }));
+    subscriptions_.push_back(observer_.subscribe([this] { redraw(); }));
+    subscriptions_.push_back(switcher_.subscribe([this] { redraw(); }));
+    subscriptions_.push_back(nameStore_.subscribe([this](const auto&) { redraw(); }));
     connect(menu_.get(), &QMenu::aboutToShow, this, &MenuContentView::prepareToShow);
     menu_->installEventFilter(this);
     redraw();
@@ -41,7 +44,7 @@ LaunchAtLoginController& MenuContentView::launchAtLogin() {
     if (!launchAtLogin_) {
         launchAtLogin_ =
             std::make_unique<LaunchAtLoginController>(autostart_, observer_.platform().log);
-        subscriptions_.push_back(launchAtLogin_->subscribe([this](bool) { scheduleRedraw(); }));
+        subscriptions_.push_back(launchAtLogin_->subscribe([this](bool) { redraw(); }));
     }
     return *launchAtLogin_;
 }
@@ -49,7 +52,7 @@ LaunchAtLoginController& MenuContentView::launchAtLogin() {
 void MenuContentView::setUpdateState(bool canCheck, bool updateIsWaiting) {
     state_.canCheckForUpdates = canCheck;
     state_.updateIsWaiting = updateIsWaiting;
-    scheduleRedraw();
+    redraw();
 }
 
 void MenuContentView::prepareToShow() {
@@ -58,25 +61,19 @@ void MenuContentView::prepareToShow() {
     redraw();
 }
 
-void MenuContentView::scheduleRedraw() {
-    if (redrawPending_) {
-        return;
-    }
-    redrawPending_ = true;
-    QMetaObject::invokeMethod(
-        this, [this] { redraw(); }, Qt::QueuedConnection);
-}
-
 void MenuContentView::redraw() {
-    redrawPending_ = false;
     state_.launchAtLogin = launchAtLogin().isEnabled();
-    std::vector<MenuContent::Entry> entries = MenuContent::build(observer_, state_);
+    std::vector<MenuContent::Entry> entries = MenuContent::build(observer_, switcher_, state_);
     if (built_ && entries == entries_) {
         return;
     }
     built_ = true;
     entries_ = std::move(entries);
-    menu_->clear();
+    // The action being chosen may be among the old ones: they go once its signal has returned.
+    for (QAction* old : menu_->actions()) {
+        menu_->removeAction(old);
+        old->deleteLater();
+    }
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         addAction(i);
     }
@@ -155,7 +152,7 @@ void MenuContentView::choose(std::size_t index) {
     switch (entry.kind) {
     case Kind::Space:
         // The record as it was when the menu was built; the checkmark itself is never written.
-        observer_.switchTo(*entry.space);
+        switcher_.switchTo(*entry.space);
         break;
     case Kind::RenameSpaces:
         emit renameRequested();
@@ -175,8 +172,8 @@ void MenuContentView::choose(std::size_t index) {
         break;
     }
     // A checkable row toggles its own check state when chosen; show what the model says instead.
-    scheduleRedraw();
     built_ = false;
+    redraw();
 }
 
 } // namespace quillbar

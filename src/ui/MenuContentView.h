@@ -18,16 +18,18 @@ namespace quillbar {
 
 class SpaceNameStore;
 class SpaceObserver;
+class SpaceSwitcher;
 
-// The tray menu. Rebuilds its QMenu whenever the observer, the name store or the login-item
-// controller publishes, and on every opening refreshes the observer and rereads the login item.
+// The tray menu. Rebuilds its QMenu whenever the observer, the switcher, the name store or the
+// login-item controller publishes, and on every opening refreshes the observer and rereads the
+// login item.
 class MenuContentView : public QObject {
     Q_OBJECT
 public:
-    // A menu over the observer and store; the login item is the autostart entry; version is the
-    // program's version text.
-    MenuContentView(SpaceObserver& observer, SpaceNameStore& nameStore, XdgAutostart autostart,
-                    QString version, QObject* parent = nullptr);
+    // A menu over the observer, its switcher and the store; the login item is the autostart
+    // entry; version is the program's version text.
+    MenuContentView(SpaceObserver& observer, SpaceSwitcher& switcher, SpaceNameStore& nameStore,
+                    XdgAutostart autostart, QString version, QObject* parent = nullptr);
     ~MenuContentView() override;
 
     // The menu (owned by the view).
@@ -58,19 +60,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void scheduleRedraw();
     void choose(std::size_t index);
     void addAction(std::size_t index);
     static void showEmojiAsIcon(QAction* action, const MenuContent::Entry& entry);
 
     SpaceObserver& observer_;
+    SpaceSwitcher& switcher_;
     SpaceNameStore& nameStore_;
     XdgAutostart autostart_;
     std::unique_ptr<LaunchAtLoginController> launchAtLogin_;
     MenuContent::State state_;
     std::vector<MenuContent::Entry> entries_;
     std::unique_ptr<QMenu> menu_;
-    bool redrawPending_ = false;
     bool built_ = false;
     std::vector<Subscription> subscriptions_;
 };

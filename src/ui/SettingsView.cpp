@@ -80,9 +80,8 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
     layout->addWidget(divider(this));
     layout->addWidget(makeFooter());
 
-    // Both publishers announce before the new value is in place, so the redraw waits a turn.
-    observerSubscription_ = observer_.subscribe([this] { scheduleRedraw(); });
-    storeSubscription_ = nameStore_.subscribe([this](const NameTable&) { scheduleRedraw(); });
+    observerSubscription_ = observer_.subscribe([this] { redraw(); });
+    storeSubscription_ = nameStore_.subscribe([this](const NameTable&) { redraw(); });
     redraw();
 }
 
@@ -147,18 +146,6 @@ void SettingsView::keyPressEvent(QKeyEvent* event) {
     default:
         QWidget::keyPressEvent(event);
     }
-}
-
-void SettingsView::scheduleRedraw() {
-    if (redrawPending_)
-        return;
-    redrawPending_ = true;
-    observer_.platform().mainQueue.post([self = QPointer<SettingsView>(this)] {
-        if (self) {
-            self->redrawPending_ = false;
-            self->redraw();
-        }
-    });
 }
 
 void SettingsView::redraw() {

@@ -65,7 +65,6 @@ protected:
 
 private:
     QWidget* makeFooter();
-    void scheduleRedraw();
     void redraw();
     void layOutRows(const std::vector<SpaceObserver::DisplayGroup>& groups);
     void updateTabOrder();
@@ -81,7 +80,6 @@ private:
     SettingsRowOrder rowOrder_;
     std::vector<SpaceInfo> lastSpaces_;
     bool appeared_ = false;
-    bool redrawPending_ = false;
     // What the list shows: group ids and names, space ids, and whether captions are on.
     std::vector<std::string> listedShape_;
 

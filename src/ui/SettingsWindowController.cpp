@@ -25,16 +25,16 @@ void floatOnTilingCompositors(QWidget* window) {
 }
 } // namespace
 
-SettingsWindowController& SettingsWindowController::shared() {
-    static SettingsWindowController controller;
-    return controller;
-}
-
-SettingsWindowController::SettingsWindowController() {
+SettingsWindowController::SettingsWindowController(QObject* parent)
+    : QObject(parent) {
     // The window outlives every other widget but not the application object.
     if (QCoreApplication* app = QCoreApplication::instance()) {
         connect(app, &QCoreApplication::aboutToQuit, this, [this] { delete window_; });
     }
+}
+
+SettingsWindowController::~SettingsWindowController() {
+    delete window_;
 }
 
 void SettingsWindowController::setDefaults(Defaults& defaults) {

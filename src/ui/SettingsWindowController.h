@@ -11,13 +11,15 @@ class Defaults;
 class SpaceNameStore;
 class SpaceObserver;
 
-// Owns the process's one "Rename Spaces" window: creates it on the first show(), afterwards only
-// shows and hides it, so its rows and their state last as long as the process.
+// Owns the "Rename Spaces" window: creates it on the first show(), afterwards only shows and hides
+// it, so its rows and their state last as long as the controller (the application keeps one).
 class SettingsWindowController : public QObject {
     Q_OBJECT
 public:
-    // The one controller of the process.
-    static SettingsWindowController& shared();
+    // A controller without a window yet.
+    explicit SettingsWindowController(QObject* parent = nullptr);
+    // Closes and deletes the window.
+    ~SettingsWindowController() override;
 
     // Gives the controller the defaults that hold the first-run flag; call before the first show().
     // Without them the window starts without its first-run hint.
@@ -36,7 +38,6 @@ signals:
     void renameWindowDidShow();
 
 private:
-    SettingsWindowController();
     void createWindow(SpaceObserver& observer, SpaceNameStore& nameStore);
     void bringToCurrentSpace(SpaceObserver& observer);
 

@@ -10,7 +10,7 @@
 namespace quillbar {
 namespace {
 
-TEST(Published, AnnouncesEveryAssignmentBeforeStoringIt) {
+TEST(Published, StoresEveryAssignmentThenAnnouncesIt) {
     Published<int> published(1);
     std::vector<std::pair<int, int>> seen; // (value() during announcement, announced value)
     auto subscription =
@@ -20,7 +20,27 @@ TEST(Published, AnnouncesEveryAssignmentBeforeStoringIt) {
     EXPECT_FALSE(published.setIfChanged(2));
     EXPECT_TRUE(published.setIfChanged(3));
     EXPECT_EQ(published.value(), 3);
-    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}, {2, 3}}));
+    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{2, 2}, {2, 2}, {3, 3}}));
+}
+
+TEST(Published, ASetInsideAHandlerIsStoredAndToldAtOnceWhileTheOuterGoesOnWithItsOwnValue) {
+    Published<std::vector<int>> published;
+    std::vector<std::string> heard;
+    const auto describe = [&](const char* who, const std::vector<int>& v) {
+        heard.push_back(std::string(who) + ":" + std::to_string(v.size()) + "/" +
+                        std::to_string(published.value().size()));
+    };
+    auto first = published.subscribe([&](const std::vector<int>& v) {
+        describe("first", v);
+        if (v.size() == 1) {
+            published.set({1, 2});
+        }
+    });
+    auto second = published.subscribe([&](const std::vector<int>& v) { describe("second", v); });
+    published.set({1});
+    EXPECT_EQ(heard,
+              (std::vector<std::string>{"first:1/1", "first:2/2", "second:2/2", "second:1/2"}));
+    EXPECT_EQ(published.value(), (std::vector<int>{1, 2}));
 }
 
 TEST(Subscription, EndsOnDestroyReassignOrCancelEvenAfterThePublisher) {

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace quillbar {
@@ -63,17 +64,20 @@ TEST_F(SpaceNameStoreTest, CleansNamesAndEmojiAndRemovesEmptyEntries) {
     EXPECT_EQ(persisted(), NameTable{});
 }
 
-TEST_F(SpaceNameStoreTest, EveryUpdateAnnouncesBeforeTheTableChanges) {
+TEST_F(SpaceNameStoreTest, EveryUpdateAnnouncesTheNewTableInPlaceBeforeItIsWritten) {
     SpaceNameStore store(defaults);
-    std::vector<std::pair<NameTable, NameTable>> seen; // (assignments() then, announced)
-    auto subscription = store.subscribe(
-        [&](const NameTable& next) { seen.emplace_back(store.assignments(), next); });
+    // (assignments() then, announced, writes so far)
+    std::vector<std::tuple<NameTable, NameTable, std::size_t>> seen;
+    auto subscription = store.subscribe([&](const NameTable& next) {
+        seen.emplace_back(store.assignments(), next, defaults.writeCount());
+    });
     store.updateName("Mail", ""); // an empty key changes, announces and writes nothing
     store.updateEmoji(grinning, "");
     store.updateName("Mail", "k");
     store.updateName("Mail", "k"); // unchanged, still announced and saved
     const NameTable mail{{"k", {"Mail", ""}}};
-    EXPECT_EQ(seen, (std::vector<std::pair<NameTable, NameTable>>{{{}, mail}, {mail, mail}}));
+    EXPECT_EQ(seen, (std::vector<std::tuple<NameTable, NameTable, std::size_t>>{{mail, mail, 0u},
+                                                                                {mail, mail, 1u}}));
     EXPECT_EQ(defaults.writeCount(), 2u);
 }
 

@@ -2,6 +2,7 @@
 #include "FakePlatform.h"
 #include "model/MemoryDefaults.h"
 #include "model/SpaceNameStore.h"
+#include "switching/SpaceSwitcher.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@ class SpaceObserverTest : public ::testing::Test {
 protected:
     SpaceObserver& makeObserver() {
         observer = std::make_unique<SpaceObserver>(store, fake.platform);
+        switcher = std::make_unique<SpaceSwitcher>(*observer, fake.platform);
         return *observer;
     }
     // An observer started on one display with desktops 1 and 2, desktop 1 shown.
@@ -50,6 +52,8 @@ protected:
     MemoryDefaults defaults;
     SpaceNameStore store{defaults};
     std::unique_ptr<SpaceObserver> observer;
+    // Beside the observer, as in the application: the anchors and the debug switch requests.
+    std::unique_ptr<SpaceSwitcher> switcher;
 };
 
 TEST_F(SpaceObserverTest, StartsOnceAndRefreshesOnSystemEventsNowAfterOneAndAfterThreeSeconds) {
@@ -85,6 +89,7 @@ TEST_F(SpaceObserverTest, StartsOnceAndRefreshesOnSystemEventsNowAfterOneAndAfte
     fake.workspaceCenter.postNotification(NotificationCenter::kDidWake);
     store.updateName("Mail", "uuid-1");
     const int before = refreshes();
+    switcher.reset();
     observer.reset();
     EXPECT_EQ(registrations(), 0u);
     fake.mainQueue.advance(Milliseconds(20000));
@@ -199,7 +204,7 @@ TEST_F(SpaceObserverTest, RefreshPublishesLogsAndPrunesOnlyWhatChangedAndTheMenu
     EXPECT_EQ(publications, 1);
     EXPECT_EQ(observer->spaces()[1].managedSpaceID, 11);
 
-    // The store announces a rename before it is in place: the title follows on the next turn.
+    // A rename reaches the title on the next turn, as one change for both edits.
     std::vector<std::string> titles;
     const Subscription titleWatch =
         observer->subscribeMenuBarTitle([&](const std::string& t) { titles.push_back(t); });

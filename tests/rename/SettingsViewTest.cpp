@@ -2,10 +2,11 @@
 // and stores, captions, count, hint and focus, and the first-run guidance.
 #include "ui/SettingsView.h"
 #include "FakePlatform.h"
+#include "app/FirstRun.h"
 #include "model/MemoryDefaults.h"
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
-#include "services/FirstRun.h"
+#include "switching/SpaceSwitcher.h"
 #include "ui/EmojiCell.h"
 #include "ui/EmojiGrid.h"
 #include "ui/EmojiPicker.h"
@@ -98,7 +99,8 @@ protected:
     SpaceNameStore store{defaults};
     SpaceObserver observer{store, fake.platform};
     std::unique_ptr<SettingsView> view;
-    SettingsWindowController& controller = SettingsWindowController::shared();
+    SpaceSwitcher switcher{observer, fake.platform}; // the anchors, as in the application
+    SettingsWindowController controller;
 };
 
 TEST_F(SettingsViewTest, RowsKeepTheirOrderAndTextWhileDesktopsComeGoAndMove) {
@@ -206,7 +208,7 @@ TEST_F(SettingsViewTest, ShowingFocusesTheCurrentSpacesNameFieldAfter150ms) {
 
 TEST_F(SettingsViewTest, TheFirstLaunchOpensTheWindowAfter800msThenSetsTheFlag) {
     QSignalSpy shown(&controller, &SettingsWindowController::renameWindowDidShow);
-    FirstRun::presentIfNeeded(observer, store, defaults);
+    FirstRun::presentIfNeeded(controller, observer, store, defaults);
     fake.mainQueue.advance(799ms);
     EXPECT_EQ(controller.view(), nullptr);
     EXPECT_FALSE(defaults.boolValue(firstRunKey));
@@ -243,7 +245,7 @@ TEST_F(SettingsViewTest, TheFirstLaunchOpensTheWindowAfter800msThenSetsTheFlag) 
 
 TEST_F(SettingsViewTest, LaterLaunchesOpenNothingButTheTrayTooltipGetsItsSecondLine) {
     defaults.setBool(firstRunKey, true);
-    FirstRun::presentIfNeeded(observer, store, defaults);
+    FirstRun::presentIfNeeded(controller, observer, store, defaults);
     fake.mainQueue.advance(5s);
     EXPECT_EQ(controller.view(), nullptr);
     controller.show(observer, store);

@@ -1,4 +1,4 @@
-#include "observer/AnchorKeeper.h"
+#include "switching/AnchorKeeper.h"
 #include "FakePlatform.h"
 #include "observer/DisplayDirectory.h"
 

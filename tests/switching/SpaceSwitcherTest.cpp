@@ -1,3 +1,4 @@
+#include "switching/SpaceSwitcher.h"
 #include "FakePlatform.h"
 #include "model/MemoryDefaults.h"
 #include "model/SpaceNameStore.h"
@@ -99,6 +100,7 @@ protected:
     void start(int desktop = 2) {
         fake.setDesktops(kDesktops, desktop);
         observer = std::make_unique<SpaceObserver>(store, fake.platform);
+        switcher = std::make_unique<SpaceSwitcher>(*observer, fake.platform);
         observer->start();
         show(desktop);
         fake.log.lines.clear();
@@ -144,6 +146,7 @@ protected:
     MemoryDefaults defaults;
     SpaceNameStore store{defaults};
     std::unique_ptr<SpaceObserver> observer;
+    std::unique_ptr<SpaceSwitcher> switcher;
     bool followsAnchors = true;
 };
 
@@ -168,12 +171,12 @@ TEST_F(DirectSwitchTest, EveryDesktopWithAManagedIDCanBeChosen) {
     unnamed.managedSpaceID.reset();
     for (const bool trusted : {false, true}) {
         fake.keyboard.trusted = trusted;
-        EXPECT_TRUE(observer->canSwitch(desktop(4)));
-        EXPECT_FALSE(observer->canSwitch(unnamed));
-        EXPECT_TRUE(observer->canSwitch(fullscreenSpace(kMovie)));
-        EXPECT_FALSE(observer->canSwitch(fullscreenSpace(999)));
+        EXPECT_TRUE(switcher->canSwitch(desktop(4)));
+        EXPECT_FALSE(switcher->canSwitch(unnamed));
+        EXPECT_TRUE(switcher->canSwitch(fullscreenSpace(kMovie)));
+        EXPECT_FALSE(switcher->canSwitch(fullscreenSpace(999)));
     }
-    observer->switchTo(unnamed);
+    switcher->switchTo(unnamed);
     EXPECT_TRUE(fake.windowServer.showSpaceCalls.empty());
     EXPECT_EQ(story(), Lines{"Switch skipped: the window manager has no id for this space"});
 }
@@ -184,8 +187,8 @@ TEST_F(DirectSwitchTest, EveryDesktopWithAManagedIDCanBeChosen) {
 TEST_F(DirectSwitchTest, AsksTheWindowManagerAndChecksTheLanding) {
     fake.keyboard.trusted = true;
     start();
-    observer->switchTo(desktop(4));
-    observer->switchTo(desktop(1));
+    switcher->switchTo(desktop(4));
+    switcher->switchTo(desktop(1));
     EXPECT_EQ(fake.windowServer.showSpaceCalls, std::vector<std::int64_t>{4});
     fake.mainQueue.advance(milliseconds(899));
     EXPECT_TRUE(desktop(4).isCurrent);
@@ -193,11 +196,11 @@ TEST_F(DirectSwitchTest, AsksTheWindowManagerAndChecksTheLanding) {
     fake.mainQueue.advance(milliseconds(1));
     fake.mainQueue.advance(milliseconds(300));
     followsRequests = false;
-    observer->switchTo(desktop(1));
+    switcher->switchTo(desktop(1));
     fake.mainQueue.advance(milliseconds(900));
     EXPECT_TRUE(desktop(4).isCurrent);
     fake.mainQueue.advance(milliseconds(300));
-    observer->switchTo(desktop(1)); // ignored again, but not held against the desktop
+    switcher->switchTo(desktop(1)); // ignored again, but not held against the desktop
     EXPECT_EQ(fake.windowServer.showSpaceCalls, (std::vector<std::int64_t>{4, 1, 1}));
     EXPECT_EQ(story(), (Lines{"Direct switch to uuid-4", kInFlight, "Direct switch landed",
                               "Direct switch to uuid-1", "Direct switch did NOT land",
@@ -207,7 +210,7 @@ TEST_F(DirectSwitchTest, AsksTheWindowManagerAndChecksTheLanding) {
     EXPECT_TRUE(fake.workspace.anchors.empty());
     EXPECT_TRUE(fake.workspace.activations.empty());
     EXPECT_EQ(fake.workspace.ownActivations, 0);
-    EXPECT_TRUE(observer->seededSpaceIDs().empty());
+    EXPECT_TRUE(switcher->seededSpaceIDs().empty());
     fake.log.lines.clear();
     observer->start(); // the start line names no keystroke permission
     EXPECT_EQ(fake.log.count("Quillbar v1.2.3 starting from /usr/bin/quillbar"), 1u);
@@ -216,7 +219,7 @@ TEST_F(DirectSwitchTest, AsksTheWindowManagerAndChecksTheLanding) {
 // Which rows can be acted on without and with Accessibility; a switch in flight changes nothing.
 TEST_F(SpaceSwitcherTest, CanSwitchForEveryKindOfRow) {
     start();
-    observer->switchTo(desktop(4));
+    switcher->switchTo(desktop(4));
     const auto variant = [&](std::optional<std::string> key, int type, bool current) {
         SpaceInfo space = desktop(3);
         std::tie(space.persistenceID, space.type, space.isCurrent) = std::tuple(key, type, current);
@@ -235,9 +238,9 @@ TEST_F(SpaceSwitcherTest, CanSwitchForEveryKindOfRow) {
     for (const auto& [what, row, untrusted, trusted] : rows) {
         SCOPED_TRACE(what);
         fake.keyboard.trusted = false;
-        EXPECT_EQ(observer->canSwitch(row), untrusted);
+        EXPECT_EQ(switcher->canSwitch(row), untrusted);
         fake.keyboard.trusted = true;
-        EXPECT_EQ(observer->canSwitch(row), trusted);
+        EXPECT_EQ(switcher->canSwitch(row), trusted);
     }
 }
 
@@ -246,11 +249,11 @@ TEST_F(SpaceSwitcherTest, CanSwitchForEveryKindOfRow) {
 // every other switch for 1.2 s.
 TEST_F(SpaceSwitcherTest, AnchorAndAppSwitchesCheckLaterAndHoldBackOthersFor1Point2Seconds) {
     start();
-    observer->switchTo(fullscreenSpace(std::nullopt));
-    observer->switchTo(fullscreenSpace(999));
-    observer->switchTo(desktop(2)); // the current space: nothing at all, even in flight
-    observer->switchTo(desktop(3));
-    observer->switchTo(desktop(2));
+    switcher->switchTo(fullscreenSpace(std::nullopt));
+    switcher->switchTo(fullscreenSpace(999));
+    switcher->switchTo(desktop(2)); // the current space: nothing at all, even in flight
+    switcher->switchTo(desktop(3));
+    switcher->switchTo(desktop(2));
     const auto anchor = fake.workspace.anchors[2];
     fake.mainQueue.advance(milliseconds(899));
     EXPECT_TRUE(fake.workspace.activations.empty());
@@ -258,10 +261,10 @@ TEST_F(SpaceSwitcherTest, AnchorAndAppSwitchesCheckLaterAndHoldBackOthersFor1Poi
     EXPECT_EQ(fake.workspace.activations, std::vector<std::int32_t>{kEditor});
     EXPECT_TRUE(desktop(3).isCurrent);
     fake.mainQueue.advance(milliseconds(100));
-    observer->switchTo(desktop(4));
-    observer->switchTo(fullscreenSpace(kMovie));
+    switcher->switchTo(desktop(4));
+    switcher->switchTo(fullscreenSpace(kMovie));
     fake.mainQueue.advance(milliseconds(200)); // exactly at the limit
-    observer->switchTo(fullscreenSpace(kMovie));
+    switcher->switchTo(fullscreenSpace(kMovie));
     EXPECT_EQ(fake.workspace.activations, (std::vector<std::int32_t>{kEditor, kMovie}));
     const int detections = fake.windowServer.copyManagedDisplaySpacesCalls;
     fake.mainQueue.advance(milliseconds(899));
@@ -269,9 +272,9 @@ TEST_F(SpaceSwitcherTest, AnchorAndAppSwitchesCheckLaterAndHoldBackOthersFor1Poi
     fake.mainQueue.advance(milliseconds(1));
     EXPECT_EQ(fake.windowServer.copyManagedDisplaySpacesCalls, detections + 1);
     fake.mainQueue.advance(milliseconds(299));
-    observer->switchTo(desktop(4));
+    switcher->switchTo(desktop(4));
     fake.mainQueue.advance(milliseconds(1));
-    observer->switchTo(desktop(4));
+    switcher->switchTo(desktop(4));
     EXPECT_FALSE(anchor->closed);
     EXPECT_EQ(fake.workspace.ownActivations, 2);
     EXPECT_EQ(story(), (Lines{"Switch skipped: fullscreen space owner is no longer running",
@@ -285,18 +288,18 @@ TEST_F(SpaceSwitcherTest, AnchorAndAppSwitchesCheckLaterAndHoldBackOthersFor1Poi
 TEST_F(SpaceSwitcherTest, KeystrokesCrossTheDesktopsBetweenAndCheckTheLandingLater) {
     fake.windowServer.hasCopySpacesForWindows = false;
     start(4);
-    observer->switchTo(desktop(1));
+    switcher->switchTo(desktop(1));
     fake.keyboard.trusted = true;
     SpaceInfo elsewhere = desktop(1);
     elsewhere.displayIdentifier = "SIDE-UUID";
-    observer->switchTo(elsewhere);
+    switcher->switchTo(elsewhere);
     SpaceInfo twin = desktop(4); // same position as the current desktop
     std::tie(twin.isCurrent, twin.persistenceID) = std::tuple(false, "uuid-twin");
-    observer->switchTo(twin);
+    switcher->switchTo(twin);
     EXPECT_EQ(fake.backgroundQueue.pendingCount(), 0u);
 
-    observer->switchTo(desktop(1));
-    observer->switchTo(desktop(3));                     // keystroke switches hold nothing back
+    switcher->switchTo(desktop(1));
+    switcher->switchTo(desktop(3));                     // keystroke switches hold nothing back
     EXPECT_TRUE(fake.keyboard.steps.empty());           // posted off the main thread
     fake.backgroundQueue.runAll();                      // the window manager ignores them
     EXPECT_EQ(presses(KeyEvent::kLeftArrowKeyCode), 4); // three, then one
@@ -307,14 +310,14 @@ TEST_F(SpaceSwitcherTest, KeystrokesCrossTheDesktopsBetweenAndCheckTheLandingLat
     // The window server stops naming its spaces: no managed id on either side counts as landed.
     SpaceInfo target = desktop(1);
     target.managedSpaceID.reset();
-    observer->switchTo(target);
+    switcher->switchTo(target);
     for (json& space : fake.windowServer.managedDisplaySpaces[0]["Spaces"]) {
         space = {{"type", 0}, {"uuid", space["uuid"]}};
     }
     fake.mainQueue.advance(milliseconds(1850));
     fake.windowServer.managedDisplaySpaces = json::array(); // no current space at all
     observer->refresh();
-    observer->switchTo(target);
+    switcher->switchTo(target);
     const Lines skipped = {kFallback, "(info) Switch skipped: target is on another display"};
     EXPECT_EQ(
         story(),
@@ -330,13 +333,13 @@ TEST_F(SpaceSwitcherTest, StoryOfSeedingWhileVisitingAnchorMissAndKeystrokeFallb
     fake.windowServer.hasCopySpacesForWindows = false;
     fake.keyboard.trusted = true;
     start(1);
-    EXPECT_EQ(observer->seededSpaceIDs(), Keys{"uuid-1"});
+    EXPECT_EQ(switcher->seededSpaceIDs(), Keys{"uuid-1"});
     fake.mainQueue.advance(milliseconds(3000));
     show(2); // the user visits desktop 2 by other means
-    EXPECT_EQ(observer->seededSpaceIDs(), (Keys{"uuid-1", "uuid-2"}));
+    EXPECT_EQ(switcher->seededSpaceIDs(), (Keys{"uuid-1", "uuid-2"}));
 
     fake.mainQueue.advance(milliseconds(3000));
-    observer->switchTo(desktop(1)); // back through its anchor
+    switcher->switchTo(desktop(1)); // back through its anchor
     fake.mainQueue.advance(milliseconds(1200));
     EXPECT_TRUE(desktop(1).isCurrent);
     EXPECT_EQ(fake.workspace.activations, std::vector<std::int32_t>{kEditor});
@@ -344,17 +347,18 @@ TEST_F(SpaceSwitcherTest, StoryOfSeedingWhileVisitingAnchorMissAndKeystrokeFallb
     followsAnchors = false; // a debug request whose anchor the window manager ignores
     fake.distributedCenter.postNotification(NotificationCenter::kDebugSwitchTo, "2");
     fake.mainQueue.advance(milliseconds(1200));
-    EXPECT_EQ(observer->seededSpaceIDs(), Keys{"uuid-1"});
-    EXPECT_TRUE(observer->canSwitch(desktop(2))); // only because keystrokes are allowed
+    EXPECT_EQ(switcher->seededSpaceIDs(), Keys{"uuid-1"});
+    EXPECT_TRUE(switcher->canSwitch(desktop(2))); // only because keystrokes are allowed
 
-    observer->switchTo(desktop(2)); // keystrokes land and re-seed it
+    switcher->switchTo(desktop(2)); // keystrokes land and re-seed it
     fake.backgroundQueue.runAll();
     EXPECT_EQ(presses(KeyEvent::kRightArrowKeyCode), 1);
     show(2);
     fake.mainQueue.advance(milliseconds(1150));
-    EXPECT_EQ(observer->seededSpaceIDs(), (Keys{"uuid-1", "uuid-2"}));
+    EXPECT_EQ(switcher->seededSpaceIDs(), (Keys{"uuid-1", "uuid-2"}));
     EXPECT_EQ(fake.workspace.openAnchors().size(), 2u);
-    observer->switchTo(desktop(1)); // its landing check is due after the observer is gone
+    switcher->switchTo(desktop(1)); // its landing check is due after the observer is gone
+    switcher.reset();
     observer.reset();
     fake.mainQueue.advance(milliseconds(5000));
     EXPECT_EQ(story(),

@@ -3,6 +3,7 @@
 #include "model/MemoryDefaults.h"
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
+#include "switching/SpaceSwitcher.h"
 #include "ui/MenuBarIcon.h"
 #include "ui/MenuBarItem.h"
 #include "ui/MenuContent.h"
@@ -81,14 +82,16 @@ protected:
     // Scripts the window server with setup, then makes and starts the observer and the view.
     template <typename Setup> void startWith(Setup setup) {
         view.reset();
+        switcher.reset();
         observer.reset();
         setup();
         observer = std::make_unique<SpaceObserver>(store, fake.platform);
+        switcher = std::make_unique<SpaceSwitcher>(*observer, fake.platform);
         observer->start();
         settle();
         view = std::make_unique<MenuContentView>(
-            *observer, store, XdgAutostart(home.filePath("autostart"), {}, "/usr/bin/quillbar"),
-            "1.2.3");
+            *observer, *switcher, store,
+            XdgAutostart(home.filePath("autostart"), {}, "/usr/bin/quillbar"), "1.2.3");
     }
     // Runs what is due on the virtual main queue and the Qt event loop.
     void settle() {
@@ -98,7 +101,7 @@ protected:
     }
     std::vector<MenuContent::Entry> build(MenuContent::State state = {}) {
         state.version = QStringLiteral("1.2.3");
-        return MenuContent::build(*observer, state);
+        return MenuContent::build(*observer, *switcher, state);
     }
     QAction* action(const QString& text) const {
         for (QAction* candidate : view->menu()->actions())
@@ -114,6 +117,7 @@ protected:
     MemoryDefaults defaults;
     SpaceNameStore store{defaults};
     std::unique_ptr<SpaceObserver> observer;
+    std::unique_ptr<SpaceSwitcher> switcher;
     std::unique_ptr<MenuContentView> view;
 };
 

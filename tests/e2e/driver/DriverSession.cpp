@@ -13,14 +13,16 @@ DriverSession::DriverSession(Platform& platform, JsonLines& out)
     : platform_(platform)
     , out_(out)
     , store_(defaults_)
-    , observer_(store_, platform) {}
+    , observer_(store_, platform)
+    , switcher_(observer_, platform) {}
 
 DriverSession::~DriverSession() = default;
 
 void DriverSession::start() {
-    // Published values announce themselves before they are stored: read them a turn later.
+    // Report once per turn, however many values one change publishes.
     const auto later = [this] { platform_.mainQueue.post([this] { reportIfChanged(); }); };
     changes_ = observer_.subscribe(later);
+    seeded_ = switcher_.subscribe(later);
     names_ = store_.subscribe([later](const NameTable&) { later(); });
     titles_ = observer_.subscribeMenuBarTitle([this](const std::string& title) {
         out_.report("title", {{"title", title}});
@@ -85,7 +87,7 @@ bool DriverSession::run(const std::string& line) {
     std::string text;
     std::getline(words >> std::ws, text);
     if (command == "switch") {
-        observer_.switchTo(SpaceInfo(*target));
+        switcher_.switchTo(SpaceInfo(*target));
     } else if (command == "name") {
         store_.updateName(text, target->persistenceID.value_or(""));
     } else if (command == "emoji") {
@@ -116,7 +118,7 @@ nlohmann::json DriverSession::state() const {
     return {
         {"title", observer_.menuBarTitle()}, {"current", observer_.currentSpaceID().value_or("")},
         {"spaces", std::move(spaces)},       {"shown", std::move(shown)},
-        {"groups", std::move(groups)},       {"seeded", observer_.seededSpaceIDs()},
+        {"groups", std::move(groups)},       {"seeded", switcher_.seededSpaceIDs()},
         {"names", std::move(names)}};
 }
 

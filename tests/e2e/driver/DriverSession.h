@@ -5,6 +5,7 @@
 #include "model/SpaceNameStore.h"
 #include "model/Subscription.h"
 #include "observer/SpaceObserver.h"
+#include "switching/SpaceSwitcher.h"
 
 #include <nlohmann/json.hpp>
 
@@ -41,7 +42,9 @@ private:
     MemoryDefaults defaults_;
     SpaceNameStore store_;
     SpaceObserver observer_;
+    SpaceSwitcher switcher_;
     Subscription changes_;
+    Subscription seeded_;
     Subscription titles_;
     Subscription names_;
     nlohmann::json lastState_;

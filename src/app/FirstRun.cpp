@@ -1,4 +1,4 @@
-#include "services/FirstRun.h"
+#include "app/FirstRun.h"
 
 #include "model/Defaults.h"
 #include "observer/SpaceObserver.h"
@@ -16,16 +16,18 @@ constexpr Milliseconds presentationDelay{800};
 constexpr int tooltipDelayMs = 1000;
 } // namespace
 
-void presentIfNeeded(SpaceObserver& observer, SpaceNameStore& nameStore, Defaults& defaults) {
-    SettingsWindowController::shared().setDefaults(defaults);
+void presentIfNeeded(SettingsWindowController& settings, SpaceObserver& observer,
+                     SpaceNameStore& nameStore, Defaults& defaults) {
+    settings.setDefaults(defaults);
     if (defaults.boolValue(completedKey))
         return;
     // The flag is written only after the window was asked to show, so the window still reads it
     // as unset and shows its hint.
-    observer.platform().mainQueue.after(presentationDelay, [&observer, &nameStore, &defaults] {
-        SettingsWindowController::shared().show(observer, nameStore);
-        defaults.setBool(completedKey, true);
-    });
+    observer.platform().mainQueue.after(presentationDelay,
+                                        [&settings, &observer, &nameStore, &defaults] {
+                                            settings.show(observer, nameStore);
+                                            defaults.setBool(completedKey, true);
+                                        });
 }
 
 void applyMenuBarTooltip(MenuBarItem& item) {

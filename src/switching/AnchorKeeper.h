@@ -40,7 +40,7 @@ public:
 
     // Keys of the spaces that have an anchor, as last published.
     const std::set<std::string>& seededSpaceIDs() const { return seededSpaceIDs_.value(); }
-    // Announces every assignment of seededSpaceIDs before it is in place.
+    // Announces every assignment of seededSpaceIDs once it is in place.
     Subscription subscribeSeededSpaceIDs(Published<std::set<std::string>>::Handler handler) {
         return seededSpaceIDs_.subscribe(std::move(handler));
     }

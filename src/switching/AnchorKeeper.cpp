@@ -1,4 +1,4 @@
-#include "observer/AnchorKeeper.h"
+#include "switching/AnchorKeeper.h"
 
 #include "observer/ValueCoercion.h"
 

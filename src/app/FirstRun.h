@@ -4,6 +4,7 @@ namespace quillbar {
 
 class Defaults;
 class MenuBarItem;
+class SettingsWindowController;
 class SpaceNameStore;
 class SpaceObserver;
 
@@ -13,7 +14,9 @@ namespace FirstRun {
 
 // Opens the rename window 0.8 s from now unless "HasCompletedFirstRun.v1" is set, and sets the
 // flag once the window is open.
-void presentIfNeeded(SpaceObserver& observer, SpaceNameStore& nameStore, Defaults& defaults);
+// The window is the settings controller's; the controller gets the defaults at once.
+void presentIfNeeded(SettingsWindowController& settings, SpaceObserver& observer,
+                     SpaceNameStore& nameStore, Defaults& defaults);
 
 // Gives the tray item its "click to name or switch desktops" line 1.0 s from now.
 void applyMenuBarTooltip(MenuBarItem& item);
