@@ -4,10 +4,10 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include "platform/NoAnchorWorkspace.h"
 #include "platform/i3ipc/I3IpcConnection.h"
 #include "platform/i3ipc/I3IpcDisplays.h"
 #include "platform/i3ipc/I3IpcWindowServer.h"
-#include "platform/i3ipc/I3IpcWorkspace.h"
 
 namespace quillbar {
 
@@ -37,7 +37,7 @@ struct I3IpcPlatform::Parts {
     I3IpcConnection connection;
     I3IpcDisplays displays;
     I3IpcWindowServer windowServer;
-    I3IpcWorkspace workspace;
+    NoAnchorWorkspace workspace;
     NoKeyboard keyboard;
     Platform platform;
 };

@@ -1,10 +1,10 @@
 #include "platform/kwin/KWinPlatform.h"
 
+#include "platform/NoAnchorWorkspace.h"
 #include "platform/NoKeyboard.h"
 #include "platform/kwin/KWinDisplays.h"
 #include "platform/kwin/KWinVirtualDesktops.h"
 #include "platform/kwin/KWinWindowServer.h"
-#include "platform/kwin/KWinWorkspace.h"
 
 #include <QGuiApplication>
 #include <QObject>
@@ -45,7 +45,7 @@ struct KWinPlatform::Parts {
     KWinDisplays displays;
     KWinVirtualDesktops desktops;
     KWinWindowServer windowServer;
-    KWinWorkspace workspace;
+    NoAnchorWorkspace workspace;
     NoKeyboard keyboard; // KWin switches desktops itself
     Platform platform;
 };

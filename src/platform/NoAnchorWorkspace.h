@@ -2,11 +2,13 @@
 
 #include "platform/Workspace.h"
 
+#include <unistd.h>
+
 namespace quillbar {
 
-// The own process under sway or i3. Switching is direct, so no other application is ever
-// activated and no anchor window is ever made (it would be tiled like any window).
-class I3IpcWorkspace final : public Workspace {
+// The workspace of a backend whose window manager shows a space on request: no other application
+// is looked at or activated, and no anchor window is ever made.
+class NoAnchorWorkspace final : public Workspace {
 public:
     std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
     std::optional<RunningApplication> runningApplication(std::int32_t) override {
@@ -14,11 +16,9 @@ public:
     }
     bool activate(std::int32_t) override { return false; }
     void activateOwnApplication() override {}
-    // The own process id.
-    std::int32_t ownProcessIdentifier() override;
+    std::int32_t ownProcessIdentifier() override { return static_cast<std::int32_t>(::getpid()); }
     std::optional<Screen> keyWindowScreen() override { return std::nullopt; }
     std::optional<Screen> mainWindowScreen() override { return std::nullopt; }
-    // Always nullptr.
     std::unique_ptr<AnchorWindow> createAnchorWindow(const Rect&) override { return nullptr; }
 };
 
