@@ -4,8 +4,11 @@ two headless outputs) and on i3 (Xvfb, two fake outputs)."""
 import os
 import unittest
 
+from desktop import App, BUILD
 from test_x11_backend import Driver
 from tiling import I3Desktop, SwayDesktop
+
+QUILLBAR = os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar")
 
 # A workspace name that would run a command if a switch to it were not quoted.
 HOSTILE = 'x"; exec touch {}; "'
@@ -14,7 +17,7 @@ HOSTILE = 'x"; exec touch {}; "'
 class TilingCases:
     """Shared cases; subclasses say which desktop, its outputs, and how to quote for it."""
 
-    desktop, outputs = None, ()
+    desktop, outputs, backend = None, (), None
 
     def setUp(self):
         self.desk = self.desktop()
@@ -39,6 +42,12 @@ class TilingCases:
 
     def title(self, title):
         return self.state(lambda s: s["title"] == title)
+
+    def test_the_application_chooses_this_backend_by_itself(self):
+        app = App(self.desk, QUILLBAR)
+        app.wait_for_line("Backend %s chosen" % self.backend)
+        app.wait_for_line("Detected 2 spaces")
+        self.assertEqual(app.stop(), 0)
 
     def test_follows_workspaces_and_outputs(self):
         state = self.state(lambda s: len(s["groups"]) == 2 and s["current"] == "ws-1")
@@ -94,7 +103,7 @@ class TilingCases:
 
 
 class SwayTest(TilingCases, unittest.TestCase):
-    desktop, outputs = SwayDesktop, ("HEADLESS-1", "HEADLESS-2")
+    desktop, outputs, backend = SwayDesktop, ("HEADLESS-1", "HEADLESS-2"), "sway"
 
     @staticmethod
     def quoted(name):
@@ -108,7 +117,7 @@ class SwayTest(TilingCases, unittest.TestCase):
 
 
 class I3Test(TilingCases, unittest.TestCase):
-    desktop, outputs = I3Desktop, ("fake-0", "fake-1")
+    desktop, outputs, backend = I3Desktop, ("fake-0", "fake-1"), "i3"
 
     @staticmethod
     def quoted(name):
