@@ -5,6 +5,7 @@ import os
 import unittest
 
 from desktop import App, BUILD
+from test_sway_app import LEAKS
 from test_x11_backend import Driver
 from tiling import I3Desktop, SwayDesktop
 
@@ -44,6 +45,9 @@ class TilingCases:
         return self.state(lambda s: s["title"] == title)
 
     def test_the_application_chooses_this_backend_by_itself(self):
+        # On sway the application runs on Qt's wayland platform, whose globals live until exit.
+        self.desk.env["LSAN_OPTIONS"] = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"),
+                                                               LEAKS]))
         app = App(self.desk, QUILLBAR)
         app.wait_for_line("Backend %s chosen" % self.backend)
         app.wait_for_line("Detected 2 spaces")
