@@ -69,12 +69,12 @@ std::unique_ptr<Backend> createKWin(const BackendServices& services) {
 
 std::vector<BackendChooser::Entry> BackendChooser::entries() {
     return {
-        {"kwin", "KDE Plasma (KWin) on Wayland and X11, over the session bus", probeKWin,
-         createKWin},
         i3ipcEntry("sway", "sway (Wayland): workspaces per output, through SWAYSOCK",
                    [] { return I3IpcPlatform::probeSway(); }),
         i3ipcEntry("i3", "i3 (X11): workspaces per output, through its IPC socket",
                    [] { return I3IpcPlatform::probeI3(); }),
+        {"kwin", "KDE Plasma (KWin) on Wayland and X11, over the session bus", probeKWin,
+         createKWin},
         {"x11", "X11 window managers with EWMH desktops", probeX11, createX11},
     };
 }
