@@ -4,6 +4,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusError>
+#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QEventLoop>
 
@@ -91,6 +92,23 @@ DebugRequests::Reply DebugRequests::settings(QDBusConnection bus, const QString&
                 startupWait);
 }
 
+// The bus's own reply timeout has been seen never to fire: a blocking call could then wait for
+// good. The call is made asynchronously and given up on at our own deadline.
+std::optional<QDBusMessage> DebugRequests::answerWithin(QDBusConnection& bus,
+                                                        const QDBusMessage& message) {
+    QDBusPendingCallWatcher watcher(bus.asyncCall(message, kAnswerTimeoutMs));
+    if (!watcher.isFinished()) {
+        QEventLoop loop;
+        connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(kAnswerTimeoutMs + 500, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (!watcher.isFinished()) {
+        return std::nullopt;
+    }
+    return watcher.reply();
+}
+
 DebugRequests::Reply DebugRequests::call(QDBusConnection bus, const QString& service,
                                          QDBusMessage message,
                                          std::chrono::milliseconds startupWait) {
@@ -100,7 +118,11 @@ DebugRequests::Reply DebugRequests::call(QDBusConnection bus, const QString& ser
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        const QDBusMessage reply = bus.call(message, QDBus::BlockWithGui, kAnswerTimeoutMs);
+        const std::optional<QDBusMessage> answer = answerWithin(bus, message);
+        if (!answer) {
+            return {Outcome::NotRunning, QStringLiteral("Quillbar does not answer")};
+        }
+        const QDBusMessage& reply = *answer;
         if (reply.type() == QDBusMessage::ReplyMessage) {
             return {Outcome::Delivered, {}};
         }
