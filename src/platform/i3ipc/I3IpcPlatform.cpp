@@ -22,17 +22,7 @@ struct I3IpcPlatform::Parts {
                       }})
         , displays(connection)
         , windowServer(connection)
-        , platform{windowServer,
-                   displays,
-                   workspace,
-                   keyboard,
-                   services.workspaceCenter,
-                   services.defaultCenter,
-                   services.distributedCenter,
-                   services.mainQueue,
-                   services.backgroundQueue,
-                   services.log,
-                   services.appInfo} {}
+        , platform(services.platformWith(windowServer, displays, workspace, keyboard)) {}
 
     I3IpcConnection connection;
     I3IpcDisplays displays;

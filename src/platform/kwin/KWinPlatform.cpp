@@ -19,17 +19,7 @@ struct KWinPlatform::Parts {
                        center.postNotification(NotificationCenter::kActiveSpaceDidChange);
                    })
         , windowServer(desktops, displays)
-        , platform{windowServer,
-                   displays,
-                   workspace,
-                   keyboard,
-                   services.workspaceCenter,
-                   services.defaultCenter,
-                   services.distributedCenter,
-                   services.mainQueue,
-                   services.backgroundQueue,
-                   services.log,
-                   services.appInfo} {
+        , platform(services.platformWith(windowServer, displays, workspace, keyboard)) {
         // Outputs coming, going or turning primary change the display's identifier and name.
         if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
             const auto screensChanged = [&center = services.defaultCenter] {

@@ -4,6 +4,7 @@
 #include "platform/BackgroundQueue.h"
 #include "platform/LogSink.h"
 #include "platform/MainQueue.h"
+#include "platform/Platform.h"
 #include "platform/qt/LocalNotificationCenter.h"
 
 namespace quillbar {
@@ -17,6 +18,14 @@ struct BackendServices {
     LocalNotificationCenter& defaultCenter;
     LocalNotificationCenter& distributedCenter;
     AppInfo appInfo;
+
+    // The platform a backend hands the core: its own four parts beside these services.
+    Platform platformWith(WindowServer& windowServer, Displays& displays, Workspace& workspace,
+                          Keyboard& keyboard) const {
+        return {windowServer,  displays,          workspace, keyboard,        workspaceCenter,
+                defaultCenter, distributedCenter, mainQueue, backgroundQueue, log,
+                appInfo};
+    }
 };
 
 } // namespace quillbar

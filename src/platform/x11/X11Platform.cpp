@@ -19,17 +19,7 @@ struct X11Platform::Parts {
         , windowServer(connection, displays, clients, services.log)
         , workspace(connection, displays, clients)
         , monitor(connection, services.workspaceCenter, services.defaultCenter)
-        , platform{windowServer,
-                   displays,
-                   workspace,
-                   keyboard,
-                   services.workspaceCenter,
-                   services.defaultCenter,
-                   services.distributedCenter,
-                   services.mainQueue,
-                   services.backgroundQueue,
-                   services.log,
-                   services.appInfo} {}
+        , platform(services.platformWith(windowServer, displays, workspace, keyboard)) {}
 
     std::shared_ptr<X11Connection> connection;
     X11Displays displays;
