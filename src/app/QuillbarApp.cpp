@@ -18,6 +18,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QFileInfo>
 #include <QMenu>
 #include <QStringList>
 #include <QTimer>
@@ -26,8 +27,21 @@
 
 namespace quillbar {
 
+namespace {
+
+// The command that starts this program: the `quillbar` command passes its own path as the first
+// argument when it runs the application, and that path is what an autostart entry must name.
+QString launchCommand() {
+    const QString first = QCoreApplication::arguments().value(0);
+    const QFileInfo info(first);
+    return info.isAbsolute() && info.isExecutable() ? first
+                                                    : QCoreApplication::applicationFilePath();
+}
+
+} // namespace
+
 QuillbarApp::QuillbarApp(const Options& options)
-    : appInfo_{options.version, QCoreApplication::applicationFilePath().toStdString(),
+    : appInfo_{options.version, launchCommand().toStdString(),
                options.bundleIdentifier.empty()
                    ? std::nullopt
                    : std::optional<std::string>(options.bundleIdentifier)}
@@ -65,10 +79,9 @@ QuillbarApp::QuillbarApp(const Options& options)
     observer_->start();
 
     // The tray item and its menu exist before the first-run hooks, which address the item.
-    menu_ = std::make_unique<MenuContentView>(
-        *observer_, *switcher_, *nameStore_,
-        XdgAutostart::forCurrentUser(QCoreApplication::applicationFilePath()),
-        QString::fromStdString(appInfo_.version));
+    menu_ = std::make_unique<MenuContentView>(*observer_, *switcher_, *nameStore_,
+                                              XdgAutostart::forCurrentUser(launchCommand()),
+                                              QString::fromStdString(appInfo_.version));
     connect(menu_.get(), &MenuContentView::renameRequested, this, &QuillbarApp::showRenameWindow);
     connect(menu_.get(), &MenuContentView::quitRequested, this, &QuillbarApp::quitRequested);
     connect(menu_->menu(), &QMenu::aboutToShow, this, &QuillbarApp::logMenu);

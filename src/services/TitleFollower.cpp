@@ -3,10 +3,10 @@
 #include "services/TitleExporter.h"
 
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <utility>
 
@@ -21,34 +21,11 @@ TitleFollower::TitleFollower(QDBusConnection bus, QString service, Format format
     , out_(out) {}
 
 QByteArray TitleFollower::line(const QString& title, Format format) {
-    if (format == Format::Plain) {
-        // One title, one line: a line break inside a name would look like two titles.
-        QString text = title;
-        for (QChar& c : text) {
-            if (c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' || c == QChar(0x85) ||
-                c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
-                c = u' ';
-            }
-        }
-        return text.toUtf8() + '\n';
-    }
-    if (format == Format::I3bar) {
-        // One status line of the endless array: a single block, then the separating comma.
-        const QJsonObject block{{QStringLiteral("full_text"), title},
-                                {QStringLiteral("name"), QStringLiteral("quillbar")}};
-        return QJsonDocument(QJsonArray{block}).toJson(QJsonDocument::Compact) + ",\n";
-    }
-    const QJsonObject object{{QStringLiteral("text"), title}, {QStringLiteral("tooltip"), title}};
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    return QByteArray::fromStdString(TitleLine::format(title.toStdString(), format));
 }
 
 QByteArray TitleFollower::preamble(Format format) {
-    if (format != Format::I3bar) {
-        return {};
-    }
-    // The bar reads the header, then an array that stays open as long as this process runs.
-    const QJsonObject header{{QStringLiteral("version"), 1}};
-    return QJsonDocument(header).toJson(QJsonDocument::Compact) + "\n[\n";
+    return QByteArray::fromStdString(TitleLine::preamble(format));
 }
 
 bool TitleFollower::fetch(QString* title) {
@@ -60,7 +37,18 @@ bool TitleFollower::fetch(QString* title) {
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << QString::fromLatin1(TitleExporter::kInterface)
         << QString::fromLatin1(TitleExporter::kProperty);
-    const QDBusMessage reply = bus_.call(get, QDBus::BlockWithGui, 2000);
+    // The bus's own reply timeout has been seen never to fire: the wait ends at our deadline.
+    QDBusPendingCallWatcher watcher(bus_.asyncCall(get, kAnswerTimeoutMs));
+    if (!watcher.isFinished()) {
+        QEventLoop loop;
+        connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(kAnswerTimeoutMs + 100, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (!watcher.isFinished()) {
+        return false;
+    }
+    const QDBusMessage reply = watcher.reply();
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         return false;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/TitleLine.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -13,13 +15,16 @@ namespace quillbar {
 class TitleFollower : public QObject {
     Q_OBJECT
 public:
-    enum class Format { Plain, Json, I3bar };
+    using Format = TitleLine::Format;
+    // How long a read of the title waits for the instance's answer.
+    static constexpr int kAnswerTimeoutMs = 2000;
 
     // Reads the title of the instance that holds the name service on bus; lines go to out.
     TitleFollower(QDBusConnection bus, QString service, Format format, std::FILE* out,
                   QObject* parent = nullptr);
 
-    // Prints the title once; false (nothing printed) when no instance runs.
+    // Prints the title once; false (nothing printed) when no instance runs or none answers
+    // within kAnswerTimeoutMs.
     bool printOnce();
     // Prints the title now (when an instance runs) and again on every change, also across
     // restarts of the instance; an instance that goes away prints an empty title. In the i3bar

@@ -1,10 +1,13 @@
 // What the tray and package tests cannot reach: bad command lines and signals on the event loop.
 #include "app/CommandLine.h"
+#include "app/Launcher.h"
 #include "app/UnixSignalWatcher.h"
 #include <QSignalSpy>
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 using namespace quillbar;
 
@@ -39,4 +42,34 @@ TEST(AppTest, RejectsUnusableCommandLinesAndDeliversSignalsOnTheLoop) {
     QSignalSpy received(&watcher, &UnixSignalWatcher::received);
     std::raise(SIGINT);
     EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 1 && received[0][0] == SIGINT; }));
+}
+
+// The `quillbar` command answers a title query itself only where the application would print the
+// title once in the same format; every other line goes to the application.
+TEST(AppTest, TheLauncherAnswersOnlyWhatTheApplicationPrintsOnce) {
+    const QList<QStringList> lines = {{"--print-title"},
+                                      {"--json", "--print-title"},
+                                      {"--print-title", "--follow"},
+                                      {"--print-title", "--i3bar"},
+                                      {"--print-title", "--json", "--json"},
+                                      {"--print-title", "--print-title"},
+                                      {"--print-title", "--verbose"},
+                                      {"--print-title", "--bogus"},
+                                      {"--json"},
+                                      {}};
+    int answered = 0;
+    for (const QStringList& line : lines) {
+        std::vector<std::string> words;
+        for (const QString& word : line)
+            words.push_back(word.toStdString());
+        const auto format = Launcher::titleQuery({words.begin(), words.end()});
+        if (!format)
+            continue;
+        ++answered;
+        const CommandLine parsed = CommandLine::parse(QStringList{"quillbar"} + line);
+        EXPECT_TRUE(parsed.mode == CommandLine::Mode::PrintTitle && !parsed.follow)
+            << line.join(' ').toStdString();
+        EXPECT_EQ(*format == TitleLine::Format::Json, parsed.json) << line.join(' ').toStdString();
+    }
+    EXPECT_EQ(answered, 2);
 }

@@ -6,6 +6,7 @@
 #include "services/SingleInstance.h"
 #include "services/TitleExporter.h"
 #include "services/TitleFollower.h"
+#include "services/TitleQuery.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -18,10 +19,12 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <systemd/sd-bus.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -263,6 +266,40 @@ TEST(BusServicesTest, TitlesKeepWhatFollowsANulAndPrintOnOneLine) {
     std::fclose(out);
     EXPECT_EQ(TitleFollower::line("Two\nlines\u2028here", TitleFollower::Format::Plain),
               "Two lines here\n");
+}
+
+// The one-shot query runs on a thread of its own: the exporter answers on this thread's loop.
+TitleQuery::Answer queryTitle(const std::string& service, std::chrono::milliseconds deadline) {
+    auto answer =
+        std::async(std::launch::async, [=] { return TitleQuery::read(service, deadline); });
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+        10000));
+    return answer.get();
+}
+
+TEST(BusServicesTest, TheOneShotQueryReadsTheTitleCutsItAndGivesUpAtItsOwnDeadline) {
+    using Outcome = TitleQuery::Outcome;
+    EXPECT_EQ(queryTitle("org.quillbar.Query", TitleQuery::kDeadline).outcome, Outcome::NotRunning);
+
+    QDBusConnection app = party();
+    TitleExporter exporter(app, "🦊 Fox");
+    ASSERT_TRUE(app.registerService("org.quillbar.Query"));
+    TitleQuery::Answer answer = queryTitle("org.quillbar.Query", TitleQuery::kDeadline);
+    EXPECT_EQ(answer.outcome, Outcome::Title);
+    EXPECT_EQ(answer.title, "🦊 Fox");
+    // A title too long for a bar is cut before a character that would not fit whole.
+    exporter.setMenuBarTitle(QString(2000, QChar(0x2026)));
+    answer = queryTitle("org.quillbar.Query", TitleQuery::kDeadline);
+    EXPECT_EQ(QString::fromStdString(answer.title), QString(1365, QChar(0x2026)));
+
+    // A holder of the name that never answers: the query ends at its deadline.
+    sd_bus* stalled = nullptr;
+    ASSERT_GE(sd_bus_open_user(&stalled), 0);
+    ASSERT_GE(sd_bus_request_name(stalled, "org.quillbar.Stalled", 0), 0);
+    EXPECT_EQ(queryTitle("org.quillbar.Stalled", std::chrono::milliseconds(300)).outcome,
+              Outcome::NotRunning);
+    sd_bus_flush_close_unref(stalled);
 }
 
 TEST(BusServicesTest, SessionSignalsBecomeWorkspaceNotifications) {
