@@ -7,7 +7,10 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <xcb/xcb.h>
+
 #include <algorithm>
+#include <cstdlib>
 
 namespace quillbar {
 
@@ -52,6 +55,26 @@ BackendChooser::Entry i3ipcEntry(std::string name, std::string description,
             }};
 }
 
+// i3 names its socket on the root window, under an atom the X server keeps from then on: where no
+// i3 ever ran that atom is missing, and no `i3 --get-socketpath` process need start (it would
+// cost more than the rest of the start-up to the first title).
+bool i3MayRun() {
+    if (!qEnvironmentVariableIsEmpty("I3SOCK") || qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return true; // the probe itself decides
+    }
+    xcb_connection_t* x = xcb_connect(nullptr, nullptr);
+    bool named = true; // without an answer, ask i3
+    if (xcb_connection_has_error(x) == 0) {
+        static constexpr char kAtom[] = "I3_SOCKET_PATH";
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(x, xcb_intern_atom(x, 1, sizeof kAtom - 1, kAtom), nullptr);
+        named = reply == nullptr || reply->atom != XCB_ATOM_NONE;
+        std::free(reply);
+    }
+    xcb_disconnect(x);
+    return named;
+}
+
 // KDE Plasma, on Wayland or X11: KWin's desktop manager on the session bus. Its desktops have ids
 // of their own, so it goes before plain EWMH. Waits briefly for KWin's answer at most.
 BackendChooser::Probe probeKWin() {
@@ -72,7 +95,7 @@ std::vector<BackendChooser::Entry> BackendChooser::entries() {
         i3ipcEntry("sway", "sway (Wayland): workspaces per output, through SWAYSOCK",
                    [] { return I3IpcPlatform::probeSway(); }),
         i3ipcEntry("i3", "i3 (X11): workspaces per output, through its IPC socket",
-                   [] { return I3IpcPlatform::probeI3(); }),
+                   [] { return i3MayRun() ? I3IpcPlatform::probeI3() : std::string(); }),
         {"kwin", "KDE Plasma (KWin) on Wayland and X11, over the session bus", probeKWin,
          createKWin},
         {"x11", "X11 window managers with EWMH desktops", probeX11, createX11},

@@ -100,9 +100,6 @@ QuillbarApp::QuillbarApp(const Options& options)
     titleSubscription_ = observer_->subscribeMenuBarTitle([this](const std::string& title) {
         titleExporter_->setMenuBarTitle(QString::fromStdString(title));
     });
-    sessionEvents_ = std::make_unique<SessionEvents>(
-        QDBusConnection::systemBus(), sessionBus,
-        [this](const std::string& name) { workspaceCenter_.postNotification(name); });
     debugRequests_ = std::make_unique<DebugRequests>(
         sessionBus, [this](const std::string& name, const std::optional<std::string>& object) {
             distributedCenter_.postNotification(name, object);
@@ -131,7 +128,11 @@ void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation) {
 
 void QuillbarApp::applicationDidFinishLaunching() {
     // There is no dock or application menu to leave on this platform, and the single-instance
-    // rule ran before the names were read (claimInstance).
+    // rule ran before the names were read (claimInstance). Sleep and session signals wait until
+    // the tray shows the first title: connecting to the system bus blocks until it answers.
+    sessionEvents_ = std::make_unique<SessionEvents>(
+        QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
+        [this](const std::string& name) { workspaceCenter_.postNotification(name); });
 }
 
 void QuillbarApp::claimInstance(QDBusConnection& sessionBus) {

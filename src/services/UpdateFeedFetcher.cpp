@@ -61,7 +61,10 @@ void UpdateFeedFetcher::fetch(const QUrl& url, Completion done) {
     request.setMaximumRedirectsAllowed(kMaximumRedirects);
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       QStringLiteral("Quillbar/%1").arg(QCoreApplication::applicationVersion()));
-    reply_ = manager_.get(request);
+    if (!manager_) {
+        manager_ = std::make_unique<QNetworkAccessManager>();
+    }
+    reply_ = manager_->get(request);
     connect(reply_, &QNetworkReply::redirected, this, &UpdateFeedFetcher::onRedirected);
     connect(reply_, &QNetworkReply::metaDataChanged, this, &UpdateFeedFetcher::onMetaDataChanged);
     connect(reply_, &QNetworkReply::readyRead, this, &UpdateFeedFetcher::onReadyRead);

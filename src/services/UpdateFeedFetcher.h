@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <variant>
 
 class QNetworkReply;
@@ -51,7 +52,8 @@ private:
     void dropReply();
 
     Limits limits_;
-    QNetworkAccessManager manager_;
+    // Made for the first fetch: most runs never check, and start-up need not pay for it.
+    std::unique_ptr<QNetworkAccessManager> manager_;
     QPointer<QNetworkReply> reply_;
     QByteArray body_;
     QTimer deadline_;
