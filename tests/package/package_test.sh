@@ -40,7 +40,8 @@ deb=$("$source_dir/scripts/package" "$build_dir" "$work")
 echo "package: $deb"
 
 contents=$(dpkg-deb --contents "$deb")
-for path in ./usr/bin/quillbar ./usr/share/applications/quillbar.desktop \
+for path in ./usr/bin/quillbar ./usr/libexec/quillbar/quillbar-app \
+    ./usr/share/applications/quillbar.desktop \
     ./usr/share/icons/hicolor/scalable/apps/quillbar.svg ./usr/share/doc/quillbar/README.md; do
     grep -q " $path\$" <<<"$contents" || fail "the package lacks $path"
 done
