@@ -299,6 +299,11 @@ TEST(BusServicesTest, TheOneShotQueryReadsTheTitleCutsItAndGivesUpAtItsOwnDeadli
     ASSERT_GE(sd_bus_request_name(stalled, "org.quillbar.Stalled", 0), 0);
     EXPECT_EQ(queryTitle("org.quillbar.Stalled", std::chrono::milliseconds(300)).outcome,
               Outcome::NotRunning);
+    // So does the follower's read (--follow, and --print-title of quillbar-app itself).
+    std::FILE* out = std::tmpfile();
+    EXPECT_FALSE(TitleFollower(party(), "org.quillbar.Stalled", TitleFollower::Format::Plain, out)
+                     .printOnce());
+    std::fclose(out);
     sd_bus_flush_close_unref(stalled);
 }
 
