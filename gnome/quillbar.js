@@ -178,6 +178,7 @@ class TopBarButton {
         this._label = new St.Label({text: '', y_align: Clutter.ActorAlign.CENTER});
         this._button.add_child(this._label);
         this._button.visible = false;
+        this._placeholder();
         this._openId = this._button.menu.connect('open-state-changed',
             guarded('menu open', (_menu, open) => this._menuOpened(open)));
         shell.Main.panel.addToStatusArea('quillbar', this._button, 0, 'right');
@@ -252,12 +253,11 @@ class TopBarButton {
     _menuOpened(open) {
         this._cancellable?.cancel();
         this._cancellable = null;
-        if (!open)
+        if (!open) {
+            this._placeholder();
             return;
+        }
         const menu = this._button.menu;
-        menu.removeAll();
-        const waiting = new this._shell.PopupMenu.PopupMenuItem('…', {reactive: false});
-        menu.addMenuItem(waiting);
         const cancellable = this._cancellable = new Gio.Cancellable();
         this._call(MENU_IFACE, 'GetMenu', null, '(ua(sssbbb))', reply => {
             if (cancellable.is_cancelled())
@@ -269,6 +269,12 @@ class TopBarButton {
             const [revision, rows] = reply.deep_unpack();
             this._fill(revision, menuRows(rows));
         }, cancellable);
+    }
+
+    // Until Quillbar answers, the menu holds one inert row (an empty menu does not open at all).
+    _placeholder() {
+        this._button.menu.removeAll();
+        this._button.menu.addMenuItem(new this._shell.PopupMenu.PopupMenuItem('…', {reactive: false}));
     }
 
     _fill(revision, rows) {

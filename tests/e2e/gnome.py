@@ -13,7 +13,8 @@ the overview left, and the Quillbar extension copied in and enabled before the s
 Bus work goes through gnome_client.py, a child process with python3-gi: method calls, signals it
 collects (`gnome.signals(member)`), screenshots (it owns org.gnome.Screenshot, which the shell
 requires of callers), input through Mutter's remote desktop session (relative pointer motion from
-the top-right corner, where the pointer is pushed first, so positions are absolute), and an
+the top-right corner, where the pointer is pushed first, so positions are absolute; the session
+starts with the shell, and the shell shows its screen-sharing button left of the system menu), and an
 optional stand-in Quillbar (`gnome.client.request("serve_app", ...)`, see its docstring).
 The shell's stderr (its log when not under systemd) is kept as <artifacts>/gnome-shell-N.log.
 Every process started here ends with it, by pid; services the bus starts are found by a marker in
@@ -159,6 +160,7 @@ class GnomeShell(Desktop):
                   ("org.gnome.desktop.wm.preferences", "num-workspaces", str(self.desktops)),
                   ("org.gnome.desktop.wm.preferences", "workspace-names", self._strv(self.names)),
                   ("org.gnome.desktop.interface", "enable-animations", "false"),
+                  ("org.gnome.desktop.notifications", "show-banners", "false"),
                   ("org.gnome.shell", "welcome-dialog-last-shown-version", "'999'"),
                   ("org.gnome.shell", "disable-user-extensions", "false"),
                   ("org.gnome.shell", "enabled-extensions",
@@ -184,8 +186,9 @@ class GnomeShell(Desktop):
             self.shell = self.start_process(
                 ["gnome-shell", "--headless", "--virtual-monitor", "%dx%d" % (WIDTH, HEIGHT),
                  "--wayland", "--no-x11"], stdout=log, stderr=subprocess.STDOUT)
-        self.wait_until(lambda: self._alive(self.shell) and self.owner("org.gnome.Shell") and
-                        (not self.extension or self.owner(SHELL_NAME)), timeout=60,
+        # It shows the overview when its start-up ends (and logs that it has started).
+        self.wait_until(lambda: self._alive(self.shell) and "GNOME Shell started at" in self.log()
+                        and (not self.extension or self.owner(SHELL_NAME)), timeout=60,
                         message=lambda: "GNOME Shell did not start: " + self.log()[-2000:])
         self.call("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set",
                   "(ssv)", "org.gnome.Shell", "OverviewActive", {"v": False})
@@ -193,6 +196,13 @@ class GnomeShell(Desktop):
                                                   "org.gnome.Shell", "OverviewActive"),
                         message="the overview did not close")
         self.env["WAYLAND_DISPLAY"] = "wayland-0"
+        # The input session now: while it runs, the shell shows a screen-sharing button in the top
+        # bar (a press on it ends the session), and it must not appear later and move the others.
+        self.client.request("input", steps=[])
+        # The first frames after start can still be empty: wait for a top bar with something on it.
+        self.wait_until(lambda: float(self.run(
+            ["convert", self.screenshot_top_bar("top-bar-at-start"), "-format",
+             "%[fx:standard_deviation]", "info:"])) > 0, message="the top bar was never drawn")
 
     def stop_shell(self):
         if self.shell:
@@ -326,6 +336,16 @@ class GnomeShell(Desktop):
 
     def screenshot_top_bar(self, name):
         return self.screenshot(name, height=TOP_BAR)
+
+    def changed_area(self, before, after):
+        """(x, y, width, height) of what differs between two screenshots of the same area, the
+        clock in the middle of the top bar left out; None when nothing does."""
+        out = self.run(["convert", before, after, "-compose", "difference", "-composite",
+                        "-fill", "black", "-draw", "rectangle %d,0 %d,%d" % (
+                            WIDTH // 2 - 120, WIDTH // 2 + 120, TOP_BAR - 1),
+                        "-threshold", "8%", "-trim", "-format", "%w %h %X %Y", "info:"])
+        width, height, x, y = (int(v) for v in out.split())
+        return None if width <= 1 and height <= 1 else (x, y, width, height)
 
     def move_pointer(self, x, y):
         """Moves the pointer to (x, y): into the top-right corner first (the screen's edges stop
