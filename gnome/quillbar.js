@@ -16,7 +16,8 @@ const MENU_IFACE = 'org.quillbar.Quillbar.Menu';
 
 // Everything Quillbar sends is cut to these before it reaches the panel.
 export const MAX_ROWS = 300;
-export const MAX_TEXT = 200; // characters (code points) of a row or the title
+export const MAX_TEXT = 200; // characters (code points) of a row
+export const MAX_TITLE = 80;
 const CALL_TIMEOUT_MS = 5000;
 
 const SERVICE_XML = `<node>
@@ -227,7 +228,7 @@ class TopBarButton {
     _setTitle(title) {
         if (!this._owner)
             return;
-        this._label.text = cleanText(title) || 'Quillbar';
+        this._label.text = cleanText(title, MAX_TITLE) || 'Quillbar';
         this._button.visible = true;
     }
 

@@ -199,10 +199,23 @@ class GnomeShell(Desktop):
         # The input session now: while it runs, the shell shows a screen-sharing button in the top
         # bar (a press on it ends the session), and it must not appear later and move the others.
         self.client.request("input", steps=[])
-        # The first frames after start can still be empty: wait for a top bar with something on it.
-        self.wait_until(lambda: float(self.run(
-            ["convert", self.screenshot_top_bar("top-bar-at-start"), "-format",
-             "%[fx:standard_deviation]", "info:"])) > 0, message="the top bar was never drawn")
+        # The pointer starts anywhere, maybe over a button of the top bar: off to the desktop.
+        self.move_pointer(WIDTH // 2, HEIGHT // 2)
+        self.wait_stable_top_bar()
+
+    def wait_stable_top_bar(self, name="top-bar"):
+        """Waits until the top bar is drawn (the first frames after start can be empty) and
+        two screenshots in a row show the same (nothing hovered or fading); returns the path of the
+        last (<artifacts>/<name>-0.png or -1.png)."""
+        shots = []
+
+        def stable():
+            shots.append(self.screenshot_top_bar("%s-%d" % (name, len(shots) % 2)))
+            drawn = float(self.run(["convert", shots[-1], "-format", "%[fx:standard_deviation]",
+                                    "info:"])) > 0
+            return drawn and len(shots) > 1 and not self.changed_area(shots[-2], shots[-1])
+        self.wait_until(stable, message="the top bar was never drawn, or never still")
+        return shots[-1]
 
     def stop_shell(self):
         if self.shell:
@@ -315,6 +328,10 @@ class GnomeShell(Desktop):
     # GNOME's own settings, as the Settings app or gsettings would change them.
     def gsettings(self, schema, key, value):
         self.run(["gsettings", "set", schema, key, value])
+
+    def setting(self, schema, key):
+        """A setting's value as gsettings prints it."""
+        return self.run(["gsettings", "get", schema, key]).strip()
 
     def set_names(self, names):
         self.gsettings("org.gnome.desktop.wm.preferences", "workspace-names", self._strv(names))
