@@ -129,10 +129,13 @@ class GnomeShell(Desktop):
     """A headless GNOME Shell session with the extension (enabled unless extension=False)."""
 
     def __init__(self, workspaces=4, names=(), dynamic=False, extension=True, variant="legacy",
-                 artifacts=None):
+                 artifacts=None, data_dir=None):
+        """data_dir: a system data folder (PREFIX/share) where the extension is installed; then
+        it is not copied into the user's folder."""
         super().__init__(desktops=workspaces, window_manager=True, artifacts=artifacts)
         self.names, self.dynamic, self.extension, self.variant = list(names), dynamic, extension, \
             variant
+        self.data_dir = data_dir
         self.shell, self.client, self.log_path = None, None, None
 
     # Start-up.
@@ -147,6 +150,8 @@ class GnomeShell(Desktop):
                          "QUILLBAR_GNOME_SESSION": self._home, "GSETTINGS_BACKEND": "dconf"})
         for name in ("config", "cache", "data"):
             self.env["XDG_%s_HOME" % name.upper()] = os.path.join(self._home, name)
+        if self.data_dir:
+            self.env["XDG_DATA_DIRS"] = self.data_dir + ":/usr/local/share:/usr/share"
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
 
     def start_window_manager(self):
@@ -166,7 +171,8 @@ class GnomeShell(Desktop):
                   ("org.gnome.shell", "enabled-extensions",
                    self._strv([UUID] if self.extension else []))]
         self.client.request("settings", values=values)
-        self.install_extension()
+        if not self.data_dir:
+            self.install_extension()
         self.start_shell()
 
     def install_extension(self):
