@@ -94,7 +94,8 @@ class WorkspaceService {
             Gio.BusNameOwnerFlags.NONE, null, guarded('name', () => warn(`lost ${SHELL_NAME}`)));
         const changed = guarded('workspace change', () => this._queueChanged());
         this._managerIds = ['notify::n-workspaces', 'workspace-added', 'workspace-removed',
-            'active-workspace-changed', 'workspaces-reordered'].map(s => this._manager.connect(s, changed));
+            'active-workspace-changed', 'workspaces-reordered']
+            .map(name => this._manager.connect(name, changed));
         this._settings = new Gio.Settings({schema_id: 'org.gnome.desktop.wm.preferences'});
         this._settingsId = this._settings.connect('changed::workspace-names', changed);
         this._last = this._state();
@@ -268,14 +269,19 @@ class TopBarButton {
                 return;
             }
             const [revision, rows] = reply.deep_unpack();
-            this._fill(revision, menuRows(rows));
+            const shown = menuRows(rows);
+            if (shown.length === 0)
+                menu.close();
+            else
+                this._fill(revision, shown);
         }, cancellable);
     }
 
     // Until Quillbar answers, the menu holds one inert row (an empty menu does not open at all).
     _placeholder() {
         this._button.menu.removeAll();
-        this._button.menu.addMenuItem(new this._shell.PopupMenu.PopupMenuItem('…', {reactive: false}));
+        const {PopupMenuItem} = this._shell.PopupMenu;
+        this._button.menu.addMenuItem(new PopupMenuItem('…', {reactive: false}));
     }
 
     _fill(revision, rows) {
@@ -316,7 +322,8 @@ export class Quillbar {
     enable() {
         this._service = new WorkspaceService();
         try {
-            this._button = new TopBarButton(this._shell, present => this._service?.setTopBarButton(present));
+            this._button = new TopBarButton(this._shell,
+                present => this._service?.setTopBarButton(present));
         } catch (e) {
             warn(`no top-bar button: ${e}`);
         }

@@ -258,5 +258,16 @@ class InstalledExtensionTest(unittest.TestCase):
             self.assertEqual(shell.js_errors(), [])
 
 
+@unittest.skipIf(not shutil.which("gjs"), "gjs is not installed")
+class ModuleEntryTest(unittest.TestCase):
+    def test_the_entry_for_gnome_45_and_later_parses(self):
+        # No GNOME 45 here: gjs parses it as a module and stops at the first import of the
+        # shell's own modules, which only exist inside the shell.
+        entry = os.path.join(gnome.SOURCE, "module", "extension.js")
+        done = subprocess.run(["gjs", "-m", entry], capture_output=True, text=True, timeout=60)
+        self.assertNotIn("Failed to parse", done.stderr)
+        self.assertIn("resource:///org/gnome/shell/extensions/extension.js", done.stderr)
+
+
 if __name__ == "__main__":
     unittest.main()
