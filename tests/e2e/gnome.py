@@ -16,6 +16,10 @@ requires of callers), input through Mutter's remote desktop session (relative po
 the top-right corner, where the pointer is pushed first, so positions are absolute; the session
 starts with the shell, and the shell shows its screen-sharing button left of the system menu), and an
 optional stand-in Quillbar (`gnome.client.request("serve_app", ...)`, see its docstring).
+A menu opened by a click is filled when Quillbar's answer comes: take a screenshot once it has
+answered (that lays the menu out) before moving through it with keys("Down", ..., "Return").
+The environment (.env) is a GNOME session's: XDG_CURRENT_DESKTOP=GNOME, WAYLAND_DISPLAY=wayland-0
+once the shell runs.
 The shell's stderr (its log when not under systemd) is kept as <artifacts>/gnome-shell-N.log.
 Every process started here ends with it, by pid; services the bus starts are found by a marker in
 their environment, and this process becomes their subreaper so that they can be waited on.
@@ -146,6 +150,7 @@ class GnomeShell(Desktop):
                     if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DISPLAY",
                                            "DESKTOP_SESSION", "GNOME_", "GDK_"))}
         self.env.update({"HOME": self._home, "XDG_SESSION_TYPE": "wayland", "NO_AT_BRIDGE": "1",
+                         "XDG_CURRENT_DESKTOP": "GNOME",
                          "XDG_RUNTIME_DIR": os.path.join(self._home, "run"),
                          "QUILLBAR_GNOME_SESSION": self._home, "GSETTINGS_BACKEND": "dconf"})
         for name in ("config", "cache", "data"):
