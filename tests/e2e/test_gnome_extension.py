@@ -61,9 +61,10 @@ class GnomeExtensionTest(unittest.TestCase):
 
     def wait_change(self, since, expected):
         """The WorkspacesChanged signals after the first `since`, once the last is expected."""
-        return self.shell.wait_until(lambda: self.changes()[since:] and
-                                     self.changes()[-1] == list(expected) and self.changes()[since:],
-                                     message=lambda: "signals %r" % self.changes()[since:])
+        def seen():
+            changes = self.changes()[since:]
+            return changes if changes and changes[-1] == list(expected) else None
+        return self.shell.wait_until(seen, message=lambda: "signals %r" % self.changes()[since:])
 
     def button_area(self, name):
         """Where the top bar differs from the bar without Quillbar (the button), or None."""
@@ -100,10 +101,10 @@ class GnomeExtensionTest(unittest.TestCase):
         shell = self.shell
         # A switch by another program (a person's shortcut, then another bus client): one signal
         # each. The rename after each bounds the window in which a second one would have come.
+        gdbus = ["gdbus", "call", "--session", "--dest", SHELL_NAME, "--object-path", SHELL_PATH,
+                 "--method", SHELL_IFACE + ".Activate", "3"]
         for switch, active in ((lambda: shell.keys("Control_L+Alt_L+Right"), 1),
-                               (lambda: shell.run(["gdbus", "call", "--session", "--dest",
-                                                   SHELL_NAME, "--object-path", SHELL_PATH,
-                                                   "--method", SHELL_IFACE + ".Activate", "3"]), 3)):
+                               (lambda: shell.run(gdbus), 3)):
             mark = len(self.changes())
             switch()
             self.wait_change(mark, [DEFAULT, active])
@@ -197,6 +198,15 @@ class GnomeExtensionTest(unittest.TestCase):
         second = self.open_menu(area)
         self.assertGreater(second["revision"], first["revision"])
         self.assertEqual(self.choose(4)["row"], 6)  # Quit, past the separator
+        # With the pointer: the last row ("Quit") is the one just above the menu's lower edge.
+        closed = self.shell.screenshot("gnome-menu-closed", height=400)
+        third = self.open_menu(area)
+        x, y, width, height = self.shell.changed_area(
+            closed, self.shell.screenshot("gnome-menu-open", height=400))
+        before = len(self.shell.client.find("Choose"))
+        self.shell.click(x + width // 2, y + height - 30)
+        chosen = self.shell.wait_until(lambda: self.shell.client.find("Choose")[before:])[0]
+        self.assertEqual(chosen, {"event": "Choose", "revision": third["revision"], "row": 6})
 
     def test_hostile_menus_leave_the_shell_working(self):
         shell = self.shell
