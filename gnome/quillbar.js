@@ -1,6 +1,6 @@
-// Quillbar inside GNOME Shell: the workspace service Quillbar reads and switches through, and the
-// top-bar button that shows Quillbar's title with its menu. Shared by both entry points; the shell's
-// own modules (main, panelMenu, popupMenu) differ between GNOME versions and are handed in.
+// Quillbar inside GNOME Shell: the workspace service Quillbar reads and switches through, and
+// the top-bar button that shows Quillbar's title with its menu. Shared by both entry points; the
+// shell's own modules (main, panelMenu, popupMenu) differ between GNOME versions and are handed in.
 import Gio from 'gi://Gio';
 import GLib from 'gi://GLib';
 import Meta from 'gi://Meta';
@@ -72,9 +72,10 @@ export function menuRows(rows) {
         const row = rows[i];
         if (!Array.isArray(row) || row.length !== 6)
             continue;
-        const [kind, text, emoji, checkable, checked, enabled] = row;
+        // The emoji of a space row already leads its text, as in the tray menu.
+        const [kind, text, _emoji, checkable, checked, enabled] = row;
         out.push({
-            index: i, kind: cleanText(kind, 40), text: cleanText(text), emoji: cleanText(emoji, 8),
+            index: i, kind: cleanText(kind, 40), text: cleanText(text),
             checked: checkable === true && checked === true, enabled: enabled === true,
         });
     }
