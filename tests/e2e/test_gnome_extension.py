@@ -184,6 +184,26 @@ class GnomeExtensionTest(unittest.TestCase):
                          message="the button stayed after Quillbar left")
         self.assertTrue(shell.top_bar_button())  # still in the panel, hidden
 
+    def test_the_button_follows_the_instance_that_holds_the_name(self):
+        shell = self.shell
+        first = self.serve("🐱 Mail")
+        shell.client.request("release_app")
+        shell.wait_until(lambda: self.button_area("gnome-button-gone") is None,
+                         message="the button stayed after Quillbar left")
+        # A new instance: another connection takes the name with its own title.
+        other = gnome.Client(shell)
+        self.addCleanup(shell.stop_process, other.proc)
+        other.request("serve_app", title="🎵 Music and more")
+        wide = shell.wait_until(lambda: [area for area in [self.button_area("gnome-button-new")]
+                                         if area and area[2] > first[2] + 30],
+                                message="the new instance's title was not shown")[0]
+        # The old one, still connected, changes its title: not the button's any more. Its call
+        # after the signal returns once the shell has handled the signal.
+        shell.client.request("set_title", title="x")
+        shell.workspaces()
+        self.assertAlmostEqual(self.button_area("gnome-button-old-signal")[2], wide[2], delta=2)
+        other.request("release_app")
+
     def test_choosing_a_row_sends_its_revision_and_index(self):
         area = self.serve()
         closed = self.shell.screenshot("gnome-menu-closed", height=400)
