@@ -10,13 +10,15 @@ Requests ("op"):
   screenshot  file, x, y, width, height: an area of the screen as PNG, through the shell
   input       steps: [[kind, ...], ...] injected through Mutter's remote desktop session:
               ["move", dx, dy], ["button", evdev code, pressed], ["key", keysym, pressed]
-  serve_app   title, rows: become a stand-in Quillbar (its title and its exported menu);
-              ["own"] / "release" give up or take the name; each GetMenu/Choose it answers is
-              reported as {"event": "GetMenu"|"Choose", ...}
-  set_title   title (a string, or any JSON value sent as a variant for hostile cases)
-  set_menu    rows (list of [kind, text, emoji, checkable, checked, enabled]) or "raw": a GVariant
-              text of any type; choose_error: the error name Choose answers with, or null
-  release_app
+  serve_app   title, rows: become (again) a stand-in Quillbar: own org.quillbar.Quillbar and
+              serve its title and exported menu; each GetMenu and Choose it answers is reported
+              as {"event": "GetMenu", "revision"} / {"event": "Choose", "revision", "row"}
+  release_app give the name up (the objects stay, as a program still on the bus would keep them)
+  set_title   title: a string, sent with MenuBarTitleChanged; or {"raw": GVariant text}, sent
+              as the signal's arguments whatever their type
+  set_menu    rows: [[kind, text, emoji, checkable, checked, enabled], ...], or raw: GetMenu's
+              answer as GVariant text of any type; choose_error: the error name Choose answers
+              with, or null
 """
 
 import json
