@@ -9,7 +9,8 @@ Requests ("op"):
   settings    values: [[schema, key, GVariant text], ...] written to dconf, then synced
   screenshot  file, x, y, width, height: an area of the screen as PNG, through the shell
   input       steps: [[kind, ...], ...] injected through Mutter's remote desktop session:
-              ["move", dx, dy], ["button", evdev code, pressed], ["key", keysym, pressed]
+              ["move", dx, dy], ["button", evdev code, pressed], ["key", keysym, pressed];
+              new_session: true starts a new session first (for a new shell)
   serve_app   title, rows: become (again) a stand-in Quillbar: own org.quillbar.Quillbar and
               serve its title and exported menu; each GetMenu and Choose it answers is reported
               as {"event": "GetMenu", "revision"} / {"event": "Choose", "revision", "row"}
@@ -109,6 +110,8 @@ class Client:
                    lambda v: done(v[1]) if v[0] else fail("screenshot refused"), fail)
 
     def op_input(self, r, done, fail):
+        if r.pop("new_session", False):
+            self.session = None
         if self.session is None:
             def created(v):
                 self.session = v[0]
