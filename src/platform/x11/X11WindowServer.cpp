@@ -36,6 +36,9 @@ X11WindowServer::X11WindowServer(std::shared_ptr<X11Connection> connection, X11D
 
 X11WindowServer::~X11WindowServer() {
     connection_->removeListener(listener_);
+    if (currentRequest_) {
+        xcb_discard_reply(connection_->xcb(), currentRequest_->sequence);
+    }
 }
 
 void X11WindowServer::forgetOnChange(const xcb_generic_event_t& event) {
@@ -46,6 +49,7 @@ void X11WindowServer::forgetOnChange(const xcb_generic_event_t& event) {
         if (notify.window == connection_->root()) {
             if (notify.atom == ewmh->_NET_CURRENT_DESKTOP) {
                 current_.reset();
+                askForCurrentDesktop();
             } else if (notify.atom == ewmh->_NET_NUMBER_OF_DESKTOPS ||
                        notify.atom == ewmh->_NET_DESKTOP_NAMES) {
                 layout_.reset();
@@ -69,6 +73,15 @@ void X11WindowServer::forgetDesktops() {
     manager_.reset();
     layout_.reset();
     current_.reset();
+}
+
+void X11WindowServer::askForCurrentDesktop() {
+    if (currentRequest_) {
+        xcb_discard_reply(connection_->xcb(), currentRequest_->sequence); // an older answer
+    }
+    currentRequest_ =
+        xcb_ewmh_get_current_desktop(connection_->ewmh(), connection_->screenNumber());
+    xcb_flush(connection_->xcb());
 }
 
 void X11WindowServer::watch(xcb_window_t window) {
@@ -111,7 +124,9 @@ void X11WindowServer::readDesktops() {
                              ewmh->UTF8_STRING, 0, kMaxDesktopNamesBytes / 4);
     }
     if (!current_) {
-        currentCookie = xcb_ewmh_get_current_desktop(ewmh, screen);
+        currentCookie =
+            currentRequest_ ? *currentRequest_ : xcb_ewmh_get_current_desktop(ewmh, screen);
+        currentRequest_.reset();
     }
 
     if (checkCookie) {

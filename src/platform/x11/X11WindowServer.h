@@ -72,6 +72,9 @@ private:
     void watch(xcb_window_t window);
     void forgetOnChange(const xcb_generic_event_t& event);
     void forgetDesktops();
+    // Asks for the current desktop at once: the answer travels while the change's notification
+    // makes its way to the refresh that reads it.
+    void askForCurrentDesktop();
 
     // Answers are kept until an event says they changed, each part on its own: a desktop change
     // costs one question. The window manager's check window (present while it runs; the event
@@ -82,6 +85,7 @@ private:
     std::optional<std::optional<xcb_window_t>> manager_;
     std::optional<std::optional<Layout>> layout_;
     std::optional<std::optional<std::uint32_t>> current_;
+    std::optional<xcb_get_property_cookie_t> currentRequest_; // asked, its answer not read yet
     std::map<xcb_window_t, std::optional<std::uint32_t>> windowDesktops_;
     std::set<xcb_window_t> watched_;
     int listener_ = 0;
