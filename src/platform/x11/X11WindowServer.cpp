@@ -79,9 +79,9 @@ void X11WindowServer::askForCurrentDesktop() {
     if (currentRequest_) {
         xcb_discard_reply(connection_->xcb(), currentRequest_->sequence); // an older answer
     }
+    // Sent once the events read with this one are handled (X11Connection::pumpEvents).
     currentRequest_ =
         xcb_ewmh_get_current_desktop(connection_->ewmh(), connection_->screenNumber());
-    xcb_flush(connection_->xcb());
 }
 
 void X11WindowServer::watch(xcb_window_t window) {
