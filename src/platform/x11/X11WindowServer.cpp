@@ -143,6 +143,10 @@ void X11WindowServer::readDesktops() {
                         self != check)) {
             manager.reset();
         }
+        // Its destruction is what tells that the manager is gone while we keep its answers.
+        if (manager && !connection_->selectEvents(*manager, XCB_EVENT_MASK_STRUCTURE_NOTIFY)) {
+            manager.reset();
+        }
         manager_ = manager;
     }
     if (countCookie) {

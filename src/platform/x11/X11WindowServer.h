@@ -77,8 +77,8 @@ private:
     void askForCurrentDesktop();
 
     // Answers are kept until an event says they changed, each part on its own: a desktop change
-    // costs one question. The window manager's check window (present while it runs; the event
-    // monitor selects its destruction) changes with _NET_SUPPORTING_WM_CHECK; the layout with
+    // costs one question. The window manager's check window (present while it runs; we select
+    // its destruction) changes with _NET_SUPPORTING_WM_CHECK; the layout with
     // _NET_NUMBER_OF_DESKTOPS or _NET_DESKTOP_NAMES; the current desktop with
     // _NET_CURRENT_DESKTOP. The _NET_WM_DESKTOP of watched windows (whose property and structure
     // events we select) is kept the same way.
