@@ -30,6 +30,15 @@ bool placedBefore(const SpaceInfo& a, const SpaceInfo& b) {
     return a.missionControlIndex < b.missionControlIndex;
 }
 
+// Whether the two lists hold the same spaces and differ at most in which are shown and current.
+bool differOnlyInWhatIsShown(const std::vector<SpaceInfo>& a, const std::vector<SpaceInfo>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](SpaceInfo x, SpaceInfo y) {
+        x.isCurrent = y.isCurrent = false;
+        x.isActiveOnDisplay = y.isActiveOnDisplay = false;
+        return x == y;
+    });
+}
+
 } // namespace
 
 SpaceObserver::SpaceObserver(SpaceNameStore& nameStore, Platform& platform)
@@ -102,9 +111,9 @@ void SpaceObserver::refresh() {
     }
 
     if (detected != spaces_.value()) {
-        std::vector<SpaceInfo> before = spaces_.value();
+        const bool sameSpaces = differOnlyInWhatIsShown(detected, spaces_.value());
         spaces_.set(detected);
-        logSpaces(detected, before);
+        logSpaces(detected, !sameSpaces);
     }
 
     pruneNames(detected);
@@ -276,27 +285,13 @@ void SpaceObserver::setSettingsPresenter(std::function<void()> presenter) {
     settingsPresenter_ = std::move(presenter);
 }
 
-namespace {
-
-// Whether the two lists hold the same spaces and differ at most in which are shown and current.
-bool differOnlyInWhatIsShown(const std::vector<SpaceInfo>& a, const std::vector<SpaceInfo>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](SpaceInfo x, SpaceInfo y) {
-        x.isCurrent = y.isCurrent = false;
-        x.isActiveOnDisplay = y.isActiveOnDisplay = false;
-        return x == y;
-    });
-}
-
-} // namespace
-
-void SpaceObserver::logSpaces(const std::vector<SpaceInfo>& spaces,
-                              const std::vector<SpaceInfo>& before) const {
+void SpaceObserver::logSpaces(const std::vector<SpaceInfo>& spaces, bool eachSpace) const {
     const SpaceInfo* current = SpaceInfo::firstCurrent(spaces);
     const std::string focusedID =
         current && current->persistenceID ? *current->persistenceID : std::string("unknown");
     platform_.log.log(LogLevel::Info, "Detected " + std::to_string(spaces.size()) +
                                           " spaces; focused current ID: " + focusedID);
-    if (differOnlyInWhatIsShown(spaces, before)) {
+    if (!eachSpace) {
         return;
     }
     for (const SpaceInfo& space : spaces) {

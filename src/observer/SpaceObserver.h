@@ -104,10 +104,10 @@ private:
     void pruneNames(const std::vector<SpaceInfo>& detected);
     // Assigns menuBarTitle from the current space, only when it changes.
     void updateMenuBarTitle();
-    // Writes a newly published list to the log: one summary line, and a line per space unless
-    // only the shown or current space moved (a desktop change is not a change of the list).
-    void logSpaces(const std::vector<SpaceInfo>& spaces,
-                   const std::vector<SpaceInfo>& before) const;
+    // Writes a newly published list to the log: one summary line, then a line per space if
+    // eachSpace (not when only the shown or current space moved: a desktop change is not a change
+    // of the list).
+    void logSpaces(const std::vector<SpaceInfo>& spaces, bool eachSpace) const;
     void handleDebugSwitchRequest(const std::optional<std::string>& object);
     void handleDebugSettingsRequest();
     // Registers action on the center and remembers the registration for teardown.
