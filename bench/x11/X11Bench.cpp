@@ -5,7 +5,11 @@
 // - DirectSwitchLanding: from the switcher's request to show a desktop (_NET_CURRENT_DESKTOP) to
 // the
 //   observer's publishing it as the current space, 200 switches; target under 50 ms.
-// - SteadyRefresh/N: one refresh that finds nothing new, with N desktops.
+// - SteadyRefresh/N: one refresh that finds nothing new, with N desktops, and its waits on the
+//   X server.
+// - RoundTripsPerChange: how often the observer's connection waits for the X server's answer per
+//   desktop change, everything the change sets off included; the run FAILS above 2.
+// The desktop (on_desktop.py) shows 12 windows of another process, one of them active.
 #include "model/MemoryDefaults.h"
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
@@ -21,11 +25,14 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 
+#include <dlfcn.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -33,6 +40,25 @@
 #include <vector>
 
 extern char** environ;
+
+namespace {
+
+// Every time an X connection of this process waits for the server's answer, xcb blocks in poll()
+// on its socket alone, for reading only (sending polls for writing too; reading events that are
+// already there does not poll). The pager's connection never waits while we count.
+std::atomic<long> serverWaits{0};
+std::atomic<int> uncountedSocket{-1};
+
+} // namespace
+
+extern "C" int poll(struct pollfd* fds, nfds_t count, int timeout) {
+    using Poll = int (*)(struct pollfd*, nfds_t, int);
+    static const auto real = reinterpret_cast<Poll>(dlsym(RTLD_NEXT, "poll"));
+    if (count == 1 && (fds[0].events & POLLOUT) == 0 && fds[0].fd != uncountedSocket.load()) {
+        ++serverWaits;
+    }
+    return real(fds, count, timeout);
+}
 
 namespace quillbar {
 namespace {
@@ -94,6 +120,7 @@ private:
         observer_->start();
         pager_ = xcb_connect(nullptr, nullptr);
         xcb_ewmh_init_atoms_replies(&ewmh_, xcb_ewmh_init_atoms(pager_, &ewmh_), nullptr);
+        uncountedSocket = xcb_get_file_descriptor(pager_);
     }
 
     QtMainQueue mainQueue_;
@@ -196,11 +223,44 @@ void SteadyRefresh(benchmark::State& state) {
     Session& session = Session::get();
     session.setDesktopCount(static_cast<std::uint32_t>(state.range(0)));
     session.observer().refresh();
+    const long before = serverWaits.load();
     for (auto _ : state) {
         session.observer().refresh();
     }
+    // What the periodic refresh costs the X server: nothing has changed, so nothing is asked.
+    state.counters["round_trips_per_refresh"] =
+        static_cast<double>(serverWaits.load() - before) / static_cast<double>(state.iterations());
 }
 
+constexpr double kMaxRoundTripsPerChange = 2.0;
+bool tooManyRoundTrips = false;
+
+void RoundTripsPerChange(benchmark::State& state) {
+    Session& session = Session::get();
+    session.setDesktopCount(4);
+    QCoreApplication::processEvents();
+    long waits = 0;
+    std::uint32_t desktop = 0;
+    for (auto _ : state) {
+        desktop = (desktop + 1) % 4;
+        const std::string wanted = "Desktop " + std::to_string(desktop + 1);
+        const long before = serverWaits.load();
+        session.requestDesktop(desktop);
+        session.spinUntil([&] { return session.observer().menuBarTitle() == wanted; });
+        QCoreApplication::processEvents(); // whatever the change queued behind the title
+        waits += serverWaits.load() - before;
+    }
+    const double perChange = static_cast<double>(waits) / static_cast<double>(state.iterations());
+    state.counters["round_trips_per_change"] = perChange;
+    if (perChange > kMaxRoundTripsPerChange) {
+        tooManyRoundTrips = true;
+        const std::string message =
+            "more than 2 X round trips per desktop change: " + std::to_string(perChange);
+        state.SkipWithError(message.c_str());
+    }
+}
+
+BENCHMARK(RoundTripsPerChange)->Iterations(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(SteadyRefresh)->Arg(4)->Arg(16)->Unit(benchmark::kMicrosecond);
 BENCHMARK(TitleLatency)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(DirectSwitchLanding)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -229,5 +289,5 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    return 0;
+    return quillbar::tooManyRoundTrips ? 1 : 0;
 }

@@ -135,15 +135,7 @@ json SpaceDetector::copyManagedDisplaySpaces() const {
 std::vector<SpaceInfo> SpaceDetector::detectSpaces() const {
     const json managedDisplays = copyManagedDisplaySpaces();
 
-    PassContext context;
-    context.focusedDisplay = displays_.focusedWindowDisplayIdentifier();
-    if (!context.focusedDisplay) {
-        context.focusedDisplay = displays_.displayIdentifier(platform_.displays.mainDisplayID());
-    }
-    if (auto front = platform_.workspace.frontmostApplication()) {
-        context.frontName = std::move(front->localizedName);
-    }
-    context.activeSpace = api_.activeSpace ? api_.activeSpace() : 0;
+    PassContext context(*this, api_.activeSpace ? api_.activeSpace() : 0);
 
     const std::size_t displayCount = std::min(managedDisplays.size(), kMaxDisplays);
     std::string overflow;
@@ -174,7 +166,27 @@ std::vector<SpaceInfo> SpaceDetector::detectSpaces() const {
     return result;
 }
 
-void SpaceDetector::appendDisplay(const json& display, const PassContext& context,
+const std::optional<std::string>& SpaceDetector::PassContext::focusedDisplay() {
+    if (!focusedDisplay_) {
+        auto identifier = detector_.displays_.focusedWindowDisplayIdentifier();
+        if (!identifier) {
+            identifier =
+                detector_.displays_.displayIdentifier(detector_.platform_.displays.mainDisplayID());
+        }
+        focusedDisplay_ = std::move(identifier);
+    }
+    return *focusedDisplay_;
+}
+
+const std::optional<std::string>& SpaceDetector::PassContext::frontName() {
+    if (!frontName_) {
+        auto front = detector_.platform_.workspace.frontmostApplication();
+        frontName_ = front ? std::move(front->localizedName) : std::nullopt;
+    }
+    return *frontName_;
+}
+
+void SpaceDetector::appendDisplay(const json& display, PassContext& context,
                                   std::vector<SpaceInfo>& result) const {
     const json* identifierValue = member(display, WindowServer::kDisplayIdentifier);
     if (display.empty() || !identifierValue || !identifierValue->is_string()) {
@@ -224,11 +236,11 @@ void SpaceDetector::appendDisplay(const json& display, const PassContext& contex
                        : displayIdentifier + "-" + std::to_string(position) + "-unknown";
         space.displayIdentifier = displayIdentifier;
         space.isActiveOnDisplay = isActiveOnDisplay(space.managedSpaceID, uuid, current);
-        if (context.activeSpace > 0 && space.managedSpaceID) {
-            space.isCurrent = *space.managedSpaceID == context.activeSpace;
+        if (context.activeSpace() > 0 && space.managedSpaceID) {
+            space.isCurrent = *space.managedSpaceID == context.activeSpace();
         } else {
-            space.isCurrent = space.isActiveOnDisplay && context.focusedDisplay &&
-                              displayIdentifier == *context.focusedDisplay;
+            space.isCurrent = space.isActiveOnDisplay && context.focusedDisplay() &&
+                              displayIdentifier == *context.focusedDisplay();
         }
         space.missionControlIndex = position + 1;
         if (space.type == SpaceInfo::fullscreenType) {
@@ -241,7 +253,7 @@ void SpaceDetector::appendDisplay(const json& display, const PassContext& contex
 }
 
 std::optional<std::string> SpaceDetector::fullscreenAppName(const SpaceInfo& space,
-                                                            const PassContext& context) const {
+                                                            PassContext& context) const {
     if (space.ownerPID) {
         if (auto owner = platform_.workspace.runningApplication(*space.ownerPID);
             owner && owner->localizedName) {
@@ -249,7 +261,7 @@ std::optional<std::string> SpaceDetector::fullscreenAppName(const SpaceInfo& spa
         }
     }
     if (space.isActiveOnDisplay) {
-        return context.frontName;
+        return context.frontName();
     }
     return std::nullopt;
 }

@@ -30,17 +30,34 @@ public:
     nlohmann::json copyManagedDisplaySpaces() const;
 
 private:
-    // What holds for one pass across all displays.
-    struct PassContext {
-        std::optional<std::string> focusedDisplay;
-        std::optional<std::string> frontName;
-        std::int64_t activeSpace = 0;
+    // What holds for one pass across all displays. The focused display and the frontmost
+    // application cost the window server several questions and are needed only where the active
+    // space does not say which space is current, or for full-screen spaces: each is asked for at
+    // most once per pass, and only when first needed.
+    class PassContext {
+    public:
+        PassContext(const SpaceDetector& detector, std::int64_t activeSpace)
+            : detector_(detector)
+            , activeSpace_(activeSpace) {}
+
+        // The server's active space; 0 when it has none.
+        std::int64_t activeSpace() const { return activeSpace_; }
+        // The display of the focused window, else the main display.
+        const std::optional<std::string>& focusedDisplay();
+        // The frontmost application's name.
+        const std::optional<std::string>& frontName();
+
+    private:
+        const SpaceDetector& detector_;
+        std::int64_t activeSpace_;
+        std::optional<std::optional<std::string>> focusedDisplay_;
+        std::optional<std::optional<std::string>> frontName_;
     };
 
-    void appendDisplay(const nlohmann::json& display, const PassContext& context,
+    void appendDisplay(const nlohmann::json& display, PassContext& context,
                        std::vector<SpaceInfo>& result) const;
     std::optional<std::string> fullscreenAppName(const SpaceInfo& space,
-                                                 const PassContext& context) const;
+                                                 PassContext& context) const;
     void markFallbackCurrent(std::vector<SpaceInfo>& spaces) const;
     void reportOverflow(std::string note) const;
 

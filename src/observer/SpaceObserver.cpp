@@ -30,6 +30,15 @@ bool placedBefore(const SpaceInfo& a, const SpaceInfo& b) {
     return a.missionControlIndex < b.missionControlIndex;
 }
 
+// Whether the two lists hold the same spaces and differ at most in which are shown and current.
+bool differOnlyInWhatIsShown(const std::vector<SpaceInfo>& a, const std::vector<SpaceInfo>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](SpaceInfo x, SpaceInfo y) {
+        x.isCurrent = y.isCurrent = false;
+        x.isActiveOnDisplay = y.isActiveOnDisplay = false;
+        return x == y;
+    });
+}
+
 } // namespace
 
 SpaceObserver::SpaceObserver(SpaceNameStore& nameStore, Platform& platform)
@@ -75,7 +84,7 @@ void SpaceObserver::start() {
     observe(platform_.workspaceCenter, NotificationCenter::kActiveSpaceDidChange,
             [this](const auto&) {
                 lastSpaceChangeAt_ = platform_.mainQueue.now();
-                refresh();
+                refreshSoon();
             });
     for (const char* name : {NotificationCenter::kDidWake, NotificationCenter::kScreensDidWake,
                              NotificationCenter::kSessionDidBecomeActive}) {
@@ -102,8 +111,9 @@ void SpaceObserver::refresh() {
     }
 
     if (detected != spaces_.value()) {
+        const bool sameSpaces = differOnlyInWhatIsShown(detected, spaces_.value());
         spaces_.set(detected);
-        logSpaces(detected);
+        logSpaces(detected, !sameSpaces);
     }
 
     pruneNames(detected);
@@ -139,8 +149,24 @@ void SpaceObserver::pruneNames(const std::vector<SpaceInfo>& detected) {
     nameStore_.prune(std::set<std::string>(detectedKeys.begin(), detectedKeys.end()));
 }
 
+void SpaceObserver::refreshSoon() {
+    if (refreshQueued_) {
+        return;
+    }
+    refreshQueued_ = true;
+    platform_.mainQueue.post(whileAlive([this] {
+        refreshQueued_ = false;
+        settleQueued_ = false;
+        refresh();
+    }));
+}
+
 void SpaceObserver::refreshAfterSystemStateChange() {
-    refresh();
+    if (refreshQueued_ && settleQueued_) {
+        return; // this burst already has its three refreshes
+    }
+    refreshSoon();
+    settleQueued_ = true;
     platform_.mainQueue.after(kSettleShortDelay, whileAlive([this] { refresh(); }));
     platform_.mainQueue.after(kSettleLongDelay, whileAlive([this] { refresh(); }));
 }
@@ -259,12 +285,15 @@ void SpaceObserver::setSettingsPresenter(std::function<void()> presenter) {
     settingsPresenter_ = std::move(presenter);
 }
 
-void SpaceObserver::logSpaces(const std::vector<SpaceInfo>& spaces) const {
+void SpaceObserver::logSpaces(const std::vector<SpaceInfo>& spaces, bool eachSpace) const {
     const SpaceInfo* current = SpaceInfo::firstCurrent(spaces);
     const std::string focusedID =
         current && current->persistenceID ? *current->persistenceID : std::string("unknown");
     platform_.log.log(LogLevel::Info, "Detected " + std::to_string(spaces.size()) +
                                           " spaces; focused current ID: " + focusedID);
+    if (!eachSpace) {
+        return;
+    }
     for (const SpaceInfo& space : spaces) {
         platform_.log.log(LogLevel::Info,
                           std::string(space.isCurrent ? "current" : "space") +

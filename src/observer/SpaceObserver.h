@@ -94,15 +94,20 @@ public:
 private:
     using NotificationAction = std::function<void(const std::optional<std::string>& object)>;
 
-    // Refreshes now, 1 s later and 3 s later: the system settles in steps after wake or a display
-    // change.
+    // Refreshes on the next turn of the main queue: notifications that arrive together (an X
+    // server reports several properties of one change at once) are answered by one refresh.
+    void refreshSoon();
+    // Refreshes soon, 1 s later and 3 s later: the system settles in steps after wake or a display
+    // change. A burst of such changes schedules the three once.
     void refreshAfterSystemStateChange();
     // Forgets the names of spaces that were not detected (never all of them on an empty list).
     void pruneNames(const std::vector<SpaceInfo>& detected);
     // Assigns menuBarTitle from the current space, only when it changes.
     void updateMenuBarTitle();
-    // Writes a newly published list to the log.
-    void logSpaces(const std::vector<SpaceInfo>& spaces) const;
+    // Writes a newly published list to the log: one summary line, then a line per space if
+    // eachSpace (not when only the shown or current space moved: a desktop change is not a change
+    // of the list).
+    void logSpaces(const std::vector<SpaceInfo>& spaces, bool eachSpace) const;
     void handleDebugSwitchRequest(const std::optional<std::string>& object);
     void handleDebugSettingsRequest();
     // Registers action on the center and remembers the registration for teardown.
@@ -125,6 +130,8 @@ private:
     std::shared_ptr<std::function<void(const SpaceInfo&)>> switchRequestHandler_ =
         std::make_shared<std::function<void(const SpaceInfo&)>>();
     TimePoint lastSpaceChangeAt_{}; // the distant past (epoch)
+    bool refreshQueued_ = false;    // a refreshSoon() has not run yet
+    bool settleQueued_ = false;     // ...and it answers a system state change
     std::function<void()> settingsPresenter_;
     std::vector<std::pair<NotificationCenter*, NotificationCenter::Token>> notificationObservers_;
     std::unique_ptr<Timer> refreshTimer_;

@@ -11,11 +11,17 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 #include <utility>
 
 namespace quillbar {
 
 namespace {
+
+int draws = 0;
+// Enough for a few dozen desktops at the sizes one tray asks for.
+constexpr std::size_t kMaxCachedImages = 128;
 
 // The first user-perceived character of text.
 QString firstCharacter(const QString& text) {
@@ -64,7 +70,7 @@ public:
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
         const int side = std::min(rect.width(), rect.height());
-        QImage image = MenuBarIcon::render(content_, qRound(side * ratio));
+        QImage image = MenuBarIcon::cachedRender(content_, qRound(side * ratio));
         image.setDevicePixelRatio(ratio);
         painter->drawImage(QRect(rect.topLeft(), QSize(side, side)), image);
     }
@@ -74,7 +80,7 @@ public:
     // size is in device pixels already; scale is the ratio the pixmap is for.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
         QPixmap result = QPixmap::fromImage(
-            MenuBarIcon::render(content_, std::min(size.width(), size.height())));
+            MenuBarIcon::cachedRender(content_, std::min(size.width(), size.height())));
         result.setDevicePixelRatio(scale);
         return result;
     }
@@ -117,7 +123,25 @@ MenuBarIcon::Content MenuBarIcon::contentFor(const SpaceObserver& observer) {
     return {{}, QStringLiteral("?")};
 }
 
+QImage MenuBarIcon::cachedRender(const Content& content, int size) {
+    using Key = std::tuple<QString, QString, int>;
+    static std::map<Key, QImage> images;
+    const Key key{content.emoji, content.badge, size};
+    if (const auto found = images.find(key); found != images.end()) {
+        return found->second;
+    }
+    if (images.size() >= kMaxCachedImages) {
+        images.clear(); // rarely: more contents than desktops anyone keeps
+    }
+    return images.emplace(key, render(content, size)).first->second;
+}
+
+int MenuBarIcon::drawCount() {
+    return draws;
+}
+
 QImage MenuBarIcon::render(const Content& content, int size) {
+    ++draws;
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);

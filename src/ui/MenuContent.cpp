@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace quillbar {
 
 namespace {
@@ -60,6 +62,11 @@ std::vector<Entry> MenuContent::build(const SpaceObserver& observer, const Space
     const std::vector<SpaceInfo> spaces = observer.menuSpaces();
     if (spaces.empty()) {
         entries.push_back(inertText(tr("Desktop ?")));
+    } else if (std::all_of(spaces.begin(), spaces.end(), [&](const SpaceInfo& space) {
+                   return space.displayIdentifier == spaces.front().displayIdentifier;
+               })) {
+        // One display: no headings, so its name is not asked for.
+        entries = spaceRows(observer, switcher, spaces);
     } else {
         const auto groups = observer.grouped(spaces);
         if (groups.size() < 2) {

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
 #include <utility>
 
 namespace quillbar {
@@ -30,9 +31,11 @@ MenuContentView::MenuContentView(SpaceObserver& observer, SpaceSwitcher& switche
     , autostart_(std::move(autostart))
     , menu_(std::make_unique<QMenu>()) {
     state_.version = std::move(version);
-    subscriptions_.push_back(observer_.subscribe([this] { redraw(); }));
-    subscriptions_.push_back(switcher_.subscribe([this] { redraw(); }));
-    subscriptions_.push_back(nameStore_.subscribe([this](const auto&) { redraw(); }));
+    // A refresh publishes the list, the current space and the title one after another: the menu
+    // follows once, after all of them.
+    subscriptions_.push_back(observer_.subscribe([this] { redrawSoon(); }));
+    subscriptions_.push_back(switcher_.subscribe([this] { redrawSoon(); }));
+    subscriptions_.push_back(nameStore_.subscribe([this](const auto&) { redrawSoon(); }));
     connect(menu_.get(), &QMenu::aboutToShow, this, &MenuContentView::prepareToShow);
     menu_->installEventFilter(this);
     redraw();
@@ -61,14 +64,41 @@ void MenuContentView::prepareToShow() {
     redraw();
 }
 
+namespace {
+
+// Whether the two lists have the same items in the same places, each showing perhaps other text
+// or state.
+bool sameShape(const std::vector<MenuContent::Entry>& a, const std::vector<MenuContent::Entry>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const auto& x, const auto& y) { return x.kind == y.kind; });
+}
+
+} // namespace
+
 void MenuContentView::redraw() {
     state_.launchAtLogin = launchAtLogin().isEnabled();
     std::vector<MenuContent::Entry> entries = MenuContent::build(observer_, switcher_, state_);
     if (built_ && entries == entries_) {
         return;
     }
-    built_ = true;
+    const QList<QAction*> actions = menu_->actions();
+    if (!built_ || !sameShape(entries, entries_) ||
+        actions.size() != static_cast<qsizetype>(entries.size())) {
+        entries_ = std::move(entries);
+        rebuild();
+        return;
+    }
+    // A desktop change moves a checkmark: the items stay, only what differs is set again.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i] != entries_[i]) {
+            apply(actions[static_cast<qsizetype>(i)], entries[i], &entries_[i]);
+        }
+    }
     entries_ = std::move(entries);
+}
+
+void MenuContentView::rebuild() {
+    built_ = true;
     // The action being chosen may be among the old ones: they go once its signal has returned.
     for (QAction* old : menu_->actions()) {
         menu_->removeAction(old);
@@ -86,20 +116,32 @@ void MenuContentView::addAction(std::size_t index) {
         return;
     }
     QAction* action = menu_->addAction(entry.title);
-    showEmojiAsIcon(action, entry);
-    action->setCheckable(entry.checkable);
-    action->setChecked(entry.checked);
-    action->setEnabled(entry.enabled);
-    if (!entry.shortcut.isEmpty()) {
-        action->setShortcut(QKeySequence(entry.shortcut));
-        action->setShortcutContext(Qt::ApplicationShortcut);
-    }
+    apply(action, entry, nullptr);
     if (entry.kind == Kind::Heading) {
         QFont bold = action->font();
         bold.setBold(true);
         action->setFont(bold);
     }
     connect(action, &QAction::triggered, this, [this, index] { choose(index); });
+}
+
+void MenuContentView::apply(QAction* action, const MenuContent::Entry& entry,
+                            const MenuContent::Entry* previous) {
+    if (entry.kind == Kind::Separator) {
+        return;
+    }
+    if (!previous || previous->title != entry.title || previous->emoji != entry.emoji) {
+        action->setText(entry.title);
+        action->setIcon(QIcon());
+        showEmojiAsIcon(action, entry);
+    }
+    action->setCheckable(entry.checkable);
+    action->setChecked(entry.checked);
+    action->setEnabled(entry.enabled);
+    if (!previous || previous->shortcut != entry.shortcut) {
+        action->setShortcut(QKeySequence(entry.shortcut));
+        action->setShortcutContext(Qt::ApplicationShortcut);
+    }
 }
 
 void MenuContentView::showEmojiAsIcon(QAction* action, const MenuContent::Entry& entry) {
@@ -171,9 +213,27 @@ void MenuContentView::choose(std::size_t index) {
     case Kind::Separator:
         break;
     }
-    // A checkable row toggles its own check state when chosen; show what the model says instead.
-    built_ = false;
     redraw();
+    // A checkable row toggles its own check state when chosen; show what the model says instead.
+    const QList<QAction*> actions = menu_->actions();
+    for (std::size_t i = 0; i < entries_.size() && i < static_cast<std::size_t>(actions.size());
+         ++i) {
+        actions[static_cast<qsizetype>(i)]->setChecked(entries_[i].checked);
+    }
+}
+
+void MenuContentView::redrawSoon() {
+    if (redrawQueued_) {
+        return;
+    }
+    redrawQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            redrawQueued_ = false;
+            redraw();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace quillbar

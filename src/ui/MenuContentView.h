@@ -20,9 +20,9 @@ class SpaceNameStore;
 class SpaceObserver;
 class SpaceSwitcher;
 
-// The tray menu. Rebuilds its QMenu whenever the observer, the switcher, the name store or the
-// login-item controller publishes, and on every opening refreshes the observer and rereads the
-// login item.
+// The tray menu. Brings its QMenu in line whenever the observer, the switcher, the name store or
+// the login-item controller publishes (changing the items in place while the menu keeps its
+// shape), and on every opening refreshes the observer and rereads the login item.
 class MenuContentView : public QObject {
     Q_OBJECT
 public:
@@ -42,7 +42,7 @@ public:
     static QIcon emojiIcon(const QString& emoji);
     // The update command's state: enabled while canCheck, "Update Available…" while waiting.
     void setUpdateState(bool canCheck, bool updateIsWaiting);
-    // Rebuilds the menu now when what it would show has changed.
+    // Brings the menu in line now when what it would show has changed.
     void redraw();
     // What the opening of the menu does: refresh, reread the login item, redraw.
     void prepareToShow();
@@ -61,7 +61,13 @@ protected:
 
 private:
     void choose(std::size_t index);
+    // Redraws on the next turn of the event loop, once for everything published before it.
+    void redrawSoon();
+    void rebuild();
     void addAction(std::size_t index);
+    // Shows entry on action; previous is what the action showed before, if anything.
+    static void apply(QAction* action, const MenuContent::Entry& entry,
+                      const MenuContent::Entry* previous);
     static void showEmojiAsIcon(QAction* action, const MenuContent::Entry& entry);
 
     SpaceObserver& observer_;
@@ -73,6 +79,7 @@ private:
     std::vector<MenuContent::Entry> entries_;
     std::unique_ptr<QMenu> menu_;
     bool built_ = false;
+    bool redrawQueued_ = false;
     std::vector<Subscription> subscriptions_;
 };
 

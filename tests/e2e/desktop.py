@@ -133,6 +133,11 @@ class Desktop:
                         timeout=20, message="openbox did not take over the screen")
         self._window_manager = proc
 
+    def kill_window_manager(self):
+        """Ends the window manager with SIGKILL (it cleans nothing up) and waits on it."""
+        self._window_manager.kill()
+        self.stop_process(self._window_manager)
+
     def replace_window_manager(self):
         """Starts openbox --replace; returns once it runs and the old one has exited."""
         old = self._window_manager

@@ -148,6 +148,14 @@ class X11BackendTest(DesktopTest):
         self.desk.wmctrl("-n", "3")
         driver.wait_state(lambda s: s["spaces"] == ["msid-1", "msid-2", "msid-3"])
 
+        # Killed outright, the window manager leaves its properties on the root: what was kept of
+        # them goes with its check window, well inside the periodic refresh.
+        mark, asked = len(driver.events), time.time()
+        self.desk.kill_window_manager()
+        published = driver.wait_for("title", lambda e: e["title"] == "Desktop ?", mark)
+        self.assertLess(published["t"] / 1e6 - asked, PROMPT)
+        self.assertEqual(self.desk.prop("_NET_NUMBER_OF_DESKTOPS"), 3)
+
 
 class NamedDesktopsTest(DesktopTest):
     """openbox's own desktop names are the defaults; its "desktop N" placeholders are not."""

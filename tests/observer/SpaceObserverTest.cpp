@@ -96,6 +96,61 @@ TEST_F(SpaceObserverTest, StartsOnceAndRefreshesOnSystemEventsNowAfterOneAndAfte
     EXPECT_EQ(refreshes(), before);
 }
 
+// Notifications that arrive together (the X server reports a change as several events) are
+// answered by one refresh on the next turn; a burst of system changes schedules its three once.
+TEST_F(SpaceObserverTest, NotificationsThatArriveTogetherGiveOneRefresh) {
+    started();
+    fake.mainQueue.advance(Milliseconds(10000)); // the timer just fired
+    int before = refreshes();
+    for (int i = 0; i < 5; ++i) {
+        fake.workspaceCenter.postNotification(NotificationCenter::kActiveSpaceDidChange);
+    }
+    EXPECT_EQ(refreshes(), before);
+    fake.mainQueue.drain();
+    EXPECT_EQ(refreshes(), before + 1);
+    fake.workspaceCenter.postNotification(NotificationCenter::kActiveSpaceDidChange);
+    fake.mainQueue.drain();
+    EXPECT_EQ(refreshes(), before + 2);
+
+    before = refreshes();
+    fake.workspaceCenter.postNotification(NotificationCenter::kActiveSpaceDidChange);
+    fake.defaultCenter.postNotification(NotificationCenter::kScreenParametersDidChange);
+    fake.workspaceCenter.postNotification(NotificationCenter::kDidWake);
+    fake.defaultCenter.postNotification(NotificationCenter::kScreenParametersDidChange);
+    std::vector<int> counts;
+    for (int ms : {0, 999, 1, 2000}) {
+        fake.mainQueue.advance(Milliseconds(ms));
+        counts.push_back(refreshes() - before);
+    }
+    EXPECT_EQ(counts, (std::vector<int>{1, 1, 2, 3}));
+}
+
+// A change of the current desktop is one line; a list that gained, lost or renamed a space is
+// logged in full.
+TEST_F(SpaceObserverTest, ADesktopChangeLogsOneLineAndANewListEverySpace) {
+    started();
+    const auto infoLines = [this] {
+        Ids lines;
+        std::ranges::copy_if(fake.log.messages(), std::back_inserter(lines),
+                             [](const std::string& m) { return m.starts_with("(info) "); });
+        return lines;
+    };
+    fake.log.lines.clear();
+    fake.setDesktops(2, 2);
+    observer->refresh();
+    EXPECT_EQ(infoLines(), Ids{"(info) Detected 2 spaces; focused current ID: uuid-2"});
+
+    fake.log.lines.clear();
+    fake.setDesktops(3, 2);
+    observer->refresh();
+    EXPECT_EQ(infoLines().size(), 4u);
+
+    fake.log.lines.clear();
+    fake.windowServer.managedDisplaySpaces[0]["Spaces"][0]["Name"] = "Mail";
+    observer->refresh();
+    EXPECT_EQ(infoLines().size(), 4u);
+}
+
 TEST_F(SpaceObserverTest, SpaceChangeHoldsOffDriftChecksOfTheRefreshItTriggers) {
     started();
     fake.mainQueue.advance(Milliseconds(3000));

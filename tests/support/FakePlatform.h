@@ -129,7 +129,12 @@ public:
         return open;
     }
 
-    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+    int frontmostQueries = 0;
+
+    std::optional<RunningApplication> frontmostApplication() override {
+        ++frontmostQueries;
+        return frontmost;
+    }
     std::optional<RunningApplication> runningApplication(std::int32_t pid) override {
         return applications.count(pid) ? std::optional(applications[pid]) : std::nullopt;
     }

@@ -109,6 +109,7 @@ protected:
     void show(int desktop) {
         fake.setDesktops(kDesktops, desktop);
         fake.workspaceCenter.postNotification(NotificationCenter::kActiveSpaceDidChange);
+        fake.mainQueue.drain(); // the observer refreshes on the next turn
         // Anchors lie where they were placed, or on the desktop shown when they were made.
         for (const auto& anchor : fake.workspace.anchors) {
             fake.windowServer.windowSpaces.try_emplace(anchor->windowNumber,

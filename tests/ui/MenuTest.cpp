@@ -209,6 +209,32 @@ TEST_F(MenuTest, OpeningRefreshesAndChoosingARowSwitchesWithoutMovingTheCheckmar
     EXPECT_EQ(lines(*view->menu())[0], "Desktop 1");
 }
 
+// A desktop change moves the checkmark on the items that are there, once per refresh; emoji icons
+// are not drawn again. A new list of desktops builds the menu anew.
+TEST_F(MenuTest, ADesktopChangeUpdatesTheMenuInPlace) {
+    store.updateEmoji("📬", "uuid-1");
+    settle();
+    const QList<QAction*> before = view->menu()->actions();
+    const qint64 emojiIcon = before[0]->icon().cacheKey();
+    fake.setDesktops(4, 3);
+    observer->refresh();
+    settle();
+    EXPECT_EQ(view->menu()->actions(), before);
+    EXPECT_EQ(lines(*view->menu()).mid(0, 4),
+              (QStringList{"Desktop 1", "Desktop 2", "✓Desktop 3", "Desktop 4"}));
+    EXPECT_EQ(view->menu()->actions()[0]->icon().cacheKey(), emojiIcon);
+
+    store.updateName("Mail", "uuid-1");
+    settle();
+    EXPECT_EQ(view->menu()->actions()[0]->text(), "Mail");
+    fake.setDesktops(5, 3);
+    observer->refresh();
+    settle();
+    EXPECT_EQ(lines(*view->menu()).mid(0, 5),
+              (QStringList{"Mail", "Desktop 2", "✓Desktop 3", "Desktop 4", "Desktop 5"}));
+    EXPECT_EQ(lines(*view->menu()).mid(5), commands);
+}
+
 TEST_F(MenuTest, CommandsReachTheirReceiversAndFollowTheirState) {
     QSignalSpy rename(view.get(), &MenuContentView::renameRequested);
     QSignalSpy quit(view.get(), &MenuContentView::quitRequested);
@@ -252,6 +278,20 @@ TEST_F(MenuTest, TrayItemShowsTheTitleIconAndHintAndDrawsEmojiInColour) {
     const QImage badge = MenuBarIcon::render({{}, "12"}, 22);
     EXPECT_EQ(badge.size(), QSize(22, 22));
     EXPECT_GT(badge.pixelColor(11, 3).alpha(), 200); // the badge, not a transparent hole
+}
+
+// The tray asks for its icon on every repaint: each content is drawn once per size, and a desktop
+// that comes back is not drawn again.
+TEST_F(MenuTest, TheTrayIconIsDrawnOncePerTitleAndSize) {
+    const MenuBarIcon::Content fox{"🦊", {}};
+    const int before = MenuBarIcon::drawCount();
+    for (int repaint = 0; repaint < 3; ++repaint) {
+        MenuBarIcon::icon(fox).pixmap(QSize(22, 22));
+    }
+    EXPECT_EQ(MenuBarIcon::drawCount(), before + 1);
+    MenuBarIcon::icon(fox).pixmap(QSize(16, 16));
+    MenuBarIcon::icon({{}, "9"}).pixmap(QSize(16, 16));
+    EXPECT_EQ(MenuBarIcon::drawCount(), before + 3);
 }
 
 TEST_F(MenuTest, TheTrayIconIsDrawnForThePixelRatioAndItsNumberStaysLegibleAt16Pixels) {

@@ -130,9 +130,14 @@ void X11Connection::dispatch(const xcb_generic_event_t& event) {
 }
 
 void X11Connection::pumpEvents() {
+    bool dispatched = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
         dispatch(*event);
         std::free(event);
+        dispatched = true;
+    }
+    if (dispatched) {
+        xcb_flush(connection_); // what the listeners asked for, in one write
     }
 }
 

@@ -55,7 +55,8 @@ public:
     int addListener(Listener listener);
     // Stops calling that listener.
     void removeListener(int key);
-    // Reads every event the server has sent so far and hands each to the listeners. Never blocks.
+    // Reads every event the server has sent so far and hands each to the listeners, then sends
+    // whatever they asked for. Never blocks.
     void pumpEvents();
 
     // The window of the EWMH window manager that runs now (its _NET_SUPPORTING_WM_CHECK window,

@@ -17,7 +17,29 @@ constexpr std::uint32_t kEdidWords = 64; // 256 bytes: the base block and one ex
 X11Displays::X11Displays(std::shared_ptr<X11Connection> connection)
     : connection_(std::move(connection))
     , identifier_(X11Answers::displayIdentifier(connection_->host(), connection_->displayNumber(),
-                                                connection_->screenNumber())) {}
+                                                connection_->screenNumber())) {
+    listener_ = connection_->addListener(
+        [this](const xcb_generic_event_t& event) { forgetOnChange(event); });
+}
+
+X11Displays::~X11Displays() {
+    connection_->removeListener(listener_);
+}
+
+void X11Displays::forgetOnChange(const xcb_generic_event_t& event) {
+    const std::uint8_t type = event.response_type & 0x7F;
+    const bool rootChanged =
+        type == XCB_CONFIGURE_NOTIFY &&
+        reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == connection_->root();
+    const bool randrChanged =
+        connection_->hasRandrMonitors() &&
+        (type == connection_->randrFirstEvent() + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
+         type == connection_->randrFirstEvent() + XCB_RANDR_NOTIFY);
+    if (rootChanged || randrChanged) {
+        rootBounds_.reset();
+        primaryScreen_.reset();
+    }
+}
 
 std::optional<std::vector<DisplayID>> X11Displays::activeDisplayList() {
     if (connection_->hasError()) {
@@ -34,6 +56,14 @@ Rect X11Displays::displayBounds(DisplayID display) {
     if (display != mainDisplayID()) {
         return {};
     }
+    connection_->pumpEvents(); // take in every change the server has told us of so far
+    if (!rootBounds_) {
+        rootBounds_ = readRootBounds();
+    }
+    return *rootBounds_;
+}
+
+Rect X11Displays::readRootBounds() {
     // The root window follows RandR size changes; the connection setup does not.
     auto* xcb = connection_->xcb();
     auto geometry =
@@ -59,6 +89,14 @@ std::vector<Screen> X11Displays::screens() {
 }
 
 Screen X11Displays::primaryScreen() {
+    connection_->pumpEvents();
+    if (!primaryScreen_) {
+        primaryScreen_ = readPrimaryScreen();
+    }
+    return *primaryScreen_;
+}
+
+Screen X11Displays::readPrimaryScreen() {
     Screen screen{mainDisplayID(), displayBounds(mainDisplayID()),
                   "Screen " + std::to_string(connection_->screenNumber() + 1)};
     if (!connection_->hasRandrMonitors()) {

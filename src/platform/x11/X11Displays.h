@@ -16,6 +16,9 @@ class X11Connection;
 class X11Displays final : public Displays {
 public:
     explicit X11Displays(std::shared_ptr<X11Connection> connection);
+    ~X11Displays() override;
+    X11Displays(const X11Displays&) = delete;
+    X11Displays& operator=(const X11Displays&) = delete;
 
     // The one display of the X screen, or nullopt when the connection broke.
     std::optional<std::vector<DisplayID>> activeDisplayList() override;
@@ -34,10 +37,18 @@ public:
     Screen primaryScreen();
 
 private:
+    Rect readRootBounds();
+    Screen readPrimaryScreen();
     std::string monitorName(const xcb_randr_monitor_info_t& monitor);
+    void forgetOnChange(const xcb_generic_event_t& event);
 
     std::shared_ptr<X11Connection> connection_;
     std::string identifier_;
+    // Kept until the root window is resized or RandR reports a change (the event monitor selects
+    // both): monitors, their names and the root's size change only then.
+    std::optional<Rect> rootBounds_;
+    std::optional<Screen> primaryScreen_;
+    int listener_ = 0;
 };
 
 } // namespace quillbar

@@ -36,6 +36,9 @@ X11WindowServer::X11WindowServer(std::shared_ptr<X11Connection> connection, X11D
 
 X11WindowServer::~X11WindowServer() {
     connection_->removeListener(listener_);
+    if (currentRequest_) {
+        xcb_discard_reply(connection_->xcb(), currentRequest_->sequence);
+    }
 }
 
 void X11WindowServer::forgetOnChange(const xcb_generic_event_t& event) {
@@ -44,22 +47,41 @@ void X11WindowServer::forgetOnChange(const xcb_generic_event_t& event) {
     if (type == XCB_PROPERTY_NOTIFY) {
         const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
         if (notify.window == connection_->root()) {
-            if (notify.atom == ewmh->_NET_CURRENT_DESKTOP ||
-                notify.atom == ewmh->_NET_NUMBER_OF_DESKTOPS ||
-                notify.atom == ewmh->_NET_DESKTOP_NAMES ||
-                notify.atom == ewmh->_NET_SUPPORTING_WM_CHECK) {
-                desktops_.reset();
+            if (notify.atom == ewmh->_NET_CURRENT_DESKTOP) {
+                current_.reset();
+                askForCurrentDesktop();
+            } else if (notify.atom == ewmh->_NET_NUMBER_OF_DESKTOPS ||
+                       notify.atom == ewmh->_NET_DESKTOP_NAMES) {
+                layout_.reset();
+            } else if (notify.atom == ewmh->_NET_SUPPORTING_WM_CHECK) {
+                forgetDesktops(); // another window manager: nothing it said is known yet
             }
         } else if (notify.atom == ewmh->_NET_WM_DESKTOP) {
             windowDesktops_.erase(notify.window);
         }
     } else if (type == XCB_DESTROY_NOTIFY) {
-        // Also the window manager's check window: the manager is gone.
         const auto& notify = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
         windowDesktops_.erase(notify.window);
         watched_.erase(notify.window);
-        desktops_.reset();
+        if (manager_ && *manager_ == notify.window) {
+            forgetDesktops(); // the window manager is gone
+        }
     }
+}
+
+void X11WindowServer::forgetDesktops() {
+    manager_.reset();
+    layout_.reset();
+    current_.reset();
+}
+
+void X11WindowServer::askForCurrentDesktop() {
+    if (currentRequest_) {
+        xcb_discard_reply(connection_->xcb(), currentRequest_->sequence); // an older answer
+    }
+    // Sent once the events read with this one are handled (X11Connection::pumpEvents).
+    currentRequest_ =
+        xcb_ewmh_get_current_desktop(connection_->ewmh(), connection_->screenNumber());
 }
 
 void X11WindowServer::watch(xcb_window_t window) {
@@ -72,50 +94,87 @@ void X11WindowServer::watch(xcb_window_t window) {
 
 std::optional<X11WindowServer::Desktops> X11WindowServer::desktops() {
     connection_->pumpEvents(); // take in every change the server has told us of so far
-    if (!desktops_) {
-        desktops_ = readDesktops();
+    if (!manager_ || !layout_ || !current_) {
+        readDesktops();
     }
-    return *desktops_;
+    if (!*manager_ || !*layout_ || !*current_) {
+        return std::nullopt;
+    }
+    return Desktops{(*layout_)->count, **current_, (*layout_)->names};
 }
 
-std::optional<X11WindowServer::Desktops> X11WindowServer::readDesktops() {
+void X11WindowServer::readDesktops() {
     auto* ewmh = connection_->ewmh();
     const int screen = connection_->screenNumber();
-    // One round trip for the three root properties, one more to check that the manager is alive.
-    auto checkCookie = xcb_ewmh_get_supporting_wm_check(ewmh, connection_->root());
-    auto countCookie = xcb_ewmh_get_number_of_desktops(ewmh, screen);
-    auto currentCookie = xcb_ewmh_get_current_desktop(ewmh, screen);
-    xcb_window_t check = XCB_NONE;
-    Desktops answer;
-    const bool hasCheck =
-        xcb_ewmh_get_supporting_wm_check_reply(ewmh, checkCookie, &check, nullptr);
-    const bool hasCount =
-        xcb_ewmh_get_number_of_desktops_reply(ewmh, countCookie, &answer.count, nullptr);
-    const bool hasCurrent =
-        xcb_ewmh_get_current_desktop_reply(ewmh, currentCookie, &answer.current, nullptr);
-    if (!hasCheck || !hasCount || !hasCurrent || check == XCB_NONE || answer.count == 0) {
-        return std::nullopt;
+    // Every part asked for at once; the check window's own property, which proves the manager
+    // alive, can only be asked for once the root has named it.
+    std::optional<xcb_get_property_cookie_t> checkCookie;
+    std::optional<xcb_get_property_cookie_t> countCookie;
+    std::optional<xcb_get_property_cookie_t> namesCookie;
+    std::optional<xcb_get_property_cookie_t> currentCookie;
+    if (!manager_) {
+        checkCookie = xcb_ewmh_get_supporting_wm_check(ewmh, connection_->root());
     }
-    // Properties left behind by a window manager that died name a window that is gone.
-    xcb_window_t self = XCB_NONE;
-    if (!xcb_ewmh_get_supporting_wm_check_reply(ewmh, xcb_ewmh_get_supporting_wm_check(ewmh, check),
-                                                &self, nullptr) ||
-        self != check) {
-        return std::nullopt;
+    if (!layout_) {
+        countCookie = xcb_ewmh_get_number_of_desktops(ewmh, screen);
+        // Asked for directly rather than through xcb-ewmh, which would take a property of any
+        // size.
+        namesCookie =
+            xcb_get_property(connection_->xcb(), 0, connection_->root(), ewmh->_NET_DESKTOP_NAMES,
+                             ewmh->UTF8_STRING, 0, kMaxDesktopNamesBytes / 4);
     }
-    answer.count = boundedCount(answer.count);
-    answer.names = readDesktopNames(answer.count);
-    return answer;
+    if (!current_) {
+        currentCookie =
+            currentRequest_ ? *currentRequest_ : xcb_ewmh_get_current_desktop(ewmh, screen);
+        currentRequest_.reset();
+    }
+
+    if (checkCookie) {
+        xcb_window_t check = XCB_NONE;
+        std::optional<xcb_window_t> manager;
+        if (xcb_ewmh_get_supporting_wm_check_reply(ewmh, *checkCookie, &check, nullptr) &&
+            check != XCB_NONE) {
+            manager = check;
+        }
+        // Properties left behind by a window manager that died name a window that is gone.
+        xcb_window_t self = XCB_NONE;
+        if (manager && (!xcb_ewmh_get_supporting_wm_check_reply(
+                            ewmh, xcb_ewmh_get_supporting_wm_check(ewmh, check), &self, nullptr) ||
+                        self != check)) {
+            manager.reset();
+        }
+        // Its destruction is what tells that the manager is gone while we keep its answers.
+        if (manager && !connection_->selectEvents(*manager, XCB_EVENT_MASK_STRUCTURE_NOTIFY)) {
+            manager.reset();
+        }
+        manager_ = manager;
+    }
+    if (countCookie) {
+        std::uint32_t count = 0;
+        std::optional<Layout> layout;
+        if (xcb_ewmh_get_number_of_desktops_reply(ewmh, *countCookie, &count, nullptr) &&
+            count > 0) {
+            layout = Layout{boundedCount(count), {}};
+        }
+        std::vector<std::string> names = desktopNames(*namesCookie, layout ? layout->count : 0);
+        if (layout) {
+            layout->names = std::move(names);
+        }
+        layout_ = std::move(layout);
+    }
+    if (currentCookie) {
+        std::uint32_t current = 0;
+        current_ = xcb_ewmh_get_current_desktop_reply(ewmh, *currentCookie, &current, nullptr)
+                       ? std::optional<std::uint32_t>(current)
+                       : std::nullopt;
+    }
 }
 
-std::vector<std::string> X11WindowServer::readDesktopNames(std::uint32_t count) {
+std::vector<std::string> X11WindowServer::desktopNames(xcb_get_property_cookie_t cookie,
+                                                       std::uint32_t count) {
     auto* ewmh = connection_->ewmh();
-    // Asked for directly rather than through xcb-ewmh, which would take a property of any size.
-    const auto cookie =
-        xcb_get_property(connection_->xcb(), 0, connection_->root(), ewmh->_NET_DESKTOP_NAMES,
-                         ewmh->UTF8_STRING, 0, kMaxDesktopNamesBytes / 4);
     const auto reply = ownReply(xcb_get_property_reply(connection_->xcb(), cookie, nullptr));
-    if (!reply || reply->format != 8 || reply->type != ewmh->UTF8_STRING) {
+    if (!reply || reply->format != 8 || reply->type != ewmh->UTF8_STRING || count == 0) {
         return {};
     }
     const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply.get()));

@@ -58,15 +58,34 @@ public:
 private:
     nlohmann::json copySpacesForWindow(std::int64_t windowNumber);
     void showDesktop(std::int64_t managedSpaceID);
-    std::optional<Desktops> readDesktops();
-    std::vector<std::string> readDesktopNames(std::uint32_t count);
+    // The number of desktops and their names, which change together.
+    struct Layout {
+        std::uint32_t count = 0;
+        std::vector<std::string> names;
+    };
+
+    // Asks for every part that no event has kept, in one round trip (two while the window
+    // manager's check window is not yet known).
+    void readDesktops();
+    std::vector<std::string> desktopNames(xcb_get_property_cookie_t cookie, std::uint32_t count);
     std::uint32_t boundedCount(std::uint32_t claimed);
     void watch(xcb_window_t window);
     void forgetOnChange(const xcb_generic_event_t& event);
+    void forgetDesktops();
+    // Asks for the current desktop at once: the answer travels while the change's notification
+    // makes its way to the refresh that reads it.
+    void askForCurrentDesktop();
 
-    // Answers are kept until an event says they changed: the root's desktop properties and the
-    // _NET_WM_DESKTOP of watched windows (whose property and structure events we select).
-    std::optional<std::optional<Desktops>> desktops_;
+    // Answers are kept until an event says they changed, each part on its own: a desktop change
+    // costs one question. The window manager's check window (present while it runs; we select
+    // its destruction) changes with _NET_SUPPORTING_WM_CHECK; the layout with
+    // _NET_NUMBER_OF_DESKTOPS or _NET_DESKTOP_NAMES; the current desktop with
+    // _NET_CURRENT_DESKTOP. The _NET_WM_DESKTOP of watched windows (whose property and structure
+    // events we select) is kept the same way.
+    std::optional<std::optional<xcb_window_t>> manager_;
+    std::optional<std::optional<Layout>> layout_;
+    std::optional<std::optional<std::uint32_t>> current_;
+    std::optional<xcb_get_property_cookie_t> currentRequest_; // asked, its answer not read yet
     std::map<xcb_window_t, std::optional<std::uint32_t>> windowDesktops_;
     std::set<xcb_window_t> watched_;
     int listener_ = 0;
