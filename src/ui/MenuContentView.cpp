@@ -148,7 +148,13 @@ void MenuContentView::choose(std::size_t index) {
         return;
     }
     // A copy: the calls below may publish and rebuild the entries.
-    const MenuContent::Entry entry = entries_[index];
+    perform(MenuContent::Entry(entries_[index]));
+    // A checkable row toggles its own check state when chosen; show what the model says instead.
+    built_ = false;
+    redraw();
+}
+
+void MenuContentView::perform(const MenuContent::Entry& entry) {
     switch (entry.kind) {
     case Kind::Space:
         // The record as it was when the menu was built; the checkmark itself is never written.
@@ -171,9 +177,6 @@ void MenuContentView::choose(std::size_t index) {
     case Kind::Separator:
         break;
     }
-    // A checkable row toggles its own check state when chosen; show what the model says instead.
-    built_ = false;
-    redraw();
 }
 
 } // namespace quillbar
