@@ -133,7 +133,7 @@ void QuillbarApp::reportNotices(const std::vector<std::string>& notices) const {
 
 void QuillbarApp::exportMenu(QDBusConnection& sessionBus) {
     menuExporter_ = new MenuExporter(
-        titleExporter_.get(),
+        titleExporter_.get(), sessionBus,
         [this] {
             // What opening the tray menu does first: refresh, reread the login item.
             menu_->prepareToShow();

@@ -29,8 +29,9 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, MenuExporter::Row
     return argument;
 }
 
-MenuExporter::MenuExporter(QObject* exported, Build build, Perform perform)
+MenuExporter::MenuExporter(QObject* exported, QDBusConnection bus, Build build, Perform perform)
     : QDBusAbstractAdaptor(exported)
+    , bus_(std::move(bus))
     , build_(std::move(build))
     , perform_(std::move(perform)) {
     qDBusRegisterMetaType<Row>();
@@ -68,7 +69,7 @@ MenuExporter::Row MenuExporter::rowOf(const MenuContent::Entry& entry) {
             entry.checkable,      entry.checked,        entry.enabled};
 }
 
-uint MenuExporter::GetMenu(QList<Row>& rows) {
+uint MenuExporter::GetMenu(QList<quillbar::MenuExporter::Row>& rows) {
     entries_ = build_();
     // Wraps after four billion menus; 0 stays "none handed out".
     revision_ = revision_ == UINT32_MAX ? 1 : revision_ + 1;
@@ -80,14 +81,14 @@ uint MenuExporter::GetMenu(QList<Row>& rows) {
     return revision_;
 }
 
-void MenuExporter::Choose(uint revision, uint row) {
+void MenuExporter::Choose(uint revision, uint row, const QDBusMessage& message) {
     if (revision == 0 || revision != revision_) {
-        refuse(kStaleMenu,
+        refuse(message, kStaleMenu,
                QStringLiteral("menu %1 is not the latest (%2)").arg(revision).arg(revision_));
         return;
     }
     if (row >= entries_.size() || isInert(entries_[row].kind) || !entries_[row].enabled) {
-        refuse(kNoSuchRow,
+        refuse(message, kNoSuchRow,
                QStringLiteral("menu %1 has no row %2 to choose").arg(revision).arg(row));
         return;
     }
@@ -95,10 +96,10 @@ void MenuExporter::Choose(uint revision, uint row) {
     perform_(MenuContent::Entry(entries_[row]));
 }
 
-void MenuExporter::refuse(const char* error, const QString& message) {
-    if (calledFromDBus()) {
-        sendErrorReply(QString::fromLatin1(error), message);
-    }
+void MenuExporter::refuse(const QDBusMessage& call, const char* error, const QString& text) {
+    // The bus would answer with an empty reply once the slot returns: answer with the error.
+    call.setDelayedReply(true);
+    bus_.send(call.createErrorReply(QString::fromLatin1(error), text));
 }
 
 } // namespace quillbar

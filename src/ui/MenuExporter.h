@@ -3,7 +3,9 @@
 #include "ui/MenuContent.h"
 
 #include <QDBusAbstractAdaptor>
-#include <QDBusContext>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QList>
 #include <QString>
 
@@ -17,7 +19,7 @@ namespace quillbar {
 // top-bar button): interface "org.quillbar.Quillbar.Menu" beside the title on the object that
 // carries it. GetMenu builds the rows when asked and numbers them with a new revision; Choose
 // does what choosing a row of that revision does. Rows are the tray menu's own entries.
-class MenuExporter : public QDBusAbstractAdaptor, protected QDBusContext {
+class MenuExporter : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.quillbar.Quillbar.Menu")
 public:
@@ -42,8 +44,9 @@ public:
     // Does what choosing the entry does.
     using Perform = std::function<void(const MenuContent::Entry&)>;
 
-    // Serves the menu on the object exported (which must be registered with ExportAdaptors).
-    MenuExporter(QObject* exported, Build build, Perform perform);
+    // Serves the menu on the object exported, which must be registered on bus with
+    // ExportAdaptors.
+    MenuExporter(QObject* exported, QDBusConnection bus, Build build, Perform perform);
     ~MenuExporter() override;
 
     // The bus's name for an entry's kind ("space", "heading", "text", "separator", "rename",
@@ -54,19 +57,25 @@ public:
 
 public slots:
     // The menu now: its revision (a new one each call) and its rows.
-    uint GetMenu(QList<Row>& rows);
+    // (The type is spelled out in full: the bus looks it up by the name written here.)
+    uint GetMenu(QList<quillbar::MenuExporter::Row>& rows);
     // Does what choosing row of the menu of that revision does; errors kStaleMenu when revision
     // is not the latest handed out, kNoSuchRow when the row is out of range, inert or disabled.
-    void Choose(uint revision, uint row);
+    void Choose(uint revision, uint row, const QDBusMessage& message);
 
 private:
-    void refuse(const char* error, const QString& message);
+    void refuse(const QDBusMessage& call, const char* error, const QString& text);
 
+    QDBusConnection bus_;
     Build build_;
     Perform perform_;
     uint revision_ = 0; // 0: none handed out yet
     std::vector<MenuContent::Entry> entries_;
 };
+
+// A row in and out of a bus message.
+QDBusArgument& operator<<(QDBusArgument& argument, const MenuExporter::Row& row);
+const QDBusArgument& operator>>(const QDBusArgument& argument, MenuExporter::Row& row);
 
 } // namespace quillbar
 
