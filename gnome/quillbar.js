@@ -1,0 +1,331 @@
+// Quillbar inside GNOME Shell: the workspace service Quillbar reads and switches through, and the
+// top-bar button that shows Quillbar's title with its menu. Shared by both entry points; the shell's
+// own modules (main, panelMenu, popupMenu) differ between GNOME versions and are handed in.
+import Gio from 'gi://Gio';
+import GLib from 'gi://GLib';
+import Meta from 'gi://Meta';
+import St from 'gi://St';
+import Clutter from 'gi://Clutter';
+
+const SHELL_NAME = 'org.quillbar.Shell';
+const SHELL_PATH = '/org/quillbar/Shell';
+const APP_NAME = 'org.quillbar.Quillbar';
+const APP_PATH = '/org/quillbar/Quillbar';
+const APP_IFACE = 'org.quillbar.Quillbar';
+const MENU_IFACE = 'org.quillbar.Quillbar.Menu';
+
+// Everything Quillbar sends is cut to these before it reaches the panel.
+export const MAX_ROWS = 300;
+export const MAX_TEXT = 200; // characters (code points) of a row
+export const MAX_TITLE = 80;
+const CALL_TIMEOUT_MS = 5000;
+
+const SERVICE_XML = `<node>
+  <interface name="org.quillbar.Shell.Workspaces">
+    <method name="GetWorkspaces">
+      <arg type="as" name="names" direction="out"/>
+      <arg type="u" name="active" direction="out"/>
+    </method>
+    <method name="Activate">
+      <arg type="u" name="index" direction="in"/>
+    </method>
+    <signal name="WorkspacesChanged">
+      <arg type="as" name="names"/>
+      <arg type="u" name="active"/>
+    </signal>
+    <property name="TopBarButton" type="b" access="read"/>
+  </interface>
+</node>`;
+
+function warn(message) {
+    console.warn(`quillbar: ${message}`);
+}
+
+// Runs a callback from the shell or the bus; a fault is logged, never thrown into the shell.
+function guarded(what, callback) {
+    return (...args) => {
+        try {
+            return callback(...args);
+        } catch (e) {
+            warn(`${what} failed: ${e}`);
+            return undefined;
+        }
+    };
+}
+
+// Text from outside as one short line: control characters become spaces, at most max code points.
+export function cleanText(value, max = MAX_TEXT) {
+    if (typeof value !== 'string')
+        return '';
+    const head = Array.from(value.slice(0, 4 * max + 4));
+    const cut = head.length > max ? `${head.slice(0, max - 1).join('')}…` : head.join('');
+    return cut.replace(/[\u0000-\u001f\u007f-\u009f\u2028\u2029]/g, ' ');
+}
+
+// The rows of a GetMenu answer that the menu shows: at most MAX_ROWS, each with its index in the
+// answer (the number Choose takes back). Anything that is not a row is left out.
+export function menuRows(rows) {
+    if (!Array.isArray(rows))
+        return [];
+    const out = [];
+    for (let i = 0; i < rows.length && out.length < MAX_ROWS; i++) {
+        const row = rows[i];
+        if (!Array.isArray(row) || row.length !== 6)
+            continue;
+        const [kind, text, emoji, checkable, checked, enabled] = row;
+        out.push({
+            index: i, kind: cleanText(kind, 40), text: cleanText(text), emoji: cleanText(emoji, 8),
+            checked: checkable === true && checked === true, enabled: enabled === true,
+        });
+    }
+    return out;
+}
+
+// org.quillbar.Shell.Workspaces: the workspaces in order, their names, the active one.
+class WorkspaceService {
+    constructor() {
+        this._manager = global.workspace_manager;
+        this._topBarButton = false;
+        this._last = null;
+        this._idle = 0;
+        this._object = Gio.DBusExportedObject.wrapJSObject(SERVICE_XML, this);
+        this._object.export(Gio.DBus.session, SHELL_PATH);
+        this._ownerId = Gio.bus_own_name_on_connection(Gio.DBus.session, SHELL_NAME,
+            Gio.BusNameOwnerFlags.NONE, null, guarded('name', () => warn(`lost ${SHELL_NAME}`)));
+        const changed = guarded('workspace change', () => this._queueChanged());
+        this._managerIds = ['notify::n-workspaces', 'workspace-added', 'workspace-removed',
+            'active-workspace-changed', 'workspaces-reordered'].map(s => this._manager.connect(s, changed));
+        this._settings = new Gio.Settings({schema_id: 'org.gnome.desktop.wm.preferences'});
+        this._settingsId = this._settings.connect('changed::workspace-names', changed);
+        this._last = this._state();
+    }
+
+    destroy() {
+        this._managerIds.forEach(id => this._manager.disconnect(id));
+        this._settings.disconnect(this._settingsId);
+        if (this._idle)
+            GLib.source_remove(this._idle);
+        this._idle = 0;
+        Gio.bus_unown_name(this._ownerId);
+        this._object.unexport();
+    }
+
+    _state() {
+        const count = this._manager.get_n_workspaces();
+        const names = [];
+        for (let i = 0; i < count; i++)
+            names.push(Meta.prefs_get_workspace_name(i));
+        return [names, this._manager.get_active_workspace_index()];
+    }
+
+    // At most one signal per turn of the main loop, and none when nothing Quillbar sees changed.
+    _queueChanged() {
+        if (this._idle)
+            return;
+        this._idle = GLib.idle_add(GLib.PRIORITY_DEFAULT, guarded('workspace signal', () => {
+            this._idle = 0;
+            const state = this._state();
+            if (JSON.stringify(state) !== JSON.stringify(this._last)) {
+                this._last = state;
+                this._object.emit_signal('WorkspacesChanged', new GLib.Variant('(asu)', state));
+            }
+            return GLib.SOURCE_REMOVE;
+        }));
+    }
+
+    setTopBarButton(present) {
+        if (this._topBarButton === present)
+            return;
+        this._topBarButton = present;
+        this._object.emit_property_changed('TopBarButton', GLib.Variant.new_boolean(present));
+    }
+
+    get TopBarButton() {
+        return this._topBarButton;
+    }
+
+    GetWorkspaces() {
+        return this._state();
+    }
+
+    ActivateAsync(params, invocation) {
+        try {
+            const [index] = params;
+            const workspace = index < this._manager.get_n_workspaces()
+                ? this._manager.get_workspace_by_index(index) : null;
+            if (!workspace) {
+                invocation.return_dbus_error('org.quillbar.Shell.Error.NoSuchWorkspace',
+                    `no workspace ${index}`);
+                return;
+            }
+            workspace.activate(global.display.get_current_time_roundtrip());
+            invocation.return_value(null);
+        } catch (e) {
+            warn(`Activate failed: ${e}`);
+            invocation.return_dbus_error('org.quillbar.Shell.Error.Failed', String(e));
+        }
+    }
+}
+
+// The top-bar button: Quillbar's title, and its menu fetched from Quillbar each time it opens.
+class TopBarButton {
+    constructor(shell, onPresence) {
+        this._shell = shell;
+        this._onPresence = onPresence;
+        this._owner = null;
+        this._titleSub = 0;
+        this._cancellable = null;
+        this._button = new shell.PanelMenu.Button(0.0, 'Quillbar', false);
+        this._label = new St.Label({text: '', y_align: Clutter.ActorAlign.CENTER});
+        this._button.add_child(this._label);
+        this._button.visible = false;
+        this._placeholder();
+        this._openId = this._button.menu.connect('open-state-changed',
+            guarded('menu open', (_menu, open) => this._menuOpened(open)));
+        shell.Main.panel.addToStatusArea('quillbar', this._button, 0, 'right');
+        this._onPresence(true);
+        this._watchId = Gio.bus_watch_name_on_connection(Gio.DBus.session, APP_NAME,
+            Gio.BusNameWatcherFlags.NONE,
+            guarded('app appeared', (_c, _n, owner) => this._appeared(owner)),
+            guarded('app vanished', () => this._vanished()));
+    }
+
+    destroy() {
+        Gio.bus_unwatch_name(this._watchId);
+        this._vanished();
+        this._button.menu.disconnect(this._openId);
+        this._button.destroy();
+        this._onPresence(false);
+    }
+
+    _appeared(owner) {
+        this._vanished();
+        this._owner = owner;
+        this._titleSub = Gio.DBus.session.signal_subscribe(owner, APP_IFACE, 'MenuBarTitleChanged',
+            APP_PATH, null, Gio.DBusSignalFlags.NONE,
+            guarded('title signal', (_c, _s, _p, _i, _n, params) => {
+                if (params.get_type_string() === '(s)')
+                    this._setTitle(params.deep_unpack()[0]);
+            }));
+        const which = new GLib.Variant('(ss)', [APP_IFACE, 'MenuBarTitle']);
+        this._call('org.freedesktop.DBus.Properties', 'Get', which, '(v)', reply => {
+            const value = reply?.deep_unpack()[0]?.deep_unpack();
+            this._setTitle(typeof value === 'string' ? value : null);
+        });
+    }
+
+    _vanished() {
+        if (this._titleSub)
+            Gio.DBus.session.signal_unsubscribe(this._titleSub);
+        this._titleSub = 0;
+        this._owner = null;
+        this._cancellable?.cancel();
+        this._cancellable = null;
+        this._button.menu.close();
+        this._button.visible = false;
+    }
+
+    _setTitle(title) {
+        if (!this._owner)
+            return;
+        this._label.text = cleanText(title, MAX_TITLE) || 'Quillbar';
+        this._button.visible = true;
+    }
+
+    // An asynchronous call to Quillbar's current owner; done(reply or null) runs unless cancelled.
+    _call(iface, method, params, replyType, done, cancellable = null) {
+        if (!this._owner)
+            return;
+        Gio.DBus.session.call(this._owner, APP_PATH, iface, method, params,
+            new GLib.VariantType(replyType), Gio.DBusCallFlags.NO_AUTO_START, CALL_TIMEOUT_MS,
+            cancellable, guarded(method, (connection, result) => {
+                let reply = null;
+                try {
+                    reply = connection.call_finish(result);
+                } catch (e) {
+                    if (e.matches?.(Gio.IOErrorEnum, Gio.IOErrorEnum.CANCELLED))
+                        return;
+                    warn(`${method}: ${e.message}`);
+                }
+                done(reply);
+            }));
+    }
+
+    _menuOpened(open) {
+        this._cancellable?.cancel();
+        this._cancellable = null;
+        if (!open) {
+            this._placeholder();
+            return;
+        }
+        const menu = this._button.menu;
+        const cancellable = this._cancellable = new Gio.Cancellable();
+        this._call(MENU_IFACE, 'GetMenu', null, '(ua(sssbbb))', reply => {
+            if (cancellable.is_cancelled())
+                return;
+            if (!reply) {
+                menu.close();
+                return;
+            }
+            const [revision, rows] = reply.deep_unpack();
+            this._fill(revision, menuRows(rows));
+        }, cancellable);
+    }
+
+    // Until Quillbar answers, the menu holds one inert row (an empty menu does not open at all).
+    _placeholder() {
+        this._button.menu.removeAll();
+        this._button.menu.addMenuItem(new this._shell.PopupMenu.PopupMenuItem('…', {reactive: false}));
+    }
+
+    _fill(revision, rows) {
+        const {PopupMenu} = this._shell;
+        const menu = this._button.menu;
+        menu.removeAll();
+        for (const row of rows) {
+            if (row.kind === 'separator') {
+                menu.addMenuItem(new PopupMenu.PopupSeparatorMenuItem());
+                continue;
+            }
+            const inert = row.kind === 'heading' || row.kind === 'text';
+            const item = new PopupMenu.PopupMenuItem(row.text, {reactive: !inert});
+            if (row.checked)
+                item.setOrnament(PopupMenu.Ornament.CHECK);
+            if (inert || !row.enabled)
+                item.setSensitive(false);
+            else
+                item.connect('activate', guarded('row', () => this._choose(revision, row.index)));
+            menu.addMenuItem(item);
+        }
+    }
+
+    _choose(revision, index) {
+        this._call(MENU_IFACE, 'Choose', new GLib.Variant('(uu)', [revision, index]), '()',
+            () => {});
+    }
+}
+
+// What an entry point enables and disables. shell = {Main, PanelMenu, PopupMenu} of this GNOME.
+export class Quillbar {
+    constructor(shell) {
+        this._shell = shell;
+        this._service = null;
+        this._button = null;
+    }
+
+    enable() {
+        this._service = new WorkspaceService();
+        try {
+            this._button = new TopBarButton(this._shell, present => this._service?.setTopBarButton(present));
+        } catch (e) {
+            warn(`no top-bar button: ${e}`);
+        }
+    }
+
+    disable() {
+        this._button?.destroy();
+        this._button = null;
+        this._service?.destroy();
+        this._service = null;
+    }
+}

@@ -1,0 +1,386 @@
+"""GNOME Shell 43 on Wayland, headless, for end-to-end tests: a private session bus, a private
+"system" bus, fresh HOME and XDG folders, static workspaces with the names given, animations off,
+the overview left, and the Quillbar extension copied in and enabled before the shell starts.
+
+    with GnomeShell(workspaces=4, names=["Mail", "Code"]) as gnome:
+        gnome.workspaces()                  # (names, active) from the extension's service
+        gnome.activate(2)                   # another client switches (the service's Activate)
+        gnome.set_names(["Mail", "Web"])    # a rename in GNOME's settings
+        gnome.click(x, y); gnome.keys("Down", "Return")   # a person's pointer and keyboard
+        gnome.screenshot_top_bar("name")    # <artifacts>/name.png, the top 32 pixels
+        gnome.js_errors()                   # "JS ERROR" lines of the shell's log so far
+
+Bus work goes through gnome_client.py, a child process with python3-gi: method calls, signals it
+collects (`gnome.signals(member)`), screenshots (it owns org.gnome.Screenshot, which the shell
+requires of callers), input through Mutter's remote desktop session (relative pointer motion from
+the top-right corner, where the pointer is pushed first, so positions are absolute; the session
+starts with the shell, and the shell shows its screen-sharing button left of the system menu), and an
+optional stand-in Quillbar (`gnome.client.request("serve_app", ...)`, see its docstring).
+The shell's stderr (its log when not under systemd) is kept as <artifacts>/gnome-shell-N.log.
+Every process started here ends with it, by pid; services the bus starts are found by a marker in
+their environment, and this process becomes their subreaper so that they can be waited on.
+"""
+
+import ctypes
+import itertools
+import json
+import os
+import queue
+import shutil
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+from desktop import Desktop, HERE
+
+UUID = "quillbar@quillbar.org"
+SOURCE = os.path.join(HERE, "..", "..", "gnome")
+SHELL_NAME, SHELL_PATH = "org.quillbar.Shell", "/org/quillbar/Shell"
+SHELL_IFACE = "org.quillbar.Shell.Workspaces"
+WIDTH, HEIGHT, TOP_BAR = 1280, 800, 32
+KEYSYMS = {"Return": 0xff0d, "Escape": 0xff1b, "Down": 0xff54, "Up": 0xff52, "Left": 0xff51,
+           "Right": 0xff53, "Tab": 0xff09, "Control_L": 0xffe3, "Alt_L": 0xffe9,
+           "Super_L": 0xffeb, "Page_Down": 0xff56, "Page_Up": 0xff55}
+BTN_LEFT = 0x110
+_sessions = itertools.count(1)
+
+
+def available():
+    """Why GNOME Shell tests cannot run here, or None when they can."""
+    if not shutil.which("gnome-shell"):
+        return "gnome-shell is not installed"
+    if not client_python():
+        return "no Python with python3-gi (gi.repository) for the bus client"
+    return None
+
+
+def client_python():
+    """A Python interpreter that can import gi: this one, else the system's."""
+    for candidate in (sys.executable, "/usr/bin/python3"):
+        if candidate and os.access(candidate, os.X_OK) and subprocess.run(
+                [candidate, "-c", "import gi"], capture_output=True).returncode == 0:
+            return candidate
+    return None
+
+
+def extension_source(variant="legacy"):
+    """The extension as GNOME installs it, from the build tree when QUILLBAR_GNOME_EXTENSION names
+    one, else (files, folder) assembled from the source tree: the shared file and the entry."""
+    built = os.environ.get("QUILLBAR_GNOME_EXTENSION")
+    if built:
+        return {name: os.path.join(built, name) for name in os.listdir(built)}
+    return {"quillbar.js": os.path.join(SOURCE, "quillbar.js"),
+            "extension.js": os.path.join(SOURCE, variant, "extension.js"),
+            "metadata.json": os.path.join(SOURCE, variant, "metadata.json")}
+
+
+class BusError(RuntimeError):
+    """An error answer on the bus; .name is the D-Bus error name."""
+
+    def __init__(self, text):
+        super().__init__(text)
+        self.name = text.split(":", 1)[0]
+
+
+class Client:
+    """The bus client child: request(op, **args) waits for its answer; events are collected."""
+
+    def __init__(self, desk):
+        self.desk, self.events, self._answers = desk, [], {}
+        self._ids, self._lock = itertools.count(1), threading.Condition()
+        self.proc = desk.start_process(
+            [client_python(), "-u", os.path.join(HERE, "gnome_client.py")],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=None, text=True)
+        threading.Thread(target=self._read, daemon=True).start()
+        desk.wait_until(lambda: self.find("ready"), message="the bus client did not start")
+
+    def _read(self):
+        for line in self.proc.stdout:
+            message = json.loads(line)
+            with self._lock:
+                if "id" in message:
+                    self._answers[message["id"]] = message
+                else:
+                    self.events.append(message)
+                self._lock.notify_all()
+
+    def find(self, kind, **fields):
+        """The events of this kind (and these field values) so far."""
+        with self._lock:
+            return [e for e in self.events if e["event"] == kind and
+                    all(e.get(k) == v for k, v in fields.items())]
+
+    def request(self, op, timeout=30, **args):
+        ident = next(self._ids)
+        self.proc.stdin.write(json.dumps(dict(args, op=op, id=ident)) + "\n")
+        self.proc.stdin.flush()
+        with self._lock:
+            if not self._lock.wait_for(lambda: ident in self._answers, timeout):
+                raise TimeoutError("no answer to %s" % op)
+            answer = self._answers.pop(ident)
+        if "error" in answer:
+            raise BusError(answer["error"])
+        return answer.get("result")
+
+
+class GnomeShell(Desktop):
+    """A headless GNOME Shell session with the extension (enabled unless extension=False)."""
+
+    def __init__(self, workspaces=4, names=(), dynamic=False, extension=True, variant="legacy",
+                 artifacts=None):
+        super().__init__(desktops=workspaces, window_manager=True, artifacts=artifacts)
+        self.names, self.dynamic, self.extension, self.variant = list(names), dynamic, extension, \
+            variant
+        self.shell, self.client, self.log_path = None, None, None
+
+    # Start-up.
+    def _start_xvfb(self):  # no X server: the shell is its own Wayland display
+        libc = ctypes.CDLL(None, use_errno=True)
+        libc.prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER: services the bus starts are ours
+        self.env = {key: value for key, value in os.environ.items()
+                    if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DISPLAY",
+                                           "DESKTOP_SESSION", "GNOME_", "GDK_"))}
+        self.env.update({"HOME": self._home, "XDG_SESSION_TYPE": "wayland", "NO_AT_BRIDGE": "1",
+                         "XDG_RUNTIME_DIR": os.path.join(self._home, "run"),
+                         "QUILLBAR_GNOME_SESSION": self._home, "GSETTINGS_BACKEND": "dconf"})
+        for name in ("config", "cache", "data"):
+            self.env["XDG_%s_HOME" % name.upper()] = os.path.join(self._home, name)
+        os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
+
+    def start_window_manager(self):
+        """Starts the private "system" bus, the bus client, the settings, then the shell."""
+        system = self.start_process(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                     "--print-address=1"], stdout=subprocess.PIPE,
+                                    stderr=subprocess.DEVNULL, text=True)
+        self.env["DBUS_SYSTEM_BUS_ADDRESS"] = system.stdout.readline().strip()
+        self.client = Client(self)
+        values = [("org.gnome.mutter", "dynamic-workspaces", json.dumps(self.dynamic)),
+                  ("org.gnome.desktop.wm.preferences", "num-workspaces", str(self.desktops)),
+                  ("org.gnome.desktop.wm.preferences", "workspace-names", self._strv(self.names)),
+                  ("org.gnome.desktop.interface", "enable-animations", "false"),
+                  ("org.gnome.desktop.notifications", "show-banners", "false"),
+                  ("org.gnome.shell", "welcome-dialog-last-shown-version", "'999'"),
+                  ("org.gnome.shell", "disable-user-extensions", "false"),
+                  ("org.gnome.shell", "enabled-extensions",
+                   self._strv([UUID] if self.extension else []))]
+        self.client.request("settings", values=values)
+        self.install_extension()
+        self.start_shell()
+
+    def install_extension(self):
+        folder = os.path.join(self.env["XDG_DATA_HOME"], "gnome-shell", "extensions", UUID)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        for name, path in extension_source(self.variant).items():
+            shutil.copy(path, os.path.join(folder, name))
+
+    def start_shell(self):
+        """Starts gnome-shell, waits until it answers (and the extension's service, if enabled)
+        and leaves the overview it starts in."""
+        os.makedirs(self.artifacts, exist_ok=True)
+        self.log_path = os.path.join(self.artifacts, "gnome-shell-%d-%d.log" % (os.getpid(),
+                                                                                 next(_sessions)))
+        with open(self.log_path, "w") as log:
+            self.shell = self.start_process(
+                ["gnome-shell", "--headless", "--virtual-monitor", "%dx%d" % (WIDTH, HEIGHT),
+                 "--wayland", "--no-x11"], stdout=log, stderr=subprocess.STDOUT)
+        # It shows the overview when its start-up ends (and logs that it has started).
+        self.wait_until(lambda: self._alive(self.shell) and "GNOME Shell started at" in self.log()
+                        and (not self.extension or self.owner(SHELL_NAME)), timeout=60,
+                        message=lambda: "GNOME Shell did not start: " + self.log()[-2000:])
+        self.call("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set",
+                  "(ssv)", "org.gnome.Shell", "OverviewActive", {"v": False})
+        self.wait_until(lambda: not self.property("org.gnome.Shell", "/org/gnome/Shell",
+                                                  "org.gnome.Shell", "OverviewActive"),
+                        message="the overview did not close")
+        self.env["WAYLAND_DISPLAY"] = "wayland-0"
+        # The input session now: while it runs, the shell shows a screen-sharing button in the top
+        # bar (a press on it ends the session), and it must not appear later and move the others.
+        self.client.request("input", steps=[])
+        # The pointer starts anywhere, maybe over a button of the top bar: off to the desktop.
+        self.move_pointer(WIDTH // 2, HEIGHT // 2)
+        self.wait_stable_top_bar()
+
+    def wait_stable_top_bar(self, name="top-bar"):
+        """Waits until the top bar is drawn (the first frames after start can be empty) and
+        two screenshots in a row show the same (nothing hovered or fading); returns the path of the
+        last (<artifacts>/<name>-0.png or -1.png)."""
+        shots = []
+
+        def stable():
+            shots.append(self.screenshot_top_bar("%s-%d" % (name, len(shots) % 2)))
+            drawn = float(self.run(["convert", shots[-1], "-format", "%[fx:standard_deviation]",
+                                    "info:"])) > 0
+            return drawn and len(shots) > 1 and not self.changed_area(shots[-2], shots[-1])
+        self.wait_until(stable, message="the top bar was never drawn, or never still")
+        return shots[-1]
+
+    def stop_shell(self):
+        if self.shell:
+            self.stop_process(self.shell)
+            self.shell = None
+
+    def stop(self):
+        """Ends the shell, the client, the services the bus started, the buses; waits on each."""
+        self.stop_shell()
+        if self.client:
+            self.stop_process(self.client.proc)
+            self.client = None
+        self._stop_marked()
+        super().stop()
+
+    def _stop_marked(self):
+        if not self._home:
+            return
+        ours = {p.pid for p in self._processes}
+        marker = ("QUILLBAR_GNOME_SESSION=" + self._home).encode()
+        started = []
+        for pid in (int(p) for p in os.listdir("/proc") if p.isdigit()):
+            try:
+                with open("/proc/%d/environ" % pid, "rb") as env:
+                    if pid not in ours and marker in env.read().split(b"\0"):
+                        os.kill(pid, signal.SIGTERM)
+                        started.append(pid)
+            except OSError:
+                continue
+        deadline = time.monotonic() + 10
+        for pid in started:
+            while self._running(pid) and time.monotonic() < deadline:
+                time.sleep(0.02)
+            if self._running(pid):
+                os.kill(pid, signal.SIGKILL)
+        self._reap(ours)
+
+    @staticmethod
+    def _running(pid):
+        try:
+            with open("/proc/%d/stat" % pid) as stat:
+                return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+        except OSError:
+            return False
+
+    @staticmethod
+    def _reap(ours):
+        """Waits on the orphans handed to this process (as subreaper) that have ended."""
+        for pid in (int(p) for p in os.listdir("/proc") if p.isdigit()):
+            if pid in ours:
+                continue
+            try:
+                with open("/proc/%d/stat" % pid) as stat:
+                    fields = stat.read().rsplit(")", 1)[1].split()
+                if fields[0] == "Z" and int(fields[1]) == os.getpid():
+                    os.waitpid(pid, 0)
+            except (OSError, ChildProcessError, IndexError, ValueError):
+                continue
+
+    # The bus.
+    @staticmethod
+    def _strv(values):
+        return "@as " + json.dumps(list(values))
+
+    def call(self, dest, path, interface, method, signature=None, *args):
+        """A method call as another client; its values as a list; BusError on an error answer.
+        A {"v": value} argument is a variant (its type from the Python value)."""
+        return self.client.request("call", dest=dest, path=path, interface=interface,
+                                   method=method, signature=signature, args=list(args))
+
+    def property(self, dest, path, interface, name):
+        return self.call(dest, path, "org.freedesktop.DBus.Properties", "Get", "(ss)",
+                         interface, name)[0]
+
+    def owner(self, name):
+        """The unique name owning a bus name, or None."""
+        try:
+            return self.call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                             "org.freedesktop.DBus", "GetNameOwner", "(s)", name)[0]
+        except BusError:
+            return None
+
+    def watch(self, member, interface=SHELL_IFACE):
+        """Collects the signals member of interface from now on (see signals())."""
+        self.client.request("watch", interface=interface, member=member)
+
+    def signals(self, member):
+        """The arguments of each signal member collected so far."""
+        return [e["args"] for e in self.client.find("signal", member=member)]
+
+    def log(self):
+        with open(self.log_path, errors="replace") as log:
+            return log.read()
+
+    def js_errors(self):
+        return [line for line in self.log().splitlines() if "JS ERROR" in line]
+
+    # The workspace service, as Quillbar sees it.
+    def workspaces(self):
+        """(names, active index) from the extension's GetWorkspaces."""
+        names, active = self.call(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "GetWorkspaces")
+        return names, active
+
+    def activate(self, index):
+        self.call(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "Activate", "(u)", index)
+
+    def top_bar_button(self):
+        return self.property(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "TopBarButton")
+
+    # GNOME's own settings, as the Settings app or gsettings would change them.
+    def gsettings(self, schema, key, value):
+        self.run(["gsettings", "set", schema, key, value])
+
+    def setting(self, schema, key):
+        """A setting's value as gsettings prints it."""
+        return self.run(["gsettings", "get", schema, key]).strip()
+
+    def set_names(self, names):
+        self.gsettings("org.gnome.desktop.wm.preferences", "workspace-names", self._strv(names))
+
+    def set_count(self, count):
+        self.gsettings("org.gnome.desktop.wm.preferences", "num-workspaces", str(count))
+
+    def set_extension(self, enabled):
+        """gnome-extensions enable/disable while the shell runs."""
+        self.run(["gnome-extensions", "enable" if enabled else "disable", UUID])
+
+    # A person at the screen.
+    def screenshot(self, name, x=0, y=0, width=WIDTH, height=HEIGHT):
+        """Keeps an area of the screen as <artifacts>/<name>.png; returns the path."""
+        os.makedirs(self.artifacts, exist_ok=True)
+        path = os.path.join(self.artifacts, name + ".png")
+        self.client.request("screenshot", file=path, x=x, y=y, width=width, height=height)
+        return path
+
+    def screenshot_top_bar(self, name):
+        return self.screenshot(name, height=TOP_BAR)
+
+    def changed_area(self, before, after):
+        """(x, y, width, height) of what differs between two screenshots of the same area, the
+        clock in the middle of the top bar left out; None when nothing does."""
+        out = self.run(["convert", before, after, "-compose", "difference", "-composite",
+                        "-fill", "black", "-draw", "rectangle %d,0 %d,%d" % (
+                            WIDTH // 2 - 120, WIDTH // 2 + 120, TOP_BAR - 1),
+                        "-threshold", "8%", "-trim", "-format", "%w %h %X %Y", "info:"])
+        width, height, x, y = (int(v) for v in out.split())
+        return None if width <= 1 and height <= 1 else (x, y, width, height)
+
+    def move_pointer(self, x, y):
+        """Moves the pointer to (x, y): into the top-right corner first (the screen's edges stop
+        it there), then by the difference; the top-left corner would open the overview."""
+        self.client.request("input", steps=[["move", 4 * WIDTH, -4 * HEIGHT],
+                                            ["move", x - (WIDTH - 1), y]])
+
+    def click(self, x, y, button=BTN_LEFT):
+        self.move_pointer(x, y)
+        self.client.request("input", steps=[["button", button, True], ["button", button, False]])
+
+    def keys(self, *names):
+        """Presses and releases each key in turn ("Down", "Return", or a keysym number);
+        "Control_L+Alt_L+Right" holds the first ones while pressing the last."""
+        steps = []
+        for name in names:
+            syms = [KEYSYMS.get(part, part) for part in str(name).split("+")]
+            syms = [int(s, 0) if isinstance(s, str) and s[:1].isdigit() else
+                    (ord(s) if isinstance(s, str) else s) for s in syms]
+            steps += [["key", s, True] for s in syms] + [["key", s, False] for s in reversed(syms)]
+        self.client.request("input", steps=steps)

@@ -1,0 +1,233 @@
+"""End to end: the Quillbar extension in a headless GNOME Shell 43 (Wayland), against a stand-in
+for Quillbar's bus objects (gnome_client.py's serve_app): the workspace service's answers, the
+top-bar button following Quillbar's presence and title, its menu chosen from as a person would
+(pointer and keyboard), hostile menu content, and disabling the extension while it runs.
+One shell serves every case; each case leaves it as it found it."""
+
+import subprocess
+import unittest
+
+import gnome
+from gnome import BusError, GnomeShell, SHELL_IFACE, SHELL_NAME, SHELL_PATH
+
+NAMES = ["Mail", "Code"]
+DEFAULT = ["Mail", "Code", "Workspace 3", "Workspace 4"]
+ROWS = [["heading", "Displays", "", False, False, False],
+        ["space", "🐱 Mail", "🐱", True, True, True],
+        ["space", "Code", "", True, False, False],  # disabled: the keyboard passes over it
+        ["space", "🎵 Music", "🎵", True, False, True],
+        ["separator", "", "", False, False, False],
+        ["rename", "Rename Spaces…", "", False, False, True],
+        ["quit", "Quit", "", False, False, True]]
+WHY_NOT = gnome.available()
+
+
+@unittest.skipIf(WHY_NOT, WHY_NOT)
+class GnomeExtensionTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.shell = GnomeShell(workspaces=4, names=NAMES)
+        cls.shell.start()
+        try:
+            cls.shell.watch("WorkspacesChanged")
+            cls.bare = cls.shell.wait_stable_top_bar("gnome-top-bar-without-quillbar")
+        except BaseException:
+            cls.shell.stop()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.shell.stop()
+
+    def setUp(self):
+        self.assertEqual(self.shell.workspaces(), (DEFAULT, 0))
+        self.addCleanup(self._as_found)
+
+    def _as_found(self):
+        shell = self.shell
+        shell.client.request("release_app")
+        shell.set_names(NAMES)
+        shell.activate(0)
+        shell.wait_until(lambda: shell.workspaces() == (DEFAULT, 0), message="not reset")
+        shell.move_pointer(640, 400)
+        self.assertEqual(shell.js_errors(), [])
+
+    # Helpers.
+    def changes(self):
+        return self.shell.signals("WorkspacesChanged")
+
+    def wait_change(self, since, expected):
+        """The WorkspacesChanged signals after the first `since`, once the last is expected."""
+        return self.shell.wait_until(lambda: self.changes()[since:] and
+                                     self.changes()[-1] == list(expected) and self.changes()[since:],
+                                     message=lambda: "signals %r" % self.changes()[since:])
+
+    def button_area(self, name):
+        """Where the top bar differs from the bar without Quillbar (the button), or None."""
+        return self.shell.changed_area(self.bare, self.shell.screenshot_top_bar(name))
+
+    def serve(self, title="🐱 Mail", rows=ROWS, choose_error=None):
+        self.shell.client.request("serve_app", title=title)
+        self.shell.client.request("set_menu", rows=rows, choose_error=choose_error)
+        return self.shell.wait_until(lambda: self.button_area("gnome-button"),
+                                     message="the button did not appear")
+
+    def open_menu(self, area):
+        """Clicks the button; the GetMenu it caused."""
+        before = len(self.shell.client.find("GetMenu"))
+        x, y, width, height = area
+        self.shell.click(x + width // 2, y + height // 2)
+        return self.shell.wait_until(lambda: self.shell.client.find("GetMenu")[before:],
+                                     message="the menu asked for nothing")[0]
+
+    def choose(self, downs):
+        """Moves down the open menu's focus downs times and presses Return; the Choose it
+        caused."""
+        before = len(self.shell.client.find("Choose"))
+        self.shell.keys(*["Down"] * downs, "Return")
+        return self.shell.wait_until(lambda: self.shell.client.find("Choose")[before:],
+                                     message="nothing was chosen")[0]
+
+    # The workspace service.
+    def test_workspaces_and_their_changes_are_reported(self):
+        shell = self.shell
+        # A switch by another program (a person's shortcut, then another bus client): one signal
+        # each. The rename after each bounds the window in which a second one would have come.
+        for switch, active in ((lambda: shell.keys("Control_L+Alt_L+Right"), 1),
+                               (lambda: shell.run(["gdbus", "call", "--session", "--dest",
+                                                   SHELL_NAME, "--object-path", SHELL_PATH,
+                                                   "--method", SHELL_IFACE + ".Activate", "3"]), 3)):
+            mark = len(self.changes())
+            switch()
+            self.wait_change(mark, [DEFAULT, active])
+            renamed = ["Mail", "Web %d" % active]
+            shell.set_names(renamed)
+            seen = self.wait_change(mark, [renamed + DEFAULT[2:], active])
+            self.assertEqual(seen, [[DEFAULT, active], [renamed + DEFAULT[2:], active]])
+            shell.set_names(NAMES)
+            self.wait_change(mark, [DEFAULT, active])
+        # A name given for a workspace beyond the count changes nothing Quillbar sees.
+        mark = len(self.changes())
+        shell.set_names(NAMES + ["", "", "Fifth"])
+        shell.set_names(NAMES + ["", "Fourth"])
+        self.assertEqual(self.wait_change(mark, [DEFAULT[:3] + ["Fourth"], 3]),
+                         [[DEFAULT[:3] + ["Fourth"], 3]])
+
+    def test_workspaces_that_come_and_go_are_reported(self):
+        shell = self.shell
+        mark = len(self.changes())
+        shell.set_count(2)
+        self.wait_change(mark, [DEFAULT[:2], 0])
+        shell.set_count(5)
+        self.wait_change(mark, [DEFAULT + ["Workspace 5"], 0])
+        # Dynamic workspaces: the empty ones go but for one; static again, the count is back.
+        shell.gsettings("org.gnome.mutter", "dynamic-workspaces", "true")
+        self.wait_change(mark, [DEFAULT[:2], 0])
+        shell.gsettings("org.gnome.mutter", "dynamic-workspaces", "false")
+        self.wait_change(mark, [DEFAULT + ["Workspace 5"], 0])
+        shell.set_count(4)
+        self.wait_change(mark, [DEFAULT, 0])
+
+    def test_wrong_and_stale_indices_are_error_answers(self):
+        shell = self.shell
+        for index in (4, 5, 2 ** 32 - 1):
+            with self.assertRaises(BusError) as caught:
+                shell.activate(index)
+            self.assertEqual(caught.exception.name, "org.quillbar.Shell.Error.NoSuchWorkspace")
+        # An index that was good until the count went down.
+        mark = len(self.changes())
+        shell.set_count(2)
+        self.wait_change(mark, [DEFAULT[:2], 0])
+        with self.assertRaises(BusError):
+            shell.activate(3)
+        shell.activate(1)
+        self.wait_change(mark, [DEFAULT[:2], 1])
+        shell.set_count(4)
+        self.wait_change(mark, [DEFAULT, 1])
+        with self.assertRaises(BusError):  # a wrong argument type is the bus's error, not a crash
+            shell.call(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "Activate", "(s)", "2")
+        self.assertTrue(shell.top_bar_button())
+
+    # The top-bar button.
+    def test_button_shows_the_title_while_quillbar_runs(self):
+        shell = self.shell
+        self.assertIsNone(self.button_area("gnome-button-without-quillbar"))
+        short = self.serve("🐱 Mail")
+        shell.screenshot_top_bar("gnome-button-mail")  # looked at: colour emoji, readable name
+        shell.client.request("set_title", title="🎵 Music and more")
+        longer = shell.wait_until(lambda: [area for area in [self.button_area("gnome-button-music")]
+                                           if area and area[2] > short[2] + 30],
+                                  message="the new title was not shown")[0]
+        self.assertAlmostEqual(longer[0] + longer[2], short[0] + short[2], delta=2)  # to the left
+        # A title of the wrong type is ignored; one far too long is cut.
+        shell.client.request("set_title", title={"raw": "(int32 7,)"})
+        shell.client.request("set_title", title="🐱" + "x" * 100000 + "\n" * 1000)
+        cut = shell.wait_until(lambda: [area for area in [self.button_area("gnome-button-long")]
+                                        if area and area[2] > longer[2] + 100],
+                               message="the long title was not shown")[0]
+        self.assertGreater(cut[0], 100)
+        shell.client.request("release_app")
+        shell.wait_until(lambda: self.button_area("gnome-button-gone") is None,
+                         message="the button stayed after Quillbar left")
+        self.assertTrue(shell.top_bar_button())  # still in the panel, hidden
+
+    def test_choosing_a_row_sends_its_revision_and_index(self):
+        area = self.serve()
+        closed = self.shell.screenshot("gnome-menu-closed", height=400)
+        first = self.open_menu(area)
+        # The rows are drawn: seven rows make a menu far taller than the one it shows at first.
+        self.shell.wait_until(lambda: (self.shell.changed_area(
+            closed, self.shell.screenshot("gnome-menu-open", height=400)) or (0, 0, 0, 0))[3] > 200,
+            message="the menu did not show its rows")
+        # The heading and the disabled row take no focus: the second stop is "🎵 Music".
+        self.assertEqual(self.choose(2), {"event": "Choose", "revision": first["revision"],
+                                          "row": 3})
+        second = self.open_menu(area)
+        self.assertGreater(second["revision"], first["revision"])
+        self.assertEqual(self.choose(4)["row"], 6)  # Quit, past the separator
+
+    def test_hostile_menus_leave_the_shell_working(self):
+        shell = self.shell
+        area = self.serve(choose_error="org.quillbar.Quillbar.Error.StaleMenu")
+        self.open_menu(area)
+        self.choose(1)  # refused as stale: the menu closes and the refusal is logged
+        shell.wait_until(lambda: "StaleMenu" in shell.log(), message="the refusal was not logged")
+        huge = "🐱" * 50000
+        for content in ({"rows": [["space", "Space %d" % i, "", True, i == 9999, True]
+                                  for i in range(10000)]},
+                        {"rows": [["space", huge, huge, True, True, True],
+                                  ["??", "\x01" * 1000, "", True, True, True]] * 3},
+                        {"raw": "(uint32 1, ['not', 'rows'])"},
+                        {"raw": "('text', 3)"},
+                        {"raw": "(uint32 1, [('space', 'x', 'y', true, true)])"}):
+            shell.client.request("set_menu", **content)
+            self.open_menu(area)
+            shell.keys("Escape")
+        # 10,000 rows: the menu holds the first 300, so the last one reached is row 299.
+        shell.client.request("set_menu", rows=[["space", "Space %d" % i, "", True, False, True]
+                                               for i in range(10000)])
+        self.open_menu(area)
+        self.assertEqual(self.choose(300)["row"], 299)
+        # And afterwards a good menu works as before.
+        shell.client.request("set_menu", rows=ROWS)
+        revision = self.open_menu(area)["revision"]
+        self.assertEqual(self.choose(1), {"event": "Choose", "revision": revision, "row": 1})
+        self.assertEqual(shell.js_errors(), [])
+
+    # Last, since it takes the extension away for a while (and puts it back).
+    def test_zz_disabling_releases_the_name_and_removes_the_button(self):
+        shell = self.shell
+        self.serve()
+        shell.set_extension(False)
+        shell.wait_until(lambda: shell.owner(SHELL_NAME) is None, message="name kept")
+        shell.wait_until(lambda: self.button_area("gnome-button-disabled") is None,
+                         message="the button stayed")
+        shell.set_extension(True)
+        shell.wait_until(lambda: shell.owner(SHELL_NAME), message="name not taken again")
+        self.assertTrue(shell.top_bar_button())
+        shell.wait_until(lambda: self.button_area("gnome-button-enabled-again"),
+                         message="the button did not come back")
+
+
+if __name__ == "__main__":
+    unittest.main()
