@@ -29,7 +29,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION
     "Quillbar lives in the tray and gives every virtual desktop a name and an emoji. It follows
  the window manager's desktops under X11, shows the current desktop's emoji and name in the
- tray, switches desktops from its menu and offers a window to rename them.")
+ tray, switches desktops from its menu and offers a window to rename them. On GNOME its Shell
+ extension (quillbar@quillbar.org) serves the workspaces and shows the title in the top bar.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

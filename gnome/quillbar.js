@@ -1,6 +1,6 @@
-// Quillbar inside GNOME Shell: the workspace service Quillbar reads and switches through, and the
-// top-bar button that shows Quillbar's title with its menu. Shared by both entry points; the shell's
-// own modules (main, panelMenu, popupMenu) differ between GNOME versions and are handed in.
+// Quillbar inside GNOME Shell: the workspace service Quillbar reads and switches through, and
+// the top-bar button that shows Quillbar's title with its menu. Shared by both entry points; the
+// shell's own modules (main, panelMenu, popupMenu) differ between GNOME versions and are handed in.
 import Gio from 'gi://Gio';
 import GLib from 'gi://GLib';
 import Meta from 'gi://Meta';
@@ -72,9 +72,10 @@ export function menuRows(rows) {
         const row = rows[i];
         if (!Array.isArray(row) || row.length !== 6)
             continue;
-        const [kind, text, emoji, checkable, checked, enabled] = row;
+        // The emoji of a space row already leads its text, as in the tray menu.
+        const [kind, text, _emoji, checkable, checked, enabled] = row;
         out.push({
-            index: i, kind: cleanText(kind, 40), text: cleanText(text), emoji: cleanText(emoji, 8),
+            index: i, kind: cleanText(kind, 40), text: cleanText(text),
             checked: checkable === true && checked === true, enabled: enabled === true,
         });
     }
@@ -94,7 +95,8 @@ class WorkspaceService {
             Gio.BusNameOwnerFlags.NONE, null, guarded('name', () => warn(`lost ${SHELL_NAME}`)));
         const changed = guarded('workspace change', () => this._queueChanged());
         this._managerIds = ['notify::n-workspaces', 'workspace-added', 'workspace-removed',
-            'active-workspace-changed', 'workspaces-reordered'].map(s => this._manager.connect(s, changed));
+            'active-workspace-changed', 'workspaces-reordered']
+            .map(name => this._manager.connect(name, changed));
         this._settings = new Gio.Settings({schema_id: 'org.gnome.desktop.wm.preferences'});
         this._settingsId = this._settings.connect('changed::workspace-names', changed);
         this._last = this._state();
@@ -268,14 +270,19 @@ class TopBarButton {
                 return;
             }
             const [revision, rows] = reply.deep_unpack();
-            this._fill(revision, menuRows(rows));
+            const shown = menuRows(rows);
+            if (shown.length === 0)
+                menu.close();
+            else
+                this._fill(revision, shown);
         }, cancellable);
     }
 
     // Until Quillbar answers, the menu holds one inert row (an empty menu does not open at all).
     _placeholder() {
         this._button.menu.removeAll();
-        this._button.menu.addMenuItem(new this._shell.PopupMenu.PopupMenuItem('…', {reactive: false}));
+        const {PopupMenuItem} = this._shell.PopupMenu;
+        this._button.menu.addMenuItem(new PopupMenuItem('…', {reactive: false}));
     }
 
     _fill(revision, rows) {
@@ -316,7 +323,8 @@ export class Quillbar {
     enable() {
         this._service = new WorkspaceService();
         try {
-            this._button = new TopBarButton(this._shell, present => this._service?.setTopBarButton(present));
+            this._button = new TopBarButton(this._shell,
+                present => this._service?.setTopBarButton(present));
         } catch (e) {
             warn(`no top-bar button: ${e}`);
         }

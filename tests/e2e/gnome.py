@@ -6,16 +6,24 @@ the overview left, and the Quillbar extension copied in and enabled before the s
         gnome.workspaces()                  # (names, active) from the extension's service
         gnome.activate(2)                   # another client switches (the service's Activate)
         gnome.set_names(["Mail", "Web"])    # a rename in GNOME's settings
-        gnome.click(x, y); gnome.keys("Down", "Return")   # a person's pointer and keyboard
-        gnome.screenshot_top_bar("name")    # <artifacts>/name.png, the top 32 pixels
+        bare = gnome.wait_stable_top_bar("bare")  # a still top bar, as <artifacts>/bare-N.png
+        ...                                 # Quillbar starts; its button appears
+        x, y, w, h = gnome.changed_area(bare, gnome.screenshot_top_bar("with-button"))
+        gnome.click(x + w // 2, y + h // 2)  # a person's pointer: the button's menu opens
+        gnome.keys("Down", "Return")        # and keyboard: the first row is chosen
         gnome.js_errors()                   # "JS ERROR" lines of the shell's log so far
 
 Bus work goes through gnome_client.py, a child process with python3-gi: method calls, signals it
 collects (`gnome.signals(member)`), screenshots (it owns org.gnome.Screenshot, which the shell
 requires of callers), input through Mutter's remote desktop session (relative pointer motion from
-the top-right corner, where the pointer is pushed first, so positions are absolute; the session
-starts with the shell, and the shell shows its screen-sharing button left of the system menu), and an
-optional stand-in Quillbar (`gnome.client.request("serve_app", ...)`, see its docstring).
+where the pointer is known to be: the top-right corner, where it is pushed first; the session
+starts with the shell, and the shell shows its screen-sharing button left of the system menu;
+the Quillbar button is left of that), and an optional stand-in Quillbar
+(`gnome.client.request("serve_app", ...)`, see its docstring).
+A menu opened by a click is filled when Quillbar's answer comes: take a screenshot once it has
+answered (that lays the menu out) before moving through it with keys("Down", ..., "Return").
+The environment (.env) is a GNOME session's: XDG_CURRENT_DESKTOP=GNOME, WAYLAND_DISPLAY=wayland-0
+once the shell runs.
 The shell's stderr (its log when not under systemd) is kept as <artifacts>/gnome-shell-N.log.
 Every process started here ends with it, by pid; services the bus starts are found by a marker in
 their environment, and this process becomes their subreaper so that they can be waited on.
@@ -25,7 +33,6 @@ import ctypes
 import itertools
 import json
 import os
-import queue
 import shutil
 import signal
 import subprocess
@@ -129,11 +136,14 @@ class GnomeShell(Desktop):
     """A headless GNOME Shell session with the extension (enabled unless extension=False)."""
 
     def __init__(self, workspaces=4, names=(), dynamic=False, extension=True, variant="legacy",
-                 artifacts=None):
+                 artifacts=None, data_dir=None):
+        """data_dir: a system data folder (PREFIX/share) where the extension is installed; then
+        it is not copied into the user's folder."""
         super().__init__(desktops=workspaces, window_manager=True, artifacts=artifacts)
         self.names, self.dynamic, self.extension, self.variant = list(names), dynamic, extension, \
             variant
-        self.shell, self.client, self.log_path = None, None, None
+        self.data_dir = data_dir
+        self.shell, self.client, self.log_path, self._pointer = None, None, None, None
 
     # Start-up.
     def _start_xvfb(self):  # no X server: the shell is its own Wayland display
@@ -143,10 +153,13 @@ class GnomeShell(Desktop):
                     if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DISPLAY",
                                            "DESKTOP_SESSION", "GNOME_", "GDK_"))}
         self.env.update({"HOME": self._home, "XDG_SESSION_TYPE": "wayland", "NO_AT_BRIDGE": "1",
+                         "XDG_CURRENT_DESKTOP": "GNOME",
                          "XDG_RUNTIME_DIR": os.path.join(self._home, "run"),
                          "QUILLBAR_GNOME_SESSION": self._home, "GSETTINGS_BACKEND": "dconf"})
         for name in ("config", "cache", "data"):
             self.env["XDG_%s_HOME" % name.upper()] = os.path.join(self._home, name)
+        if self.data_dir:
+            self.env["XDG_DATA_DIRS"] = self.data_dir + ":/usr/local/share:/usr/share"
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
 
     def start_window_manager(self):
@@ -166,7 +179,8 @@ class GnomeShell(Desktop):
                   ("org.gnome.shell", "enabled-extensions",
                    self._strv([UUID] if self.extension else []))]
         self.client.request("settings", values=values)
-        self.install_extension()
+        if not self.data_dir:
+            self.install_extension()
         self.start_shell()
 
     def install_extension(self):
@@ -218,6 +232,7 @@ class GnomeShell(Desktop):
         return shots[-1]
 
     def stop_shell(self):
+        self._pointer = None
         if self.shell:
             self.stop_process(self.shell)
             self.shell = None
@@ -365,10 +380,18 @@ class GnomeShell(Desktop):
         return None if width <= 1 and height <= 1 else (x, y, width, height)
 
     def move_pointer(self, x, y):
-        """Moves the pointer to (x, y): into the top-right corner first (the screen's edges stop
-        it there), then by the difference; the top-left corner would open the overview."""
-        self.client.request("input", steps=[["move", 4 * WIDTH, -4 * HEIGHT],
-                                            ["move", x - (WIDTH - 1), y]])
+        """Moves the pointer to (x, y), by the difference from where it is. The first time it
+        goes into the top-right corner first (the screen's edges stop it there; the top-left
+        corner would open the overview); later moves go straight, so that they cross no other
+        button of the top bar (which would take over an open menu)."""
+        x, y = max(0, min(WIDTH - 1, x)), max(0, min(HEIGHT - 1, y))
+        steps = []
+        if self._pointer is None:
+            steps.append(["move", 4 * WIDTH, -4 * HEIGHT])
+            self._pointer = (WIDTH - 1, 0)
+        steps.append(["move", x - self._pointer[0], y - self._pointer[1]])
+        self.client.request("input", steps=steps)
+        self._pointer = (x, y)
 
     def click(self, x, y, button=BTN_LEFT):
         self.move_pointer(x, y)

@@ -45,6 +45,17 @@ for path in ./usr/bin/quillbar ./usr/share/applications/quillbar.desktop \
     grep -q " $path\$" <<<"$contents" || fail "the package lacks $path"
 done
 
+# The GNOME Shell extension: both variants, and the folder GNOME Shell reads linking to one.
+extension=quillbar@quillbar.org
+for variant in legacy module; do
+    for file in quillbar.js extension.js metadata.json; do
+        path=./usr/share/quillbar/gnome-shell/$variant/$extension/$file
+        grep -q " $path\$" <<<"$contents" || fail "the package lacks $path"
+    done
+done
+grep -Eq " ./usr/share/gnome-shell/extensions/$extension -> \.\./\.\./quillbar/gnome-shell/(legacy|module)/$extension\$" \
+    <<<"$contents" || fail "the package does not link the GNOME Shell extension into place"
+
 [[ $(dpkg-deb --field "$deb" Version) == "$version" ]] || fail "the package's version is not $version"
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "Depends: $depends"
