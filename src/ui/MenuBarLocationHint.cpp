@@ -52,7 +52,7 @@ MenuBarLocationHint::MenuBarLocationHint(QWidget* parent)
     explanation_->setWordWrap(true);
     setTextColour(explanation_, palette().color(QPalette::PlaceholderText));
     texts->addWidget(explanation_);
-    // Plain text the user can select, to copy the command in it.
+    // Text the user can select, to copy the command in it.
     notice_->setFont(sizedFont(font(), 12, QFont::DemiBold));
     notice_->setTextFormat(Qt::PlainText);
     notice_->setWordWrap(true);
@@ -90,7 +90,13 @@ void MenuBarLocationHint::setTrayIcon(const MenuBarIcon::Content& content) {
 }
 
 void MenuBarLocationHint::setNotice(const QString& notice) {
-    notice_->setText(notice);
+    // What follows the last colon (the command to run) gets a line of its own, so that wrapping
+    // never breaks it at a hyphen.
+    QString text = notice;
+    const qsizetype colon = text.lastIndexOf(QStringLiteral(": "));
+    if (colon >= 0)
+        text.replace(colon, 2, QStringLiteral(":\n"));
+    notice_->setText(text);
     notice_->setVisible(!notice.isEmpty());
 }
 
