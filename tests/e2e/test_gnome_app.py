@@ -20,16 +20,15 @@ from gnome import GnomeShell
 
 QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
 NAMES = ["Mail", "Code"]
-DEFAULT = ["Mail", "Code", "Workspace 3", "Workspace 4"]
 # Names given in Quillbar, by position: the first workspace's and the third's (which dynamic
 # workspaces take away).
 GIVEN = {"msid-1": ("Post", "📬"), "msid-3": ("Music", "🎵")}
 MISSING = ("GNOME Shell extension quillbar@quillbar.org is not enabled: run gnome-extensions "
            "enable quillbar@quillbar.org")
 # Sanitizer builds: Qt's own leaks on Wayland are left out (full stacks, so that they match).
-LEAKS = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"), "fast_unwind_on_malloc=0:suppressions="
-                               + os.path.join(os.path.dirname(os.path.abspath(__file__)),
-                                              "lsan-qt-wayland.supp")]))
+QT_LEAKS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan-qt-wayland.supp")
+LEAKS = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"),
+                               "fast_unwind_on_malloc=0:suppressions=" + QT_LEAKS]))
 WHY_NOT = gnome.available() or (None if os.access(QUILLBAR, os.X_OK) else "no " + QUILLBAR)
 
 
