@@ -140,6 +140,7 @@ class WorkspaceService {
             return;
         this._topBarButton = present;
         this._object.emit_property_changed('TopBarButton', GLib.Variant.new_boolean(present));
+        this._object.flush(); // now, not on idle: on disable the object goes away before that
     }
 
     get TopBarButton() {

@@ -212,7 +212,7 @@ class GnomeShell(Desktop):
         self.env["WAYLAND_DISPLAY"] = "wayland-0"
         # The input session now: while it runs, the shell shows a screen-sharing button in the top
         # bar (a press on it ends the session), and it must not appear later and move the others.
-        self.client.request("input", steps=[])
+        self.client.request("input", steps=[], new_session=True)
         # The pointer starts anywhere, maybe over a button of the top bar: off to the desktop.
         self.move_pointer(WIDTH // 2, HEIGHT // 2)
         self.wait_stable_top_bar()

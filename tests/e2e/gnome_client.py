@@ -9,14 +9,17 @@ Requests ("op"):
   settings    values: [[schema, key, GVariant text], ...] written to dconf, then synced
   screenshot  file, x, y, width, height: an area of the screen as PNG, through the shell
   input       steps: [[kind, ...], ...] injected through Mutter's remote desktop session:
-              ["move", dx, dy], ["button", evdev code, pressed], ["key", keysym, pressed]
-  serve_app   title, rows: become a stand-in Quillbar (its title and its exported menu);
-              ["own"] / "release" give up or take the name; each GetMenu/Choose it answers is
-              reported as {"event": "GetMenu"|"Choose", ...}
-  set_title   title (a string, or any JSON value sent as a variant for hostile cases)
-  set_menu    rows (list of [kind, text, emoji, checkable, checked, enabled]) or "raw": a GVariant
-              text of any type; choose_error: the error name Choose answers with, or null
-  release_app
+              ["move", dx, dy], ["button", evdev code, pressed], ["key", keysym, pressed];
+              new_session: true starts a new session first (for a new shell)
+  serve_app   title, rows: become (again) a stand-in Quillbar: own org.quillbar.Quillbar and
+              serve its title and exported menu; each GetMenu and Choose it answers is reported
+              as {"event": "GetMenu", "revision"} / {"event": "Choose", "revision", "row"}
+  release_app give the name up (the objects stay, as a program still on the bus would keep them)
+  set_title   title: a string, sent with MenuBarTitleChanged; or {"raw": GVariant text}, sent
+              as the signal's arguments whatever their type
+  set_menu    rows: [[kind, text, emoji, checkable, checked, enabled], ...], or raw: GetMenu's
+              answer as GVariant text of any type; choose_error: the error name Choose answers
+              with, or null
 """
 
 import json
@@ -107,6 +110,8 @@ class Client:
                    lambda v: done(v[1]) if v[0] else fail("screenshot refused"), fail)
 
     def op_input(self, r, done, fail):
+        if r.pop("new_session", False):
+            self.session = None
         if self.session is None:
             def created(v):
                 self.session = v[0]

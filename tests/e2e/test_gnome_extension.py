@@ -260,8 +260,12 @@ class GnomeExtensionTest(unittest.TestCase):
     def test_zz_disabling_releases_the_name_and_removes_the_button(self):
         shell = self.shell
         self.serve()
+        shell.watch("PropertiesChanged", interface="org.freedesktop.DBus.Properties")
         shell.set_extension(False)
         shell.wait_until(lambda: shell.owner(SHELL_NAME) is None, message="name kept")
+        # Quillbar hears that the button went before the service goes.
+        self.assertEqual(shell.signals("PropertiesChanged"),
+                         [[SHELL_IFACE, {"TopBarButton": False}, []]])
         shell.wait_until(lambda: self.button_area("gnome-button-disabled") is None,
                          message="the button stayed")
         shell.set_extension(True)
