@@ -1,5 +1,6 @@
 #include "app/BackendChooser.h"
 
+#include "platform/gnome/GnomePlatform.h"
 #include "platform/i3ipc/I3IpcPlatform.h"
 #include "platform/kwin/KWinPlatform.h"
 #include "platform/x11/X11Platform.h"
@@ -88,10 +89,30 @@ std::unique_ptr<Backend> createKWin(const BackendServices& services) {
     return KWinPlatform::connect(services);
 }
 
+// GNOME Shell, on Wayland or X11: the workspace service of Quillbar's Shell extension. Inside
+// GNOME without it nothing else sees the workspaces on Wayland, so the user is told how to turn
+// it on. Waits briefly for the extension's answer at most.
+BackendChooser::Probe probeGnome() {
+    if (GnomePlatform::probe()) {
+        return {true, "the GNOME Shell extension's workspaces on the session bus"};
+    }
+    if (qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(QLatin1String("GNOME"))) {
+        const std::string notice = BackendChooser::kGnomeExtensionMissing;
+        return {false, notice, notice};
+    }
+    return {false, "no GNOME Shell extension on the session bus (org.quillbar.Shell)"};
+}
+
+std::unique_ptr<Backend> createGnome(const BackendServices& services) {
+    return GnomePlatform::connect(services);
+}
+
 } // namespace
 
 std::vector<BackendChooser::Entry> BackendChooser::entries() {
     return {
+        {"gnome", "GNOME Shell on Wayland and X11, with Quillbar's Shell extension", probeGnome,
+         createGnome},
         i3ipcEntry("sway", "sway (Wayland): workspaces per output, through SWAYSOCK",
                    [] { return I3IpcPlatform::probeSway(); }),
         i3ipcEntry("i3", "i3 (X11): workspaces per output, through its IPC socket",
@@ -118,11 +139,16 @@ BackendChooser::Choice BackendChooser::choose(const std::vector<Entry>& table,
                                               const std::string& requested,
                                               const BackendServices& services) {
     std::vector<std::string> findings;
+    std::vector<std::string> notices;
     for (const Entry& entry : table) {
         if (requested != kAuto && entry.name != requested) {
             continue;
         }
         const Probe probe = entry.probe();
+        if (!probe.notice.empty()) {
+            services.log.log(LogLevel::Default, probe.notice);
+            notices.push_back(probe.notice);
+        }
         if (!probe.available) {
             findings.push_back(entry.name + ": " + probe.found);
             continue;
@@ -130,11 +156,11 @@ BackendChooser::Choice BackendChooser::choose(const std::vector<Entry>& table,
         if (std::unique_ptr<Backend> backend = entry.create(services)) {
             services.log.log(LogLevel::Default,
                              "Backend " + entry.name + " chosen: " + probe.found);
-            return {entry.name, std::move(backend), {}};
+            return {entry.name, std::move(backend), {}, std::move(notices)};
         }
         findings.push_back(entry.name + ": " + probe.found + " does not answer");
     }
-    return {{}, nullptr, explanation(table, findings)};
+    return {{}, nullptr, explanation(table, findings), std::move(notices)};
 }
 
 std::string BackendChooser::explainUnavailable(const std::vector<Entry>& table,

@@ -11,14 +11,25 @@
 namespace quillbar {
 
 // The table of backends this build knows and the choice among them at start-up. "auto" tries them
-// in table order, the most specific first: a compositor's own IPC, then KDE's bus interface, then
-// plain EWMH on X11.
+// in table order, the most specific first: GNOME Shell's extension, a compositor's own IPC, then
+// KDE's bus interface, then plain EWMH on X11.
 class BackendChooser {
 public:
+    // What a GNOME session without Quillbar's Shell extension is told (log, stderr, first run).
+    static constexpr const char* kGnomeExtensionMissing =
+        "GNOME Shell extension quillbar@quillbar.org is not enabled: run gnome-extensions enable "
+        "quillbar@quillbar.org";
+    // The command in that message.
+    static constexpr const char* kGnomeEnableCommand =
+        "gnome-extensions enable quillbar@quillbar.org";
+
     // What a probe found: whether the backend can run here, and what it saw (the reason when not).
     struct Probe {
         bool available = false;
         std::string found;
+        // What the user must be told even when another backend runs (a missing piece that would
+        // make this one work); empty when nothing.
+        std::string notice = {};
     };
     struct Entry {
         std::string name;        // what --backend takes
@@ -32,14 +43,16 @@ public:
     struct Choice {
         std::string name; // of the backend chosen; empty without one
         std::unique_ptr<Backend> backend;
-        std::string explanation; // without a backend: what is supported and what was found
+        std::string explanation;          // without a backend: what is supported and what was found
+        std::vector<std::string> notices; // the probes' notices, already logged
     };
 
     // The backends of this build, in the order "auto" tries them.
     static std::vector<Entry> entries();
     // Whether requested is "auto" or a name in the table.
     static bool isKnown(const std::vector<Entry>& table, const std::string& requested);
-    // Probes (and for "auto" tries) the backends; the first that connects is chosen.
+    // Probes (and for "auto" tries) the backends; the first that connects is chosen. Logs every
+    // probe's notice on the way.
     static Choice choose(const std::vector<Entry>& table, const std::string& requested,
                          const BackendServices& services);
     // What every backend found, when none will run, without connecting to anything.

@@ -3,6 +3,7 @@
 #include "model/Defaults.h"
 #include "observer/SpaceObserver.h"
 #include "ui/MenuBarItem.h"
+#include "ui/MenuBarLocationHint.h"
 #include "ui/SettingsWindowController.h"
 
 #include <QCoreApplication>
@@ -17,15 +18,18 @@ constexpr int tooltipDelayMs = 1000;
 } // namespace
 
 void presentIfNeeded(SettingsWindowController& settings, SpaceObserver& observer,
-                     SpaceNameStore& nameStore, Defaults& defaults) {
+                     SpaceNameStore& nameStore, Defaults& defaults, const QString& notice) {
     settings.setDefaults(defaults);
     if (defaults.boolValue(completedKey))
         return;
     // The flag is written only after the window was asked to show, so the window still reads it
     // as unset and shows its hint.
     observer.platform().mainQueue.after(presentationDelay,
-                                        [&settings, &observer, &nameStore, &defaults] {
+                                        [&settings, &observer, &nameStore, &defaults, notice] {
                                             settings.show(observer, nameStore);
+                                            if (!notice.isEmpty() && settings.view()) {
+                                                settings.view()->locationHint()->setNotice(notice);
+                                            }
                                             defaults.setBool(completedKey, true);
                                         });
 }

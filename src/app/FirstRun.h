@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace quillbar {
 
 class Defaults;
@@ -13,10 +15,11 @@ class SpaceObserver;
 namespace FirstRun {
 
 // Opens the rename window 0.8 s from now unless "HasCompletedFirstRun.v1" is set, and sets the
-// flag once the window is open.
+// flag once the window is open; its hint then also carries notice (what is missing, and the
+// command that fixes it) when that is not empty.
 // The window is the settings controller's; the controller gets the defaults at once.
 void presentIfNeeded(SettingsWindowController& settings, SpaceObserver& observer,
-                     SpaceNameStore& nameStore, Defaults& defaults);
+                     SpaceNameStore& nameStore, Defaults& defaults, const QString& notice = {});
 
 // Gives the tray item its "click to name or switch desktops" line 1.0 s from now.
 void applyMenuBarTooltip(MenuBarItem& item);

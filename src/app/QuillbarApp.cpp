@@ -8,12 +8,14 @@
 #include "services/SessionEvents.h"
 #include "services/SingleInstance.h"
 #include "services/TitleExporter.h"
+#include "services/TopBarButtonWatcher.h"
 #include "services/UpdaterController.h"
 #include "services/XdgAutostart.h"
 #include "switching/SpaceSwitcher.h"
 #include "ui/MenuBarIcon.h"
 #include "ui/MenuBarItem.h"
 #include "ui/MenuContentView.h"
+#include "ui/MenuExporter.h"
 #include "ui/SettingsWindowController.h"
 
 #include <QCoreApplication>
@@ -62,6 +64,7 @@ QuillbarApp::QuillbarApp(const Options& options)
         BackendServices{mainQueue_, *backgroundQueue_, log_, workspaceCenter_, defaultCenter_,
                         distributedCenter_, appInfo_});
     backend_ = std::move(choice.backend);
+    reportNotices(choice.notices);
     if (!backend_) {
         reportNoSupportedDesktop(choice.explanation);
         return; // a copy that cannot run leaves the running one alone
@@ -89,17 +92,20 @@ QuillbarApp::QuillbarApp(const Options& options)
     connectUpdater();
 
     // 4. First-run guidance.
-    FirstRun::presentIfNeeded(*settingsWindow_, *observer_, *nameStore_, defaults_);
+    FirstRun::presentIfNeeded(
+        *settingsWindow_, *observer_, *nameStore_, defaults_,
+        choice.notices.empty() ? QString() : QString::fromStdString(choice.notices.front()));
     FirstRun::applyMenuBarTooltip(*item_);
     watchStorage();
 
-    // 5. The scene: the tray item and the session-bus services.
-    item_->show();
+    // 5. The scene: the session-bus services, and the tray item unless a top-bar button shows
+    //    the title and the menu instead.
     titleExporter_ = std::make_unique<TitleExporter>(
         sessionBus, QString::fromStdString(observer_->menuBarTitle()));
     titleSubscription_ = observer_->subscribeMenuBarTitle([this](const std::string& title) {
         titleExporter_->setMenuBarTitle(QString::fromStdString(title));
     });
+    exportMenu(sessionBus);
     debugRequests_ = std::make_unique<DebugRequests>(
         sessionBus, [this](const std::string& name, const std::optional<std::string>& object) {
             distributedCenter_.postNotification(name, object);
@@ -124,6 +130,43 @@ void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation) {
                                  QString::fromStdString(explanation));
     unsupportedTray_->setContextMenu(unsupportedMenu_.get());
     unsupportedTray_->show();
+}
+
+void QuillbarApp::reportNotices(const std::vector<std::string>& notices) const {
+    if (verbose_) {
+        return; // the journal's sink has written them to stderr already
+    }
+    for (const std::string& notice : notices) {
+        std::fprintf(stderr, "quillbar: %s\n", notice.c_str());
+    }
+}
+
+void QuillbarApp::exportMenu(QDBusConnection& sessionBus) {
+    menuExporter_ = new MenuExporter(
+        titleExporter_.get(), sessionBus,
+        [this] {
+            // What opening the tray menu does first: refresh, reread the login item.
+            menu_->prepareToShow();
+            return menu_->entries();
+        },
+        [this](const MenuContent::Entry& entry) { menu_->perform(entry); });
+    topBarButton_ = std::make_unique<TopBarButtonWatcher>(sessionBus);
+    const auto placeItem = [this](bool buttonShown) {
+        log_.log(LogLevel::Default, buttonShown
+                                        ? "The top-bar button shows the title; no tray item"
+                                        : "No top-bar button; the tray item shows the title");
+        if (buttonShown) {
+            item_->hide();
+        } else {
+            item_->show();
+        }
+    };
+    connect(topBarButton_.get(), &TopBarButtonWatcher::buttonShownChanged, this, placeItem);
+    // Without a bus the answer is there at once; otherwise the item waits for it (one round trip)
+    // rather than appearing and going again.
+    if (const auto known = topBarButton_->buttonShown()) {
+        placeItem(*known);
+    }
 }
 
 void QuillbarApp::applicationDidFinishLaunching() {

@@ -19,6 +19,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QMenu;
 
@@ -27,6 +28,7 @@ namespace quillbar {
 class DebugRequests;
 class MenuBarItem;
 class MenuContentView;
+class MenuExporter;
 class SessionEvents;
 class SettingsWindowController;
 class SingleInstance;
@@ -34,6 +36,7 @@ class SpaceNameStore;
 class SpaceObserver;
 class SpaceSwitcher;
 class TitleExporter;
+class TopBarButtonWatcher;
 class UpdaterController;
 class Backend;
 
@@ -83,6 +86,10 @@ private:
     // Without a supported desktop: says so on stderr and in the journal, and in the tray when
     // there is one.
     void reportNoSupportedDesktop(const std::string& explanation);
+    // Says on stderr what the backend choice told the journal (the journal gets it from there).
+    void reportNotices(const std::vector<std::string>& notices) const;
+    // The menu on the bus beside the title, and no tray item while a top-bar button shows both.
+    void exportMenu(QDBusConnection& sessionBus);
 
     AppInfo appInfo_;
     bool verbose_;
@@ -107,6 +114,8 @@ private:
     std::unique_ptr<MenuBarItem> item_;
     std::unique_ptr<UpdaterController> updater_;
     std::unique_ptr<TitleExporter> titleExporter_;
+    MenuExporter* menuExporter_ = nullptr; // owned by the title exporter
+    std::unique_ptr<TopBarButtonWatcher> topBarButton_;
     Subscription titleSubscription_;
     std::unique_ptr<SessionEvents> sessionEvents_;
     std::unique_ptr<DebugRequests> debugRequests_;

@@ -14,7 +14,8 @@ TitleExporter::TitleExporter(QDBusConnection bus, QString title, QObject* parent
     if (bus_.isConnected()) {
         exported_ = bus_.registerObject(QString::fromLatin1(kPath), this,
                                         QDBusConnection::ExportAllProperties |
-                                            QDBusConnection::ExportAllSignals);
+                                            QDBusConnection::ExportAllSignals |
+                                            QDBusConnection::ExportAdaptors);
     }
 }
 

@@ -8,7 +8,7 @@ namespace quillbar {
 
 // The menu-bar title for status bars: object "/org/quillbar/Quillbar" on the session bus with the
 // read-only property MenuBarTitle, the signal MenuBarTitleChanged and the standard
-// PropertiesChanged signal on every change.
+// PropertiesChanged signal on every change. Adaptors made on it (the menu) are served there too.
 class TitleExporter : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.quillbar.Quillbar")

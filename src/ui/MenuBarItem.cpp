@@ -30,6 +30,10 @@ void MenuBarItem::show() {
     tray_.show();
 }
 
+void MenuBarItem::hide() {
+    tray_.hide();
+}
+
 void MenuBarItem::setTooltipHint(const QString& hint) {
     hint_ = hint;
     update();

@@ -31,6 +31,7 @@ MenuBarLocationHint::MenuBarLocationHint(QWidget* parent)
     : QWidget(parent)
     , picture_(new QLabel(this))
     , explanation_(new QLabel(this))
+    , notice_(new QLabel(this))
     , dismissButton_(new QPushButton(tr("Got it"), this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(18, 12, 18, 12);
@@ -51,6 +52,13 @@ MenuBarLocationHint::MenuBarLocationHint(QWidget* parent)
     explanation_->setWordWrap(true);
     setTextColour(explanation_, palette().color(QPalette::PlaceholderText));
     texts->addWidget(explanation_);
+    // Text the user can select, to copy the command in it.
+    notice_->setFont(sizedFont(font(), 12, QFont::DemiBold));
+    notice_->setTextFormat(Qt::PlainText);
+    notice_->setWordWrap(true);
+    notice_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    notice_->hide();
+    texts->addWidget(notice_);
     layout->addLayout(texts, 1);
 
     layout->addSpacing(8);
@@ -79,6 +87,17 @@ void MenuBarLocationHint::setTrayIcon(const MenuBarIcon::Content& content) {
             tr("Look in your panel's tray, at the top or bottom of the screen, for the emoji of "
                "the desktop you are on, as shown here. Click it to switch desktops, or to open "
                "this window again."));
+}
+
+void MenuBarLocationHint::setNotice(const QString& notice) {
+    // What follows the last colon (the command to run) gets a line of its own, so that wrapping
+    // never breaks it at a hyphen.
+    QString text = notice;
+    const qsizetype colon = text.lastIndexOf(QStringLiteral(": "));
+    if (colon >= 0)
+        text.replace(colon, 2, QStringLiteral(":\n"));
+    notice_->setText(text);
+    notice_->setVisible(!notice.isEmpty());
 }
 
 void MenuBarLocationHint::paintEvent(QPaintEvent*) {

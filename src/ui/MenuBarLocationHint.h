@@ -19,11 +19,15 @@ public:
 
     // Shows and describes what the tray item now shows.
     void setTrayIcon(const MenuBarIcon::Content& content);
+    // A line that says what is missing and the command that fixes it (empty: none).
+    void setNotice(const QString& notice);
 
     // The explanation line.
     QLabel* explanation() const { return explanation_; }
     // The picture of the tray item.
     QLabel* picture() const { return picture_; }
+    // The notice line (hidden while there is none).
+    QLabel* notice() const { return notice_; }
     // The "Got it" button.
     QPushButton* dismissButton() const { return dismissButton_; }
 
@@ -37,6 +41,7 @@ protected:
 private:
     QLabel* picture_;
     QLabel* explanation_;
+    QLabel* notice_;
     QPushButton* dismissButton_;
 };
 

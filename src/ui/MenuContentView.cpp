@@ -190,7 +190,17 @@ void MenuContentView::choose(std::size_t index) {
         return;
     }
     // A copy: the calls below may publish and rebuild the entries.
-    const MenuContent::Entry entry = entries_[index];
+    perform(MenuContent::Entry(entries_[index]));
+    redraw();
+    // A checkable row toggles its own check state when chosen; show what the model says instead.
+    const QList<QAction*> actions = menu_->actions();
+    for (std::size_t i = 0; i < entries_.size() && i < static_cast<std::size_t>(actions.size());
+         ++i) {
+        actions[static_cast<qsizetype>(i)]->setChecked(entries_[i].checked);
+    }
+}
+
+void MenuContentView::perform(const MenuContent::Entry& entry) {
     switch (entry.kind) {
     case Kind::Space:
         // The record as it was when the menu was built; the checkmark itself is never written.
@@ -212,13 +222,6 @@ void MenuContentView::choose(std::size_t index) {
     case Kind::Text:
     case Kind::Separator:
         break;
-    }
-    redraw();
-    // A checkable row toggles its own check state when chosen; show what the model says instead.
-    const QList<QAction*> actions = menu_->actions();
-    for (std::size_t i = 0; i < entries_.size() && i < static_cast<std::size_t>(actions.size());
-         ++i) {
-        actions[static_cast<qsizetype>(i)]->setChecked(entries_[i].checked);
     }
 }
 

@@ -46,6 +46,8 @@ public:
     void redraw();
     // What the opening of the menu does: refresh, reread the login item, redraw.
     void prepareToShow();
+    // Does what choosing that entry does (switch to its space, a command; nothing for inert ones).
+    void perform(const MenuContent::Entry& entry);
 
 signals:
     // "Rename Spaces…" was chosen.

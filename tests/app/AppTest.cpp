@@ -1,7 +1,11 @@
-// What the tray and package tests cannot reach: bad command lines and signals on the event loop.
+// What the tray and package tests cannot reach: bad command lines, signals on the event loop, and
+// what the backend choice says on the way.
+#include "app/BackendChooser.h"
 #include "app/CommandLine.h"
 #include "app/Launcher.h"
 #include "app/UnixSignalWatcher.h"
+#include "platform/qt/QtMainQueue.h"
+#include "platform/qt/ThreadBackgroundQueue.h"
 #include <QSignalSpy>
 #include <QTest>
 #include <csignal>
@@ -72,4 +76,47 @@ TEST(AppTest, TheLauncherAnswersOnlyWhatTheApplicationPrintsOnce) {
         EXPECT_EQ(*format == TitleLine::Format::Json, parsed.json) << line.join(' ').toStdString();
     }
     EXPECT_EQ(answered, 2);
+}
+
+namespace {
+struct LinesLog : LogSink {
+    std::vector<std::string> lines;
+    void log(LogLevel, const std::string& message) override { lines.push_back(message); }
+};
+} // namespace
+
+TEST(AppTest, ANoticeFromAProbeIsLoggedAndHandedOnOnlyWhenThatBackendIsTried) {
+    QtMainQueue queue;
+    ThreadBackgroundQueue background;
+    LinesLog log;
+    LocalNotificationCenter workspace(queue), defaults(queue), distributed(queue);
+    const BackendServices services{queue, background, log, workspace, defaults, distributed, {}};
+    const auto none = [](const BackendServices&) -> std::unique_ptr<Backend> { return nullptr; };
+    const std::vector<BackendChooser::Entry> table = {
+        {"shell", "a shell",
+         [] {
+             return BackendChooser::Probe{false, "not here", "enable it"};
+         },
+         none},
+        {"plain", "plain",
+         [] {
+             return BackendChooser::Probe{true, "here"};
+         },
+         none}};
+
+    // Tried and missing: the notice is logged and handed on, also when no backend runs at all.
+    const BackendChooser::Choice choice = BackendChooser::choose(table, "auto", services);
+    EXPECT_EQ(choice.backend, nullptr);
+    EXPECT_EQ(choice.notices, std::vector<std::string>{"enable it"});
+    EXPECT_EQ(log.lines, std::vector<std::string>{"enable it"});
+    EXPECT_NE(choice.explanation.find("shell: not here"), std::string::npos);
+    // Another backend asked for by name: the missing one is not mentioned.
+    log.lines.clear();
+    EXPECT_TRUE(BackendChooser::choose(table, "plain", services).notices.empty());
+    EXPECT_TRUE(log.lines.empty());
+    // Under GNOME the table's first entry is GNOME's, with the one command in its notice.
+    EXPECT_EQ(BackendChooser::entries().front().name, "gnome");
+    EXPECT_NE(std::string(BackendChooser::kGnomeExtensionMissing)
+                  .find(BackendChooser::kGnomeEnableCommand),
+              std::string::npos);
 }

@@ -2,6 +2,7 @@
 // and stores, captions, count, hint and focus, and the first-run guidance.
 #include "ui/SettingsView.h"
 #include "FakePlatform.h"
+#include "app/BackendChooser.h"
 #include "app/FirstRun.h"
 #include "model/MemoryDefaults.h"
 #include "model/SpaceNameStore.h"
@@ -24,6 +25,7 @@
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -241,6 +243,22 @@ TEST_F(SettingsViewTest, TheFirstLaunchOpensTheWindowAfter800msThenSetsTheFlag) 
     setSpaces({space(1), space(2), space(3)}, 3);
     controller.show(observer, store);
     EXPECT_EQ(placements(), std::vector<std::int64_t>{3});
+}
+
+TEST_F(SettingsViewTest, TheFirstRunHintSaysWhatIsMissingAndTheCommandThatFixesIt) {
+    const QString notice = QString::fromLatin1(BackendChooser::kGnomeExtensionMissing);
+    FirstRun::presentIfNeeded(controller, observer, store, defaults, notice);
+    fake.mainQueue.advance(800ms);
+    ASSERT_NE(controller.view(), nullptr);
+    const QLabel* line = controller.view()->locationHint()->notice();
+    EXPECT_TRUE(line->isVisible());
+    // The command on a line of its own, whole.
+    EXPECT_TRUE(
+        line->text().endsWith(QStringLiteral(":\nrun ") + BackendChooser::kGnomeEnableCommand));
+    keep(controller.view()->grab().toImage(), "rename-window-gnome-notice.png");
+    // Without a notice there is no such line (the first launch elsewhere).
+    controller.view()->locationHint()->setNotice({});
+    EXPECT_FALSE(line->isVisible());
 }
 
 TEST_F(SettingsViewTest, LaterLaunchesOpenNothingButTheTrayTooltipGetsItsSecondLine) {

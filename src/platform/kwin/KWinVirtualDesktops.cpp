@@ -1,5 +1,7 @@
 #include "platform/kwin/KWinVirtualDesktops.h"
 
+#include "platform/qt/BoundedBusCall.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -135,14 +137,10 @@ void KWinVirtualDesktops::show(const std::string& id) {
 }
 
 bool KWinVirtualDesktops::answers(const QDBusConnection& bus, std::chrono::milliseconds timeout) {
-    if (!bus.isConnected()) {
-        return false;
-    }
     QDBusMessage call = propertiesCall(QStringLiteral("Get"));
     call << QString::fromLatin1(kInterface) << QStringLiteral("current");
-    const QDBusMessage reply =
-        bus.call(call, QDBus::Block, static_cast<int>(std::max<std::int64_t>(timeout.count(), 1)));
-    return reply.type() == QDBusMessage::ReplyMessage;
+    const std::optional<QDBusMessage> reply = BoundedBusCall::answer(bus, call, timeout);
+    return reply && reply->type() == QDBusMessage::ReplyMessage;
 }
 
 std::optional<std::vector<KWinDesktopTable::Desktop>>

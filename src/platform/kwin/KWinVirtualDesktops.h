@@ -41,7 +41,8 @@ public:
     // Asks KWin to show the desktop with that id; returns at once.
     void show(const std::string& id);
 
-    // Whether KWin's desktop manager answers on the bus within timeout (blocks that long at most).
+    // Whether KWin's desktop manager answers on the bus within timeout (waits that long at most,
+    // running a local event loop).
     static bool answers(const QDBusConnection& bus, std::chrono::milliseconds timeout);
     // The desktops in a "desktops" value as KWin sends it (an array of (position, id, name), the
     // position signed or not), at most kMaxEntriesRead of them; nullopt for any other shape.

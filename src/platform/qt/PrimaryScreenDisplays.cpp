@@ -1,4 +1,4 @@
-#include "platform/kwin/KWinDisplays.h"
+#include "platform/qt/PrimaryScreenDisplays.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -8,8 +8,6 @@ namespace quillbar {
 
 namespace {
 
-// Names the display when there is no screen to name it after.
-const QString kFallbackName = QStringLiteral("KWin");
 // The namespace of the session's display identifiers.
 const QUuid kNamespace =
     QUuid::fromString(QStringLiteral("{5b0c3f0e-2d8a-4c1e-9d57-6e0f4a9a7c21}"));
@@ -32,15 +30,19 @@ QString nameOf(const QScreen& screen) {
 
 } // namespace
 
-std::optional<std::vector<DisplayID>> KWinDisplays::activeDisplayList() {
+PrimaryScreenDisplays::PrimaryScreenDisplays(QString prefix, QString fallbackName)
+    : prefix_(std::move(prefix))
+    , fallbackName_(std::move(fallbackName)) {}
+
+std::optional<std::vector<DisplayID>> PrimaryScreenDisplays::activeDisplayList() {
     return std::vector<DisplayID>{kDisplayID};
 }
 
-DisplayID KWinDisplays::mainDisplayID() {
+DisplayID PrimaryScreenDisplays::mainDisplayID() {
     return kDisplayID;
 }
 
-Rect KWinDisplays::displayBounds(DisplayID display) {
+Rect PrimaryScreenDisplays::displayBounds(DisplayID display) {
     QScreen* screen = primary();
     if (display != kDisplayID || !screen) {
         return {};
@@ -48,34 +50,34 @@ Rect KWinDisplays::displayBounds(DisplayID display) {
     return rectOf(screen->virtualGeometry());
 }
 
-std::optional<std::string> KWinDisplays::displayUUID(DisplayID display) {
+std::optional<std::string> PrimaryScreenDisplays::displayUUID(DisplayID display) {
     if (display != kDisplayID) {
         return std::nullopt;
     }
     return identifier();
 }
 
-std::vector<Screen> KWinDisplays::screens() {
+std::vector<Screen> PrimaryScreenDisplays::screens() {
     return {primaryScreen()};
 }
 
-std::string KWinDisplays::identifier() const {
+std::string PrimaryScreenDisplays::identifier() const {
     QScreen* screen = primary();
-    const QString name = screen ? screen->name() : kFallbackName;
-    return QUuid::createUuidV5(kNamespace, QStringLiteral("kwin:") + name)
+    const QString name = screen ? screen->name() : fallbackName_;
+    return QUuid::createUuidV5(kNamespace, prefix_ + name)
         .toString(QUuid::WithoutBraces)
         .toUpper()
         .toStdString();
 }
 
-Screen KWinDisplays::primaryScreen() const {
+Screen PrimaryScreenDisplays::primaryScreen() const {
     Screen answer;
     answer.displayID = kDisplayID;
     if (QScreen* screen = primary()) {
         answer.frame = rectOf(screen->geometry());
         answer.localizedName = nameOf(*screen).toStdString();
     } else {
-        answer.localizedName = kFallbackName.toStdString();
+        answer.localizedName = fallbackName_.toStdString();
     }
     return answer;
 }

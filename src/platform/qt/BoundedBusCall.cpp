@@ -1,0 +1,31 @@
+#include "platform/qt/BoundedBusCall.h"
+
+#include <QDBusPendingCallWatcher>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace quillbar {
+
+std::optional<QDBusMessage> BoundedBusCall::answer(const QDBusConnection& bus,
+                                                   const QDBusMessage& call,
+                                                   std::chrono::milliseconds timeout) {
+    if (!bus.isConnected()) {
+        return std::nullopt;
+    }
+    const int milliseconds = static_cast<int>(std::max<std::int64_t>(timeout.count(), 1));
+    QDBusPendingCallWatcher watcher(bus.asyncCall(call, milliseconds));
+    if (!watcher.isFinished()) {
+        QEventLoop loop;
+        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (!watcher.isFinished()) {
+        return std::nullopt;
+    }
+    return watcher.reply();
+}
+
+} // namespace quillbar

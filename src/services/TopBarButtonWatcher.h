@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+
+#include <optional>
+
+class QDBusMessage;
+class QDBusPendingCallWatcher;
+class QDBusServiceWatcher;
+
+namespace quillbar {
+
+// Whether the GNOME Shell extension shows Quillbar's title in the top bar: its service
+// "org.quillbar.Shell" is on the session bus and its property TopBarButton is true. Follows the
+// service coming and going and the property's changes; every call is asynchronous.
+class TopBarButtonWatcher : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kService = "org.quillbar.Shell";
+    static constexpr const char* kPath = "/org/quillbar/Shell";
+    static constexpr const char* kInterface = "org.quillbar.Shell.Workspaces";
+    static constexpr const char* kProperty = "TopBarButton";
+
+    // Starts watching bus; without a connection the answer is known at once: no button.
+    explicit TopBarButtonWatcher(QDBusConnection bus, QObject* parent = nullptr);
+    ~TopBarButtonWatcher() override;
+
+    // Whether the button is shown; nullopt until the first answer.
+    std::optional<bool> buttonShown() const { return shown_; }
+
+signals:
+    // The first answer, and every change after it.
+    void buttonShownChanged(bool shown);
+
+private slots:
+    void onPropertiesChanged(const QDBusMessage& message);
+
+private:
+    void read();
+    void takeReply(QDBusPendingCallWatcher* call);
+    void settle(bool shown);
+
+    QDBusConnection bus_;
+    QDBusServiceWatcher* watcher_ = nullptr;
+    std::optional<bool> shown_;
+    int generation_ = 0; // answers to older reads are dropped
+};
+
+} // namespace quillbar

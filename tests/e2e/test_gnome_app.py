@@ -1,0 +1,186 @@
+"""End to end: the real application on a headless GNOME Shell 43 (Wayland), with the Quillbar
+extension loaded from the source tree and four static workspaces, two of them named in GNOME's
+settings.
+
+One shell serves every case, in the order a user meets them: Quillbar picks the gnome backend by
+itself; its title follows a switch made by another client and a rename made in GNOME's settings;
+the top-bar button shows that title (a screenshot, looked at); a row chosen in the button's menu
+switches, and "Rename Spaces…" there opens the rename window; names given in Quillbar survive
+dynamic workspaces going and coming back; Quit in that menu ends Quillbar and the button goes.
+Last, with the extension disabled, Quillbar says so and what to run."""
+
+import json
+import os
+import subprocess
+import unittest
+
+import gnome
+from desktop import App, BUILD
+from gnome import GnomeShell
+
+QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
+NAMES = ["Mail", "Code"]
+# Names given in Quillbar, by position: the first workspace's and the third's (which dynamic
+# workspaces take away).
+GIVEN = {"msid-1": ("Post", "📬"), "msid-3": ("Music", "🎵")}
+MISSING = ("GNOME Shell extension quillbar@quillbar.org is not enabled: run gnome-extensions "
+           "enable quillbar@quillbar.org")
+# Sanitizer builds: Qt's own leaks on Wayland are left out (full stacks, so that they match).
+QT_LEAKS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan-qt-wayland.supp")
+LEAKS = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"),
+                               "fast_unwind_on_malloc=0:suppressions=" + QT_LEAKS]))
+WHY_NOT = gnome.available() or (None if os.access(QUILLBAR, os.X_OK) else "no " + QUILLBAR)
+
+
+def settings_file(table):
+    """Quillbar's settings with the name table (as {key: (name, emoji)}), first run done."""
+    text = json.dumps({key: {"name": name, "emoji": emoji} for key, (name, emoji) in table.items()},
+                      separators=(",", ":"))  # ASCII: the bytes stay bytes through QSettings
+    return ('[General]\nHasCompletedFirstRun.v1=true\nSpaceAssignments.v1="@ByteArray(%s)"\n' %
+            text.replace("\\", "\\\\").replace('"', '\\"'))
+
+
+@unittest.skipIf(WHY_NOT, WHY_NOT)
+class GnomeAppTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.shell = GnomeShell(workspaces=4, names=NAMES)
+        cls.shell.start()
+        try:
+            # Quillbar as a GNOME session starts it: natively on the shell's Wayland display.
+            cls.shell.env.update({"QT_QPA_PLATFORM": "wayland", "XDG_CURRENT_DESKTOP": "GNOME",
+                                  "LSAN_OPTIONS": LEAKS})
+            conf = os.path.join(cls.shell.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
+            os.makedirs(os.path.dirname(conf))
+            with open(conf, "w", encoding="utf-8") as out:
+                out.write(settings_file(GIVEN))
+            cls.bare = cls.shell.wait_stable_top_bar("gnome-app-top-bar-before")
+            cls.app = App(cls.shell, QUILLBAR)
+        except BaseException:
+            cls.shell.stop()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.shell.stop()
+
+    # Helpers.
+    def title(self):
+        return self.shell.run([QUILLBAR, "--print-title"], check=False).rstrip("\n")
+
+    def wait_title(self, expected):
+        return self.shell.wait_until(lambda: self.title() == expected, timeout=20,
+                                     message=lambda: "title %r, not %r" % (self.title(), expected))
+
+    def button_area(self, name):
+        """Where the top bar differs from the bar before Quillbar ran (the button), or None."""
+        return self.shell.changed_area(self.bare, self.shell.screenshot_top_bar(name))
+
+    def button(self):
+        return self.shell.wait_until(lambda: self.button_area("gnome-app-button"), timeout=20,
+                                     message="no button in the top bar")
+
+    def choose_from_button(self, downs):
+        """Opens the button's menu and chooses its downs-th choosable row (keyboard)."""
+        x, y, width, height = self.button()
+        self.shell.click(x + width // 2, y + height // 2)
+        self.shell.wait_until(lambda: self.shell.changed_area(
+            self.closed, self.shell.screenshot("gnome-app-menu", height=400)) is not None,
+            message="the menu did not open")
+        # The rows come from Quillbar when the menu opens: wait until they are drawn.
+        self.shell.wait_until(lambda: (self.shell.changed_area(
+            self.closed, self.shell.screenshot("gnome-app-menu", height=400)) or (0, 0, 0, 0))[3]
+            > 200, message="the menu did not show Quillbar's rows")
+        self.shell.keys(*["Down"] * downs, "Return")
+
+    # In order: each case starts where the one before left the session.
+    def test_1_picks_gnome_and_follows_switches_and_renames(self):
+        self.app.wait_for_line("Backend gnome chosen")
+        self.wait_title("📬 Post")
+        self.app.wait_for_line("The top-bar button shows the title; no tray item")
+        # A switch by another client (the extension's own Activate), then GNOME's rename.
+        self.shell.activate(1)
+        self.wait_title("Code")
+        self.shell.set_names(["Mail", "Web"])
+        self.wait_title("Web")
+        self.shell.set_names(NAMES)
+        self.wait_title("Code")
+        self.shell.activate(0)
+        self.wait_title("📬 Post")
+
+    def test_2_top_bar_button_shows_the_title(self):
+        area = self.button()
+        shot = self.shell.screenshot_top_bar("gnome-app-button-post")  # looked at: 📬 in colour
+        self.assertGreater(area[2], 40)  # emoji and name, not an empty button
+        self.shell.activate(1)
+        self.wait_title("Code")
+        # The button follows: another title, another width, still at the same right end.
+        code = self.shell.wait_until(lambda: [a for a in [self.button_area("gnome-app-button-code")]
+                                              if a and a[2] != area[2]],
+                                     message="the button kept the old title")[0]
+        self.assertAlmostEqual(code[0] + code[2], area[0] + area[2], delta=2)
+        self.assertTrue(os.path.exists(shot))
+
+    def test_3_a_row_of_the_buttons_menu_switches(self):
+        self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
+        self.choose_from_button(3)  # the third workspace's row
+        self.shell.wait_until(lambda: self.shell.workspaces()[1] == 2,
+                              message=lambda: "workspaces: %r" % (self.shell.workspaces(),))
+        self.wait_title("🎵 Music")
+
+    def test_4_rename_spaces_from_the_menu_opens_the_window(self):
+        below_bar = dict(y=gnome.TOP_BAR, height=gnome.HEIGHT - gnome.TOP_BAR)
+        before = self.shell.screenshot("gnome-app-before-rename", **below_bar)
+        self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
+        self.choose_from_button(5)  # four workspaces, then "Rename Spaces…"
+        # A window of its own, drawn by the shell like any Wayland window (there is no X server).
+        window = self.shell.wait_until(lambda: [area for area in [self.shell.changed_area(
+            before, self.shell.screenshot("gnome-app-rename-window", **below_bar))]
+            if area and area[2] > 400
+            and area[3] > 200], timeout=20, message="no rename window")[0]
+        self.assertNotIn("DISPLAY", self.shell.env)
+        self.shell.screenshot("gnome-app-rename-window-whole")  # looked at: decorated, in front
+        self.assertGreater(window[3], 300)
+        # Closed again the way GNOME closes any window (Alt+F4), before workspaces go away.
+        self.shell.keys("Alt_L+0xffc1")
+        self.shell.wait_until(lambda: self.shell.changed_area(before, self.shell.screenshot(
+            "gnome-app-rename-window-closed", **below_bar)) is None, message="the window stayed")
+
+    def test_5_names_given_in_quillbar_survive_workspaces_that_come_and_go(self):
+        shell = self.shell
+        shell.activate(0)
+        self.wait_title("📬 Post")
+        shell.gsettings("org.gnome.mutter", "dynamic-workspaces", "true")
+        shell.wait_until(lambda: len(shell.workspaces()[0]) == 2, message="workspaces stayed")
+        shell.gsettings("org.gnome.mutter", "dynamic-workspaces", "false")
+        shell.wait_until(lambda: len(shell.workspaces()[0]) == 4, message="workspaces not back")
+        shell.activate(2)
+        self.wait_title("🎵 Music")
+        shell.activate(0)
+        self.wait_title("📬 Post")
+
+    def test_6_quit_from_the_menu_ends_quillbar_and_hides_the_button(self):
+        self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
+        self.choose_from_button(7)  # workspaces, rename, launch at login, then Quit
+        self.assertEqual(self.app.proc.wait(timeout=20), 0)
+        self.shell.wait_until(lambda: self.button_area("gnome-app-button-gone") is None,
+                              message="the button stayed after Quillbar quit")
+
+    def test_7_without_the_extension_quillbar_says_what_to_run(self):
+        shell = self.shell
+        shell.set_extension(False)
+        shell.wait_until(lambda: shell.owner(gnome.SHELL_NAME) is None, message="name kept")
+        try:
+            # No other backend runs on GNOME's Wayland: Quillbar ends, after saying why (without
+            # --verbose too, where stderr has only what is meant for the user).
+            done = subprocess.run([QUILLBAR], env=shell.env, stdin=subprocess.DEVNULL,
+                                  capture_output=True, text=True, timeout=60)
+            self.assertEqual(done.returncode, 1)
+            self.assertIn("quillbar: " + MISSING + "\n", done.stderr)
+        finally:
+            shell.set_extension(True)
+            shell.wait_until(lambda: shell.owner(gnome.SHELL_NAME), message="name not back")
+
+
+if __name__ == "__main__":
+    unittest.main()

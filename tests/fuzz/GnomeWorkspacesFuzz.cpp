@@ -1,0 +1,54 @@
+// Fuzzes the translation of GNOME Shell's workspaces into the core's answers. The input is lines:
+// the first is the active index (an unreadable one counts as 0), each further one a workspace's
+// name. The answers must stay bounded, well-formed and consistent.
+#include "platform/gnome/GnomeWorkspaceTable.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using quillbar::GnomeWorkspaceTable;
+
+void check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
+    std::string activeLine;
+    std::getline(input, activeLine);
+    const auto active = static_cast<std::uint32_t>(std::strtoul(activeLine.c_str(), nullptr, 10));
+    std::vector<std::string> names;
+    for (std::string line; std::getline(input, line);) {
+        names.push_back(line);
+    }
+
+    GnomeWorkspaceTable table;
+    table.setWorkspaces(names, active);
+    check(table.names().size() <= GnomeWorkspaceTable::kMaxWorkspaces);
+    check(table.names().size() == std::min(names.size(), GnomeWorkspaceTable::kMaxWorkspaces));
+
+    const auto answer = table.managedDisplaySpaces("D");
+    const std::string text = answer.dump(); // throws on ill-formed UTF-8
+    check(!text.empty());
+    const auto& spaces = answer.at(0).at("Spaces");
+    check(spaces.size() == table.names().size());
+    for (std::size_t i = 0; i < spaces.size(); ++i) {
+        const auto managed = spaces[i].at("ManagedSpaceID").get<std::int64_t>();
+        check(table.workspaceIndex(managed) == i);
+        check(!spaces[i].contains("Name") ||
+              spaces[i].at("Name").get<std::string>().size() <= GnomeWorkspaceTable::kMaxNameBytes);
+    }
+    check(!table.workspaceIndex(static_cast<std::int64_t>(spaces.size()) + 1));
+    check(table.activeSpace() == 0 ? !table.active()
+                                   : table.workspaceIndex(table.activeSpace()) == active);
+    return 0;
+}

@@ -1,0 +1,187 @@
+// Runs on a private session bus (ctest starts it with dbus-run-session). A stand-in for the GNOME
+// Shell extension owns org.quillbar.Shell on a connection of its own and answers with whatever
+// shape a test gives it.
+#include "platform/gnome/GnomeWindowServer.h"
+#include "platform/gnome/GnomeWorkspaces.h"
+#include "platform/qt/PrimaryScreenDisplays.h"
+
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quillbar {
+namespace {
+
+QDBusConnection party() {
+    static int count = 0;
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                         QStringLiteral("party-%1").arg(count++));
+}
+
+QList<QVariant> workspaces(const QStringList& names, uint active) {
+    return {names, active};
+}
+
+// The extension's workspace service as far as Quillbar uses it.
+class FakeShell final : public QDBusVirtualObject {
+public:
+    FakeShell()
+        : bus_(party()) {
+        bus_.registerVirtualObject(QString::fromLatin1(GnomeWorkspaces::kPath), this);
+        come();
+    }
+
+    ~FakeShell() override {
+        leave();
+        bus_.unregisterObject(QString::fromLatin1(GnomeWorkspaces::kPath));
+    }
+
+    // What GetWorkspaces answers.
+    QList<QVariant> answer = workspaces({"Workspace 1", "Workspace 2"}, 0);
+    bool silent = false; // never answers at all
+    int reads = 0;
+    QList<uint> activated;
+
+    QString introspect(const QString&) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() == QLatin1String("GetWorkspaces")) {
+            ++reads;
+            if (!silent) {
+                connection.send(message.createReply(answer));
+            }
+            return true;
+        }
+        if (message.member() == QLatin1String("Activate") && message.arguments().size() == 1) {
+            const uint index = message.arguments().first().toUInt();
+            activated << index;
+            const bool exists = !answer.isEmpty() && index < answer.first().toStringList().size();
+            connection.send(exists ? message.createReply()
+                                   : message.createErrorReply(
+                                         QStringLiteral("org.quillbar.Shell.Error.NoSuchWorkspace"),
+                                         QStringLiteral("no workspace %1").arg(index)));
+            return true;
+        }
+        return false;
+    }
+
+    void emitChanged(const QList<QVariant>& arguments) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QString::fromLatin1(GnomeWorkspaces::kPath),
+            QString::fromLatin1(GnomeWorkspaces::kInterface), QStringLiteral("WorkspacesChanged"));
+        signal.setArguments(arguments);
+        bus_.send(signal);
+    }
+
+    void leave() { bus_.unregisterService(QString::fromLatin1(GnomeWorkspaces::kService)); }
+    void come() { bus_.registerService(QString::fromLatin1(GnomeWorkspaces::kService)); }
+
+private:
+    QDBusConnection bus_;
+};
+
+TEST(GnomeBusTest, ReadsFollowsTheSignalAndActivatesThroughTheWindowServer) {
+    FakeShell shell;
+    shell.answer = workspaces({"Workspace 1", "Mail", "Workspace 3"}, 0);
+    int changes = 0;
+    GnomeWorkspaces client(party(), [&changes] { ++changes; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.table().known(); }, 5000));
+    EXPECT_EQ(client.table().names(),
+              (std::vector<std::string>{"Workspace 1", "Mail", "Workspace 3"}));
+    EXPECT_EQ(changes, 1);
+
+    // The signal carries everything: no second read, and a rename is a change like a switch.
+    shell.emitChanged(workspaces({"Workspace 1", "Post", "Workspace 3"}, 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.table().active() == 2u; }, 5000));
+    EXPECT_EQ(client.table().names()[1], "Post");
+    EXPECT_EQ(shell.reads, 1);
+    EXPECT_EQ(changes, 2);
+
+    // The core switches by managed number; the extension gets the index.
+    PrimaryScreenDisplays displays(QStringLiteral("gnome:"), QStringLiteral("GNOME Shell"));
+    GnomeWindowServer server(client, displays);
+    EXPECT_TRUE(server.spaceKeysRecur());
+    const SpaceServerAPI api = server.spaceServerAPI();
+    EXPECT_EQ(api.activeSpace(), 3);
+    api.showSpace(2);
+    api.showSpace(9); // names no workspace: nothing is sent
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shell.activated.isEmpty(); }, 5000));
+    EXPECT_EQ(shell.activated, QList<uint>{1});
+
+    // The workspace went before the request arrived: the error answer makes the client look again.
+    client.activate(7);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shell.reads == 2; }, 5000));
+    EXPECT_EQ(shell.activated, (QList<uint>{1, 7}));
+    EXPECT_TRUE(client.table().known());
+}
+
+TEST(GnomeBusTest, AnswersInOtherShapesAreNoAnswerAndThousandsOfNamesAreBounded) {
+    FakeShell shell;
+    const QStringList names{QStringLiteral("A")};
+    const QList<QList<QVariant>> wrong = {
+        {names, 0},                                   // a signed index
+        {names},                                      // no index
+        {QStringLiteral("A"), 0u},                    // one name, not a list
+        {names, 0u, 1u},                              // more than declared
+        {QVariant::fromValue(QList<int>{1, 2}), 0u}}; // numbers, not names
+    int changes = 0;
+    shell.answer = wrong.first();
+    GnomeWorkspaces client(party(), [&changes] { ++changes; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shell.reads == 1; }, 5000));
+    for (int i = 1; i < wrong.size(); ++i) {
+        shell.answer = wrong[i];
+        shell.emitChanged(wrong[i]); // unreadable itself: the client asks instead
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shell.reads == i + 1; }, 5000)) << i;
+    }
+    QTest::qWait(0);
+    EXPECT_FALSE(client.table().known());
+    EXPECT_EQ(changes, 0);
+
+    QStringList many;
+    for (int i = 0; i < 5000; ++i) {
+        many << QStringLiteral("Workspace %1").arg(i + 1);
+    }
+    shell.emitChanged(workspaces(many, 4999));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.table().known(); }, 5000));
+    EXPECT_EQ(client.table().names().size(), GnomeWorkspaceTable::kMaxWorkspaces);
+    EXPECT_EQ(client.table().names().back(), "Workspace 256");
+    EXPECT_EQ(client.table().activeSpace(), 0); // the active one is not among those kept
+}
+
+TEST(GnomeBusTest, TheServiceLeavingShowsNothingUntilItReturns) {
+    FakeShell shell;
+    int changes = 0;
+    GnomeWorkspaces client(party(), [&changes] { ++changes; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.table().known(); }, 5000));
+    shell.leave();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !client.table().known(); }, 5000));
+    EXPECT_EQ(changes, 2);
+    // A signal from whoever is left on that path is not the service's.
+    shell.emitChanged(workspaces({"Ghost"}, 0));
+    shell.answer = workspaces({"Workspace 1", "Back"}, 1);
+    shell.come();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.table().known(); }, 5000));
+    EXPECT_EQ(client.table().names(), (std::vector<std::string>{"Workspace 1", "Back"}));
+    EXPECT_EQ(changes, 3);
+}
+
+TEST(GnomeBusTest, TheProbeAnswersOnlyForAServiceThatAnswersInTime) {
+    QDBusConnection bus = party();
+    EXPECT_FALSE(GnomeWorkspaces::answers(bus, std::chrono::milliseconds(500))); // nobody there
+    FakeShell shell;
+    EXPECT_TRUE(GnomeWorkspaces::answers(bus, std::chrono::milliseconds(500)));
+    shell.answer = {QStringList{}, 0};
+    EXPECT_FALSE(GnomeWorkspaces::answers(bus, std::chrono::milliseconds(500)));
+    // A service that never answers is given up on at the probe's own deadline.
+    shell.silent = true;
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_FALSE(GnomeWorkspaces::answers(bus, std::chrono::milliseconds(300)));
+    EXPECT_LT(waited.elapsed(), 5000);
+}
+
+} // namespace
+} // namespace quillbar

@@ -1,0 +1,235 @@
+// The menu on the bus and the top-bar button that replaces the tray item, on a private session
+// bus (ctest starts it with dbus-run-session); callers use connections of their own.
+#include "FakePlatform.h"
+#include "model/MemoryDefaults.h"
+#include "model/SpaceNameStore.h"
+#include "observer/SpaceObserver.h"
+#include "services/TitleExporter.h"
+#include "services/TopBarButtonWatcher.h"
+#include "switching/SpaceSwitcher.h"
+#include "ui/MenuContentView.h"
+#include "ui/MenuExporter.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quillbar::test {
+namespace {
+
+using Row = MenuExporter::Row;
+
+QDBusConnection party() {
+    static int count = 0;
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                         QStringLiteral("party-%1").arg(count++));
+}
+
+// The application's side as QuillbarApp wires it: the title object with the menu beside it, on
+// a started observer over four desktops (the second current) that switches directly.
+class MenuExportTest : public ::testing::Test {
+protected:
+    MenuExportTest() {
+        fake.setDesktops(4, 2);
+        fake.windowServer.hasShowSpace = true;
+        observer = std::make_unique<SpaceObserver>(store, fake.platform);
+        switcher = std::make_unique<SpaceSwitcher>(*observer, fake.platform);
+        observer->start();
+        fake.mainQueue.drain();
+        view = std::make_unique<MenuContentView>(
+            *observer, *switcher, store,
+            XdgAutostart(home.filePath("autostart"), {}, "/usr/bin/quillbar"), "1.2.3");
+        title = std::make_unique<TitleExporter>(QDBusConnection::sessionBus(), "Desktop 2");
+        new MenuExporter(
+            title.get(), QDBusConnection::sessionBus(),
+            [this] {
+                view->prepareToShow();
+                return view->entries();
+            },
+            [this](const MenuContent::Entry& entry) { view->perform(entry); });
+    }
+    ~MenuExportTest() override {
+        QDBusConnection::sessionBus().unregisterObject(TitleExporter::kPath);
+    }
+
+    QDBusMessage call(const char* interface, const char* method, const QList<QVariant>& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QDBusConnection::sessionBus().baseService(), TitleExporter::kPath,
+            QString::fromLatin1(interface), QString::fromLatin1(method));
+        message.setArguments(arguments);
+        // The server answers from this thread's event loop: wait by running it.
+        QDBusPendingCallWatcher pending(client.asyncCall(message));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 5000));
+        return pending.reply();
+    }
+    // GetMenu's revision and rows; fails the test on any other shape.
+    std::pair<uint, QList<Row>> getMenu() {
+        const QDBusMessage reply = call(MenuExporter::kInterface, "GetMenu", {});
+        EXPECT_EQ(reply.signature(), "ua(sssbbb)") << reply.errorMessage().toStdString();
+        if (reply.arguments().size() != 2) {
+            return {};
+        }
+        return {reply.arguments()[0].toUInt(),
+                qdbus_cast<QList<Row>>(reply.arguments()[1].value<QDBusArgument>())};
+    }
+    QString choose(uint revision, uint row) {
+        const QDBusMessage reply = call(MenuExporter::kInterface, "Choose", {revision, row});
+        return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName()
+                                                          : QStringLiteral("ok");
+    }
+    static int indexOf(const QList<Row>& rows, const QString& kind) {
+        for (int i = 0; i < rows.size(); ++i) {
+            if (rows[i].kind == kind) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    QTemporaryDir home;
+    FakePlatform fake;
+    MemoryDefaults defaults;
+    SpaceNameStore store{defaults};
+    std::unique_ptr<SpaceObserver> observer;
+    std::unique_ptr<SpaceSwitcher> switcher;
+    std::unique_ptr<MenuContentView> view;
+    std::unique_ptr<TitleExporter> title;
+    QDBusConnection client = party();
+};
+
+TEST_F(MenuExportTest, GetMenuServesTheTrayMenusRowsBesideTheTitleAfterARefresh) {
+    store.updateName("Mail", "uuid-1");
+    store.updateEmoji("📬", "uuid-1");
+    fake.mainQueue.drain();
+    const auto [revision, rows] = getMenu();
+    QStringList kinds;
+    for (const Row& row : rows) {
+        kinds << row.kind;
+    }
+    EXPECT_EQ(kinds,
+              (QStringList{"space", "space", "space", "space", "separator", "rename", "separator",
+                           "launch-at-login", "separator", "check-for-updates", "text", "quit"}));
+    ASSERT_EQ(rows.size(), 12);
+    EXPECT_EQ(rows[0], (Row{"space", "📬 Mail", "📬", true, false, true}));
+    EXPECT_EQ(rows[1], (Row{"space", "Desktop 2", "", true, true, true}));
+    EXPECT_EQ(rows[5].text, "Rename Spaces…");
+    EXPECT_EQ(rows[9], (Row{"check-for-updates", "Check for Updates…", "", false, false, false}));
+    EXPECT_EQ(rows[10].text, "Quillbar v1.2.3");
+
+    // Each call is a new revision, built after a refresh: a desktop that went is gone at once.
+    fake.setDesktops(3, 3);
+    const auto [next, fewer] = getMenu();
+    EXPECT_EQ(next, revision + 1);
+    EXPECT_EQ(indexOf(fewer, "separator"), 3);
+    EXPECT_TRUE(fewer[2].checked);
+
+    // The title is still served on the same object.
+    const QDBusMessage titleReply =
+        call("org.freedesktop.DBus.Properties", "Get",
+             {QString::fromLatin1(TitleExporter::kInterface), QStringLiteral("MenuBarTitle")});
+    EXPECT_EQ(titleReply.arguments().value(0).value<QDBusVariant>().variant().toString(),
+              "Desktop 2");
+}
+
+TEST_F(MenuExportTest, ChooseActsOnlyOnLiveRowsOfTheLatestMenu) {
+    const QString stale = MenuExporter::kStaleMenu;
+    const QString noRow = MenuExporter::kNoSuchRow;
+    EXPECT_EQ(choose(0, 0), stale); // no menu handed out yet
+    const auto [first, rows] = getMenu();
+    EXPECT_EQ(choose(first + 1, 0), stale);
+    // Out of range, a separator, the version line, and the update command while it cannot check.
+    for (const uint row : {uint(rows.size()), 4000000000u, uint(indexOf(rows, "separator")),
+                           uint(indexOf(rows, "text")), uint(indexOf(rows, "check-for-updates"))}) {
+        EXPECT_EQ(choose(first, row), noRow) << row;
+    }
+    EXPECT_TRUE(fake.windowServer.showSpaceCalls.empty());
+    // Arguments of other types are the bus's error, not ours, and change nothing.
+    EXPECT_EQ(call(MenuExporter::kInterface, "Choose", {QStringLiteral("1"), 0u}).type(),
+              QDBusMessage::ErrorMessage);
+
+    const auto [second, again] = getMenu();
+    EXPECT_EQ(choose(first, 2), stale); // the earlier menu is over
+    EXPECT_EQ(choose(second, 2), "ok");
+    EXPECT_EQ(fake.windowServer.showSpaceCalls, (std::vector<std::int64_t>{3}));
+
+    QSignalSpy rename(view.get(), &MenuContentView::renameRequested);
+    QSignalSpy quit(view.get(), &MenuContentView::quitRequested);
+    EXPECT_EQ(choose(second, uint(indexOf(again, "rename"))), "ok");
+    EXPECT_EQ(choose(second, uint(indexOf(again, "quit"))), "ok");
+    EXPECT_EQ(rename.count(), 1);
+    EXPECT_EQ(quit.count(), 1);
+    EXPECT_EQ(choose(second, uint(indexOf(again, "launch-at-login"))), "ok");
+    EXPECT_TRUE(QFile::exists(home.filePath("autostart/quillbar.desktop")));
+}
+
+// The extension's service as far as the watcher reads it: the TopBarButton property.
+class FakeShell final : public QDBusVirtualObject {
+public:
+    FakeShell()
+        : bus_(party()) {
+        bus_.registerVirtualObject(TopBarButtonWatcher::kPath, this);
+    }
+    ~FakeShell() override {
+        leave();
+        bus_.unregisterObject(TopBarButtonWatcher::kPath);
+    }
+
+    QVariant button = true;
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QLatin1String("Get")) {
+            return false;
+        }
+        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(button))));
+        return true;
+    }
+    void change(const QVariant& value) {
+        button = value;
+        QDBusMessage signal = QDBusMessage::createSignal(
+            TopBarButtonWatcher::kPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
+        signal << QString::fromLatin1(TopBarButtonWatcher::kInterface)
+               << QVariantMap{{TopBarButtonWatcher::kProperty, value}} << QStringList();
+        bus_.send(signal);
+    }
+    void come() { bus_.registerService(TopBarButtonWatcher::kService); }
+    void leave() { bus_.unregisterService(TopBarButtonWatcher::kService); }
+
+private:
+    QDBusConnection bus_;
+};
+
+TEST(TopBarButtonTest, TheTrayItemGivesWayOnlyWhileTheServiceSaysItsButtonIsShown) {
+    FakeShell shell;
+    TopBarButtonWatcher watcher(party());
+    // No service: the answer comes at once, and it is "no button".
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown().has_value(); }, 5000));
+    EXPECT_EQ(watcher.buttonShown(), false);
+    QSignalSpy changes(&watcher, &TopBarButtonWatcher::buttonShownChanged);
+
+    shell.come();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == true; }, 5000));
+    shell.change(QStringLiteral("true")); // not a boolean: no button
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == false; }, 5000));
+    shell.change(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == true; }, 5000));
+    // The extension disabled (or the Shell gone): the tray item comes back.
+    shell.leave();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == false; }, 5000));
+    QList<bool> seen;
+    for (const auto& change : changes) {
+        seen << change.first().toBool();
+    }
+    EXPECT_EQ(seen, (QList<bool>{true, false, true, false}));
+}
+
+} // namespace
+} // namespace quillbar::test
