@@ -58,6 +58,8 @@ int runApplication(int argc, char** argv, const CommandLine& command) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         // No display at all, so no tray either: say what is supported and what was found, and end.
+        // The bus probes wait in an event loop, which needs an application object.
+        QCoreApplication core(argc, argv);
         const std::string explanation = quillbar::BackendChooser::explainUnavailable(
             quillbar::BackendChooser::entries(), command.backend.toStdString());
         quillbar::JournalLogSink(QUILLBAR_BUNDLE_ID, nullptr)

@@ -1,5 +1,6 @@
 #include "platform/qt/BoundedBusCall.h"
 
+#include <QCoreApplication>
 #include <QDBusPendingCallWatcher>
 #include <QEventLoop>
 #include <QTimer>
@@ -11,8 +12,8 @@ namespace quillbar {
 std::optional<QDBusMessage> BoundedBusCall::answer(const QDBusConnection& bus,
                                                    const QDBusMessage& call,
                                                    std::chrono::milliseconds timeout) {
-    if (!bus.isConnected()) {
-        return std::nullopt;
+    if (!bus.isConnected() || QCoreApplication::instance() == nullptr) {
+        return std::nullopt; // without an application object there is no loop to wait in
     }
     const int milliseconds = static_cast<int>(std::max<std::int64_t>(timeout.count(), 1));
     QDBusPendingCallWatcher watcher(bus.asyncCall(call, milliseconds));

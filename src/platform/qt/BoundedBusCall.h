@@ -14,7 +14,8 @@ namespace quillbar {
 class BoundedBusCall {
 public:
     // The answer to call (a reply or an error), or nullopt when none came within timeout or the
-    // bus is not connected. Runs a local event loop for that long at most.
+    // bus is not connected or there is no application object. Runs a local event loop for that long
+    // at most.
     static std::optional<QDBusMessage> answer(const QDBusConnection& bus, const QDBusMessage& call,
                                               std::chrono::milliseconds timeout);
 };
