@@ -272,6 +272,15 @@ TEST_F(MenuTest, TrayItemShowsTheTitleIconAndHintAndDrawsEmojiInColour) {
     settle();
     EXPECT_EQ(item.toolTip(), "🦊 Fox\nQuillbar — click to name or switch desktops");
     EXPECT_EQ(item.iconContent(), (MenuBarIcon::Content{"🦊", {}}));
+    // It follows each refresh, after the refresh has published everything.
+    for (const int desktop : {3, 4}) {
+        fake.setDesktops(4, desktop);
+        observer->refresh();
+        settle();
+        EXPECT_EQ(item.toolTip(),
+                  QString("Desktop %1\nQuillbar — click to name or switch desktops").arg(desktop));
+        EXPECT_EQ(item.iconContent(), (MenuBarIcon::Content{{}, QString::number(desktop)}));
+    }
 
     // A colour glyph: many pixels whose channels differ clearly (a monochrome one has none).
     EXPECT_GT(colourfulPixels(MenuBarIcon::render({"🦊", {}}, 64)), 200);
