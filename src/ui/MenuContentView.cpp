@@ -223,7 +223,8 @@ void MenuContentView::choose(std::size_t index) {
 }
 
 void MenuContentView::redrawSoon() {
-    if (redrawQueued_) {
+    // A closed menu is brought in line when it opens (prepareToShow): nobody sees it before.
+    if (redrawQueued_ || !menu_->isVisible()) {
         return;
     }
     redrawQueued_ = true;
