@@ -110,10 +110,10 @@ void SpaceObserver::refresh() {
         (*handler)(detected, lastSpaceChangeAt_);
     }
 
-    if (detected != spaces_.value()) {
-        const bool sameSpaces = differOnlyInWhatIsShown(detected, spaces_.value());
+    const bool changed = detected != spaces_.value();
+    const bool sameSpaces = !changed || differOnlyInWhatIsShown(detected, spaces_.value());
+    if (changed) {
         spaces_.set(detected);
-        logSpaces(detected, !sameSpaces);
     }
 
     pruneNames(detected);
@@ -122,6 +122,10 @@ void SpaceObserver::refresh() {
     currentSpaceID_.setIfChanged(current ? std::optional<std::string>(current->id) : std::nullopt);
 
     updateMenuBarTitle();
+    // Logged once the new title is out: writing to the journal is not what a bar waits for.
+    if (changed) {
+        logSpaces(detected, !sameSpaces);
+    }
 }
 
 void SpaceObserver::pruneNames(const std::vector<SpaceInfo>& detected) {

@@ -37,15 +37,26 @@ void TitleExporter::setMenuBarTitle(const QString& title) {
         return;
     }
     title_ = text;
-    emit MenuBarTitleChanged(title_);
     if (exported_) {
-        QDBusMessage changed = QDBusMessage::createSignal(
-            QString::fromLatin1(kPath), QStringLiteral("org.freedesktop.DBus.Properties"),
-            QStringLiteral("PropertiesChanged"));
-        changed << QString::fromLatin1(kInterface)
-                << QVariantMap{{QString::fromLatin1(kProperty), title_}} << QStringList();
-        bus_.send(changed);
+        announce();
     }
+}
+
+void TitleExporter::announce() const {
+    // Both signals are made here rather than by relaying the Qt signal, which would look the
+    // object's interface up and box the title anew on every change.
+    const QString path = QString::fromLatin1(kPath);
+    const QString interface = QString::fromLatin1(kInterface);
+    QDBusMessage changed =
+        QDBusMessage::createSignal(path, interface, QString::fromLatin1(kSignal));
+    changed.setArguments({title_});
+    bus_.send(changed);
+    QDBusMessage properties =
+        QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                   QStringLiteral("PropertiesChanged"));
+    properties.setArguments(
+        {interface, QVariantMap{{QString::fromLatin1(kProperty), title_}}, QStringList()});
+    bus_.send(properties);
 }
 
 } // namespace quillbar

@@ -32,10 +32,13 @@ public:
     static QString busText(const QString& title);
 
 signals:
-    // The new title.
+    // The new title (the bus signal of that name; sent by announce(), not relayed from here).
     void MenuBarTitleChanged(const QString& title);
 
 private:
+    // Sends MenuBarTitleChanged and PropertiesChanged for the present title.
+    void announce() const;
+
     QDBusConnection bus_;
     QString title_;
     bool exported_ = false;

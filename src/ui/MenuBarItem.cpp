@@ -18,8 +18,11 @@ MenuBarItem::MenuBarItem(SpaceObserver& observer, QMenu* menu, QObject* parent)
     , menu_(menu) {
     tray_.setContextMenu(menu_);
     connect(&tray_, &QSystemTrayIcon::activated, this, &MenuBarItem::activated);
-    subscriptions_.push_back(observer_.subscribe([this] { update(); }));
-    subscriptions_.push_back(observer_.nameStore().subscribe([this](const auto&) { update(); }));
+    // A refresh publishes the list, the current space and the title one after another: the item
+    // follows once, after all of them.
+    subscriptions_.push_back(observer_.subscribe([this] { updateSoon(); }));
+    subscriptions_.push_back(
+        observer_.nameStore().subscribe([this](const auto&) { updateSoon(); }));
     update();
 }
 
@@ -69,6 +72,20 @@ void MenuBarItem::update() {
         content_ = content;
         tray_.setIcon(MenuBarIcon::icon(content_));
     }
+}
+
+void MenuBarItem::updateSoon() {
+    if (updateQueued_) {
+        return;
+    }
+    updateQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            updateQueued_ = false;
+            update();
+        },
+        Qt::QueuedConnection);
 }
 
 void MenuBarItem::activated(QSystemTrayIcon::ActivationReason reason) {

@@ -51,6 +51,8 @@ public:
     static QPoint menuPosition(const QRect& icon, const QRect& screen, const QSize& menuSize);
 
 private:
+    // Updates on the next turn of the event loop, once for everything published before it.
+    void updateSoon();
     void activated(QSystemTrayIcon::ActivationReason reason);
     std::optional<QPoint> besideIcon() const;
 
@@ -61,6 +63,7 @@ private:
     QString warning_;
     MenuBarIcon::Content content_;
     bool hasIcon_ = false;
+    bool updateQueued_ = false;
     std::vector<Subscription> subscriptions_;
 };
 

@@ -226,7 +226,8 @@ void MenuContentView::perform(const MenuContent::Entry& entry) {
 }
 
 void MenuContentView::redrawSoon() {
-    if (redrawQueued_) {
+    // A closed menu is brought in line when it opens (prepareToShow): nobody sees it before.
+    if (redrawQueued_ || !menu_->isVisible()) {
         return;
     }
     redrawQueued_ = true;

@@ -20,9 +20,10 @@ class SpaceNameStore;
 class SpaceObserver;
 class SpaceSwitcher;
 
-// The tray menu. Brings its QMenu in line whenever the observer, the switcher, the name store or
+// The tray menu. On every opening refreshes the observer, rereads the login item and brings its
+// QMenu in line; while it is open, follows whatever the observer, the switcher, the name store or
 // the login-item controller publishes (changing the items in place while the menu keeps its
-// shape), and on every opening refreshes the observer and rereads the login item.
+// shape).
 class MenuContentView : public QObject {
     Q_OBJECT
 public:

@@ -137,8 +137,13 @@ TEST_F(SpaceObserverTest, ADesktopChangeLogsOneLineAndANewListEverySpace) {
     };
     fake.log.lines.clear();
     fake.setDesktops(2, 2);
+    // The line is written once the new title is out, never ahead of it.
+    std::vector<std::size_t> linesAtTitle;
+    const Subscription title = observer->subscribeMenuBarTitle(
+        [&](const std::string&) { linesAtTitle.push_back(infoLines().size()); });
     observer->refresh();
     EXPECT_EQ(infoLines(), Ids{"(info) Detected 2 spaces; focused current ID: uuid-2"});
+    EXPECT_EQ(linesAtTitle, std::vector<std::size_t>{0});
 
     fake.log.lines.clear();
     fake.setDesktops(3, 2);

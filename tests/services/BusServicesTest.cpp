@@ -9,7 +9,9 @@
 #include "services/TitleQuery.h"
 
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -187,6 +189,47 @@ std::string textOf(std::FILE* file) {
     return text;
 }
 
+// Every signal a bus party hears from the exported title's object, in order.
+class SignalLog : public QObject {
+    Q_OBJECT
+public:
+    QStringList lines;
+public slots:
+    void heard(const QDBusMessage& message) {
+        QString line = message.interface() + "." + message.member();
+        for (const QVariant& argument : message.arguments()) {
+            line += " " + (argument.userType() == qMetaTypeId<QDBusArgument>()
+                               ? qdbus_cast<QVariantMap>(argument).value("MenuBarTitle").toString()
+                               : argument.toString());
+        }
+        lines << line;
+    }
+};
+
+// Status bars listen to either signal: both go out once per change, in that order, with the title.
+TEST(BusServicesTest, AChangedTitleIsAnnouncedByBothSignalsOnceEach) {
+    QDBusConnection app = party();
+    TitleExporter exporter(app, "Desktop 1");
+    SignalLog log;
+    QDBusConnection listener = party();
+    for (const char* interface : {TitleExporter::kInterface, "org.freedesktop.DBus.Properties"}) {
+        ASSERT_TRUE(listener.connect(app.baseService(), TitleExporter::kPath, interface, QString(),
+                                     &log, SLOT(heard(QDBusMessage))));
+    }
+    exporter.setMenuBarTitle("Desktop 2");
+    exporter.setMenuBarTitle("Desktop 2"); // no change, no signal: it would come before the next
+    exporter.setMenuBarTitle(QString("🦊 Fox") + QChar(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.lines.size() >= 4; }, 5000));
+    EXPECT_EQ(log.lines, QStringList({
+                             "org.quillbar.Quillbar.MenuBarTitleChanged Desktop 2",
+                             "org.freedesktop.DBus.Properties.PropertiesChanged "
+                             "org.quillbar.Quillbar Desktop 2 ",
+                             "org.quillbar.Quillbar.MenuBarTitleChanged 🦊 Fox",
+                             "org.freedesktop.DBus.Properties.PropertiesChanged "
+                             "org.quillbar.Quillbar 🦊 Fox ",
+                         }));
+}
+
 TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestarts) {
     std::FILE* out = std::tmpfile();
     EXPECT_FALSE(TitleFollower(party(), "org.quillbar.Titles", TitleFollower::Format::Plain, out)
@@ -342,3 +385,5 @@ TEST(BusServicesTest, SessionSignalsBecomeWorkspaceNotifications) {
 
 } // namespace
 } // namespace quillbar
+
+#include "BusServicesTest.moc"

@@ -175,7 +175,7 @@ TEST_F(MenuTest, RowTitlesCarryTheStoredNameAndEmojiAndTheMenuDrawsTheEmojiInCol
     store.updateName("A name that is far too long to fit", "uuid-4");
     EXPECT_EQ(lines(build()).mid(0, 4),
               (QStringList{"📬 Mail", "✓Desktop 2", "❤️ Desktop 3", "A name that is far …"}));
-    settle();
+    open();
     // The emoji is the row's icon; the text keeps the rest.
     EXPECT_EQ(lines(*view->menu()).mid(0, 4),
               (QStringList{"Mail", "✓Desktop 2", "Desktop 3", "A name that is far …"}));
@@ -209,9 +209,11 @@ TEST_F(MenuTest, OpeningRefreshesAndChoosingARowSwitchesWithoutMovingTheCheckmar
     EXPECT_EQ(lines(*view->menu())[0], "Desktop 1");
 }
 
-// A desktop change moves the checkmark on the items that are there, once per refresh; emoji icons
-// are not drawn again. A new list of desktops builds the menu anew.
-TEST_F(MenuTest, ADesktopChangeUpdatesTheMenuInPlace) {
+// While the menu is open, a desktop change moves the checkmark on the items that are there, once
+// per refresh; emoji icons are not drawn again. A new list of desktops builds the menu anew.
+TEST_F(MenuTest, ADesktopChangeUpdatesTheOpenMenuInPlace) {
+    view->menu()->popup(QPoint(0, 0));
+    ASSERT_TRUE(view->menu()->isVisible());
     store.updateEmoji("📬", "uuid-1");
     settle();
     const QList<QAction*> before = view->menu()->actions();
@@ -233,6 +235,21 @@ TEST_F(MenuTest, ADesktopChangeUpdatesTheMenuInPlace) {
     EXPECT_EQ(lines(*view->menu()).mid(0, 5),
               (QStringList{"Mail", "Desktop 2", "✓Desktop 3", "Desktop 4", "Desktop 5"}));
     EXPECT_EQ(lines(*view->menu()).mid(5), commands);
+    view->menu()->hide();
+}
+
+// Nobody sees a closed menu: what is published meanwhile reaches it when it opens.
+TEST_F(MenuTest, AClosedMenuIsBroughtInLineWhenItOpens) {
+    const QStringList shown = lines(*view->menu());
+    fake.setDesktops(4, 3);
+    observer->refresh();
+    store.updateName("Mail", "uuid-1");
+    settle();
+    EXPECT_EQ(lines(*view->menu()), shown);
+    open();
+    EXPECT_EQ(lines(*view->menu()).mid(0, 4),
+              (QStringList{"Mail", "Desktop 2", "✓Desktop 3", "Desktop 4"}));
+    EXPECT_EQ(lines(view->entries()), lines(*view->menu()));
 }
 
 TEST_F(MenuTest, CommandsReachTheirReceiversAndFollowTheirState) {
@@ -272,6 +289,15 @@ TEST_F(MenuTest, TrayItemShowsTheTitleIconAndHintAndDrawsEmojiInColour) {
     settle();
     EXPECT_EQ(item.toolTip(), "🦊 Fox\nQuillbar — click to name or switch desktops");
     EXPECT_EQ(item.iconContent(), (MenuBarIcon::Content{"🦊", {}}));
+    // It follows each refresh, after the refresh has published everything.
+    for (const int desktop : {3, 4}) {
+        fake.setDesktops(4, desktop);
+        observer->refresh();
+        settle();
+        EXPECT_EQ(item.toolTip(),
+                  QString("Desktop %1\nQuillbar — click to name or switch desktops").arg(desktop));
+        EXPECT_EQ(item.iconContent(), (MenuBarIcon::Content{{}, QString::number(desktop)}));
+    }
 
     // A colour glyph: many pixels whose channels differ clearly (a monochrome one has none).
     EXPECT_GT(colourfulPixels(MenuBarIcon::render({"🦊", {}}, 64)), 200);

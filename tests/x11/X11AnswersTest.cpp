@@ -78,6 +78,16 @@ TEST(X11AnswersTest, DesktopNamesAreSplitBoundedAndCarriedPerDesktop) {
     EXPECT_EQ(display["Spaces"][2]["Name"], "Web");
 }
 
+// A kept answer whose current desktop moves must say what a fresh one would, names and all.
+TEST(X11AnswersTest, MovingTheCurrentDesktopOfAKeptAnswerMatchesAFreshAnswer) {
+    const std::vector<std::string> names = {"Mail", "", "Web", "Chat"};
+    json kept = X11Answers::managedDisplay("D", 4, 0, names);
+    for (const std::uint32_t current : {2u, 3u, 0u, 1u, 1u}) {
+        X11Answers::setCurrentDesktop(kept, current);
+        EXPECT_EQ(kept, X11Answers::managedDisplay("D", 4, current, names)) << current;
+    }
+}
+
 // The answers must read to the core as the window server's do.
 TEST(X11AnswersTest, AnswersReadAsDesktopsAndOrdinaryWindows) {
     test::FakePlatform fake;

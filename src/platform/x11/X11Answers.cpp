@@ -79,6 +79,11 @@ nlohmann::json X11Answers::managedDisplay(const std::string& identifier, std::ui
             {WindowServer::kSpaces, std::move(spaces)}};
 }
 
+void X11Answers::setCurrentDesktop(nlohmann::json& display, std::uint32_t currentDesktop) {
+    display[WindowServer::kCurrentSpace][WindowServer::kManagedSpaceID] =
+        std::int64_t{currentDesktop} + 1;
+}
+
 std::vector<std::string> X11Answers::desktopNames(std::string_view property, std::size_t maxCount) {
     std::vector<std::string> names;
     while (!property.empty() && names.size() < maxCount) {

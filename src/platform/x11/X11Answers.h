@@ -44,6 +44,9 @@ public:
     static nlohmann::json managedDisplay(const std::string& identifier, std::uint32_t desktopCount,
                                          std::uint32_t currentDesktop,
                                          std::span<const std::string> names = {});
+    // Makes a managedDisplay() answer say that currentDesktop (zero-based) is shown, as
+    // managedDisplay() would have said it: a desktop change leaves the rest as it was.
+    static void setCurrentDesktop(nlohmann::json& display, std::uint32_t currentDesktop);
     // The desktop names in a _NET_DESKTOP_NAMES value (NUL-terminated texts, the last terminator
     // optional), at most maxCount of them; the bytes as they are (the core repairs them).
     static std::vector<std::string> desktopNames(std::string_view property, std::size_t maxCount);

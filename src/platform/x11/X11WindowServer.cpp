@@ -53,6 +53,7 @@ void X11WindowServer::forgetOnChange(const xcb_generic_event_t& event) {
             } else if (notify.atom == ewmh->_NET_NUMBER_OF_DESKTOPS ||
                        notify.atom == ewmh->_NET_DESKTOP_NAMES) {
                 layout_.reset();
+                display_.reset();
             } else if (notify.atom == ewmh->_NET_SUPPORTING_WM_CHECK) {
                 forgetDesktops(); // another window manager: nothing it said is known yet
             }
@@ -73,6 +74,7 @@ void X11WindowServer::forgetDesktops() {
     manager_.reset();
     layout_.reset();
     current_.reset();
+    display_.reset();
 }
 
 void X11WindowServer::askForCurrentDesktop() {
@@ -92,12 +94,16 @@ void X11WindowServer::watch(xcb_window_t window) {
     }
 }
 
-std::optional<X11WindowServer::Desktops> X11WindowServer::desktops() {
+bool X11WindowServer::knowDesktops() {
     connection_->pumpEvents(); // take in every change the server has told us of so far
     if (!manager_ || !layout_ || !current_) {
         readDesktops();
     }
-    if (!*manager_ || !*layout_ || !*current_) {
+    return *manager_ && *layout_ && *current_;
+}
+
+std::optional<X11WindowServer::Desktops> X11WindowServer::desktops() {
+    if (!knowDesktops()) {
         return std::nullopt;
     }
     return Desktops{(*layout_)->count, **current_, (*layout_)->names};
@@ -214,12 +220,21 @@ std::optional<std::uint32_t> X11WindowServer::desktopOf(xcb_window_t window) {
 }
 
 nlohmann::json X11WindowServer::copyManagedDisplaySpaces() {
-    const auto state = desktops();
-    if (!state) {
+    if (!knowDesktops()) {
         return nullptr;
     }
-    return nlohmann::json::array({X11Answers::managedDisplay(displays_.identifier(), state->count,
-                                                             state->current, state->names)});
+    const Layout& layout = **layout_;
+    const std::uint32_t current = **current_;
+    if (!display_) {
+        display_ =
+            X11Answers::managedDisplay(displays_.identifier(), layout.count, current, layout.names);
+    } else if (displayCurrent_ != current) {
+        X11Answers::setCurrentDesktop(*display_, current);
+    }
+    displayCurrent_ = current;
+    auto displays = nlohmann::json::array();
+    displays.push_back(*display_);
+    return displays;
 }
 
 void X11WindowServer::addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) {

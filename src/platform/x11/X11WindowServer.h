@@ -64,6 +64,8 @@ private:
         std::vector<std::string> names;
     };
 
+    // Whether a window manager answers with desktops, every part of them read or kept.
+    bool knowDesktops();
     // Asks for every part that no event has kept, in one round trip (two while the window
     // manager's check window is not yet known).
     void readDesktops();
@@ -86,6 +88,10 @@ private:
     std::optional<std::optional<Layout>> layout_;
     std::optional<std::optional<std::uint32_t>> current_;
     std::optional<xcb_get_property_cookie_t> currentRequest_; // asked, its answer not read yet
+    // The desktops translated into the core's answer, kept with the layout they were made from;
+    // a new current desktop only moves its mark.
+    std::optional<nlohmann::json> display_;
+    std::uint32_t displayCurrent_ = 0;
     std::map<xcb_window_t, std::optional<std::uint32_t>> windowDesktops_;
     std::set<xcb_window_t> watched_;
     int listener_ = 0;
