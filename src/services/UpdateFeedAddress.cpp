@@ -1,6 +1,7 @@
 #include "services/UpdateFeedAddress.h"
 
-#include <QHostAddress>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 
 namespace quillbar {
 
@@ -11,8 +12,18 @@ bool isLoopback(const QString& host) {
         host.compare(u"localhost.", Qt::CaseInsensitive) == 0) {
         return true;
     }
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
+    // QUrl has already brought an address to its canonical form (IPv6 without brackets).
+    const QByteArray text = host.toLatin1();
+    in_addr v4{};
+    if (inet_pton(AF_INET, text.constData(), &v4) == 1) {
+        return (ntohl(v4.s_addr) >> 24) == 127; // 127.0.0.0/8
+    }
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, text.constData(), &v6) == 1) {
+        return IN6_IS_ADDR_LOOPBACK(&v6) ||
+               (IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127); // ::ffff:127.0.0.0/104
+    }
+    return false;
 }
 
 } // namespace

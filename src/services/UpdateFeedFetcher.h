@@ -3,22 +3,21 @@
 #include "services/UpdateCheckError.h"
 
 #include <QByteArray>
-#include <QNetworkAccessManager>
+#include <QLibrary>
 #include <QObject>
-#include <QPointer>
-#include <QTimer>
+#include <QString>
 #include <QUrl>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <variant>
 
-class QNetworkReply;
-
 namespace quillbar {
 
 // Fetches one update feed at a time, within a time limit and a size limit, following only
-// redirects to allowed addresses (UpdateFeedAddress).
+// redirects to allowed addresses (UpdateFeedAddress). The part that speaks HTTP lives in a module
+// (QtNetwork and the libraries it brings) loaded on the first fetch: most runs never check, and a
+// tray that idles all day need not keep them in memory.
 class UpdateFeedFetcher : public QObject {
     Q_OBJECT
 
@@ -31,33 +30,37 @@ public:
         qint64 maxBytes = 1 << 20;
     };
 
-    // A fetcher that applies limits to every fetch.
-    explicit UpdateFeedFetcher(Limits limits, QObject* parent = nullptr);
+    // What the module provides: one fetch at a time, as fetch() below promises.
+    class Engine {
+    public:
+        virtual ~Engine() = default;
+        virtual void fetch(const QUrl& url, Completion done) = 0;
+    };
+
+    // The module's file name, installed beside the application's executable.
+    static constexpr const char* kModuleName = "quillbar-feed.so";
+
+    // A fetcher that applies limits to every fetch, loading the module at modulePath (empty:
+    // kModuleName beside the executable) when it first fetches.
+    explicit UpdateFeedFetcher(Limits limits, QString modulePath = {}, QObject* parent = nullptr);
     // Abandons a fetch in progress without calling its completion.
     ~UpdateFeedFetcher() override;
 
     // Starts fetching url, abandoning (without completion) any fetch in progress. done (not empty)
-    // is called exactly once, later on this thread, with the document or the reason it failed.
+    // is called exactly once, later on this thread, with the document or the reason it failed
+    // (a module that cannot be loaded is a Network failure that says so).
     void fetch(const QUrl& url, Completion done);
     // True between fetch() and the call of its completion.
-    bool isFetching() const { return static_cast<bool>(done_); }
+    bool isFetching() const { return fetching_ != 0; }
 
 private:
-    void onRedirected(const QUrl& target);
-    void onReadyRead();
-    void onMetaDataChanged();
-    void onFinished();
-    void fail(UpdateCheckError::Kind kind, const QString& message);
-    void finish(const Result& result);
-    void dropReply();
+    bool loadEngine(QString& error);
 
     Limits limits_;
-    // Made for the first fetch: most runs never check, and start-up need not pay for it.
-    std::unique_ptr<QNetworkAccessManager> manager_;
-    QPointer<QNetworkReply> reply_;
-    QByteArray body_;
-    QTimer deadline_;
-    Completion done_;
+    QString modulePath_;
+    QLibrary module_; // never unloaded: the engine's code lives there
+    std::unique_ptr<Engine> engine_;
+    quint64 fetching_ = 0; // the generation of the fetch in progress, or 0
     quint64 generation_ = 0;
 };
 

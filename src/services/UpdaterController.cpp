@@ -43,7 +43,7 @@ UpdaterController::UpdaterController(Config config, std::unique_ptr<UpdateUserDr
     : QObject(parent)
     , config_(std::move(config))
     , driver_(std::move(driver))
-    , fetcher_(config_.limits) {
+    , fetcher_(config_.limits, config_.fetcherModule) {
     scheduleTimer_.setSingleShot(true);
     scheduleTimer_.setTimerType(Qt::CoarseTimer);
     connect(&scheduleTimer_, &QTimer::timeout, this, &UpdaterController::onScheduleTimer);

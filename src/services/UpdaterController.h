@@ -36,6 +36,7 @@ public:
         std::chrono::milliseconds firstCheckDelay{std::chrono::minutes(1)};
         std::chrono::milliseconds checkInterval{std::chrono::hours(24)};
         UpdateFeedFetcher::Limits limits;
+        QString fetcherModule; // the module that fetches; empty: the one beside the executable
         QString settingsOrganization = QStringLiteral("quillbar");
         QString settingsApplication = QStringLiteral("quillbar");
     };

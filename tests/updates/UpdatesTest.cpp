@@ -159,10 +159,15 @@ class UpdatesTest : public QObject {
     RecordingDriver* log_ = nullptr; // the latest controller's
 
     // A controller on the server's path (none for an empty path) that records what it shows.
-    std::unique_ptr<UpdaterController> makeController(const QString& path,
-                                                      std::chrono::milliseconds firstDelay = 1h) {
-        const UpdaterController::Config config{
-            path.isEmpty() ? QUrl() : server_.url(path), "1.9", firstDelay, 24h, {500ms, 64 << 10}};
+    std::unique_ptr<UpdaterController>
+    makeController(const QString& path, std::chrono::milliseconds firstDelay = 1h,
+                   const QString& module = QUILLBAR_FEED_MODULE) {
+        const UpdaterController::Config config{path.isEmpty() ? QUrl() : server_.url(path),
+                                               "1.9",
+                                               firstDelay,
+                                               24h,
+                                               {500ms, 64 << 10},
+                                               module};
         auto driver = std::make_unique<RecordingDriver>();
         log_ = driver.get();
         return std::make_unique<UpdaterController>(config, std::move(driver));
@@ -443,6 +448,20 @@ private slots:
         auto updater = makeController("/redirect-local");
         updater->checkForUpdates();
         QTRY_COMPARE(log_->updatesShown.size(), 1);
+    }
+
+    void aMissingFetchModuleEndsTheCheckWithAnError() {
+        // The fetch lives in a module loaded on the first check; without it the check still ends,
+        // in an error that says so, and the next one tries again.
+        auto updater = makeController("/current", 1h, settingsHome_.filePath("absent.so"));
+        updater->checkForUpdates();
+        QTRY_COMPARE(log_->errorsShown.size(), 1);
+        QCOMPARE(log_->errorsShown.first().kind, UpdateCheckError::Kind::Network);
+        QVERIFY2(log_->errorsShown.first().message.contains("absent.so"),
+                 qPrintable(log_->errorsShown.first().message));
+        QVERIFY(updater->canCheck());
+        updater->checkForUpdates();
+        QTRY_COMPARE(log_->errorsShown.size(), 2);
     }
 
     void scheduleHonoursLastCheck() {

@@ -48,6 +48,7 @@ TEST(ThreadBackgroundQueueTest, RunsTasksInOrderOffTheCallerAndFinishesThemBefor
     const auto caller = std::this_thread::get_id();
     {
         ThreadBackgroundQueue queue;
+        EXPECT_FALSE(queue.started()); // no thread until there is work
         for (int i = 0; i < 50; ++i)
             queue.run([&, i] {
                 order.push_back(i);

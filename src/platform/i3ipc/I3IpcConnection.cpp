@@ -1,9 +1,9 @@
 #include "platform/i3ipc/I3IpcConnection.h"
 
 #include "platform/LogSink.h"
+#include "platform/i3ipc/I3IpcSocket.h"
 
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QProcess>
 
 #include <algorithm>
@@ -20,7 +20,7 @@ constexpr Milliseconds kLongestBackoff{2000};
 // sway 1.7 has no output event: outputs are re-read on every workspace event and on this timer.
 constexpr Milliseconds kSlowRefresh{10000};
 constexpr Milliseconds kDiscoveryBound{2000};
-constexpr qint64 kReadChunk = 64 * 1024;
+constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr qint64 kMaxPathBytes = 4096;
 // Replies still owed by the window manager beyond which requests are dropped.
 constexpr std::size_t kMaxPending = 64;
@@ -47,10 +47,7 @@ I3IpcConnection::I3IpcConnection(MainQueue& mainQueue, LogSink& log, std::string
 
 I3IpcConnection::~I3IpcConnection() {
     *alive_ = false;
-    if (socket_) {
-        socket_->disconnect();
-        socket_->abort();
-    }
+    socket_.reset();
     if (discovery_) {
         discovery_->disconnect();
         discovery_->kill();
@@ -88,7 +85,7 @@ std::string I3IpcConnection::askForSocketPath(const char* program, int boundMill
 
 void I3IpcConnection::start() {
     slowTimer_ = mainQueue_.repeat(kSlowRefresh, Milliseconds{2000}, [this] {
-        if (socket_ && socket_->state() == QLocalSocket::ConnectedState) {
+        if (socket_) {
             requestState();
         }
     });
@@ -142,17 +139,19 @@ void I3IpcConnection::discoverSocketPath() {
 }
 
 void I3IpcConnection::connectSocket() {
-    socket_ = std::make_unique<QLocalSocket>();
-    QLocalSocket* socket = socket_.get();
-    QObject::connect(socket, &QLocalSocket::connected, socket, [this] { onConnected(); });
-    QObject::connect(socket, &QLocalSocket::readyRead, socket, [this] { onReadable(); });
-    QObject::connect(socket, &QLocalSocket::disconnected, socket,
-                     [this] { dropConnection("the window manager closed the connection"); });
-    QObject::connect(socket, &QLocalSocket::errorOccurred, socket,
-                     [this, socket](QLocalSocket::LocalSocketError) {
-                         dropConnection("socket: " + socket->errorString().toStdString());
-                     });
-    socket->connectToServer(QString::fromStdString(socketPath_));
+    std::string error;
+    socket_ =
+        I3IpcSocket::connect(socketPath_,
+                             {[this] { onReadable(); },
+                              [this](const std::string& why) { dropConnection("socket: " + why); }},
+                             error);
+    if (!socket_) {
+        log_.log(LogLevel::Default,
+                 "Could not connect to the window manager at " + socketPath_ + " (" + error + ")");
+        scheduleReconnect();
+        return;
+    }
+    onConnected();
 }
 
 void I3IpcConnection::onConnected() {
@@ -210,7 +209,7 @@ void I3IpcConnection::apply(std::vector<I3IpcAnswers::Output> outputs,
 }
 
 void I3IpcConnection::runCommand(const std::string& command) {
-    if (!socket_ || socket_->state() != QLocalSocket::ConnectedState) {
+    if (!socket_) {
         return;
     }
     send(kRunCommand, command, [this, command](const json& reply) {
@@ -228,17 +227,23 @@ void I3IpcConnection::send(std::uint32_t type, const std::string& payload, Reply
     }
     pending_.push_back(std::move(handler));
     const std::string bytes = I3IpcFrameReader::encode(type, payload);
-    socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    if (!socket_->write(bytes)) {
+        pending_.pop_back(); // never sent: no answer will come (the failure is reported)
+    }
 }
 
 void I3IpcConnection::onReadable() {
     std::array<char, kReadChunk> chunk;
-    while (socket_ && socket_->bytesAvailable() > 0) {
-        const qint64 count = socket_->read(chunk.data(), kReadChunk);
-        if (count <= 0) {
-            break;
+    while (socket_) {
+        const I3IpcSocket::ReadResult result = socket_->read(chunk.data(), chunk.size());
+        if (result.status == I3IpcSocket::ReadStatus::Empty) {
+            return;
         }
-        reader_.feed(std::string_view(chunk.data(), static_cast<std::size_t>(count)));
+        if (result.status == I3IpcSocket::ReadStatus::Closed) {
+            dropConnection("the window manager closed the connection");
+            return;
+        }
+        reader_.feed(std::string_view(chunk.data(), result.count));
         while (auto frame = reader_.next()) {
             dispatch(*frame);
             if (!socket_) {
@@ -273,9 +278,7 @@ void I3IpcConnection::dropConnection(const std::string& why) {
         return;
     }
     log_.log(LogLevel::Default, "Lost the window manager (" + why + "); reconnecting");
-    socket_->disconnect();
-    socket_->abort();
-    socket_.release()->deleteLater(); // this may run inside one of its signals
+    socket_.reset(); // its notifiers go on a later turn: this may run inside one's signal
     reader_ = I3IpcFrameReader();
     pending_.clear();
     pendingOutputs_.clear();

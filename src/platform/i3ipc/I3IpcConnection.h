@@ -13,11 +13,11 @@
 #include <optional>
 #include <string>
 
-class QLocalSocket;
 class QProcess;
 
 namespace quillbar {
 
+class I3IpcSocket;
 class LogSink;
 
 // The connection to sway's or i3's IPC socket, on the main queue and event-driven: it subscribes
@@ -90,7 +90,7 @@ private:
     std::string configuredPath_;
     std::string socketPath_;
     Callbacks callbacks_;
-    std::unique_ptr<QLocalSocket> socket_;
+    std::unique_ptr<I3IpcSocket> socket_;
     std::unique_ptr<QProcess> discovery_;
     I3IpcFrameReader reader_;
     std::deque<ReplyHandler> pending_;

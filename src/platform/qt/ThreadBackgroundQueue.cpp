@@ -2,8 +2,12 @@
 
 namespace quillbar {
 
-ThreadBackgroundQueue::ThreadBackgroundQueue()
-    : worker_([this] { work(); }) {}
+ThreadBackgroundQueue::ThreadBackgroundQueue() = default;
+
+bool ThreadBackgroundQueue::started() const {
+    std::lock_guard lock(mutex_);
+    return worker_.joinable();
+}
 
 ThreadBackgroundQueue::~ThreadBackgroundQueue() {
     {
@@ -11,13 +15,20 @@ ThreadBackgroundQueue::~ThreadBackgroundQueue() {
         stopping_ = true;
     }
     wake_.notify_one();
-    worker_.join();
+    if (worker_.joinable()) {
+        worker_.join();
+    }
 }
 
 void ThreadBackgroundQueue::run(std::function<void()> task) {
     {
         std::lock_guard lock(mutex_);
         tasks_.push_back(std::move(task));
+        if (!worker_.joinable()) {
+            // Started by the first task: most runs never need it, and an idle thread still
+            // costs its stack and the allocator's memory for it.
+            worker_ = std::thread([this] { work(); });
+        }
     }
     wake_.notify_one();
 }

@@ -10,7 +10,7 @@
 
 namespace quillbar {
 
-// One worker thread that runs tasks in the order they were queued.
+// One worker thread, started by the first task, that runs tasks in the order they were queued.
 class ThreadBackgroundQueue final : public BackgroundQueue {
 public:
     ThreadBackgroundQueue();
@@ -21,15 +21,17 @@ public:
 
     // Queues task for the worker; safe from any thread.
     void run(std::function<void()> task) override;
+    // Whether the worker thread exists (a task has been queued).
+    bool started() const;
 
 private:
     void work();
 
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> tasks_;
     bool stopping_ = false;
-    std::thread worker_; // last: starts once the members above exist
+    std::thread worker_; // made by the first run(), under mutex_
 };
 
 } // namespace quillbar

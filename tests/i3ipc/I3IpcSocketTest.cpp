@@ -1,0 +1,155 @@
+// The sway/i3 socket against a listening Unix socket in the test, on QtCore's event loop.
+#include "platform/i3ipc/I3IpcSocket.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace quillbar {
+namespace {
+
+// Runs the event loop until done() holds, or 5 s pass.
+template <typename Done> bool spinUntil(Done done) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    poll.start(1);
+    if (!done()) {
+        loop.exec();
+    }
+    return done();
+}
+
+class I3IpcSocketTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        path_ = dir_.filePath(QStringLiteral("ipc.sock")).toStdString();
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path_.data(), path_.size());
+        ASSERT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        ASSERT_EQ(::listen(listener_, 4), 0);
+    }
+    void TearDown() override {
+        if (peer_ >= 0) {
+            ::close(peer_);
+        }
+        ::close(listener_);
+    }
+
+    std::unique_ptr<I3IpcSocket> connectAndAccept(I3IpcSocket::Callbacks callbacks = {}) {
+        std::string error;
+        auto socket = I3IpcSocket::connect(path_, std::move(callbacks), error);
+        EXPECT_TRUE(socket) << error;
+        peer_ = ::accept(listener_, nullptr, nullptr);
+        EXPECT_GE(peer_, 0);
+        return socket;
+    }
+
+    // Everything the peer can read within the event loop's turns, until count bytes came.
+    std::string peerReads(std::size_t count) {
+        std::string got;
+        spinUntil([&] {
+            char buffer[65536];
+            const ssize_t n = ::recv(peer_, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n > 0) {
+                got.append(buffer, static_cast<std::size_t>(n));
+            }
+            return got.size() >= count;
+        });
+        return got;
+    }
+
+    int argc_ = 1;
+    char name_[8] = "i3ipc";
+    char* argv_[1] = {name_};
+    QCoreApplication app_{argc_, argv_};
+    QTemporaryDir dir_;
+    std::string path_;
+    int listener_ = -1;
+    int peer_ = -1;
+};
+
+TEST_F(I3IpcSocketTest, ConnectingFailsAtOnceWithAReason) {
+    std::string error;
+    EXPECT_FALSE(I3IpcSocket::connect(path_ + ".absent", {}, error));
+    EXPECT_NE(error.find("connect"), std::string::npos) << error;
+    error.clear();
+    EXPECT_FALSE(I3IpcSocket::connect(std::string(200, 'x'), {}, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(I3IpcSocket::connect("", {}, error));
+}
+
+TEST_F(I3IpcSocketTest, WritesMoreThanTheSocketTakesArriveWholeAndInOrder) {
+    auto socket = connectAndAccept();
+    // Several megabytes in pieces: far beyond what the kernel buffers while nobody reads.
+    std::string sent;
+    for (int piece = 0; piece < 40; ++piece) {
+        const std::string bytes(64 * 1024, static_cast<char>('a' + piece % 26));
+        ASSERT_TRUE(socket->write(bytes));
+        sent += bytes;
+    }
+    EXPECT_EQ(peerReads(sent.size()), sent);
+}
+
+TEST_F(I3IpcSocketTest, ReadsTellDataNothingYetAndTheEnd) {
+    int readable = 0;
+    auto socket = connectAndAccept({[&] { ++readable; }, {}});
+    char buffer[16];
+    EXPECT_EQ(socket->read(buffer, sizeof buffer).status, I3IpcSocket::ReadStatus::Empty);
+    ASSERT_EQ(::send(peer_, "hello", 5, 0), 5);
+    ASSERT_TRUE(spinUntil([&] { return readable > 0; }));
+    const auto result = socket->read(buffer, sizeof buffer);
+    ASSERT_EQ(result.status, I3IpcSocket::ReadStatus::Data);
+    EXPECT_EQ(std::string(buffer, result.count), "hello");
+    EXPECT_EQ(socket->read(buffer, sizeof buffer).status, I3IpcSocket::ReadStatus::Empty);
+    ::close(peer_);
+    peer_ = -1;
+    EXPECT_EQ(socket->read(buffer, sizeof buffer).status, I3IpcSocket::ReadStatus::Closed);
+}
+
+TEST_F(I3IpcSocketTest, WritingToAPeerThatLeftFailsLaterWithoutASignal) {
+    std::string why;
+    auto socket = connectAndAccept({{}, [&](const std::string& reason) { why = reason; }});
+    ::close(peer_);
+    peer_ = -1;
+    // The first write may still be taken by the kernel; the one after the reset fails. Neither
+    // raises SIGPIPE (which would end this test), and the failure is told on a later turn.
+    bool accepted = true;
+    for (int i = 0; i < 4 && accepted; ++i) {
+        accepted = socket->write("x");
+    }
+    EXPECT_FALSE(accepted);
+    EXPECT_TRUE(why.empty());
+    EXPECT_TRUE(spinUntil([&] { return !why.empty(); }));
+    EXPECT_FALSE(socket->write("more"));
+}
+
+TEST_F(I3IpcSocketTest, ABoundedQueue) {
+    auto socket = connectAndAccept();
+    const std::string big(I3IpcSocket::kMaxQueuedBytes / 2, 'b');
+    bool accepted = true;
+    for (int i = 0; i < 8 && accepted; ++i) {
+        accepted = socket->write(big); // the peer never reads
+    }
+    EXPECT_FALSE(accepted);
+}
+
+} // namespace
+} // namespace quillbar
