@@ -93,6 +93,14 @@ class GnomeAppTest(unittest.TestCase):
             > 200, message="the menu did not show Quillbar's rows")
         self.shell.keys(*["Down"] * downs, "Return")
 
+    def wait_menu_closed(self):
+        """Waits until the area under the top bar is as it was before the menu opened."""
+        under_bar = dict(y=gnome.TOP_BAR, height=400 - gnome.TOP_BAR)
+        self.shell.run(["convert", self.closed, "-crop", "%dx%d+0+%d" % (
+            gnome.WIDTH, 400 - gnome.TOP_BAR, gnome.TOP_BAR), "+repage", self.closed])
+        self.shell.wait_until(lambda: self.shell.changed_area(self.closed, self.shell.screenshot(
+            "gnome-app-menu-gone", **under_bar)) is None, message="the menu stayed open")
+
     # In order: each case starts where the one before left the session.
     def test_1_picks_gnome_and_follows_switches_and_renames(self):
         self.app.wait_for_line("Backend gnome chosen")
@@ -127,6 +135,7 @@ class GnomeAppTest(unittest.TestCase):
         self.shell.wait_until(lambda: self.shell.workspaces()[1] == 2,
                               message=lambda: "workspaces: %r" % (self.shell.workspaces(),))
         self.wait_title("🎵 Music")
+        self.wait_menu_closed()
 
     def test_4_rename_spaces_from_the_menu_opens_the_window(self):
         below_bar = dict(y=gnome.TOP_BAR, height=gnome.HEIGHT - gnome.TOP_BAR)
