@@ -1,10 +1,10 @@
 #include "platform/gnome/GnomeWorkspaces.h"
 
 #include "platform/qt/BoundedBusCall.h"
+#include "platform/qt/BusServiceFollower.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusServiceWatcher>
 #include <QStringList>
 
 #include <algorithm>
@@ -29,19 +29,8 @@ GnomeWorkspaces::GnomeWorkspaces(QDBusConnection bus, std::function<void()> onCh
     , onChange_(std::move(onChange)) {
     // The extension takes the name when it is enabled (also after the Shell restarts) and
     // releases it when disabled.
-    watcher_ = new QDBusServiceWatcher(QString::fromLatin1(kService), bus_,
-                                       QDBusServiceWatcher::WatchForRegistration |
-                                           QDBusServiceWatcher::WatchForUnregistration |
-                                           QDBusServiceWatcher::WatchForOwnerChange,
-                                       this);
-    connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString&, const QString&, const QString& newOwner) {
-                if (newOwner.isEmpty()) {
-                    forget();
-                } else {
-                    read();
-                }
-            });
+    BusServiceFollower::follow(
+        bus_, QString::fromLatin1(kService), this, [this] { forget(); }, [this] { read(); });
     bus_.connect(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                  QString::fromLatin1(kInterface), QStringLiteral("WorkspacesChanged"), this,
                  SLOT(onWorkspacesChanged(QDBusMessage)));

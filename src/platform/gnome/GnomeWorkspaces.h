@@ -16,7 +16,6 @@
 
 class QDBusMessage;
 class QDBusPendingCallWatcher;
-class QDBusServiceWatcher;
 
 namespace quillbar {
 
@@ -68,7 +67,6 @@ private:
 
     QDBusConnection bus_;
     std::function<void()> onChange_;
-    QDBusServiceWatcher* watcher_ = nullptr;
     GnomeWorkspaceTable table_;
     bool reading_ = false;   // a read is in flight
     bool readAgain_ = false; // something changed while it was

@@ -1,12 +1,12 @@
 #include "platform/kwin/KWinVirtualDesktops.h"
 
 #include "platform/qt/BoundedBusCall.h"
+#include "platform/qt/BusServiceFollower.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QVariantMap>
 
@@ -39,19 +39,8 @@ KWinVirtualDesktops::KWinVirtualDesktops(QDBusConnection bus, std::function<void
     , onChange_(std::move(onChange)) {
     // Registration covers KWin starting after us and coming back after a crash; an owner change
     // covers `kwin --replace` handing the name over directly.
-    watcher_ = new QDBusServiceWatcher(QString::fromLatin1(kService), bus_,
-                                       QDBusServiceWatcher::WatchForRegistration |
-                                           QDBusServiceWatcher::WatchForUnregistration |
-                                           QDBusServiceWatcher::WatchForOwnerChange,
-                                       this);
-    connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString&, const QString&, const QString& newOwner) {
-                if (newOwner.isEmpty()) {
-                    forget();
-                } else {
-                    read();
-                }
-            });
+    BusServiceFollower::follow(
+        bus_, QString::fromLatin1(kService), this, [this] { forget(); }, [this] { read(); });
     connectSignals();
     read();
 }

@@ -14,7 +14,6 @@
 class QDBusArgument;
 class QDBusMessage;
 class QDBusPendingCallWatcher;
-class QDBusServiceWatcher;
 class QVariant;
 
 namespace quillbar {
@@ -63,7 +62,6 @@ private:
 
     QDBusConnection bus_;
     std::function<void()> onChange_;
-    QDBusServiceWatcher* watcher_ = nullptr;
     KWinDesktopTable table_;
     bool reading_ = false;   // a read is in flight
     bool readAgain_ = false; // something changed while it was
