@@ -16,6 +16,9 @@ constexpr Milliseconds kRefreshInterval{5000};
 constexpr Milliseconds kRefreshTolerance{2000};
 constexpr Milliseconds kSettleShortDelay{1000};
 constexpr Milliseconds kSettleLongDelay{3000};
+// Changes closer together than a display's frame are answered together: a title shown for less
+// than a frame is never seen, and a burst of a thousand changes costs a few dozen refreshes.
+constexpr Milliseconds kChangeSpacing{16};
 
 // Whether a goes before b on its display: desktops first, then by desktop number, then by position.
 bool placedBefore(const SpaceInfo& a, const SpaceInfo& b) {
@@ -158,11 +161,21 @@ void SpaceObserver::refreshSoon() {
         return;
     }
     refreshQueued_ = true;
-    platform_.mainQueue.post(whileAlive([this] {
+    auto run = whileAlive([this] {
         refreshQueued_ = false;
         settleQueued_ = false;
+        lastQueuedRefreshAt_ = platform_.mainQueue.now();
         refresh();
-    }));
+    });
+    // The wall clock may step back; a step never holds a change for longer than one frame.
+    const auto since = lastQueuedRefreshAt_ ? platform_.mainQueue.now() - *lastQueuedRefreshAt_
+                                            : WallClock::duration(kChangeSpacing);
+    if (since >= kChangeSpacing || since < WallClock::duration::zero()) {
+        platform_.mainQueue.post(std::move(run));
+    } else {
+        platform_.mainQueue.after(std::chrono::ceil<Milliseconds>(kChangeSpacing - since),
+                                  std::move(run));
+    }
 }
 
 void SpaceObserver::refreshAfterSystemStateChange() {

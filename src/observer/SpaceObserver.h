@@ -94,8 +94,8 @@ public:
 private:
     using NotificationAction = std::function<void(const std::optional<std::string>& object)>;
 
-    // Refreshes on the next turn of the main queue: notifications that arrive together (an X
-    // server reports several properties of one change at once) are answered by one refresh.
+    // Refreshes on the next turn of the main queue, or a frame after the last such refresh:
+    // notifications that arrive together, or in a burst, are answered by one refresh.
     void refreshSoon();
     // Refreshes soon, 1 s later and 3 s later: the system settles in steps after wake or a display
     // change. A burst of such changes schedules the three once.
@@ -129,9 +129,10 @@ private:
     std::shared_ptr<DetectionHandler> detectionHandler_ = std::make_shared<DetectionHandler>();
     std::shared_ptr<std::function<void(const SpaceInfo&)>> switchRequestHandler_ =
         std::make_shared<std::function<void(const SpaceInfo&)>>();
-    TimePoint lastSpaceChangeAt_{}; // the distant past (epoch)
-    bool refreshQueued_ = false;    // a refreshSoon() has not run yet
-    bool settleQueued_ = false;     // ...and it answers a system state change
+    TimePoint lastSpaceChangeAt_{};                // the distant past (epoch)
+    bool refreshQueued_ = false;                   // a refreshSoon() has not run yet
+    std::optional<TimePoint> lastQueuedRefreshAt_; // when a refreshSoon() last ran
+    bool settleQueued_ = false;                    // ...and it answers a system state change
     std::function<void()> settingsPresenter_;
     std::vector<std::pair<NotificationCenter*, NotificationCenter::Token>> notificationObservers_;
     std::unique_ptr<Timer> refreshTimer_;

@@ -97,7 +97,8 @@ TEST_F(SpaceObserverTest, StartsOnceAndRefreshesOnSystemEventsNowAfterOneAndAfte
 }
 
 // Notifications that arrive together (the X server reports a change as several events) are
-// answered by one refresh on the next turn; a burst of system changes schedules its three once.
+// answered by one refresh on the next turn, changes in a burst once a frame; a burst of system
+// changes schedules its three once.
 TEST_F(SpaceObserverTest, NotificationsThatArriveTogetherGiveOneRefresh) {
     started();
     fake.mainQueue.advance(Milliseconds(10000)); // the timer just fired
@@ -108,10 +109,29 @@ TEST_F(SpaceObserverTest, NotificationsThatArriveTogetherGiveOneRefresh) {
     EXPECT_EQ(refreshes(), before);
     fake.mainQueue.drain();
     EXPECT_EQ(refreshes(), before + 1);
+    // A change within a frame of the last one waits for the frame to end...
+    fake.mainQueue.advance(Milliseconds(5));
     fake.workspaceCenter.postNotification(NotificationCenter::kActiveSpaceDidChange);
     fake.mainQueue.drain();
+    EXPECT_EQ(refreshes(), before + 1);
+    fake.mainQueue.advance(Milliseconds(11));
     EXPECT_EQ(refreshes(), before + 2);
+    // ...so a burst of a change a millisecond for 160 ms costs ten refreshes.
+    before = refreshes();
+    for (int i = 0; i < 160; ++i) {
+        fake.workspaceCenter.postNotification(NotificationCenter::kActiveSpaceDidChange);
+        fake.mainQueue.advance(Milliseconds(1));
+    }
+    fake.mainQueue.advance(Milliseconds(16));
+    EXPECT_EQ(refreshes() - before, 10);
+    // A wall clock set back does not hold the next change.
+    fake.mainQueue.stepBack(Milliseconds(60000));
+    before = refreshes();
+    fake.workspaceCenter.postNotification(NotificationCenter::kActiveSpaceDidChange);
+    fake.mainQueue.drain();
+    EXPECT_EQ(refreshes(), before + 1);
 
+    fake.mainQueue.advance(Milliseconds(16));
     before = refreshes();
     fake.workspaceCenter.postNotification(NotificationCenter::kActiveSpaceDidChange);
     fake.defaultCenter.postNotification(NotificationCenter::kScreenParametersDidChange);

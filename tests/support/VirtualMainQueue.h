@@ -23,6 +23,8 @@ public:
     void advance(Milliseconds delta);
     // Runs the tasks due now (and those they post for now) until none is left.
     void drain() { advance(Milliseconds(0)); }
+    // Sets the clock back by delta, as a wall clock may be; queued tasks keep their due times.
+    void stepBack(Milliseconds delta) { now_ -= delta; }
     // Every delay requested through after(), in order.
     const std::vector<Milliseconds>& requestedDelays() const { return requestedDelays_; }
     // Every timer created, as (interval, tolerance), in order.
