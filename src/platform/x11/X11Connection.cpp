@@ -130,8 +130,29 @@ void X11Connection::dispatch(const xcb_generic_event_t& event) {
 }
 
 void X11Connection::pumpEvents() {
+    // Between two quiet points the program answers one wake; reading the socket again for each
+    // question it asks costs a system call and finds nothing the first read did not.
+    if (quietPointsMarked_ && socketRead_) {
+        handOut(xcb_poll_for_queued_event);
+        return;
+    }
+    readEvents();
+}
+
+void X11Connection::readEvents() {
+    socketRead_ = true;
+    handOut(xcb_poll_for_event);
+}
+
+void X11Connection::markQuiet() {
+    quietPointsMarked_ = true;
+    socketRead_ = false;
+    handOut(xcb_poll_for_queued_event);
+}
+
+void X11Connection::handOut(xcb_generic_event_t* (*next)(xcb_connection_t*)) {
     bool dispatched = false;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+    while (xcb_generic_event_t* event = next(connection_)) {
         dispatch(*event);
         std::free(event);
         dispatched = true;

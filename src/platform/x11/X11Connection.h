@@ -56,8 +56,14 @@ public:
     // Stops calling that listener.
     void removeListener(int key);
     // Reads every event the server has sent so far and hands each to the listeners, then sends
-    // whatever they asked for. Never blocks.
+    // whatever they asked for. Never blocks. Once quiet points are marked, the socket is read
+    // once between two of them: later calls hand out only what reply waits pulled in.
     void pumpEvents();
+    // Reads the socket whatever was read before (its watcher saw it readable), then as pumpEvents.
+    void readEvents();
+    // Hands out the events reply waits pulled in, without reading the socket, and lets the next
+    // pumpEvents read it again: called where the thread is about to sleep.
+    void markQuiet();
 
     // The window of the EWMH window manager that runs now (its _NET_SUPPORTING_WM_CHECK window,
     // which names itself), or nullopt when there is none.
@@ -69,6 +75,8 @@ private:
     X11Connection(xcb_connection_t* connection, int screenNumber, std::string displayName);
     bool initialise();
     void dispatch(const xcb_generic_event_t& event);
+    // Hands every event next() returns to the listeners; flushes their requests if there were any.
+    void handOut(xcb_generic_event_t* (*next)(xcb_connection_t*));
 
     xcb_connection_t* connection_;
     int screenNumber_;
@@ -83,6 +91,8 @@ private:
     std::uint8_t randrFirstEvent_ = 0;
     std::map<int, Listener> listeners_;
     int nextListener_ = 1;
+    bool quietPointsMarked_ = false; // markQuiet() has been called: read the socket once a wake
+    bool socketRead_ = false;        // since the last quiet point
 };
 
 } // namespace quillbar

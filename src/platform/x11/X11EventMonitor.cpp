@@ -36,10 +36,11 @@ X11EventMonitor::X11EventMonitor(std::shared_ptr<X11Connection> connection,
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                      [this] { readSocket(); });
     // Waiting for a reply can pull events off the socket into xcb's queue, where the socket
-    // notifier cannot see them; they are handed out before the event loop sleeps.
+    // notifier cannot see them; they are handed out before the event loop sleeps. Whatever is
+    // still in the socket then wakes the notifier.
     if (auto* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread())) {
         aboutToBlock_ = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock,
-                                         notifier_.get(), [this] { connection_->pumpEvents(); });
+                                         notifier_.get(), [this] { connection_->markQuiet(); });
     }
 }
 
@@ -49,7 +50,7 @@ X11EventMonitor::~X11EventMonitor() {
 }
 
 void X11EventMonitor::readSocket() {
-    connection_->pumpEvents();
+    connection_->readEvents();
     if (connection_->hasError()) {
         notifier_->setEnabled(false); // the server is gone; the socket would report EOF forever
     }
