@@ -72,6 +72,11 @@ int runApplication(int argc, char** argv, const CommandLine& command) {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
         qputenv("QT_XCB_NO_MITSHM", "1");
     }
+    // Qt's own event loop wakes the thread once for any number of posted events; the GLib loop
+    // writes its wake-up pipe for each, and a desktop change posts several.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) {
+        qputenv("QT_NO_GLIB", "1");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillbar"));
     QApplication::setOrganizationName(QStringLiteral("quillbar"));
