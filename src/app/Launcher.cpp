@@ -6,19 +6,24 @@
 
 namespace quillbar {
 
-std::optional<TitleLine::Format>
+std::optional<Launcher::TitleRequest>
 Launcher::titleQuery(const std::vector<std::string_view>& arguments) {
     const auto count = [&](std::string_view option) {
         return std::count(arguments.begin(), arguments.end(), option);
     };
     const auto printTitle = count("--print-title");
+    const auto follow = count("--follow");
     const auto json = count("--json");
-    // Anything else (--follow, errors, help) is the application's to answer.
-    if (printTitle != 1 || json > 1 ||
-        static_cast<std::size_t>(printTitle + json) != arguments.size()) {
+    const auto i3bar = count("--i3bar");
+    if (printTitle > 1 || follow > 1 || json + i3bar > 1 || printTitle + follow == 0 ||
+        (i3bar == 1 && follow == 0) ||
+        static_cast<std::size_t>(printTitle + follow + json + i3bar) != arguments.size()) {
         return std::nullopt;
     }
-    return json == 1 ? TitleLine::Format::Json : TitleLine::Format::Plain;
+    const TitleLine::Format format = i3bar  ? TitleLine::Format::I3bar
+                                     : json ? TitleLine::Format::Json
+                                            : TitleLine::Format::Plain;
+    return TitleRequest{format, follow == 1};
 }
 
 std::string Launcher::applicationPath(const std::string& self,

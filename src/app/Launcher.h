@@ -9,17 +9,22 @@
 
 namespace quillbar {
 
-// The small `quillbar` executable: it answers a one-shot title query itself, without loading any
-// toolkit, and hands every other command line to the application's executable.
+// The small `quillbar` executable: it answers title queries itself, once or following, without
+// loading any toolkit, and hands every other command line to the application's executable.
 class Launcher {
 public:
     // The application's executable, installed outside the search path.
     static constexpr const char* kApplicationName = "quillbar-app";
 
-    // The format of a one-shot query when the arguments (the program's name left out) are exactly
-    // "--print-title", optionally with "--json", in any order; otherwise nullopt.
-    static std::optional<TitleLine::Format>
-    titleQuery(const std::vector<std::string_view>& arguments);
+    struct TitleRequest {
+        TitleLine::Format format = TitleLine::Format::Plain;
+        bool follow = false;
+    };
+
+    // The title query the arguments (the program's name left out) make: "--print-title" and/or
+    // "--follow", with "--json" or (following) "--i3bar", each at most once, in any order, and
+    // nothing else; otherwise nullopt, and the application answers (errors and help included).
+    static std::optional<TitleRequest> titleQuery(const std::vector<std::string_view>& arguments);
     // Where the application lies for a launcher at self: beside it (the build tree) when it is
     // there, else in installedDirectory (relative to the launcher's folder).
     static std::string applicationPath(const std::string& self,

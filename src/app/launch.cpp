@@ -1,8 +1,8 @@
-// The `quillbar` command. It links no toolkit: `quillbar --print-title` is a single bus call, and
-// everything else runs the application's executable in this process, under this command's path
-// (which the application gives its autostart entry).
+// The `quillbar` command. It links no toolkit: `quillbar --print-title` is a single bus call and
+// `--follow` a bus client that prints each change; everything else runs the application's
+// executable in this process, under this command's path (which the application gives its
+// autostart entry).
 #include "app/Launcher.h"
-#include "services/TitleLine.h"
 #include "services/TitleQuery.h"
 
 #include <unistd.h>
@@ -21,28 +21,12 @@ std::string ownPath(const char* fallback) {
     return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : fallback;
 }
 
-int printTitle(quillbar::TitleLine::Format format) {
-    using quillbar::TitleQuery;
-    const TitleQuery::Answer answer = TitleQuery::read(QUILLBAR_BUNDLE_ID);
-    if (answer.outcome != TitleQuery::Outcome::Title) {
-        std::fprintf(stderr, "quillbar: %s\n",
-                     answer.outcome == TitleQuery::Outcome::NoBus ? "no session bus"
-                                                                  : "Quillbar is not running");
-        return 1;
-    }
-    const std::string line = quillbar::TitleLine::format(answer.title, format);
-    return std::fwrite(line.data(), 1, line.size(), stdout) == line.size() &&
-                   std::fflush(stdout) == 0
-               ? 0
-               : 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    if (const auto format = quillbar::Launcher::titleQuery(arguments)) {
-        return printTitle(*format);
+    if (const auto request = quillbar::Launcher::titleQuery(arguments)) {
+        return quillbar::TitleQuery::run(QUILLBAR_BUNDLE_ID, request->format, request->follow);
     }
     std::string self = ownPath(argv[0]);
     const std::string application =

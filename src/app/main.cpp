@@ -4,7 +4,7 @@
 #include "app/UnixSignalWatcher.h"
 #include "services/DebugRequests.h"
 #include "services/JournalLogSink.h"
-#include "services/TitleFollower.h"
+#include "services/TitleQuery.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -24,6 +24,14 @@ int fail(const QString& message, int code = 1) {
 
 // The small commands that talk to a running instance over the session bus.
 int runClient(int argc, char** argv, const CommandLine& command) {
+    if (command.mode == CommandLine::Mode::PrintTitle) {
+        using Format = quillbar::TitleLine::Format;
+        return quillbar::TitleQuery::run(QUILLBAR_BUNDLE_ID,
+                                         command.i3bar  ? Format::I3bar
+                                         : command.json ? Format::Json
+                                                        : Format::Plain,
+                                         command.follow);
+    }
     QCoreApplication app(argc, argv);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
@@ -39,19 +47,7 @@ int runClient(int argc, char** argv, const CommandLine& command) {
                 : DebugRequests::settings(bus, service);
         return reply.outcome == DebugRequests::Outcome::Delivered ? 0 : fail(reply.message);
     }
-    using Format = quillbar::TitleFollower::Format;
-    const Format format = command.i3bar  ? Format::I3bar
-                          : command.json ? Format::Json
-                                         : Format::Plain;
-    quillbar::TitleFollower follower(bus, service, format, stdout);
-    if (!command.follow) {
-        return follower.printOnce() ? 0 : fail(QStringLiteral("Quillbar is not running"));
-    }
-    follower.follow();
-    quillbar::UnixSignalWatcher signalWatcher({SIGTERM, SIGINT});
-    QObject::connect(&signalWatcher, &quillbar::UnixSignalWatcher::received, &app,
-                     &QCoreApplication::quit);
-    return app.exec();
+    return fail(QStringLiteral("unknown request"));
 }
 
 int runApplication(int argc, char** argv, const CommandLine& command) {

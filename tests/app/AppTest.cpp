@@ -48,34 +48,41 @@ TEST(AppTest, RejectsUnusableCommandLinesAndDeliversSignalsOnTheLoop) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 1 && received[0][0] == SIGINT; }));
 }
 
-// The `quillbar` command answers a title query itself only where the application would print the
-// title once in the same format; every other line goes to the application.
-TEST(AppTest, TheLauncherAnswersOnlyWhatTheApplicationPrintsOnce) {
+// The `quillbar` command answers a title query itself exactly where the application would print
+// the title, once or following, in the same format; every other line goes to the application.
+TEST(AppTest, TheLauncherAnswersOnlyWhatTheApplicationTakesForATitleQuery) {
     const QList<QStringList> lines = {{"--print-title"},
                                       {"--json", "--print-title"},
                                       {"--print-title", "--follow"},
+                                      {"--follow", "--i3bar"},
+                                      {"--follow", "--json", "--print-title"},
                                       {"--print-title", "--i3bar"},
+                                      {"--follow", "--json", "--i3bar"},
                                       {"--print-title", "--json", "--json"},
                                       {"--print-title", "--print-title"},
+                                      {"--follow", "--follow"},
                                       {"--print-title", "--verbose"},
                                       {"--print-title", "--bogus"},
                                       {"--json"},
+                                      {"--i3bar"},
                                       {}};
     int answered = 0;
     for (const QStringList& line : lines) {
         std::vector<std::string> words;
         for (const QString& word : line)
             words.push_back(word.toStdString());
-        const auto format = Launcher::titleQuery({words.begin(), words.end()});
-        if (!format)
-            continue;
-        ++answered;
+        const auto request = Launcher::titleQuery({words.begin(), words.end()});
         const CommandLine parsed = CommandLine::parse(QStringList{"quillbar"} + line);
-        EXPECT_TRUE(parsed.mode == CommandLine::Mode::PrintTitle && !parsed.follow)
-            << line.join(' ').toStdString();
-        EXPECT_EQ(*format == TitleLine::Format::Json, parsed.json) << line.join(' ').toStdString();
+        const std::string shown = line.join(' ').toStdString();
+        if (!request)
+            continue;
+        EXPECT_EQ(parsed.mode, CommandLine::Mode::PrintTitle) << shown;
+        ++answered;
+        EXPECT_EQ(request->follow, parsed.follow) << shown;
+        EXPECT_EQ(request->format == TitleLine::Format::Json, parsed.json) << shown;
+        EXPECT_EQ(request->format == TitleLine::Format::I3bar, parsed.i3bar) << shown;
     }
-    EXPECT_EQ(answered, 2);
+    EXPECT_EQ(answered, 5);
 }
 
 namespace {

@@ -5,7 +5,6 @@
 #include "services/SessionEvents.h"
 #include "services/SingleInstance.h"
 #include "services/TitleExporter.h"
-#include "services/TitleFollower.h"
 #include "services/TitleQuery.h"
 
 #include <QCoreApplication>
@@ -20,8 +19,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -180,15 +181,6 @@ TEST(BusServicesTest, ADebugRequestWaitsForAStartingInstanceAndFailsWithoutOne) 
     EXPECT_EQ(received[0], NotificationCenter::kDebugSwitchTo + std::string(" 3"));
 }
 
-// What was written to a temporary file.
-std::string textOf(std::FILE* file) {
-    std::fflush(file);
-    std::string text(std::size_t(std::ftell(file)), '\0');
-    std::rewind(file);
-    text.resize(std::fread(text.data(), 1, text.size(), file));
-    return text;
-}
-
 // Every signal a bus party hears from the exported title's object, in order.
 class SignalLog : public QObject {
     Q_OBJECT
@@ -230,46 +222,88 @@ TEST(BusServicesTest, AChangedTitleIsAnnouncedByBothSignalsOnceEach) {
                          }));
 }
 
+// `--follow` on a thread of its own, printing into a pipe that the test reads as it waits; this
+// thread's loop serves the exporters.
+class Follow {
+public:
+    Follow(const std::string& service, TitleLine::Format format) {
+        EXPECT_EQ(::pipe2(out_, O_CLOEXEC), 0);
+        EXPECT_EQ(::pipe2(stop_, O_CLOEXEC), 0);
+        ::fcntl(out_[0], F_SETFL, O_NONBLOCK);
+        run_ = std::async(std::launch::async, [this, service, format] {
+            return TitleQuery::follow(service, format, out_[1], stop_[0]);
+        });
+    }
+    ~Follow() {
+        EXPECT_EQ(::write(stop_[1], "x", 1), 1);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return run_.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+        EXPECT_EQ(run_.get(), 0);
+        for (int fd : {out_[0], out_[1], stop_[0], stop_[1]}) {
+            ::close(fd);
+        }
+    }
+    // Everything printed so far.
+    const std::string& text() {
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(out_[0], buffer, sizeof buffer)) > 0;) {
+            text_.append(buffer, std::size_t(got));
+        }
+        return text_;
+    }
+    // Waits until what was printed contains part.
+    bool printed(const std::string& part) {
+        return QTest::qWaitFor([&] { return text().find(part) != std::string::npos; }, 5000);
+    }
+
+private:
+    int out_[2] = {-1, -1};
+    int stop_[2] = {-1, -1};
+    std::string text_;
+    std::future<int> run_;
+};
+
 TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestarts) {
-    std::FILE* out = std::tmpfile();
-    EXPECT_FALSE(TitleFollower(party(), "org.quillbar.Titles", TitleFollower::Format::Plain, out)
-                     .printOnce()); // no instance runs
-    EXPECT_EQ(textOf(out), "");
+    auto follow = std::make_unique<Follow>("org.quillbar.Titles", TitleLine::Format::Json);
+    QTest::qWait(100); // no instance runs: nothing to print
+    EXPECT_EQ(follow->text(), "");
+    follow.reset();
 
     QDBusConnection app = party();
     auto exporter = std::make_unique<TitleExporter>(app, "🦊 Fox");
     ASSERT_TRUE(app.registerService("org.quillbar.Titles"));
-
-    TitleFollower follower(party(), "org.quillbar.Titles", TitleFollower::Format::Json, out);
-    follower.follow();
+    follow = std::make_unique<Follow>("org.quillbar.Titles", TitleLine::Format::Json);
+    ASSERT_TRUE(follow->printed("Fox"));
     exporter->setMenuBarTitle("Desktop 3");
     exporter->setMenuBarTitle("Desktop 3"); // no change, no line
-    const auto printed = [&](const char* text) {
-        return QTest::qWaitFor([&] { return textOf(out).find(text) != std::string::npos; }, 5000);
-    };
-    ASSERT_TRUE(printed("Desktop 3"));
-    EXPECT_EQ(textOf(out), "{\"text\":\"🦊 Fox\",\"tooltip\":\"🦊 Fox\"}\n"
-                           "{\"text\":\"Desktop 3\",\"tooltip\":\"Desktop 3\"}\n");
-    // The instance goes away: an empty title; a new one comes: its title.
+    ASSERT_TRUE(follow->printed("Desktop 3"));
+    EXPECT_EQ(follow->text(), "{\"text\":\"🦊 Fox\",\"tooltip\":\"🦊 Fox\"}\n"
+                              "{\"text\":\"Desktop 3\",\"tooltip\":\"Desktop 3\"}\n");
+    // The instance goes away: an empty title; a new one comes: its title. Another holder of a
+    // name of its own is not heard.
     exporter.reset();
     app.unregisterService("org.quillbar.Titles");
-    ASSERT_TRUE(printed("{\"text\":\"\""));
+    ASSERT_TRUE(follow->printed("{\"text\":\"\""));
+    QDBusConnection stranger = party();
+    TitleExporter other(stranger, "Stranger");
+    other.setMenuBarTitle("Still a stranger");
     QDBusConnection newer = party();
     TitleExporter replacement(newer, "Desktop 1");
     ASSERT_TRUE(newer.registerService("org.quillbar.Titles"));
-    EXPECT_TRUE(printed("Desktop 1"));
-    std::fclose(out);
+    EXPECT_TRUE(follow->printed("Desktop 1"));
+    replacement.setMenuBarTitle("Desktop 2");
+    EXPECT_TRUE(follow->printed("Desktop 2"));
+    EXPECT_EQ(follow->text().find("tranger"), std::string::npos);
 }
 
 TEST(BusServicesTest, TheI3barFormIsTheProtocolsHeaderAndAnEndlessArrayOfStatusLines) {
     QDBusConnection app = party();
     TitleExporter exporter(app, "🦊 Fox");
     ASSERT_TRUE(app.registerService("org.quillbar.Bar"));
-    std::FILE* out = std::tmpfile();
-    TitleFollower follower(party(), "org.quillbar.Bar", TitleFollower::Format::I3bar, out);
-    follower.follow();
+    Follow follow("org.quillbar.Bar", TitleLine::Format::I3bar);
     const QStringList titles{"Desktop 2", "Quote \" and\nbreak", "🦊 Fox"};
-    const auto lineCount = [&] { return std::ranges::count(textOf(out), '\n'); };
+    const auto lineCount = [&] { return std::ranges::count(follow.text(), '\n'); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lineCount() == 3; }, 5000));
     for (qsizetype i = 0; i < titles.size(); ++i) {
         exporter.setMenuBarTitle(titles[i]);
         // Each switch is a status line of its own (after the header, "[" and the first title).
@@ -277,7 +311,7 @@ TEST(BusServicesTest, TheI3barFormIsTheProtocolsHeaderAndAnEndlessArrayOfStatusL
     }
     // What the bar reads: a header line with the version, then "[" and one array per line, each
     // followed by a comma; the array is open, so closing it must give valid JSON.
-    const QByteArray text = QByteArray::fromStdString(textOf(out));
+    const QByteArray text = QByteArray::fromStdString(follow.text());
     const qsizetype headerEnd = text.indexOf('\n');
     const QJsonObject header = QJsonDocument::fromJson(text.left(headerEnd)).object();
     EXPECT_EQ(header.value("version").toInt(), 1);
@@ -295,20 +329,6 @@ TEST(BusServicesTest, TheI3barFormIsTheProtocolsHeaderAndAnEndlessArrayOfStatusL
         shown << block.value("full_text").toString();
     }
     EXPECT_EQ(shown, QStringList{"🦊 Fox"} + titles);
-    std::fclose(out);
-}
-
-TEST(BusServicesTest, TitlesKeepWhatFollowsANulAndPrintOnOneLine) {
-    QDBusConnection app = party();
-    TitleExporter exporter(app, QString("🦊 Fox") + QChar(0) + "Den");
-    ASSERT_TRUE(app.registerService("org.quillbar.Nul"));
-    std::FILE* out = std::tmpfile();
-    ASSERT_TRUE(
-        TitleFollower(party(), "org.quillbar.Nul", TitleFollower::Format::Plain, out).printOnce());
-    EXPECT_EQ(textOf(out), "🦊 FoxDen\n");
-    std::fclose(out);
-    EXPECT_EQ(TitleFollower::line("Two\nlines\u2028here", TitleFollower::Format::Plain),
-              "Two lines here\n");
 }
 
 // The one-shot query runs on a thread of its own: the exporter answers on this thread's loop.
@@ -342,12 +362,14 @@ TEST(BusServicesTest, TheOneShotQueryReadsTheTitleCutsItAndGivesUpAtItsOwnDeadli
     ASSERT_GE(sd_bus_request_name(stalled, "org.quillbar.Stalled", 0), 0);
     EXPECT_EQ(queryTitle("org.quillbar.Stalled", std::chrono::milliseconds(300)).outcome,
               Outcome::NotRunning);
-    // So does the follower's read (--follow, and --print-title of quillbar-app itself).
-    std::FILE* out = std::tmpfile();
-    EXPECT_FALSE(TitleFollower(party(), "org.quillbar.Stalled", TitleFollower::Format::Plain, out)
-                     .printOnce());
-    std::fclose(out);
     sd_bus_flush_close_unref(stalled);
+
+    // What follows a NUL in a title is kept, and a line break never splits the line.
+    exporter.setMenuBarTitle(QString("🦊 Fox") + QChar(0) + "Den");
+    answer = queryTitle("org.quillbar.Query", TitleQuery::kDeadline);
+    EXPECT_EQ(answer.title, "🦊 FoxDen");
+    EXPECT_EQ(TitleLine::format("Two\nlines\u2028here", TitleLine::Format::Plain),
+              "Two lines here\n");
 }
 
 TEST(BusServicesTest, SessionSignalsBecomeWorkspaceNotifications) {
