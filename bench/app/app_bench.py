@@ -23,7 +23,10 @@ Everything runs on private desktops (Xvfb, a session bus, openbox, trayer; tests
 - start to first title: from starting the program to its tray icon docked in the tray (the icon
   shows the first title), and the resident memory once it has settled, against the minimal tray
   program, alternating, several runs each, medians;
-- X round trips per desktop change: the counter of bench_x11 (--x11-json), when it has one.
+- X round trips per desktop change: the counter of bench_x11 (--x11-json), when it has one;
+- the floor under the title's latency (--bus-relay): the same switches with Quillbar stopped and a
+  bare relay (xcb and sd-bus on one thread, no toolkit, no drawing) putting the desktop on the bus
+  under Quillbar's name, read by the same follower: what the bus hop alone costs beside xprop.
 Exits 1 when any target is missed.
 """
 
@@ -337,7 +340,35 @@ def desktop_changes(run, args):
                 cpu_app <= 2 * cpu_xprop)
 
         idle(run, desk, args, app, windows[-1], idle_seconds)
+        if args.bus_relay:
+            desk.stop_process(follow)
+            desk.stop_process(app)
+            relay_latency(run, desk, args, pager, xprop, numbers, median(ours))
         pager.close()
+
+
+def relay_latency(run, desk, args, pager, xprop, numbers, quillbar_median):
+    """The same switches, the title put on the bus by the bare relay instead of Quillbar."""
+    relay = desk.start_process([args.bus_relay])
+    follow = desk.start_process([args.quillbar, "--print-title", "--follow"],
+                                stdout=subprocess.PIPE, text=True, bufsize=1)
+    follower = Lines(follow.stdout)
+    # The relay answers no reads: the follower prints the first switch it hears of.
+    deadline = time.monotonic() + 20
+    while not follower.lines and time.monotonic() < deadline:
+        pager.switch(numbers[0])
+        time.sleep(0.2)
+        pager.switch(numbers[1])
+        time.sleep(0.2)
+    settle([relay.pid])
+    ours, theirs, _ = switch_and_time(pager, follower, xprop, numbers)
+    ratio = median(ours) / median(theirs)
+    run.add("title latency, 12 windows: median, a bare relay to the bus", "%.2f ms" % median(ours),
+            "xprop -spy %.2f ms" % median(theirs), "%.2f" % ratio, "", None)
+    run.add("(Quillbar's median against the relay's)", "%.2f ms" % quillbar_median,
+            "relay %.2f ms" % median(ours), "%.2f" % (quillbar_median / median(ours)), "", None)
+    desk.stop_process(follow)
+    desk.stop_process(relay)
 
 
 def rename_until(desk, window, stop):
@@ -472,10 +503,12 @@ def main():
     parser.add_argument("--minimal-tray", required=True)
     parser.add_argument("--test-window", required=True)
     parser.add_argument("--x11-json", help="bench_x11's --benchmark_out report")
+    parser.add_argument("--bus-relay", help="the bare relay (bench/baseline), for the floor row")
     parser.add_argument("--quick", action="store_true", help="fewer switches, shorter idle")
     args = parser.parse_args()
-    for name in ("quillbar", "minimal_tray", "test_window"):
-        setattr(args, name, os.path.abspath(getattr(args, name)))
+    for name in ("quillbar", "minimal_tray", "test_window", "bus_relay"):
+        if getattr(args, name):
+            setattr(args, name, os.path.abspath(getattr(args, name)))
     run = Run()
     began = time.monotonic()
     desktop_changes(run, args)
