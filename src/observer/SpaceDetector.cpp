@@ -133,7 +133,12 @@ json SpaceDetector::copyManagedDisplaySpaces() const {
 }
 
 std::vector<SpaceInfo> SpaceDetector::detectSpaces() const {
-    const json managedDisplays = copyManagedDisplaySpaces();
+    // A kept answer is read where it lies; copying it cost more than reading it.
+    std::shared_ptr<const json> kept = platform_.windowServer.keptManagedDisplaySpaces();
+    if (!kept || !isArrayOfDictionaries(*kept)) {
+        kept = std::make_shared<const json>(copyManagedDisplaySpaces());
+    }
+    const json& managedDisplays = *kept;
 
     PassContext context(*this, api_.activeSpace ? api_.activeSpace() : 0);
 

@@ -53,7 +53,7 @@ void X11WindowServer::forgetOnChange(const xcb_generic_event_t& event) {
             } else if (notify.atom == ewmh->_NET_NUMBER_OF_DESKTOPS ||
                        notify.atom == ewmh->_NET_DESKTOP_NAMES) {
                 layout_.reset();
-                display_.reset();
+                answer_.reset();
             } else if (notify.atom == ewmh->_NET_SUPPORTING_WM_CHECK) {
                 forgetDesktops(); // another window manager: nothing it said is known yet
             }
@@ -74,7 +74,7 @@ void X11WindowServer::forgetDesktops() {
     manager_.reset();
     layout_.reset();
     current_.reset();
-    display_.reset();
+    answer_.reset();
 }
 
 void X11WindowServer::askForCurrentDesktop() {
@@ -220,21 +220,28 @@ std::optional<std::uint32_t> X11WindowServer::desktopOf(xcb_window_t window) {
 }
 
 nlohmann::json X11WindowServer::copyManagedDisplaySpaces() {
+    const std::shared_ptr<const nlohmann::json> kept = keptManagedDisplaySpaces();
+    return kept ? *kept : nlohmann::json(nullptr);
+}
+
+std::shared_ptr<const nlohmann::json> X11WindowServer::keptManagedDisplaySpaces() {
     if (!knowDesktops()) {
         return nullptr;
     }
     const Layout& layout = **layout_;
     const std::uint32_t current = **current_;
-    if (!display_) {
-        display_ =
-            X11Answers::managedDisplay(displays_.identifier(), layout.count, current, layout.names);
+    if (!answer_) {
+        answer_ =
+            std::make_shared<nlohmann::json>(nlohmann::json::array({X11Answers::managedDisplay(
+                displays_.identifier(), layout.count, current, layout.names)}));
     } else if (displayCurrent_ != current) {
-        X11Answers::setCurrentDesktop(*display_, current);
+        if (answer_.use_count() > 1) {
+            answer_ = std::make_shared<nlohmann::json>(*answer_); // a reader still holds this one
+        }
+        X11Answers::setCurrentDesktop((*answer_)[0], current);
     }
     displayCurrent_ = current;
-    auto displays = nlohmann::json::array();
-    displays.push_back(*display_);
-    return displays;
+    return answer_;
 }
 
 void X11WindowServer::addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) {

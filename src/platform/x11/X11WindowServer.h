@@ -41,6 +41,8 @@ public:
 
     // The X screen with its desktops, or null without an EWMH window manager.
     nlohmann::json copyManagedDisplaySpaces() override;
+    // The kept answer itself: a desktop change moves its mark in place, nothing is copied.
+    std::shared_ptr<const nlohmann::json> keptManagedDisplaySpaces() override;
     // Asks the window manager to move the window to the desktop; does not wait for it.
     void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override;
     // Managed windows shown on the current desktop, topmost first; null without a window manager.
@@ -88,9 +90,9 @@ private:
     std::optional<std::optional<Layout>> layout_;
     std::optional<std::optional<std::uint32_t>> current_;
     std::optional<xcb_get_property_cookie_t> currentRequest_; // asked, its answer not read yet
-    // The desktops translated into the core's answer, kept with the layout they were made from;
-    // a new current desktop only moves its mark.
-    std::optional<nlohmann::json> display_;
+    // The desktops translated into the core's answer (an array of the one display), kept with
+    // the layout they were made from; a new current desktop only moves its mark.
+    std::shared_ptr<nlohmann::json> answer_;
     std::uint32_t displayCurrent_ = 0;
     std::map<xcb_window_t, std::optional<std::uint32_t>> windowDesktops_;
     std::set<xcb_window_t> watched_;
