@@ -17,11 +17,17 @@ namespace {
 constexpr QSize contentSize{700, 460};
 constexpr QSize minimumSize{660, 380};
 
-// Tiling Wayland compositors (sway) float a toplevel whose minimum and maximum width agree, as
-// they do dialogs: a fixed width keeps the rename window out of the tiles, and its height free.
-void floatOnTilingCompositors(QWidget* window) {
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+// Tiling window managers float dialogs, and keep other windows in their tiles. On Wayland (sway)
+// a toplevel whose minimum and maximum width agree counts as one: a fixed width keeps the rename
+// window out of the tiles, and its height free. On X11 (i3) only a window fixed in both
+// directions does, so there it says it is a dialog, which every X11 window manager understands.
+void floatOnTilingWindowManagers(QWidget* window) {
+    const QString platform = QGuiApplication::platformName();
+    if (platform.startsWith(QLatin1String("wayland"))) {
         window->setFixedWidth(contentSize.width());
+    } else if (platform == QLatin1String("xcb")) {
+        window->setWindowFlag(Qt::Dialog);
+    }
 }
 } // namespace
 
@@ -75,7 +81,7 @@ void SettingsWindowController::createWindow(SpaceObserver& observer, SpaceNameSt
     view->setWindowIcon(AppIcon::icon());
     view->resize(contentSize);
     view->setMinimumSize(minimumSize);
-    floatOnTilingCompositors(view);
+    floatOnTilingWindowManagers(view);
     // Closing only hides the window; it must not end a tray application either.
     view->setAttribute(Qt::WA_QuitOnClose, false);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -1,0 +1,63 @@
+"""End to end: the real application on i3 (Xvfb, two fake outputs): it picks the sway/i3 backend,
+and its rename window (opened by the first launch) floats, on i3's X11 as on sway's Wayland, and
+comes to the current workspace, still floating, when asked for again."""
+
+import json
+import os
+import subprocess
+import unittest
+
+from desktop import BUILD
+from tiling import I3Desktop
+
+QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
+
+
+class I3AppTest(unittest.TestCase):
+
+    def setUp(self):
+        self.desk = I3Desktop()
+        self.desk.start()
+        self.addCleanup(self.desk.stop)
+
+    def rename_window(self):
+        """The rename window's node in i3's tree, with whether it floats and its workspace."""
+        def nodes(node, floating=False, workspace=None):
+            if node.get("type") == "workspace":
+                workspace = node.get("name")
+            yield node, floating, workspace
+            for child in node.get("nodes", []):
+                yield from nodes(child, floating, workspace)
+            for child in node.get("floating_nodes", []):
+                yield from nodes(child, True, workspace)
+        tree = json.loads(self.desk.msg("-t", "get_tree"))
+        return next((dict(node, floating=floating, workspace=workspace)
+                     for node, floating, workspace in nodes(tree)
+                     if node.get("window_properties", {}).get("title") == "Rename Spaces"), None)
+
+    def no_window(self):
+        return "no rename window: " + self.desk.msg("-t", "get_tree")
+
+    def test_the_rename_window_floats(self):
+        app = self.desk.start_process([QUILLBAR], stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: self.assertEqual(self.desk.stop_process(app) or app.returncode,
+                                                 0, "quillbar exit status"))
+        # i3 starts on workspace 2 (the focused output's), where the first launch opens it.
+        self.desk.wait_until(lambda: self.desk.run([QUILLBAR, "--print-title"],
+                                                   check=False) == "Desktop 2\n",
+                             timeout=20, message="the app never showed workspace 2")
+        window = self.desk.wait_until(self.rename_window, timeout=20, message=self.no_window)
+        self.assertEqual((window["floating"], window["workspace"]), (True, "2"))
+        self.desk.screenshot("i3-rename-window")
+
+        self.desk.msg("workspace number 1")
+        self.desk.run([QUILLBAR, "--debug-settings"])
+        window = self.desk.wait_until(
+            lambda: (lambda w: w if w and w["workspace"] == "1" else None)(self.rename_window()),
+            message=self.no_window)
+        self.assertTrue(window["floating"])
+
+
+if __name__ == "__main__":
+    unittest.main()
