@@ -1,10 +1,11 @@
 #include "services/DebugRequests.h"
 
+#include "platform/qt/BoundedBusCall.h"
+
 #include "platform/NotificationCenter.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusError>
-#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QEventLoop>
 
@@ -17,7 +18,7 @@ namespace quillbar {
 namespace {
 
 // How long a client waits for the instance's answer once it runs.
-constexpr int kAnswerTimeoutMs = 5000;
+constexpr std::chrono::milliseconds kAnswerTimeout{5000};
 // How often a client looks again for an instance that has the name but not yet the object.
 constexpr std::chrono::milliseconds kRetryPause{100};
 
@@ -94,21 +95,6 @@ DebugRequests::Reply DebugRequests::settings(QDBusConnection bus, const QString&
 
 // The bus's own reply timeout has been seen never to fire: a blocking call could then wait for
 // good. The call is made asynchronously and given up on at our own deadline.
-std::optional<QDBusMessage> DebugRequests::answerWithin(QDBusConnection& bus,
-                                                        const QDBusMessage& message) {
-    QDBusPendingCallWatcher watcher(bus.asyncCall(message, kAnswerTimeoutMs));
-    if (!watcher.isFinished()) {
-        QEventLoop loop;
-        connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(kAnswerTimeoutMs + 500, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    if (!watcher.isFinished()) {
-        return std::nullopt;
-    }
-    return watcher.reply();
-}
-
 DebugRequests::Reply DebugRequests::call(QDBusConnection bus, const QString& service,
                                          QDBusMessage message,
                                          std::chrono::milliseconds startupWait) {
@@ -118,7 +104,8 @@ DebugRequests::Reply DebugRequests::call(QDBusConnection bus, const QString& ser
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        const std::optional<QDBusMessage> answer = answerWithin(bus, message);
+        const std::optional<QDBusMessage> answer =
+            BoundedBusCall::answer(bus, message, kAnswerTimeout);
         if (!answer) {
             return {Outcome::NotRunning, QStringLiteral("Quillbar does not answer")};
         }

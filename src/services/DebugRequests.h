@@ -77,9 +77,6 @@ private:
     void schedule();
     static Reply call(QDBusConnection bus, const QString& service, QDBusMessage message,
                       std::chrono::milliseconds startupWait);
-    // The reply to message, or nullopt when none came within the answer timeout.
-    static std::optional<QDBusMessage> answerWithin(QDBusConnection& bus,
-                                                    const QDBusMessage& message);
 
     QDBusConnection bus_;
     bool registered_ = false;
