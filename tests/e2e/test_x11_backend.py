@@ -144,6 +144,13 @@ class X11BackendTest(DesktopTest):
             self.assertLess(published["t"] / 1e6 - asked, PROMPT)
             driver.wait_state(lambda s: s["current"] == "msid-%d" % desktop, mark)
 
+        # A burst of switches from one client ends on its last desktop, not on one it passed.
+        mark = len(driver.events)
+        hops = [arg for n in range(120) for arg in ("set_desktop", str(n % 2))]
+        self.desk.xdotool(*hops, "set_desktop", "4")
+        driver.wait_state(lambda s: s["current"] == "msid-5", mark)
+        self.assertEqual(self.desk.current_desktop(), 4)
+
         # Fewer desktops shorten the list.
         self.desk.wmctrl("-n", "3")
         driver.wait_state(lambda s: s["spaces"] == ["msid-1", "msid-2", "msid-3"])

@@ -49,7 +49,13 @@ void X11WindowServer::forgetOnChange(const xcb_generic_event_t& event) {
         if (notify.window == connection_->root()) {
             if (notify.atom == ewmh->_NET_CURRENT_DESKTOP) {
                 current_.reset();
-                askForCurrentDesktop();
+                // One question in flight: a burst of changes asks once more when it is read,
+                // not once per change.
+                if (currentRequest_) {
+                    currentRequestStale_ = true;
+                } else {
+                    askForCurrentDesktop();
+                }
             } else if (notify.atom == ewmh->_NET_NUMBER_OF_DESKTOPS ||
                        notify.atom == ewmh->_NET_DESKTOP_NAMES) {
                 layout_.reset();
@@ -74,6 +80,7 @@ void X11WindowServer::forgetDesktops() {
     manager_.reset();
     layout_.reset();
     current_.reset();
+    currentRequestStale_ = true;
     answer_.reset();
 }
 
@@ -130,9 +137,15 @@ void X11WindowServer::readDesktops() {
                              ewmh->UTF8_STRING, 0, kMaxDesktopNamesBytes / 4);
     }
     if (!current_) {
+        if (currentRequest_ && currentRequestStale_) {
+            // Its answer may predate the last change.
+            xcb_discard_reply(connection_->xcb(), currentRequest_->sequence);
+            currentRequest_.reset();
+        }
         currentCookie =
             currentRequest_ ? *currentRequest_ : xcb_ewmh_get_current_desktop(ewmh, screen);
         currentRequest_.reset();
+        currentRequestStale_ = false;
     }
 
     if (checkCookie) {

@@ -90,6 +90,7 @@ private:
     std::optional<std::optional<Layout>> layout_;
     std::optional<std::optional<std::uint32_t>> current_;
     std::optional<xcb_get_property_cookie_t> currentRequest_; // asked, its answer not read yet
+    bool currentRequestStale_ = false; // the desktop changed again after currentRequest_ went out
     // The desktops translated into the core's answer (an array of the one display), kept with
     // the layout they were made from; a new current desktop only moves its mark.
     std::shared_ptr<nlohmann::json> answer_;
