@@ -8,7 +8,7 @@ import subprocess
 import unittest
 
 from desktop import BUILD
-from tiling import I3Desktop
+from tiling import I3Desktop, tree_nodes
 
 QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
 
@@ -22,17 +22,9 @@ class I3AppTest(unittest.TestCase):
 
     def rename_window(self):
         """The rename window's node in i3's tree, with whether it floats and its workspace."""
-        def nodes(node, floating=False, workspace=None):
-            if node.get("type") == "workspace":
-                workspace = node.get("name")
-            yield node, floating, workspace
-            for child in node.get("nodes", []):
-                yield from nodes(child, floating, workspace)
-            for child in node.get("floating_nodes", []):
-                yield from nodes(child, True, workspace)
         tree = json.loads(self.desk.msg("-t", "get_tree"))
         return next((dict(node, floating=floating, workspace=workspace)
-                     for node, floating, workspace in nodes(tree)
+                     for node, floating, workspace in tree_nodes(tree)
                      if node.get("window_properties", {}).get("title") == "Rename Spaces"), None)
 
     def no_window(self):

@@ -15,7 +15,7 @@ import threading
 import unittest
 
 from desktop import ARTIFACTS, BUILD
-from tiling import SwayDesktop
+from tiling import SwayDesktop, tree_nodes
 
 QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
 WATCHER = ["org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher"]
@@ -158,17 +158,9 @@ class SwayAppTest(unittest.TestCase):
     def rename_window(self):
         """The visible rename window's node in sway's tree, with whether it floats and the name
         of its workspace."""
-        def nodes(node, floating=False, workspace=None):
-            if node.get("type") == "workspace":
-                workspace = node.get("name")
-            yield node, floating, workspace
-            for child in node.get("nodes", []):
-                yield from nodes(child, floating, workspace)
-            for child in node.get("floating_nodes", []):
-                yield from nodes(child, True, workspace)
         tree = json.loads(self.desk.msg("-r", "-t", "get_tree"))
         return next((dict(node, floating=floating, workspace=workspace)
-                     for node, floating, workspace in nodes(tree)
+                     for node, floating, workspace in tree_nodes(tree)
                      if node.get("app_id") == "quillbar" and node.get("visible")), None)
 
 

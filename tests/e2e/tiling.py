@@ -52,6 +52,18 @@ bar {{
   status_command {command}
 }}
 """
+def tree_nodes(node, floating=False, workspace=None):
+    """Every node of a sway or i3 tree (get_tree), with whether it floats and its workspace's
+    name."""
+    if node.get("type") == "workspace":
+        workspace = node.get("name")
+    yield node, floating, workspace
+    for child in node.get("nodes", []):
+        yield from tree_nodes(child, floating, workspace)
+    for child in node.get("floating_nodes", []):
+        yield from tree_nodes(child, True, workspace)
+
+
 I3_CONFIG = """# i3 config file (v4)
 fake-outputs 640x800+0+0,640x800+640+0
 ipc-socket {socket}
