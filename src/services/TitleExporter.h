@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/TitleQuery.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -14,10 +16,10 @@ class TitleExporter : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.quillbar.Quillbar")
     Q_PROPERTY(QString MenuBarTitle READ menuBarTitle NOTIFY MenuBarTitleChanged)
 public:
-    static constexpr const char* kPath = "/org/quillbar/Quillbar";
-    static constexpr const char* kInterface = "org.quillbar.Quillbar";
-    static constexpr const char* kProperty = "MenuBarTitle";
-    static constexpr const char* kSignal = "MenuBarTitleChanged";
+    static constexpr const char* kPath = TitleQuery::kPath;
+    static constexpr const char* kInterface = TitleQuery::kInterface;
+    static constexpr const char* kProperty = TitleQuery::kProperty;
+    static constexpr const char* kSignal = TitleQuery::kSignal;
 
     // Exports the object on bus (nothing happens when it is not connected).
     explicit TitleExporter(QDBusConnection bus, QString title, QObject* parent = nullptr);

@@ -8,16 +8,16 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <optional>
 
 namespace quillbar {
 
 namespace {
 
-// Where the application exports its title (see TitleExporter).
-constexpr const char* kPath = "/org/quillbar/Quillbar";
-constexpr const char* kInterface = "org.quillbar.Quillbar";
-constexpr const char* kProperty = "MenuBarTitle";
-constexpr const char* kSignal = "MenuBarTitleChanged";
+constexpr const char* kPath = TitleQuery::kPath;
+constexpr const char* kInterface = TitleQuery::kInterface;
+constexpr const char* kProperty = TitleQuery::kProperty;
+constexpr const char* kSignal = TitleQuery::kSignal;
 
 using Clock = std::chrono::steady_clock;
 
@@ -51,18 +51,24 @@ std::string cut(const char* text, std::size_t limit) {
     return value;
 }
 
-int replied(sd_bus_message* reply, void* userdata, sd_bus_error*) {
-    auto& pending = *static_cast<Pending*>(userdata);
-    pending.done = true;
+// The title a reply to Properties.Get carries, cut to kMaxTitleBytes. An error (no such name,
+// object or property, the bus's timeout) or any other type than a text is no title.
+std::optional<std::string> titleIn(sd_bus_message* reply) {
     const char* title = nullptr;
-    // An error (no such name, object or property, the bus's timeout) or any other type than a
-    // text means no instance serves a title.
     if (sd_bus_message_is_method_error(reply, nullptr) ||
         sd_bus_message_enter_container(reply, 'v', "s") <= 0 ||
         sd_bus_message_read(reply, "s", &title) <= 0) {
-        return 0;
+        return std::nullopt;
     }
-    pending.answer = {TitleQuery::Outcome::Title, cut(title, TitleQuery::kMaxTitleBytes)};
+    return cut(title, TitleQuery::kMaxTitleBytes);
+}
+
+int replied(sd_bus_message* reply, void* userdata, sd_bus_error*) {
+    auto& pending = *static_cast<Pending*>(userdata);
+    pending.done = true;
+    if (auto title = titleIn(reply)) {
+        pending.answer = {TitleQuery::Outcome::Title, std::move(*title)};
+    }
     return 0;
 }
 
@@ -144,11 +150,8 @@ private:
 
     static int fetched(sd_bus_message* reply, void* userdata, sd_bus_error*) {
         auto& self = *static_cast<Follower*>(userdata);
-        const char* title = nullptr;
-        if (!sd_bus_message_is_method_error(reply, nullptr) &&
-            sd_bus_message_enter_container(reply, 'v', "s") > 0 &&
-            sd_bus_message_read(reply, "s", &title) > 0) {
-            self.print(cut(title, TitleQuery::kMaxTitleBytes));
+        if (auto title = titleIn(reply)) {
+            self.print(*title);
         } else if (self.emptyOnFailure_) {
             self.print({});
         }

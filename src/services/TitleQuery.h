@@ -18,6 +18,11 @@ public:
         std::string title; // UTF-8, at most kMaxTitleBytes
     };
 
+    // Where the application exports its title on the session bus (TitleExporter serves it).
+    static constexpr const char* kPath = "/org/quillbar/Quillbar";
+    static constexpr const char* kInterface = "org.quillbar.Quillbar";
+    static constexpr const char* kProperty = "MenuBarTitle";
+    static constexpr const char* kSignal = "MenuBarTitleChanged";
     // A title longer than this is cut (at a character boundary): nothing on the bus is trusted.
     static constexpr std::size_t kMaxTitleBytes = 4096;
     // How long a call waits for the whole exchange, connecting included.
