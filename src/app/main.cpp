@@ -22,32 +22,29 @@ int fail(const QString& message, int code = 1) {
     return code;
 }
 
-// The small commands that talk to a running instance over the session bus.
-int runClient(int argc, char** argv, const CommandLine& command) {
-    if (command.mode == CommandLine::Mode::PrintTitle) {
-        using Format = quillbar::TitleLine::Format;
-        return quillbar::TitleQuery::run(QUILLBAR_BUNDLE_ID,
-                                         command.i3bar  ? Format::I3bar
-                                         : command.json ? Format::Json
-                                                        : Format::Plain,
-                                         command.follow);
-    }
+// The title, printed once or followed: no toolkit is needed for it.
+int printTitle(const CommandLine& command) {
+    using Format = quillbar::TitleLine::Format;
+    return quillbar::TitleQuery::run(QUILLBAR_BUNDLE_ID,
+                                     command.i3bar  ? Format::I3bar
+                                     : command.json ? Format::Json
+                                                    : Format::Plain,
+                                     command.follow);
+}
+
+// --debug-switch-to and --debug-settings, asked of the running instance over the session bus.
+int runDebugRequest(int argc, char** argv, const CommandLine& command) {
     QCoreApplication app(argc, argv);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return fail(QStringLiteral("no session bus"));
     }
+    using quillbar::DebugRequests;
     const QString service = QStringLiteral(QUILLBAR_BUNDLE_ID);
-    if (command.mode == CommandLine::Mode::DebugSwitch ||
-        command.mode == CommandLine::Mode::DebugSettings) {
-        using quillbar::DebugRequests;
-        const DebugRequests::Reply reply =
-            command.mode == CommandLine::Mode::DebugSwitch
-                ? DebugRequests::switchTo(bus, service, command.desktop)
-                : DebugRequests::settings(bus, service);
-        return reply.outcome == DebugRequests::Outcome::Delivered ? 0 : fail(reply.message);
-    }
-    return fail(QStringLiteral("unknown request"));
+    const DebugRequests::Reply reply = command.mode == CommandLine::Mode::DebugSwitch
+                                           ? DebugRequests::switchTo(bus, service, command.desktop)
+                                           : DebugRequests::settings(bus, service);
+    return reply.outcome == DebugRequests::Outcome::Delivered ? 0 : fail(reply.message);
 }
 
 int runApplication(int argc, char** argv, const CommandLine& command) {
@@ -114,7 +111,11 @@ int main(int argc, char** argv) {
         return 0;
     case CommandLine::Mode::Run:
         return runApplication(argc, argv, command);
-    default:
-        return runClient(argc, argv, command);
+    case CommandLine::Mode::PrintTitle:
+        return printTitle(command);
+    case CommandLine::Mode::DebugSwitch:
+    case CommandLine::Mode::DebugSettings:
+        return runDebugRequest(argc, argv, command);
     }
+    return 1;
 }

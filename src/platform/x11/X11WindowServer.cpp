@@ -85,9 +85,6 @@ void X11WindowServer::forgetDesktops() {
 }
 
 void X11WindowServer::askForCurrentDesktop() {
-    if (currentRequest_) {
-        xcb_discard_reply(connection_->xcb(), currentRequest_->sequence); // an older answer
-    }
     // Sent once the events read with this one are handled (X11Connection::pumpEvents).
     currentRequest_ =
         xcb_ewmh_get_current_desktop(connection_->ewmh(), connection_->screenNumber());

@@ -76,8 +76,8 @@ private:
     void watch(xcb_window_t window);
     void forgetOnChange(const xcb_generic_event_t& event);
     void forgetDesktops();
-    // Asks for the current desktop at once: the answer travels while the change's notification
-    // makes its way to the refresh that reads it.
+    // Asks for the current desktop at once, when no question is out: the answer travels while the
+    // change's notification makes its way to the refresh that reads it.
     void askForCurrentDesktop();
 
     // Answers are kept until an event says they changed, each part on its own: a desktop change
