@@ -1,8 +1,6 @@
 #include "platform/gnome/GnomeWorkspaceTable.h"
-#include "FakePlatform.h"
+#include "DetectedSpaces.h"
 #include "model/UnicodeText.h"
-#include "observer/DisplayDirectory.h"
-#include "observer/SpaceDetector.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +12,7 @@ namespace {
 constexpr const char* kDisplay = "0D6A1E5C-0000-5000-8000-000000000001";
 
 std::vector<SpaceInfo> detect(const GnomeWorkspaceTable& table) {
-    test::FakePlatform fake;
-    fake.displays.addDisplay(1, kDisplay, {0, 0, 1280, 800}, "Meta-0");
-    fake.windowServer.managedDisplaySpaces = table.managedDisplaySpaces(kDisplay);
-    fake.windowServer.hasActiveSpace = false;
-    fake.windowServer.hasDisplayCurrentSpace = false;
-    const DisplayDirectory displays(fake.platform);
-    const SpaceServerAPI api = fake.windowServer.spaceServerAPI();
-    return SpaceDetector(fake.platform, displays, api).detectSpaces();
+    return test::detectedSpaces(table.managedDisplaySpaces(kDisplay), kDisplay, "Meta-0");
 }
 
 // The answers must read to the core as spaces keyed by position, GNOME's names as defaults.

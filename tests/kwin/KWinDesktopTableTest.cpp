@@ -1,7 +1,5 @@
 #include "platform/kwin/KWinDesktopTable.h"
-#include "FakePlatform.h"
-#include "observer/DisplayDirectory.h"
-#include "observer/SpaceDetector.h"
+#include "DetectedSpaces.h"
 
 #include <gtest/gtest.h>
 
@@ -24,14 +22,7 @@ std::vector<std::string> ids(const KWinDesktopTable& table) {
 }
 
 std::vector<SpaceInfo> detect(const KWinDesktopTable& table) {
-    test::FakePlatform fake;
-    fake.displays.addDisplay(1, kDisplay, {0, 0, 1280, 800}, "Virtual-1");
-    fake.windowServer.managedDisplaySpaces = table.managedDisplaySpaces(kDisplay);
-    fake.windowServer.hasActiveSpace = false;
-    fake.windowServer.hasDisplayCurrentSpace = false;
-    const DisplayDirectory displays(fake.platform);
-    const SpaceServerAPI api = fake.windowServer.spaceServerAPI();
-    return SpaceDetector(fake.platform, displays, api).detectSpaces();
+    return test::detectedSpaces(table.managedDisplaySpaces(kDisplay), kDisplay, "Virtual-1");
 }
 
 // The answers must read to the core as spaces keyed by KWin's desktop ids.

@@ -1,7 +1,6 @@
 #include "platform/x11/X11Answers.h"
-#include "FakePlatform.h"
+#include "DetectedSpaces.h"
 #include "observer/DisplayDirectory.h"
-#include "observer/SpaceDetector.h"
 
 #include <gtest/gtest.h>
 
@@ -90,16 +89,9 @@ TEST(X11AnswersTest, MovingTheCurrentDesktopOfAKeptAnswerMatchesAFreshAnswer) {
 
 // The answers must read to the core as the window server's do.
 TEST(X11AnswersTest, AnswersReadAsDesktopsAndOrdinaryWindows) {
-    test::FakePlatform fake;
     const std::string identifier = X11Answers::displayIdentifier("", 3, 0);
-    fake.displays.addDisplay(7, identifier, {0, 0, 1280, 800}, "screen");
-    fake.windowServer.managedDisplaySpaces =
-        json::array({X11Answers::managedDisplay(identifier, 3, 1)});
-    fake.windowServer.hasActiveSpace = false;
-    fake.windowServer.hasDisplayCurrentSpace = false;
-    const DisplayDirectory displays(fake.platform);
-    const SpaceServerAPI api = fake.windowServer.spaceServerAPI();
-    const auto spaces = SpaceDetector(fake.platform, displays, api).detectSpaces();
+    const auto spaces = test::detectedSpaces(
+        json::array({X11Answers::managedDisplay(identifier, 3, 1)}), identifier, "screen");
     ASSERT_EQ(spaces.size(), 3u);
     // The "Current Space" dictionary alone marks the shown desktop.
     for (int i = 0; i < 3; ++i) {
