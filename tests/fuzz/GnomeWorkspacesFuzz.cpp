@@ -1,6 +1,7 @@
 // Fuzzes the translation of GNOME Shell's workspaces into the core's answers. The input is lines:
 // the first is the active index (an unreadable one counts as 0), each further one a workspace's
 // name. The answers must stay bounded, well-formed and consistent.
+#include "FuzzCheck.h"
 #include "platform/gnome/GnomeWorkspaceTable.h"
 
 #include <cstddef>
@@ -12,12 +13,6 @@
 namespace {
 
 using quillbar::GnomeWorkspaceTable;
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 } // namespace
 
@@ -33,22 +28,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     GnomeWorkspaceTable table;
     table.setWorkspaces(names, active);
-    check(table.names().size() <= GnomeWorkspaceTable::kMaxWorkspaces);
-    check(table.names().size() == std::min(names.size(), GnomeWorkspaceTable::kMaxWorkspaces));
+    FUZZ_CHECK(table.names().size() <= GnomeWorkspaceTable::kMaxWorkspaces);
+    FUZZ_CHECK(table.names().size() == std::min(names.size(), GnomeWorkspaceTable::kMaxWorkspaces));
 
     const auto answer = table.managedDisplaySpaces("D");
     const std::string text = answer.dump(); // throws on ill-formed UTF-8
-    check(!text.empty());
+    FUZZ_CHECK(!text.empty());
     const auto& spaces = answer.at(0).at("Spaces");
-    check(spaces.size() == table.names().size());
+    FUZZ_CHECK(spaces.size() == table.names().size());
     for (std::size_t i = 0; i < spaces.size(); ++i) {
         const auto managed = spaces[i].at("ManagedSpaceID").get<std::int64_t>();
-        check(table.workspaceIndex(managed) == i);
-        check(!spaces[i].contains("Name") ||
-              spaces[i].at("Name").get<std::string>().size() <= GnomeWorkspaceTable::kMaxNameBytes);
+        FUZZ_CHECK(table.workspaceIndex(managed) == i);
+        FUZZ_CHECK(!spaces[i].contains("Name") || spaces[i].at("Name").get<std::string>().size() <=
+                                                      GnomeWorkspaceTable::kMaxNameBytes);
     }
-    check(!table.workspaceIndex(static_cast<std::int64_t>(spaces.size()) + 1));
-    check(table.activeSpace() == 0 ? !table.active()
-                                   : table.workspaceIndex(table.activeSpace()) == active);
+    FUZZ_CHECK(!table.workspaceIndex(static_cast<std::int64_t>(spaces.size()) + 1));
+    FUZZ_CHECK(table.activeSpace() == 0 ? !table.active()
+                                        : table.workspaceIndex(table.activeSpace()) == active);
     return 0;
 }

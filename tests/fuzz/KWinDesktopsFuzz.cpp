@@ -1,6 +1,7 @@
 // Fuzzes the translation of KWin's desktop list into the core's answers. The input is lines: the
 // first is the current desktop's id, each further one "position<TAB>id<TAB>name" (an unreadable
 // position counts as 0). The answers must stay bounded, well-formed and consistent.
+#include "FuzzCheck.h"
 #include "platform/kwin/KWinDesktopTable.h"
 
 #include <cstddef>
@@ -29,12 +30,6 @@ KWinDesktopTable::Desktop desktopFrom(const std::string& line) {
     return desktop;
 }
 
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -57,21 +52,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     table.setDesktops(reversed, current);
     for (const auto& desktop : table.desktops()) {
         const auto before = numbers.find(desktop.id);
-        check(before == numbers.end() || before->second == table.managedSpaceID(desktop.id));
+        FUZZ_CHECK(before == numbers.end() || before->second == table.managedSpaceID(desktop.id));
     }
 
     const auto answer = table.managedDisplaySpaces("D");
     const std::string text = answer.dump(); // throws on ill-formed UTF-8
-    check(!text.empty());
+    FUZZ_CHECK(!text.empty());
     const auto& spaces = answer.at(0).at("Spaces");
-    check(spaces.size() <= KWinDesktopTable::kMaxDesktops);
+    FUZZ_CHECK(spaces.size() <= KWinDesktopTable::kMaxDesktops);
     std::set<std::string> seen;
     for (const auto& space : spaces) {
         const std::string id = space.at("uuid").get<std::string>();
-        check(!id.empty() && seen.insert(id).second);
-        check(table.desktopID(space.at("ManagedSpaceID").get<std::int64_t>()) == id);
-        check(space.at("Name").get<std::string>().size() <= KWinDesktopTable::kMaxNameBytes);
+        FUZZ_CHECK(!id.empty() && seen.insert(id).second);
+        FUZZ_CHECK(table.desktopID(space.at("ManagedSpaceID").get<std::int64_t>()) == id);
+        FUZZ_CHECK(space.at("Name").get<std::string>().size() <= KWinDesktopTable::kMaxNameBytes);
     }
-    check(table.activeSpace() == 0 || table.desktopID(table.activeSpace()) == table.current());
+    FUZZ_CHECK(table.activeSpace() == 0 || table.desktopID(table.activeSpace()) == table.current());
     return 0;
 }
