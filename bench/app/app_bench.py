@@ -13,7 +13,8 @@ Everything runs on private desktops (Xvfb, a session bus, openbox, trayer; tests
 - CPU per desktop change (the application's threads, from /proc/PID/task/*/schedstat) over the
   paced switches with 12 windows, and for 10,000 requests sent at once, against xprop -spy;
 - journal lines per desktop change: the application runs with --verbose, which mirrors every
-  journal line on stderr, and the lines are counted there (no journal is needed);
+  journal line on stderr, and the lines are counted there (no journal is needed); stderr goes to
+  a file read afterwards, so that no reader here wakes with every change beside the follower;
 - wake-ups per minute while idle, with the active window of another program renaming itself
   three times a second: the threads' context switches sampled every 10 ms, and a run of samples
   that saw any counted as one wake-up; the minimal tray program beside it is the baseline;
@@ -41,6 +42,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -251,6 +253,12 @@ class Run:
         sys.stdout.flush()
 
 
+def logged_lines(log):
+    """The lines the application has written to its log file so far."""
+    log.seek(0)
+    return log.read().splitlines()
+
+
 def switch_and_time(pager, follower, xprop, numbers):
     """Latencies (ms) of the follower's and xprop's lines after each request; titles seen."""
     ours, theirs, titles = [], [], {}
@@ -289,9 +297,9 @@ def desktop_changes(run, args):
         prepare(desk)
         open_windows(desk, args.test_window, 3)
         desk.start_tray()
+        log = tempfile.NamedTemporaryFile(mode="w+", prefix="quillbar-bench-", suffix=".log")
         app = desk.start_process([args.quillbar, "--verbose"], stdout=subprocess.DEVNULL,
-                                 stderr=subprocess.PIPE, text=True, bufsize=1)
-        journal = Lines(app.stderr)
+                                 stderr=log)
         desk.wait_for_icons(1)
         follow = desk.start_process([args.quillbar, "--print-title", "--follow"],
                                     stdout=subprocess.PIPE, text=True, bufsize=1)
@@ -310,11 +318,11 @@ def desktop_changes(run, args):
 
         windows = open_windows(desk, args.test_window, 9)
         settle([app.pid])
-        cpu_app, cpu_xprop, lines = cpu_ns(app.pid), cpu_ns(spy.pid), len(journal.lines)
+        cpu_app, cpu_xprop, lines = cpu_ns(app.pid), cpu_ns(spy.pid), len(logged_lines(log))
         ours, theirs, titles = switch_and_time(pager, follower, xprop, numbers)
         settle([app.pid])
         cpu_app, cpu_xprop = cpu_ns(app.pid) - cpu_app, cpu_ns(spy.pid) - cpu_xprop
-        logged = [text for _, text in journal.lines[lines:] if not text.startswith("quillbar: menu")]
+        logged = [text for text in logged_lines(log)[lines:] if not text.startswith("quillbar: menu")]
         latency_rows(run, 12, ours, theirs)
         per_app, per_xprop = cpu_app / 1e6 / switches, cpu_xprop / 1e6 / switches
         run.add("CPU per desktop change", "%.3f ms" % per_app, "xprop -spy %.3f ms" % per_xprop,
