@@ -18,7 +18,9 @@ public:
     void log(LogLevel level, const std::string& message) override;
 
 private:
-    std::string subsystem_;
+    std::string subsystemField_;
+    std::string noticeField_;
+    std::string infoField_;
     LogSink* mirror_;
 };
 
