@@ -133,12 +133,11 @@ json SpaceDetector::copyManagedDisplaySpaces() const {
 }
 
 std::vector<SpaceInfo> SpaceDetector::detectSpaces() const {
-    // A kept answer is read where it lies; copying it cost more than reading it.
-    std::shared_ptr<const json> kept = platform_.windowServer.keptManagedDisplaySpaces();
-    if (!kept || !isArrayOfDictionaries(*kept)) {
-        kept = std::make_shared<const json>(copyManagedDisplaySpaces());
-    }
-    const json& managedDisplays = *kept;
+    // A kept answer is read where it lies (copying it cost more than reading it), and the server
+    // is asked once.
+    static const json none = json::array();
+    const std::shared_ptr<const json> kept = platform_.windowServer.keptManagedDisplaySpaces();
+    const json& managedDisplays = kept && isArrayOfDictionaries(*kept) ? *kept : none;
 
     PassContext context(*this, api_.activeSpace ? api_.activeSpace() : 0);
 

@@ -42,9 +42,11 @@ public:
     // One dictionary per managed display, in the server's order; null when the server does not
     // answer.
     virtual nlohmann::json copyManagedDisplaySpaces() = 0;
-    // The same answer without a copy, from a server that keeps it until its events change it (a
-    // holder's answer never changes under it). Null where each answer is made afresh.
-    virtual std::shared_ptr<const nlohmann::json> keptManagedDisplaySpaces() { return nullptr; }
+    // The same answer, shared: a server that keeps it until its events change it hands out the
+    // kept one without a copy (a holder's answer never changes under it); others make it afresh.
+    virtual std::shared_ptr<const nlohmann::json> keptManagedDisplaySpaces() {
+        return std::make_shared<const nlohmann::json>(copyManagedDisplaySpaces());
+    }
     // Asks the server to put the window on the managed space; no answer.
     virtual void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) = 0;
     // On-screen windows (no desktop elements), front to back; null when the query fails.

@@ -41,7 +41,8 @@ public:
 
     // The X screen with its desktops, or null without an EWMH window manager.
     nlohmann::json copyManagedDisplaySpaces() override;
-    // The kept answer itself: a desktop change moves its mark in place, nothing is copied.
+    // The kept answer itself (null without an EWMH window manager): a desktop change moves its
+    // mark in place, nothing is copied.
     std::shared_ptr<const nlohmann::json> keptManagedDisplaySpaces() override;
     // Asks the window manager to move the window to the desktop; does not wait for it.
     void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override;
