@@ -5,9 +5,11 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
+#include <QRawFont>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -35,17 +37,75 @@ void drawEmoji(QPainter& painter, const QString& emoji, int size) {
     painter.drawText(QRect(0, 0, size, size), Qt::AlignCenter, EmojiFont::displayText(emoji));
 }
 
-// The largest bold font, up to 11/16 of the icon, in which text fits width (at least 6 px).
-QFont badgeFont(const QString& text, int size, qreal width) {
+QFont badgeFont(int pixels) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setBold(true);
     font.setHintingPreference(QFont::PreferFullHinting);
-    for (int pixels = size * 11 / 16; pixels >= 6; --pixels) {
-        font.setPixelSize(pixels);
-        if (QFontMetricsF(font).horizontalAdvance(text) <= width)
-            break;
-    }
+    font.setPixelSize(pixels);
     return font;
+}
+
+// The largest pixel size, up to 11/16 of the icon, at which advance(pixels) fits width; at least 6.
+template <typename Advance> int badgePixels(int size, qreal width, Advance advance) {
+    int pixels = size * 11 / 16;
+    while (pixels > 6 && advance(pixels) > width) {
+        --pixels;
+    }
+    return pixels;
+}
+
+// Text that reads the same drawn glyph by glyph as shaped: ASCII digits, or one ASCII character.
+bool needsNoShaping(const QString& text) {
+    const auto ascii = [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7f; };
+    const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    return (text.size() == 1 && ascii(text.front())) ||
+           (!text.isEmpty() && std::all_of(text.begin(), text.end(), digit));
+}
+
+// The glyphs' hinted advances, which the painter uses for text too.
+QList<QPointF> advancesOf(const QRawFont& font, const QList<quint32>& glyphs) {
+    return font.advancesForGlyphIndexes(glyphs, QRawFont::SeparateAdvances);
+}
+
+qreal widthOf(const QList<QPointF>& advances) {
+    qreal width = 0;
+    for (const QPointF& step : advances) {
+        width += step.x();
+    }
+    return width;
+}
+
+// Draws text centred in frame glyph by glyph, exactly as drawText() would, when it needs no
+// shaping and the font has every glyph: a tray showing a desktop number then never loads the
+// text shaper, most of a megabyte of an idle tray's memory.
+bool drawGlyphs(QPainter& painter, const QString& text, int size, const QRectF& frame,
+                qreal width) {
+    if (!needsNoShaping(text)) {
+        return false;
+    }
+    const QList<quint32> glyphs = QRawFont::fromFont(badgeFont(size)).glyphIndexesForString(text);
+    if (glyphs.size() != text.size() || glyphs.contains(0u)) {
+        return false;
+    }
+    const int pixels = badgePixels(size, width, [&](int candidate) {
+        return widthOf(advancesOf(QRawFont::fromFont(badgeFont(candidate)), glyphs));
+    });
+    const QRawFont font = QRawFont::fromFont(badgeFont(pixels));
+    QList<QPointF> positions;
+    qreal x = 0;
+    for (const QPointF& step : advancesOf(font, glyphs)) {
+        positions << QPointF(x, 0);
+        x += step.x();
+    }
+    QGlyphRun run;
+    run.setRawFont(font);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    const QPointF origin(frame.left() + (frame.width() - x) / 2,
+                         frame.top() + (frame.height() - font.ascent() - font.descent()) / 2 +
+                             font.ascent());
+    painter.drawGlyphRun(origin, run);
+    return true;
 }
 
 void drawBadge(QPainter& painter, const QString& badge, int size) {
@@ -55,8 +115,14 @@ void drawBadge(QPainter& painter, const QString& badge, int size) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0x2b, 0x57, 0x9a));
     painter.drawRoundedRect(frame, size / 5.0, size / 5.0);
-    painter.setFont(badgeFont(badge, size, frame.width() - std::max(2.0, size / 8.0)));
     painter.setPen(Qt::white);
+    const qreal width = frame.width() - std::max(2.0, size / 8.0);
+    if (drawGlyphs(painter, badge, size, frame, width)) {
+        return;
+    }
+    painter.setFont(badgeFont(badgePixels(size, width, [&](int pixels) {
+        return QFontMetricsF(badgeFont(pixels)).horizontalAdvance(badge);
+    })));
     painter.drawText(frame, Qt::AlignCenter, badge);
 }
 

@@ -12,8 +12,10 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -347,6 +349,40 @@ TEST_F(MenuTest, TheTrayIconIsDrawnForThePixelRatioAndItsNumberStaysLegibleAt16P
     }
     EXPECT_EQ(columns.split('.', Qt::SkipEmptyParts).size(), 2) << columns.toStdString();
     EXPECT_GE(tallest, 7) << columns.toStdString();
+}
+
+TEST_F(MenuTest, ABadgeLooksExactlyAsThePainterWouldWriteItsText) {
+    // The reference: the badge's square and its text written by the painter in the largest bold
+    // DejaVu Sans, up to 11/16 of the icon, that leaves the text a margin.
+    const auto written = [](const QString& text, int size) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                               QPainter::SmoothPixmapTransform);
+        const qreal inset = size < 24 ? 0 : size / 16.0;
+        const QRectF frame(inset, inset, size - 2 * inset, size - 2 * inset);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x2b, 0x57, 0x9a));
+        painter.drawRoundedRect(frame, size / 5.0, size / 5.0);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setBold(true);
+        font.setHintingPreference(QFont::PreferFullHinting);
+        for (int pixels = size * 11 / 16; pixels >= 6; --pixels) {
+            font.setPixelSize(pixels);
+            if (QFontMetricsF(font).horizontalAdvance(text) <=
+                frame.width() - std::max(2.0, size / 8.0))
+                break;
+        }
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(frame, Qt::AlignCenter, text);
+        return image;
+    };
+    for (const int size : {16, 22, 32, 44})
+        for (const QString badge : {"7", "12", "32", "1234", "?", "W", "Ж"})
+            EXPECT_EQ(MenuBarIcon::render({{}, badge}, size), written(badge, size))
+                << badge.toStdString() << " at " << size << " px";
 }
 
 TEST(MenuPlacementTest, TheMenuOpensBesideTheTrayIconNeverOverIt) {
