@@ -4,6 +4,7 @@
 #include "app/FirstRun.h"
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
+#include "services/BusConnection.h"
 #include "services/DebugRequests.h"
 #include "services/SessionEvents.h"
 #include "services/SingleInstance.h"
@@ -69,8 +70,12 @@ QuillbarApp::QuillbarApp(const Options& options)
         reportNoSupportedDesktop(choice.explanation);
         return; // a copy that cannot run leaves the running one alone
     }
-    QDBusConnection sessionBus = QDBusConnection::sessionBus();
-    claimInstance(sessionBus);
+    // The application's own connection: its name, and everything served under it.
+    bus_ = BusConnection::session();
+    connect(bus_.get(), &BusConnection::disconnected, this, [this] {
+        log_.log(LogLevel::Default, "The session bus went away; the title is no longer served");
+    });
+    claimInstance(*bus_);
     observer_ = std::make_unique<SpaceObserver>(*nameStore_, backend_->platform());
     // Switching beside the observer: it keeps the anchors in line with every detection and serves
     // the debug switch requests.
@@ -100,14 +105,14 @@ QuillbarApp::QuillbarApp(const Options& options)
 
     // 5. The scene: the session-bus services, and the tray item unless a top-bar button shows
     //    the title and the menu instead.
-    titleExporter_ = std::make_unique<TitleExporter>(
-        sessionBus, QString::fromStdString(observer_->menuBarTitle()));
+    titleExporter_ =
+        std::make_unique<TitleExporter>(*bus_, QString::fromStdString(observer_->menuBarTitle()));
     titleSubscription_ = observer_->subscribeMenuBarTitle([this](const std::string& title) {
         titleExporter_->setMenuBarTitle(QString::fromStdString(title));
     });
-    exportMenu(sessionBus);
+    exportMenu(*bus_);
     debugRequests_ = std::make_unique<DebugRequests>(
-        sessionBus, [this](const std::string& name, const std::optional<std::string>& object) {
+        *bus_, [this](const std::string& name, const std::optional<std::string>& object) {
             distributedCenter_.postNotification(name, object);
         });
     // 6. Once the event loop runs: the launch-finished step.
@@ -141,16 +146,16 @@ void QuillbarApp::reportNotices(const std::vector<std::string>& notices) const {
     }
 }
 
-void QuillbarApp::exportMenu(QDBusConnection& sessionBus) {
-    menuExporter_ = new MenuExporter(
-        titleExporter_.get(), sessionBus,
+void QuillbarApp::exportMenu(BusConnection& bus) {
+    menuExporter_ = std::make_unique<MenuExporter>(
+        bus,
         [this] {
             // What opening the tray menu does first: refresh, reread the login item.
             menu_->prepareToShow();
             return menu_->entries();
         },
         [this](const MenuContent::Entry& entry) { menu_->perform(entry); });
-    topBarButton_ = std::make_unique<TopBarButtonWatcher>(sessionBus);
+    topBarButton_ = std::make_unique<TopBarButtonWatcher>(QDBusConnection::sessionBus());
     const auto placeItem = [this](bool buttonShown) {
         log_.log(LogLevel::Default, buttonShown
                                         ? "The top-bar button shows the title; no tray item"
@@ -178,9 +183,9 @@ void QuillbarApp::applicationDidFinishLaunching() {
         [this](const std::string& name) { workspaceCenter_.postNotification(name); });
 }
 
-void QuillbarApp::claimInstance(QDBusConnection& sessionBus) {
+void QuillbarApp::claimInstance(BusConnection& bus) {
     singleInstance_ = std::make_unique<SingleInstance>(
-        sessionBus, QString::fromStdString(appInfo_.bundleIdentifier.value_or("")));
+        bus, QString::fromStdString(appInfo_.bundleIdentifier.value_or("")));
     // The table is the newer instance's from the moment it takes the name: not one more write.
     connect(singleInstance_.get(), &SingleInstance::replaced, this, [this] {
         nameStore_->stopWriting();

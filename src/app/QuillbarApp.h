@@ -9,7 +9,6 @@
 #include "services/JournalLogSink.h"
 #include "services/QSettingsDefaults.h"
 
-#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 #include <QSystemTrayIcon>
@@ -25,6 +24,7 @@ class QMenu;
 
 namespace quillbar {
 
+class BusConnection;
 class DebugRequests;
 class MenuBarItem;
 class MenuContentView;
@@ -75,7 +75,7 @@ private:
 
     void applicationDidFinishLaunching();
     // Takes the single-instance name, then reads the names once the older instance is gone.
-    void claimInstance(QDBusConnection& sessionBus);
+    void claimInstance(BusConnection& bus);
     void loadNames(bool previousLeft);
     // Logs and shows in the tooltip why names are not being saved, and retries meanwhile.
     void watchStorage();
@@ -89,7 +89,7 @@ private:
     // Says on stderr what the backend choice told the journal (the journal gets it from there).
     void reportNotices(const std::vector<std::string>& notices) const;
     // The menu on the bus beside the title, and no tray item while a top-bar button shows both.
-    void exportMenu(QDBusConnection& sessionBus);
+    void exportMenu(BusConnection& bus);
 
     AppInfo appInfo_;
     bool verbose_;
@@ -113,8 +113,10 @@ private:
     std::unique_ptr<MenuContentView> menu_;
     std::unique_ptr<MenuBarItem> item_;
     std::unique_ptr<UpdaterController> updater_;
+    // The session-bus connection of the name and the services below it, which go before it.
+    std::unique_ptr<BusConnection> bus_;
     std::unique_ptr<TitleExporter> titleExporter_;
-    MenuExporter* menuExporter_ = nullptr; // owned by the title exporter
+    std::unique_ptr<MenuExporter> menuExporter_;
     std::unique_ptr<TopBarButtonWatcher> topBarButton_;
     Subscription titleSubscription_;
     std::unique_ptr<SessionEvents> sessionEvents_;

@@ -10,6 +10,7 @@
 #include <QEventLoop>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -21,6 +22,24 @@ namespace {
 constexpr std::chrono::milliseconds kAnswerTimeout{5000};
 // How often a client looks again for an instance that has the name but not yet the object.
 constexpr std::chrono::milliseconds kRetryPause{100};
+
+// The most of a text from the bus read as a desktop: a number has at most 19 characters, and the
+// error answer quotes 40.
+constexpr std::size_t kMaxDesktopBytes = 160;
+
+// The desktop a text from the bus names, or nullopt (with what is quoted in the error answer).
+std::optional<QString> desktopIn(const char* text, QString* quoted) {
+    const std::size_t length = ::strnlen(text, kMaxDesktopBytes + 1);
+    const QString desktop =
+        QString::fromUtf8(text, static_cast<qsizetype>(std::min(length, kMaxDesktopBytes)));
+    if (length <= kMaxDesktopBytes && DebugRequests::isDesktopNumber(desktop)) {
+        return desktop;
+    }
+    if (quoted != nullptr) {
+        *quoted = desktop.left(40);
+    }
+    return std::nullopt;
+}
 
 // Errors that mean "no instance serves requests yet", not "the instance said no".
 bool notServingYet(const QDBusMessage& reply) {
@@ -37,30 +56,42 @@ bool notServingYet(const QDBusMessage& reply) {
 
 } // namespace
 
-DebugRequests::DebugRequests(QDBusConnection bus, Post post, std::chrono::milliseconds spacing,
+DebugRequests::DebugRequests(BusConnection& bus, Post post, std::chrono::milliseconds spacing,
                              QObject* parent)
     : QObject(parent)
-    , bus_(std::move(bus))
     , post_(std::move(post))
     , spacing_(spacing) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &DebugRequests::deliverPending);
-    if (!bus_.isConnected()) {
+    if (!bus.isConnected()) {
         return;
     }
-    const QString interface = QString::fromLatin1(kInterface);
-    bus_.connect(QString(), QString(), interface, QStringLiteral("switchTo"), this,
-                 SLOT(switchToReceived(QDBusMessage)));
-    bus_.connect(QString(), QString(), interface, QStringLiteral("settings"), this,
-                 SLOT(settingsReceived(QDBusMessage)));
-    registered_ = bus_.registerObject(QString::fromLatin1(kObjectPath), this,
-                                      QDBusConnection::ExportScriptableSlots);
+    sd_bus_slot* slot = nullptr;
+    if (sd_bus_add_object_vtable(bus.bus(), &slot, kObjectPath, kInterface, vtable(), this) >= 0) {
+        object_.reset(slot);
+    }
+    // The broadcast signals, from any sender on any path.
+    if (sd_bus_match_signal_async(bus.bus(), &slot, nullptr, nullptr, kInterface, "switchTo",
+                                  switchToHeard, nullptr, this) >= 0) {
+        switchToMatch_.reset(slot);
+    }
+    if (sd_bus_match_signal_async(bus.bus(), &slot, nullptr, nullptr, kInterface, "settings",
+                                  settingsHeard, nullptr, this) >= 0) {
+        settingsMatch_.reset(slot);
+    }
+    bus.sent();
 }
 
-DebugRequests::~DebugRequests() {
-    if (registered_) {
-        bus_.unregisterObject(QString::fromLatin1(kObjectPath));
-    }
+DebugRequests::~DebugRequests() = default;
+
+const sd_bus_vtable* DebugRequests::vtable() {
+    static const sd_bus_vtable table[] = {
+        SD_BUS_VTABLE_START(SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_METHOD_WITH_NAMES("switchTo", "s", SD_BUS_PARAM(desktop), "", "", switchToCalled, 0),
+        SD_BUS_METHOD("settings", "", "", settingsCalled, 0),
+        SD_BUS_VTABLE_END,
+    };
+    return table;
 }
 
 bool DebugRequests::isDesktopNumber(const QString& text) {
@@ -132,10 +163,6 @@ DebugRequests::Reply DebugRequests::call(QDBusConnection bus, const QString& ser
 
 void DebugRequests::switchTo(const QString& desktop) {
     if (!isDesktopNumber(desktop)) {
-        if (calledFromDBus()) {
-            sendErrorReply(QDBusError::InvalidArgs,
-                           QStringLiteral("'%1' is not a desktop number").arg(desktop.left(40)));
-        }
         return;
     }
     switchPending_ = desktop.toStdString();
@@ -147,18 +174,42 @@ void DebugRequests::settings() {
     schedule();
 }
 
-void DebugRequests::switchToReceived(const QDBusMessage& message) {
-    const QList<QVariant> arguments = message.arguments();
-    // Only text that names a desktop counts; anything else is dropped here.
-    if (!arguments.isEmpty() && arguments.first().typeId() == QMetaType::QString &&
-        isDesktopNumber(arguments.first().toString())) {
-        switchPending_ = arguments.first().toString().toStdString();
-        schedule();
+int DebugRequests::switchToCalled(sd_bus_message* call, void* userdata, sd_bus_error*) {
+    const char* text = nullptr;
+    // sd-bus has checked the signature already.
+    if (const int read = sd_bus_message_read(call, "s", &text); read < 0) {
+        return read;
     }
+    QString quoted;
+    const std::optional<QString> desktop = desktopIn(text, &quoted);
+    if (!desktop) {
+        return sd_bus_reply_method_errorf(
+            call, SD_BUS_ERROR_INVALID_ARGS, "%s",
+            QStringLiteral("'%1' is not a desktop number").arg(quoted).toUtf8().constData());
+    }
+    static_cast<DebugRequests*>(userdata)->switchTo(*desktop);
+    return sd_bus_reply_method_return(call, "");
 }
 
-void DebugRequests::settingsReceived(const QDBusMessage&) {
-    settings();
+int DebugRequests::settingsCalled(sd_bus_message* call, void* userdata, sd_bus_error*) {
+    static_cast<DebugRequests*>(userdata)->settings();
+    return sd_bus_reply_method_return(call, "");
+}
+
+int DebugRequests::switchToHeard(sd_bus_message* signal, void* userdata, sd_bus_error*) {
+    const char* text = nullptr;
+    // Only text that names a desktop counts; anything else is dropped here.
+    if (sd_bus_message_read(signal, "s", &text) > 0) {
+        if (const std::optional<QString> desktop = desktopIn(text, nullptr)) {
+            static_cast<DebugRequests*>(userdata)->switchTo(*desktop);
+        }
+    }
+    return 0;
+}
+
+int DebugRequests::settingsHeard(sd_bus_message*, void* userdata, sd_bus_error*) {
+    static_cast<DebugRequests*>(userdata)->settings();
+    return 0;
 }
 
 void DebugRequests::schedule() {

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "services/BusConnection.h"
+
 #include <QDBusConnection>
-#include <QDBusContext>
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QObject>
@@ -17,14 +18,13 @@ namespace quillbar {
 
 // Debug requests from outside the process, interface "org.quillbar.Quillbar.debug" on the session
 // bus: methods "switchTo" (one text: the desktop number) and "settings" of the object kObjectPath,
-// which the running instance answers under its application identifier, and broadcast signals of
-// the same names. Requests are handed on under the names of the distributed notifications, merged:
-// whatever arrives while a delivery waits joins it (the latest desktop, then settings once), and
-// deliveries are at least a spacing apart, so a flood of requests costs a few refreshes and no
-// memory.
-class DebugRequests : public QObject, protected QDBusContext {
+// which the running instance answers under its application identifier (on its own connection),
+// and broadcast signals of the same names. The clients (switchTo, settings) use QtDBus. Requests
+// are handed on under the names of the distributed notifications, merged: whatever arrives while a
+// delivery waits joins it (the latest desktop, then settings once), and deliveries are at least a
+// spacing apart, so a flood of requests costs a few refreshes and no memory.
+class DebugRequests : public QObject {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.quillbar.Quillbar.debug")
 public:
     using Post =
         std::function<void(const std::string& name, const std::optional<std::string>& object)>;
@@ -43,9 +43,10 @@ public:
     // How long a client waits for an instance that is still starting.
     static constexpr std::chrono::milliseconds kStartupWait{5000};
 
-    // Listens on bus and serves the methods there (skipped when it is not connected); post runs
-    // for every delivery, with the notification name and, for a switch, the desktop number.
-    DebugRequests(QDBusConnection bus, Post post, std::chrono::milliseconds spacing = kSpacing,
+    // Listens on bus and serves the methods there (skipped when it is not connected); bus must
+    // outlive it. post runs for every delivery, with the notification name and, for a switch, the
+    // desktop number.
+    DebugRequests(BusConnection& bus, Post post, std::chrono::milliseconds spacing = kSpacing,
                   QObject* parent = nullptr);
     ~DebugRequests() override;
 
@@ -64,28 +65,31 @@ public:
     // Delivers the waiting requests now (the spacing timer does so by itself).
     void deliverPending();
 
-public slots:
-    // The bus methods: a desktop that is not a number is refused with an error reply.
-    Q_SCRIPTABLE void switchTo(const QString& desktop);
-    Q_SCRIPTABLE void settings();
-
-private slots:
-    void switchToReceived(const QDBusMessage& message);
-    void settingsReceived(const QDBusMessage& message);
+    // What the bus methods do: a desktop that is not a number is ignored (the bus method answers
+    // it with an error).
+    void switchTo(const QString& desktop);
+    void settings();
 
 private:
+    static const sd_bus_vtable* vtable();
+    // The methods and the broadcast signals on the bus.
+    static int switchToCalled(sd_bus_message* call, void* userdata, sd_bus_error* error);
+    static int settingsCalled(sd_bus_message* call, void* userdata, sd_bus_error* error);
+    static int switchToHeard(sd_bus_message* signal, void* userdata, sd_bus_error* error);
+    static int settingsHeard(sd_bus_message* signal, void* userdata, sd_bus_error* error);
     void schedule();
     static Reply call(QDBusConnection bus, const QString& service, QDBusMessage message,
                       std::chrono::milliseconds startupWait);
 
-    QDBusConnection bus_;
-    bool registered_ = false;
     Post post_;
     std::chrono::milliseconds spacing_;
     std::optional<std::string> switchPending_; // the latest desktop asked for
     bool settingsPending_ = false;
     QTimer timer_;
     QElapsedTimer sinceDelivery_;
+    BusConnection::Slot object_;
+    BusConnection::Slot switchToMatch_;
+    BusConnection::Slot settingsMatch_;
 };
 
 } // namespace quillbar

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QDBusConnection>
+#include "services/BusConnection.h"
+
 #include <QObject>
 #include <QString>
 
 #include <chrono>
+#include <string>
 
-class QDBusServiceWatcher;
 class QTimer;
 
 namespace quillbar {
@@ -18,13 +19,17 @@ namespace quillbar {
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    // The rule for the identifier name on bus.
-    SingleInstance(QDBusConnection bus, QString name, QObject* parent = nullptr);
+    // How long claim() waits for the bus at most.
+    static constexpr std::chrono::milliseconds kClaimWait{25000};
+
+    // The rule for the identifier name on bus, which must outlive it.
+    SingleInstance(BusConnection& bus, QString name, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // Takes the name; false when there is no bus or the bus refused (the rule is then skipped).
+    // Takes the name, waiting for the bus's answer (kClaimWait at most); false when there is no
+    // bus or the bus refused (the rule is then skipped).
     bool claim();
-    // Whether this instance holds the name.
+    // Whether this instance holds the name (as far as the bus has told it; no call).
     bool holdsName() const;
     // Emits previousGone() once: when the instance that held the name before claim() has left the
     // bus, on the next turn of the event loop when there was none, or after limit at the latest.
@@ -36,18 +41,20 @@ signals:
     // The previous holder has left the bus (true), or the wait for it ran out (false).
     void previousGone(bool left);
 
-private slots:
-    void nameLost(const QString& name);
-
 private:
+    static int nameLost(sd_bus_message* message, void* userdata, sd_bus_error* error);
+    static int ownerChanged(sd_bus_message* message, void* userdata, sd_bus_error* error);
+    static int previousAnswered(sd_bus_message* reply, void* userdata, sd_bus_error* error);
     void finishWait(bool left);
 
-    QDBusConnection bus_;
+    BusConnection& bus_;
     QString name_;
     bool claimed_ = false;
     // The unique bus name of the instance that held the name when this one claimed it.
-    QString previous_;
-    QDBusServiceWatcher* previousWatcher_ = nullptr;
+    std::string previous_;
+    BusConnection::Slot nameLostMatch_;
+    BusConnection::Slot previousMatch_;
+    BusConnection::Slot previousCall_;
     QTimer* waitLimit_ = nullptr;
     bool waiting_ = false;
 };

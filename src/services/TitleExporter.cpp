@@ -1,29 +1,21 @@
 #include "services/TitleExporter.h"
 
-#include <QDBusMessage>
-#include <QVariantMap>
-
 #include <utility>
 
 namespace quillbar {
 
-TitleExporter::TitleExporter(QDBusConnection bus, QString title, QObject* parent)
-    : QObject(parent)
-    , bus_(std::move(bus))
-    , title_(busText(title)) {
-    if (bus_.isConnected()) {
-        exported_ = bus_.registerObject(QString::fromLatin1(kPath), this,
-                                        QDBusConnection::ExportAllProperties |
-                                            QDBusConnection::ExportAllSignals |
-                                            QDBusConnection::ExportAdaptors);
+TitleExporter::TitleExporter(BusConnection& bus, QString title)
+    : bus_(bus)
+    , title_(busText(title))
+    , text_(title_.toUtf8()) {
+    sd_bus_slot* slot = nullptr;
+    if (bus_.isConnected() &&
+        sd_bus_add_object_vtable(bus_.bus(), &slot, kPath, kInterface, vtable(), this) >= 0) {
+        object_.reset(slot);
     }
 }
 
-TitleExporter::~TitleExporter() {
-    if (exported_) {
-        bus_.unregisterObject(QString::fromLatin1(kPath));
-    }
-}
+TitleExporter::~TitleExporter() = default;
 
 QString TitleExporter::busText(const QString& title) {
     QString text = title;
@@ -32,31 +24,49 @@ QString TitleExporter::busText(const QString& title) {
 }
 
 void TitleExporter::setMenuBarTitle(const QString& title) {
-    const QString text = busText(title);
+    QString text = busText(title);
     if (text == title_) {
         return;
     }
-    title_ = text;
-    if (exported_) {
+    title_ = std::move(text);
+    text_ = title_.toUtf8();
+    if (object_ && bus_.isConnected()) {
         announce();
     }
 }
 
-void TitleExporter::announce() const {
-    // Both signals are made here rather than by relaying the Qt signal, which would look the
-    // object's interface up and box the title anew on every change.
-    const QString path = QString::fromLatin1(kPath);
-    const QString interface = QString::fromLatin1(kInterface);
-    QDBusMessage changed =
-        QDBusMessage::createSignal(path, interface, QString::fromLatin1(kSignal));
-    changed.setArguments({title_});
-    bus_.send(changed);
-    QDBusMessage properties =
-        QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                   QStringLiteral("PropertiesChanged"));
-    properties.setArguments(
-        {interface, QVariantMap{{QString::fromLatin1(kProperty), title_}}, QStringList()});
-    bus_.send(properties);
+const sd_bus_vtable* TitleExporter::vtable() {
+    static const sd_bus_vtable table[] = {
+        SD_BUS_VTABLE_START(SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_PROPERTY(kProperty, "s", readTitle, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+        SD_BUS_SIGNAL_WITH_NAMES(kSignal, "s", SD_BUS_PARAM(title), 0),
+        SD_BUS_VTABLE_END,
+    };
+    return table;
+}
+
+int TitleExporter::readTitle(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
+                             void* userdata, sd_bus_error*) {
+    return sd_bus_message_append(reply, "s",
+                                 static_cast<TitleExporter*>(userdata)->text_.constData());
+}
+
+void TitleExporter::announce() {
+    // Both signals are made and written here, one message each: no lookup of the object's
+    // tables, no other thread.
+    sd_bus* bus = bus_.bus();
+    const char* text = text_.constData();
+    sd_bus_emit_signal(bus, kPath, kInterface, kSignal, "s", text);
+    sd_bus_message* changed = nullptr;
+    if (sd_bus_message_new_signal(bus, &changed, kPath, "org.freedesktop.DBus.Properties",
+                                  "PropertiesChanged") >= 0) {
+        if (sd_bus_message_append(changed, "sa{sv}as", kInterface, 1, kProperty, "s", text, 0) >=
+            0) {
+            sd_bus_send(bus, changed, nullptr);
+        }
+        sd_bus_message_unref(changed);
+    }
+    bus_.sent();
 }
 
 } // namespace quillbar

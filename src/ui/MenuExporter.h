@@ -1,12 +1,9 @@
 #pragma once
 
+#include "services/BusConnection.h"
 #include "ui/MenuContent.h"
 
-#include <QDBusAbstractAdaptor>
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QList>
+#include <QObject>
 #include <QString>
 
 #include <cstdint>
@@ -16,12 +13,12 @@
 namespace quillbar {
 
 // The tray menu on the session bus, for a panel that draws its own (the GNOME Shell extension's
-// top-bar button): interface "org.quillbar.Quillbar.Menu" beside the title on the object that
-// carries it. GetMenu builds the rows when asked and numbers them with a new revision; Choose
-// does what choosing a row of that revision does. Rows are the tray menu's own entries.
-class MenuExporter : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.quillbar.Quillbar.Menu")
+// top-bar button): interface "org.quillbar.Quillbar.Menu" beside the title on its object
+// (TitleExporter::kPath). GetMenu() → (u revision, a(sssbbb) rows) builds the rows when asked and
+// numbers them with a new revision; Choose(u revision, u row) does what choosing a row of that
+// revision does, erring kStaleMenu when revision is not the latest handed out and kNoSuchRow when
+// the row is out of range, inert or disabled. Rows are the tray menu's own entries.
+class MenuExporter : public QObject {
 public:
     static constexpr const char* kInterface = "org.quillbar.Quillbar.Menu";
     static constexpr const char* kStaleMenu = "org.quillbar.Quillbar.Error.StaleMenu";
@@ -44,9 +41,10 @@ public:
     // Does what choosing the entry does.
     using Perform = std::function<void(const MenuContent::Entry&)>;
 
-    // Serves the menu on the object exported, which must be registered on bus with
-    // ExportAdaptors.
-    MenuExporter(QObject* exported, QDBusConnection bus, Build build, Perform perform);
+    // Serves the menu on bus, which must outlive it. A chosen row is answered at once and
+    // performed on the next turn of the event loop, outside the bus's dispatch (it may open a
+    // window or quit).
+    MenuExporter(BusConnection& bus, Build build, Perform perform);
     ~MenuExporter() override;
 
     // The bus's name for an entry's kind ("space", "heading", "text", "separator", "rename",
@@ -55,28 +53,18 @@ public:
     // The entry as a row.
     static Row rowOf(const MenuContent::Entry& entry);
 
-public slots:
-    // The menu now: its revision (a new one each call) and its rows.
-    // (The type is spelled out in full: the bus looks it up by the name written here.)
-    uint GetMenu(QList<quillbar::MenuExporter::Row>& rows);
-    // Does what choosing row of the menu of that revision does; errors kStaleMenu when revision
-    // is not the latest handed out, kNoSuchRow when the row is out of range, inert or disabled.
-    void Choose(uint revision, uint row, const QDBusMessage& message);
-
 private:
-    void refuse(const QDBusMessage& call, const char* error, const QString& text);
+    static const sd_bus_vtable* vtable();
+    static int getMenu(sd_bus_message* call, void* userdata, sd_bus_error* error);
+    static int choose(sd_bus_message* call, void* userdata, sd_bus_error* error);
+    // The reply to GetMenu: the new revision and the rows of entries_.
+    int answerMenu(sd_bus_message* call) const;
 
-    QDBusConnection bus_;
     Build build_;
     Perform perform_;
-    uint revision_ = 0; // 0: none handed out yet
+    std::uint32_t revision_ = 0; // 0: none handed out yet
     std::vector<MenuContent::Entry> entries_;
+    BusConnection::Slot object_;
 };
 
-// A row in and out of a bus message.
-QDBusArgument& operator<<(QDBusArgument& argument, const MenuExporter::Row& row);
-const QDBusArgument& operator>>(const QDBusArgument& argument, MenuExporter::Row& row);
-
 } // namespace quillbar
-
-Q_DECLARE_METATYPE(quillbar::MenuExporter::Row)

@@ -59,13 +59,15 @@ class TrayTest(DesktopTest):
             self.desk.wait_for_icons(2)
         self.assertIsNone(app.proc.poll())
 
-        # A follower prints every new title; the debug request on the bus switches.
-        with tempfile.TemporaryFile(mode="w+") as out:
+        # A follower prints every new title; the debug request on the bus switches. It appends
+        # through a file description of its own: sharing the reader's offset, a line written
+        # between the reader's seek and read would land over the first.
+        with tempfile.NamedTemporaryFile(mode="r") as out, open(out.name, "a") as sink:
             def printed():
                 out.seek(0)
                 return out.read().splitlines()
 
-            self.desk.start_process([QUILLBAR, "--print-title", "--follow"], stdout=out)
+            self.desk.start_process([QUILLBAR, "--print-title", "--follow"], stdout=sink)
             self.desk.wait_until(lambda: printed() == ["Desktop 3"])
             self.desk.wmctrl("-s", "3")
             self.desk.wait_until(lambda: printed() == ["Desktop 3", "Desktop 4"],

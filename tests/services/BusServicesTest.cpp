@@ -1,6 +1,9 @@
 // Runs on a private session bus (ctest starts it with dbus-run-session). Each party of a test has
-// its own connection, as separate processes would.
+// its own connection, as separate processes would: the services on a BusConnection (served by this
+// thread's event loop, so callers here wait by running it), their callers on QtDBus or sd-bus.
 #include "platform/NotificationCenter.h"
+#include "platform/qt/BoundedBusCall.h"
+#include "services/BusConnection.h"
 #include "services/DebugRequests.h"
 #include "services/SessionEvents.h"
 #include "services/SingleInstance.h"
@@ -12,15 +15,21 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
+#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
+#include <QAbstractEventDispatcher>
+
+#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -42,10 +51,44 @@ QDBusConnection party() {
                                          QStringLiteral("party-%1").arg(count++));
 }
 
+// A new connection of the application's kind: a service's side.
+std::unique_ptr<BusConnection> service() {
+    auto bus = BusConnection::session();
+    EXPECT_TRUE(bus->isConnected());
+    return bus;
+}
+
+// The connection's unique name (waits for the bus's greeting).
+QString uniqueName(BusConnection& bus) {
+    const char* name = nullptr;
+    EXPECT_GE(sd_bus_get_unique_name(bus.bus(), &name), 0);
+    bus.sent();
+    return QString::fromUtf8(name);
+}
+
+// Takes a well-known name on bus, as an instance does, waiting on the event loop for the answer.
+bool takeName(BusConnection& bus, const char* name) {
+    int answer = 0; // 1 granted, -1 refused
+    sd_bus_slot* slot = nullptr;
+    const auto answered = [](sd_bus_message* reply, void* userdata, sd_bus_error*) {
+        *static_cast<int*>(userdata) = sd_bus_message_is_method_error(reply, nullptr) ? -1 : 1;
+        return 0;
+    };
+    if (sd_bus_request_name_async(bus.bus(), &slot, name, 0, answered, &answer) < 0) {
+        return false;
+    }
+    const BusConnection::Slot request(slot);
+    bus.sent();
+    return QTest::qWaitFor([&] { return answer != 0; }, 5000) && answer == 1;
+}
+
 TEST(BusServicesTest, TheNewestInstanceTakesTheNameAndTheOlderOneIsToldToQuit) {
-    SingleInstance first(party(), "org.quillbar.Test");
-    SingleInstance second(party(), "org.quillbar.Test");
-    SingleInstance other(party(), "org.quillbar.Other");
+    const auto firstBus = service();
+    const auto secondBus = service();
+    const auto otherBus = service();
+    SingleInstance first(*firstBus, "org.quillbar.Test");
+    SingleInstance second(*secondBus, "org.quillbar.Test");
+    SingleInstance other(*otherBus, "org.quillbar.Other");
     QSignalSpy firstReplaced(&first, &SingleInstance::replaced);
     QSignalSpy otherReplaced(&other, &SingleInstance::replaced);
     ASSERT_TRUE(first.claim());
@@ -56,7 +99,9 @@ TEST(BusServicesTest, TheNewestInstanceTakesTheNameAndTheOlderOneIsToldToQuit) {
     // A copy with another identifier is left alone.
     EXPECT_TRUE(other.holdsName() && otherReplaced.isEmpty());
     // Without a bus the rule is skipped.
-    SingleInstance lonely(QDBusConnection(QStringLiteral("never connected")), "org.quillbar.Test");
+    const auto none = BusConnection::atAddress("unix:path=/nonexistent/quillbar-bus");
+    EXPECT_FALSE(none->isConnected());
+    SingleInstance lonely(*none, "org.quillbar.Test");
     EXPECT_FALSE(lonely.claim() || lonely.holdsName());
 }
 
@@ -64,18 +109,19 @@ TEST(BusServicesTest, TheNewestInstanceTakesTheNameAndTheOlderOneIsToldToQuit) {
 // none, at the limit when it never leaves); only then may it read what that one saved.
 TEST(BusServicesTest, TheNewInstanceWaitsUntilTheOneItReplacedHasLeft) {
     const QString name = QStringLiteral("org.quillbar.Waiting");
-    SingleInstance alone(party(), name);
+    const auto aloneBus = service();
+    SingleInstance alone(*aloneBus, name);
     QSignalSpy aloneGone(&alone, &SingleInstance::previousGone);
     ASSERT_TRUE(alone.claim());
     alone.awaitPrevious(std::chrono::seconds(5));
     EXPECT_TRUE(QTest::qWaitFor([&] { return aloneGone.count() == 1; }, 5000));
     EXPECT_EQ(aloneGone.value(0).value(0).toBool(), true);
 
-    QDBusConnection olderBus = party();
-    const QString olderName = olderBus.name();
-    auto older = std::make_unique<SingleInstance>(olderBus, name);
+    auto olderBus = service();
+    auto older = std::make_unique<SingleInstance>(*olderBus, name);
     ASSERT_TRUE(older->claim());
-    SingleInstance newer(party(), name);
+    const auto newerBus = service();
+    SingleInstance newer(*newerBus, name);
     QSignalSpy newerGone(&newer, &SingleInstance::previousGone);
     ASSERT_TRUE(newer.claim());
     newer.awaitPrevious(std::chrono::seconds(20));
@@ -84,12 +130,12 @@ TEST(BusServicesTest, TheNewInstanceWaitsUntilTheOneItReplacedHasLeft) {
         QCoreApplication::processEvents();
     EXPECT_EQ(newerGone.count(), 0);
     older.reset();
-    olderBus = QDBusConnection(QString());
-    QDBusConnection::disconnectFromBus(olderName);
+    olderBus.reset();
     EXPECT_TRUE(QTest::qWaitFor([&] { return newerGone.count() == 1; }, 10000));
     EXPECT_EQ(newerGone.value(0).value(0).toBool(), true);
 
-    SingleInstance newest(party(), name); // replaces newer, which stays on the bus
+    const auto newestBus = service();
+    SingleInstance newest(*newestBus, name); // replaces newer, which stays on the bus
     QSignalSpy newestGone(&newest, &SingleInstance::previousGone);
     ASSERT_TRUE(newest.claim());
     newest.awaitPrevious(std::chrono::milliseconds(100));
@@ -99,15 +145,15 @@ TEST(BusServicesTest, TheNewInstanceWaitsUntilTheOneItReplacedHasLeft) {
 
 TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
     std::vector<std::string> received; // name and object ("-" for none)
-    QDBusConnection instance = party();
+    const auto instance = service();
     // Deliveries an hour apart: everything after the first waits for deliverPending().
     DebugRequests listener(
-        instance,
+        *instance,
         [&](const std::string& name, const std::optional<std::string>& object) {
             received.push_back(name + " " + object.value_or("-"));
         },
         std::chrono::hours(1));
-    ASSERT_TRUE(instance.registerService("org.quillbar.Debug"));
+    ASSERT_TRUE(takeName(*instance, "org.quillbar.Debug"));
     const std::string switchTo = NotificationCenter::kDebugSwitchTo;
     const std::string settings = NotificationCenter::kDebugSettings + std::string(" -");
 
@@ -146,6 +192,25 @@ TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
     const DebugRequests::Reply word = DebugRequests::switchTo(client, "org.quillbar.Debug", "abc");
     EXPECT_EQ(word.outcome, DebugRequests::Outcome::Refused);
     EXPECT_EQ(word.message, "'abc' is not a desktop number");
+    EXPECT_EQ(DebugRequests::switchTo(client, "org.quillbar.Debug", QString(300, u'1')).message,
+              "'" + QString(40, u'1') + "' is not a desktop number");
+    // Calls of another shape are refused before they reach the service, which goes on serving.
+    const auto refusal = [&](const char* method, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            "org.quillbar.Debug", DebugRequests::kObjectPath, DebugRequests::kInterface, method);
+        message.setArguments(arguments);
+        const auto answer = BoundedBusCall::answer(client, message, std::chrono::seconds(5));
+        return answer ? answer->errorName() : QStringLiteral("no answer");
+    };
+    EXPECT_EQ(refusal("switchTo", {2}), "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(refusal("switchTo", {}), "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(refusal("settings", {QString("now")}), "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(refusal("reboot", {}), "org.freedesktop.DBus.Error.UnknownMethod");
+    EXPECT_FALSE(listener.isPending());
+    EXPECT_EQ(DebugRequests::switchTo(client, "org.quillbar.Debug", "5").outcome,
+              DebugRequests::Outcome::Delivered);
+    listener.deliverPending();
+    EXPECT_EQ(received.back(), switchTo + " 5");
     for (const QVariant& bad : {QVariant(2), QVariant(QString("0")), QVariant(QString("2 "))}) {
         QDBusMessage badSignal =
             QDBusMessage::createSignal(DebugRequests::kPath, DebugRequests::kInterface, "switchTo");
@@ -169,12 +234,12 @@ TEST(BusServicesTest, ADebugRequestWaitsForAStartingInstanceAndFailsWithoutOne) 
 
     // The instance takes its name while the request waits, and serves it.
     std::vector<std::string> received;
-    QDBusConnection instance = party();
-    DebugRequests listener(instance,
+    const auto instance = service();
+    DebugRequests listener(*instance,
                            [&](const std::string& name, const std::optional<std::string>& object) {
                                received.push_back(name + " " + object.value_or("-"));
                            });
-    QTimer::singleShot(300, [&] { instance.registerService("org.quillbar.Starting"); });
+    QTimer::singleShot(300, [&] { takeName(*instance, "org.quillbar.Starting"); });
     EXPECT_EQ(DebugRequests::switchTo(party(), "org.quillbar.Starting", "3").outcome,
               DebugRequests::Outcome::Delivered);
     EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 1; }, 5000));
@@ -200,12 +265,12 @@ public slots:
 
 // Status bars listen to either signal: both go out once per change, in that order, with the title.
 TEST(BusServicesTest, AChangedTitleIsAnnouncedByBothSignalsOnceEach) {
-    QDBusConnection app = party();
-    TitleExporter exporter(app, "Desktop 1");
+    const auto app = service();
+    TitleExporter exporter(*app, "Desktop 1");
     SignalLog log;
     QDBusConnection listener = party();
     for (const char* interface : {TitleExporter::kInterface, "org.freedesktop.DBus.Properties"}) {
-        ASSERT_TRUE(listener.connect(app.baseService(), TitleExporter::kPath, interface, QString(),
+        ASSERT_TRUE(listener.connect(uniqueName(*app), TitleExporter::kPath, interface, QString(),
                                      &log, SLOT(heard(QDBusMessage))));
     }
     exporter.setMenuBarTitle("Desktop 2");
@@ -269,9 +334,9 @@ TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestar
     EXPECT_EQ(follow->text(), "");
     follow.reset();
 
-    QDBusConnection app = party();
-    auto exporter = std::make_unique<TitleExporter>(app, "🦊 Fox");
-    ASSERT_TRUE(app.registerService("org.quillbar.Titles"));
+    auto app = service();
+    auto exporter = std::make_unique<TitleExporter>(*app, "🦊 Fox");
+    ASSERT_TRUE(takeName(*app, "org.quillbar.Titles"));
     follow = std::make_unique<Follow>("org.quillbar.Titles", TitleLine::Format::Json);
     ASSERT_TRUE(follow->printed("Fox"));
     exporter->setMenuBarTitle("Desktop 3");
@@ -282,14 +347,14 @@ TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestar
     // The instance goes away: an empty title; a new one comes: its title. Another holder of a
     // name of its own is not heard.
     exporter.reset();
-    app.unregisterService("org.quillbar.Titles");
+    app.reset();
     ASSERT_TRUE(follow->printed("{\"text\":\"\""));
-    QDBusConnection stranger = party();
-    TitleExporter other(stranger, "Stranger");
+    const auto stranger = service();
+    TitleExporter other(*stranger, "Stranger");
     other.setMenuBarTitle("Still a stranger");
-    QDBusConnection newer = party();
-    TitleExporter replacement(newer, "Desktop 1");
-    ASSERT_TRUE(newer.registerService("org.quillbar.Titles"));
+    const auto newer = service();
+    TitleExporter replacement(*newer, "Desktop 1");
+    ASSERT_TRUE(takeName(*newer, "org.quillbar.Titles"));
     EXPECT_TRUE(follow->printed("Desktop 1"));
     replacement.setMenuBarTitle("Desktop 2");
     EXPECT_TRUE(follow->printed("Desktop 2"));
@@ -297,9 +362,9 @@ TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestar
 }
 
 TEST(BusServicesTest, TheI3barFormIsTheProtocolsHeaderAndAnEndlessArrayOfStatusLines) {
-    QDBusConnection app = party();
-    TitleExporter exporter(app, "🦊 Fox");
-    ASSERT_TRUE(app.registerService("org.quillbar.Bar"));
+    const auto app = service();
+    TitleExporter exporter(*app, "🦊 Fox");
+    ASSERT_TRUE(takeName(*app, "org.quillbar.Bar"));
     Follow follow("org.quillbar.Bar", TitleLine::Format::I3bar);
     const QStringList titles{"Desktop 2", "Quote \" and\nbreak", "🦊 Fox"};
     const auto lineCount = [&] { return std::ranges::count(follow.text(), '\n'); };
@@ -345,9 +410,9 @@ TEST(BusServicesTest, TheOneShotQueryReadsTheTitleCutsItAndGivesUpAtItsOwnDeadli
     using Outcome = TitleQuery::Outcome;
     EXPECT_EQ(queryTitle("org.quillbar.Query", TitleQuery::kDeadline).outcome, Outcome::NotRunning);
 
-    QDBusConnection app = party();
-    TitleExporter exporter(app, "🦊 Fox");
-    ASSERT_TRUE(app.registerService("org.quillbar.Query"));
+    const auto app = service();
+    TitleExporter exporter(*app, "🦊 Fox");
+    ASSERT_TRUE(takeName(*app, "org.quillbar.Query"));
     TitleQuery::Answer answer = queryTitle("org.quillbar.Query", TitleQuery::kDeadline);
     EXPECT_EQ(answer.outcome, Outcome::Title);
     EXPECT_EQ(answer.title, "🦊 Fox");
@@ -370,6 +435,103 @@ TEST(BusServicesTest, TheOneShotQueryReadsTheTitleCutsItAndGivesUpAtItsOwnDeadli
     EXPECT_EQ(answer.title, "🦊 FoxDen");
     EXPECT_EQ(TitleLine::format("Two\nlines\u2028here", TitleLine::Format::Plain),
               "Two lines here\n");
+}
+
+// A bus daemon of the test's own, which it can pause and end.
+class PrivateBus {
+public:
+    PrivateBus() {
+        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        if (daemon_.waitForStarted(5000) && daemon_.waitForReadyRead(5000)) {
+            address_ = daemon_.readLine().trimmed().toStdString();
+        }
+    }
+    ~PrivateBus() { stop(); }
+    const std::string& address() const { return address_; }
+    void pause() { ::kill(pid_t(daemon_.processId()), SIGSTOP); }
+    void resume() { ::kill(pid_t(daemon_.processId()), SIGCONT); }
+    void stop() {
+        if (daemon_.state() != QProcess::NotRunning) {
+            daemon_.kill();
+            daemon_.waitForFinished(5000);
+        }
+    }
+
+private:
+    QProcess daemon_;
+    std::string address_;
+};
+
+// A burst of titles bigger than the socket takes while the bus is stalled waits in the connection,
+// and the event loop writes it out once the bus reads again: every title arrives, in order.
+TEST(BusServicesTest, TitlesTheBusCannotTakeAtOnceAreWrittenWhenItCan) {
+    PrivateBus daemon;
+    ASSERT_FALSE(daemon.address().empty());
+    const auto app = BusConnection::atAddress(daemon.address());
+    TitleExporter exporter(*app, "Desktop 0");
+    SignalLog log;
+    QDBusConnection listener = QDBusConnection::connectToBus(
+        QString::fromStdString(daemon.address()), QStringLiteral("stalled-bus-listener"));
+    ASSERT_TRUE(listener.connect(uniqueName(*app), TitleExporter::kPath, TitleExporter::kInterface,
+                                 TitleExporter::kSignal, &log, SLOT(heard(QDBusMessage))));
+    daemon.pause();
+    // Until the socket takes no more (sd-bus asks for a large buffer), and a few more.
+    const QString padding(1000, u'x');
+    const auto waiting = [&] { return (sd_bus_get_events(app->bus()) & POLLOUT) != 0; };
+    int count = 0;
+    while (!waiting() && count < 30000) {
+        exporter.setMenuBarTitle(padding + QString::number(++count));
+    }
+    ASSERT_TRUE(waiting()) << count;
+    for (const int last = count + 10; count < last;) {
+        exporter.setMenuBarTitle(padding + QString::number(++count));
+    }
+    daemon.resume();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.lines.size() == count; }, 30000))
+        << log.lines.size() << " of " << count;
+    for (int i = 0; i < count; i += count / 7) {
+        EXPECT_TRUE(log.lines[i].endsWith("x" + QString::number(i + 1))) << i;
+    }
+    EXPECT_FALSE(waiting());
+    QDBusConnection::disconnectFromBus(QStringLiteral("stalled-bus-listener"));
+}
+
+// The bus goes away: the services stay, saying so and sending nothing, and the connection's dead
+// socket does not keep the event loop awake.
+TEST(BusServicesTest, TheServicesOutliveTheBus) {
+    PrivateBus daemon;
+    ASSERT_FALSE(daemon.address().empty());
+    const auto app = BusConnection::atAddress(daemon.address());
+    SingleInstance instance(*app, "org.quillbar.Gone");
+    ASSERT_TRUE(instance.claim());
+    TitleExporter exporter(*app, "Desktop 1");
+    int delivered = 0;
+    DebugRequests requests(
+        *app, [&](const std::string&, const std::optional<std::string>&) { ++delivered; });
+    QSignalSpy gone(app.get(), &BusConnection::disconnected);
+    QSignalSpy replaced(&instance, &SingleInstance::replaced);
+    daemon.stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gone.count() == 1; }, 5000));
+    EXPECT_FALSE(app->isConnected() || instance.holdsName());
+    exporter.setMenuBarTitle("Desktop 2");
+    EXPECT_EQ(exporter.menuBarTitle(), "Desktop 2");
+    SingleInstance later(*app, "org.quillbar.Gone");
+    EXPECT_FALSE(later.claim());
+    QSignalSpy laterGone(&later, &SingleInstance::previousGone);
+    later.awaitPrevious(std::chrono::seconds(5));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return laterGone.count() == 1; }, 5000));
+
+    int wakes = 0;
+    const QMetaObject::Connection counting = QObject::connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&] { ++wakes; });
+    QEventLoop idle;
+    QTimer::singleShot(200, &idle, &QEventLoop::quit);
+    idle.exec();
+    QObject::disconnect(counting);
+    EXPECT_LT(wakes, 20);
+    EXPECT_TRUE(replaced.isEmpty());
+    EXPECT_EQ(delivered, 0);
+    EXPECT_EQ(gone.count(), 1);
 }
 
 TEST(BusServicesTest, SessionSignalsBecomeWorkspaceNotifications) {

@@ -1,15 +1,18 @@
 // The menu on the bus and the top-bar button that replaces the tray item, on a private session
-// bus (ctest starts it with dbus-run-session); callers use connections of their own.
+// bus (ctest starts it with dbus-run-session); callers use connections of their own, and wait for
+// the menu's answers by running this thread's event loop, which serves it.
 #include "FakePlatform.h"
 #include "model/MemoryDefaults.h"
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
+#include "services/BusConnection.h"
 #include "services/TitleExporter.h"
 #include "services/TopBarButtonWatcher.h"
 #include "switching/SpaceSwitcher.h"
 #include "ui/MenuContentView.h"
 #include "ui/MenuExporter.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -21,6 +24,26 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+namespace quillbar {
+
+// A row as a QtDBus caller reads it.
+const QDBusArgument& operator>>(const QDBusArgument& argument, MenuExporter::Row& row) {
+    argument.beginStructure();
+    argument >> row.kind >> row.text >> row.emoji >> row.checkable >> row.checked >> row.enabled;
+    argument.endStructure();
+    return argument;
+}
+QDBusArgument& operator<<(QDBusArgument& argument, const MenuExporter::Row& row) {
+    argument.beginStructure();
+    argument << row.kind << row.text << row.emoji << row.checkable << row.checked << row.enabled;
+    argument.endStructure();
+    return argument;
+}
+
+} // namespace quillbar
+
+Q_DECLARE_METATYPE(quillbar::MenuExporter::Row)
 
 namespace quillbar::test {
 namespace {
@@ -47,23 +70,27 @@ protected:
         view = std::make_unique<MenuContentView>(
             *observer, *switcher, store,
             XdgAutostart(home.filePath("autostart"), {}, "/usr/bin/quillbar"), "1.2.3");
-        title = std::make_unique<TitleExporter>(QDBusConnection::sessionBus(), "Desktop 2");
-        new MenuExporter(
-            title.get(), QDBusConnection::sessionBus(),
+        qDBusRegisterMetaType<Row>();
+        qDBusRegisterMetaType<QList<Row>>();
+        title = std::make_unique<TitleExporter>(*bus, "Desktop 2");
+        menu = std::make_unique<MenuExporter>(
+            *bus,
             [this] {
                 view->prepareToShow();
                 return view->entries();
             },
             [this](const MenuContent::Entry& entry) { view->perform(entry); });
-    }
-    ~MenuExportTest() override {
-        QDBusConnection::sessionBus().unregisterObject(TitleExporter::kPath);
+        const char* name = nullptr;
+        EXPECT_GE(sd_bus_get_unique_name(bus->bus(), &name), 0);
+        bus->sent();
+        service = QString::fromUtf8(name);
     }
 
-    QDBusMessage call(const char* interface, const char* method, const QList<QVariant>& arguments) {
-        QDBusMessage message = QDBusMessage::createMethodCall(
-            QDBusConnection::sessionBus().baseService(), TitleExporter::kPath,
-            QString::fromLatin1(interface), QString::fromLatin1(method));
+    QDBusMessage call(const char* interface, const char* method, const QList<QVariant>& arguments,
+                      const char* path = TitleExporter::kPath) {
+        QDBusMessage message = QDBusMessage::createMethodCall(service, QString::fromLatin1(path),
+                                                              QString::fromLatin1(interface),
+                                                              QString::fromLatin1(method));
         message.setArguments(arguments);
         // The server answers from this thread's event loop: wait by running it.
         QDBusPendingCallWatcher pending(client.asyncCall(message));
@@ -101,7 +128,10 @@ protected:
     std::unique_ptr<SpaceObserver> observer;
     std::unique_ptr<SpaceSwitcher> switcher;
     std::unique_ptr<MenuContentView> view;
+    std::unique_ptr<BusConnection> bus = BusConnection::session();
     std::unique_ptr<TitleExporter> title;
+    std::unique_ptr<MenuExporter> menu;
+    QString service; // the menu's connection
     QDBusConnection client = party();
 };
 
@@ -137,6 +167,18 @@ TEST_F(MenuExportTest, GetMenuServesTheTrayMenusRowsBesideTheTitleAfterARefresh)
              {QString::fromLatin1(TitleExporter::kInterface), QStringLiteral("MenuBarTitle")});
     EXPECT_EQ(titleReply.arguments().value(0).value<QDBusVariant>().variant().toString(),
               "Desktop 2");
+    // A caller that reads the object's description first finds both interfaces in it.
+    const QString description = call("org.freedesktop.DBus.Introspectable", "Introspect", {})
+                                    .arguments()
+                                    .value(0)
+                                    .toString();
+    for (const char* part :
+         {"<interface name=\"org.quillbar.Quillbar\">",
+          "<property name=\"MenuBarTitle\" type=\"s\"", "<signal name=\"MenuBarTitleChanged\">",
+          "<interface name=\"org.quillbar.Quillbar.Menu\">", "<method name=\"GetMenu\">",
+          "type=\"a(sssbbb)\"", "<method name=\"Choose\">"}) {
+        EXPECT_TRUE(description.contains(QLatin1String(part))) << part;
+    }
 }
 
 TEST_F(MenuExportTest, ChooseActsOnlyOnLiveRowsOfTheLatestMenu) {
@@ -152,8 +194,11 @@ TEST_F(MenuExportTest, ChooseActsOnlyOnLiveRowsOfTheLatestMenu) {
     }
     EXPECT_TRUE(fake.windowServer.showSpaceCalls.empty());
     // Arguments of other types are the bus's error, not ours, and change nothing.
-    EXPECT_EQ(call(MenuExporter::kInterface, "Choose", {QStringLiteral("1"), 0u}).type(),
-              QDBusMessage::ErrorMessage);
+    const QString invalid = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(call(MenuExporter::kInterface, "Choose", {QStringLiteral("1"), 0u}).errorName(),
+              invalid);
+    EXPECT_EQ(call(MenuExporter::kInterface, "Choose", {first}).errorName(), invalid);
+    EXPECT_EQ(call(MenuExporter::kInterface, "GetMenu", {first}).errorName(), invalid);
 
     const auto [second, again] = getMenu();
     EXPECT_EQ(choose(first, 2), stale); // the earlier menu is over
