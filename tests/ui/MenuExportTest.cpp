@@ -109,6 +109,9 @@ protected:
     }
     QString choose(uint revision, uint row) {
         const QDBusMessage reply = call(MenuExporter::kInterface, "Choose", {revision, row});
+        // The row runs on the turn of the loop after the reply went out, which the wait for the
+        // reply may not have reached yet.
+        QCoreApplication::sendPostedEvents();
         return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName()
                                                           : QStringLiteral("ok");
     }
