@@ -67,19 +67,15 @@ BusConnection::~BusConnection() {
     }
     // A last reply or signal may still wait in the queue (the answer to "quit" chosen from the
     // menu): give the bus a moment to take it, never more. Every object and match is gone by now,
-    // so whatever else this handles is answered by sd-bus itself.
-    const std::uint64_t until = monotonicNow() + kFlushLimit.count() * 1000;
-    while (!closed_ && !processing_) {
-        const int events = sd_bus_get_events(bus_);
-        if (events <= 0 || (events & POLLOUT) == 0) {
-            break;
-        }
-        const int result = sd_bus_process(bus_, nullptr);
-        const std::uint64_t now = monotonicNow();
-        if (result < 0 || now >= until || (result == 0 && sd_bus_wait(bus_, until - now) < 0)) {
-            break;
-        }
-    }
+    // so whatever else this handles is answered by sd-bus itself; a bus lost meanwhile is no news
+    // to anyone.
+    blockSignals(true);
+    waitFor(
+        [this] {
+            const int events = sd_bus_get_events(bus_);
+            return events <= 0 || (events & POLLOUT) == 0;
+        },
+        kFlushLimit);
     sd_bus_close_unref(bus_);
 }
 
@@ -110,11 +106,9 @@ bool BusConnection::waitFor(const std::function<bool()>& done, std::chrono::mill
             break;
         }
         finished = done();
-        if (finished || result > 0) {
-            continue;
-        }
+        // The limit holds even while messages keep arriving.
         const std::uint64_t now = monotonicNow();
-        if (now >= until || sd_bus_wait(bus_, until - now) < 0) {
+        if (finished || now >= until || (result == 0 && sd_bus_wait(bus_, until - now) < 0)) {
             break;
         }
     }

@@ -28,6 +28,11 @@ public:
     };
     // An object, match or pending call on the connection; letting go of it removes it.
     using Slot = std::unique_ptr<sd_bus_slot, SlotUnref>;
+    struct MessageUnref {
+        void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
+    };
+    // A message being made; letting go of it frees it.
+    using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
 
     // Messages handled per turn of the event loop at most: a flood from another program waits
     // its turn behind the window's own events.

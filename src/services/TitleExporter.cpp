@@ -57,14 +57,14 @@ void TitleExporter::announce() {
     sd_bus* bus = bus_.bus();
     const char* text = text_.constData();
     sd_bus_emit_signal(bus, kPath, kInterface, kSignal, "s", text);
-    sd_bus_message* changed = nullptr;
-    if (sd_bus_message_new_signal(bus, &changed, kPath, "org.freedesktop.DBus.Properties",
+    sd_bus_message* raw = nullptr;
+    if (sd_bus_message_new_signal(bus, &raw, kPath, "org.freedesktop.DBus.Properties",
                                   "PropertiesChanged") >= 0) {
-        if (sd_bus_message_append(changed, "sa{sv}as", kInterface, 1, kProperty, "s", text, 0) >=
-            0) {
-            sd_bus_send(bus, changed, nullptr);
+        const BusConnection::Message changed(raw);
+        if (sd_bus_message_append(changed.get(), "sa{sv}as", kInterface, 1, kProperty, "s", text,
+                                  0) >= 0) {
+            sd_bus_send(bus, changed.get(), nullptr);
         }
-        sd_bus_message_unref(changed);
     }
     bus_.sent();
 }

@@ -16,10 +16,6 @@ bool isInert(Kind kind) {
     return kind == Kind::Heading || kind == Kind::Text || kind == Kind::Separator;
 }
 
-struct MessageUnref {
-    void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
-};
-
 } // namespace
 
 MenuExporter::MenuExporter(BusConnection& bus, Build build, Perform perform)
@@ -89,7 +85,7 @@ int MenuExporter::answerMenu(sd_bus_message* call) const {
     if (result < 0) {
         return result;
     }
-    const std::unique_ptr<sd_bus_message, MessageUnref> reply(raw);
+    const BusConnection::Message reply(raw);
     result = sd_bus_message_append(reply.get(), "u", revision_);
     if (result >= 0) {
         result = sd_bus_message_open_container(reply.get(), 'a', "(sssbbb)");
