@@ -2,6 +2,7 @@
 
 #include "model/Subscription.h"
 #include "ui/MenuBarIcon.h"
+#include "ui/TrayIconOverlay.h"
 
 #include <QObject>
 #include <QPoint>
@@ -59,6 +60,7 @@ private:
     SpaceObserver& observer_;
     QMenu* menu_;
     QSystemTrayIcon tray_;
+    TrayIconOverlay overlay_;
     QString hint_;
     QString warning_;
     MenuBarIcon::Content content_;

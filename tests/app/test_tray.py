@@ -1,6 +1,7 @@
 """End to end: Quillbar in a real tray (trayer) on Xvfb with openbox and a private session bus."""
 
 import os
+import re
 import sys
 import tempfile
 import unittest
@@ -80,6 +81,53 @@ class TrayTest(DesktopTest):
         self.assertEqual(self.desk.run([QUILLBAR, "--print-title", "--json"]),
                          '{"text":"Desktop 2","tooltip":"Desktop 2"}\n')
         self.assertEqual(app.stop(), 0)
+
+    def test_a_new_icon_looks_exactly_as_qt_drew_the_first(self):
+        not_first_launch(self.desk)
+        # Docked into a tray that appears later, the first icon is drawn by Qt's own tray widget.
+        app = App(self.desk, QUILLBAR)
+        app.wait_for_line("Detected 4 spaces")
+        tray = self.desk.start_tray()
+        icon = self.desk.wait_for_icons(1)[0]
+        first = self.desk.wait_until(lambda: self.pixels(icon) if self.children(icon) == 0 and
+                                     len(set(self.pixels(icon))) > 1 else None,
+                                     message="Qt did not draw the first icon")
+
+        # Each new icon is drawn by Quillbar's own window over Qt's, the same to the pixel.
+        self.desk.wmctrl("-s", "1")
+        self.desk.wait_until(lambda: self.pixels(icon) not in (None, first),
+                             message="the icon did not change with the desktop")
+        self.assertEqual(self.children(icon), 1)
+        self.desk.wmctrl("-s", "0")
+        self.desk.wait_until(lambda: self.pixels(icon) == first,
+                             message="desktop 1's icon is not drawn as Qt drew it")
+
+        # A new tray: the icon docks again and goes on following the desktops.
+        self.desk.stop_process(tray)
+        self.desk.wait_for_icons(0)
+        self.desk.start_tray()
+        icon = self.desk.wait_for_icons(1)[0]
+        self.desk.wait_until(lambda: self.pixels(icon) == first,
+                             message="the icon in the new tray is not desktop 1's")
+        self.desk.wmctrl("-s", "2")
+        self.desk.wait_until(lambda: self.pixels(icon) not in (None, first),
+                             message="the icon in the new tray did not change")
+        self.desk.screenshot("tray-icon-desktop-3")
+        self.desk.wmctrl("-s", "0")
+        self.desk.wait_until(lambda: self.pixels(icon) == first,
+                             message="the icon in the new tray did not come back")
+        self.assertEqual(app.stop(), 0)
+
+    def pixels(self, window):
+        """The window's pixels as the screen shows them (its own and its children's), or None."""
+        try:
+            return self.desk.run(["import", "-window", window, "rgb:-"], text=False)
+        except RuntimeError:
+            return None  # gone meanwhile
+
+    def children(self, window):
+        return int(re.search(r"(\d+) child", self.desk.run(["xwininfo", "-children", "-id",
+                                                             window])).group(1))
 
 
 if __name__ == "__main__":
