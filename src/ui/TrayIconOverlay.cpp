@@ -68,7 +68,8 @@ TrayIconOverlay::TrayIconOverlay(QObject* parent)
     : QObject(parent) {
     const auto* x11 =
         qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11) {
+    // Other platforms (offscreen) may offer the interface without an X connection behind it.
+    if (!x11 || QGuiApplication::platformName() != QLatin1String("xcb") || !x11->connection()) {
         return;
     }
     connection_ = x11->connection();
@@ -206,7 +207,8 @@ bool TrayIconOverlay::findWindowFormat() {
 }
 
 void TrayIconOverlay::createWindow() {
-    const QSize size = deviceSize();
+    size_ = deviceSize();
+    const QSize size = size_;
     if (size.isEmpty() || size.width() > kMaxSide || size.height() > kMaxSide) {
         detach();
         return;
@@ -258,7 +260,7 @@ QSize TrayIconOverlay::deviceSize() const {
 }
 
 void TrayIconOverlay::draw() {
-    const QSize size = deviceSize();
+    const QSize size = size_;
     const Upload* icon = upload(content_, size);
     if (!icon) {
         return;
@@ -339,7 +341,8 @@ bool TrayIconOverlay::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::Resize && window_) {
         // The tray gave Qt's window another size: the overlay follows and draws for it.
-        const QSize size = deviceSize();
+        size_ = deviceSize();
+        const QSize size = size_;
         const std::uint32_t values[] = {static_cast<std::uint32_t>(size.width()),
                                         static_cast<std::uint32_t>(size.height())};
         quietly(connection_, xcb_configure_window_checked(

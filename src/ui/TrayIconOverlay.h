@@ -73,6 +73,7 @@ private:
     std::uint32_t windowFormat_ = 0;
     std::uint32_t argbFormat_ = 0;
     std::uint8_t depth_ = 0;
+    QSize size_; // the overlay's, in device pixels: asking the widget costs more than drawing
     // The replies the overlay waits for before it can draw: picture formats and the tray window's
     // visual, read without blocking as they arrive.
     std::optional<unsigned int> formatsRequest_;

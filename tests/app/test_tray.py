@@ -1,5 +1,6 @@
 """End to end: Quillbar in a real tray (trayer) on Xvfb with openbox and a private session bus."""
 
+import glob
 import os
 import re
 import sys
@@ -117,6 +118,44 @@ class TrayTest(DesktopTest):
         self.desk.wait_until(lambda: self.pixels(icon) == first,
                              message="the icon in the new tray did not come back")
         self.assertEqual(app.stop(), 0)
+
+    def test_qt_sleeps_through_desktop_changes_and_still_hears_of_the_work_area(self):
+        not_first_launch(self.desk)
+        self.desk.start_tray()
+        app = App(self.desk, QUILLBAR)
+        self.desk.wait_for_icons(1)
+
+        def menu_top():
+            app.open_menu()
+            top = self.desk.geometry(app.menu_window())[1]
+            self.desk.xdotool("key", "Escape")
+            self.desk.wait_until(lambda: not app.menu_window())
+            return top
+
+        self.assertLess(menu_top(), 100)
+
+        # Qt's event thread is not woken by desktop changes: only Quillbar's connection hears them.
+        qt_thread = next(task for task in glob.glob("/proc/%d/task/*" % app.proc.pid)
+                         if open(task + "/comm").read().strip() == "QXcbEventQueue")
+        woken = self.wake_ups(qt_thread)
+        for desktop in (1, 2, 3, 0) * 3:
+            seen = len(app.lines)
+            self.desk.wmctrl("-s", str(desktop))
+            self.desk.wait_until(lambda: len(app.lines) > seen)
+        self.assertLessEqual(self.wake_ups(qt_thread) - woken, 2)
+
+        # A new work area still reaches Qt: the menu opens inside it.
+        self.desk.run(["xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
+                       ",".join(["0,300,1280,400"] * 4)])
+        self.desk.wait_until(lambda: menu_top() == 300,
+                             message="the menu does not keep to the new work area")
+        self.assertEqual(app.stop(), 0)
+
+    @staticmethod
+    def wake_ups(task):
+        with open(task + "/status") as status:
+            return next(int(line.split()[1]) for line in status
+                        if line.startswith("voluntary_ctxt_switches"))
 
     def pixels(self, window):
         """The window's pixels as the screen shows them (its own and its children's), or None."""

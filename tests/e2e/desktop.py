@@ -163,7 +163,14 @@ class Desktop:
 
     def icons(self):
         """Window ids of the docked quillbar tray icons."""
-        return ICON.findall(self.run(["xwininfo", "-root", "-tree"]))
+        # The walk fails when a window it lists goes away meanwhile (a menu closing): walk again.
+        def walk():
+            try:
+                return self.run(["xwininfo", "-root", "-tree"])
+            except RuntimeError:
+                return None
+
+        return ICON.findall(self.wait_until(walk, message="xwininfo cannot walk the windows"))
 
     def wait_for_icons(self, count):
         """The docked icons, once there are count of them."""
