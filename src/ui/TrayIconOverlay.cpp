@@ -28,8 +28,6 @@ constexpr int kMaxSide = 256;
 // The two replies come within a millisecond or two; the overlay stops waiting after about 2 s.
 constexpr int kPollInterval = 2;
 constexpr int kMaxPolls = 1000;
-// A server offers a few dozen visuals; the list is cut well above that.
-constexpr std::size_t kMaxVisuals = 1024;
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
@@ -40,13 +38,6 @@ template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
 // at any moment (the tray quits, Qt docks anew), taking the overlay with it.
 void quietly(xcb_connection_t* connection, xcb_void_cookie_t cookie) {
     xcb_discard_reply(connection, cookie.sequence);
-}
-
-bool isArgb32(const xcb_render_pictforminfo_t& format) {
-    const xcb_render_directformat_t& d = format.direct;
-    return format.type == XCB_RENDER_PICT_TYPE_DIRECT && format.depth == 32 &&
-           d.alpha_mask == 0xff && d.alpha_shift == 24 && d.red_mask == 0xff && d.red_shift == 16 &&
-           d.green_mask == 0xff && d.green_shift == 8 && d.blue_mask == 0xff && d.blue_shift == 0;
 }
 
 // The X server's 32-bit pixels in its byte order, from premultiplied ARGB in the host's.
@@ -97,7 +88,7 @@ TrayIconOverlay::~TrayIconOverlay() {
 
 void TrayIconOverlay::show(const MenuBarIcon::Content& content) {
     content_ = content;
-    if (!connection_) {
+    if (!connection_ || unusable_) {
         return;
     }
     if (!trayWidget_) {
@@ -120,7 +111,7 @@ void TrayIconOverlay::attach(QWidget* trayWidget) {
     parent_ = static_cast<std::uint32_t>(trayWidget->winId());
     trayWidget->installEventFilter(this);
     connect(trayWidget, &QObject::destroyed, this, &TrayIconOverlay::detach);
-    if (!argbFormat_) {
+    if (!formats_) {
         formatsRequest_ = xcb_render_query_pict_formats(connection_).sequence;
     }
     attributesRequest_ = xcb_get_window_attributes(connection_, parent_).sequence;
@@ -167,38 +158,16 @@ void TrayIconOverlay::pollFormats() {
 void TrayIconOverlay::readFormats(void* reply) {
     XcbReply<xcb_render_query_pict_formats_reply_t> formats(
         static_cast<xcb_render_query_pict_formats_reply_t*>(reply));
-    // The counts inside must describe no more than the reply holds.
-    if (!formats || std::size_t(xcb_render_query_pict_formats_sizeof(formats.get())) >
-                        32 + 4 * std::size_t{formats->length}) {
-        unusable_ = true;
-        return;
-    }
-    auto it = xcb_render_query_pict_formats_formats_iterator(formats.get());
-    for (; it.rem && !argbFormat_; xcb_render_pictforminfo_next(&it)) {
-        if (isArgb32(*it.data)) {
-            argbFormat_ = it.data->id;
-        }
-    }
-    auto screens = xcb_render_query_pict_formats_screens_iterator(formats.get());
-    for (; screens.rem; xcb_render_pictscreen_next(&screens)) {
-        auto depths = xcb_render_pictscreen_depths_iterator(screens.data);
-        for (; depths.rem; xcb_render_pictdepth_next(&depths)) {
-            auto visuals = xcb_render_pictdepth_visuals_iterator(depths.data);
-            for (; visuals.rem && visualFormats_.size() < kMaxVisuals;
-                 xcb_render_pictvisual_next(&visuals)) {
-                visualFormats_.push_back(
-                    {visuals.data->visual, visuals.data->format, depths.data->depth});
-            }
-        }
+    if (formats) {
+        formats_ = RenderFormats::read(formats.get(), 32 + 4 * std::size_t{formats->length});
     }
     // Without a format for ARGB images the overlay cannot blend; Qt keeps drawing.
-    unusable_ = !argbFormat_;
+    unusable_ = !formats_;
 }
 
 bool TrayIconOverlay::findWindowFormat() {
-    const auto found = std::find_if(visualFormats_.begin(), visualFormats_.end(),
-                                    [this](const VisualFormat& v) { return v.visual == visual_; });
-    if (found == visualFormats_.end()) {
+    const RenderFormats::Visual* found = formats_ ? formats_->find(visual_) : nullptr;
+    if (!found) {
         return false;
     }
     windowFormat_ = found->format;
@@ -321,7 +290,7 @@ const TrayIconOverlay::Upload* TrayIconOverlay::upload(const MenuBarIcon::Conten
                       image.constScanLine(y));
     }
     xcb_free_gc(connection_, gc);
-    xcb_render_create_picture(connection_, u.picture, u.pixmap, argbFormat_, 0, nullptr);
+    xcb_render_create_picture(connection_, u.picture, u.pixmap, formats_->argb32, 0, nullptr);
     uploads_.push_front(u);
     if (uploads_.size() > kMaxUploads) {
         release(uploads_.back());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/MenuBarIcon.h"
+#include "ui/RenderFormats.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QObject>
@@ -42,11 +43,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct VisualFormat {
-        std::uint32_t visual;
-        std::uint32_t format;
-        std::uint8_t depth;
-    };
     struct Upload {
         MenuBarIcon::Content content;
         QSize size;
@@ -71,7 +67,6 @@ private:
     std::uint32_t window_ = 0;
     std::uint32_t windowPicture_ = 0;
     std::uint32_t windowFormat_ = 0;
-    std::uint32_t argbFormat_ = 0;
     std::uint8_t depth_ = 0;
     QSize size_; // the overlay's, in device pixels: asking the widget costs more than drawing
     // The replies the overlay waits for before it can draw: picture formats and the tray window's
@@ -79,7 +74,7 @@ private:
     std::optional<unsigned int> formatsRequest_;
     std::optional<unsigned int> attributesRequest_;
     std::uint32_t visual_ = 0;
-    std::vector<VisualFormat> visualFormats_;
+    std::optional<RenderFormats> formats_;
     QTimer poll_;
     int polls_ = 0;
     bool unusable_ = false;
