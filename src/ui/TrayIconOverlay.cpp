@@ -274,23 +274,27 @@ const TrayIconOverlay::Upload* TrayIconOverlay::upload(const MenuBarIcon::Conten
 
     Upload u{content, size, xcb_generate_id(connection_), xcb_generate_id(connection_)};
     const auto width = static_cast<std::uint16_t>(size.width());
-    xcb_create_pixmap(connection_, 32, u.pixmap, parent_, width,
-                      static_cast<std::uint16_t>(size.height()));
+    // Made on the tray window's screen, which may be gone by now: every error here is dropped.
+    quietly(connection_, xcb_create_pixmap_checked(connection_, 32, u.pixmap, parent_, width,
+                                                   static_cast<std::uint16_t>(size.height())));
     const std::uint32_t gc = xcb_generate_id(connection_);
-    xcb_create_gc(connection_, gc, u.pixmap, 0, nullptr);
+    quietly(connection_, xcb_create_gc_checked(connection_, gc, u.pixmap, 0, nullptr));
     // In bands that fit one request whatever the server's limit.
     const std::size_t stride = static_cast<std::size_t>(image.bytesPerLine());
     const std::size_t maxBytes = std::size_t{xcb_get_maximum_request_length(connection_)} * 4 - 64;
     const int band = static_cast<int>(std::max<std::size_t>(1, maxBytes / stride));
     for (int y = 0; y < size.height(); y += band) {
         const int rows = std::min(band, size.height() - y);
-        xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, u.pixmap, gc, width,
-                      static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(y), 0, 32,
-                      static_cast<std::uint32_t>(stride * static_cast<std::size_t>(rows)),
-                      image.constScanLine(y));
+        quietly(connection_,
+                xcb_put_image_checked(
+                    connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, u.pixmap, gc, width,
+                    static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(y), 0, 32,
+                    static_cast<std::uint32_t>(stride * static_cast<std::size_t>(rows)),
+                    image.constScanLine(y)));
     }
-    xcb_free_gc(connection_, gc);
-    xcb_render_create_picture(connection_, u.picture, u.pixmap, formats_->argb32, 0, nullptr);
+    quietly(connection_, xcb_free_gc_checked(connection_, gc));
+    quietly(connection_, xcb_render_create_picture_checked(connection_, u.picture, u.pixmap,
+                                                           formats_->argb32, 0, nullptr));
     uploads_.push_front(u);
     if (uploads_.size() > kMaxUploads) {
         release(uploads_.back());
@@ -300,8 +304,8 @@ const TrayIconOverlay::Upload* TrayIconOverlay::upload(const MenuBarIcon::Conten
 }
 
 void TrayIconOverlay::release(const Upload& upload) {
-    xcb_render_free_picture(connection_, upload.picture);
-    xcb_free_pixmap(connection_, upload.pixmap);
+    quietly(connection_, xcb_render_free_picture_checked(connection_, upload.picture));
+    quietly(connection_, xcb_free_pixmap_checked(connection_, upload.pixmap));
 }
 
 bool TrayIconOverlay::eventFilter(QObject* watched, QEvent* event) {
