@@ -121,25 +121,13 @@ void TrayIconOverlay::attach(QWidget* trayWidget) {
 }
 
 void TrayIconOverlay::pollFormats() {
-    if (formatsRequest_) {
-        void* reply = nullptr;
-        xcb_generic_error_t* error = nullptr;
-        if (xcb_poll_for_reply(connection_, *formatsRequest_, &reply, &error)) {
-            formatsRequest_.reset();
-            std::free(error);
-            readFormats(reply);
-        }
+    if (const auto reply = arrived(formatsRequest_)) {
+        readFormats(*reply);
     }
-    if (attributesRequest_) {
-        void* reply = nullptr;
-        xcb_generic_error_t* error = nullptr;
-        if (xcb_poll_for_reply(connection_, *attributesRequest_, &reply, &error)) {
-            attributesRequest_.reset();
-            std::free(error);
-            XcbReply<xcb_get_window_attributes_reply_t> attributes(
-                static_cast<xcb_get_window_attributes_reply_t*>(reply));
-            visual_ = attributes ? attributes->visual : 0;
-        }
+    if (const auto reply = arrived(attributesRequest_)) {
+        XcbReply<xcb_get_window_attributes_reply_t> attributes(
+            static_cast<xcb_get_window_attributes_reply_t*>(*reply));
+        visual_ = attributes ? attributes->visual : 0;
     }
     if (formatsRequest_ || attributesRequest_) {
         if (++polls_ >= kMaxPolls) {
@@ -153,6 +141,17 @@ void TrayIconOverlay::pollFormats() {
         return;
     }
     createWindow();
+}
+
+std::optional<void*> TrayIconOverlay::arrived(std::optional<unsigned int>& request) {
+    void* reply = nullptr;
+    xcb_generic_error_t* error = nullptr;
+    if (!request || !xcb_poll_for_reply(connection_, *request, &reply, &error)) {
+        return std::nullopt;
+    }
+    request.reset();
+    std::free(error); // a failed request leaves reply empty, which says enough
+    return reply;
 }
 
 void TrayIconOverlay::readFormats(void* reply) {

@@ -52,6 +52,8 @@ private:
 
     void attach(QWidget* trayWidget);
     void pollFormats();
+    // The reply to request once Qt's reader has it (null when the request failed), or nothing.
+    std::optional<void*> arrived(std::optional<unsigned int>& request);
     void readFormats(void* reply);
     bool findWindowFormat();
     void createWindow();
