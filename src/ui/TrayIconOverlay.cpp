@@ -57,8 +57,9 @@ QImage inServerOrder(QImage image, xcb_connection_t* connection) {
 
 TrayIconOverlay::TrayIconOverlay(QObject* parent)
     : QObject(parent) {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    // A program without a GUI (a QCoreApplication) has no X connection of Qt's to speak of.
+    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    const auto* x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     // Other platforms (offscreen) may offer the interface without an X connection behind it.
     if (!x11 || QGuiApplication::platformName() != QLatin1String("xcb") || !x11->connection()) {
         return;

@@ -30,8 +30,9 @@ bool isQtsRoot(xcb_connection_t* qt, xcb_window_t root) {
 X11QtRootRelay::X11QtRootRelay(xcb_window_t root, xcb_atom_t workArea)
     : root_(root)
     , workArea_(workArea) {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    // A program without a GUI (a QCoreApplication) has no X connection of Qt's to speak of.
+    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    const auto* x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || QGuiApplication::platformName() != QLatin1String("xcb") || !x11->connection() ||
         !isQtsRoot(x11->connection(), root)) {
         return;
