@@ -96,7 +96,7 @@ void TrayIconOverlay::show(const MenuBarIcon::Content& content) {
         detach();
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (widget->objectName() == QLatin1String("QSystemTrayIconSys") &&
-                widget->testAttribute(Qt::WA_WState_Created)) {
+                widget->testAttribute(Qt::WA_WState_Created) && widget != refused_) {
                 attach(widget);
                 break;
             }
@@ -132,13 +132,13 @@ void TrayIconOverlay::pollFormats() {
     }
     if (formatsRequest_ || attributesRequest_) {
         if (++polls_ >= kMaxPolls) {
-            detach(); // the next icon tries again
+            refuse(); // Qt keeps drawing in this window
         }
         return;
     }
     poll_.stop();
     if (unusable_ || !visual_ || !trayWidget_ || !findWindowFormat()) {
-        detach();
+        refuse();
         return;
     }
     createWindow();
@@ -179,7 +179,7 @@ void TrayIconOverlay::createWindow() {
     size_ = deviceSize();
     const QSize size = size_;
     if (size.isEmpty() || size.width() > kMaxSide || size.height() > kMaxSide) {
-        detach();
+        refuse();
         return;
     }
     window_ = xcb_generate_id(connection_);
@@ -199,6 +199,11 @@ void TrayIconOverlay::createWindow() {
     // Qt's widget sits under the overlay from now on: nothing it drew would be seen.
     trayWidget_->setUpdatesEnabled(false);
     draw();
+}
+
+void TrayIconOverlay::refuse() {
+    refused_ = trayWidget_;
+    detach();
 }
 
 void TrayIconOverlay::detach() {

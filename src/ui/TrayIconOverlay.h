@@ -58,6 +58,8 @@ private:
     bool findWindowFormat();
     void createWindow();
     void detach();
+    // Leaves the tray window to Qt for good: the overlay cannot draw in it.
+    void refuse();
     void draw();
     QSize deviceSize() const;
     const Upload* upload(const MenuBarIcon::Content& content, QSize size);
@@ -65,6 +67,7 @@ private:
 
     xcb_connection_t* connection_ = nullptr;
     QPointer<QWidget> trayWidget_;
+    QPointer<QWidget> refused_; // not tried again, rather than once per new icon
     std::uint32_t parent_ = 0;
     std::uint32_t window_ = 0;
     std::uint32_t windowPicture_ = 0;
