@@ -16,6 +16,9 @@ MenuBarItem::MenuBarItem(SpaceObserver& observer, QMenu* menu, QObject* parent)
     : QObject(parent)
     , observer_(observer)
     , menu_(menu) {
+    updateTimer_.setSingleShot(true);
+    updateTimer_.setInterval(0);
+    connect(&updateTimer_, &QTimer::timeout, this, &MenuBarItem::update);
     tray_.setContextMenu(menu_);
     connect(&tray_, &QSystemTrayIcon::activated, this, &MenuBarItem::activated);
     // A refresh publishes the list, the current space and the title one after another: the item
@@ -78,17 +81,10 @@ void MenuBarItem::update() {
 }
 
 void MenuBarItem::updateSoon() {
-    if (updateQueued_) {
-        return;
+    // A zero timer rather than a posted event: no wake-up of the loop through its eventfd.
+    if (!updateTimer_.isActive()) {
+        updateTimer_.start();
     }
-    updateQueued_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            updateQueued_ = false;
-            update();
-        },
-        Qt::QueuedConnection);
 }
 
 void MenuBarItem::activated(QSystemTrayIcon::ActivationReason reason) {

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QString>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <optional>
 #include <vector>
@@ -65,7 +66,7 @@ private:
     QString warning_;
     MenuBarIcon::Content content_;
     bool hasIcon_ = false;
-    bool updateQueued_ = false;
+    QTimer updateTimer_;
     std::vector<Subscription> subscriptions_;
 };
 

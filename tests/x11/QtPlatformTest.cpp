@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,43 @@ TEST(QtMainQueueTest, TasksRunOnTheLoopInOrderAndDieWithTheQueue) {
     }
     QCoreApplication::processEvents();
     EXPECT_EQ(ran.size(), 5u);
+}
+
+// Tasks run in the order they were posted, from any thread, also inside an event loop that a task
+// runs; a task that takes the queue away takes the tasks after it too.
+TEST(QtMainQueueTest, PostedTasksKeepTheirOrderThroughNestedLoopsAndThreads) {
+    Names ran;
+    auto queue = std::make_unique<QtMainQueue>();
+    QEventLoop nested;
+    queue->post([&] {
+        ran.push_back("first");
+        // A modal dialog's loop: the tasks already waiting run in it, in order.
+        QTimer::singleShot(5000, &nested, &QEventLoop::quit); // only if they never do
+        nested.exec();
+        ran.push_back("first, after its loop");
+        queue->post([&] { ran.push_back("posted by first"); });
+    });
+    queue->post([&] {
+        ran.push_back("second");
+        nested.quit();
+    });
+    runUntil([&] { return ran.size() == 4; });
+    EXPECT_EQ(ran, (Names{"first", "second", "first, after its loop", "posted by first"}));
+
+    ran.clear();
+    queue->post([&] { ran.push_back("before"); });
+    std::thread([&] { queue->post([&] { ran.push_back("from a thread"); }); }).join();
+    queue->post([&] { ran.push_back("after"); });
+    runUntil([&] { return ran.size() == 3; });
+    EXPECT_EQ(ran, (Names{"before", "from a thread", "after"}));
+
+    ran.clear();
+    queue->post([&] { queue.reset(); });
+    queue->post([&] { ran.push_back("after the queue went"); });
+    runUntil([&] { return !queue; });
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(ran.empty());
 }
 
 } // namespace

@@ -141,7 +141,9 @@ void X11Connection::pumpEvents() {
 
 void X11Connection::readEvents() {
     socketRead_ = true;
-    handOut(xcb_poll_for_event);
+    // One read takes in all the socket holds (or a buffer's worth, and the notifier fires again):
+    // reading on until the socket is empty would cost a system call that finds nothing.
+    handOut(xcb_poll_for_event, xcb_poll_for_queued_event);
 }
 
 void X11Connection::markQuiet() {
@@ -150,9 +152,9 @@ void X11Connection::markQuiet() {
     handOut(xcb_poll_for_queued_event);
 }
 
-void X11Connection::handOut(xcb_generic_event_t* (*next)(xcb_connection_t*)) {
+void X11Connection::handOut(NextEvent first, NextEvent rest) {
     bool dispatched = false;
-    while (xcb_generic_event_t* event = next(connection_)) {
+    for (xcb_generic_event_t* event = first(connection_); event; event = rest(connection_)) {
         dispatch(*event);
         std::free(event);
         dispatched = true;

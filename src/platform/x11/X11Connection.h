@@ -76,7 +76,10 @@ private:
     bool initialise();
     void dispatch(const xcb_generic_event_t& event);
     // Hands every event next() returns to the listeners; flushes their requests if there were any.
-    void handOut(xcb_generic_event_t* (*next)(xcb_connection_t*));
+    using NextEvent = xcb_generic_event_t* (*)(xcb_connection_t*);
+    // Dispatches the event first gives, then each that rest gives.
+    void handOut(NextEvent first, NextEvent rest);
+    void handOut(NextEvent next) { handOut(next, next); }
 
     xcb_connection_t* connection_;
     int screenNumber_;
