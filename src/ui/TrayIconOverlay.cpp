@@ -1,8 +1,9 @@
 #include "ui/TrayIconOverlay.h"
 
+#include "platform/qt/QtXcb.h"
+
 #include <QApplication>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
@@ -10,7 +11,6 @@
 
 #include <xcb/render.h>
 #include <xcb/xcb.h>
-#include <xcb/xcbext.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -28,11 +28,6 @@ constexpr int kMaxSide = 256;
 // The two replies come within a millisecond or two; the overlay stops waiting after about 2 s.
 constexpr int kPollInterval = 2;
 constexpr int kMaxPolls = 1000;
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
 // The request's error, if any, is dropped rather than reported to Qt: the tray window can vanish
 // at any moment (the tray quits, Qt docks anew), taking the overlay with it.
@@ -57,14 +52,10 @@ QImage inServerOrder(QImage image, xcb_connection_t* connection) {
 
 TrayIconOverlay::TrayIconOverlay(QObject* parent)
     : QObject(parent) {
-    // A program without a GUI (a QCoreApplication) has no X connection of Qt's to speak of.
-    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    const auto* x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    // Other platforms (offscreen) may offer the interface without an X connection behind it.
-    if (!x11 || QGuiApplication::platformName() != QLatin1String("xcb") || !x11->connection()) {
+    connection_ = QtXcb::connection();
+    if (!connection_) {
         return;
     }
-    connection_ = x11->connection();
     // Qt asked for RENDER when it connected: the answer is cached, no round trip.
     const xcb_query_extension_reply_t* render = xcb_get_extension_data(connection_, &xcb_render_id);
     if (!render || !render->present) {
@@ -122,13 +113,13 @@ void TrayIconOverlay::attach(QWidget* trayWidget) {
 }
 
 void TrayIconOverlay::pollFormats() {
-    if (const auto reply = arrived(formatsRequest_)) {
-        readFormats(*reply);
+    if (const auto formats =
+            QtXcb::takeReply<xcb_render_query_pict_formats_reply_t>(connection_, formatsRequest_)) {
+        readFormats(formats->get());
     }
-    if (const auto reply = arrived(attributesRequest_)) {
-        XcbReply<xcb_get_window_attributes_reply_t> attributes(
-            static_cast<xcb_get_window_attributes_reply_t*>(*reply));
-        visual_ = attributes ? attributes->visual : 0;
+    if (const auto attributes =
+            QtXcb::takeReply<xcb_get_window_attributes_reply_t>(connection_, attributesRequest_)) {
+        visual_ = *attributes ? (*attributes)->visual : 0;
     }
     if (formatsRequest_ || attributesRequest_) {
         if (++polls_ >= kMaxPolls) {
@@ -144,22 +135,9 @@ void TrayIconOverlay::pollFormats() {
     createWindow();
 }
 
-std::optional<void*> TrayIconOverlay::arrived(std::optional<unsigned int>& request) {
-    void* reply = nullptr;
-    xcb_generic_error_t* error = nullptr;
-    if (!request || !xcb_poll_for_reply(connection_, *request, &reply, &error)) {
-        return std::nullopt;
-    }
-    request.reset();
-    std::free(error); // a failed request leaves reply empty, which says enough
-    return reply;
-}
-
-void TrayIconOverlay::readFormats(void* reply) {
-    XcbReply<xcb_render_query_pict_formats_reply_t> formats(
-        static_cast<xcb_render_query_pict_formats_reply_t*>(reply));
+void TrayIconOverlay::readFormats(const xcb_render_query_pict_formats_reply_t* formats) {
     if (formats) {
-        formats_ = RenderFormats::read(formats.get(), 32 + 4 * std::size_t{formats->length});
+        formats_ = RenderFormats::read(formats, 32 + 4 * std::size_t{formats->length});
     }
     // Without a format for ARGB images the overlay cannot blend; Qt keeps drawing.
     unusable_ = !formats_;

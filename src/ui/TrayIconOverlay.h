@@ -16,6 +16,7 @@
 
 class QWidget;
 struct xcb_connection_t;
+struct xcb_render_query_pict_formats_reply_t;
 
 namespace quillbar {
 
@@ -34,8 +35,6 @@ public:
     // Shows content: draws it at once when the overlay is in place, and looks for Qt's tray
     // window when it is not (Qt makes a new one whenever it docks anew).
     void show(const MenuBarIcon::Content& content);
-    // Whether the overlay draws the icon now (Qt's own drawing is then held).
-    bool isDrawing() const { return window_ != 0; }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -52,9 +51,7 @@ private:
 
     void attach(QWidget* trayWidget);
     void pollFormats();
-    // The reply to request once Qt's reader has it (null when the request failed), or nothing.
-    std::optional<void*> arrived(std::optional<unsigned int>& request);
-    void readFormats(void* reply);
+    void readFormats(const xcb_render_query_pict_formats_reply_t* formats);
     bool findWindowFormat();
     void createWindow();
     void detach();

@@ -27,8 +27,8 @@ public:
     TimePoint now() const override;
     // Runs task on the event loop once delay has passed (precise for short delays).
     void after(Milliseconds delay, std::function<void()> task) override;
-    // Runs task on a later turn of the event loop, after the tasks posted before it from the same
-    // thread; safe to call from any thread.
+    // Runs task on a later turn of the event loop, after every task posted before it; safe to call
+    // from any thread.
     void post(std::function<void()> task) override;
     // A QTimer firing task every interval; coarse (may slip by about 5%) when tolerance allows it.
     std::unique_ptr<Timer> repeat(Milliseconds interval, Milliseconds tolerance,

@@ -1,10 +1,7 @@
 #include "platform/x11/X11QtRootRelay.h"
 
-#include <xcb/xcbext.h>
+#include "platform/qt/QtXcb.h"
 
-#include <QGuiApplication>
-
-#include <cstdlib>
 #include <cstring>
 
 namespace quillbar {
@@ -30,14 +27,11 @@ bool isQtsRoot(xcb_connection_t* qt, xcb_window_t root) {
 X11QtRootRelay::X11QtRootRelay(xcb_window_t root, xcb_atom_t workArea)
     : root_(root)
     , workArea_(workArea) {
-    // A program without a GUI (a QCoreApplication) has no X connection of Qt's to speak of.
-    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    const auto* x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || QGuiApplication::platformName() != QLatin1String("xcb") || !x11->connection() ||
-        !isQtsRoot(x11->connection(), root)) {
+    xcb_connection_t* qt = QtXcb::connection();
+    if (!qt || !isQtsRoot(qt, root)) {
         return;
     }
-    qt_ = x11->connection();
+    qt_ = qt;
     // Qt's mask on the root is its own business: it is read, not assumed, without waiting.
     maskRequest_ = xcb_get_window_attributes(qt_, root_).sequence;
     xcb_flush(qt_);
@@ -63,18 +57,15 @@ X11QtRootRelay::~X11QtRootRelay() {
 }
 
 void X11QtRootRelay::pollMask() {
-    void* reply = nullptr;
-    xcb_generic_error_t* error = nullptr;
-    if (!xcb_poll_for_reply(qt_, *maskRequest_, &reply, &error)) {
+    auto reply = QtXcb::takeReply<xcb_get_window_attributes_reply_t>(qt_, maskRequest_);
+    if (!reply) {
         if (++polls_ >= kMaxPolls) {
             poll_.stop();
         }
         return;
     }
     poll_.stop();
-    maskRequest_.reset();
-    std::free(error);
-    auto* attributes = static_cast<xcb_get_window_attributes_reply_t*>(reply);
+    const auto& attributes = *reply;
     if (attributes && (attributes->your_event_mask & XCB_EVENT_MASK_PROPERTY_CHANGE)) {
         qtMask_ = attributes->your_event_mask;
         receiver_ = xcb_generate_id(qt_);
@@ -84,7 +75,6 @@ void X11QtRootRelay::pollMask() {
         xcb_change_window_attributes(qt_, root_, XCB_CW_EVENT_MASK, &quieter);
         xcb_flush(qt_);
     }
-    std::free(attributes);
 }
 
 void X11QtRootRelay::relay(const xcb_property_notify_event_t& event) {

@@ -25,8 +25,6 @@ public:
 
     // Hands Qt a property event of the root window when it is one Qt reads.
     void relay(const xcb_property_notify_event_t& event);
-    // Whether Qt's connection no longer listens to the root window's properties.
-    bool isRelaying() const { return qtMask_.has_value(); }
 
 private:
     void pollMask();
