@@ -29,11 +29,10 @@ constexpr int kMaxSide = 256;
 constexpr int kPollInterval = 2;
 constexpr int kMaxPolls = 1000;
 
-// The request's error, if any, is dropped rather than reported to Qt: the tray window can vanish
-// at any moment (the tray quits, Qt docks anew), taking the overlay with it.
-void quietly(xcb_connection_t* connection, xcb_void_cookie_t cookie) {
-    xcb_discard_reply(connection, cookie.sequence);
-}
+// libxcb forgets a checked request only once an answer to a later one arrives. Qt's connection
+// hears nothing while the desktops change, so the overlay asks for one now and then; each record
+// kept costs memory and a walk on every request.
+constexpr int kMaxUnconfirmed = 64;
 
 // The X server's 32-bit pixels in its byte order, from premultiplied ARGB in the host's.
 QImage inServerOrder(QImage image, xcb_connection_t* connection) {
@@ -49,6 +48,15 @@ QImage inServerOrder(QImage image, xcb_connection_t* connection) {
 }
 
 } // namespace
+
+void TrayIconOverlay::quietly(unsigned int request) {
+    xcb_discard_reply(connection_, request);
+    if (++unconfirmed_ >= kMaxUnconfirmed) {
+        // The cheapest request with an answer; Qt's event thread reads it and xcb drops it.
+        xcb_discard_reply(connection_, xcb_get_input_focus(connection_).sequence);
+        unconfirmed_ = 0;
+    }
+}
 
 TrayIconOverlay::TrayIconOverlay(QObject* parent)
     : QObject(parent) {
@@ -164,16 +172,17 @@ void TrayIconOverlay::createWindow() {
     // The tray's own background shows through, as under Qt's window; pointer events are not
     // selected, so they reach Qt's window beneath.
     const std::uint32_t values[] = {XCB_BACK_PIXMAP_PARENT_RELATIVE, 0, XCB_EVENT_MASK_EXPOSURE};
-    quietly(connection_,
-            xcb_create_window_checked(
+    quietly(xcb_create_window_checked(
                 connection_, XCB_COPY_FROM_PARENT, window_, parent_, 0, 0,
                 static_cast<std::uint16_t>(size.width()), static_cast<std::uint16_t>(size.height()),
                 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK, values));
+                XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK, values)
+                .sequence);
     windowPicture_ = xcb_generate_id(connection_);
-    quietly(connection_, xcb_render_create_picture_checked(connection_, windowPicture_, window_,
-                                                           windowFormat_, 0, nullptr));
-    quietly(connection_, xcb_map_window_checked(connection_, window_));
+    quietly(xcb_render_create_picture_checked(connection_, windowPicture_, window_, windowFormat_,
+                                              0, nullptr)
+                .sequence);
+    quietly(xcb_map_window_checked(connection_, window_).sequence);
     // Qt's widget sits under the overlay from now on: nothing it drew would be seen.
     trayWidget_->setUpdatesEnabled(false);
     draw();
@@ -199,8 +208,8 @@ void TrayIconOverlay::detach() {
     }
     if (window_) {
         // Both may be gone already, with Qt's window.
-        quietly(connection_, xcb_render_free_picture_checked(connection_, windowPicture_));
-        quietly(connection_, xcb_destroy_window_checked(connection_, window_));
+        quietly(xcb_render_free_picture_checked(connection_, windowPicture_).sequence);
+        quietly(xcb_destroy_window_checked(connection_, window_).sequence);
         xcb_flush(connection_);
     }
     trayWidget_ = nullptr;
@@ -221,15 +230,16 @@ void TrayIconOverlay::draw() {
     const auto height = static_cast<std::uint16_t>(size.height());
     if (depth_ == 32) {
         const xcb_rectangle_t all{0, 0, width, height};
-        quietly(connection_, xcb_render_fill_rectangles_checked(
-                                 connection_, XCB_RENDER_PICT_OP_SRC, windowPicture_,
-                                 xcb_render_color_t{0, 0, 0, 0}, 1, &all));
+        quietly(xcb_render_fill_rectangles_checked(connection_, XCB_RENDER_PICT_OP_SRC,
+                                                   windowPicture_, xcb_render_color_t{0, 0, 0, 0},
+                                                   1, &all)
+                    .sequence);
     } else {
-        quietly(connection_, xcb_clear_area_checked(connection_, 0, window_, 0, 0, 0, 0));
+        quietly(xcb_clear_area_checked(connection_, 0, window_, 0, 0, 0, 0).sequence);
     }
-    quietly(connection_, xcb_render_composite_checked(connection_, XCB_RENDER_PICT_OP_OVER,
-                                                      icon->picture, XCB_NONE, windowPicture_, 0, 0,
-                                                      0, 0, 0, 0, width, height));
+    quietly(xcb_render_composite_checked(connection_, XCB_RENDER_PICT_OP_OVER, icon->picture,
+                                         XCB_NONE, windowPicture_, 0, 0, 0, 0, 0, 0, width, height)
+                .sequence);
     xcb_flush(connection_);
 }
 
@@ -258,26 +268,28 @@ const TrayIconOverlay::Upload* TrayIconOverlay::upload(const MenuBarIcon::Conten
     Upload u{content, size, xcb_generate_id(connection_), xcb_generate_id(connection_)};
     const auto width = static_cast<std::uint16_t>(size.width());
     // Made on the tray window's screen, which may be gone by now: every error here is dropped.
-    quietly(connection_, xcb_create_pixmap_checked(connection_, 32, u.pixmap, parent_, width,
-                                                   static_cast<std::uint16_t>(size.height())));
+    quietly(xcb_create_pixmap_checked(connection_, 32, u.pixmap, parent_, width,
+                                      static_cast<std::uint16_t>(size.height()))
+                .sequence);
     const std::uint32_t gc = xcb_generate_id(connection_);
-    quietly(connection_, xcb_create_gc_checked(connection_, gc, u.pixmap, 0, nullptr));
+    quietly(xcb_create_gc_checked(connection_, gc, u.pixmap, 0, nullptr).sequence);
     // In bands that fit one request whatever the server's limit.
     const std::size_t stride = static_cast<std::size_t>(image.bytesPerLine());
     const std::size_t maxBytes = std::size_t{xcb_get_maximum_request_length(connection_)} * 4 - 64;
     const int band = static_cast<int>(std::max<std::size_t>(1, maxBytes / stride));
     for (int y = 0; y < size.height(); y += band) {
         const int rows = std::min(band, size.height() - y);
-        quietly(connection_,
-                xcb_put_image_checked(
+        quietly(xcb_put_image_checked(
                     connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, u.pixmap, gc, width,
                     static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(y), 0, 32,
                     static_cast<std::uint32_t>(stride * static_cast<std::size_t>(rows)),
-                    image.constScanLine(y)));
+                    image.constScanLine(y))
+                    .sequence);
     }
-    quietly(connection_, xcb_free_gc_checked(connection_, gc));
-    quietly(connection_, xcb_render_create_picture_checked(connection_, u.picture, u.pixmap,
-                                                           formats_->argb32, 0, nullptr));
+    quietly(xcb_free_gc_checked(connection_, gc).sequence);
+    quietly(xcb_render_create_picture_checked(connection_, u.picture, u.pixmap, formats_->argb32, 0,
+                                              nullptr)
+                .sequence);
     uploads_.push_front(u);
     if (uploads_.size() > kMaxUploads) {
         release(uploads_.back());
@@ -287,8 +299,8 @@ const TrayIconOverlay::Upload* TrayIconOverlay::upload(const MenuBarIcon::Conten
 }
 
 void TrayIconOverlay::release(const Upload& upload) {
-    quietly(connection_, xcb_render_free_picture_checked(connection_, upload.picture));
-    quietly(connection_, xcb_free_pixmap_checked(connection_, upload.pixmap));
+    quietly(xcb_render_free_picture_checked(connection_, upload.picture).sequence);
+    quietly(xcb_free_pixmap_checked(connection_, upload.pixmap).sequence);
 }
 
 bool TrayIconOverlay::eventFilter(QObject* watched, QEvent* event) {
@@ -301,9 +313,10 @@ bool TrayIconOverlay::eventFilter(QObject* watched, QEvent* event) {
         const QSize size = size_;
         const std::uint32_t values[] = {static_cast<std::uint32_t>(size.width()),
                                         static_cast<std::uint32_t>(size.height())};
-        quietly(connection_, xcb_configure_window_checked(
-                                 connection_, window_,
-                                 XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values));
+        quietly(xcb_configure_window_checked(connection_, window_,
+                                             XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                                             values)
+                    .sequence);
         draw();
     } else if (event->type() == QEvent::WinIdChange) {
         detach();

@@ -61,6 +61,9 @@ private:
     QSize deviceSize() const;
     const Upload* upload(const MenuBarIcon::Content& content, QSize size);
     void release(const Upload& upload);
+    // Sends a request whose error, if any, is dropped rather than reported to Qt: the tray window
+    // can vanish at any moment (the tray quits, Qt docks anew), taking the overlay with it.
+    void quietly(unsigned int request);
 
     xcb_connection_t* connection_ = nullptr;
     QPointer<QWidget> trayWidget_;
@@ -80,6 +83,7 @@ private:
     QTimer poll_;
     int polls_ = 0;
     bool unusable_ = false;
+    int unconfirmed_ = 0; // checked requests sent since the last one answered
     MenuBarIcon::Content content_;
     std::list<Upload> uploads_; // most recent first
 };

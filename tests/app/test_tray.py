@@ -144,6 +144,16 @@ class TrayTest(DesktopTest):
             self.desk.wait_until(lambda: len(app.lines) > seen)
         self.assertLessEqual(self.wake_ups(qt_thread) - woken, 2)
 
+        # Nothing else answers the overlay's requests on Qt's connection either, and libxcb keeps
+        # a record of each until something does: the overlay asks for an answer now and then
+        # (every 32 or so new icons), and reading it is what wakes Qt's thread.
+        woken = self.wake_ups(qt_thread)
+        for desktop in (1, 2, 3, 0) * 16:
+            seen = len(app.lines)
+            self.desk.wmctrl("-s", str(desktop))
+            self.desk.wait_until(lambda: len(app.lines) > seen)
+        self.assertIn(self.wake_ups(qt_thread) - woken, range(1, 9))
+
         # A new work area still reaches Qt: the menu opens inside it.
         self.desk.run(["xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
                        ",".join(["0,300,1280,400"] * 4)])
