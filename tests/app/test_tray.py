@@ -159,6 +159,14 @@ class TrayTest(DesktopTest):
                        ",".join(["0,300,1280,400"] * 4)])
         self.desk.wait_until(lambda: menu_top() == 300,
                              message="the menu does not keep to the new work area")
+
+        # So do the window manager's supported hints, which Qt reads again when they change.
+        supported = self.desk.run(["xprop", "-root", "_NET_SUPPORTED"]).split("=", 1)[1].strip()
+        woken = self.wake_ups(qt_thread)
+        self.desk.run(["xprop", "-root", "-f", "_NET_SUPPORTED", "32a", "-set", "_NET_SUPPORTED",
+                       supported.replace(" ", "")])
+        self.desk.wait_until(lambda: self.wake_ups(qt_thread) > woken,
+                             message="Qt did not hear of the window manager's hints")
         self.assertEqual(app.stop(), 0)
 
     @staticmethod

@@ -19,9 +19,11 @@ struct X11Platform::Parts {
         , clients(connection)
         , windowServer(connection, displays, clients, services.log)
         , workspace(connection, displays, clients)
-        , relay(qtsDisplay ? std::make_unique<X11QtRootRelay>(connection->root(),
-                                                              connection->ewmh()->_NET_WORKAREA)
-                           : nullptr)
+        , relay(qtsDisplay
+                    ? std::make_unique<X11QtRootRelay>(
+                          connection->root(), std::vector{connection->ewmh()->_NET_WORKAREA,
+                                                          connection->ewmh()->_NET_SUPPORTED})
+                    : nullptr)
         , monitor(connection, services.workspaceCenter, services.defaultCenter, relay.get())
         , platform(services.platformWith(windowServer, displays, workspace, keyboard)) {}
 

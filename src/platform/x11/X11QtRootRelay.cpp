@@ -2,7 +2,9 @@
 
 #include "platform/qt/QtXcb.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace quillbar {
 
@@ -24,9 +26,9 @@ bool isQtsRoot(xcb_connection_t* qt, xcb_window_t root) {
 
 } // namespace
 
-X11QtRootRelay::X11QtRootRelay(xcb_window_t root, xcb_atom_t workArea)
+X11QtRootRelay::X11QtRootRelay(xcb_window_t root, std::vector<xcb_atom_t> atoms)
     : root_(root)
-    , workArea_(workArea) {
+    , atoms_(std::move(atoms)) {
     xcb_connection_t* qt = QtXcb::connection();
     if (!qt || !isQtsRoot(qt, root)) {
         return;
@@ -78,7 +80,8 @@ void X11QtRootRelay::pollMask() {
 }
 
 void X11QtRootRelay::relay(const xcb_property_notify_event_t& event) {
-    if (!qtMask_ || event.window != root_ || event.atom != workArea_) {
+    if (!qtMask_ || event.window != root_ ||
+        std::find(atoms_.begin(), atoms_.end(), event.atom) == atoms_.end()) {
         return;
     }
     // With no event mask, the server delivers to whoever made the window: Qt's connection.
