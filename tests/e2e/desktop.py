@@ -60,10 +60,10 @@ class Desktop:
             self._home = tempfile.mkdtemp(prefix="quillbar-e2e-")
             self._start_xvfb()
             # --nofork keeps the bus our child, so that we can wait on it.
-            bus = self.start_process(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                      "--print-address=1"], stdout=subprocess.PIPE,
-                                     stderr=subprocess.DEVNULL, text=True)
-            self.env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
+            self.bus = self.start_process(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                           "--print-address=1"], stdout=subprocess.PIPE,
+                                          stderr=subprocess.DEVNULL, text=True)
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.stdout.readline().strip()
             if self.with_window_manager:
                 self.start_window_manager()
         except BaseException:
