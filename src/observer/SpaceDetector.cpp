@@ -32,8 +32,8 @@ std::optional<std::string> windowManagerName(const json& space) {
     if (!raw) {
         return std::nullopt;
     }
-    std::string name = UnicodeText::trimmed(
-        UnicodeText::toValidUtf8(std::string_view(*raw).substr(0, 4 * kMaxNameBytes)));
+    // trimmed() repairs the text too.
+    std::string name = UnicodeText::trimmed(std::string_view(*raw).substr(0, 4 * kMaxNameBytes));
     if (name.size() > kMaxNameBytes) {
         std::size_t cut = kMaxNameBytes;
         while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {

@@ -35,11 +35,17 @@ bool placedBefore(const SpaceInfo& a, const SpaceInfo& b) {
 
 // Whether the two lists hold the same spaces and differ at most in which are shown and current.
 bool differOnlyInWhatIsShown(const std::vector<SpaceInfo>& a, const std::vector<SpaceInfo>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](SpaceInfo x, SpaceInfo y) {
-        x.isCurrent = y.isCurrent = false;
-        x.isActiveOnDisplay = y.isActiveOnDisplay = false;
-        return x == y;
-    });
+    // Only the records whose flags differ (the old and the new current space) are copied.
+    return std::equal(
+        a.begin(), a.end(), b.begin(), b.end(), [](const SpaceInfo& x, const SpaceInfo& y) {
+            if (x.isCurrent == y.isCurrent && x.isActiveOnDisplay == y.isActiveOnDisplay) {
+                return x == y;
+            }
+            SpaceInfo shownAsX = y;
+            shownAsX.isCurrent = x.isCurrent;
+            shownAsX.isActiveOnDisplay = x.isActiveOnDisplay;
+            return x == shownAsX;
+        });
 }
 
 } // namespace

@@ -174,6 +174,16 @@ TEST_F(SpaceObserverTest, ADesktopChangeLogsOneLineAndANewListEverySpace) {
     fake.windowServer.managedDisplaySpaces[0]["Spaces"][0]["Name"] = "Mail";
     observer->refresh();
     EXPECT_EQ(infoLines().size(), 4u);
+
+    // The desktop left behind renamed in the same refresh as the switch: still a new list.
+    fake.log.lines.clear();
+    fake.windowServer.managedDisplaySpaces[0]["Spaces"][1]["Name"] = "Web";
+    fake.windowServer.managedDisplaySpaces[0]["Current Space"]["ManagedSpaceID"] = 1;
+    fake.windowServer.activeSpaceAnswer = 1;
+    fake.windowServer.displayCurrentAnswers["MAIN-UUID"] = 1;
+    observer->refresh();
+    EXPECT_EQ(infoLines().size(), 4u);
+    EXPECT_EQ(observer->menuBarTitle(), "Mail");
 }
 
 TEST_F(SpaceObserverTest, SpaceChangeHoldsOffDriftChecksOfTheRefreshItTriggers) {
