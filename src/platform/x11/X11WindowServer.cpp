@@ -85,9 +85,11 @@ void X11WindowServer::forgetDesktops() {
 }
 
 void X11WindowServer::askForCurrentDesktop() {
-    // Sent once the events read with this one are handled (X11Connection::pumpEvents).
+    // Sent now rather than with whatever the other listeners ask for: the title waits on this
+    // answer, and the server answers in the order requests arrive.
     currentRequest_ =
         xcb_ewmh_get_current_desktop(connection_->ewmh(), connection_->screenNumber());
+    xcb_flush(connection_->xcb());
 }
 
 void X11WindowServer::watch(xcb_window_t window) {
