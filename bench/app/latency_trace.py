@@ -35,7 +35,12 @@ def tracefs(path, text):
 
 
 def trace(run):
-    """Runs run() with the scheduler and the writes traced; returns (seconds, pid, kind, target)."""
+    """Runs run() with the scheduler and the writes traced; returns (seconds, pid, kind, target).
+    The tracer's clock and buffer are put back as they were."""
+    with open(TRACING + "trace_clock") as text:
+        clock = re.search(r"\[(\w+)\]", text.read()).group(1)
+    with open(TRACING + "buffer_size_kb") as text:
+        size = text.read().split()[0]
     tracefs("trace_clock", "mono")  # the clock of time.monotonic()
     tracefs("buffer_size_kb", "20000")
     tracefs("trace", "")
@@ -57,6 +62,9 @@ def trace(run):
             target = re.search(r"next_pid=(\d+)" if kind == "sched_switch" else r" pid=(\d+)",
                                rest) if kind.startswith("sched") else None
             events.append((float(stamp), int(pid), kind, int(target.group(1)) if target else 0))
+    tracefs("trace", "")
+    tracefs("trace_clock", clock)
+    tracefs("buffer_size_kb", size)
     return events
 
 
