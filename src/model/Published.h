@@ -24,26 +24,25 @@ public:
 
     // Starts with initial and no subscribers.
     explicit Published(T initial = T{})
-        : value_(std::make_shared<const T>(std::move(initial))) {}
+        : value_(std::move(initial)) {}
     Published(const Published&) = delete;
     Published& operator=(const Published&) = delete;
 
     // The stored value.
-    const T& value() const { return *value_; }
+    const T& value() const { return value_; }
 
     // Stores newValue, then announces it to every subscriber: during the announcement value()
     // already holds it.
     void set(T newValue) {
-        value_ = std::make_shared<const T>(std::move(newValue));
-        // Held here, so that a set() from inside a handler cannot change what the others are
-        // told; shared rather than copied, since a stored value is never changed in place.
-        const std::shared_ptr<const T> announced = value_;
-        announce(*announced);
+        value_ = std::move(newValue);
+        // A copy, so that a set() from inside a handler cannot change what the others are told.
+        const T announced = value_;
+        announce(announced);
     }
 
     // set() only when newValue differs from value(); returns whether it assigned.
     bool setIfChanged(T newValue) {
-        if (newValue == *value_) {
+        if (newValue == value_) {
             return false;
         }
         set(std::move(newValue));
@@ -87,7 +86,7 @@ private:
         }
     }
 
-    std::shared_ptr<const T> value_; // never null
+    T value_;
     std::shared_ptr<Handlers> handlers_ = std::make_shared<Handlers>();
 };
 
