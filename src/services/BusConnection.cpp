@@ -6,6 +6,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace quillbar {
 
@@ -158,8 +159,12 @@ void BusConnection::watch(bool more) {
     }
     reader_->setEnabled((events & POLLIN) != 0);
     // Only while output waits: a socket is nearly always writable.
-    writer_->setEnabled((events & POLLOUT) != 0);
+    const bool outputWaited = std::exchange(outputWaits_, (events & POLLOUT) != 0);
+    writer_->setEnabled(outputWaits_);
     arm(more ? 0 : due);
+    if (outputWaited && !outputWaits_) {
+        emit outputWritten();
+    }
 }
 
 void BusConnection::arm(std::uint64_t due) {

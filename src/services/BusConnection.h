@@ -61,6 +61,8 @@ public:
 signals:
     // The bus went away (or closed the connection): nothing is served on it any more.
     void disconnected();
+    // Output the socket could not take at once has now all been written.
+    void outputWritten();
 
 private:
     explicit BusConnection(sd_bus* bus);
@@ -79,6 +81,7 @@ private:
     std::uint64_t due_ = UINT64_MAX; // what timer_ was armed for (CLOCK_MONOTONIC, µs)
     bool processing_ = false;
     bool closed_ = true;
+    bool outputWaits_ = false; // the writer notifier is armed
 };
 
 } // namespace quillbar

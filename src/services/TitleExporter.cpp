@@ -13,9 +13,16 @@ TitleExporter::TitleExporter(BusConnection& bus, QString title)
         sd_bus_add_object_vtable(bus_.bus(), &slot, kPath, kInterface, vtable(), this) >= 0) {
         object_.reset(slot);
     }
+    written_ = QObject::connect(&bus_, &BusConnection::outputWritten, [this] {
+        if (held_ && object_ && bus_.isConnected()) {
+            announce();
+        }
+    });
 }
 
-TitleExporter::~TitleExporter() = default;
+TitleExporter::~TitleExporter() {
+    QObject::disconnect(written_);
+}
 
 QString TitleExporter::busText(const QString& title) {
     QString text = title;
@@ -52,9 +59,14 @@ int TitleExporter::readTitle(sd_bus*, const char*, const char*, const char*, sd_
 }
 
 void TitleExporter::announce() {
+    sd_bus* bus = bus_.bus();
+    std::uint64_t waiting = 0;
+    held_ = sd_bus_get_n_queued_write(bus, &waiting) >= 0 && waiting >= kMaxWaitingMessages;
+    if (held_) {
+        return; // a stalled bus would otherwise hold every title ever shown
+    }
     // Both signals are made and written here, one message each: no lookup of the object's
     // tables, no other thread.
-    sd_bus* bus = bus_.bus();
     const char* text = text_.constData();
     sd_bus_emit_signal(bus, kPath, kInterface, kSignal, "s", text);
     sd_bus_message* raw = nullptr;

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
+
 namespace quillbar {
 
 // The menu-bar title for status bars: object "/org/quillbar/Quillbar" on the application's bus
@@ -18,6 +20,10 @@ public:
     static constexpr const char* kInterface = TitleQuery::kInterface;
     static constexpr const char* kProperty = TitleQuery::kProperty;
     static constexpr const char* kSignal = TitleQuery::kSignal;
+
+    // A bus that reads nothing meanwhile makes titles wait on the connection; past this many
+    // waiting messages only the newest title is kept, and sent once the rest is written.
+    static constexpr std::uint64_t kMaxWaitingMessages = 64;
 
     // Exports the object on bus, which must outlive it (nothing happens when it is not connected).
     TitleExporter(BusConnection& bus, QString title);
@@ -45,6 +51,8 @@ private:
     QString title_;
     QByteArray text_; // title_ in UTF-8, as the bus carries it
     BusConnection::Slot object_;
+    bool held_ = false; // title_ is not announced yet: the bus was not reading
+    QMetaObject::Connection written_;
 };
 
 } // namespace quillbar
