@@ -49,8 +49,8 @@ QImage inServerOrder(QImage image, xcb_connection_t* connection) {
 
 } // namespace
 
-void TrayIconOverlay::quietly(unsigned int request) {
-    xcb_discard_reply(connection_, request);
+void TrayIconOverlay::quietly(xcb_void_cookie_t request) {
+    xcb_discard_reply(connection_, request.sequence);
     if (++unconfirmed_ >= kMaxUnconfirmed) {
         // The cheapest request with an answer; Qt's event thread reads it and xcb drops it.
         xcb_discard_reply(connection_, xcb_get_input_focus(connection_).sequence);
@@ -173,16 +173,14 @@ void TrayIconOverlay::createWindow() {
     // selected, so they reach Qt's window beneath.
     const std::uint32_t values[] = {XCB_BACK_PIXMAP_PARENT_RELATIVE, 0, XCB_EVENT_MASK_EXPOSURE};
     quietly(xcb_create_window_checked(
-                connection_, XCB_COPY_FROM_PARENT, window_, parent_, 0, 0,
-                static_cast<std::uint16_t>(size.width()), static_cast<std::uint16_t>(size.height()),
-                0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK, values)
-                .sequence);
+        connection_, XCB_COPY_FROM_PARENT, window_, parent_, 0, 0,
+        static_cast<std::uint16_t>(size.width()), static_cast<std::uint16_t>(size.height()), 0,
+        XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+        XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK, values));
     windowPicture_ = xcb_generate_id(connection_);
     quietly(xcb_render_create_picture_checked(connection_, windowPicture_, window_, windowFormat_,
-                                              0, nullptr)
-                .sequence);
-    quietly(xcb_map_window_checked(connection_, window_).sequence);
+                                              0, nullptr));
+    quietly(xcb_map_window_checked(connection_, window_));
     // Qt's widget sits under the overlay from now on: nothing it drew would be seen.
     trayWidget_->setUpdatesEnabled(false);
     draw();
@@ -208,8 +206,8 @@ void TrayIconOverlay::detach() {
     }
     if (window_) {
         // Both may be gone already, with Qt's window.
-        quietly(xcb_render_free_picture_checked(connection_, windowPicture_).sequence);
-        quietly(xcb_destroy_window_checked(connection_, window_).sequence);
+        quietly(xcb_render_free_picture_checked(connection_, windowPicture_));
+        quietly(xcb_destroy_window_checked(connection_, window_));
         xcb_flush(connection_);
     }
     trayWidget_ = nullptr;
@@ -232,14 +230,13 @@ void TrayIconOverlay::draw() {
         const xcb_rectangle_t all{0, 0, width, height};
         quietly(xcb_render_fill_rectangles_checked(connection_, XCB_RENDER_PICT_OP_SRC,
                                                    windowPicture_, xcb_render_color_t{0, 0, 0, 0},
-                                                   1, &all)
-                    .sequence);
+                                                   1, &all));
     } else {
-        quietly(xcb_clear_area_checked(connection_, 0, window_, 0, 0, 0, 0).sequence);
+        quietly(xcb_clear_area_checked(connection_, 0, window_, 0, 0, 0, 0));
     }
     quietly(xcb_render_composite_checked(connection_, XCB_RENDER_PICT_OP_OVER, icon->picture,
-                                         XCB_NONE, windowPicture_, 0, 0, 0, 0, 0, 0, width, height)
-                .sequence);
+                                         XCB_NONE, windowPicture_, 0, 0, 0, 0, 0, 0, width,
+                                         height));
     xcb_flush(connection_);
 }
 
@@ -269,10 +266,9 @@ const TrayIconOverlay::Upload* TrayIconOverlay::upload(const MenuBarIcon::Conten
     const auto width = static_cast<std::uint16_t>(size.width());
     // Made on the tray window's screen, which may be gone by now: every error here is dropped.
     quietly(xcb_create_pixmap_checked(connection_, 32, u.pixmap, parent_, width,
-                                      static_cast<std::uint16_t>(size.height()))
-                .sequence);
+                                      static_cast<std::uint16_t>(size.height())));
     const std::uint32_t gc = xcb_generate_id(connection_);
-    quietly(xcb_create_gc_checked(connection_, gc, u.pixmap, 0, nullptr).sequence);
+    quietly(xcb_create_gc_checked(connection_, gc, u.pixmap, 0, nullptr));
     // In bands that fit one request whatever the server's limit.
     const std::size_t stride = static_cast<std::size_t>(image.bytesPerLine());
     const std::size_t maxBytes = std::size_t{xcb_get_maximum_request_length(connection_)} * 4 - 64;
@@ -280,16 +276,14 @@ const TrayIconOverlay::Upload* TrayIconOverlay::upload(const MenuBarIcon::Conten
     for (int y = 0; y < size.height(); y += band) {
         const int rows = std::min(band, size.height() - y);
         quietly(xcb_put_image_checked(
-                    connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, u.pixmap, gc, width,
-                    static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(y), 0, 32,
-                    static_cast<std::uint32_t>(stride * static_cast<std::size_t>(rows)),
-                    image.constScanLine(y))
-                    .sequence);
+            connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, u.pixmap, gc, width,
+            static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(y), 0, 32,
+            static_cast<std::uint32_t>(stride * static_cast<std::size_t>(rows)),
+            image.constScanLine(y)));
     }
-    quietly(xcb_free_gc_checked(connection_, gc).sequence);
+    quietly(xcb_free_gc_checked(connection_, gc));
     quietly(xcb_render_create_picture_checked(connection_, u.picture, u.pixmap, formats_->argb32, 0,
-                                              nullptr)
-                .sequence);
+                                              nullptr));
     uploads_.push_front(u);
     if (uploads_.size() > kMaxUploads) {
         release(uploads_.back());
@@ -299,8 +293,8 @@ const TrayIconOverlay::Upload* TrayIconOverlay::upload(const MenuBarIcon::Conten
 }
 
 void TrayIconOverlay::release(const Upload& upload) {
-    quietly(xcb_render_free_picture_checked(connection_, upload.picture).sequence);
-    quietly(xcb_free_pixmap_checked(connection_, upload.pixmap).sequence);
+    quietly(xcb_render_free_picture_checked(connection_, upload.picture));
+    quietly(xcb_free_pixmap_checked(connection_, upload.pixmap));
 }
 
 bool TrayIconOverlay::eventFilter(QObject* watched, QEvent* event) {
@@ -313,10 +307,8 @@ bool TrayIconOverlay::eventFilter(QObject* watched, QEvent* event) {
         const QSize size = size_;
         const std::uint32_t values[] = {static_cast<std::uint32_t>(size.width()),
                                         static_cast<std::uint32_t>(size.height())};
-        quietly(xcb_configure_window_checked(connection_, window_,
-                                             XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
-                                             values)
-                    .sequence);
+        quietly(xcb_configure_window_checked(
+            connection_, window_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values));
         draw();
     } else if (event->type() == QEvent::WinIdChange) {
         detach();

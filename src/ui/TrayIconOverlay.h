@@ -9,13 +9,14 @@
 #include <QSize>
 #include <QTimer>
 
+#include <xcb/xcb.h>
+
 #include <cstdint>
 #include <list>
 #include <optional>
 #include <vector>
 
 class QWidget;
-struct xcb_connection_t;
 struct xcb_render_query_pict_formats_reply_t;
 
 namespace quillbar {
@@ -63,7 +64,7 @@ private:
     void release(const Upload& upload);
     // Sends a request whose error, if any, is dropped rather than reported to Qt: the tray window
     // can vanish at any moment (the tray quits, Qt docks anew), taking the overlay with it.
-    void quietly(unsigned int request);
+    void quietly(xcb_void_cookie_t request);
 
     xcb_connection_t* connection_ = nullptr;
     QPointer<QWidget> trayWidget_;
