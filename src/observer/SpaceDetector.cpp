@@ -138,6 +138,7 @@ std::vector<SpaceInfo> SpaceDetector::detectSpaces() const {
     static const json none = json::array();
     const std::shared_ptr<const json> kept = platform_.windowServer.keptManagedDisplaySpaces();
     const json& managedDisplays = kept && isArrayOfDictionaries(*kept) ? *kept : none;
+    const std::uint64_t revision = kept ? platform_.windowServer.keptSpacesRevision() : 0;
 
     PassContext context(*this, api_.activeSpace ? api_.activeSpace() : 0);
 
@@ -161,7 +162,10 @@ std::vector<SpaceInfo> SpaceDetector::detectSpaces() const {
     }
     result.reserve(capacity);
     for (std::size_t i = 0; i < displayCount; ++i) {
-        appendDisplay(managedDisplays[i], context, result);
+        appendDisplay(managedDisplays[i], i, revision, context, result);
+    }
+    if (readings_.size() > displayCount) {
+        readings_.resize(displayCount); // displays gone: their readings go too
     }
     reportOverflow(std::move(overflow));
     if (!SpaceInfo::firstCurrent(result)) {
@@ -190,8 +194,8 @@ const std::optional<std::string>& SpaceDetector::PassContext::frontName() {
     return *frontName_;
 }
 
-void SpaceDetector::appendDisplay(const json& display, PassContext& context,
-                                  std::vector<SpaceInfo>& result) const {
+void SpaceDetector::appendDisplay(const json& display, std::size_t index, std::uint64_t revision,
+                                  PassContext& context, std::vector<SpaceInfo>& result) const {
     const json* identifierValue = member(display, WindowServer::kDisplayIdentifier);
     if (display.empty() || !identifierValue || !identifierValue->is_string()) {
         return;
@@ -211,17 +215,53 @@ void SpaceDetector::appendDisplay(const json& display, PassContext& context,
         return; // no usable spaces: the display contributes nothing
     }
 
+    const DisplayReading& reading = readDisplay(index, revision, displayIdentifier, *spacesValue);
+    for (std::size_t i = 0; i < reading.records.size(); ++i) {
+        SpaceInfo space = reading.records[i];
+        space.isActiveOnDisplay =
+            isActiveOnDisplay(space.managedSpaceID, reading.uuids[i], current);
+        if (context.activeSpace() > 0 && space.managedSpaceID) {
+            space.isCurrent = *space.managedSpaceID == context.activeSpace();
+        } else {
+            space.isCurrent = space.isActiveOnDisplay && context.focusedDisplay() &&
+                              displayIdentifier == *context.focusedDisplay();
+        }
+        if (space.type == SpaceInfo::fullscreenType) {
+            space.fullscreenAppName = fullscreenAppName(space, context);
+        }
+        result.push_back(std::move(space));
+    }
+}
+
+const SpaceDetector::DisplayReading& SpaceDetector::readDisplay(std::size_t index,
+                                                                std::uint64_t revision,
+                                                                const std::string& identifier,
+                                                                const json& spaces) const {
+    if (readings_.size() <= index) {
+        readings_.resize(index + 1);
+    }
+    DisplayReading& reading = readings_[index];
+    if (revision != 0 && reading.revision == revision && reading.identifier == identifier) {
+        return reading;
+    }
+    reading.revision = revision;
+    reading.identifier = identifier;
+    reading.records.clear();
+    reading.uuids.clear();
+
     int desktopCount = 0;
     int position = 0;
-    const std::size_t spaceCount = std::min(spacesValue->size(), kMaxSpacesPerDisplay);
+    const std::size_t spaceCount = std::min(spaces.size(), kMaxSpacesPerDisplay);
+    reading.records.reserve(spaceCount);
+    reading.uuids.reserve(spaceCount);
     for (std::size_t i = 0; i < spaceCount; ++i) {
-        const json& spaceValue = (*spacesValue)[i];
+        const json& spaceValue = spaces[i];
         SpaceInfo space;
         space.type = spaceType(spaceValue);
         if (space.type == SpaceInfo::ordinaryDesktopType) {
             space.desktopIndex = desktopNumber(spaceValue, ++desktopCount);
         }
-        const auto uuid = nonEmptyString(spaceValue, WindowServer::kUUID);
+        auto uuid = nonEmptyString(spaceValue, WindowServer::kUUID);
         space.managedSpaceID = managedSpaceID(spaceValue);
         space.windowManagerName = windowManagerName(spaceValue);
         if (space.windowManagerName && space.desktopIndex &&
@@ -235,25 +275,18 @@ void SpaceDetector::appendDisplay(const json& display, PassContext& context,
         } else if (space.managedSpaceID) {
             space.persistenceID = "msid-" + std::to_string(*space.managedSpaceID);
         }
-        space.id = space.persistenceID
-                       ? *space.persistenceID
-                       : displayIdentifier + "-" + std::to_string(position) + "-unknown";
-        space.displayIdentifier = displayIdentifier;
-        space.isActiveOnDisplay = isActiveOnDisplay(space.managedSpaceID, uuid, current);
-        if (context.activeSpace() > 0 && space.managedSpaceID) {
-            space.isCurrent = *space.managedSpaceID == context.activeSpace();
-        } else {
-            space.isCurrent = space.isActiveOnDisplay && context.focusedDisplay() &&
-                              displayIdentifier == *context.focusedDisplay();
-        }
+        space.id = space.persistenceID ? *space.persistenceID
+                                       : identifier + "-" + std::to_string(position) + "-unknown";
+        space.displayIdentifier = identifier;
         space.missionControlIndex = position + 1;
         if (space.type == SpaceInfo::fullscreenType) {
             space.ownerPID = ownerPID(spaceValue);
-            space.fullscreenAppName = fullscreenAppName(space, context);
         }
-        result.push_back(std::move(space));
+        reading.records.push_back(std::move(space));
+        reading.uuids.push_back(std::move(uuid));
         ++position;
     }
+    return reading;
 }
 
 std::optional<std::string> SpaceDetector::fullscreenAppName(const SpaceInfo& space,

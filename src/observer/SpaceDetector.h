@@ -13,7 +13,8 @@
 namespace quillbar {
 
 // Turns the window server's managed displays into the ordered list of spaces: numbering, the space
-// shown on each display, the current space and the owners of full-screen spaces. Keeps no state.
+// shown on each display, the current space and the owners of full-screen spaces. Keeps what it
+// read from the server's kept answer while the server says the answer's spaces are unchanged.
 class SpaceDetector {
 public:
     // The most spaces read from one display and the most displays read from one answer; what the
@@ -54,8 +55,23 @@ private:
         std::optional<std::optional<std::string>> frontName_;
     };
 
-    void appendDisplay(const nlohmann::json& display, PassContext& context,
-                       std::vector<SpaceInfo>& result) const;
+    // One display's spaces as the server describes them, before which is shown and current is
+    // known. Between two refreshes usually only the current desktop moves, and a server that
+    // says so (a revision of its kept answer) has them read once, not on every refresh.
+    struct DisplayReading {
+        std::uint64_t revision = 0; // the server's; 0: read afresh next time
+        std::string identifier;
+        std::vector<SpaceInfo> records;                // shown, current and app names unset
+        std::vector<std::optional<std::string>> uuids; // per record, for the shown space
+    };
+
+    void appendDisplay(const nlohmann::json& display, std::size_t index, std::uint64_t revision,
+                       PassContext& context, std::vector<SpaceInfo>& result) const;
+    // The reading of the display at index: the last pass's when the server's revision and the
+    // display are the same, else read from spaces.
+    const DisplayReading& readDisplay(std::size_t index, std::uint64_t revision,
+                                      const std::string& identifier,
+                                      const nlohmann::json& spaces) const;
     std::optional<std::string> fullscreenAppName(const SpaceInfo& space,
                                                  PassContext& context) const;
     void markFallbackCurrent(std::vector<SpaceInfo>& spaces) const;
@@ -66,6 +82,8 @@ private:
     const SpaceServerAPI& api_;
     // What the last pass left out, so that a lasting overflow is logged once, not every refresh.
     mutable std::string overflowNote_;
+    // The last pass's reading of each display, by position.
+    mutable std::vector<DisplayReading> readings_;
 };
 
 } // namespace quillbar

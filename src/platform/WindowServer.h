@@ -47,6 +47,10 @@ public:
     virtual std::shared_ptr<const nlohmann::json> keptManagedDisplaySpaces() {
         return std::make_shared<const nlohmann::json>(copyManagedDisplaySpaces());
     }
+    // Stays the same while the displays' spaces in the kept answer stay as they were (which
+    // space each display shows may change) and changes otherwise, so that what was read from
+    // them can be reused; 0 when the server does not keep track.
+    virtual std::uint64_t keptSpacesRevision() const { return 0; }
     // Asks the server to put the window on the managed space; no answer.
     virtual void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) = 0;
     // On-screen windows (no desktop elements), front to back; null when the query fails.

@@ -179,6 +179,45 @@ TEST_F(DetectionTest, AsksForTheFrontmostApplicationOnlyWhereItsAnswerIsUsed) {
     EXPECT_EQ(fake.workspace.frontmostQueries, 2);
 }
 
+// A server that keeps its answer says when the spaces in it change (a revision): they are read
+// once per revision and display, while which space is shown and current, and the application of
+// a full-screen space, are worked out on every pass.
+TEST_F(DetectionTest, ReadsTheSpacesOncePerRevisionOfTheServersAnswer) {
+    const DisplayDirectory displays(fake.platform);
+    const SpaceServerAPI api = fake.windowServer.spaceServerAPI();
+    const SpaceDetector detector(fake.platform, displays, api);
+    fake.windowServer.spacesRevision = 7;
+    twoDisplays(2, 4);
+    fake.windowServer.activeSpaceAnswer = 4;
+    EXPECT_EQ(
+        rows(detector.detectSpaces()),
+        (Rows{"MAIN/u1 t0 m1 d1 p1", "MAIN/u2 t4 m2 d- p2 shown pid60 Player",
+              "MAIN/u3 t0 m3 d2 p3", "SIDE/u4 t0 m4 d1 p1 shown current", "SIDE/u5 t0 m5 d2 p2"}));
+
+    twoDisplays(3, 5);
+    fake.windowServer.activeSpaceAnswer = 3;
+    fake.workspace.applications[60].localizedName = "Viewer";
+    EXPECT_EQ(rows(detector.detectSpaces()),
+              (Rows{"MAIN/u1 t0 m1 d1 p1", "MAIN/u2 t4 m2 d- p2 pid60 Viewer",
+                    "MAIN/u3 t0 m3 d2 p3 shown current", "SIDE/u4 t0 m4 d1 p1",
+                    "SIDE/u5 t0 m5 d2 p2 shown"}));
+
+    auto& first = fake.windowServer.managedDisplaySpaces[0][WindowServer::kSpaces][0];
+    first[WindowServer::kSpaceName] = "Mail";
+    EXPECT_EQ(detector.detectSpaces()[0].windowManagerName, std::nullopt); // not said to change
+    fake.windowServer.spacesRevision = 8;
+    EXPECT_EQ(detector.detectSpaces()[0].windowManagerName, "Mail");
+    fake.windowServer.managedDisplaySpaces[1][WindowServer::kDisplayIdentifier] = "OTHER";
+    EXPECT_EQ(detector.detectSpaces()[3].id, "u4");
+    EXPECT_EQ(detector.detectSpaces()[3].displayIdentifier, "OTHER");
+
+    fake.windowServer.spacesRevision = 0; // a server that does not keep track is read every time
+    first[WindowServer::kSpaceName] = "Post";
+    EXPECT_EQ(detector.detectSpaces()[0].windowManagerName, "Post");
+    first[WindowServer::kSpaceName] = "Letters";
+    EXPECT_EQ(detector.detectSpaces()[0].windowManagerName, "Letters");
+}
+
 // Malformed answers yield nothing or skip the display; fields go through the coercions.
 TEST_F(DetectionTest, ReadsIdentifiersTypesAndOwnersThroughTheCoercionsAndSkipsMalformedParts) {
     const json good = WS::display("MAIN", {WS::space(1, 0, "u1")}, 1);

@@ -54,6 +54,8 @@ public:
     int copyManagedDisplaySpacesCalls = 0;
     // Whether keys name positions that come back (as on X11); uuid keys by default.
     bool keysRecur = false;
+    // What keptSpacesRevision() says: 0, the answer is read afresh every time.
+    std::uint64_t spacesRevision = 0;
 
     nlohmann::json copyManagedDisplaySpaces() override {
         ++copyManagedDisplaySpacesCalls;
@@ -68,6 +70,7 @@ public:
     nlohmann::json copyWindowList() override { return windowList; }
     SpaceServerAPI spaceServerAPI() override;
     bool spaceKeysRecur() const override { return keysRecur; }
+    std::uint64_t keptSpacesRevision() const override { return spacesRevision; }
 };
 
 class FakeDisplays : public Displays {

@@ -243,6 +243,7 @@ std::shared_ptr<const nlohmann::json> X11WindowServer::keptManagedDisplaySpaces(
     const Layout& layout = **layout_;
     const std::uint32_t current = **current_;
     if (!answer_) {
+        ++spacesRevision_;
         answer_ =
             std::make_shared<nlohmann::json>(nlohmann::json::array({X11Answers::managedDisplay(
                 displays_.identifier(), layout.count, current, layout.names)}));

@@ -44,6 +44,8 @@ public:
     // The kept answer itself (null without an EWMH window manager): a desktop change moves its
     // mark in place, nothing is copied.
     std::shared_ptr<const nlohmann::json> keptManagedDisplaySpaces() override;
+    // Changes with every answer made afresh (new desktops, names or window manager).
+    std::uint64_t keptSpacesRevision() const override { return spacesRevision_; }
     // Asks the window manager to move the window to the desktop; does not wait for it.
     void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override;
     // Managed windows shown on the current desktop, topmost first; null without a window manager.
@@ -95,6 +97,7 @@ private:
     // The desktops translated into the core's answer (an array of the one display), kept with
     // the layout they were made from; a new current desktop only moves its mark.
     std::shared_ptr<nlohmann::json> answer_;
+    std::uint64_t spacesRevision_ = 0; // counts the answers made
     std::uint32_t displayCurrent_ = 0;
     std::map<xcb_window_t, std::optional<std::uint32_t>> windowDesktops_;
     std::set<xcb_window_t> watched_;
