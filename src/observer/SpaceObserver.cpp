@@ -122,18 +122,20 @@ void SpaceObserver::refresh() {
     const bool changed = detected != spaces_.value();
     const bool sameSpaces = !changed || differOnlyInWhatIsShown(detected, spaces_.value());
     if (changed) {
-        spaces_.set(detected);
+        spaces_.set(std::move(detected));
     }
+    // The published list is what was detected: read there rather than copied.
+    const std::vector<SpaceInfo>& now = changed ? spaces_.value() : detected;
 
-    pruneNames(detected);
+    pruneNames(now);
 
-    const SpaceInfo* current = SpaceInfo::firstCurrent(detected);
+    const SpaceInfo* current = SpaceInfo::firstCurrent(now);
     currentSpaceID_.setIfChanged(current ? std::optional<std::string>(current->id) : std::nullopt);
 
     updateMenuBarTitle();
     // Logged once the new title is out: writing to the journal is not what a bar waits for.
     if (changed) {
-        logSpaces(detected, !sameSpaces);
+        logSpaces(now, !sameSpaces);
     }
 }
 
