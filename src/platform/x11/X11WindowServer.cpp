@@ -115,6 +115,10 @@ std::optional<X11WindowServer::Desktops> X11WindowServer::desktops() {
     return Desktops{(*layout_)->count, **current_, (*layout_)->names};
 }
 
+std::optional<std::uint32_t> X11WindowServer::currentDesktop() {
+    return knowDesktops() ? std::optional<std::uint32_t>(**current_) : std::nullopt;
+}
+
 void X11WindowServer::readDesktops() {
     auto* ewmh = connection_->ewmh();
     const int screen = connection_->screenNumber();
@@ -325,16 +329,17 @@ SpaceServerAPI X11WindowServer::spaceServerAPI() {
     api.copySpacesForWindows = [this](std::int64_t windowNumber) {
         return copySpacesForWindow(windowNumber);
     };
+    // Asked on every refresh: the current desktop alone, the names are not copied for it.
     api.activeSpace = [this]() -> std::int64_t {
-        const auto state = desktops();
-        return state ? std::int64_t{state->current} + 1 : 0;
+        const auto current = currentDesktop();
+        return current ? std::int64_t{*current} + 1 : 0;
     };
     api.displayCurrentSpace = [this](const std::string& identifier) -> std::int64_t {
         if (identifier != displays_.identifier()) {
             return 0;
         }
-        const auto state = desktops();
-        return state ? std::int64_t{state->current} + 1 : 0;
+        const auto current = currentDesktop();
+        return current ? std::int64_t{*current} + 1 : 0;
     };
     api.showSpace = [this](std::int64_t managedSpaceID) { showDesktop(managedSpaceID); };
     return api;

@@ -57,6 +57,8 @@ public:
 
     // The desktops of a running EWMH window manager, or nullopt when none answers.
     std::optional<Desktops> desktops();
+    // The current desktop (zero-based) of a running EWMH window manager, without the rest.
+    std::optional<std::uint32_t> currentDesktop();
     // The desktop (zero-based, or all desktops) that holds window, or nullopt.
     std::optional<std::uint32_t> desktopOf(xcb_window_t window);
 
