@@ -215,9 +215,11 @@ void SpaceDetector::appendDisplay(const json& display, std::size_t index, std::u
         return; // no usable spaces: the display contributes nothing
     }
 
-    const DisplayReading& reading = readDisplay(index, revision, displayIdentifier, *spacesValue);
+    DisplayReading& reading = readDisplay(index, revision, displayIdentifier, *spacesValue);
+    // A reading without a revision is never used again: its records are taken, not copied.
+    const bool kept = reading.revision != 0;
     for (std::size_t i = 0; i < reading.records.size(); ++i) {
-        SpaceInfo space = reading.records[i];
+        SpaceInfo space = kept ? reading.records[i] : std::move(reading.records[i]);
         space.isActiveOnDisplay =
             isActiveOnDisplay(space.managedSpaceID, reading.uuids[i], current);
         if (context.activeSpace() > 0 && space.managedSpaceID) {
@@ -233,10 +235,9 @@ void SpaceDetector::appendDisplay(const json& display, std::size_t index, std::u
     }
 }
 
-const SpaceDetector::DisplayReading& SpaceDetector::readDisplay(std::size_t index,
-                                                                std::uint64_t revision,
-                                                                const std::string& identifier,
-                                                                const json& spaces) const {
+SpaceDetector::DisplayReading& SpaceDetector::readDisplay(std::size_t index, std::uint64_t revision,
+                                                          const std::string& identifier,
+                                                          const json& spaces) const {
     if (readings_.size() <= index) {
         readings_.resize(index + 1);
     }

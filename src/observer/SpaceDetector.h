@@ -69,9 +69,8 @@ private:
                        PassContext& context, std::vector<SpaceInfo>& result) const;
     // The reading of the display at index: the last pass's when the server's revision and the
     // display are the same, else read from spaces.
-    const DisplayReading& readDisplay(std::size_t index, std::uint64_t revision,
-                                      const std::string& identifier,
-                                      const nlohmann::json& spaces) const;
+    DisplayReading& readDisplay(std::size_t index, std::uint64_t revision,
+                                const std::string& identifier, const nlohmann::json& spaces) const;
     std::optional<std::string> fullscreenAppName(const SpaceInfo& space,
                                                  PassContext& context) const;
     void markFallbackCurrent(std::vector<SpaceInfo>& spaces) const;
