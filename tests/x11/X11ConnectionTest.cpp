@@ -23,7 +23,8 @@ TEST(X11ConnectionTest, TheServerServesItAheadOfOrdinaryClients) {
             &std::free);
         return reply ? reply->priority : -1;
     };
-    EXPECT_GT(priority(connection->xcb()), priority(other));
+    EXPECT_EQ(priority(other), 0); // the server's default
+    EXPECT_GT(priority(connection->xcb()), 0);
     xcb_disconnect(other);
 }
 

@@ -334,12 +334,10 @@ SpaceServerAPI X11WindowServer::spaceServerAPI() {
         const auto current = currentDesktop();
         return current ? std::int64_t{*current} + 1 : 0;
     };
-    api.displayCurrentSpace = [this](const std::string& identifier) -> std::int64_t {
-        if (identifier != displays_.identifier()) {
-            return 0;
-        }
-        const auto current = currentDesktop();
-        return current ? std::int64_t{*current} + 1 : 0;
+    // The one display shows the active space.
+    api.displayCurrentSpace =
+        [this, activeSpace = api.activeSpace](const std::string& identifier) -> std::int64_t {
+        return identifier == displays_.identifier() ? activeSpace() : 0;
     };
     api.showSpace = [this](std::int64_t managedSpaceID) { showDesktop(managedSpaceID); };
     return api;
