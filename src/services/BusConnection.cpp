@@ -1,5 +1,7 @@
 #include "services/BusConnection.h"
 
+#include "services/BusWait.h"
+
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -95,31 +97,16 @@ bool BusConnection::waitFor(const std::function<bool()>& done, std::chrono::mill
     if (closed_ || processing_) {
         return done();
     }
-    const std::uint64_t until =
-        monotonicNow() +
-        static_cast<std::uint64_t>(std::max<std::int64_t>(limit.count(), 0)) * 1000;
     processing_ = true;
-    bool finished = done();
-    int result = 0;
-    while (!finished) {
-        result = sd_bus_process(bus_, nullptr);
-        if (result < 0) {
-            break;
-        }
-        finished = done();
-        // The limit holds even while messages keep arriving.
-        const std::uint64_t now = monotonicNow();
-        if (finished || now >= until || (result == 0 && sd_bus_wait(bus_, until - now) < 0)) {
-            break;
-        }
-    }
+    const BusWait::End end = BusWait::serve(
+        bus_, done, BusWait::Clock::now() + std::max(limit, std::chrono::milliseconds::zero()));
     processing_ = false;
-    if (result < 0) {
+    if (end == BusWait::End::Failed) {
         close();
     } else if (!closed_) {
         watch();
     }
-    return finished;
+    return end == BusWait::End::Done;
 }
 
 void BusConnection::process() {

@@ -1,5 +1,7 @@
 #include "services/TitleQuery.h"
 
+#include "services/BusWait.h"
+
 #include <poll.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
@@ -238,23 +240,16 @@ TitleQuery::Answer TitleQuery::read(const std::string& service,
     const std::unique_ptr<sd_bus_slot, SlotUnref> slot(rawSlot);
     // Connecting, authenticating and the call all happen here, each step bounded by our own
     // deadline rather than the bus library's.
-    while (!pending.done) {
-        const int processed = sd_bus_process(bus.get(), nullptr);
-        if (processed < 0) {
-            return {Outcome::NoBus, {}};
-        }
-        if (processed > 0) {
-            continue;
-        }
-        const Clock::time_point now = Clock::now();
-        if (now >= until) {
-            return {Outcome::NotRunning, {}};
-        }
-        if (sd_bus_wait(bus.get(), microseconds(until - now)) < 0) {
-            return {Outcome::NoBus, {}};
-        }
+    switch (BusWait::serve(
+        bus.get(), [&pending] { return pending.done; }, until)) {
+    case BusWait::End::Done:
+        return pending.answer;
+    case BusWait::End::TimedOut:
+        return {Outcome::NotRunning, {}};
+    case BusWait::End::Failed:
+        break;
     }
-    return pending.answer;
+    return {Outcome::NoBus, {}};
 }
 
 int TitleQuery::follow(const std::string& service, TitleLine::Format format, int outFd,

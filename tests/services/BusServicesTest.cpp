@@ -3,6 +3,7 @@
 // thread's event loop, so callers here wait by running it), their callers on QtDBus or sd-bus.
 #include "platform/NotificationCenter.h"
 #include "services/BusConnection.h"
+#include "services/BusWait.h"
 #include "services/DebugRequests.h"
 #include "services/SessionEvents.h"
 #include "services/SingleInstance.h"
@@ -421,6 +422,49 @@ TEST(BusServicesTest, TheOneShotQueryReadsTheTitleCutsItAndGivesUpAtItsOwnDeadli
     EXPECT_EQ(answer.title, "🦊 FoxDen");
     EXPECT_EQ(TitleLine::format("Two\nlines\u2028here", TitleLine::Format::Plain),
               "Two lines here\n");
+}
+
+TEST(BusWait, ItsDeadlineHoldsThroughAFloodAndASignalDoesNotEndIt) {
+    using End = BusWait::End;
+    using namespace std::chrono_literals;
+    const BusWait::Clock::time_point start{};
+    BusWait::Clock::time_point clock = start;
+    int processed = 0;
+    int waits = 0;
+    // Every call finds another message, and each takes a millisecond: a peer that keeps sending.
+    // After 1,000 messages the connection fails, which a wait that ignores its deadline reports.
+    const BusWait::Steps flood{[&] {
+                                   clock += 1ms;
+                                   return ++processed > 1000 ? -1 : 1;
+                               },
+                               [&](std::uint64_t) { return ++waits, 0; }, [&] { return clock; }};
+    EXPECT_EQ(BusWait::serve(
+                  flood, [] { return false; }, start + 20ms),
+              End::TimedOut);
+    EXPECT_LE(processed, 21);
+    EXPECT_EQ(waits, 0);
+
+    // A quiet connection waits for the time left; a signal interrupting the wait is no failure.
+    bool answered = false;
+    std::vector<std::uint64_t> asked;
+    const BusWait::Steps quiet{[&] { return 0; },
+                               [&](std::uint64_t usec) {
+                                   asked.push_back(usec);
+                                   answered = asked.size() == 2;
+                                   return asked.size() == 1 ? -EINTR : 1;
+                               },
+                               [&] { return start + 5ms; }};
+    EXPECT_EQ(BusWait::serve(
+                  quiet, [&] { return answered; }, start + 30ms),
+              End::Done);
+    EXPECT_EQ(asked, (std::vector<std::uint64_t>{25000, 25000}));
+
+    // A wait that fails otherwise ends it.
+    const BusWait::Steps broken{[] { return 0; }, [](std::uint64_t) { return -ENOTCONN; },
+                                [&] { return start; }};
+    EXPECT_EQ(BusWait::serve(
+                  broken, [] { return false; }, start + 30ms),
+              End::Failed);
 }
 
 // A bus daemon of the test's own, which it can pause and end.
