@@ -3,7 +3,6 @@
 #include "platform/NotificationCenter.h"
 #include "platform/qt/LocalNotificationCenter.h"
 #include "platform/x11/X11Connection.h"
-#include "platform/x11/X11QtRootRelay.h"
 
 #include <xcb/randr.h>
 
@@ -15,11 +14,10 @@ namespace quillbar {
 
 X11EventMonitor::X11EventMonitor(std::shared_ptr<X11Connection> connection,
                                  LocalNotificationCenter& workspaceCenter,
-                                 LocalNotificationCenter& defaultCenter, X11QtRootRelay* relay)
+                                 LocalNotificationCenter& defaultCenter)
     : connection_(std::move(connection))
     , workspaceCenter_(workspaceCenter)
-    , defaultCenter_(defaultCenter)
-    , relay_(relay) {
+    , defaultCenter_(defaultCenter) {
     listener_ =
         connection_->addListener([this](const xcb_generic_event_t& event) { handle(event); });
     connection_->selectEvents(connection_->root(),
@@ -64,9 +62,6 @@ void X11EventMonitor::handle(const xcb_generic_event_t& event) {
     if (type == XCB_PROPERTY_NOTIFY) {
         const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
         if (notify.window == root) {
-            if (relay_) {
-                relay_->relay(notify);
-            }
             handleRootProperty(notify.atom);
         }
     } else if (type == XCB_CONFIGURE_NOTIFY) {

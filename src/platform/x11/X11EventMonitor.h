@@ -13,18 +13,16 @@ namespace quillbar {
 
 class LocalNotificationCenter;
 class X11Connection;
-class X11QtRootRelay;
 
 // Turns X events into the program's system notifications, driven by the connection's socket (no
 // polling): a new current desktop is an active-space change; a new number of desktops, a new or
 // vanished window manager, a RandR change or a resized root window are screen-parameter changes.
 class X11EventMonitor {
 public:
-    // Starts listening at once; needs a Qt event loop on this thread. Hands the root window's
-    // property events to relay too, when there is one (not owned).
+    // Starts listening at once; needs a Qt event loop on this thread.
     X11EventMonitor(std::shared_ptr<X11Connection> connection,
                     LocalNotificationCenter& workspaceCenter,
-                    LocalNotificationCenter& defaultCenter, X11QtRootRelay* relay = nullptr);
+                    LocalNotificationCenter& defaultCenter);
     ~X11EventMonitor();
     X11EventMonitor(const X11EventMonitor&) = delete;
     X11EventMonitor& operator=(const X11EventMonitor&) = delete;
@@ -38,7 +36,6 @@ private:
     std::shared_ptr<X11Connection> connection_;
     LocalNotificationCenter& workspaceCenter_;
     LocalNotificationCenter& defaultCenter_;
-    X11QtRootRelay* relay_;
     int listener_ = 0;
     std::optional<xcb_window_t> windowManager_; // its check window, watched for destruction
     std::unique_ptr<QSocketNotifier> notifier_;

@@ -6,25 +6,19 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Displays.h"
 #include "platform/x11/X11EventMonitor.h"
-#include "platform/x11/X11QtRootRelay.h"
 #include "platform/x11/X11WindowServer.h"
 #include "platform/x11/X11Workspace.h"
 
 namespace quillbar {
 
 struct X11Platform::Parts {
-    Parts(std::shared_ptr<X11Connection> shared, Services& services, bool qtsDisplay)
+    Parts(std::shared_ptr<X11Connection> shared, Services& services)
         : connection(std::move(shared))
         , displays(connection)
         , clients(connection)
         , windowServer(connection, displays, clients, services.log)
         , workspace(connection, displays, clients)
-        , relay(qtsDisplay
-                    ? std::make_unique<X11QtRootRelay>(
-                          connection->root(), std::vector{connection->ewmh()->_NET_WORKAREA,
-                                                          connection->ewmh()->_NET_SUPPORTED})
-                    : nullptr)
-        , monitor(connection, services.workspaceCenter, services.defaultCenter, relay.get())
+        , monitor(connection, services.workspaceCenter, services.defaultCenter)
         , platform(services.platformWith(windowServer, displays, workspace, keyboard)) {}
 
     std::shared_ptr<X11Connection> connection;
@@ -33,7 +27,6 @@ struct X11Platform::Parts {
     X11WindowServer windowServer;
     X11Workspace workspace;
     NoKeyboard keyboard; // desktops are switched directly: no keystrokes
-    std::unique_ptr<X11QtRootRelay> relay;
     X11EventMonitor monitor;
     Platform platform;
 };
@@ -44,9 +37,7 @@ std::unique_ptr<X11Platform> X11Platform::connect(Services services, const char*
         return nullptr;
     }
     return std::unique_ptr<X11Platform>(
-        new X11Platform(std::make_unique<Parts>(std::move(connection), services,
-                                                // Qt itself opens the default display
-                                                displayName == nullptr)));
+        new X11Platform(std::make_unique<Parts>(std::move(connection), services)));
 }
 
 X11Platform::X11Platform(std::unique_ptr<Parts> parts)
