@@ -34,7 +34,6 @@ MenuBarItem::~MenuBarItem() = default;
 void MenuBarItem::show() {
     // Without a tray the icon stays registered and Qt docks it when a tray shows up.
     tray_.show();
-    overlay_.show(content_);
 }
 
 void MenuBarItem::hide() {
@@ -74,9 +73,7 @@ void MenuBarItem::update() {
     if (!hasIcon_ || content != content_) {
         hasIcon_ = true;
         content_ = content;
-        // Qt keeps the icon for when it docks anew, but draws nothing while the overlay draws.
         tray_.setIcon(MenuBarIcon::icon(content_));
-        overlay_.show(content_);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include "model/Subscription.h"
 #include "ui/MenuBarIcon.h"
-#include "ui/TrayIconOverlay.h"
 
 #include <QObject>
 #include <QPoint>
@@ -61,7 +60,6 @@ private:
     SpaceObserver& observer_;
     QMenu* menu_;
     QSystemTrayIcon tray_;
-    TrayIconOverlay overlay_;
     QString hint_;
     QString warning_;
     MenuBarIcon::Content content_;

@@ -1,8 +1,6 @@
 """End to end: Quillbar in a real tray (trayer) on Xvfb with openbox and a private session bus."""
 
-import glob
 import os
-import re
 import sys
 import tempfile
 import unittest
@@ -83,25 +81,22 @@ class TrayTest(DesktopTest):
                          '{"text":"Desktop 2","tooltip":"Desktop 2"}\n')
         self.assertEqual(app.stop(), 0)
 
-    def test_a_new_icon_looks_exactly_as_qt_drew_the_first(self):
+    def test_the_icon_follows_the_desktop_in_a_tray_that_appears_later_and_again(self):
         not_first_launch(self.desk)
-        # Docked into a tray that appears later, the first icon is drawn by Qt's own tray widget.
+        # Docked into a tray that appears after start-up.
         app = App(self.desk, QUILLBAR)
         app.wait_for_line("Detected 4 spaces")
         tray = self.desk.start_tray()
         icon = self.desk.wait_for_icons(1)[0]
-        first = self.desk.wait_until(lambda: self.pixels(icon) if self.children(icon) == 0 and
+        first = self.desk.wait_until(lambda: self.pixels(icon) if self.pixels(icon) and
                                      len(set(self.pixels(icon))) > 1 else None,
                                      message="Qt did not draw the first icon")
-
-        # Each new icon is drawn by Quillbar's own window over Qt's, the same to the pixel.
         self.desk.wmctrl("-s", "1")
         self.desk.wait_until(lambda: self.pixels(icon) not in (None, first),
                              message="the icon did not change with the desktop")
-        self.assertEqual(self.children(icon), 1)
         self.desk.wmctrl("-s", "0")
         self.desk.wait_until(lambda: self.pixels(icon) == first,
-                             message="desktop 1's icon is not drawn as Qt drew it")
+                             message="desktop 1's icon did not come back")
 
         # A new tray: the icon docks again and goes on following the desktops.
         self.desk.stop_process(tray)
@@ -119,7 +114,7 @@ class TrayTest(DesktopTest):
                              message="the icon in the new tray did not come back")
         self.assertEqual(app.stop(), 0)
 
-    def test_qt_sleeps_through_desktop_changes_and_still_hears_of_the_work_area(self):
+    def test_the_menu_keeps_to_the_work_area(self):
         not_first_launch(self.desk)
         self.desk.start_tray()
         app = App(self.desk, QUILLBAR)
@@ -133,47 +128,11 @@ class TrayTest(DesktopTest):
             return top
 
         self.assertLess(menu_top(), 100)
-
-        # Qt's event thread is not woken by desktop changes: only Quillbar's connection hears them.
-        qt_thread = next(task for task in glob.glob("/proc/%d/task/*" % app.proc.pid)
-                         if open(task + "/comm").read().strip() == "QXcbEventQueue")
-        woken = self.wake_ups(qt_thread)
-        for desktop in (1, 2, 3, 0) * 3:
-            seen = len(app.lines)
-            self.desk.wmctrl("-s", str(desktop))
-            self.desk.wait_until(lambda: len(app.lines) > seen)
-        self.assertLessEqual(self.wake_ups(qt_thread) - woken, 2)
-
-        # Nothing else answers the overlay's requests on Qt's connection either, and libxcb keeps
-        # a record of each until something does: the overlay asks for an answer now and then
-        # (every 32 or so new icons), and reading it is what wakes Qt's thread.
-        woken = self.wake_ups(qt_thread)
-        for desktop in (1, 2, 3, 0) * 16:
-            seen = len(app.lines)
-            self.desk.wmctrl("-s", str(desktop))
-            self.desk.wait_until(lambda: len(app.lines) > seen)
-        self.assertIn(self.wake_ups(qt_thread) - woken, range(1, 9))
-
-        # A new work area still reaches Qt: the menu opens inside it.
         self.desk.run(["xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
                        ",".join(["0,300,1280,400"] * 4)])
         self.desk.wait_until(lambda: menu_top() == 300,
                              message="the menu does not keep to the new work area")
-
-        # So do the window manager's supported hints, which Qt reads again when they change.
-        supported = self.desk.run(["xprop", "-root", "_NET_SUPPORTED"]).split("=", 1)[1].strip()
-        woken = self.wake_ups(qt_thread)
-        self.desk.run(["xprop", "-root", "-f", "_NET_SUPPORTED", "32a", "-set", "_NET_SUPPORTED",
-                       supported.replace(" ", "")])
-        self.desk.wait_until(lambda: self.wake_ups(qt_thread) > woken,
-                             message="Qt did not hear of the window manager's hints")
         self.assertEqual(app.stop(), 0)
-
-    @staticmethod
-    def wake_ups(task):
-        with open(task + "/status") as status:
-            return next(int(line.split()[1]) for line in status
-                        if line.startswith("voluntary_ctxt_switches"))
 
     def pixels(self, window):
         """The window's pixels as the screen shows them (its own and its children's), or None."""
@@ -181,10 +140,6 @@ class TrayTest(DesktopTest):
             return self.desk.run(["import", "-window", window, "rgb:-"], text=False)
         except RuntimeError:
             return None  # gone meanwhile
-
-    def children(self, window):
-        return int(re.search(r"(\d+) child", self.desk.run(["xwininfo", "-children", "-id",
-                                                             window])).group(1))
 
 
 if __name__ == "__main__":
