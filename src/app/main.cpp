@@ -59,17 +59,6 @@ int runApplication(int argc, char** argv, const CommandLine& command) {
             .log(quillbar::LogLevel::Default, explanation);
         return fail(QString::fromStdString(explanation));
     }
-    // On X11 Qt waits on the server before every repaint of a window whose last image went
-    // through shared memory: a round trip per title change of the tray icon. The windows are
-    // small (an icon, a menu, the rename window), so their images travel in the requests instead.
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
-        qputenv("QT_XCB_NO_MITSHM", "1");
-    }
-    // Qt's own event loop wakes the thread once for any number of posted events; the GLib loop
-    // writes its wake-up pipe for each, and a desktop change posts several.
-    if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) {
-        qputenv("QT_NO_GLIB", "1");
-    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillbar"));
     QApplication::setOrganizationName(QStringLiteral("quillbar"));
