@@ -50,7 +50,7 @@ else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
         "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6dbus6 (>= 6.4), \
 libqt6network6 (>= 6.4), libicu72, libxcb1, libxcb-ewmh2, libxcb-icccm4, libxcb-randr0, \
-libxcb-sync1, libuuid1, libsystemd0, libstdc++6, libc6, fonts-noto-color-emoji")
+libuuid1, libsystemd0, libstdc++6, libc6, fonts-noto-color-emoji")
 endif()
 
 include(CPack)

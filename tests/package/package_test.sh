@@ -61,7 +61,7 @@ grep -Eq " ./usr/share/gnome-shell/extensions/$extension -> \.\./\.\./quillbar/g
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "Depends: $depends"
 for dependency in libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 libqt6network6 libicu \
-    libxcb1 libxcb-ewmh2 libxcb-randr0 libxcb-sync1 libuuid1 libsystemd0 fonts-noto-color-emoji; do
+    libxcb1 libxcb-ewmh2 libxcb-randr0 libuuid1 libsystemd0 fonts-noto-color-emoji; do
     grep -q "$dependency" <<<"$depends" || fail "Depends lacks $dependency"
 done
 

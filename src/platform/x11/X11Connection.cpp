@@ -1,7 +1,6 @@
 #include "platform/x11/X11Connection.h"
 
 #include <xcb/randr.h>
-#include <xcb/sync.h>
 
 #include <array>
 #include <cstdlib>
@@ -74,7 +73,6 @@ bool X11Connection::initialise() {
         cookies[i] = xcb_intern_atom(connection_, 0, std::string_view(names[i]).size(), names[i]);
     }
     xcb_prefetch_extension_data(connection_, &xcb_randr_id);
-    xcb_prefetch_extension_data(connection_, &xcb_sync_id);
 
     ewmhReady_ = xcb_ewmh_init_atoms_replies(&ewmh_, ewmhCookies, nullptr) != 0;
     std::array<xcb_atom_t*, 3> targets = {&atoms_.windowOpacity, &atoms_.motifHints, &atoms_.edid};
@@ -96,24 +94,7 @@ bool X11Connection::initialise() {
                         (version->major_version == 1 && version->minor_version >= 5));
         std::free(version);
     }
-    askToBeServedFirst();
     return !hasError();
-}
-
-void X11Connection::askToBeServedFirst() {
-    // Of the clients with requests waiting, the server serves the highest priority first. After a
-    // desktop change the window manager sends a burst of requests (a map or unmap for each window)
-    // that otherwise often goes ahead of our one question about the new desktop. One step above
-    // the default keeps us behind any client that asked for more.
-    constexpr std::int32_t aheadOfOrdinaryClients = 1;
-    const auto* sync = xcb_get_extension_data(connection_, &xcb_sync_id);
-    if (!sync || !sync->present) {
-        return;
-    }
-    xcb_discard_reply(
-        connection_,
-        xcb_sync_initialize(connection_, XCB_SYNC_MAJOR_VERSION, XCB_SYNC_MINOR_VERSION).sequence);
-    xcb_sync_set_priority(connection_, XCB_NONE, aheadOfOrdinaryClients);
 }
 
 bool X11Connection::hasError() const {

@@ -74,8 +74,6 @@ public:
 private:
     X11Connection(xcb_connection_t* connection, int screenNumber, std::string displayName);
     bool initialise();
-    // Asks the server to serve this connection's requests before those of ordinary clients.
-    void askToBeServedFirst();
     void dispatch(const xcb_generic_event_t& event);
     // Hands every event next() returns to the listeners; flushes their requests if there were any.
     using NextEvent = xcb_generic_event_t* (*)(xcb_connection_t*);
