@@ -5,25 +5,18 @@
 
 #include <QFont>
 #include <QFontMetricsF>
-#include <QGlyphRun>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
-#include <QRawFont>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <map>
-#include <tuple>
 #include <utility>
 
 namespace quillbar {
 
 namespace {
-
-int draws = 0;
-// Enough for a few dozen desktops at the sizes one tray asks for.
-constexpr std::size_t kMaxCachedImages = 128;
 
 // The first user-perceived character of text.
 QString firstCharacter(const QString& text) {
@@ -54,60 +47,6 @@ template <typename Advance> int badgePixels(int size, qreal width, Advance advan
     return pixels;
 }
 
-// Text that reads the same drawn glyph by glyph as shaped: ASCII digits, or one ASCII character.
-bool needsNoShaping(const QString& text) {
-    const auto ascii = [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7f; };
-    const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
-    return (text.size() == 1 && ascii(text.front())) ||
-           (!text.isEmpty() && std::all_of(text.begin(), text.end(), digit));
-}
-
-// The glyphs' hinted advances, which the painter uses for text too.
-QList<QPointF> advancesOf(const QRawFont& font, const QList<quint32>& glyphs) {
-    return font.advancesForGlyphIndexes(glyphs, QRawFont::SeparateAdvances);
-}
-
-qreal widthOf(const QList<QPointF>& advances) {
-    qreal width = 0;
-    for (const QPointF& step : advances) {
-        width += step.x();
-    }
-    return width;
-}
-
-// Draws text centred in frame glyph by glyph, exactly as drawText() would, when it needs no
-// shaping and the font has every glyph: a tray showing a desktop number then never loads the
-// text shaper, most of a megabyte of an idle tray's memory.
-bool drawGlyphs(QPainter& painter, const QString& text, int size, const QRectF& frame,
-                qreal width) {
-    if (!needsNoShaping(text)) {
-        return false;
-    }
-    const QList<quint32> glyphs = QRawFont::fromFont(badgeFont(size)).glyphIndexesForString(text);
-    if (glyphs.size() != text.size() || glyphs.contains(0u)) {
-        return false;
-    }
-    const int pixels = badgePixels(size, width, [&](int candidate) {
-        return widthOf(advancesOf(QRawFont::fromFont(badgeFont(candidate)), glyphs));
-    });
-    const QRawFont font = QRawFont::fromFont(badgeFont(pixels));
-    QList<QPointF> positions;
-    qreal x = 0;
-    for (const QPointF& step : advancesOf(font, glyphs)) {
-        positions << QPointF(x, 0);
-        x += step.x();
-    }
-    QGlyphRun run;
-    run.setRawFont(font);
-    run.setGlyphIndexes(glyphs);
-    run.setPositions(positions);
-    const QPointF origin(frame.left() + (frame.width() - x) / 2,
-                         frame.top() + (frame.height() - font.ascent() - font.descent()) / 2 +
-                             font.ascent());
-    painter.drawGlyphRun(origin, run);
-    return true;
-}
-
 void drawBadge(QPainter& painter, const QString& badge, int size) {
     // Small icons use every pixel: at 16 px the digits need the whole square.
     const qreal inset = size < 24 ? 0 : size / 16.0;
@@ -117,9 +56,6 @@ void drawBadge(QPainter& painter, const QString& badge, int size) {
     painter.drawRoundedRect(frame, size / 5.0, size / 5.0);
     painter.setPen(Qt::white);
     const qreal width = frame.width() - std::max(2.0, size / 8.0);
-    if (drawGlyphs(painter, badge, size, frame, width)) {
-        return;
-    }
     painter.setFont(badgeFont(badgePixels(size, width, [&](int pixels) {
         return QFontMetricsF(badgeFont(pixels)).horizontalAdvance(badge);
     })));
@@ -127,7 +63,7 @@ void drawBadge(QPainter& painter, const QString& badge, int size) {
 }
 
 // Draws the content afresh at whatever size and pixel ratio the tray asks for, so the icon is
-// never a scaled copy of another size.
+// never a scaled copy of another size; each size once, as a tray asks again on every repaint.
 class ContentIconEngine : public QIconEngine {
 public:
     explicit ContentIconEngine(MenuBarIcon::Content content)
@@ -136,7 +72,7 @@ public:
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
         const int side = std::min(rect.width(), rect.height());
-        QImage image = MenuBarIcon::cachedRender(content_, qRound(side * ratio));
+        QImage image = imageAt(qRound(side * ratio));
         image.setDevicePixelRatio(ratio);
         painter->drawImage(QRect(rect.topLeft(), QSize(side, side)), image);
     }
@@ -145,8 +81,7 @@ public:
     }
     // size is in device pixels already; scale is the ratio the pixmap is for.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
-        QPixmap result = QPixmap::fromImage(
-            MenuBarIcon::cachedRender(content_, std::min(size.width(), size.height())));
+        QPixmap result = QPixmap::fromImage(imageAt(std::min(size.width(), size.height())));
         result.setDevicePixelRatio(scale);
         return result;
     }
@@ -165,7 +100,16 @@ public:
     QIconEngine* clone() const override { return new ContentIconEngine(content_); }
 
 private:
+    QImage imageAt(int size) {
+        auto found = images_.find(size);
+        if (found == images_.end()) {
+            found = images_.emplace(size, MenuBarIcon::render(content_, size)).first;
+        }
+        return found->second;
+    }
+
     MenuBarIcon::Content content_;
+    std::map<int, QImage> images_; // a tray asks for a handful of sizes
 };
 
 } // namespace
@@ -189,25 +133,7 @@ MenuBarIcon::Content MenuBarIcon::contentFor(const SpaceObserver& observer) {
     return {{}, QStringLiteral("?")};
 }
 
-QImage MenuBarIcon::cachedRender(const Content& content, int size) {
-    using Key = std::tuple<QString, QString, int>;
-    static std::map<Key, QImage> images;
-    const Key key{content.emoji, content.badge, size};
-    if (const auto found = images.find(key); found != images.end()) {
-        return found->second;
-    }
-    if (images.size() >= kMaxCachedImages) {
-        images.clear(); // rarely: more contents than desktops anyone keeps
-    }
-    return images.emplace(key, render(content, size)).first->second;
-}
-
-int MenuBarIcon::drawCount() {
-    return draws;
-}
-
 QImage MenuBarIcon::render(const Content& content, int size) {
-    ++draws;
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);

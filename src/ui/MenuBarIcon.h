@@ -22,16 +22,11 @@ public:
 
     // The content for the observer's current space.
     static Content contentFor(const SpaceObserver& observer);
-    // The icon for the content, drawn at each size and device pixel ratio the tray asks for, the
-    // first time that content is asked for at that size.
+    // The icon for the content, drawn at each size and device pixel ratio the tray asks for, once
+    // per size.
     static QIcon icon(const Content& content);
     // One square image of the content, size pixels wide, drawn afresh.
     static QImage render(const Content& content, int size);
-    // The same image, drawn once for each content and size among the last few asked for: a tray
-    // asks for the same icon again on every repaint, and desktops come back.
-    static QImage cachedRender(const Content& content, int size);
-    // How many images render() has drawn so far.
-    static int drawCount();
 };
 
 } // namespace quillbar

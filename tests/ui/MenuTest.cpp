@@ -308,20 +308,6 @@ TEST_F(MenuTest, TrayItemShowsTheTitleIconAndHintAndDrawsEmojiInColour) {
     EXPECT_GT(badge.pixelColor(11, 3).alpha(), 200); // the badge, not a transparent hole
 }
 
-// The tray asks for its icon on every repaint: each content is drawn once per size, and a desktop
-// that comes back is not drawn again.
-TEST_F(MenuTest, TheTrayIconIsDrawnOncePerTitleAndSize) {
-    const MenuBarIcon::Content fox{"🦊", {}};
-    const int before = MenuBarIcon::drawCount();
-    for (int repaint = 0; repaint < 3; ++repaint) {
-        MenuBarIcon::icon(fox).pixmap(QSize(22, 22));
-    }
-    EXPECT_EQ(MenuBarIcon::drawCount(), before + 1);
-    MenuBarIcon::icon(fox).pixmap(QSize(16, 16));
-    MenuBarIcon::icon({{}, "9"}).pixmap(QSize(16, 16));
-    EXPECT_EQ(MenuBarIcon::drawCount(), before + 3);
-}
-
 TEST_F(MenuTest, TheTrayIconIsDrawnForThePixelRatioAndItsNumberStaysLegibleAt16Pixels) {
     // On a 2x display the tray asks for 22 points: it gets 44 pixels drawn at 44, not scaled.
     for (const MenuBarIcon::Content& content :
