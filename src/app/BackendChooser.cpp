@@ -8,8 +8,6 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -63,17 +61,7 @@ bool i3MayRun() {
     if (!qEnvironmentVariableIsEmpty("I3SOCK") || qEnvironmentVariableIsEmpty("DISPLAY")) {
         return true; // the probe itself decides
     }
-    xcb_connection_t* x = xcb_connect(nullptr, nullptr);
-    bool named = true; // without an answer, ask i3
-    if (xcb_connection_has_error(x) == 0) {
-        static constexpr char kAtom[] = "I3_SOCKET_PATH";
-        xcb_intern_atom_reply_t* reply =
-            xcb_intern_atom_reply(x, xcb_intern_atom(x, 1, sizeof kAtom - 1, kAtom), nullptr);
-        named = reply == nullptr || reply->atom != XCB_ATOM_NONE;
-        std::free(reply);
-    }
-    xcb_disconnect(x);
-    return named;
+    return X11Platform::mayHaveAtom("I3_SOCKET_PATH");
 }
 
 // KDE Plasma, on Wayland or X11: KWin's desktop manager on the session bus. Its desktops have ids

@@ -9,6 +9,11 @@
 #include "platform/x11/X11WindowServer.h"
 #include "platform/x11/X11Workspace.h"
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
 namespace quillbar {
 
 struct X11Platform::Parts {
@@ -38,6 +43,19 @@ std::unique_ptr<X11Platform> X11Platform::connect(Services services, const char*
     }
     return std::unique_ptr<X11Platform>(
         new X11Platform(std::make_unique<Parts>(std::move(connection), services)));
+}
+
+bool X11Platform::mayHaveAtom(const char* name) {
+    xcb_connection_t* x = xcb_connect(nullptr, nullptr);
+    bool named = true;
+    if (xcb_connection_has_error(x) == 0) {
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(x, xcb_intern_atom(x, 1, std::strlen(name), name), nullptr);
+        named = reply == nullptr || reply->atom != XCB_ATOM_NONE;
+        std::free(reply);
+    }
+    xcb_disconnect(x);
+    return named;
 }
 
 X11Platform::X11Platform(std::unique_ptr<Parts> parts)

@@ -18,6 +18,9 @@ public:
     // none. Needs a QCoreApplication on the calling thread.
     static std::unique_ptr<X11Platform> connect(Services services,
                                                 const char* displayName = nullptr);
+    // False only when $DISPLAY's server answers that no client ever named the atom (an atom,
+    // once named, stays until the server resets); true without an answer.
+    static bool mayHaveAtom(const char* name);
     ~X11Platform() override;
     X11Platform(const X11Platform&) = delete;
     X11Platform& operator=(const X11Platform&) = delete;
