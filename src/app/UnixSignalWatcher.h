@@ -21,9 +21,6 @@ public:
     // Restores the default handlers and closes the socket pair.
     ~UnixSignalWatcher() override;
 
-    // Whether the handlers are installed.
-    bool isWatching() const { return notifier_ != nullptr; }
-
 signals:
     // One of the watched signals arrived.
     void received(int signalNumber);

@@ -50,8 +50,6 @@ public:
     // is called exactly once, later on this thread, with the document or the reason it failed
     // (a module that cannot be loaded is a Network failure that says so).
     void fetch(const QUrl& url, Completion done);
-    // True between fetch() and the call of its completion.
-    bool isFetching() const { return fetching_ != 0; }
 
 private:
     bool loadEngine(QString& error);

@@ -33,8 +33,6 @@ public:
     void show();
     // Takes the item out of the tray (another panel shows the title).
     void hide();
-    // Whether the item is in the tray or waits for one.
-    bool isShown() const { return tray_.isVisible(); }
     // Sets the tooltip's second line (the first is always the menu-bar title).
     void setTooltipHint(const QString& hint);
     // Sets the tooltip's last line, a warning (empty: none).

@@ -44,8 +44,6 @@ public:
     bool showsLocationHint() const { return showsLocationHint_; }
     // The key of the row whose name field has keyboard focus.
     const std::optional<std::string>& focusedKey() const { return focusedKey_; }
-    // Every key in the order rows were first seen.
-    const std::vector<std::string>& rowOrder() const { return rowOrder_.keys(); }
     // The groups as listed: the observer's groups with their spaces in the frozen order.
     std::vector<SpaceObserver::DisplayGroup> frozenGroups() const;
     // The rows as listed, top to bottom.
