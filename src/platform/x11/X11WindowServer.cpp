@@ -152,24 +152,7 @@ void X11WindowServer::readDesktops() {
     }
 
     if (checkCookie) {
-        xcb_window_t check = XCB_NONE;
-        std::optional<xcb_window_t> manager;
-        if (xcb_ewmh_get_supporting_wm_check_reply(ewmh, *checkCookie, &check, nullptr) &&
-            check != XCB_NONE) {
-            manager = check;
-        }
-        // Properties left behind by a window manager that died name a window that is gone.
-        xcb_window_t self = XCB_NONE;
-        if (manager && (!xcb_ewmh_get_supporting_wm_check_reply(
-                            ewmh, xcb_ewmh_get_supporting_wm_check(ewmh, check), &self, nullptr) ||
-                        self != check)) {
-            manager.reset();
-        }
-        // Its destruction is what tells that the manager is gone while we keep its answers.
-        if (manager && !connection_->selectEvents(*manager, XCB_EVENT_MASK_STRUCTURE_NOTIFY)) {
-            manager.reset();
-        }
-        manager_ = manager;
+        readManager(*checkCookie);
     }
     if (countCookie) {
         std::uint32_t count = 0;
@@ -190,6 +173,28 @@ void X11WindowServer::readDesktops() {
                        ? std::optional<std::uint32_t>(current)
                        : std::nullopt;
     }
+}
+
+void X11WindowServer::readManager(xcb_get_property_cookie_t cookie) {
+    auto* ewmh = connection_->ewmh();
+    xcb_window_t check = XCB_NONE;
+    std::optional<xcb_window_t> manager;
+    if (xcb_ewmh_get_supporting_wm_check_reply(ewmh, cookie, &check, nullptr) &&
+        check != XCB_NONE) {
+        manager = check;
+    }
+    // Properties left behind by a window manager that died name a window that is gone.
+    xcb_window_t self = XCB_NONE;
+    if (manager && (!xcb_ewmh_get_supporting_wm_check_reply(
+                        ewmh, xcb_ewmh_get_supporting_wm_check(ewmh, check), &self, nullptr) ||
+                    self != check)) {
+        manager.reset();
+    }
+    // Its destruction is what tells that the manager is gone while we keep its answers.
+    if (manager && !connection_->selectEvents(*manager, XCB_EVENT_MASK_STRUCTURE_NOTIFY)) {
+        manager.reset();
+    }
+    manager_ = manager;
 }
 
 std::vector<std::string> X11WindowServer::desktopNames(xcb_get_property_cookie_t cookie,

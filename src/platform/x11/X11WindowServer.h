@@ -76,6 +76,8 @@ private:
     // Asks for every part that no event has kept, in one round trip (two while the window
     // manager's check window is not yet known).
     void readDesktops();
+    // Takes the supporting window check's answer: the live window manager's check window, or none.
+    void readManager(xcb_get_property_cookie_t cookie);
     std::vector<std::string> desktopNames(xcb_get_property_cookie_t cookie, std::uint32_t count);
     std::uint32_t boundedCount(std::uint32_t claimed);
     void watch(xcb_window_t window);
