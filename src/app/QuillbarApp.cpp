@@ -105,16 +105,7 @@ QuillbarApp::QuillbarApp(const Options& options)
 
     // 5. The scene: the session-bus services, and the tray item unless a top-bar button shows
     //    the title and the menu instead.
-    titleExporter_ =
-        std::make_unique<TitleExporter>(*bus_, QString::fromStdString(observer_->menuBarTitle()));
-    titleSubscription_ = observer_->subscribeMenuBarTitle([this](const std::string& title) {
-        titleExporter_->setMenuBarTitle(QString::fromStdString(title));
-    });
-    exportMenu(*bus_);
-    debugRequests_ = std::make_unique<DebugRequests>(
-        *bus_, [this](const std::string& name, const std::optional<std::string>& object) {
-            distributedCenter_.postNotification(name, object);
-        });
+    serveOnBus(*bus_);
     // 6. Once the event loop runs: the launch-finished step.
     QTimer::singleShot(0, this, &QuillbarApp::applicationDidFinishLaunching);
 }
@@ -144,6 +135,32 @@ void QuillbarApp::reportNotices(const std::vector<std::string>& notices) const {
     for (const std::string& notice : notices) {
         std::fprintf(stderr, "quillbar: %s\n", notice.c_str());
     }
+}
+
+void QuillbarApp::serveOnBus(BusConnection& bus) {
+    titleExporter_ =
+        std::make_unique<TitleExporter>(bus, QString::fromStdString(observer_->menuBarTitle()));
+    titleSubscription_ = observer_->subscribeMenuBarTitle([this](const std::string& title) {
+        titleExporter_->setMenuBarTitle(QString::fromStdString(title));
+    });
+    exportMenu(bus);
+    debugRequests_ = std::make_unique<DebugRequests>(
+        bus,
+        [this](const std::string& name, const std::optional<std::string>& object) {
+            distributedCenter_.postNotification(name, object);
+        },
+        [this](const QString& desktop) { return whyNoSwitchTo(desktop); });
+}
+
+QString QuillbarApp::whyNoSwitchTo(const QString& desktop) const {
+    const std::optional<SpaceInfo> target = observer_->desktopNumbered(desktop.toStdString());
+    if (!target) {
+        return QStringLiteral("no desktop %1").arg(desktop);
+    }
+    if (!switcher_->canSwitch(*target)) {
+        return QStringLiteral("desktop %1 cannot be switched to").arg(desktop);
+    }
+    return {};
 }
 
 void QuillbarApp::exportMenu(BusConnection& bus) {

@@ -88,6 +88,10 @@ private:
     void reportNoSupportedDesktop(const std::string& explanation);
     // Says on stderr what the backend choice told the journal (the journal gets it from there).
     void reportNotices(const std::vector<std::string>& notices) const;
+    // The title, the menu and the debug requests on the bus.
+    void serveOnBus(BusConnection& bus);
+    // Why a debug switch to the desktop number cannot be made, or an empty text.
+    QString whyNoSwitchTo(const QString& desktop) const;
     // The menu on the bus beside the title, and no tray item while a top-bar button shows both.
     void exportMenu(BusConnection& bus);
 

@@ -330,22 +330,25 @@ void SpaceObserver::logSpaces(const std::vector<SpaceInfo>& spaces, bool eachSpa
     }
 }
 
-void SpaceObserver::handleDebugSwitchRequest(const std::optional<std::string>& object) {
-    if (!object) {
-        return;
-    }
-    const auto number = ValueCoercion::parseInteger(*object);
+std::optional<SpaceInfo> SpaceObserver::desktopNumbered(std::string_view text) const {
+    const auto number = ValueCoercion::parseInteger(text);
     if (!number) {
-        return;
+        return std::nullopt;
     }
     const std::vector<SpaceInfo> desktops = menuUserSpaces();
     const auto target = std::find_if(desktops.begin(), desktops.end(), [&](const SpaceInfo& s) {
         return s.desktopIndex && *s.desktopIndex == *number;
     });
-    if (target == desktops.end()) {
+    return target == desktops.end() ? std::nullopt : std::optional<SpaceInfo>(*target);
+}
+
+void SpaceObserver::handleDebugSwitchRequest(const std::optional<std::string>& object) {
+    const std::optional<SpaceInfo> target = object ? desktopNumbered(*object) : std::nullopt;
+    if (!target) {
         return;
     }
-    platform_.log.log(LogLevel::Info, "Debug switch request to desktop " + std::to_string(*number));
+    platform_.log.log(LogLevel::Info,
+                      "Debug switch request to desktop " + std::to_string(*target->desktopIndex));
     if (const auto handler = switchRequestHandler_; *handler) {
         (*handler)(*target);
     }

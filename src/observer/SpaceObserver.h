@@ -67,6 +67,8 @@ public:
     std::vector<SpaceInfo> menuSpaces() const;
     // Ordinary desktops only, in detection order.
     std::vector<SpaceInfo> menuUserSpaces() const;
+    // The ordinary desktop with the number a debug switch request names, or nullopt.
+    std::optional<SpaceInfo> desktopNumbered(std::string_view number) const;
     // Groups spaces by display in order of first appearance, each group sorted for display.
     std::vector<DisplayGroup> grouped(const std::vector<SpaceInfo>& spaces) const;
     // Desktops first, then by desktop number, then by position; stable.

@@ -56,10 +56,11 @@ bool notServingYet(const QDBusMessage& reply) {
 
 } // namespace
 
-DebugRequests::DebugRequests(BusConnection& bus, Post post, std::chrono::milliseconds spacing,
-                             QObject* parent)
+DebugRequests::DebugRequests(BusConnection& bus, Post post, SwitchCheck check,
+                             std::chrono::milliseconds spacing, QObject* parent)
     : QObject(parent)
     , post_(std::move(post))
+    , check_(std::move(check))
     , spacing_(spacing) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &DebugRequests::deliverPending);
@@ -187,7 +188,13 @@ int DebugRequests::switchToCalled(sd_bus_message* call, void* userdata, sd_bus_e
             call, SD_BUS_ERROR_INVALID_ARGS, "%s",
             QStringLiteral("'%1' is not a desktop number").arg(quoted).toUtf8().constData());
     }
-    static_cast<DebugRequests*>(userdata)->switchTo(*desktop);
+    auto* self = static_cast<DebugRequests*>(userdata);
+    if (const QString refused = self->check_ ? self->check_(*desktop) : QString();
+        !refused.isEmpty()) {
+        return sd_bus_reply_method_errorf(call, SD_BUS_ERROR_FAILED, "%s",
+                                          refused.toUtf8().constData());
+    }
+    self->switchTo(*desktop);
     return sd_bus_reply_method_return(call, "");
 }
 

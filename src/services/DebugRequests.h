@@ -28,6 +28,8 @@ class DebugRequests : public QObject {
 public:
     using Post =
         std::function<void(const std::string& name, const std::optional<std::string>& object)>;
+    // Why a switch to the desktop (a desktop number) cannot be made now, or an empty text.
+    using SwitchCheck = std::function<QString(const QString& desktop)>;
 
     // What a client's request came to.
     enum class Outcome { Delivered, NotRunning, Refused };
@@ -45,9 +47,10 @@ public:
 
     // Listens on bus and serves the methods there (skipped when it is not connected); bus must
     // outlive it. post runs for every delivery, with the notification name and, for a switch, the
-    // desktop number.
-    DebugRequests(BusConnection& bus, Post post, std::chrono::milliseconds spacing = kSpacing,
-                  QObject* parent = nullptr);
+    // desktop number. The switchTo method answers check's reason as an error and delivers
+    // nothing then.
+    DebugRequests(BusConnection& bus, Post post, SwitchCheck check = {},
+                  std::chrono::milliseconds spacing = kSpacing, QObject* parent = nullptr);
     ~DebugRequests() override;
 
     // Whether text names a desktop: an optional "+" and decimal digits, from 1 to 2^31 - 1.
@@ -82,6 +85,7 @@ private:
                       std::chrono::milliseconds startupWait);
 
     Post post_;
+    SwitchCheck check_;
     std::chrono::milliseconds spacing_;
     std::optional<std::string> switchPending_; // the latest desktop asked for
     bool settingsPending_ = false;

@@ -42,6 +42,13 @@ TopBarButtonWatcher::TopBarButtonWatcher(QDBusConnection bus, QObject* parent)
 TopBarButtonWatcher::~TopBarButtonWatcher() = default;
 
 void TopBarButtonWatcher::read() {
+    // A flood of change signals costs one call per answer, not one per signal.
+    if (inFlight_) {
+        readAgain_ = true;
+        return;
+    }
+    inFlight_ = true;
+    readAgain_ = false;
     QDBusMessage call =
         QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                                        kProperties, QStringLiteral("Get"));
@@ -54,17 +61,23 @@ void TopBarButtonWatcher::read() {
 
 void TopBarButtonWatcher::takeReply(QDBusPendingCallWatcher* call) {
     call->deleteLater();
-    if (call->property("generation").toInt() != generation_) {
-        return;
+    inFlight_ = false;
+    if (call->property("generation").toInt() == generation_) {
+        settle(answer(call->reply()));
     }
-    const QDBusMessage reply = call->reply();
+    if (readAgain_) {
+        read(); // a change came meanwhile: the newest answer wins
+    }
+}
+
+bool TopBarButtonWatcher::answer(const QDBusMessage& reply) {
     bool shown = false;
     if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1) {
         const QVariant value = reply.arguments().first().value<QDBusVariant>().variant();
         // Only a boolean true counts: anything else leaves the tray item where it is.
         shown = value.metaType() == QMetaType::fromType<bool>() && value.toBool();
     }
-    settle(shown);
+    return shown;
 }
 
 void TopBarButtonWatcher::onPropertiesChanged(const QDBusMessage& message) {

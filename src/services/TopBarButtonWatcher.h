@@ -13,7 +13,8 @@ namespace quillbar {
 
 // Whether the GNOME Shell extension shows Quillbar's title in the top bar: its service
 // "org.quillbar.Shell" is on the session bus and its property TopBarButton is true. Follows the
-// service coming and going and the property's changes; every call is asynchronous.
+// service coming and going and the property's changes; every call is asynchronous, and at most
+// one is in flight however many change signals the service sends.
 class TopBarButtonWatcher : public QObject {
     Q_OBJECT
 public:
@@ -39,12 +40,15 @@ private slots:
 private:
     void read();
     void takeReply(QDBusPendingCallWatcher* call);
+    static bool answer(const QDBusMessage& reply);
     void settle(bool shown);
 
     QDBusConnection bus_;
     QDBusServiceWatcher* watcher_ = nullptr;
     std::optional<bool> shown_;
-    int generation_ = 0; // answers to older reads are dropped
+    int generation_ = 0;     // answers to older reads are dropped
+    bool inFlight_ = false;  // a Get is on its way
+    bool readAgain_ = false; // a change came while it was: read once more when it answers
 };
 
 } // namespace quillbar

@@ -93,8 +93,8 @@ class DebugRequestTest(DesktopTest):
         self.desk.wait_until(lambda: self.desk.current_desktop() == 2,
                              message="the request sent during start-up was lost")
         app.wait_for_line("Debug switch request to desktop 3")
-        # A desktop that does not exist is a number: delivered, and ignored by the instance.
-        self.assertEqual(self.request("--debug-switch-to", "9"), (0, ""))
+        # A desktop that does not exist is refused by the instance, with a reason.
+        self.assertEqual(self.request("--debug-switch-to", "9"), (1, "quillbar: no desktop 9"))
         self.assertIsNone(app.proc.poll())
         self.assertEqual(app.stop(), 0)
 

@@ -152,6 +152,9 @@ TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
         [&](const std::string& name, const std::optional<std::string>& object) {
             received.push_back(name + " " + object.value_or("-"));
         },
+        [](const QString& desktop) {
+            return desktop == "9" ? QStringLiteral("no desktop 9") : QString();
+        },
         std::chrono::hours(1));
     ASSERT_TRUE(takeName(*instance, "org.quillbar.Debug"));
     const std::string switchTo = NotificationCenter::kDebugSwitchTo;
@@ -194,6 +197,9 @@ TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
     EXPECT_EQ(word.message, "'abc' is not a desktop number");
     EXPECT_EQ(DebugRequests::switchTo(client, "org.quillbar.Debug", QString(300, u'1')).message,
               "'" + QString(40, u'1') + "' is not a desktop number");
+    const DebugRequests::Reply missing = DebugRequests::switchTo(client, "org.quillbar.Debug", "9");
+    EXPECT_EQ(missing.outcome, DebugRequests::Outcome::Refused);
+    EXPECT_EQ(missing.message, "no desktop 9");
     EXPECT_EQ(DebugRequests::switchTo(client, "org.quillbar.Debug", "5").outcome,
               DebugRequests::Outcome::Delivered);
     listener.deliverPending();

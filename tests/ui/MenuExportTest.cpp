@@ -213,12 +213,14 @@ public:
     }
 
     QVariant button = true;
+    int reads = 0;
 
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         if (message.member() != QLatin1String("Get")) {
             return false;
         }
+        ++reads;
         connection.send(message.createReply(QVariant::fromValue(QDBusVariant(button))));
         return true;
     }
@@ -259,6 +261,23 @@ TEST(TopBarButtonTest, TheTrayItemGivesWayOnlyWhileTheServiceSaysItsButtonIsShow
         seen << change.first().toBool();
     }
     EXPECT_EQ(seen, (QList<bool>{true, false, true, false}));
+}
+
+// A service that floods change signals gets one read at a time, and the newest answer wins.
+TEST(TopBarButtonTest, AFloodOfChangeSignalsCostsOneReadAtATime) {
+    FakeShell shell;
+    shell.come();
+    TopBarButtonWatcher watcher(party());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == true; }, 5000));
+    const int before = shell.reads;
+    constexpr int kSignals = 2000;
+    for (int i = 1; i <= kSignals; ++i) {
+        shell.change(i % 2 == 1); // ends on false
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == false; }, 10000));
+    shell.change(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == true; }, 10000));
+    EXPECT_LT(shell.reads - before, kSignals / 20);
 }
 
 } // namespace
