@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace quillbar {
 
@@ -21,6 +22,18 @@ std::string spaceLabel(const SpaceInfo& space) {
                                 : space.id;
 }
 
+// Whether two records name the same space of the window manager.
+bool sameSpace(const SpaceInfo& a, const SpaceInfo& b) {
+    return a.displayIdentifier == b.displayIdentifier && a.managedSpaceID == b.managedSpaceID;
+}
+
+// The record of spaces that names the same space as target, if any.
+const SpaceInfo* findSpace(const std::vector<SpaceInfo>& spaces, const SpaceInfo& target) {
+    const auto found = std::find_if(spaces.begin(), spaces.end(),
+                                    [&](const SpaceInfo& s) { return sameSpace(s, target); });
+    return found == spaces.end() ? nullptr : &*found;
+}
+
 } // namespace
 
 SpaceSwitcher::SpaceSwitcher(SpaceObserver& observer, Platform& platform)
@@ -30,6 +43,7 @@ SpaceSwitcher::SpaceSwitcher(SpaceObserver& observer, Platform& platform)
     , anchors_(platform, observer.displays(), api_) {
     detections_ = observer_.onDetection(
         [this](const std::vector<SpaceInfo>& detected, TimePoint lastSpaceChangeAt) {
+            noticeDirectLanding(detected);
             anchors_.synchronize(detected, lastSpaceChangeAt, suppressSwitchesUntil_);
         });
     switchRequests_ =
@@ -62,36 +76,39 @@ bool SpaceSwitcher::canSwitch(const SpaceInfo& target) const {
     return target.ownerPID && platform_.workspace.runningApplication(*target.ownerPID);
 }
 
-void SpaceSwitcher::switchTo(const SpaceInfo& target) {
+SpaceSwitcher::Outcome SpaceSwitcher::switchTo(const SpaceInfo& target) {
+    if (directTarget_) {
+        // Also a request for the space shown now: the user wants to go back there.
+        return queueBehindDirectSwitch(target);
+    }
     if (target.isCurrent) {
-        return;
+        return Outcome::AlreadyThere;
     }
     const TimePoint now = platform_.mainQueue.now();
     if (now < suppressSwitchesUntil_) {
         log(LogLevel::Default, "Switch ignored: previous switch still in flight");
-        return;
+        return Outcome::Refused;
     }
     if (target.type == SpaceInfo::fullscreenType) {
-        switchToFullscreenSpace(target, now);
-        return;
+        return switchToFullscreenSpace(target, now);
     }
     if (api_.showSpace) {
-        switchDirectly(target, now);
-        return;
+        return switchDirectly(target, now);
     }
     if (target.persistenceID) {
         if (AnchorWindow* anchor = anchors_.anchor(*target.persistenceID)) {
             switchByAnchor(*target.persistenceID, *anchor, now);
-            return;
+            return Outcome::Started;
         }
     }
-    switchByKeystrokes(target);
+    return switchByKeystrokes(target);
 }
 
-void SpaceSwitcher::switchToFullscreenSpace(const SpaceInfo& target, TimePoint now) {
+SpaceSwitcher::Outcome SpaceSwitcher::switchToFullscreenSpace(const SpaceInfo& target,
+                                                              TimePoint now) {
     if (!target.ownerPID || !platform_.workspace.runningApplication(*target.ownerPID)) {
         log(LogLevel::Default, "Switch skipped: fullscreen space owner is no longer running");
-        return;
+        return Outcome::Refused;
     }
     const std::int32_t pid = *target.ownerPID;
     log(LogLevel::Default,
@@ -99,17 +116,71 @@ void SpaceSwitcher::switchToFullscreenSpace(const SpaceInfo& target, TimePoint n
     suppressSwitchesUntil_ = now + kSwitchSuppression;
     platform_.workspace.activate(pid);
     later(kSettleDelay, [this] { observer_.refresh(); });
+    return Outcome::Started;
 }
 
-void SpaceSwitcher::switchDirectly(const SpaceInfo& target, TimePoint now) {
+SpaceSwitcher::Outcome SpaceSwitcher::switchDirectly(const SpaceInfo& target, TimePoint now) {
     if (!target.managedSpaceID) {
         log(LogLevel::Default, "Switch skipped: the window manager has no id for this space");
-        return;
+        return Outcome::Refused;
     }
     log(LogLevel::Default, "Direct switch to " + spaceLabel(target));
     suppressSwitchesUntil_ = now + kSwitchSuppression;
+    directTarget_ = target;
+    const std::uint64_t number = ++directSwitches_;
     api_.showSpace(*target.managedSpaceID);
-    later(kSettleDelay, [this, target] { checkDirectLanding(target); });
+    // The window manager's announcement usually ends the switch first; these catch a missed one.
+    later(kSettleDelay, [this, number] {
+        if (directTarget_ && number == directSwitches_) {
+            observer_.refresh();
+        }
+    });
+    later(kSwitchSuppression, [this, number] { endDirectSwitchAtBound(number); });
+    return Outcome::Started;
+}
+
+SpaceSwitcher::Outcome SpaceSwitcher::queueBehindDirectSwitch(const SpaceInfo& target) {
+    if (sameSpace(target, *directTarget_)) {
+        queued_.reset(); // the switch in flight is again the latest wish
+        return Outcome::Queued;
+    }
+    queued_ = target;
+    log(LogLevel::Info, "Switch to " + spaceLabel(target) + " queued behind the one in flight");
+    return Outcome::Queued;
+}
+
+void SpaceSwitcher::noticeDirectLanding(const std::vector<SpaceInfo>& detected) {
+    if (!directTarget_) {
+        return;
+    }
+    const SpaceInfo* target = findSpace(detected, *directTarget_);
+    if (target && target->isActiveOnDisplay) {
+        log(LogLevel::Default, "Direct switch landed");
+        finishDirectSwitch(detected);
+    }
+}
+
+void SpaceSwitcher::endDirectSwitchAtBound(std::uint64_t number) {
+    if (!directTarget_ || number != directSwitches_) {
+        return;
+    }
+    observer_.refresh(); // may see the landing and end the switch itself
+    if (directTarget_ && number == directSwitches_) {
+        log(LogLevel::Default, "Direct switch did NOT land");
+        finishDirectSwitch(observer_.spaces());
+    }
+}
+
+void SpaceSwitcher::finishDirectSwitch(const std::vector<SpaceInfo>& spaces) {
+    directTarget_.reset();
+    suppressSwitchesUntil_ = platform_.mainQueue.now();
+    const std::optional<SpaceInfo> next = std::exchange(queued_, std::nullopt);
+    if (!next) {
+        return;
+    }
+    // The queued record may be stale: whether its space is current is read afresh.
+    const SpaceInfo* fresh = findSpace(spaces, *next);
+    switchTo(fresh ? *fresh : *next);
 }
 
 void SpaceSwitcher::switchByAnchor(const std::string& persistenceID, AnchorWindow& anchor,
@@ -121,24 +192,24 @@ void SpaceSwitcher::switchByAnchor(const std::string& persistenceID, AnchorWindo
     later(kSettleDelay, [this, persistenceID] { checkAnchorLanding(persistenceID); });
 }
 
-void SpaceSwitcher::switchByKeystrokes(const SpaceInfo& target) {
+SpaceSwitcher::Outcome SpaceSwitcher::switchByKeystrokes(const SpaceInfo& target) {
     if (!platform_.keyboard.isProcessTrusted()) {
         log(LogLevel::Default,
             "Click ignored: no anchor for this space yet (visit it once to seed) and no " +
                 platform_.keyboard.permissionName() + " fallback");
-        return;
+        return Outcome::Refused;
     }
     log(LogLevel::Info,
         "Keystroke fallback: " + platform_.keyboard.permissionName() + "=true, switching");
     const SpaceInfo* current = SpaceInfo::firstCurrent(observer_.spaces());
     if (!current || current->displayIdentifier != target.displayIdentifier) {
         log(LogLevel::Info, "Switch skipped: target is on another display");
-        return;
+        return Outcome::Refused;
     }
     const std::int64_t hops =
         std::int64_t{target.missionControlIndex} - current->missionControlIndex;
     if (hops == 0) {
-        return;
+        return Outcome::AlreadyThere;
     }
     log(LogLevel::Info, "Keystroke switch: " + std::to_string(hops) + " hops");
     const std::int64_t distance = hops < 0 ? -hops : hops;
@@ -151,17 +222,7 @@ void SpaceSwitcher::switchByKeystrokes(const SpaceInfo& target) {
         });
     later(kKeystrokeCheckBase + kKeystrokeCheckPerHop * distance,
           [this, target] { checkKeystrokeLanding(target); });
-}
-
-void SpaceSwitcher::checkDirectLanding(const SpaceInfo& target) {
-    observer_.refresh();
-    const std::vector<SpaceInfo>& spaces = observer_.spaces();
-    const auto found = std::find_if(spaces.begin(), spaces.end(), [&](const SpaceInfo& s) {
-        return s.displayIdentifier == target.displayIdentifier &&
-               s.managedSpaceID == target.managedSpaceID;
-    });
-    const bool landed = found != spaces.end() && found->isActiveOnDisplay;
-    log(LogLevel::Default, landed ? "Direct switch landed" : "Direct switch did NOT land");
+    return Outcome::Started;
 }
 
 void SpaceSwitcher::checkAnchorLanding(const std::string& persistenceID) {
