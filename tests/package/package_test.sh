@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian package from this build tree, checks its contents and dependencies, installs
+# Builds the Debian package (scripts/package), checks its contents, dependencies and lintian, installs
 # it on this machine with apt-get and runs the installed quillbar. Removes it again afterwards
 # unless it was installed before.
 #   package_test.sh SOURCE_DIR BUILD_DIR VERSION
@@ -42,7 +42,9 @@ echo "package: $deb"
 contents=$(dpkg-deb --contents "$deb")
 for path in ./usr/bin/quillbar ./usr/libexec/quillbar/quillbar-app \
     ./usr/share/applications/quillbar.desktop \
-    ./usr/share/icons/hicolor/scalable/apps/quillbar.svg ./usr/share/doc/quillbar/README.md; do
+    ./usr/share/icons/hicolor/scalable/apps/quillbar.svg ./usr/share/doc/quillbar/README.md.gz \
+    ./usr/share/doc/quillbar/copyright ./usr/share/doc/quillbar/changelog.gz \
+    ./usr/share/man/man1/quillbar.1.gz ./usr/share/metainfo/org.quillbar.Quillbar.metainfo.xml; do
     grep -q " $path\$" <<<"$contents" || fail "the package lacks $path"
 done
 
@@ -64,6 +66,16 @@ for dependency in libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 libqt6networ
     libxcb1 libxcb-ewmh2 libxcb-randr0 libuuid1 libsystemd0 fonts-noto-color-emoji; do
     grep -q "$dependency" <<<"$depends" || fail "Depends lacks $dependency"
 done
+
+recommends=$(dpkg-deb --field "$deb" Recommends)
+[[ $recommends == *qt6-wayland* ]] || fail "Recommends lacks qt6-wayland"
+
+# Debian's own checks: not one error, warning or override left unexplained.
+if command -v lintian >/dev/null; then
+    report=$(lintian --tag-display-limit 0 --fail-on none "$deb" 2>&1)
+    echo "lintian: ${report:-(nothing)}"
+    grep -E '^[EW]: ' <<<"$report" && fail "lintian reports errors or warnings"
+fi
 
 # The form a user types: apt-get install ./file.deb resolves the dependencies.
 (cd "$(dirname "$deb")" &&
