@@ -26,6 +26,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quillbar {
@@ -50,7 +51,8 @@ QuillbarApp::QuillbarApp(const Options& options)
                    : std::optional<std::string>(options.bundleIdentifier)}
     , verbose_(options.verbose)
     , stderrLog_(appInfo_.bundleIdentifier.value_or("Quillbar"))
-    , log_(appInfo_.bundleIdentifier.value_or("Quillbar"), options.verbose ? &stderrLog_ : nullptr)
+    , log_(appInfo_.bundleIdentifier.value_or("Quillbar"), options.verbose ? &stderrLog_ : nullptr,
+           &stderrLog_)
     , workspaceCenter_(mainQueue_)
     , defaultCenter_(mainQueue_)
     , distributedCenter_(mainQueue_) {
@@ -110,7 +112,13 @@ QuillbarApp::QuillbarApp(const Options& options)
     QTimer::singleShot(0, this, &QuillbarApp::applicationDidFinishLaunching);
 }
 
-QuillbarApp::~QuillbarApp() = default;
+QuillbarApp::~QuillbarApp() {
+    // A quit (the menu, SIGTERM) makes the save that failed last.
+    if (nameStore_ != nullptr && !nameStore_->retrySave()) {
+        std::fprintf(stderr, "quillbar: Names are not saved: %s\n",
+                     nameStore_->saveProblem()->c_str());
+    }
+}
 
 void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation) {
     std::fprintf(stderr, "quillbar: %s\n", explanation.c_str());
@@ -246,6 +254,31 @@ void QuillbarApp::watchStorage() {
                 log_.log(LogLevel::Default, "The settings file can be read again; names are saved");
                 item_->setTooltipWarning({});
                 storageRetry_.stop();
+            }
+        });
+    saveRetry_.setSingleShot(true);
+    saveRetry_.setInterval(std::chrono::seconds(1));
+    connect(&saveRetry_, &QTimer::timeout, this, [this] {
+        if (!nameStore_->retrySave()) {
+            saveRetry_.setInterval(std::min(saveRetry_.intervalAsDuration() * 2,
+                                            std::chrono::milliseconds(std::chrono::minutes(1))));
+            saveRetry_.start();
+        }
+    });
+    saveProblemSubscription_ =
+        nameStore_->subscribeSaveProblem([this](const std::optional<std::string>& problem) {
+            if (problem) {
+                log_.log(LogLevel::Default, "Names are not saved: " + *problem);
+                item_->setTooltipWarning(QStringLiteral("Names are not saved: ") +
+                                         QString::fromStdString(*problem));
+                if (!saveRetry_.isActive()) {
+                    saveRetry_.start();
+                }
+            } else {
+                log_.log(LogLevel::Default, "The names are saved again");
+                item_->setTooltipWarning({});
+                saveRetry_.stop();
+                saveRetry_.setInterval(std::chrono::seconds(1));
             }
         });
 }

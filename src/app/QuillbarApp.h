@@ -128,6 +128,9 @@ private:
     std::unique_ptr<SingleInstance> singleInstance_;
     QTimer storageRetry_;
     Subscription storageProblemSubscription_;
+    // A failed save is tried again after 1 s, then twice as long each time, up to a minute.
+    QTimer saveRetry_;
+    Subscription saveProblemSubscription_;
 };
 
 } // namespace quillbar

@@ -27,6 +27,9 @@ public:
     // say); nullopt when they could. Meanwhile every write is refused, so nothing unread is
     // overwritten.
     virtual std::optional<std::string> readProblem() const = 0;
+    // Why the last write was refused (no space left, the file locked …); nullopt after one that
+    // worked.
+    virtual std::optional<std::string> writeProblem() const = 0;
     // Reads the stored values again (another process may have changed them) and answers as
     // readProblem() does afterwards.
     virtual std::optional<std::string> reload() = 0;

@@ -67,8 +67,9 @@ bool MemoryDefaults::contains(const std::string& key) const {
     return values_.count(key) != 0;
 }
 
-void MemoryDefaults::setFailing(bool failing) {
+void MemoryDefaults::setFailing(bool failing, std::string reason) {
     failing_ = failing;
+    failReason_ = std::move(reason);
 }
 
 void MemoryDefaults::setFailing(const std::string& key, bool failing) {
@@ -85,8 +86,10 @@ bool MemoryDefaults::accepts(const std::string& key) const {
 
 bool MemoryDefaults::write(const std::string& key, Value value) {
     if (!accepts(key)) {
+        writeProblem_ = readProblem_ ? *readProblem_ : failReason_;
         return false;
     }
+    writeProblem_.reset();
     values_[key] = std::move(value);
     writtenKeys_.push_back(key);
     return true;

@@ -22,6 +22,7 @@ public:
     bool setBool(const std::string& key, bool value) override;
     std::optional<std::string> nonDataText(const std::string& key) const override;
     std::optional<std::string> readProblem() const override { return readProblem_; }
+    std::optional<std::string> writeProblem() const override { return writeProblem_; }
     // Counts the call; the values stay (they are all in memory).
     std::optional<std::string> reload() override;
 
@@ -38,8 +39,8 @@ public:
     // Whether anything is stored under key.
     bool contains(const std::string& key) const;
 
-    // From now on, writes to every key fail (true) or succeed again (false).
-    void setFailing(bool failing);
+    // From now on, writes to every key fail (true, for reason) or succeed again (false).
+    void setFailing(bool failing, std::string reason = "No space left on device");
     // From now on, writes to key fail (true) or succeed again (false).
     void setFailing(const std::string& key, bool failing);
 
@@ -62,6 +63,8 @@ private:
     std::set<std::string> failingKeys_;
     bool failing_ = false;
     std::optional<std::string> readProblem_;
+    std::optional<std::string> writeProblem_;
+    std::string failReason_ = "No space left on device";
     std::size_t reloads_ = 0;
 };
 

@@ -88,8 +88,21 @@ SpaceNameStore::subscribeStorageProblem(Published<std::optional<std::string>>::H
     return storageProblem_.subscribe(std::move(handler));
 }
 
+Subscription
+SpaceNameStore::subscribeSaveProblem(Published<std::optional<std::string>>::Handler handler) {
+    return saveProblem_.subscribe(std::move(handler));
+}
+
+bool SpaceNameStore::retrySave() {
+    if (saveProblem_.value()) {
+        save();
+    }
+    return !saveProblem_.value();
+}
+
 void SpaceNameStore::stopWriting() {
     writing_ = false;
+    saveProblem_.setIfChanged(std::nullopt); // the newer instance saves from now on
 }
 
 const NameTable& SpaceNameStore::assignments() const {
@@ -170,9 +183,18 @@ void SpaceNameStore::save() {
     // An unreadable stored table may hold names the user still wants: keep its bytes before
     // replacing it, and leave it in place when they cannot be kept.
     if (!keepUnreadableBytes()) {
+        noteSave(false);
         return;
     }
-    defaults_.setData(std::string(defaultsKey), encodeNameTable(assignments_.value()));
+    noteSave(defaults_.setData(std::string(defaultsKey), encodeNameTable(assignments_.value())));
+}
+
+void SpaceNameStore::noteSave(bool saved) {
+    if (saved) {
+        saveProblem_.setIfChanged(std::nullopt);
+        return;
+    }
+    saveProblem_.setIfChanged(defaults_.writeProblem().value_or("the settings were not written"));
 }
 
 bool SpaceNameStore::keepUnreadableBytes() {

@@ -59,6 +59,14 @@ public:
     // Calls handler with each new storageProblem() once it is in place.
     [[nodiscard]] Subscription
     subscribeStorageProblem(Published<std::optional<std::string>>::Handler handler);
+    // Why the latest table is not on disk (the last save failed, with the reason); nullopt once a
+    // save worked. The table stays in memory meanwhile; retrySave() tries again.
+    const std::optional<std::string>& saveProblem() const { return saveProblem_.value(); }
+    // Calls handler with each new saveProblem() once it is in place.
+    [[nodiscard]] Subscription
+    subscribeSaveProblem(Published<std::optional<std::string>>::Handler handler);
+    // Writes the whole table again when the last save failed; true when nothing is left unsaved.
+    bool retrySave();
     // From now on nothing is written (another process owns the table); edits stay in memory.
     void stopWriting();
 
@@ -87,6 +95,7 @@ private:
                           const std::function<void(SpaceAssignment&)>& mutate);
     void save();
     bool keepUnreadableBytes();
+    void noteSave(bool saved);
 
     Defaults& defaults_;
     bool loadAllowed_;
@@ -98,6 +107,7 @@ private:
     std::optional<std::string> unreadableBytes_;
     Published<NameTable> assignments_;
     Published<std::optional<std::string>> storageProblem_;
+    Published<std::optional<std::string>> saveProblem_;
 };
 
 } // namespace quillbar

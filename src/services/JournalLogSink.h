@@ -11,8 +11,11 @@ namespace quillbar {
 class JournalLogSink final : public LogSink {
 public:
     // subsystem: the application identifier; mirror (may be null) also gets every line and must
-    // outlive the sink.
-    explicit JournalLogSink(std::string subsystem, LogSink* mirror = nullptr);
+    // outlive the sink; fallback (may be null, may be the mirror) gets the lines the journal does
+    // not take: when its socket is missing or a send fails.
+    explicit JournalLogSink(std::string subsystem, LogSink* mirror = nullptr,
+                            LogSink* fallback = nullptr,
+                            const std::string& socket = "/run/systemd/journal/socket");
 
     // Sends the line to the journal (priority notice for Default, info for Info) and the mirror.
     void log(LogLevel level, const std::string& message) override;
@@ -22,6 +25,8 @@ private:
     std::string noticeField_;
     std::string infoField_;
     LogSink* mirror_;
+    LogSink* fallback_;
+    bool hasJournal_;
 };
 
 } // namespace quillbar

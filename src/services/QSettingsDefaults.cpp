@@ -2,8 +2,13 @@
 
 #include <QByteArray>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QtGlobal>
 
@@ -15,10 +20,29 @@ QString qKey(const std::string& key) {
     return QString::fromStdString(key);
 }
 
+// Where QSettings keeps organisation and application "quillbar", found without reading it.
 QString userSettingsPath() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quillbar"),
-                     QStringLiteral("quillbar"))
-        .fileName();
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/quillbar/quillbar.conf");
+}
+
+// Why the file at path must not be opened at all; nullopt for a regular file of a sane size or
+// none.
+std::optional<std::string> unsafeFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return std::nullopt;
+    }
+    if (!info.isFile()) {
+        return QStringLiteral("%1 is not a regular file").arg(path).toStdString();
+    }
+    if (info.size() > QSettingsDefaults::maxFileSize) {
+        return QStringLiteral("%1 is larger than 1 MiB (%2 bytes)")
+            .arg(path)
+            .arg(info.size())
+            .toStdString();
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -27,15 +51,27 @@ QSettingsDefaults::QSettingsDefaults()
     : QSettingsDefaults(userSettingsPath()) {}
 
 QSettingsDefaults::QSettingsDefaults(const QString& filePath)
-    : filePath_(filePath)
-    , settings_(std::make_unique<QSettings>(filePath_, QSettings::NativeFormat)) {
+    : filePath_(filePath) {
     checkReadable();
+    // A file that must not be read is not handed to QSettings, which would read it.
+    settings_ =
+        std::make_unique<QSettings>(readProblem_ ? QString() : filePath_, QSettings::NativeFormat);
+    if (!readProblem_) {
+        for (const QString& key : settings_->allKeys()) {
+            known_.insert(key, settings_->value(key));
+        }
+    }
 }
 
 QSettingsDefaults::~QSettingsDefaults() = default;
 
+QVariant QSettingsDefaults::value(const std::string& key) const {
+    const auto pending = unsaved_.constFind(qKey(key));
+    return pending != unsaved_.cend() ? pending.value() : settings_->value(qKey(key));
+}
+
 std::optional<std::string> QSettingsDefaults::data(const std::string& key) const {
-    const QVariant value = settings_->value(qKey(key));
+    const QVariant value = this->value(key);
     // A data value reads back as a byte array; text or numbers under the key are not data.
     if (value.typeId() != QMetaType::QByteArray) {
         return std::nullopt;
@@ -49,7 +85,7 @@ bool QSettingsDefaults::setData(const std::string& key, std::string_view bytes) 
 }
 
 bool QSettingsDefaults::boolValue(const std::string& key) const {
-    const QVariant value = settings_->value(qKey(key));
+    const QVariant value = this->value(key);
     if (value.typeId() == QMetaType::Bool) {
         return value.toBool();
     }
@@ -62,7 +98,7 @@ bool QSettingsDefaults::setBool(const std::string& key, bool value) {
 }
 
 std::optional<std::string> QSettingsDefaults::nonDataText(const std::string& key) const {
-    const QVariant value = settings_->value(qKey(key));
+    const QVariant value = this->value(key);
     if (!value.isValid() || value.typeId() == QMetaType::QByteArray) {
         return std::nullopt;
     }
@@ -87,18 +123,28 @@ std::optional<std::string> QSettingsDefaults::reload() {
     if (readProblem_) {
         return readProblem_;
     }
-    if (settings_->status() != QSettings::NoError || !unsaved_.isEmpty()) {
+    if (settings_->fileName() != filePath_ || settings_->status() != QSettings::NoError ||
+        !unsaved_.isEmpty()) {
+        if (!unsaved_.isEmpty() && writeBlocker()) {
+            return std::nullopt; // the values wait in memory for the next write
+        }
         reopen();
     }
     // Reads the file again when it changed on disk since it was last read.
     settings_->sync();
     if (settings_->status() == QSettings::NoError) {
+        for (const QString& key : settings_->allKeys()) {
+            known_.insert(key, settings_->value(key));
+        }
         unsaved_.clear();
     }
     return std::nullopt;
 }
 
 void QSettingsDefaults::checkReadable() {
+    if ((readProblem_ = unsafeFile(filePath_))) {
+        return;
+    }
     QFile file(filePath_);
     if (!file.exists() || file.open(QIODevice::ReadOnly)) {
         readProblem_.reset();
@@ -116,7 +162,43 @@ void QSettingsDefaults::reopen() {
 }
 
 QString QSettingsDefaults::fileName() const {
-    return settings_->fileName();
+    return filePath_;
+}
+
+std::optional<std::string> QSettingsDefaults::writeBlocker() const {
+    if (auto unsafe = unsafeFile(filePath_)) {
+        return unsafe;
+    }
+    // QSettings waits for its lock without end: the lock is tried here first, with a deadline.
+    const QString folder = QFileInfo(filePath_).path();
+    if (!QDir().mkpath(folder)) {
+        return QStringLiteral("cannot create %1").arg(folder).toStdString();
+    }
+    const QString lockPath = filePath_ + QStringLiteral(".lock");
+    if (QFileInfo(lockPath).isDir()) {
+        return QStringLiteral("%1 is a directory").arg(lockPath).toStdString();
+    }
+    QLockFile lock(lockPath);
+    if (!lock.tryLock(lockTimeoutMs)) {
+        return QStringLiteral("cannot take the lock %1").arg(lockPath).toStdString();
+    }
+    return std::nullopt;
+}
+
+std::string QSettingsDefaults::writeFailure() const {
+    // QSettings tells no reason: a trial replacement of the same size finds it, then is dropped.
+    QSaveFile trial(filePath_);
+    if (!trial.open(QIODevice::WriteOnly)) {
+        return trial.errorString().toStdString();
+    }
+    const QByteArray filler(static_cast<qsizetype>(QFileInfo(filePath_).size()) + 4096, '\n');
+    if (trial.write(filler) != filler.size() || !trial.flush()) {
+        const std::string reason = trial.errorString().toStdString();
+        trial.cancelWriting();
+        return reason;
+    }
+    trial.cancelWriting();
+    return "the settings file could not be written";
 }
 
 bool QSettingsDefaults::write(const QString& key, const QVariant& value) {
@@ -124,24 +206,42 @@ bool QSettingsDefaults::write(const QString& key, const QVariant& value) {
         // Writing would replace a file whose contents were never seen.
         qWarning("Quillbar does not write %s: %s", qUtf8Printable(filePath_),
                  readProblem_->c_str());
+        writeProblem_ = readProblem_;
         return false;
     }
     unsaved_.insert(key, value);
-    if (settings_->status() != QSettings::NoError) {
+    if ((writeProblem_ = writeBlocker())) {
+        qWarning("Quillbar could not save its settings: %s", writeProblem_->c_str());
+        return false;
+    }
+    if (!QFileInfo::exists(filePath_)) {
+        // The file or its folder vanished: every value goes out again, not only the new one.
+        for (auto old = known_.cbegin(); old != known_.cend(); ++old) {
+            if (!unsaved_.contains(old.key())) {
+                unsaved_.insert(old.key(), old.value());
+            }
+        }
+        reopen();
+    } else if (settings_->fileName() != filePath_ || settings_->status() != QSettings::NoError) {
         // QSettings keeps its first error for good: a fresh one tries the file again, carrying
         // every value that has not reached the disk yet.
         reopen();
     } else {
-        settings_->setValue(key, value);
+        for (auto pending = unsaved_.cbegin(); pending != unsaved_.cend(); ++pending) {
+            settings_->setValue(pending.key(), pending.value()); // also those a lock held back
+        }
     }
     settings_->sync();
     if (settings_->status() == QSettings::NoError) {
+        known_.insert(unsaved_);
         unsaved_.clear();
         return true;
     }
     // The values stay in memory for reading; the file on disk still holds the last complete
     // write, since QSettings replaces it atomically.
-    qWarning("Quillbar could not save its settings to %s", qUtf8Printable(filePath_));
+    writeProblem_ = writeFailure();
+    qWarning("Quillbar could not save its settings to %s: %s", qUtf8Printable(filePath_),
+             writeProblem_->c_str());
     return false;
 }
 

@@ -36,14 +36,26 @@ public:
     // Text, lists (joined by commas), numbers and other values in their text form.
     std::optional<std::string> nonDataText(const std::string& key) const override;
     // Set when the file is there but cannot be opened for reading; it is then never written.
+    // Also set when the path is not a regular file (a FIFO, a device) or is over maxFileSize:
+    // such a file is never opened.
     std::optional<std::string> readProblem() const override;
+    std::optional<std::string> writeProblem() const override { return writeProblem_; }
     // Opens the file again; values whose write failed go out again once it can be read.
     std::optional<std::string> reload() override;
 
     // The file that holds the settings.
     QString fileName() const;
 
+    // The largest settings file read; a larger one is kept as it is, unread.
+    static constexpr qint64 maxFileSize = 1 << 20;
+    // How long a write waits for the settings file's lock.
+    static constexpr int lockTimeoutMs = 200;
+
 private:
+    // Why the file may not be written now (its lock cannot be taken, it is no regular file).
+    std::optional<std::string> writeBlocker() const;
+    std::string writeFailure() const;
+    QVariant value(const std::string& key) const;
     bool write(const QString& key, const QVariant& value);
     // A fresh QSettings on the file, carrying every value not yet on disk.
     void reopen();
@@ -53,7 +65,10 @@ private:
     std::unique_ptr<QSettings> settings_;
     // Values whose write failed; they go out again with the next write.
     QVariantMap unsaved_;
+    // Every value read or written, to be written again when the file has vanished.
+    QVariantMap known_;
     std::optional<std::string> readProblem_;
+    std::optional<std::string> writeProblem_;
 };
 
 } // namespace quillbar

@@ -38,10 +38,25 @@ TEST_F(SpaceNameStoreTest, LoadsWithoutWritingAndKeepsEditsWhenWritesFail) {
     SpaceNameStore store(defaults);
     EXPECT_EQ(store.assignment("uuid-A"), (SpaceAssignment{"Mail", grinning}));
     EXPECT_EQ(defaults.writeCount(), 1u);
-    defaults.setFailing(true);
+    std::vector<std::optional<std::string>> problems;
+    auto watch = store.subscribeSaveProblem(
+        [&](const std::optional<std::string>& problem) { problems.push_back(problem); });
+    defaults.setFailing(true, "No space left on device");
     store.updateName("B", "b");
+    store.updateName("C", "c");
     EXPECT_EQ(store.assignment("b").name, "B");
+    EXPECT_EQ(store.saveProblem(), "No space left on device");
+    EXPECT_FALSE(store.retrySave());
     EXPECT_EQ(persisted(), (NameTable{{"uuid-A", {"Mail", grinning}}}));
+    // Space again: the retry writes every name typed meanwhile.
+    defaults.setFailing(false);
+    EXPECT_TRUE(store.retrySave());
+    EXPECT_EQ(persisted(),
+              (NameTable{{"uuid-A", {"Mail", grinning}}, {"b", {"B", ""}}, {"c", {"C", ""}}}));
+    EXPECT_EQ(problems,
+              (std::vector<std::optional<std::string>>{"No space left on device", std::nullopt}));
+    EXPECT_TRUE(store.retrySave()); // nothing left: no write
+    EXPECT_EQ(defaults.writeCount(), 2u);
 }
 
 TEST_F(SpaceNameStoreTest, CleansNamesAndEmojiAndRemovesEmptyEntries) {

@@ -1,4 +1,5 @@
 // The settings file and the launch-at-login entry, in a temporary directory.
+#include "services/JournalLogSink.h"
 #include "services/LaunchAtLoginController.h"
 #include "services/QSettingsDefaults.h"
 #include "services/XdgAutostart.h"
@@ -16,6 +17,12 @@
 
 namespace quillbar {
 namespace {
+
+// Keeps every line it is given.
+struct RecordingLog : LogSink {
+    std::vector<std::string> lines;
+    void log(LogLevel, const std::string& message) override { lines.push_back(message); }
+};
 
 class SettingsAndLoginTest : public ::testing::Test {
 protected:
@@ -131,6 +138,60 @@ TEST_F(SettingsAndLoginTest, AFileThatCannotBeReadIsNeverWrittenUntilItCanBe) {
     EXPECT_EQ(QSettingsDefaults(conf).data("SpaceAssignments.v1"), "new");
 }
 
+// Nothing at the settings path blocks: a FIFO or an oversized file is never opened, a lock that
+// cannot be taken fails the write within its deadline, and each says why.
+TEST_F(SettingsAndLoginTest, PathsThatWouldBlockAreRefusedAndSayWhy) {
+    QDir().mkpath(dir.filePath("quillbar"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(conf).constData(), 0600), 0);
+    {
+        QSettingsDefaults fifo(conf); // would block in open() were it read
+        ASSERT_TRUE(fifo.readProblem().has_value());
+        EXPECT_NE(fifo.readProblem()->find("not a regular file"), std::string::npos);
+        EXPECT_FALSE(fifo.setBool("HasCompletedFirstRun.v1", true));
+        EXPECT_EQ(fifo.writeProblem(), fifo.readProblem());
+    }
+    ASSERT_TRUE(QFile::remove(conf));
+    writeFile("quillbar/quillbar.conf", "[General]\nSpaceAssignments.v1=@ByteArray(big)\n" +
+                                            QByteArray(QSettingsDefaults::maxFileSize, '#'));
+    {
+        QSettingsDefaults big(conf);
+        ASSERT_TRUE(big.readProblem().has_value());
+        EXPECT_NE(big.readProblem()->find("larger than 1 MiB"), std::string::npos);
+        EXPECT_EQ(big.data("SpaceAssignments.v1"), std::nullopt);
+    }
+    ASSERT_TRUE(QFile::remove(conf));
+    QSettingsDefaults defaults(conf);
+    ASSERT_TRUE(defaults.setData("SpaceAssignments.v1", "before"));
+    ASSERT_TRUE(QDir().mkdir(conf + ".lock"));
+    EXPECT_FALSE(defaults.setData("SpaceAssignments.v1", "typed"));
+    EXPECT_NE(defaults.writeProblem()->find("quillbar.conf.lock"), std::string::npos);
+    EXPECT_EQ(defaults.data("SpaceAssignments.v1"), "typed");
+    ASSERT_TRUE(QDir().rmdir(conf + ".lock"));
+    EXPECT_TRUE(defaults.setBool("Other", true)); // what waited goes out with the next write
+    EXPECT_EQ(QSettingsDefaults(conf).data("SpaceAssignments.v1"), "typed");
+}
+
+// Every key goes back when the folder vanished while running, not only the one written.
+TEST_F(SettingsAndLoginTest, AVanishedFolderGetsEveryKeyBack) {
+    writeFile("quillbar/quillbar.conf", "[General]\nHasCompletedFirstRun.v1=true\n");
+    QSettingsDefaults defaults(conf);
+    ASSERT_TRUE(defaults.setData("SpaceAssignments.v1", "one"));
+    ASSERT_TRUE(QDir(dir.filePath("quillbar")).removeRecursively());
+    ASSERT_TRUE(defaults.setData("SpaceAssignments.v1", "two"));
+    const QSettingsDefaults reader(conf);
+    EXPECT_EQ(reader.data("SpaceAssignments.v1"), "two");
+    EXPECT_TRUE(reader.boolValue("HasCompletedFirstRun.v1"));
+}
+
+// Without a journal to take them, lines go to the fallback (stderr in the application).
+TEST_F(SettingsAndLoginTest, LinesGoToTheFallbackWithoutAJournal) {
+    RecordingLog fallback;
+    JournalLogSink sink("test", nullptr, &fallback,
+                        dir.filePath("no-journal-socket").toStdString());
+    sink.log(LogLevel::Default, "a line");
+    EXPECT_EQ(fallback.lines, std::vector<std::string>{"a line"});
+}
+
 // Values that are not data come back in their text form: a quoted string, a list, a number.
 TEST_F(SettingsAndLoginTest, ValuesOfOtherKindsReadAsText) {
     writeFile("quillbar/quillbar.conf", "[General]\ntext=\"{\\\"a\\\":1}\"\nlist=a, b\n"
@@ -199,12 +260,6 @@ TEST_F(SettingsAndLoginTest, EnableWritesAValidEntryDisableRemovesOrHidesItAndOn
         EXPECT_FALSE(XdgAutostart(dir.filePath("home/autostart"), {}, path + "x").isEnabled());
     }
 }
-
-// Keeps every line it is given.
-struct RecordingLog : LogSink {
-    std::vector<std::string> lines;
-    void log(LogLevel, const std::string& message) override { lines.push_back(message); }
-};
 
 TEST_F(SettingsAndLoginTest, AFailedChangeGoesToTheLogAndTheStatusShowsWhatIsThere) {
     // The autostart directory cannot be made: a file sits where its parent should be.
