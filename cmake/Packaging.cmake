@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What ships: the update feed compiled into the build and the files `cmake --install` puts in
 # place besides the binary (installed by src/app). debian/ packages that install (scripts/package).
 include(GNUInstallDirs)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quillbar inside GNOME Shell: the workspace service Quillbar reads and switches through, and
 // the top-bar button that shows Quillbar's title with its menu. Shared by both entry points; the
 // shell's own modules (main, panelMenu, popupMenu) differ between GNOME versions and are handed in.

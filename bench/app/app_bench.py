@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The real application against what a status-bar script or the least Qt tray program costs, in
 one run, as one table: each figure beside its baseline measured in the same run, the ratio, and
 PASS or FAIL against the target.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Idle cost of a running Quillbar: resident memory and wake-ups per refresh-timer period.
 
 Usage: python3 idle.py path/to/quillbar [seconds] [--foreign]

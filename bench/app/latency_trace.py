@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Where the title latency goes: the paced switches of app_bench.py (12 windows, 32 desktops,
 xprop -spy listening after Quillbar unless --xprop-first), traced by the kernel's scheduler
 events (tracefs, so it needs root), and for each switch the moments the processes on the way

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor under the title's latency on the bus: the least a program does to put the current
 // desktop there. It holds the application's bus name and, on each change of the root window's
 // _NET_CURRENT_DESKTOP, reads it and emits MenuBarTitleChanged("Desktop N") on the title's object:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The baseline for Quillbar's start-up time and memory: the least a Qt 6 tray program does, a
 // QApplication with one tray icon (a plain square) and nothing else.
 #include <QApplication>

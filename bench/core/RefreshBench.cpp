@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one observer refresh on the fake platform: steady state (nothing changes, nothing is
 // published) and changing (the current desktop moves every time).
 #include "FakePlatform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The observer on KWin's desktops over the session bus, against a real KWin (Wayland, virtual
 // output):
 // - TitleLatency: from another client's write of `current` (a connection of the benchmark's own)

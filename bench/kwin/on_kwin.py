@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs a program in a fresh KWin Wayland session (virtual output, private session bus, four
 desktops with names of their own) and exits with its status.
 

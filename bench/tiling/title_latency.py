@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Title latency on sway and on X11/openbox, in one run: from a switch request that another client
 sends to the published title, through the real observer in the e2e driver.
 

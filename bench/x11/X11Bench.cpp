@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The observer on the X11 backend against a real X server and window manager:
 // - TitleLatency: from a request for another desktop (the client message `wmctrl -s` sends) to the
 //   new menu-bar title, 200 switches; reports the median and the 95th percentile.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs a program on a fresh desktop (Xvfb, session bus, openbox) and exits with its status.
 
     python3 on_desktop.py PROGRAM [ARGS...]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GNOME Shell 43 and 44 load extensions as scripts: this entry hands the shell's modules to the
 // shared logic in quillbar.js, which it loads as a module.
 /* exported init */

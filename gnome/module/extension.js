@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GNOME Shell 45 and later load extensions as modules: this entry hands the shell's modules to
 // the shared logic in quillbar.js.
 import {Extension} from 'resource:///org/gnome/shell/extensions/extension.js';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The `quillbar` command. It links no toolkit: `quillbar --print-title` is a single bus call and
 // `--follow` a bus client that prints each change; everything else runs the application's
 // executable in this process, under this command's path (which the application gives its

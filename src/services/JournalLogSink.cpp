@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "services/JournalLogSink.h"
 
 // Every line is sent from here, so a code location would tell the reader nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the tray and package tests cannot reach: bad command lines, signals on the event loop, and
 // what the backend choice says on the way.
 #include "app/BackendChooser.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: Quillbar in a real tray (trayer) on Xvfb with openbox and a private session bus."""
 
 import os

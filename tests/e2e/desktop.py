@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A real X desktop for end-to-end tests: Xvfb, a private session bus and openbox.
 
     with Desktop(desktops=4) as desk:           # every process started here ends with it

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """GNOME Shell 43 on Wayland, headless, for end-to-end tests: a private session bus, a private
 "system" bus, fresh HOME and XDG folders, static workspaces with the names given, animations off,
 the overview left, and the Quillbar extension copied in and enabled before the shell starts.

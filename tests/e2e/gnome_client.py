@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A bus client of a GNOME Shell session for the end-to-end tests, run as a child process of
 tests/e2e/gnome.py (it needs python3-gi, which that process may lack). It reads one JSON request
 per line on stdin and answers one JSON line each on stdout, {"id": N, "result": ...} or

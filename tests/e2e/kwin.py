@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """KWin on a private session bus for end-to-end tests, on Wayland (kwin_wayland --virtual) or on
 X11 (kwin_x11 under Xvfb), started with the desktops given (KWin reads them from kwinrc).
 

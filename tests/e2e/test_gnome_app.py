@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the real application on a headless GNOME Shell 43 (Wayland), with the Quillbar
 extension loaded from the source tree and four static workspaces, two of them named in GNOME's
 settings.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the Quillbar extension in a headless GNOME Shell 43 (Wayland), against a stand-in
 for Quillbar's bus objects (gnome_client.py's serve_app): the workspace service's answers, the
 top-bar button following Quillbar's presence and title, its menu chosen from as a person would

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: what any program on the desktop can send Quillbar stays bounded work.
 
 Desktop counts written to the root window by any X client, and debug requests on the session bus

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the real application on i3 (Xvfb, two fake outputs): it picks the sway/i3 backend,
 and its rename window (opened by the first launch) floats, on i3's X11 as on sway's Wayland, and
 comes to the current workspace, still floating, when asked for again."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the real observer on KWin's desktops over the session bus, through the driver
 (driver/DriverSession.h), on KWin Wayland (--virtual) and on KWin X11 under Xvfb."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: names typed into the real tray application are never lost.
 
 Desktops that go away and come back keep their names, a settings file Quillbar cannot read is

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the rename window of the real tray application, used by clicks and typing.
 
 Widgets are found in pictures of the windows: the current space's row is the window's last tinted

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the real tray application running natively on sway (headless, two outputs, swaybar
 as the tray host), with the status-bar followers beside it.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the real observer on the sway/i3 backend, through the driver, on sway (Wayland,
 two headless outputs) and on i3 (Xvfb, two fake outputs)."""
 

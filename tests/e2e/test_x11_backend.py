@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the real observer on the X11 backend, on Xvfb with openbox, through the driver
 (driver/DriverSession.h), which reports what the observer publishes and logs as JSON lines."""
 

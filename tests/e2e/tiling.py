@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Tiling desktops for end-to-end tests: sway headless (Wayland) with two outputs, and i3 on Xvfb
 with two fake outputs, each with a private session bus.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The update feed as any document a server can send: parsing ends in items or an error, in time
 // and memory that grow with the document only; the newest item is one of the items.
 #include "FuzzCheck.h"

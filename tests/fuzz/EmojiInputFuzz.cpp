@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emoji rule on any text a user can type or a settings file can hold: the result is one
 // emoji or nothing, and applying the rule again changes nothing.
 #include "FuzzCheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the translation of GNOME Shell's workspaces into the core's answers. The input is lines:
 // the first is the active index (an unreadable one counts as 0), each further one a workspace's
 // name. The answers must stay bounded, well-formed and consistent.

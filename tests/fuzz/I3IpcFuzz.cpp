@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sway/i3 socket reader: framing, then the JSON of each frame read as an output list and as a
 // workspace list, translated into display dictionaries and switch commands.
 #include "platform/i3ipc/I3IpcAnswers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the translation of KWin's desktop list into the core's answers. The input is lines: the
 // first is the current desktop's id, each further one "position<TAB>id<TAB>name" (an unreadable
 // position counts as 0). The answers must stay bounded, well-formed and consistent.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored name table as any bytes a settings file can hold: decoding never fails other than
 // by nullopt, and a decoded table survives encoding and decoding unchanged.
 #include "FuzzCheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Space detection on any answer the window server can give. The input is JSON: an object with
 // "displays" (the managed-display answer), and optionally "windows" (the window list),
 // "activeSpace" and "displayCurrent" (display identifier to managed id); any other JSON value is

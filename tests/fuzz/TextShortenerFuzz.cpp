@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Titles from any name: the shortened text never has more than the limit of characters and
 // grows only by what ill-formed bytes and the ellipsis add.
 #include "FuzzCheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Titles from the bus as a status bar reads them: a plain title is one line, and the JSON forms
 // parse back to the title (repaired where it was not UTF-8).
 #include "FuzzCheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 backend's translation of window properties, on values any X client can write: desktop
 // counts and indices (_NET_NUMBER_OF_DESKTOPS, _NET_CURRENT_DESKTOP, _NET_WM_DESKTOP), opacity,
 // EDID blocks and host names. Pure functions: no X server is needed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs on a private session bus (ctest starts it with dbus-run-session). A stand-in for the GNOME
 // Shell extension owns org.quillbar.Shell on a connection of its own and answers with whatever
 // shape a test gives it.

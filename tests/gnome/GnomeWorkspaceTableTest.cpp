@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gnome/GnomeWorkspaceTable.h"
 #include "DetectedSpaces.h"
 #include "model/UnicodeText.h"

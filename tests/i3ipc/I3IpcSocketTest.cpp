@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sway/i3 socket against a listening Unix socket in the test, on QtCore's event loop.
 #include "platform/i3ipc/I3IpcSocket.h"
 

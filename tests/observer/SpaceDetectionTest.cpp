@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakePlatform.h"
 #include "observer/DisplayDirectory.h"
 #include "observer/SpaceDetector.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The files a distribution reads besides the program: the AppStream metainfo validates (offline)
 # and the manual page renders without a warning from man or groff.
 #   docs_test.sh SOURCE_DIR

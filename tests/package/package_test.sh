@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package (scripts/package), checks its contents, dependencies and lintian, installs
 # it on this machine with apt-get and runs the installed quillbar. Removes it again afterwards
 # unless it was installed before.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emoji catalogue, how its entries draw, and the picker with its grid.
 #include "ui/EmojiCatalog.h"
 #include "ui/EmojiCell.h"

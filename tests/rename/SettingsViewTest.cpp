@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rename window on the fake platform's virtual clock: rows in frozen order, what a row loads
 // and stores, captions, count, hint and focus, and the first-run guidance.
 #include "ui/SettingsView.h"

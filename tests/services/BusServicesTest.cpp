@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs on a private session bus (ctest starts it with dbus-run-session). Each party of a test has
 // its own connection, as separate processes would: the services on a BusConnection (served by this
 // thread's event loop, so callers here wait by running it), their callers on QtDBus or sd-bus.

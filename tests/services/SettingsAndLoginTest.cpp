@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file and the launch-at-login entry, in a temporary directory.
 #include "services/JournalLogSink.h"
 #include "services/LaunchAtLoginController.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "switching/SpaceSwitcher.h"
 #include "FakePlatform.h"
 #include "model/MemoryDefaults.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu on the bus and the top-bar button that replaces the tray item, on a private session
 // bus (ctest starts it with dbus-run-session); callers use connections of their own, and wait for
 // the menu's answers by running this thread's event loop, which serves it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tray menu: its model, the QMenu built from it and the tray item, on the fake platform.
 #include "FakePlatform.h"
 #include "model/MemoryDefaults.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The updater: version ordering, feed parsing, the address rule and the message boxes (offscreen);
 // the controller against a feed server inside the test, where user checks end in a dialog,
 // scheduled checks stay silent unless they find an update, and every failure ends cleanly.

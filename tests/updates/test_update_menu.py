@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End to end on Xvfb with a tray: with a feed in the settings the menu's update command is
 enabled and ends in the update dialog (the tray test sees it disabled without one); a hostile
 feed ends in the error dialog, with Quillbar still running."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "VirtualMainQueue.h"
 #include "platform/qt/LocalNotificationCenter.h"
 #include "platform/qt/QtMainQueue.h"

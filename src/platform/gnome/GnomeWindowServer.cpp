@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gnome/GnomeWindowServer.h"
 
 #include "platform/gnome/GnomeWorkspaces.h"

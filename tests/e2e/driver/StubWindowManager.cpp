@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window manager that manages nothing: it sets the root's EWMH desktop properties (and its check
 // window, never mapped) and then ignores every request, a desktop switch included. Runs until
 // killed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another application's window for the focus test: an ordinary window of its own process (with
 // _NET_WM_PID), of class "quillbar-focus-test", on the desktop given. Runs until killed.
 #include <xcb/xcb.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The end-to-end test driver: the real observer without widgets.
 //   quillbar-driver         (on the X11 backend, or with QUILLBAR_DRIVER_BACKEND=i3ipc on sway/i3)
 //   quillbar-driver --kwin  (on KWin's desktops over the session bus instead)
