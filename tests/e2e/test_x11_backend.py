@@ -55,6 +55,14 @@ class Driver:
         self.proc.stdin.flush()
         return self.wait_for("ack", lambda event: event["command"] == command, mark)["ok"]
 
+    def send_together(self, *commands):
+        """Sends the commands in one write, so the driver takes them in one turn; waits for each."""
+        mark = len(self.events)
+        self.proc.stdin.write("".join(c + "\n" for c in commands))
+        self.proc.stdin.flush()
+        for command in commands:
+            self.wait_for("ack", lambda event, c=command: event["command"] == c, mark)
+
     def switch(self, desktop):
         """Asks for the desktop until a switch starts (one in flight holds the next back)."""
         def started():
@@ -122,19 +130,31 @@ class X11BackendTest(DesktopTest):
         self.desk.wait_until(switched_to_4, message="the new window manager never switched")
         driver.wait_state(lambda s: (s["current"], s["title"]) == ("msid-4", "Desktop 4"), mark)
 
-        # Straight to desktop 6, never visited, without passing desktop 5; then back to 1.
+        # Straight to desktop 6, never visited, without passing desktop 5; then back to 1, asked
+        # once right after the landing.
         for desktop, was in ((6, "msid-4"), (1, "msid-6")):
             mark = len(driver.events)
-            driver.switch(desktop)
+            if desktop == 6:
+                driver.switch(desktop)
+            else:
+                driver.send("switch 1")
             driver.wait_log("Direct switch to msid-%d" % desktop, mark)
             driver.wait_log("Direct switch landed", mark)
             self.assertEqual(self.desk.current_desktop(), desktop - 1)
             seen = {e["current"] for e in driver.events[mark:] if e["event"] == "state"}
             self.assertLessEqual(seen, {was, "msid-%d" % desktop})
+        # A third request while the second is in flight waits for its landing, then goes.
+        mark = len(driver.events)
+        driver.send_together("switch 5", "switch 3")
+        driver.wait_state(lambda s: s["current"] == "msid-3", mark)
+        self.assertEqual(self.desk.current_desktop(), 2)
+        self.assertEqual(messages(driver, mark)[:2],
+                         ["Direct switch to msid-5", "Switch to msid-3 queued behind the one in flight"])
         self.assertEqual(self.desk.windows_of_class("quillbar-anchor"), [])
         logged = messages(driver)
         self.assertEqual([m for m in logged if any(w in m for w in NEVER_ON_X11)], [])
         self.assertNotIn("Direct switch did NOT land", logged)
+        self.assertNotIn("Switch ignored: previous switch still in flight", logged)
 
         # Three wmctrl switches, each followed well inside the periodic refresh: only events can.
         for desktop, title in ((2, "Desktop 2"), (4, "Desktop 4"), (1, "📬 Mail")):
@@ -210,11 +230,15 @@ class StubWindowManagerTest(DesktopTest):
         driver = Driver(self.desk)
         self.addCleanup(lambda: self.assertEqual(driver.quit(), 0, "driver exit status"))
         driver.wait_state(lambda s: len(s["spaces"]) == self.desktops and s["current"] == "msid-1")
+        # Ignored requests end at the bound; one made meanwhile goes then.
         mark = len(driver.events)
-        driver.switch(7)
-        driver.wait_log("Direct switch did NOT land", mark)
+        driver.send_together("switch 7", "switch 9")
+        driver.wait_log("Direct switch to msid-9", mark)
+        driver.wait_log("Direct switch did NOT land", len(driver.events))
         self.assertEqual(messages(driver, mark),
-                         ["Direct switch to msid-7", "Direct switch did NOT land"])
+                         ["Direct switch to msid-7", "Switch to msid-9 queued behind the one in flight",
+                          "Direct switch did NOT land", "Direct switch to msid-9",
+                          "Direct switch did NOT land"])
         self.assertEqual(self.desk.current_desktop(), 0)
         self.assertEqual(self.desk.windows_of_class("quillbar-anchor"), [])
 
