@@ -7,7 +7,7 @@ import unittest
 
 from desktop import App, BUILD
 from test_sway_app import LEAKS
-from test_x11_backend import Driver
+from test_x11_backend import Driver, messages
 from tiling import I3Desktop, SwayDesktop
 
 QUILLBAR = os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar")
@@ -95,9 +95,18 @@ class TilingCases:
         self.assertTrue(self.send("switch-key " + hostile))
         self.state(lambda s: s["current"] == hostile)
         self.assertEqual(self.desk.focused(), hostile)
-        self.mark = len(self.driver.events)
-        self.driver.switch(1)  # once the previous switch has settled
+        # Asked once, right after the landing; then a third while a second is in flight.
+        self.driver.wait_log("Direct switch landed", self.mark)
+        self.assertTrue(self.send("switch 1"))
         self.state(lambda s: s["current"] == "ws-1")
+        self.mark = len(self.driver.events)
+        self.driver.send_together("switch-key " + hostile, "switch 1")
+        self.driver.wait_log("Direct switch to ws-1", self.mark)
+        self.desk.wait_until(lambda: self.desk.focused() == "1", message="ws-1 never came back")
+        self.assertEqual([m for m in messages(self.driver, self.mark) if "switch" in m.lower()][:3],
+                         ["Direct switch to " + hostile, "Switch to ws-1 queued behind the one in flight",
+                          "Direct switch landed"])
+        self.assertNotIn("Switch ignored: previous switch still in flight", messages(self.driver))
         self.assertFalse(os.path.exists(pwned))
 
     def test_survives_the_window_manager_going_away(self):
