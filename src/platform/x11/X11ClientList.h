@@ -39,9 +39,12 @@ public:
         std::vector<Client> clients;                 // topmost first
     };
 
+    // Windows read at most: far more than any desktop shows, so that a hostile list stays cheap.
+    static constexpr std::uint32_t kMaxClients = 4096;
+
     explicit X11ClientList(std::shared_ptr<X11Connection> connection);
 
-    // Reads the managed windows in two round trips.
+    // Reads the managed windows (the topmost kMaxClients) in two round trips.
     Snapshot read();
     // Whether client is shown on the current desktop of snapshot.
     static bool isOnScreen(const Client& client, const Snapshot& snapshot);
