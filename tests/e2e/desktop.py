@@ -147,13 +147,19 @@ class Desktop:
         self.stop_process(old)
 
     def start_tray(self):
-        """Starts trayer (a system tray) at the top edge and waits until it shows."""
-        proc = self.start_process(
-            ["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
-             "200", "--height", "24", "--SetDockType", "true", "--transparent", "false"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        """Starts a system tray (trayer, or stalonetray where the release has no trayer) docked at
+        the top right and waits until it shows."""
+        if shutil.which("trayer"):
+            args = ["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                    "--width", "200", "--height", "24", "--SetDockType", "true",
+                    "--transparent", "false"]
+        else:
+            args = ["stalonetray", "--geometry", "8x1-0+0", "--icon-size", "24",
+                    "--window-type", "dock", "--window-strut", "top", "--grow-gravity", "E",
+                    "--kludges", "force_icons_size"]
+        proc = self.start_process(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.wait_until(lambda: self._alive(proc) and self.xdotool(
-            "search", "--classname", "trayer", check=False), message="trayer did not start")
+            "search", "--classname", args[0], check=False), message=args[0] + " did not start")
         return proc
 
     @staticmethod
