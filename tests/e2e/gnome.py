@@ -73,15 +73,30 @@ def client_python():
     return None
 
 
-def extension_source(variant="legacy"):
+def shell_version():
+    """The installed GNOME Shell's major version (0 when it does not say)."""
+    try:
+        out = subprocess.run(["gnome-shell", "--version"], capture_output=True, text=True,
+                             timeout=30).stdout
+        return int(out.split()[-1].split(".")[0])
+    except (OSError, ValueError, IndexError, subprocess.TimeoutExpired):
+        return 0
+
+
+def default_variant():
+    """The extension variant the installed shell loads: scripts before 45, modules from 45."""
+    return "legacy" if shell_version() < 45 else "module"
+
+
+def extension_source(variant=None):
     """The extension as GNOME installs it, from the build tree when QUILLBAR_GNOME_EXTENSION names
     one, else (files, folder) assembled from the source tree: the shared file and the entry."""
     built = os.environ.get("QUILLBAR_GNOME_EXTENSION")
     if built:
         return {name: os.path.join(built, name) for name in os.listdir(built)}
     return {"quillbar.js": os.path.join(SOURCE, "quillbar.js"),
-            "extension.js": os.path.join(SOURCE, variant, "extension.js"),
-            "metadata.json": os.path.join(SOURCE, variant, "metadata.json")}
+            "extension.js": os.path.join(SOURCE, variant or default_variant(), "extension.js"),
+            "metadata.json": os.path.join(SOURCE, variant or default_variant(), "metadata.json")}
 
 
 class BusError(RuntimeError):
@@ -136,7 +151,7 @@ class Client:
 class GnomeShell(Desktop):
     """A headless GNOME Shell session with the extension (enabled unless extension=False)."""
 
-    def __init__(self, workspaces=4, names=(), dynamic=False, extension=True, variant="legacy",
+    def __init__(self, workspaces=4, names=(), dynamic=False, extension=True, variant=None,
                  artifacts=None, data_dir=None):
         """data_dir: a system data folder (PREFIX/share) where the extension is installed; then
         it is not copied into the user's folder."""

@@ -19,7 +19,8 @@ Requests ("op"):
   set_title   title: a string, sent with MenuBarTitleChanged; or {"raw": GVariant text}, sent
               as the signal's arguments whatever their type
   set_menu    rows: [[kind, text, emoji, checkable, checked, enabled], ...], or raw: GetMenu's
-              answer as GVariant text of any type; choose_error: the error name Choose answers
+              answer as GVariant text of any type, or count: that many rows "Space N";
+              choose_error: the error name Choose answers
               with, or null
 """
 
@@ -178,6 +179,11 @@ class Client:
     def op_set_menu(self, r, done, fail):
         self.app["rows"] = r.get("rows", [])
         self.app["raw"] = r.get("raw")
+        # count: that many rows made here, once (a large menu costs the stand-in nothing per call).
+        count = r.get("count")
+        self.app["many"] = GLib.Variant("a(sssbbb)", [
+            ("space", "Space %d" % i, "", True, False, True) for i in range(count)]) \
+            if count else None
         self.app["choose_error"] = r.get("choose_error")
         done()
 
@@ -191,6 +197,9 @@ class Client:
             out({"event": "GetMenu", "revision": revision})
             if self.app["raw"]:
                 body = GLib.Variant.parse(None, self.app["raw"], None, None)
+            elif self.app.get("many"):
+                body = GLib.Variant.new_tuple(GLib.Variant.new_uint32(revision),
+                                              self.app["many"])
             else:
                 body = GLib.Variant("(ua(sssbbb))",
                                     (revision, [tuple(row) for row in self.app["rows"]]))
