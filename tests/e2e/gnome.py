@@ -156,13 +156,14 @@ class GnomeShell(Desktop):
     """A headless GNOME Shell session with the extension (enabled unless extension=False)."""
 
     def __init__(self, workspaces=4, names=(), dynamic=False, extension=True, variant=None,
-                 artifacts=None, data_dir=None):
+                 artifacts=None, data_dir=None, shell_versions=None):
         """data_dir: a system data folder (PREFIX/share) where the extension is installed; then
-        it is not copied into the user's folder."""
+        it is not copied into the user's folder. shell_versions: the GNOME versions the copied
+        extension's metadata lists instead of its own (one the shell is not: OUT OF DATE)."""
         super().__init__(desktops=workspaces, window_manager=True, artifacts=artifacts)
         self.names, self.dynamic, self.extension, self.variant = list(names), dynamic, extension, \
             variant
-        self.data_dir = data_dir
+        self.data_dir, self.shell_versions = data_dir, shell_versions
         self.shot_helper = shell_version() >= 50
         self.shell, self.client, self.log_path, self._pointer = None, None, None, None
 
@@ -209,7 +210,13 @@ class GnomeShell(Desktop):
         self.start_shell()
 
     def install_extension(self):
-        self._copy_extension(UUID, extension_source(self.variant))
+        folder = self._copy_extension(UUID, extension_source(self.variant))
+        if self.shell_versions:
+            path = os.path.join(folder, "metadata.json")
+            with open(path) as source:
+                metadata = json.load(source)
+            with open(path, "w") as out:
+                json.dump(dict(metadata, **{"shell-version": self.shell_versions}), out)
 
     def _copy_extension(self, uuid, files):
         folder = os.path.join(self.env["XDG_DATA_HOME"], "gnome-shell", "extensions", uuid)
@@ -217,6 +224,7 @@ class GnomeShell(Desktop):
         os.makedirs(folder)
         for name, path in files.items():
             shutil.copy(path, os.path.join(folder, name))
+        return folder
 
     def start_shell(self):
         """Starts gnome-shell, waits until it answers (and the extension's service, if enabled)
@@ -230,7 +238,7 @@ class GnomeShell(Desktop):
                  "--wayland", "--no-x11"], stdout=log, stderr=subprocess.STDOUT)
         # It shows the overview when its start-up ends (and logs that it has started).
         self.wait_until(lambda: self._alive(self.shell) and "GNOME Shell started at" in self.log()
-                        and (not self.extension or self.owner(SHELL_NAME))
+                        and (not self.extension or self.shell_versions or self.owner(SHELL_NAME))
                         and (not self.shot_helper or self.owner(SHOT_NAME)), timeout=60,
                         message=lambda: "GNOME Shell did not start: " + self.log()[-2000:])
         self.call("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set",
