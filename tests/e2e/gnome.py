@@ -409,10 +409,11 @@ class GnomeShell(Desktop):
 
     def changed_area(self, before, after):
         """(x, y, width, height) of what differs between two screenshots of the same area, the
-        clock in the middle of the top bar left out; None when nothing does."""
+        top bar's left half and clock left out (the workspace indicator of GNOME 45+ and the
+        focused application's name change there); None when nothing does."""
         out = self.run(["convert", before, after, "-compose", "difference", "-composite",
-                        "-fill", "black", "-draw", "rectangle %d,0 %d,%d" % (
-                            WIDTH // 2 - 120, WIDTH // 2 + 120, TOP_BAR - 1),
+                        "-fill", "black", "-draw", "rectangle 0,0 %d,%d" % (
+                            WIDTH // 2 + 120, TOP_BAR - 1),
                         "-threshold", "8%", "-trim", "-format", "%w %h %X %Y", "info:"])
         width, height, x, y = (int(v) for v in out.split())
         return None if width <= 1 and height <= 1 else (x, y, width, height)
