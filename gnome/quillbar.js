@@ -63,24 +63,53 @@ export function cleanText(value, max = MAX_TEXT) {
     return cut.replace(/[\u0000-\u001f\u007f-\u009f\u2028\u2029]/g, ' ');
 }
 
-// The rows of a GetMenu answer that the menu shows: at most MAX_ROWS, each with its index in the
-// answer (the number Choose takes back). Anything that is not a row is left out.
+// A reply with more rows than this, or more bytes of text in the rows read, is dropped whole.
+export const MAX_REPLY_ROWS = 20000;
+export const MAX_REPLY_TEXT = 1 << 20; // bytes
+const ROW_TYPE = '(sssbbb)';
+
+// A string variant's text when its size is within budget.bytes (which it takes from), else null.
+function boundedString(variant, budget) {
+    const size = variant.get_size();
+    if (size > budget.bytes)
+        return null;
+    budget.bytes -= size;
+    return variant.get_string()[0];
+}
+
+// The rows of a GetMenu answer (the a(sssbbb) variant) that the menu shows: at most MAX_ROWS,
+// each with its index in the answer (the number Choose takes back). Rows are read by index and
+// only the ones shown are unpacked; sizes are checked before any text is copied. null when the
+// reply is over a bound.
 export function menuRows(rows) {
-    if (!Array.isArray(rows))
-        return [];
+    if (!(rows instanceof GLib.Variant) || rows.get_type_string() !== `a${ROW_TYPE}`)
+        return null;
+    const count = rows.n_children();
+    if (count > MAX_REPLY_ROWS)
+        return null;
+    const budget = {bytes: MAX_REPLY_TEXT};
     const out = [];
-    for (let i = 0; i < rows.length && out.length < MAX_ROWS; i++) {
-        const row = rows[i];
-        if (!Array.isArray(row) || row.length !== 6)
-            continue;
-        // The emoji of a space row already leads its text, as in the tray menu.
-        const [kind, text, _emoji, checkable, checked, enabled] = row;
+    for (let i = 0; i < count && out.length < MAX_ROWS; i++) {
+        const row = rows.get_child_value(i);
+        const kind = boundedString(row.get_child_value(0), budget);
+        // The emoji of a space row already leads its text, as in the tray menu: left unread.
+        const text = boundedString(row.get_child_value(1), budget);
+        if (kind === null || text === null)
+            return null;
+        const flag = n => row.get_child_value(n).get_boolean();
         out.push({
             index: i, kind: cleanText(kind, 40), text: cleanText(text),
-            checked: checkable === true && checked === true, enabled: enabled === true,
+            checked: flag(3) && flag(4), enabled: flag(5),
         });
     }
     return out;
+}
+
+// The text of a title from a variant of any type: null unless a string within the bound.
+export function titleText(variant) {
+    if (!(variant instanceof GLib.Variant) || variant.get_type_string() !== 's')
+        return null;
+    return boundedString(variant, {bytes: MAX_REPLY_TEXT});
 }
 
 // org.quillbar.Shell.Workspaces: the workspaces in order, their names, the active one.
@@ -209,12 +238,11 @@ class TopBarButton {
             APP_PATH, null, Gio.DBusSignalFlags.NONE,
             guarded('title signal', (_c, _s, _p, _i, _n, params) => {
                 if (params.get_type_string() === '(s)')
-                    this._setTitle(params.deep_unpack()[0]);
+                    this._setTitle(titleText(params.get_child_value(0)));
             }));
         const which = new GLib.Variant('(ss)', [APP_IFACE, 'MenuBarTitle']);
         this._call('org.freedesktop.DBus.Properties', 'Get', which, '(v)', reply => {
-            const value = reply?.deep_unpack()[0]?.deep_unpack();
-            this._setTitle(typeof value === 'string' ? value : null);
+            this._setTitle(reply ? titleText(reply.get_child_value(0).get_variant()) : null);
         });
     }
 
@@ -271,9 +299,11 @@ class TopBarButton {
                 menu.close();
                 return;
             }
-            const [revision, rows] = reply.deep_unpack();
-            const shown = menuRows(rows);
-            if (shown.length === 0)
+            const revision = reply.get_child_value(0).get_uint32();
+            const shown = menuRows(reply.get_child_value(1));
+            if (!shown)
+                warn('GetMenu: the reply is over the bound, dropped');
+            if (!shown?.length)
                 menu.close();
             else
                 this._fill(revision, shown);

@@ -86,7 +86,8 @@ BackendChooser::Probe probeGnome() {
         return {true, "the GNOME Shell extension's workspaces on the session bus"};
     }
     if (qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(QLatin1String("GNOME"))) {
-        const std::string notice = BackendChooser::kGnomeExtensionMissing;
+        const std::string notice =
+            BackendChooser::gnomeExtensionNotice(GnomePlatform::extensionState());
         return {false, notice, notice};
     }
     return {false, "no GNOME Shell extension on the session bus (org.quillbar.Shell)"};
@@ -97,6 +98,22 @@ std::unique_ptr<Backend> createGnome(const BackendServices& services) {
 }
 
 } // namespace
+
+std::string BackendChooser::gnomeExtensionNotice(GnomePlatform::ExtensionState state) {
+    using State = GnomePlatform::ExtensionState;
+    switch (state) {
+    case State::OutOfDate:
+        return "GNOME Shell reports extension quillbar@quillbar.org OUT OF DATE: it does not list "
+               "this GNOME version; install the Quillbar made for it, or run gsettings set "
+               "org.gnome.shell disable-extension-version-validation true, then log out and in";
+    case State::Error:
+        return "GNOME Shell reports extension quillbar@quillbar.org in ERROR: it failed to load; "
+               "see gnome-extensions info quillbar@quillbar.org and the Shell's log "
+               "(journalctl --user -b), then reinstall Quillbar and log out and in";
+    default:
+        return kGnomeExtensionMissing;
+    }
+}
 
 std::vector<BackendChooser::Entry> BackendChooser::entries() {
     return {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Backend.h"
+#include "platform/gnome/GnomePlatform.h"
 #include "platform/qt/BackendServices.h"
 
 #include <functional>
@@ -23,6 +24,10 @@ public:
     // The command in that message.
     static constexpr const char* kGnomeEnableCommand =
         "gnome-extensions enable quillbar@quillbar.org";
+
+    // Under GNOME without the extension's service: what the user is told, by what the Shell says
+    // of the extension.
+    static std::string gnomeExtensionNotice(GnomePlatform::ExtensionState state);
 
     // What a probe found: whether the backend can run here, and what it saw (the reason when not).
     struct Probe {

@@ -19,20 +19,23 @@ constexpr int tooltipDelayMs = 1000;
 } // namespace
 
 void presentIfNeeded(SettingsWindowController& settings, SpaceObserver& observer,
-                     SpaceNameStore& nameStore, Defaults& defaults, const QString& notice) {
+                     SpaceNameStore& nameStore, Defaults& defaults, const QString& notice,
+                     MenuBarLocationHint::Place place) {
     settings.setDefaults(defaults);
     if (defaults.boolValue(completedKey))
         return;
     // The flag is written only after the window was asked to show, so the window still reads it
     // as unset and shows its hint.
-    observer.platform().mainQueue.after(presentationDelay,
-                                        [&settings, &observer, &nameStore, &defaults, notice] {
-                                            settings.show(observer, nameStore);
-                                            if (!notice.isEmpty() && settings.view()) {
-                                                settings.view()->locationHint()->setNotice(notice);
-                                            }
-                                            defaults.setBool(completedKey, true);
-                                        });
+    observer.platform().mainQueue.after(
+        presentationDelay, [&settings, &observer, &nameStore, &defaults, notice, place] {
+            settings.show(observer, nameStore);
+            if (settings.view()) {
+                settings.view()->locationHint()->setPlace(place);
+                if (!notice.isEmpty())
+                    settings.view()->locationHint()->setNotice(notice);
+            }
+            defaults.setBool(completedKey, true);
+        });
 }
 
 void applyMenuBarTooltip(MenuBarItem& item) {

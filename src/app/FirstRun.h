@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ui/MenuBarLocationHint.h"
+
 #include <QString>
 
 namespace quillbar {
@@ -17,10 +19,11 @@ namespace FirstRun {
 
 // Opens the rename window 0.8 s from now unless "HasCompletedFirstRun.v1" is set, and sets the
 // flag once the window is open; its hint then also carries notice (what is missing, and the
-// command that fixes it) when that is not empty.
+// command that fixes it) when that is not empty, and describes the title at place.
 // The window is the settings controller's; the controller gets the defaults at once.
 void presentIfNeeded(SettingsWindowController& settings, SpaceObserver& observer,
-                     SpaceNameStore& nameStore, Defaults& defaults, const QString& notice = {});
+                     SpaceNameStore& nameStore, Defaults& defaults, const QString& notice = {},
+                     MenuBarLocationHint::Place place = MenuBarLocationHint::Place::Tray);
 
 // Gives the tray item its "click to name or switch desktops" line 1.0 s from now.
 void applyMenuBarTooltip(MenuBarItem& item);

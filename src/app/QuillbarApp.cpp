@@ -100,9 +100,13 @@ QuillbarApp::QuillbarApp(const Options& options)
     connectUpdater();
 
     // 4. First-run guidance.
+    using Place = MenuBarLocationHint::Place;
+    const Place place = choice.name == "gnome"                     ? Place::TopBar
+                        : QSystemTrayIcon::isSystemTrayAvailable() ? Place::Tray
+                                                                   : Place::NoTray;
     FirstRun::presentIfNeeded(
         *settingsWindow_, *observer_, *nameStore_, defaults_,
-        choice.notices.empty() ? QString() : QString::fromStdString(choice.notices.front()));
+        choice.notices.empty() ? QString() : QString::fromStdString(choice.notices.front()), place);
     FirstRun::applyMenuBarTooltip(*item_);
     watchStorage();
 

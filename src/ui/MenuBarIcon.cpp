@@ -80,9 +80,14 @@ public:
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return scaledPixmap(size, mode, state, 1.0);
     }
-    // size is in device pixels already; scale is the ratio the pixmap is for.
+    // scale is the ratio the pixmap is for. Qt before 6.8 passes size in device pixels, Qt 6.8
+    // and later in logical ones.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
-        QPixmap result = QPixmap::fromImage(imageAt(std::min(size.width(), size.height())));
+        int side = std::min(size.width(), size.height());
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        side = qRound(side * scale);
+#endif
+        QPixmap result = QPixmap::fromImage(imageAt(side));
         result.setDevicePixelRatio(scale);
         return result;
     }
@@ -97,8 +102,12 @@ public:
             sizes << QSize(side, side);
         return sizes;
     }
-    QString key() const override { return QStringLiteral("quillbar-tray"); }
-    QIconEngine* clone() const override { return new ContentIconEngine(content_); }
+    QString key() const override {
+        return QStringLiteral("quillbar-tray");
+    }
+    QIconEngine* clone() const override {
+        return new ContentIconEngine(content_);
+    }
 
 private:
     QImage imageAt(int size) {

@@ -31,6 +31,7 @@ void setTextColour(QLabel* label, const QColor& colour) {
 MenuBarLocationHint::MenuBarLocationHint(QWidget* parent)
     : QWidget(parent)
     , picture_(new QLabel(this))
+    , headline_(new QLabel(this))
     , explanation_(new QLabel(this))
     , notice_(new QLabel(this))
     , dismissButton_(new QPushButton(tr("Got it"), this)) {
@@ -45,9 +46,8 @@ MenuBarLocationHint::MenuBarLocationHint(QWidget* parent)
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
-    auto* headline = new QLabel(tr("Quillbar is in your panel's tray"), this);
-    headline->setFont(sizedFont(font(), 13, QFont::DemiBold));
-    texts->addWidget(headline);
+    headline_->setFont(sizedFont(font(), 13, QFont::DemiBold));
+    texts->addWidget(headline_);
     explanation_->setFont(sizedFont(font(), 12, QFont::Normal));
     explanation_->setTextFormat(Qt::RichText);
     explanation_->setWordWrap(true);
@@ -72,22 +72,46 @@ MenuBarLocationHint::MenuBarLocationHint(QWidget* parent)
     setTrayIcon({{}, QStringLiteral("?")});
 }
 
+void MenuBarLocationHint::setPlace(Place place) {
+    place_ = place;
+    describe();
+}
+
 void MenuBarLocationHint::setTrayIcon(const MenuBarIcon::Content& content) {
+    content_ = content;
     const qreal ratio = devicePixelRatioF();
     QPixmap pixmap = QPixmap::fromImage(MenuBarIcon::render(content, qRound(pictureSize * ratio)));
     pixmap.setDevicePixelRatio(ratio);
     picture_->setPixmap(pixmap);
-    if (content.emoji.isEmpty())
+    describe();
+}
+
+void MenuBarLocationHint::describe() {
+    // The tray's picture is the icon itself; the top bar shows text, and no tray shows nothing.
+    picture_->setVisible(place_ == Place::Tray);
+    if (place_ == Place::TopBar) {
+        headline_->setText(tr("Quillbar is in the top bar"));
         explanation_->setText(
-            tr("Look in your panel's tray, at the top or bottom of the screen, for the blue square "
-               "with <b>%1</b> in it: the number of the desktop you are on. Click it to switch "
-               "desktops, or to open this window again.")
-                .arg(content.badge.toHtmlEscaped()));
-    else
+            tr("Look at the right of the top bar for the emoji and name of the desktop you are "
+               "on, written as text. Click them to switch desktops, or to open this window "
+               "again."));
+    } else if (place_ == Place::NoTray) {
+        headline_->setText(tr("No system tray found"));
+        explanation_->setText(tr("No system tray found: the title is served to "
+                                 "<b>quillbar --print-title --follow</b>, for a panel or bar that "
+                                 "runs a command."));
+    } else {
+        headline_->setText(tr("Quillbar is in your panel's tray"));
         explanation_->setText(
-            tr("Look in your panel's tray, at the top or bottom of the screen, for the emoji of "
-               "the desktop you are on, as shown here. Click it to switch desktops, or to open "
-               "this window again."));
+            content_.emoji.isEmpty()
+                ? tr("Look in your panel's tray, at the top or bottom of the screen, for the blue "
+                     "square with <b>%1</b> in it: the number of the desktop you are on. Click it "
+                     "to switch desktops, or to open this window again.")
+                      .arg(content_.badge.toHtmlEscaped())
+                : tr("Look in your panel's tray, at the top or bottom of the screen, for the "
+                     "emoji of the desktop you are on, as shown here. Click it to switch "
+                     "desktops, or to open this window again."));
+    }
 }
 
 void MenuBarLocationHint::setNotice(const QString& notice) {

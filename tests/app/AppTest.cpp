@@ -128,3 +128,28 @@ TEST(AppTest, ANoticeFromAProbeIsLoggedAndHandedOnOnlyWhenThatBackendIsTried) {
                   .find(BackendChooser::kGnomeEnableCommand),
               std::string::npos);
 }
+
+// Enabling an extension the Shell refuses changes nothing: then the notice says what the Shell
+// reported and does not send the user to gnome-extensions enable.
+TEST(BackendChooserTest, TheGnomeNoticeFollowsTheShellsStateOfTheExtension) {
+    using State = GnomePlatform::ExtensionState;
+    const auto stateOf = [](QVariantMap info) {
+        return GnomePlatform::readExtensionState({QVariant(info)});
+    };
+    EXPECT_EQ(stateOf({}), State::NotInstalled);
+    EXPECT_EQ(stateOf({{QStringLiteral("state"), 4.0}}), State::OutOfDate);
+    EXPECT_EQ(stateOf({{QStringLiteral("state"), 3.0}}), State::Error);
+    EXPECT_EQ(stateOf({{QStringLiteral("state"), 2.0}}), State::Off);
+    EXPECT_EQ(GnomePlatform::readExtensionState({}), State::Unknown);
+
+    for (const State state : {State::Unknown, State::NotInstalled, State::Off}) {
+        EXPECT_EQ(BackendChooser::gnomeExtensionNotice(state),
+                  BackendChooser::kGnomeExtensionMissing);
+    }
+    for (const auto& [state, word] :
+         {std::pair{State::OutOfDate, "OUT OF DATE"}, std::pair{State::Error, "ERROR"}}) {
+        const std::string notice = BackendChooser::gnomeExtensionNotice(state);
+        EXPECT_NE(notice.find(word), std::string::npos) << notice;
+        EXPECT_EQ(notice.find(BackendChooser::kGnomeEnableCommand), std::string::npos) << notice;
+    }
+}

@@ -44,6 +44,10 @@ import time
 from desktop import Desktop, HERE
 
 UUID = "quillbar@quillbar.org"
+# GNOME 50 and later refuse org.gnome.Shell.Screenshot to other programs: there the harness takes
+# its screenshots through a test-only extension of its own, inside the shell.
+SHOT_UUID, SHOT_NAME = "quillbar-test-shot@quillbar.org", "org.quillbar.TestShot"
+SHOT_SOURCE = os.path.join(HERE, "gnome-shot")
 SOURCE = os.path.join(HERE, "..", "..", "gnome")
 SHELL_NAME, SHELL_PATH = "org.quillbar.Shell", "/org/quillbar/Shell"
 SHELL_IFACE = "org.quillbar.Shell.Workspaces"
@@ -73,15 +77,30 @@ def client_python():
     return None
 
 
-def extension_source(variant="legacy"):
+def shell_version():
+    """The installed GNOME Shell's major version (0 when it does not say)."""
+    try:
+        out = subprocess.run(["gnome-shell", "--version"], capture_output=True, text=True,
+                             timeout=30).stdout
+        return int(out.split()[-1].split(".")[0])
+    except (OSError, ValueError, IndexError, subprocess.TimeoutExpired):
+        return 0
+
+
+def default_variant():
+    """The extension variant the installed shell loads: scripts before 45, modules from 45."""
+    return "legacy" if shell_version() < 45 else "module"
+
+
+def extension_source(variant=None):
     """The extension as GNOME installs it, from the build tree when QUILLBAR_GNOME_EXTENSION names
     one, else (files, folder) assembled from the source tree: the shared file and the entry."""
     built = os.environ.get("QUILLBAR_GNOME_EXTENSION")
     if built:
         return {name: os.path.join(built, name) for name in os.listdir(built)}
     return {"quillbar.js": os.path.join(SOURCE, "quillbar.js"),
-            "extension.js": os.path.join(SOURCE, variant, "extension.js"),
-            "metadata.json": os.path.join(SOURCE, variant, "metadata.json")}
+            "extension.js": os.path.join(SOURCE, variant or default_variant(), "extension.js"),
+            "metadata.json": os.path.join(SOURCE, variant or default_variant(), "metadata.json")}
 
 
 class BusError(RuntimeError):
@@ -136,14 +155,16 @@ class Client:
 class GnomeShell(Desktop):
     """A headless GNOME Shell session with the extension (enabled unless extension=False)."""
 
-    def __init__(self, workspaces=4, names=(), dynamic=False, extension=True, variant="legacy",
-                 artifacts=None, data_dir=None):
+    def __init__(self, workspaces=4, names=(), dynamic=False, extension=True, variant=None,
+                 artifacts=None, data_dir=None, shell_versions=None):
         """data_dir: a system data folder (PREFIX/share) where the extension is installed; then
-        it is not copied into the user's folder."""
+        it is not copied into the user's folder. shell_versions: the GNOME versions the copied
+        extension's metadata lists instead of its own (one the shell is not: OUT OF DATE)."""
         super().__init__(desktops=workspaces, window_manager=True, artifacts=artifacts)
         self.names, self.dynamic, self.extension, self.variant = list(names), dynamic, extension, \
             variant
-        self.data_dir = data_dir
+        self.data_dir, self.shell_versions = data_dir, shell_versions
+        self.shot_helper = shell_version() >= 50
         self.shell, self.client, self.log_path, self._pointer = None, None, None, None
 
     # Start-up.
@@ -178,18 +199,32 @@ class GnomeShell(Desktop):
                   ("org.gnome.shell", "welcome-dialog-last-shown-version", "'999'"),
                   ("org.gnome.shell", "disable-user-extensions", "false"),
                   ("org.gnome.shell", "enabled-extensions",
-                   self._strv([UUID] if self.extension else []))]
+                   self._strv(([UUID] if self.extension else []) +
+                              ([SHOT_UUID] if self.shot_helper else [])))]
         self.client.request("settings", values=values)
         if not self.data_dir:
             self.install_extension()
+        if self.shot_helper:
+            self._copy_extension(SHOT_UUID, {name: os.path.join(SHOT_SOURCE, name)
+                                             for name in os.listdir(SHOT_SOURCE)})
         self.start_shell()
 
     def install_extension(self):
-        folder = os.path.join(self.env["XDG_DATA_HOME"], "gnome-shell", "extensions", UUID)
+        folder = self._copy_extension(UUID, extension_source(self.variant))
+        if self.shell_versions:
+            path = os.path.join(folder, "metadata.json")
+            with open(path) as source:
+                metadata = json.load(source)
+            with open(path, "w") as out:
+                json.dump(dict(metadata, **{"shell-version": self.shell_versions}), out)
+
+    def _copy_extension(self, uuid, files):
+        folder = os.path.join(self.env["XDG_DATA_HOME"], "gnome-shell", "extensions", uuid)
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
-        for name, path in extension_source(self.variant).items():
+        for name, path in files.items():
             shutil.copy(path, os.path.join(folder, name))
+        return folder
 
     def start_shell(self):
         """Starts gnome-shell, waits until it answers (and the extension's service, if enabled)
@@ -203,7 +238,8 @@ class GnomeShell(Desktop):
                  "--wayland", "--no-x11"], stdout=log, stderr=subprocess.STDOUT)
         # It shows the overview when its start-up ends (and logs that it has started).
         self.wait_until(lambda: self._alive(self.shell) and "GNOME Shell started at" in self.log()
-                        and (not self.extension or self.owner(SHELL_NAME)), timeout=60,
+                        and (not self.extension or self.shell_versions or self.owner(SHELL_NAME))
+                        and (not self.shot_helper or self.owner(SHOT_NAME)), timeout=60,
                         message=lambda: "GNOME Shell did not start: " + self.log()[-2000:])
         self.call("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set",
                   "(ssv)", "org.gnome.Shell", "OverviewActive", {"v": False})
@@ -364,7 +400,8 @@ class GnomeShell(Desktop):
         """Keeps an area of the screen as <artifacts>/<name>.png; returns the path."""
         os.makedirs(self.artifacts, exist_ok=True)
         path = os.path.join(self.artifacts, name + ".png")
-        self.client.request("screenshot", file=path, x=x, y=y, width=width, height=height)
+        self.client.request("screenshot", file=path, x=x, y=y, width=width, height=height,
+                            helper=self.shot_helper)
         return path
 
     def screenshot_top_bar(self, name):
@@ -372,10 +409,11 @@ class GnomeShell(Desktop):
 
     def changed_area(self, before, after):
         """(x, y, width, height) of what differs between two screenshots of the same area, the
-        clock in the middle of the top bar left out; None when nothing does."""
+        top bar's left half and clock left out (the workspace indicator of GNOME 45+ and the
+        focused application's name change there); None when nothing does."""
         out = self.run(["convert", before, after, "-compose", "difference", "-composite",
-                        "-fill", "black", "-draw", "rectangle %d,0 %d,%d" % (
-                            WIDTH // 2 - 120, WIDTH // 2 + 120, TOP_BAR - 1),
+                        "-fill", "black", "-draw", "rectangle 0,0 %d,%d" % (
+                            WIDTH // 2 + 120, TOP_BAR - 1),
                         "-threshold", "8%", "-trim", "-format", "%w %h %X %Y", "info:"])
         width, height, x, y = (int(v) for v in out.split())
         return None if width <= 1 and height <= 1 else (x, y, width, height)

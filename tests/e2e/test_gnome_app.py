@@ -192,5 +192,20 @@ class GnomeAppTest(unittest.TestCase):
             shell.wait_until(lambda: shell.owner(gnome.SHELL_NAME), message="name not back")
 
 
+@unittest.skipIf(WHY_NOT, WHY_NOT)
+class OutOfDateTest(unittest.TestCase):
+    def test_an_extension_the_shell_refuses_is_named_for_what_it_is(self):
+        # Enabled, but made for other GNOME versions: the shell reports it OUT OF DATE, and so
+        # does Quillbar, instead of asking for an enable that is done already.
+        with GnomeShell(workspaces=2, shell_versions=["1"]) as shell:
+            self.assertIn("OUT OF DATE", shell.run(["gnome-extensions", "info", gnome.UUID]))
+            done = subprocess.run([QUILLBAR], env=dict(shell.env, QT_QPA_PLATFORM="wayland"),
+                                  stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                                  timeout=60)
+            self.assertEqual(done.returncode, 1)
+            self.assertIn("reports extension quillbar@quillbar.org OUT OF DATE", done.stderr)
+            self.assertNotIn("is not enabled", done.stderr)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -167,6 +167,17 @@ TEST_F(SettingsViewTest, TheHintShowsUntilGotItWhileTheFirstRunFlagWasUnset) {
     EXPECT_TRUE(
         view->locationHint()->explanation()->text().contains("for the emoji of the desktop"));
     EXPECT_NE(view->locationHint()->picture()->pixmap().toImage(), badge);
+    // On GNOME it speaks of the top bar's text; with no tray found, says so and where the title
+    // goes; and it keeps saying so as the desktop changes.
+    view->locationHint()->setPlace(MenuBarLocationHint::Place::TopBar);
+    store.updateEmoji({}, "uuid-1");
+    fake.mainQueue.drain();
+    EXPECT_EQ(view->locationHint()->headline()->text(), "Quillbar is in the top bar");
+    EXPECT_TRUE(view->locationHint()->explanation()->text().contains("right of the top bar"));
+    EXPECT_TRUE(view->locationHint()->picture()->isHidden());
+    view->locationHint()->setPlace(MenuBarLocationHint::Place::NoTray);
+    EXPECT_TRUE(view->locationHint()->explanation()->text().startsWith(
+        "No system tray found: the title is served to <b>quillbar --print-title --follow</b>"));
     QTest::mouseClick(view->locationHint()->dismissButton(), Qt::LeftButton);
     EXPECT_FALSE(view->showsLocationHint());
     view->close();

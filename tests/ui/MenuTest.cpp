@@ -310,15 +310,20 @@ TEST_F(MenuTest, TrayItemShowsTheTitleIconAndHintAndDrawsEmojiInColour) {
 }
 
 TEST_F(MenuTest, TheTrayIconIsDrawnForThePixelRatioAndItsNumberStaysLegibleAt16Pixels) {
-    // On a 2x display the tray asks for 22 points: it gets 44 pixels drawn at 44, not scaled.
+    // The tray asks for 22 points: at each ratio it gets the pixels drawn at that size, not
+    // scaled (Qt 6.8 changed what the icon engine is asked for).
     for (const MenuBarIcon::Content& content :
          {MenuBarIcon::Content{{}, "7"}, MenuBarIcon::Content{"🦊", {}}}) {
-        const QPixmap sharp = MenuBarIcon::icon(content).pixmap(QSize(22, 22), 2.0);
-        EXPECT_EQ(sharp.size(), QSize(44, 44));
-        EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
-        EXPECT_EQ(sharp.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                  MenuBarIcon::render(content, 44));
-        keep(sharp.toImage(),
+        for (const auto& [ratio, pixels] :
+             {std::pair{1.0, 22}, std::pair{1.25, 28}, std::pair{1.5, 33}, std::pair{2.0, 44}}) {
+            const QPixmap sharp = MenuBarIcon::icon(content).pixmap(QSize(22, 22), ratio);
+            EXPECT_EQ(sharp.size(), QSize(pixels, pixels)) << ratio;
+            EXPECT_EQ(sharp.devicePixelRatio(), ratio);
+            EXPECT_EQ(sharp.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                      MenuBarIcon::render(content, pixels))
+                << ratio;
+        }
+        keep(MenuBarIcon::icon(content).pixmap(QSize(22, 22), 2.0).toImage(),
              content.emoji.isEmpty() ? "tray-badge-dpr2.png" : "tray-emoji-dpr2.png");
     }
     // At 16 pixels the two digits of "12" are tall, bright and apart: two runs of white columns

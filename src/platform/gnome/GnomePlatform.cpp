@@ -5,7 +5,11 @@
 #include "platform/NoKeyboard.h"
 #include "platform/gnome/GnomeWindowServer.h"
 #include "platform/gnome/GnomeWorkspaces.h"
+#include "platform/qt/BoundedBusCall.h"
 #include "platform/qt/PrimaryScreenDisplays.h"
+
+#include <QDBusArgument>
+#include <QVariantMap>
 
 #include <QGuiApplication>
 #include <QObject>
@@ -44,6 +48,46 @@ struct GnomePlatform::Parts {
 
 bool GnomePlatform::probe(const QDBusConnection& bus) {
     return GnomeWorkspaces::answers(bus, kProbeTimeout);
+}
+
+GnomePlatform::ExtensionState GnomePlatform::extensionState(const QDBusConnection& bus) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.gnome.Shell.Extensions"), QStringLiteral("/org/gnome/Shell/Extensions"),
+        QStringLiteral("org.gnome.Shell.Extensions"), QStringLiteral("GetExtensionInfo"));
+    call << QStringLiteral("quillbar@quillbar.org");
+    const std::optional<QDBusMessage> reply = BoundedBusCall::answer(bus, call, kProbeTimeout);
+    if (!reply || reply->type() != QDBusMessage::ReplyMessage) {
+        return ExtensionState::Unknown;
+    }
+    return readExtensionState(reply->arguments());
+}
+
+GnomePlatform::ExtensionState GnomePlatform::readExtensionState(const QList<QVariant>& arguments) {
+    if (arguments.size() != 1) {
+        return ExtensionState::Unknown;
+    }
+    QVariantMap info;
+    if (arguments[0].canConvert<QDBusArgument>()) {
+        const QDBusArgument argument = arguments[0].value<QDBusArgument>();
+        if (argument.currentSignature() != QLatin1String("a{sv}")) {
+            return ExtensionState::Unknown;
+        }
+        argument >> info;
+    } else {
+        info = arguments[0].toMap();
+    }
+    if (info.isEmpty()) {
+        return ExtensionState::NotInstalled; // the Shell knows no such extension
+    }
+    // The Shell's numbering, unchanged from 3.x to 50: 3 ERROR, 4 OUT_OF_DATE.
+    switch (info.value(QStringLiteral("state")).toInt()) {
+    case 3:
+        return ExtensionState::Error;
+    case 4:
+        return ExtensionState::OutOfDate;
+    default:
+        return ExtensionState::Off;
+    }
 }
 
 std::unique_ptr<GnomePlatform> GnomePlatform::connect(Services services,

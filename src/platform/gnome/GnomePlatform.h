@@ -6,6 +6,9 @@
 
 #include <QDBusConnection>
 
+#include <QList>
+#include <QVariant>
+
 #include <chrono>
 #include <memory>
 
@@ -24,6 +27,14 @@ public:
 
     // Whether the extension's workspace service answers on that bus (waits up to kProbeTimeout).
     static bool probe(const QDBusConnection& bus = QDBusConnection::sessionBus());
+    // What GNOME Shell's extension manager says of Quillbar's extension.
+    enum class ExtensionState { Unknown, NotInstalled, Off, OutOfDate, Error };
+    // Asks org.gnome.Shell.Extensions for the extension's state (waits up to kProbeTimeout);
+    // Unknown when the Shell does not answer.
+    static ExtensionState
+    extensionState(const QDBusConnection& bus = QDBusConnection::sessionBus());
+    // The state in GetExtensionInfo's reply arguments (one a{sv} with a numeric "state").
+    static ExtensionState readExtensionState(const QList<QVariant>& arguments);
     // Follows the extension on that bus, also while it is away; nullptr without a bus connection.
     // Needs a QCoreApplication on the calling thread (a QGuiApplication for screen names).
     static std::unique_ptr<GnomePlatform>
