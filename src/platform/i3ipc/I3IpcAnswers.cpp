@@ -1,5 +1,6 @@
 #include "platform/i3ipc/I3IpcAnswers.h"
 
+#include "model/UnicodeText.h"
 #include "platform/WindowServer.h"
 
 #include <uuid/uuid.h>
@@ -105,6 +106,13 @@ std::string makeAndModel(const json& output) {
 }
 
 } // namespace
+
+json I3IpcAnswers::parse(std::string_view payload) {
+    // Ill-formed bytes can stand only inside strings in any parseable payload, so replacing them
+    // keeps the document's shape; the parser would otherwise refuse the whole answer.
+    json answer = json::parse(UnicodeText::toValidUtf8(payload), nullptr, false);
+    return answer.is_discarded() ? json(nullptr) : answer;
+}
 
 std::string I3IpcAnswers::displayIdentifier(const json& output) {
     const std::string serial = known(output, "serial");
