@@ -27,9 +27,9 @@ QString userSettingsPath() {
            QStringLiteral("/quillbar/quillbar.conf");
 }
 
-// Why the file at path must not be opened at all; nullopt for a regular file of a sane size or
-// none.
-std::optional<std::string> unsafeFile(const QString& path) {
+} // namespace
+
+std::optional<std::string> QSettingsDefaults::unsafeFile(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) {
         return std::nullopt;
@@ -45,8 +45,6 @@ std::optional<std::string> unsafeFile(const QString& path) {
     }
     return std::nullopt;
 }
-
-} // namespace
 
 QSettingsDefaults::QSettingsDefaults()
     : QSettingsDefaults(userSettingsPath()) {}
@@ -126,7 +124,7 @@ std::optional<std::string> QSettingsDefaults::reload() {
     }
     if (settings_->fileName() != filePath_ || settings_->status() != QSettings::NoError ||
         !unsaved_.isEmpty()) {
-        if (!unsaved_.isEmpty() && writeBlocker()) {
+        if (!unsaved_.isEmpty() && writeBlocker(filePath_)) {
             return std::nullopt; // the values wait in memory for the next write
         }
         reopen();
@@ -166,16 +164,16 @@ QString QSettingsDefaults::fileName() const {
     return filePath_;
 }
 
-std::optional<std::string> QSettingsDefaults::writeBlocker() const {
-    if (auto unsafe = unsafeFile(filePath_)) {
+std::optional<std::string> QSettingsDefaults::writeBlocker(const QString& filePath) {
+    if (auto unsafe = unsafeFile(filePath)) {
         return unsafe;
     }
     // QSettings waits for its lock without end: the lock is tried here first, with a deadline.
-    const QString folder = QFileInfo(filePath_).path();
+    const QString folder = QFileInfo(filePath).path();
     if (!QDir().mkpath(folder)) {
         return QStringLiteral("cannot create %1").arg(folder).toStdString();
     }
-    const QString lockPath = filePath_ + QStringLiteral(".lock");
+    const QString lockPath = filePath + QStringLiteral(".lock");
     if (QFileInfo(lockPath).isDir()) {
         return QStringLiteral("%1 is a directory").arg(lockPath).toStdString();
     }
@@ -211,7 +209,7 @@ bool QSettingsDefaults::write(const QString& key, const QVariant& value) {
         return false;
     }
     unsaved_.insert(key, value);
-    if ((writeProblem_ = writeBlocker())) {
+    if ((writeProblem_ = writeBlocker(filePath_))) {
         qWarning("Quillbar could not save its settings: %s", writeProblem_->c_str());
         return false;
     }
