@@ -179,25 +179,34 @@ std::optional<std::string> QSettingsDefaults::writeBlocker(const QString& filePa
     }
     QLockFile lock(lockPath);
     if (!lock.tryLock(lockTimeoutMs)) {
-        return QStringLiteral("cannot take the lock %1").arg(lockPath).toStdString();
+        // Held elsewhere, or not even created: then a trial write says why (a full disk).
+        const std::optional<std::string> why = lock.error() == QLockFile::LockFailedError
+                                                   ? std::nullopt
+                                                   : trialWriteFailure(lockPath, 256);
+        return QStringLiteral("cannot take the lock %1").arg(lockPath).toStdString() +
+               (why ? " (" + *why + ")" : std::string());
     }
     return std::nullopt;
 }
 
-std::string QSettingsDefaults::writeFailure() const {
-    // QSettings tells no reason: a trial replacement of the same size finds it, then is dropped.
-    QSaveFile trial(filePath_);
+std::optional<std::string> QSettingsDefaults::trialWriteFailure(const QString& path, qint64 size) {
+    QSaveFile trial(path);
     if (!trial.open(QIODevice::WriteOnly)) {
         return trial.errorString().toStdString();
     }
-    const QByteArray filler(static_cast<qsizetype>(QFileInfo(filePath_).size()) + 4096, '\n');
+    const QByteArray filler(static_cast<qsizetype>(size), '\n');
+    std::optional<std::string> reason;
     if (trial.write(filler) != filler.size() || !trial.flush()) {
-        const std::string reason = trial.errorString().toStdString();
-        trial.cancelWriting();
-        return reason;
+        reason = trial.errorString().toStdString();
     }
     trial.cancelWriting();
-    return "the settings file could not be written";
+    return reason;
+}
+
+std::string QSettingsDefaults::writeFailure() const {
+    // QSettings tells no reason: a trial replacement of the same size finds it, then is dropped.
+    return trialWriteFailure(filePath_, QFileInfo(filePath_).size() + 4096)
+        .value_or("the settings file could not be written");
 }
 
 bool QSettingsDefaults::write(const QString& key, const QVariant& value) {

@@ -61,6 +61,8 @@ public:
 
 private:
     std::string writeFailure() const;
+    // Why a trial write of size bytes beside path fails (it is dropped either way).
+    static std::optional<std::string> trialWriteFailure(const QString& path, qint64 size);
     QVariant value(const std::string& key) const;
     bool write(const QString& key, const QVariant& value);
     // A fresh QSettings on the file, carrying every value not yet on disk.
