@@ -252,14 +252,12 @@ void QuillbarApp::watchStorage() {
         nameStore_->subscribeStorageProblem([this](const std::optional<std::string>& problem) {
             if (problem) {
                 log_.log(LogLevel::Default, "Names are kept in memory and not saved: " + *problem);
-                item_->setTooltipWarning(QStringLiteral("Names are not saved: ") +
-                                         QString::fromStdString(*problem));
                 storageRetry_.start();
             } else {
                 log_.log(LogLevel::Default, "The settings file can be read again; names are saved");
-                item_->setTooltipWarning({});
                 storageRetry_.stop();
             }
+            showStorageWarning();
         });
     saveRetry_.setSingleShot(true);
     saveRetry_.setInterval(std::chrono::seconds(1));
@@ -274,18 +272,24 @@ void QuillbarApp::watchStorage() {
         nameStore_->subscribeSaveProblem([this](const std::optional<std::string>& problem) {
             if (problem) {
                 log_.log(LogLevel::Default, "Names are not saved: " + *problem);
-                item_->setTooltipWarning(QStringLiteral("Names are not saved: ") +
-                                         QString::fromStdString(*problem));
                 if (!saveRetry_.isActive()) {
                     saveRetry_.start();
                 }
             } else {
                 log_.log(LogLevel::Default, "The names are saved again");
-                item_->setTooltipWarning({});
                 saveRetry_.stop();
                 saveRetry_.setInterval(std::chrono::seconds(1));
             }
+            showStorageWarning();
         });
+}
+
+void QuillbarApp::showStorageWarning() {
+    // Both problems share the one warning: clearing one must not hide the other.
+    const std::optional<std::string> reason = nameStore_->notSavedReason();
+    item_->setTooltipWarning(reason ? QStringLiteral("Names are not saved: ") +
+                                          QString::fromStdString(*reason)
+                                    : QString());
 }
 
 void QuillbarApp::logMenu() const {

@@ -80,6 +80,8 @@ private:
     void loadNames(bool previousLeft);
     // Logs and shows in the tooltip why names are not being saved, and retries meanwhile.
     void watchStorage();
+    // The tooltip's warning, from the store's read and save problems together.
+    void showStorageWarning();
     void showRenameWindow();
     // The menu's update command and the tray's attention request, on the shared updater.
     void connectUpdater();

@@ -94,6 +94,10 @@ SpaceNameStore::subscribeSaveProblem(Published<std::optional<std::string>>::Hand
     return saveProblem_.subscribe(std::move(handler));
 }
 
+std::optional<std::string> SpaceNameStore::notSavedReason() const {
+    return storageProblem() ? storageProblem() : saveProblem();
+}
+
 bool SpaceNameStore::retrySave() {
     if (saveProblem_.value()) {
         save();

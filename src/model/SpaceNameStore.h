@@ -66,6 +66,9 @@ public:
     // Calls handler with each new saveProblem() once it is in place.
     [[nodiscard]] Subscription
     subscribeSaveProblem(Published<std::optional<std::string>>::Handler handler);
+    // Why the names are not on disk, for the user: the read problem ahead of the save problem;
+    // nullopt while neither holds. Follow both subscriptions to follow it.
+    std::optional<std::string> notSavedReason() const;
     // Writes the whole table again when the last save failed; true when nothing is left unsaved.
     bool retrySave();
     // From now on nothing is written (another process owns the table); edits stay in memory.

@@ -27,9 +27,9 @@ QString userSettingsPath() {
            QStringLiteral("/quillbar/quillbar.conf");
 }
 
-// Why the file at path must not be opened at all; nullopt for a regular file of a sane size or
-// none.
-std::optional<std::string> unsafeFile(const QString& path) {
+} // namespace
+
+std::optional<std::string> QSettingsDefaults::unsafeFile(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) {
         return std::nullopt;
@@ -45,8 +45,6 @@ std::optional<std::string> unsafeFile(const QString& path) {
     }
     return std::nullopt;
 }
-
-} // namespace
 
 QSettingsDefaults::QSettingsDefaults()
     : QSettingsDefaults(userSettingsPath()) {}
@@ -126,7 +124,7 @@ std::optional<std::string> QSettingsDefaults::reload() {
     }
     if (settings_->fileName() != filePath_ || settings_->status() != QSettings::NoError ||
         !unsaved_.isEmpty()) {
-        if (!unsaved_.isEmpty() && writeBlocker()) {
+        if (!unsaved_.isEmpty() && writeBlocker(filePath_)) {
             return std::nullopt; // the values wait in memory for the next write
         }
         reopen();
@@ -166,40 +164,49 @@ QString QSettingsDefaults::fileName() const {
     return filePath_;
 }
 
-std::optional<std::string> QSettingsDefaults::writeBlocker() const {
-    if (auto unsafe = unsafeFile(filePath_)) {
+std::optional<std::string> QSettingsDefaults::writeBlocker(const QString& filePath) {
+    if (auto unsafe = unsafeFile(filePath)) {
         return unsafe;
     }
     // QSettings waits for its lock without end: the lock is tried here first, with a deadline.
-    const QString folder = QFileInfo(filePath_).path();
+    const QString folder = QFileInfo(filePath).path();
     if (!QDir().mkpath(folder)) {
         return QStringLiteral("cannot create %1").arg(folder).toStdString();
     }
-    const QString lockPath = filePath_ + QStringLiteral(".lock");
+    const QString lockPath = filePath + QStringLiteral(".lock");
     if (QFileInfo(lockPath).isDir()) {
         return QStringLiteral("%1 is a directory").arg(lockPath).toStdString();
     }
     QLockFile lock(lockPath);
     if (!lock.tryLock(lockTimeoutMs)) {
-        return QStringLiteral("cannot take the lock %1").arg(lockPath).toStdString();
+        // Held elsewhere, or not even created: then a trial write says why (a full disk).
+        const std::optional<std::string> why = lock.error() == QLockFile::LockFailedError
+                                                   ? std::nullopt
+                                                   : trialWriteFailure(lockPath, 256);
+        return QStringLiteral("cannot take the lock %1").arg(lockPath).toStdString() +
+               (why ? " (" + *why + ")" : std::string());
     }
     return std::nullopt;
 }
 
-std::string QSettingsDefaults::writeFailure() const {
-    // QSettings tells no reason: a trial replacement of the same size finds it, then is dropped.
-    QSaveFile trial(filePath_);
+std::optional<std::string> QSettingsDefaults::trialWriteFailure(const QString& path, qint64 size) {
+    QSaveFile trial(path);
     if (!trial.open(QIODevice::WriteOnly)) {
         return trial.errorString().toStdString();
     }
-    const QByteArray filler(static_cast<qsizetype>(QFileInfo(filePath_).size()) + 4096, '\n');
+    const QByteArray filler(static_cast<qsizetype>(size), '\n');
+    std::optional<std::string> reason;
     if (trial.write(filler) != filler.size() || !trial.flush()) {
-        const std::string reason = trial.errorString().toStdString();
-        trial.cancelWriting();
-        return reason;
+        reason = trial.errorString().toStdString();
     }
     trial.cancelWriting();
-    return "the settings file could not be written";
+    return reason;
+}
+
+std::string QSettingsDefaults::writeFailure() const {
+    // QSettings tells no reason: a trial replacement of the same size finds it, then is dropped.
+    return trialWriteFailure(filePath_, QFileInfo(filePath_).size() + 4096)
+        .value_or("the settings file could not be written");
 }
 
 bool QSettingsDefaults::write(const QString& key, const QVariant& value) {
@@ -211,7 +218,7 @@ bool QSettingsDefaults::write(const QString& key, const QVariant& value) {
         return false;
     }
     unsaved_.insert(key, value);
-    if ((writeProblem_ = writeBlocker())) {
+    if ((writeProblem_ = writeBlocker(filePath_))) {
         qWarning("Quillbar could not save its settings: %s", writeProblem_->c_str());
         return false;
     }

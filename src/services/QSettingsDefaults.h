@@ -52,10 +52,17 @@ public:
     // How long a write waits for the settings file's lock.
     static constexpr int lockTimeoutMs = 200;
 
+    // Why the file at path must not be opened at all (no regular file, over maxFileSize);
+    // nullopt for a sane file or none. For anyone else who opens a QSettings on it.
+    static std::optional<std::string> unsafeFile(const QString& path);
+    // Why the file at path may not be written now (unsafe, its lock cannot be taken within
+    // lockTimeoutMs); nullopt when a QSettings may write it without waiting.
+    static std::optional<std::string> writeBlocker(const QString& path);
+
 private:
-    // Why the file may not be written now (its lock cannot be taken, it is no regular file).
-    std::optional<std::string> writeBlocker() const;
     std::string writeFailure() const;
+    // Why a trial write of size bytes beside path fails (it is dropped either way).
+    static std::optional<std::string> trialWriteFailure(const QString& path, qint64 size);
     QVariant value(const std::string& key) const;
     bool write(const QString& key, const QVariant& value);
     // A fresh QSettings on the file, carrying every value not yet on disk.

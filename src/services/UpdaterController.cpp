@@ -2,6 +2,7 @@
 #include "services/UpdaterController.h"
 
 #include "services/AppcastParser.h"
+#include "services/QSettingsDefaults.h"
 #include "services/UpdateFeedAddress.h"
 #include "services/UpdateMessageBoxDriver.h"
 
@@ -9,6 +10,7 @@
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QSettings>
+#include <QStandardPaths>
 #include <algorithm>
 #include <limits>
 #include <variant>
@@ -66,9 +68,33 @@ QString UpdaterController::commandTitle() const {
     return updateIsWaiting_ ? tr("Update Available…") : tr("Check for Updates…");
 }
 
+QString UpdaterController::settingsPath() const {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' +
+           config_.settingsOrganization + u'/' + config_.settingsApplication +
+           QStringLiteral(".conf");
+}
+
+QString UpdaterController::setting(const char* key) const {
+    // A FIFO or a huge file at the path would hold the main thread in QSettings' read.
+    if (QSettingsDefaults::unsafeFile(settingsPath())) {
+        return {};
+    }
+    return QSettings(config_.settingsOrganization, config_.settingsApplication)
+        .value(key)
+        .toString();
+}
+
+void UpdaterController::setSetting(const char* key, const QString& value) const {
+    // QSettings waits for a held lock without end: skip the write, it is only a reminder.
+    if (auto blocker = QSettingsDefaults::writeBlocker(settingsPath())) {
+        qCWarning(lcUpdates) << "Not writing" << key << "-" << QString::fromStdString(*blocker);
+        return;
+    }
+    QSettings(config_.settingsOrganization, config_.settingsApplication).setValue(key, value);
+}
+
 QUrl UpdaterController::configuredFeed() const {
-    const QSettings settings(config_.settingsOrganization, config_.settingsApplication);
-    const QString fromSettings = settings.value(kFeedURLKey).toString().trimmed();
+    const QString fromSettings = setting(kFeedURLKey).trimmed();
     const QUrl feed = fromSettings.isEmpty() ? config_.buildFeedURL : QUrl(fromSettings);
     if (feed.isEmpty()) {
         return {};
@@ -85,11 +111,9 @@ void UpdaterController::start() {
     if (!feedURL_.isValid()) {
         return;
     }
-    const QSettings settings(config_.settingsOrganization, config_.settingsApplication);
     const QDateTime current = now();
     QDateTime due = current.addMSecs(config_.firstCheckDelay.count());
-    const QDateTime last =
-        QDateTime::fromString(settings.value(kLastCheckKey).toString(), Qt::ISODateWithMs);
+    const QDateTime last = QDateTime::fromString(setting(kLastCheckKey), Qt::ISODateWithMs);
     if (last.isValid()) {
         // A last check in the future means the clock was set back: count it as now.
         const QDateTime lastSeen = std::min(last, current);
@@ -125,8 +149,7 @@ void UpdaterController::beginCheck(Origin origin) {
 
 void UpdaterController::onFetched(Origin origin, const UpdateFeedFetcher::Result& result) {
     const QDateTime checkedAt = now();
-    QSettings(config_.settingsOrganization, config_.settingsApplication)
-        .setValue(kLastCheckKey, checkedAt.toString(Qt::ISODateWithMs));
+    setSetting(kLastCheckKey, checkedAt.toString(Qt::ISODateWithMs));
     scheduleAt(checkedAt.addMSecs(config_.checkInterval.count()));
 
     std::optional<UpdateCheckError> error;
@@ -165,8 +188,7 @@ void UpdaterController::finishScheduled(const std::optional<AppcastItem>& found)
     if (!found) {
         return;
     }
-    const QSettings settings(config_.settingsOrganization, config_.settingsApplication);
-    if (settings.value(kSkippedVersionKey).toString() == found->version) {
+    if (setting(kSkippedVersionKey) == found->version) {
         qCInfo(lcUpdates) << "Version" << found->version << "was skipped";
         return;
     }
@@ -205,8 +227,7 @@ void UpdaterController::onChoice(const AppcastItem& item, UpdateChoice choice) {
         }
         break;
     case UpdateChoice::SkipThisVersion:
-        QSettings(config_.settingsOrganization, config_.settingsApplication)
-            .setValue(kSkippedVersionKey, item.version);
+        setSetting(kSkippedVersionKey, item.version);
         break;
     case UpdateChoice::RemindMeLater:
         break;

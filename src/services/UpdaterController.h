@@ -96,6 +96,11 @@ private:
     void setBusy(bool busy);
     void setUpdateIsWaiting(bool waiting);
     QUrl configuredFeed() const;
+    QString settingsPath() const;
+    // A setting as text, empty when unset or when the file must not be opened.
+    QString setting(const char* key) const;
+    // Writes a setting unless that would wait on the file (then it is skipped, with a warning).
+    void setSetting(const char* key, const QString& value) const;
 
     Config config_;
     std::unique_ptr<UpdateUserDriver> driver_;

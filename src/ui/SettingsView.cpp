@@ -53,6 +53,7 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
     , showsLocationHint_(!defaults.boolValue(firstRunKey))
     , hint_(new MenuBarLocationHint(this))
     , hintDivider_(divider(this))
+    , saveWarning_(new QLabel(this))
     , scroll_(new QScrollArea(this))
     , list_(new QWidget)
     , listLayout_(new QVBoxLayout(list_)) {
@@ -66,6 +67,10 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
     hintDivider_->setVisible(showsLocationHint_);
     layout->addWidget(hint_);
     layout->addWidget(hintDivider_);
+    saveWarning_->setObjectName(QStringLiteral("saveWarning"));
+    saveWarning_->setWordWrap(true);
+    saveWarning_->setContentsMargins(18, 8, 18, 8);
+    layout->addWidget(saveWarning_);
     layout->addWidget(new SettingsHeader(this));
     layout->addWidget(divider(this));
 
@@ -83,7 +88,19 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
 
     observerSubscription_ = observer_.subscribe([this] { redraw(); });
     storeSubscription_ = nameStore_.subscribe([this](const NameTable&) { redraw(); });
+    const auto onProblem = [this](const std::optional<std::string>&) { showSaveWarning(); };
+    readProblemSubscription_ = nameStore_.subscribeStorageProblem(onProblem);
+    saveProblemSubscription_ = nameStore_.subscribeSaveProblem(onProblem);
+    showSaveWarning();
     redraw();
+}
+
+void SettingsView::showSaveWarning() {
+    // Whoever types here must know while the names live only in memory.
+    const std::optional<std::string> reason = nameStore_.notSavedReason();
+    saveWarning_->setText(
+        reason ? tr("Names are not saved: %1").arg(QString::fromStdString(*reason)) : QString());
+    saveWarning_->setVisible(reason.has_value());
 }
 
 QWidget* SettingsView::makeFooter() {

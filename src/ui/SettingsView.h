@@ -53,6 +53,8 @@ public:
     std::vector<QLabel*> captions() const;
     // The hint widget (hidden once dismissed).
     MenuBarLocationHint* locationHint() const { return hint_; }
+    // The line saying why names are not saved, shown only while they are not.
+    QLabel* saveWarning() const { return saveWarning_; }
     // The footer's count text.
     QLabel* countLabel() const { return countLabel_; }
     // The "Done" button.
@@ -71,6 +73,7 @@ private:
     void setFocusedKey(const std::string& key);
     SettingsSpaceRow* makeRow(const SpaceInfo& space);
     void dismissHint();
+    void showSaveWarning();
 
     SpaceObserver& observer_;
     SpaceNameStore& nameStore_;
@@ -84,6 +87,7 @@ private:
 
     MenuBarLocationHint* hint_;
     QWidget* hintDivider_;
+    QLabel* saveWarning_;
     QScrollArea* scroll_;
     QWidget* list_;
     QVBoxLayout* listLayout_;
@@ -96,6 +100,8 @@ private:
 
     Subscription observerSubscription_;
     Subscription storeSubscription_;
+    Subscription readProblemSubscription_;
+    Subscription saveProblemSubscription_;
 };
 
 } // namespace quillbar

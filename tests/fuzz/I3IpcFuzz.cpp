@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t at = 0; at < bytes.size() && !reader.failed(); at += piece) {
         reader.feed(bytes.substr(at, piece));
         while (auto frame = reader.next()) {
-            const auto json = nlohmann::json::parse(frame->payload, nullptr, false);
+            const auto json = I3IpcAnswers::parse(frame->payload);
             const auto outputs = I3IpcAnswers::outputs(json);
             const auto workspaces = I3IpcAnswers::workspaces(json);
             const auto displays = I3IpcAnswers::managedDisplays(outputs, workspaces);

@@ -132,6 +132,21 @@ TEST(I3IpcAnswersTest, MalformedAnswersAreSkippedAndBounded) {
 
 // Numbered workspaces are switched to by number; any other name is quoted the way each window
 // manager reads quotes, so that nothing in it can end the command.
+// A window manager accepts any bytes in a rename: one ill-formed name is repaired on its own
+// and the other workspaces are still read; a payload that is no JSON at all reads as nothing.
+TEST(I3IpcAnswersTest, IllFormedUtf8InOneNameKeepsEveryWorkspace) {
+    const std::string payload = R"([{"id":1,"num":1,"name":"1","output":"A"},)"
+                                "{\"id\":2,\"num\":2,\"name\":\"2:bad\xff\xfe\",\"output\":\"A\"},"
+                                "{\"id\":3,\"num\":3,\"name\":\"3:caf\xc3\xa9\",\"output\":\"A\"}]";
+    const auto workspaces = I3IpcAnswers::workspaces(I3IpcAnswers::parse(payload));
+    ASSERT_EQ(workspaces.size(), 3u);
+    EXPECT_EQ(workspaces[0].name, "1");
+    EXPECT_EQ(workspaces[1].name, "2:bad\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(workspaces[1].number, 2);
+    EXPECT_EQ(workspaces[2].name, "3:caf\xc3\xa9");
+    EXPECT_TRUE(I3IpcAnswers::parse("[{\"id\":1,\xff").is_null());
+}
+
 TEST(I3IpcAnswersTest, ShowCommandsQuoteNamesAndOwnNamesDropTheNumber) {
     using enum I3IpcAnswers::Dialect;
     const auto show = [](std::string name, I3IpcAnswers::Dialect dialect) {

@@ -326,6 +326,37 @@ TEST_F(SettingsViewTest, ARowStoresEveryKeystrokeAndPickAndLoadsOncePerKey) {
     EXPECT_EQ(store.assignment("uuid-1").name, "Changed elsewhere");
 }
 
+// Whoever types while names cannot be written reads why in the window until they are on disk;
+// one problem giving way to the other keeps the line (the tooltip uses the same reason).
+TEST_F(SettingsViewTest, TheWindowSaysWhyNamesAreNotSavedUntilTheyAre) {
+    makeView();
+    EXPECT_TRUE(view->saveWarning()->isHidden());
+    defaults.setFailing(true, "No space left on device");
+    QTest::keyClicks(row("uuid-2")->nameField(), "Mail");
+    EXPECT_FALSE(view->saveWarning()->isHidden());
+    EXPECT_EQ(view->saveWarning()->text(), "Names are not saved: No space left on device");
+    defaults.setFailing(false);
+    EXPECT_TRUE(store.retrySave());
+    EXPECT_TRUE(view->saveWarning()->isHidden());
+
+    MemoryDefaults unreadable;
+    unreadable.setReadProblem("cannot read quillbar.conf (Permission denied)");
+    SpaceNameStore waiting(unreadable);
+    SettingsView other(observer, waiting, unreadable);
+    EXPECT_EQ(other.saveWarning()->text(),
+              "Names are not saved: cannot read quillbar.conf (Permission denied)");
+    waiting.updateName("Typed", "uuid-1");
+    unreadable.setFailing(true, "Read-only file system");
+    unreadable.setReadProblem(std::nullopt);
+    EXPECT_TRUE(waiting.load()); // read at last, but the edits cannot be written
+    EXPECT_EQ(other.saveWarning()->text(), "Names are not saved: Read-only file system");
+    unreadable.setFailing(false);
+    EXPECT_TRUE(waiting.retrySave());
+    EXPECT_TRUE(other.saveWarning()->isHidden());
+    EXPECT_EQ(decodeNameTable(*unreadable.data(std::string(SpaceNameStore::defaultsKey))),
+              (NameTable{{"uuid-1", {"Typed", ""}}}));
+}
+
 TEST_F(SettingsViewTest, OnlyKeyedDesktopsAndFullScreenSpacesAreEditable) {
     makeView();
     SpaceInfo fullscreen = row("uuid-1")->space();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/i3ipc/I3IpcAnswers.h"
 
+#include "model/UnicodeText.h"
 #include "platform/WindowServer.h"
 
 #include <uuid/uuid.h>
@@ -106,6 +107,13 @@ std::string makeAndModel(const json& output) {
 }
 
 } // namespace
+
+json I3IpcAnswers::parse(std::string_view payload) {
+    // Ill-formed bytes can stand only inside strings in any parseable payload, so replacing them
+    // keeps the document's shape; the parser would otherwise refuse the whole answer.
+    json answer = json::parse(UnicodeText::toValidUtf8(payload), nullptr, false);
+    return answer.is_discarded() ? json(nullptr) : answer;
+}
 
 std::string I3IpcAnswers::displayIdentifier(const json& output) {
     const std::string serial = known(output, "serial");

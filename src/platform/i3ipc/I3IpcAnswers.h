@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillbar {
@@ -46,6 +47,9 @@ public:
     // Longer names are cut (by bytes, on a character boundary).
     static constexpr std::size_t kMaxNameBytes = 1024;
 
+    // The JSON of one frame's payload, with each ill-formed UTF-8 sequence replaced first, so one
+    // bad name costs that name only; null when the payload is not JSON.
+    static nlohmann::json parse(std::string_view payload);
     // The active outputs of a GET_OUTPUTS answer, left to right, then top to bottom.
     static std::vector<Output> outputs(const nlohmann::json& answer);
     // The workspaces of a GET_WORKSPACES answer, in the window manager's order; entries without an

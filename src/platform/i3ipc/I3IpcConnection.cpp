@@ -17,11 +17,14 @@ using nlohmann::json;
 namespace {
 
 constexpr Milliseconds kFirstBackoff{50};
-constexpr Milliseconds kLongestBackoff{2000};
+constexpr Milliseconds kLongestBackoff{4000};
 // sway 1.7 has no output event: outputs are re-read on every workspace event and on this timer.
 constexpr Milliseconds kSlowRefresh{10000};
 constexpr Milliseconds kDiscoveryBound{2000};
 constexpr std::size_t kReadChunk = 64 * 1024;
+// Read per turn of the event loop at most, so a flood cannot hold the loop (or a quit) up.
+constexpr int kChunksPerTurn = 4;
+constexpr int kFramesPerTurn = 256;
 constexpr qint64 kMaxPathBytes = 4096;
 // Replies still owed by the window manager beyond which requests are dropped.
 constexpr std::size_t kMaxPending = 64;
@@ -147,8 +150,8 @@ void I3IpcConnection::connectSocket() {
                               [this](const std::string& why) { dropConnection("socket: " + why); }},
                              error);
     if (!socket_) {
-        log_.log(LogLevel::Default,
-                 "Could not connect to the window manager at " + socketPath_ + " (" + error + ")");
+        reportTrouble("Could not connect to the window manager at " + socketPath_ + " (" + error +
+                      ")");
         scheduleReconnect();
         return;
     }
@@ -156,8 +159,6 @@ void I3IpcConnection::connectSocket() {
 }
 
 void I3IpcConnection::onConnected() {
-    backoff_ = Milliseconds{0};
-    log_.log(LogLevel::Default, "Connected to the window manager at " + socketPath_);
     send(kGetVersion, {}, [this](const json& reply) { dialect_ = I3IpcAnswers::dialect(reply); });
     subscribe(true);
     requestState();
@@ -167,12 +168,32 @@ void I3IpcConnection::subscribe(bool withShutdown) {
     const std::string events = withShutdown ? R"(["workspace","shutdown"])" : R"(["workspace"])";
     send(kSubscribe, events, [this, withShutdown](const json& reply) {
         const bool ok = reply.is_object() && reply.value("success", false) == true;
-        if (!ok && withShutdown) {
+        if (ok) {
+            onWorking();
+        } else if (withShutdown) {
             subscribe(false); // an unknown event fails the whole subscription
-        } else if (!ok) {
+        } else {
             log_.log(LogLevel::Default, "The window manager refused workspace events");
         }
     });
+}
+
+void I3IpcConnection::onWorking() {
+    // Only a peer that answers properly ends an episode of trouble: one that accepts the
+    // connection and then sends nonsense keeps the back-off long and the log quiet.
+    backoff_ = Milliseconds{0};
+    if (!working_) {
+        log_.log(LogLevel::Default, "Connected to the window manager at " + socketPath_);
+    }
+    working_ = true;
+}
+
+void I3IpcConnection::reportTrouble(const std::string& line) {
+    if (working_ || !troubleReported_) {
+        log_.log(LogLevel::Default, line);
+    }
+    working_ = false;
+    troubleReported_ = true;
 }
 
 void I3IpcConnection::requestState() {
@@ -235,7 +256,13 @@ void I3IpcConnection::send(std::uint32_t type, const std::string& payload, Reply
 
 void I3IpcConnection::onReadable() {
     std::array<char, kReadChunk> chunk;
-    while (socket_) {
+    int frames = 0;
+    // What is left waits for the next turn: the read notifier fires again while bytes remain.
+    for (int chunks = 0; socket_ && chunks < kChunksPerTurn; ++chunks) {
+        // Frames already buffered go first, so the buffer never grows past a turn's reading.
+        if (!dispatchBuffered(frames)) {
+            return;
+        }
         const I3IpcSocket::ReadResult result = socket_->read(chunk.data(), chunk.size());
         if (result.status == I3IpcSocket::ReadStatus::Empty) {
             return;
@@ -245,24 +272,43 @@ void I3IpcConnection::onReadable() {
             return;
         }
         reader_.feed(std::string_view(chunk.data(), result.count));
-        while (auto frame = reader_.next()) {
-            dispatch(*frame);
-            if (!socket_) {
-                return; // a frame ended the connection
-            }
-        }
-        if (reader_.failed()) {
-            dropConnection("the window manager sent an unreadable message");
-            return;
-        }
+    }
+    if (socket_) {
+        dispatchBuffered(frames);
     }
 }
 
-void I3IpcConnection::dispatch(const I3IpcFrameReader::Frame& frame) {
-    json payload = json::parse(frame.payload, nullptr, false);
-    if (payload.is_discarded()) {
-        payload = nullptr;
+bool I3IpcConnection::dispatchBuffered(int& frames) {
+    while (frames < kFramesPerTurn) {
+        auto frame = reader_.next();
+        if (!frame) {
+            break;
+        }
+        ++frames;
+        dispatch(*frame);
+        if (!socket_) {
+            return false; // a frame ended the connection
+        }
     }
+    if (reader_.failed()) {
+        dropConnection("the window manager sent an unreadable message");
+        return false;
+    }
+    if (frames >= kFramesPerTurn) {
+        // The rest is read on a later turn (the notifier fires again while bytes remain; bytes
+        // already buffered are picked up by this).
+        mainQueue_.after(Milliseconds{0}, [this, alive = std::weak_ptr<bool>(alive_)] {
+            if (!alive.expired() && socket_) {
+                onReadable();
+            }
+        });
+        return false;
+    }
+    return true;
+}
+
+void I3IpcConnection::dispatch(const I3IpcFrameReader::Frame& frame) {
+    // Events carry nothing read here, and replies nobody asked for are not parsed at all.
     if (frame.type == kWorkspaceEvent) {
         requestState();
     } else if (frame.type == kShutdownEvent) {
@@ -270,7 +316,7 @@ void I3IpcConnection::dispatch(const I3IpcFrameReader::Frame& frame) {
     } else if (!frame.isEvent() && !pending_.empty()) {
         ReplyHandler handler = std::move(pending_.front());
         pending_.pop_front();
-        handler(payload);
+        handler(I3IpcAnswers::parse(frame.payload));
     }
 }
 
@@ -278,7 +324,7 @@ void I3IpcConnection::dropConnection(const std::string& why) {
     if (!socket_) {
         return;
     }
-    log_.log(LogLevel::Default, "Lost the window manager (" + why + "); reconnecting");
+    reportTrouble("Lost the window manager (" + why + "); reconnecting");
     socket_.reset(); // its notifiers go on a later turn: this may run inside one's signal
     reader_ = I3IpcFrameReader();
     pending_.clear();

@@ -77,6 +77,10 @@ private:
     void discoverSocketPath();
     void onConnected();
     void onReadable();
+    // Dispatches buffered frames while the turn's budget lasts; false when reading must stop.
+    bool dispatchBuffered(int& frames);
+    void onWorking();
+    void reportTrouble(const std::string& line);
     void dispatch(const I3IpcFrameReader::Frame& frame);
     void send(std::uint32_t type, const std::string& payload, ReplyHandler handler);
     void subscribe(bool withShutdown);
@@ -104,6 +108,8 @@ private:
     bool requestInFlight_ = false;
     bool requestAgain_ = false;
     bool reconnectScheduled_ = false;
+    bool working_ = false;         // the peer answered a subscription since the last trouble
+    bool troubleReported_ = false; // a line about the current episode of trouble was logged
     int discoveryStep_ = 0;
     Milliseconds backoff_{0};
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The sway/i3 connection against a stand-in window manager on a Unix socket in the test: the
+// socket runs on QtCore's event loop, delays on the virtual clock.
+#include "platform/i3ipc/I3IpcConnection.h"
+#include "FakePlatform.h"
+#include "VirtualMainQueue.h"
+#include "platform/i3ipc/I3IpcFrameReader.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace quillbar {
+namespace {
+
+using namespace std::chrono_literals;
+using test::FakeLog;
+using test::VirtualMainQueue;
+
+// Runs QtCore's event loop until done() holds, or 5 s pass.
+template <typename Done> bool spinUntil(Done done) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    poll.start(1);
+    if (!done()) {
+        loop.exec();
+    }
+    return done();
+}
+
+class I3IpcConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        path_ = dir_.filePath(QStringLiteral("ipc.sock")).toStdString();
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path_.data(), path_.size());
+        ASSERT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        ASSERT_EQ(::listen(listener_, 16), 0);
+        connection_ = std::make_unique<I3IpcConnection>(
+            queue_, log_, path_, I3IpcConnection::Callbacks{[this] { ++spacesChanged_; }, {}});
+    }
+    void TearDown() override {
+        connection_.reset();
+        closePeer();
+        ::close(listener_);
+    }
+    void closePeer() {
+        if (peer_ >= 0) {
+            ::close(peer_);
+            peer_ = -1;
+        }
+    }
+    // Takes the connection's next connect, spinning the event loop meanwhile.
+    bool accept() {
+        closePeer();
+        return spinUntil([&] {
+            if (peer_ < 0) {
+                peer_ = ::accept(listener_, nullptr, nullptr);
+            }
+            return peer_ >= 0;
+        });
+    }
+    void peerSends(const std::string& bytes) {
+        ASSERT_EQ(::send(peer_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(bytes.size()));
+    }
+    // Answers every request as a working window manager would, until done() holds.
+    template <typename Done> bool answerUntil(Done done) {
+        I3IpcFrameReader requests;
+        return spinUntil([&] {
+            char buffer[4096];
+            const ssize_t n = ::recv(peer_, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n > 0) {
+                requests.feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+            }
+            while (auto request = requests.next()) {
+                peerSends(I3IpcFrameReader::encode(request->type, answerTo(request->type)));
+            }
+            return done();
+        });
+    }
+    static std::string answerTo(std::uint32_t type) {
+        switch (type) {
+        case I3IpcConnection::kSubscribe:
+            return R"({"success":true})";
+        case I3IpcConnection::kGetOutputs:
+            return R"([{"name":"A","active":true,"rect":{"x":0,"y":0,"width":800,"height":600}}])";
+        case I3IpcConnection::kGetWorkspaces:
+            return R"([{"id":1,"num":1,"name":"1","output":"A","visible":true,"focused":true}])";
+        default:
+            return "{}";
+        }
+    }
+    // The delays the connection waited before reconnecting, in order.
+    std::vector<Milliseconds> reconnectDelays() const {
+        std::vector<Milliseconds> delays;
+        for (Milliseconds delay : queue_.requestedDelays()) {
+            if (delay > 0ms) {
+                delays.push_back(delay);
+            }
+        }
+        return delays;
+    }
+
+    // How often reading was put off to a later turn of the main queue.
+    std::size_t laterTurns() const {
+        return static_cast<std::size_t>(std::ranges::count(queue_.requestedDelays(), 0ms));
+    }
+
+    int argc_ = 1;
+    char name_[8] = "i3ipc";
+    char* argv_[1] = {name_};
+    QCoreApplication app_{argc_, argv_};
+    QTemporaryDir dir_;
+    std::string path_;
+    int listener_ = -1;
+    int peer_ = -1;
+    VirtualMainQueue queue_;
+    FakeLog log_;
+    int spacesChanged_ = 0;
+    std::unique_ptr<I3IpcConnection> connection_;
+};
+
+// A peer that accepts and then sends nonsense is retried ever more slowly, up to seconds, and the
+// episode takes one log line; a peer that answers properly ends it.
+TEST_F(I3IpcConnectionTest, APeerSendingNonsenseIsBackedOffToSecondsAndLoggedOnce) {
+    connection_->start();
+    for (int attempt = 0; attempt < 9; ++attempt) {
+        ASSERT_TRUE(accept()) << attempt;
+        peerSends(std::string(64, 'x')); // no magic
+        ASSERT_TRUE(
+            spinUntil([&] { return reconnectDelays().size() == std::size_t(attempt) + 1; }));
+        queue_.advance(reconnectDelays().back());
+    }
+    EXPECT_EQ(reconnectDelays(), (std::vector<Milliseconds>{50ms, 100ms, 200ms, 400ms, 800ms,
+                                                            1600ms, 3200ms, 4000ms, 4000ms}));
+    EXPECT_EQ(log_.lines.size(), 1u) << log_.lines.back().message;
+
+    ASSERT_TRUE(accept());
+    ASSERT_TRUE(answerUntil([&] { return connection_->hasState(); }));
+    EXPECT_EQ(log_.count("Connected to the window manager at " + path_), 1u);
+    EXPECT_EQ(connection_->workspaces().size(), 1u);
+    // Trouble after a working connection is a new episode: logged, retried soon.
+    peerSends(I3IpcFrameReader::encode(0xffffffffu, "") + std::string(64, 'x'));
+    ASSERT_TRUE(spinUntil([&] { return reconnectDelays().size() == 10; }));
+    EXPECT_EQ(reconnectDelays().back(), 50ms);
+    EXPECT_EQ(log_.lines.size(), 3u);
+}
+
+// A flood of frames is read in bounded batches: the rest waits for a later turn of the main
+// queue, so the frame at its end is seen only after other work had its turn.
+TEST_F(I3IpcConnectionTest, AFloodOfFramesYieldsToTheMainQueue) {
+    connection_->start();
+    ASSERT_TRUE(accept());
+    ASSERT_TRUE(answerUntil([&] { return connection_->hasState(); }));
+    const int changesBefore = spacesChanged_;
+    std::string flood;
+    for (int i = 0; i < 2000; ++i) {
+        flood += I3IpcFrameReader::encode(I3IpcFrameReader::kEventBit | 1, "{}"); // output event
+    }
+    flood += I3IpcFrameReader::encode(I3IpcConnection::kShutdownEvent, "{}");
+    peerSends(flood);
+    // A first batch was read and the rest put off; the shutdown at the end is still unseen.
+    ASSERT_TRUE(spinUntil([&] { return laterTurns() > 0; }));
+    EXPECT_TRUE(connection_->hasState());
+    queue_.drain();
+    EXPECT_FALSE(connection_->hasState());
+    EXPECT_GE(laterTurns(), 2000u / 256u);
+    EXPECT_EQ(spacesChanged_, changesBefore + 1); // the drop, once
+}
+
+} // namespace
+} // namespace quillbar
