@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BackendChooser.h"
 
+#include "platform/extworkspace/ExtWorkspacePlatform.h"
 #include "platform/gnome/GnomePlatform.h"
 #include "platform/i3ipc/I3IpcPlatform.h"
 #include "platform/kwin/KWinPlatform.h"
@@ -97,6 +98,18 @@ std::unique_ptr<Backend> createGnome(const BackendServices& services) {
     return GnomePlatform::connect(services);
 }
 
+// Any Wayland compositor with the standard workspace protocol (labwc, sway 1.12, ...): after the
+// desktops whose own interfaces say more. Waits briefly for the compositor's globals at most.
+BackendChooser::Probe probeExtWorkspace() {
+    std::string found;
+    const bool available = ExtWorkspacePlatform::probe(found);
+    return {available, found};
+}
+
+std::unique_ptr<Backend> createExtWorkspace(const BackendServices& services) {
+    return ExtWorkspacePlatform::connect(services);
+}
+
 } // namespace
 
 std::string BackendChooser::gnomeExtensionNotice(GnomePlatform::ExtensionState state) {
@@ -125,6 +138,9 @@ std::vector<BackendChooser::Entry> BackendChooser::entries() {
                    [] { return i3MayRun() ? I3IpcPlatform::probeI3() : std::string(); }),
         {"kwin", "KDE Plasma (KWin) on Wayland and X11, over the session bus", probeKWin,
          createKWin},
+        {"ext-workspace",
+         "Wayland compositors with ext-workspace-v1 (labwc, sway 1.12, Hyprland, niri, COSMIC)",
+         probeExtWorkspace, createExtWorkspace},
         {"x11", "X11 window managers with EWMH desktops", probeX11, createX11},
     };
 }
@@ -197,7 +213,7 @@ std::string BackendChooser::helpText(const std::vector<Entry>& table) {
     std::string text = "\nBackends (--backend; \"auto\" tries them in this order):\n";
     for (const Entry& entry : table) {
         text += "  " + entry.name +
-                std::string(std::max<std::size_t>(2, 10 - entry.name.size()), ' ') +
+                std::string(entry.name.size() < 14 ? 16 - entry.name.size() : 2, ' ') +
                 entry.description + "\n";
     }
     return text;
