@@ -231,16 +231,26 @@ void QuillbarApp::claimInstance() {
         });
         singleInstance_->awaitPrevious(kPreviousInstanceWait);
     };
-    connect(singleInstance_.get(), &SingleInstance::claimed, this, [settle] { settle(true); });
+    connect(singleInstance_.get(), &SingleInstance::claimed, this, [this, name, settle] {
+        if (!reportedHolder_.isEmpty()) {
+            reportInstance("Quillbar holds the bus name " + name + " now; the title is served");
+            reportedHolder_.clear();
+        }
+        settle(true);
+    });
     connect(singleInstance_.get(), &SingleInstance::unavailable, this, [settle] { settle(false); });
     connect(singleInstance_.get(), &SingleInstance::held, this,
             [this, name, settle](const QString& holder) {
-                reportInstance("The bus name " + name + " is held by " + holder.toStdString() +
-                               ", not by Quillbar: the title is not served on the bus; asking "
-                               "again later");
+                // Said once per holder, not on every retry.
+                if (std::exchange(reportedHolder_, holder) != holder) {
+                    reportInstance("The bus name " + name + " is held by " + holder.toStdString() +
+                                   ", not by Quillbar: the title is not served on the bus; asking "
+                                   "again later");
+                }
                 settle(false);
             });
     connect(singleInstance_.get(), &SingleInstance::lost, this, [this, name](const QString& taker) {
+        reportedHolder_ = taker;
         reportInstance(taker.toStdString() + " took the bus name " + name +
                        ": the title is not served on the bus; asking again later");
     });

@@ -129,6 +129,7 @@ private:
     std::unique_ptr<DebugRequests> debugRequests_;
     std::unique_ptr<SingleInstance> singleInstance_;
     bool namesRequested_ = false; // the first outcome of the single-instance rule has come
+    QString reportedHolder_;      // what was last said to hold the bus name instead of us
     QTimer storageRetry_;
     Subscription storageProblemSubscription_;
     // A failed save is tried again after 1 s, then twice as long each time, up to a minute.
