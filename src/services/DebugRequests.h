@@ -19,10 +19,10 @@ namespace quillbar {
 // Debug requests from outside the process, interface "org.quillbar.Quillbar.debug" on the session
 // bus: methods "switchTo" (one text: the desktop number) and "settings" of the object kObjectPath,
 // which the running instance answers under its application identifier, and broadcast signals of
-// the same names. Requests
-// are handed on under the names of the distributed notifications, merged: whatever arrives while a
-// delivery waits joins it (the latest desktop, then settings once), and deliveries are at least a
-// spacing apart, so a flood of requests costs a few refreshes and no memory.
+// the same names. Requests are handed on under the names of the distributed notifications, merged:
+// whatever arrives while a delivery waits joins it (the latest desktop, then settings once), and
+// deliveries are at least a spacing apart, so a flood of requests costs a few refreshes and no
+// memory.
 class DebugRequests : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.quillbar.Quillbar.debug")
