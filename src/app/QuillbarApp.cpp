@@ -5,7 +5,7 @@
 #include "app/FirstRun.h"
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
-#include "services/BusConnection.h"
+#include "services/BusObject.h"
 #include "services/DebugRequests.h"
 #include "services/SessionEvents.h"
 #include "services/SingleInstance.h"
@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace quillbar {
 
@@ -73,12 +74,7 @@ QuillbarApp::QuillbarApp(const Options& options)
         reportNoSupportedDesktop(choice.explanation);
         return; // a copy that cannot run leaves the running one alone
     }
-    // The application's own connection: its name, and everything served under it.
-    bus_ = BusConnection::session();
-    connect(bus_.get(), &BusConnection::disconnected, this, [this] {
-        log_.log(LogLevel::Default, "The session bus went away; the title is no longer served");
-    });
-    claimInstance(*bus_);
+    claimInstance();
     observer_ = std::make_unique<SpaceObserver>(*nameStore_, backend_->platform());
     // Switching beside the observer: it keeps the anchors in line with every detection and serves
     // the debug switch requests.
@@ -112,7 +108,7 @@ QuillbarApp::QuillbarApp(const Options& options)
 
     // 5. The scene: the session-bus services, and the tray item unless a top-bar button shows
     //    the title and the menu instead.
-    serveOnBus(*bus_);
+    serveOnBus();
     // 6. Once the event loop runs: the launch-finished step.
     QTimer::singleShot(0, this, &QuillbarApp::applicationDidFinishLaunching);
 }
@@ -150,13 +146,16 @@ void QuillbarApp::reportNotices(const std::vector<std::string>& notices) const {
     }
 }
 
-void QuillbarApp::serveOnBus(BusConnection& bus) {
+void QuillbarApp::serveOnBus() {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    busObject_ = std::make_unique<BusObject>(bus, QString::fromLatin1(TitleExporter::kPath));
     titleExporter_ =
-        std::make_unique<TitleExporter>(bus, QString::fromStdString(observer_->menuBarTitle()));
+        new TitleExporter(*busObject_, QString::fromStdString(observer_->menuBarTitle()));
     titleSubscription_ = observer_->subscribeMenuBarTitle([this](const std::string& title) {
         titleExporter_->setMenuBarTitle(QString::fromStdString(title));
     });
-    exportMenu(bus);
+    exportMenu();
+    busObject_->serve();
     debugRequests_ = std::make_unique<DebugRequests>(
         bus,
         [this](const std::string& name, const std::optional<std::string>& object) {
@@ -176,9 +175,9 @@ QString QuillbarApp::whyNoSwitchTo(const QString& desktop) const {
     return {};
 }
 
-void QuillbarApp::exportMenu(BusConnection& bus) {
-    menuExporter_ = std::make_unique<MenuExporter>(
-        bus,
+void QuillbarApp::exportMenu() {
+    new MenuExporter(
+        *busObject_,
         [this] {
             // What opening the tray menu does first: refresh, reread the login item.
             menu_->prepareToShow();
@@ -213,22 +212,67 @@ void QuillbarApp::applicationDidFinishLaunching() {
         [this](const std::string& name) { workspaceCenter_.postNotification(name); });
 }
 
-void QuillbarApp::claimInstance(BusConnection& bus) {
-    singleInstance_ = std::make_unique<SingleInstance>(
-        bus, QString::fromStdString(appInfo_.bundleIdentifier.value_or("")));
+void QuillbarApp::claimInstance() {
+    const std::string name = appInfo_.bundleIdentifier.value_or("");
+    singleInstance_ = std::make_unique<SingleInstance>(QDBusConnection::sessionBus(),
+                                                       QString::fromStdString(name));
+    // The names are read once, at the rule's first outcome: at once when nobody is to be waited
+    // for, else once the replaced instance has saved its last change and quit.
+    const auto settle = [this](bool waitForPrevious) {
+        if (std::exchange(namesRequested_, true)) {
+            return;
+        }
+        if (!waitForPrevious) {
+            QTimer::singleShot(0, this, [this] { loadNames(true); });
+            return;
+        }
+        connect(singleInstance_.get(), &SingleInstance::previousGone, this, [this](bool left) {
+            loadNames(left);
+            // Launched again while running: the keyboard's way to the names is the rename window.
+            if (singleInstance_->replacedAnother()) {
+                showRenameWindow();
+            }
+        });
+        singleInstance_->awaitPrevious(kPreviousInstanceWait);
+    };
+    connect(singleInstance_.get(), &SingleInstance::claimed, this, [this, name, settle] {
+        if (!reportedHolder_.isEmpty()) {
+            reportInstance("Quillbar holds the bus name " + name + " now; the title is served");
+            reportedHolder_.clear();
+        }
+        settle(true);
+    });
+    connect(singleInstance_.get(), &SingleInstance::unavailable, this, [settle] { settle(false); });
+    connect(singleInstance_.get(), &SingleInstance::held, this,
+            [this, name, settle](const QString& holder) {
+                // Said once per holder, not on every retry.
+                if (std::exchange(reportedHolder_, holder) != holder) {
+                    reportInstance("The bus name " + name + " is held by " + holder.toStdString() +
+                                   ", not by Quillbar: the title is not served on the bus; asking "
+                                   "again later");
+                }
+                settle(false);
+            });
+    connect(singleInstance_.get(), &SingleInstance::lost, this, [this, name](const QString& taker) {
+        reportedHolder_ = taker;
+        reportInstance(taker.toStdString() + " took the bus name " + name +
+                       ": the title is not served on the bus; asking again later");
+    });
     // The table is the newer instance's from the moment it takes the name: not one more write.
-    connect(singleInstance_.get(), &SingleInstance::replaced, this, [this] {
+    connect(singleInstance_.get(), &SingleInstance::replaced, this, [this](const QString& taker) {
         nameStore_->stopWriting();
-        log_.log(LogLevel::Default, "A newer instance took over; this one saves nothing more");
+        reportInstance("A newer Quillbar took over (" + taker.toStdString() +
+                       "); this one saves nothing more and quits");
         emit quitRequested();
     });
-    if (!singleInstance_->claim()) {
-        // Without a session bus there is no rule, and nobody to wait for.
-        QTimer::singleShot(0, this, [this] { loadNames(true); });
-        return;
+    singleInstance_->claim();
+}
+
+void QuillbarApp::reportInstance(const std::string& line) {
+    log_.log(LogLevel::Default, line);
+    if (!verbose_) {
+        std::fprintf(stderr, "quillbar: %s\n", line.c_str());
     }
-    connect(singleInstance_.get(), &SingleInstance::previousGone, this, &QuillbarApp::loadNames);
-    singleInstance_->awaitPrevious(kPreviousInstanceWait);
 }
 
 void QuillbarApp::loadNames(bool previousLeft) {

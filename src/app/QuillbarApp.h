@@ -25,7 +25,7 @@ class QMenu;
 
 namespace quillbar {
 
-class BusConnection;
+class BusObject;
 class DebugRequests;
 class MenuBarItem;
 class MenuContentView;
@@ -76,7 +76,9 @@ private:
 
     void applicationDidFinishLaunching();
     // Takes the single-instance name, then reads the names once the older instance is gone.
-    void claimInstance(BusConnection& bus);
+    void claimInstance();
+    // Says on stderr and in the journal what the single-instance rule found.
+    void reportInstance(const std::string& line);
     void loadNames(bool previousLeft);
     // Logs and shows in the tooltip why names are not being saved, and retries meanwhile.
     void watchStorage();
@@ -92,11 +94,11 @@ private:
     // Says on stderr what the backend choice told the journal (the journal gets it from there).
     void reportNotices(const std::vector<std::string>& notices) const;
     // The title, the menu and the debug requests on the bus.
-    void serveOnBus(BusConnection& bus);
+    void serveOnBus();
     // Why a debug switch to the desktop number cannot be made, or an empty text.
     QString whyNoSwitchTo(const QString& desktop) const;
     // The menu on the bus beside the title, and no tray item while a top-bar button shows both.
-    void exportMenu(BusConnection& bus);
+    void exportMenu();
 
     AppInfo appInfo_;
     bool verbose_;
@@ -120,15 +122,16 @@ private:
     std::unique_ptr<MenuContentView> menu_;
     std::unique_ptr<MenuBarItem> item_;
     std::unique_ptr<UpdaterController> updater_;
-    // The session-bus connection of the name and the services below it, which go before it.
-    std::unique_ptr<BusConnection> bus_;
-    std::unique_ptr<TitleExporter> titleExporter_;
-    std::unique_ptr<MenuExporter> menuExporter_;
+    // The object the title and the menu are served on, and those two, which it owns.
+    std::unique_ptr<BusObject> busObject_;
+    TitleExporter* titleExporter_ = nullptr;
     std::unique_ptr<TopBarButtonWatcher> topBarButton_;
     Subscription titleSubscription_;
     std::unique_ptr<SessionEvents> sessionEvents_;
     std::unique_ptr<DebugRequests> debugRequests_;
     std::unique_ptr<SingleInstance> singleInstance_;
+    bool namesRequested_ = false; // the first outcome of the single-instance rule has come
+    QString reportedHolder_;      // what was last said to hold the bus name instead of us
     QTimer storageRetry_;
     Subscription storageProblemSubscription_;
     // A failed save is tried again after 1 s, then twice as long each time, up to a minute.

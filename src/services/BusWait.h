@@ -9,8 +9,8 @@
 
 namespace quillbar {
 
-// The one bounded wait on an sd-bus connection outside an event loop, shared by the one-shot title
-// query and the application's connection at start-up and exit. No Qt.
+// The one bounded wait on an sd-bus connection outside an event loop, for the title client
+// (`--print-title`, `--follow`). No Qt.
 class BusWait {
 public:
     using Clock = std::chrono::steady_clock;

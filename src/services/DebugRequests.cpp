@@ -11,7 +11,6 @@
 #include <QEventLoop>
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -24,23 +23,8 @@ constexpr std::chrono::milliseconds kAnswerTimeout{5000};
 // How often a client looks again for an instance that has the name but not yet the object.
 constexpr std::chrono::milliseconds kRetryPause{100};
 
-// The most of a text from the bus read as a desktop: a number has at most 19 characters, and the
-// error answer quotes 40.
-constexpr std::size_t kMaxDesktopBytes = 160;
-
-// The desktop a text from the bus names, or nullopt (with what is quoted in the error answer).
-std::optional<QString> desktopIn(const char* text, QString* quoted) {
-    const std::size_t length = ::strnlen(text, kMaxDesktopBytes + 1);
-    const QString desktop =
-        QString::fromUtf8(text, static_cast<qsizetype>(std::min(length, kMaxDesktopBytes)));
-    if (length <= kMaxDesktopBytes && DebugRequests::isDesktopNumber(desktop)) {
-        return desktop;
-    }
-    if (quoted != nullptr) {
-        *quoted = desktop.left(40);
-    }
-    return std::nullopt;
-}
+// What an error answer quotes of a text that is not a desktop number.
+constexpr qsizetype kQuotedLength = 40;
 
 // Errors that mean "no instance serves requests yet", not "the instance said no".
 bool notServingYet(const QDBusMessage& reply) {
@@ -57,43 +41,37 @@ bool notServingYet(const QDBusMessage& reply) {
 
 } // namespace
 
-DebugRequests::DebugRequests(BusConnection& bus, Post post, SwitchCheck check,
+DebugRequests::DebugRequests(QDBusConnection bus, Post post, SwitchCheck check,
                              std::chrono::milliseconds spacing, QObject* parent)
     : QObject(parent)
     , post_(std::move(post))
     , check_(std::move(check))
-    , spacing_(spacing) {
+    , spacing_(spacing)
+    , bus_(std::move(bus)) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &DebugRequests::deliverPending);
-    if (!bus.isConnected()) {
+    if (!bus_.isConnected()) {
         return;
     }
-    sd_bus_slot* slot = nullptr;
-    if (sd_bus_add_object_vtable(bus.bus(), &slot, kObjectPath, kInterface, vtable(), this) >= 0) {
-        object_.reset(slot);
-    }
-    // The broadcast signals, from any sender on any path.
-    if (sd_bus_match_signal_async(bus.bus(), &slot, nullptr, nullptr, kInterface, "switchTo",
-                                  switchToHeard, nullptr, this) >= 0) {
-        switchToMatch_.reset(slot);
-    }
-    if (sd_bus_match_signal_async(bus.bus(), &slot, nullptr, nullptr, kInterface, "settings",
-                                  settingsHeard, nullptr, this) >= 0) {
-        settingsMatch_.reset(slot);
-    }
-    bus.sent();
+    served_ = bus_.registerObject(QString::fromLatin1(kObjectPath), this,
+                                  QDBusConnection::ExportScriptableSlots);
+    // The broadcast signals, from any sender on any path; one of another signature is not heard.
+    const QString interface = QString::fromLatin1(kInterface);
+    bus_.connect({}, {}, interface, QStringLiteral("switchTo"), this, SLOT(switchToHeard(QString)));
+    bus_.connect({}, {}, interface, QStringLiteral("settings"), this, SLOT(settingsHeard()));
 }
 
-DebugRequests::~DebugRequests() = default;
-
-const sd_bus_vtable* DebugRequests::vtable() {
-    static const sd_bus_vtable table[] = {
-        SD_BUS_VTABLE_START(SD_BUS_VTABLE_UNPRIVILEGED),
-        SD_BUS_METHOD_WITH_NAMES("switchTo", "s", SD_BUS_PARAM(desktop), "", "", switchToCalled, 0),
-        SD_BUS_METHOD("settings", "", "", settingsCalled, 0),
-        SD_BUS_VTABLE_END,
-    };
-    return table;
+DebugRequests::~DebugRequests() {
+    if (!bus_.isConnected()) {
+        return;
+    }
+    const QString interface = QString::fromLatin1(kInterface);
+    bus_.disconnect({}, {}, interface, QStringLiteral("switchTo"), this,
+                    SLOT(switchToHeard(QString)));
+    bus_.disconnect({}, {}, interface, QStringLiteral("settings"), this, SLOT(settingsHeard()));
+    if (served_) {
+        bus_.unregisterObject(QString::fromLatin1(kObjectPath));
+    }
 }
 
 bool DebugRequests::isDesktopNumber(const QString& text) {
@@ -165,6 +143,17 @@ DebugRequests::Reply DebugRequests::call(QDBusConnection bus, const QString& ser
 
 void DebugRequests::switchTo(const QString& desktop) {
     if (!isDesktopNumber(desktop)) {
+        if (calledFromDBus()) {
+            sendErrorReply(
+                QDBusError::InvalidArgs,
+                QStringLiteral("'%1' is not a desktop number").arg(desktop.left(kQuotedLength)));
+        }
+        return;
+    }
+    if (const QString refused = check_ ? check_(desktop) : QString(); !refused.isEmpty()) {
+        if (calledFromDBus()) {
+            sendErrorReply(QDBusError::Failed, refused);
+        }
         return;
     }
     switchPending_ = desktop.toStdString();
@@ -176,48 +165,15 @@ void DebugRequests::settings() {
     schedule();
 }
 
-int DebugRequests::switchToCalled(sd_bus_message* call, void* userdata, sd_bus_error*) {
-    const char* text = nullptr;
-    // sd-bus has checked the signature already.
-    if (const int read = sd_bus_message_read(call, "s", &text); read < 0) {
-        return read;
+void DebugRequests::switchToHeard(const QString& desktop) {
+    if (isDesktopNumber(desktop)) {
+        switchPending_ = desktop.toStdString();
+        schedule();
     }
-    QString quoted;
-    const std::optional<QString> desktop = desktopIn(text, &quoted);
-    if (!desktop) {
-        return sd_bus_reply_method_errorf(
-            call, SD_BUS_ERROR_INVALID_ARGS, "%s",
-            QStringLiteral("'%1' is not a desktop number").arg(quoted).toUtf8().constData());
-    }
-    auto* self = static_cast<DebugRequests*>(userdata);
-    if (const QString refused = self->check_ ? self->check_(*desktop) : QString();
-        !refused.isEmpty()) {
-        return sd_bus_reply_method_errorf(call, SD_BUS_ERROR_FAILED, "%s",
-                                          refused.toUtf8().constData());
-    }
-    self->switchTo(*desktop);
-    return sd_bus_reply_method_return(call, "");
 }
 
-int DebugRequests::settingsCalled(sd_bus_message* call, void* userdata, sd_bus_error*) {
-    static_cast<DebugRequests*>(userdata)->settings();
-    return sd_bus_reply_method_return(call, "");
-}
-
-int DebugRequests::switchToHeard(sd_bus_message* signal, void* userdata, sd_bus_error*) {
-    const char* text = nullptr;
-    // Only text that names a desktop counts; anything else is dropped here.
-    if (sd_bus_message_read(signal, "s", &text) > 0) {
-        if (const std::optional<QString> desktop = desktopIn(text, nullptr)) {
-            static_cast<DebugRequests*>(userdata)->switchTo(*desktop);
-        }
-    }
-    return 0;
-}
-
-int DebugRequests::settingsHeard(sd_bus_message*, void* userdata, sd_bus_error*) {
-    static_cast<DebugRequests*>(userdata)->settings();
-    return 0;
+void DebugRequests::settingsHeard() {
+    settings();
 }
 
 void DebugRequests::schedule() {

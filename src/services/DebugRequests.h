@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "services/BusConnection.h"
-
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QObject>
@@ -19,13 +18,14 @@ namespace quillbar {
 
 // Debug requests from outside the process, interface "org.quillbar.Quillbar.debug" on the session
 // bus: methods "switchTo" (one text: the desktop number) and "settings" of the object kObjectPath,
-// which the running instance answers under its application identifier (on its own connection),
-// and broadcast signals of the same names. The clients (switchTo, settings) use QtDBus. Requests
-// are handed on under the names of the distributed notifications, merged: whatever arrives while a
-// delivery waits joins it (the latest desktop, then settings once), and deliveries are at least a
-// spacing apart, so a flood of requests costs a few refreshes and no memory.
-class DebugRequests : public QObject {
+// which the running instance answers under its application identifier, and broadcast signals of
+// the same names. Requests are handed on under the names of the distributed notifications, merged:
+// whatever arrives while a delivery waits joins it (the latest desktop, then settings once), and
+// deliveries are at least a spacing apart, so a flood of requests costs a few refreshes and no
+// memory.
+class DebugRequests : public QObject, protected QDBusContext {
     Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.quillbar.Quillbar.debug")
 public:
     using Post =
         std::function<void(const std::string& name, const std::optional<std::string>& object)>;
@@ -50,7 +50,7 @@ public:
     // outlive it. post runs for every delivery, with the notification name and, for a switch, the
     // desktop number. The switchTo method answers check's reason as an error and delivers
     // nothing then.
-    DebugRequests(BusConnection& bus, Post post, SwitchCheck check = {},
+    DebugRequests(QDBusConnection bus, Post post, SwitchCheck check = {},
                   std::chrono::milliseconds spacing = kSpacing, QObject* parent = nullptr);
     ~DebugRequests() override;
 
@@ -69,18 +69,18 @@ public:
     // Delivers the waiting requests now (the spacing timer does so by itself).
     void deliverPending();
 
-    // What the bus methods do: a desktop that is not a number is ignored (the bus method answers
-    // it with an error).
-    void switchTo(const QString& desktop);
-    void settings();
+public slots:
+    // The bus methods, and what they do: a desktop that is not a number, or that check refuses,
+    // is answered with an error on the bus and ignored.
+    Q_SCRIPTABLE void switchTo(const QString& desktop);
+    Q_SCRIPTABLE void settings();
+
+private slots:
+    // The broadcast signals: only text that names a desktop counts.
+    void switchToHeard(const QString& desktop);
+    void settingsHeard();
 
 private:
-    static const sd_bus_vtable* vtable();
-    // The methods and the broadcast signals on the bus.
-    static int switchToCalled(sd_bus_message* call, void* userdata, sd_bus_error* error);
-    static int settingsCalled(sd_bus_message* call, void* userdata, sd_bus_error* error);
-    static int switchToHeard(sd_bus_message* signal, void* userdata, sd_bus_error* error);
-    static int settingsHeard(sd_bus_message* signal, void* userdata, sd_bus_error* error);
     void schedule();
     static Reply call(QDBusConnection bus, const QString& service, QDBusMessage message,
                       std::chrono::milliseconds startupWait);
@@ -92,9 +92,8 @@ private:
     bool settingsPending_ = false;
     QTimer timer_;
     QElapsedTimer sinceDelivery_;
-    BusConnection::Slot object_;
-    BusConnection::Slot switchToMatch_;
-    BusConnection::Slot settingsMatch_;
+    QDBusConnection bus_;
+    bool served_ = false;
 };
 
 } // namespace quillbar

@@ -1,109 +1,165 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "services/SingleInstance.h"
 
-#include <QTimer>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QFileInfo>
 
 #include <algorithm>
-#include <cstring>
+#include <memory>
 #include <utility>
 
 namespace quillbar {
 
 namespace {
 
-constexpr const char* kDriver = "org.freedesktop.DBus";
-constexpr const char* kDriverPath = "/org/freedesktop/DBus";
+const QString kDriver = QStringLiteral("org.freedesktop.DBus");
+const QString kDriverPath = QStringLiteral("/org/freedesktop/DBus");
 // RequestName: let a later instance replace us (1), replace the holder (2), and never wait in the
 // name's queue (4), so that a replaced instance loses the name for good.
-constexpr std::uint32_t kNameFlags = 1 | 2 | 4;
-constexpr std::uint32_t kPrimaryOwner = 1;
-constexpr std::uint32_t kAlreadyOwner = 4;
+constexpr uint kNameFlags = 1 | 2 | 4;
+constexpr uint kPrimaryOwner = 1;
+constexpr uint kAlreadyOwner = 4;
 
-// Whether text is a unique connection name (":1.42"), as it goes into a match rule.
-bool isUniqueName(const char* text) {
-    const std::size_t length = std::strlen(text);
-    return length >= 2 && length <= 255 && text[0] == ':' &&
-           std::all_of(text + 1, text + length, [](char c) {
-               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                      c == '_' || c == '-' || c == '.';
-           });
-}
-
-// The two answers claim() waits for.
-struct ClaimAnswers {
-    int count = 0;
-    std::string owner; // the holder before us, if any
-    bool granted = false;
-};
-
-int ownerAnswered(sd_bus_message* reply, void* userdata, sd_bus_error*) {
-    auto& answers = *static_cast<ClaimAnswers*>(userdata);
-    ++answers.count;
-    const char* owner = nullptr;
-    // An error is the usual "nobody holds it".
-    if (!sd_bus_message_is_method_error(reply, nullptr) &&
-        sd_bus_message_read(reply, "s", &owner) > 0 && isUniqueName(owner)) {
-        answers.owner = owner;
+QString withoutDeletedMark(QString exe) {
+    if (exe.endsWith(QLatin1String(" (deleted)"))) {
+        exe.chop(10);
     }
-    return 0;
-}
-
-int requestAnswered(sd_bus_message* reply, void* userdata, sd_bus_error*) {
-    auto& answers = *static_cast<ClaimAnswers*>(userdata);
-    ++answers.count;
-    std::uint32_t result = 0;
-    answers.granted = !sd_bus_message_is_method_error(reply, nullptr) &&
-                      sd_bus_message_read(reply, "u", &result) > 0 &&
-                      (result == kPrimaryOwner || result == kAlreadyOwner);
-    return 0;
+    return exe;
 }
 
 } // namespace
 
-SingleInstance::SingleInstance(BusConnection& bus, QString name, QObject* parent)
+SingleInstance::SingleInstance(QDBusConnection bus, QString name, QObject* parent)
     : QObject(parent)
-    , bus_(bus)
-    , name_(std::move(name)) {}
-
-SingleInstance::~SingleInstance() = default;
-
-bool SingleInstance::claim() {
-    sd_bus* bus = bus_.bus();
-    if (!bus_.isConnected() || name_.isEmpty()) {
-        return false;
-    }
-    const QByteArray name = name_.toUtf8();
-    // Listen first, so a newer instance that arrives right after us is not missed. (The bus sends
-    // NameLost to the holder alone; the match hands it to us.)
-    sd_bus_slot* slot = nullptr;
-    if (!nameLostMatch_ && sd_bus_match_signal_async(bus, &slot, kDriver, kDriverPath, kDriver,
-                                                     "NameLost", nameLost, nullptr, this) >= 0) {
-        nameLostMatch_.reset(slot);
-    }
-    ClaimAnswers answers;
-    const bool asked =
-        sd_bus_call_method_async(bus, &slot, kDriver, kDriverPath, kDriver, "GetNameOwner",
-                                 ownerAnswered, &answers, "s", name.constData()) >= 0;
-    const BusConnection::Slot ownerCall(asked ? slot : nullptr);
-    const bool requested = sd_bus_call_method_async(bus, &slot, kDriver, kDriverPath, kDriver,
-                                                    "RequestName", requestAnswered, &answers, "su",
-                                                    name.constData(), kNameFlags) >= 0;
-    const BusConnection::Slot requestCall(requested ? slot : nullptr);
-    // The one wait on the bus: the answers decide whether this instance runs the rule at all.
-    if (!asked || !requested ||
-        !bus_.waitFor([&answers] { return answers.count == 2; }, kClaimWait)) {
-        bus_.sent();
-        return false;
-    }
-    const char* self = nullptr;
-    previous_ = sd_bus_get_unique_name(bus, &self) >= 0 && answers.owner == self ? std::string()
-                                                                                 : answers.owner;
-    claimed_ = answers.granted;
-    return claimed_;
+    , bus_(std::move(bus))
+    , name_(std::move(name)) {
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, &SingleInstance::claim);
+    waitLimit_.setSingleShot(true);
+    connect(&waitLimit_, &QTimer::timeout, this, [this] { finishWait(false); });
 }
 
-bool SingleInstance::holdsName() const {
-    return claimed_ && bus_.isConnected();
+SingleInstance::~SingleInstance() {
+    if (listening_) {
+        bus_.disconnect(kDriver, kDriverPath, kDriver, QStringLiteral("NameLost"), this,
+                        SLOT(nameLost(QString)));
+    }
+}
+
+bool SingleInstance::isSameProgram(const QString& exe, const QString& ownExe) {
+    const QString name = QFileInfo(withoutDeletedMark(exe)).fileName();
+    return !name.isEmpty() && name == QFileInfo(withoutDeletedMark(ownExe)).fileName();
+}
+
+QDBusPendingCallWatcher* SingleInstance::callDriver(const QString& method,
+                                                    const QVariantList& arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(kDriver, kDriverPath, kDriver, method);
+    message.setArguments(arguments);
+    auto* call =
+        new QDBusPendingCallWatcher(bus_.asyncCall(message, int(kCallTimeout.count())), this);
+    connect(call, &QDBusPendingCallWatcher::finished, call, &QObject::deleteLater);
+    return call;
+}
+
+void SingleInstance::claim() {
+    if (!bus_.isConnected() || name_.isEmpty()) {
+        QTimer::singleShot(0, this, &SingleInstance::unavailable);
+        return;
+    }
+    // Listen first, so a newer instance that arrives right after us is not missed. (The bus sends
+    // NameLost to the holder alone; the match hands it to us.)
+    if (!listening_) {
+        listening_ = bus_.connect(kDriver, kDriverPath, kDriver, QStringLiteral("NameLost"), this,
+                                  SLOT(nameLost(QString)));
+    }
+    // The bus answers in order: the owner before us arrives before the request's answer.
+    auto owner = std::make_shared<QString>();
+    connect(callDriver(QStringLiteral("GetNameOwner"), {name_}), &QDBusPendingCallWatcher::finished,
+            this, [owner](QDBusPendingCallWatcher* call) {
+                const QDBusPendingReply<QString> reply = *call;
+                // An error is the usual "nobody holds it".
+                *owner = reply.isError() ? QString() : reply.value();
+            });
+    connect(callDriver(QStringLiteral("RequestName"), {name_, kNameFlags}),
+            &QDBusPendingCallWatcher::finished, this,
+            [this, owner](QDBusPendingCallWatcher* call) { requestAnswered(call, *owner); });
+}
+
+void SingleInstance::requestAnswered(QDBusPendingCallWatcher* call, const QString& owner) {
+    const QDBusPendingReply<uint> reply = *call;
+    if (reply.isError()) {
+        emit unavailable();
+        return;
+    }
+    if (reply.value() == kPrimaryOwner || reply.value() == kAlreadyOwner) {
+        claimed_ = true;
+        nextRetry_ = kFirstRetry;
+        previous_ = owner == bus_.baseService() ? QString() : owner;
+        emit claimed();
+        return;
+    }
+    // The holder does not let go: it is not a Quillbar (every instance lets itself be replaced).
+    describe(owner, [this](const QString& description, bool) {
+        emit held(description);
+        retryLater();
+    });
+}
+
+void SingleInstance::retryLater() {
+    retry_.start(nextRetry_);
+    nextRetry_ = std::min(nextRetry_ * 2, kLongestRetry);
+}
+
+void SingleInstance::nameLost(const QString& name) {
+    if (!claimed_ || name != name_) {
+        return;
+    }
+    claimed_ = false;
+    describeOwner([this](const QString& description, bool quillbar) {
+        if (quillbar) {
+            emit replaced(description);
+        } else {
+            emit lost(description);
+            retryLater();
+        }
+    });
+}
+
+void SingleInstance::describeOwner(Described done) {
+    connect(callDriver(QStringLiteral("GetNameOwner"), {name_}), &QDBusPendingCallWatcher::finished,
+            this, [this, done = std::move(done)](QDBusPendingCallWatcher* call) {
+                const QDBusPendingReply<QString> reply = *call;
+                describe(reply.isError() ? QString() : reply.value(), done);
+            });
+}
+
+void SingleInstance::describe(const QString& owner, Described done) {
+    if (owner.isEmpty()) {
+        done(QStringLiteral("an unknown program"), false);
+        return;
+    }
+    connect(callDriver(QStringLiteral("GetConnectionUnixProcessID"), {owner}),
+            &QDBusPendingCallWatcher::finished, this,
+            [owner, done = std::move(done)](QDBusPendingCallWatcher* call) {
+                const QDBusPendingReply<uint> reply = *call;
+                if (reply.isError()) {
+                    done(owner, false);
+                    return;
+                }
+                const uint pid = reply.value();
+                // A link in /proc: read from the kernel, never from another program.
+                const QString exe =
+                    QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+                const QString own = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+                done(QStringLiteral("%1 (process %2, %3)")
+                         .arg(exe.isEmpty() ? QStringLiteral("a program") : exe)
+                         .arg(pid)
+                         .arg(owner),
+                     isSameProgram(exe, own));
+            });
 }
 
 void SingleInstance::awaitPrevious(std::chrono::milliseconds limit) {
@@ -111,64 +167,27 @@ void SingleInstance::awaitPrevious(std::chrono::milliseconds limit) {
         return;
     }
     waiting_ = true;
-    sd_bus* bus = bus_.bus();
-    if (previous_.empty() || !bus_.isConnected()) {
+    if (previous_.isEmpty() || !bus_.isConnected()) {
         QTimer::singleShot(0, this, [this] { finishWait(true); });
         return;
     }
-    waitLimit_ = new QTimer(this);
-    waitLimit_->setSingleShot(true);
-    connect(waitLimit_, &QTimer::timeout, this, [this] { finishWait(false); });
-    waitLimit_->start(limit);
+    waitLimit_.start(limit);
     // Watch before asking: the bus handles both in order, so a departure between them is not
-    // missed. (previous_ is a checked unique name, safe inside the rule's quotes.)
-    const std::string rule = "type='signal',sender='org.freedesktop.DBus',"
-                             "path='/org/freedesktop/DBus',interface='org.freedesktop.DBus',"
-                             "member='NameOwnerChanged',arg0='" +
-                             previous_ + "'";
-    sd_bus_slot* slot = nullptr;
-    if (sd_bus_add_match_async(bus, &slot, rule.c_str(), ownerChanged, nullptr, this) >= 0) {
-        previousMatch_.reset(slot);
-    }
-    if (sd_bus_call_method_async(bus, &slot, kDriver, kDriverPath, kDriver, "NameHasOwner",
-                                 previousAnswered, this, "s", previous_.c_str()) >= 0) {
-        previousCall_.reset(slot);
-    }
-    bus_.sent();
-}
-
-int SingleInstance::nameLost(sd_bus_message* message, void* userdata, sd_bus_error*) {
-    auto& self = *static_cast<SingleInstance*>(userdata);
-    const char* name = nullptr;
-    if (sd_bus_message_read(message, "s", &name) > 0 && self.claimed_ &&
-        self.name_ == QString::fromUtf8(name)) {
-        self.claimed_ = false;
-        emit self.replaced();
-    }
-    return 0;
-}
-
-int SingleInstance::ownerChanged(sd_bus_message* message, void* userdata, sd_bus_error*) {
-    auto& self = *static_cast<SingleInstance*>(userdata);
-    const char* name = nullptr;
-    const char* before = nullptr;
-    const char* after = nullptr;
-    if (sd_bus_message_read(message, "sss", &name, &before, &after) > 0 && self.previous_ == name &&
-        *after == '\0') {
-        self.finishWait(true);
-    }
-    return 0;
-}
-
-int SingleInstance::previousAnswered(sd_bus_message* reply, void* userdata, sd_bus_error*) {
-    auto& self = *static_cast<SingleInstance*>(userdata);
-    int present = 1;
-    // An error says nothing: the limit decides then.
-    if (!sd_bus_message_is_method_error(reply, nullptr) &&
-        sd_bus_message_read(reply, "b", &present) > 0 && !present) {
-        self.finishWait(true);
-    }
-    return 0;
+    // missed.
+    auto* watcher =
+        new QDBusServiceWatcher(previous_, bus_, QDBusServiceWatcher::WatchForUnregistration, this);
+    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this, watcher] {
+        watcher->deleteLater();
+        finishWait(true);
+    });
+    connect(callDriver(QStringLiteral("NameHasOwner"), {previous_}),
+            &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+                const QDBusPendingReply<bool> reply = *call;
+                // An error says nothing: the limit decides then.
+                if (!reply.isError() && !reply.value()) {
+                    finishWait(true);
+                }
+            });
 }
 
 void SingleInstance::finishWait(bool left) {
@@ -176,14 +195,7 @@ void SingleInstance::finishWait(bool left) {
         return;
     }
     waiting_ = false;
-    // Either may be running this call: sd-bus keeps a slot alive until its callback returns.
-    previousMatch_.reset();
-    previousCall_.reset();
-    if (waitLimit_ != nullptr) {
-        waitLimit_->stop();
-        waitLimit_->deleteLater();
-        waitLimit_ = nullptr;
-    }
+    waitLimit_.stop();
     emit previousGone(left);
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MenuExporter.h"
 
-#include "services/TitleExporter.h"
-
+#include <QDBusConnection>
+#include <QDBusMetaType>
 #include <QTimer>
 
 #include <memory>
@@ -19,17 +19,14 @@ bool isInert(Kind kind) {
 
 } // namespace
 
-MenuExporter::MenuExporter(BusConnection& bus, Build build, Perform perform)
-    : build_(std::move(build))
+MenuExporter::MenuExporter(BusObject& object, Build build, Perform perform)
+    : QDBusAbstractAdaptor(&object)
+    , object_(object)
+    , build_(std::move(build))
     , perform_(std::move(perform)) {
-    sd_bus_slot* slot = nullptr;
-    if (bus.isConnected() && sd_bus_add_object_vtable(bus.bus(), &slot, TitleExporter::kPath,
-                                                      kInterface, vtable(), this) >= 0) {
-        object_.reset(slot);
-    }
+    qDBusRegisterMetaType<Row>();
+    qDBusRegisterMetaType<QList<Row>>();
 }
-
-MenuExporter::~MenuExporter() = default;
 
 QString MenuExporter::kindName(Kind kind) {
     switch (kind) {
@@ -60,70 +57,53 @@ MenuExporter::Row MenuExporter::rowOf(const MenuContent::Entry& entry) {
             entry.checkable,      entry.checked,        entry.enabled};
 }
 
-const sd_bus_vtable* MenuExporter::vtable() {
-    static const sd_bus_vtable table[] = {
-        SD_BUS_VTABLE_START(SD_BUS_VTABLE_UNPRIVILEGED),
-        SD_BUS_METHOD_WITH_NAMES("GetMenu", "", "", "ua(sssbbb)",
-                                 SD_BUS_PARAM(revision) SD_BUS_PARAM(rows), getMenu, 0),
-        SD_BUS_METHOD_WITH_NAMES("Choose", "uu", SD_BUS_PARAM(revision) SD_BUS_PARAM(row), "", "",
-                                 choose, 0),
-        SD_BUS_VTABLE_END,
-    };
-    return table;
-}
-
-int MenuExporter::getMenu(sd_bus_message* call, void* userdata, sd_bus_error*) {
-    auto& self = *static_cast<MenuExporter*>(userdata);
-    self.entries_ = self.build_();
+void MenuExporter::GetMenu(const QDBusMessage& message) {
+    entries_ = build_();
     // Wraps after four billion menus; 0 stays "none handed out".
-    self.revision_ = self.revision_ == UINT32_MAX ? 1 : self.revision_ + 1;
-    return self.answerMenu(call);
+    revision_ = revision_ == UINT32_MAX ? 1 : revision_ + 1;
+    QList<Row> rows;
+    rows.reserve(qsizetype(entries_.size()));
+    for (const MenuContent::Entry& entry : entries_) {
+        rows.append(rowOf(entry));
+    }
+    message.setDelayedReply(true);
+    QDBusMessage reply = message.createReply();
+    reply << revision_ << QVariant::fromValue(rows);
+    object_.bus().send(reply);
 }
 
-int MenuExporter::answerMenu(sd_bus_message* call) const {
-    sd_bus_message* raw = nullptr;
-    int result = sd_bus_message_new_method_return(call, &raw);
-    if (result < 0) {
-        return result;
+void MenuExporter::Choose(uint revision, uint row, const QDBusMessage& message) {
+    const auto refuse = [&](const char* name, const QString& text) {
+        message.setDelayedReply(true);
+        object_.bus().send(message.createErrorReply(QString::fromLatin1(name), text));
+    };
+    if (revision == 0 || revision != revision_) {
+        refuse(kStaleMenu,
+               QStringLiteral("menu %1 is not the latest (%2)").arg(revision).arg(revision_));
+        return;
     }
-    const BusConnection::Message reply(raw);
-    result = sd_bus_message_append(reply.get(), "u", revision_);
-    if (result >= 0) {
-        result = sd_bus_message_open_container(reply.get(), 'a', "(sssbbb)");
-    }
-    for (std::size_t i = 0; result >= 0 && i < entries_.size(); ++i) {
-        const Row row = rowOf(entries_[i]);
-        result = sd_bus_message_append(
-            reply.get(), "(sssbbb)", row.kind.toUtf8().constData(), row.text.toUtf8().constData(),
-            row.emoji.toUtf8().constData(), int(row.checkable), int(row.checked), int(row.enabled));
-    }
-    if (result >= 0) {
-        result = sd_bus_message_close_container(reply.get());
-    }
-    return result < 0 ? result : sd_bus_send(nullptr, reply.get(), nullptr);
-}
-
-int MenuExporter::choose(sd_bus_message* call, void* userdata, sd_bus_error*) {
-    auto& self = *static_cast<MenuExporter*>(userdata);
-    std::uint32_t revision = 0;
-    std::uint32_t row = 0;
-    // sd-bus has checked the signature already.
-    if (const int read = sd_bus_message_read(call, "uu", &revision, &row); read < 0) {
-        return read;
-    }
-    if (revision == 0 || revision != self.revision_) {
-        return sd_bus_reply_method_errorf(call, kStaleMenu, "menu %u is not the latest (%u)",
-                                          revision, self.revision_);
-    }
-    if (row >= self.entries_.size() || isInert(self.entries_[row].kind) ||
-        !self.entries_[row].enabled) {
-        return sd_bus_reply_method_errorf(call, kNoSuchRow, "menu %u has no row %u to choose",
-                                          revision, row);
+    if (row >= entries_.size() || isInert(entries_[row].kind) || !entries_[row].enabled) {
+        refuse(kNoSuchRow,
+               QStringLiteral("menu %1 has no row %2 to choose").arg(revision).arg(row));
+        return;
     }
     // Queued before the answer goes out, so it has run by the time a caller on this thread hears
     // the answer. A copy: what it does may publish and lead to a new menu.
-    QTimer::singleShot(0, &self, [&self, entry = self.entries_[row]] { self.perform_(entry); });
-    return sd_bus_reply_method_return(call, "");
+    QTimer::singleShot(0, this, [this, entry = entries_[row]] { perform_(entry); });
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const MenuExporter::Row& row) {
+    argument.beginStructure();
+    argument << row.kind << row.text << row.emoji << row.checkable << row.checked << row.enabled;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, MenuExporter::Row& row) {
+    argument.beginStructure();
+    argument >> row.kind >> row.text >> row.emoji >> row.checkable >> row.checked >> row.enabled;
+    argument.endStructure();
+    return argument;
 }
 
 } // namespace quillbar

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "services/BusConnection.h"
+#include "services/BusObject.h"
 #include "ui/MenuContent.h"
 
-#include <QObject>
+#include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QList>
+#include <QMetaType>
 #include <QString>
 
 #include <cstdint>
@@ -19,7 +23,20 @@ namespace quillbar {
 // numbers them with a new revision; Choose(u revision, u row) does what choosing a row of that
 // revision does, erring kStaleMenu when revision is not the latest handed out and kNoSuchRow when
 // the row is out of range, inert or disabled. Rows are the tray menu's own entries.
-class MenuExporter : public QObject {
+class MenuExporter : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.quillbar.Quillbar.Menu")
+    Q_CLASSINFO("D-Bus Introspection",
+                "  <interface name=\"org.quillbar.Quillbar.Menu\">\n"
+                "    <method name=\"GetMenu\">\n"
+                "      <arg name=\"revision\" type=\"u\" direction=\"out\"/>\n"
+                "      <arg name=\"rows\" type=\"a(sssbbb)\" direction=\"out\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Choose\">\n"
+                "      <arg name=\"revision\" type=\"u\" direction=\"in\"/>\n"
+                "      <arg name=\"row\" type=\"u\" direction=\"in\"/>\n"
+                "    </method>\n"
+                "  </interface>\n")
 public:
     static constexpr const char* kInterface = "org.quillbar.Quillbar.Menu";
     static constexpr const char* kStaleMenu = "org.quillbar.Quillbar.Error.StaleMenu";
@@ -42,11 +59,10 @@ public:
     // Does what choosing the entry does.
     using Perform = std::function<void(const MenuContent::Entry&)>;
 
-    // Serves the menu on bus, which must outlive it. A chosen row is answered at once and
-    // performed on the next turn of the event loop, outside the bus's dispatch (it may open a
-    // window or quit).
-    MenuExporter(BusConnection& bus, Build build, Perform perform);
-    ~MenuExporter() override;
+    // The menu as an interface of object (the title's), which owns it. A chosen row is answered
+    // at once and performed on the next turn of the event loop, outside the bus's dispatch (it
+    // may open a window or quit).
+    MenuExporter(BusObject& object, Build build, Perform perform);
 
     // The bus's name for an entry's kind ("space", "heading", "text", "separator", "rename",
     // "launch-at-login", "check-for-updates", "quit").
@@ -54,18 +70,23 @@ public:
     // The entry as a row.
     static Row rowOf(const MenuContent::Entry& entry);
 
-private:
-    static const sd_bus_vtable* vtable();
-    static int getMenu(sd_bus_message* call, void* userdata, sd_bus_error* error);
-    static int choose(sd_bus_message* call, void* userdata, sd_bus_error* error);
-    // The reply to GetMenu: the new revision and the rows of entries_.
-    int answerMenu(sd_bus_message* call) const;
+public slots:
+    // The bus methods: a new revision and its rows; a row of the latest revision chosen.
+    void GetMenu(const QDBusMessage& message);
+    void Choose(uint revision, uint row, const QDBusMessage& message);
 
+private:
+    BusObject& object_;
     Build build_;
     Perform perform_;
     std::uint32_t revision_ = 0; // 0: none handed out yet
     std::vector<MenuContent::Entry> entries_;
-    BusConnection::Slot object_;
 };
 
+// A row's form on the bus, (sssbbb).
+QDBusArgument& operator<<(QDBusArgument& argument, const MenuExporter::Row& row);
+const QDBusArgument& operator>>(const QDBusArgument& argument, MenuExporter::Row& row);
+
 } // namespace quillbar
+
+Q_DECLARE_METATYPE(quillbar::MenuExporter::Row)

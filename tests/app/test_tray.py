@@ -61,7 +61,14 @@ class TrayTest(DesktopTest):
         self.desk.wait_for_icons(1)
         app = App(self.desk, QUILLBAR)
         self.assertEqual(first.proc.wait(timeout=20), 0)
+        first.wait_for_line("A newer Quillbar took over")
         self.desk.wait_for_icons(1)
+        # Launched again: the new instance's rename window comes forward, for the keyboard.
+        rename = self.desk.wait_until(
+            lambda: self.desk.xdotool("search", "--onlyvisible", "--name", "^Rename Spaces$",
+                                      check=False).split(), message="no rename window")
+        self.desk.wait_until(lambda: self.desk.active_window() == int(rename[0]))
+        self.desk.xdotool("key", "Escape")
         if QUILLBAR_OTHER_ID:
             App(self.desk, QUILLBAR_OTHER_ID)
             self.desk.wait_for_icons(2)

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs on a private session bus (ctest starts it with dbus-run-session). Each party of a test has
-// its own connection, as separate processes would: the services on a BusConnection (served by this
-// thread's event loop, so callers here wait by running it), their callers on QtDBus or sd-bus.
+// its own connection, as separate processes would (the services are served by this thread's event
+// loop, so callers here wait by running it); the title client and a stalled holder use sd-bus.
 #include "platform/NotificationCenter.h"
-#include "services/BusConnection.h"
+#include "services/BusObject.h"
 #include "services/BusWait.h"
 #include "services/DebugRequests.h"
 #include "services/SessionEvents.h"
@@ -30,7 +30,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -45,100 +44,117 @@
 namespace quillbar {
 namespace {
 
-// A new connection to the session bus: another party, open until the program ends.
-QDBusConnection party() {
+// A new connection to the session bus: another party, open until the program ends or it leaves.
+QDBusConnection party(QString* name = nullptr) {
     static int count = 0;
-    return QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                         QStringLiteral("party-%1").arg(count++));
-}
-
-// A new connection of the application's kind: a service's side.
-std::unique_ptr<BusConnection> service() {
-    auto bus = BusConnection::session();
-    EXPECT_TRUE(bus->isConnected());
+    const QString connection = QStringLiteral("party-%1").arg(count++);
+    if (name != nullptr) {
+        *name = connection;
+    }
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connection);
+    EXPECT_TRUE(bus.isConnected());
     return bus;
 }
 
-// The connection's unique name (waits for the bus's greeting).
-QString uniqueName(BusConnection& bus) {
-    const char* name = nullptr;
-    EXPECT_GE(sd_bus_get_unique_name(bus.bus(), &name), 0);
-    bus.sent();
-    return QString::fromUtf8(name);
-}
-
-// Takes a well-known name on bus, as an instance does, waiting on the event loop for the answer.
-bool takeName(BusConnection& bus, const char* name) {
-    int answer = 0; // 1 granted, -1 refused
-    sd_bus_slot* slot = nullptr;
-    const auto answered = [](sd_bus_message* reply, void* userdata, sd_bus_error*) {
-        *static_cast<int*>(userdata) = sd_bus_message_is_method_error(reply, nullptr) ? -1 : 1;
-        return 0;
-    };
-    if (sd_bus_request_name_async(bus.bus(), &slot, name, 0, answered, &answer) < 0) {
-        return false;
+// The title served on bus as the application serves it; the exporter lives as long as the object.
+struct TitleObject {
+    TitleObject(const QDBusConnection& bus, const QString& title)
+        : object(std::make_unique<BusObject>(bus, TitleExporter::kPath))
+        , exporter(new TitleExporter(*object, title)) {
+        EXPECT_TRUE(object->serve());
     }
-    const BusConnection::Slot request(slot);
-    bus.sent();
-    return QTest::qWaitFor([&] { return answer != 0; }, 5000) && answer == 1;
+    std::unique_ptr<BusObject> object;
+    TitleExporter* exporter;
+};
+
+// Claims and waits for the outcome: true when the name was taken.
+bool claimed(SingleInstance& instance) {
+    QSignalSpy taken(&instance, &SingleInstance::claimed);
+    QSignalSpy held(&instance, &SingleInstance::held);
+    QSignalSpy unavailable(&instance, &SingleInstance::unavailable);
+    instance.claim();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return taken.count() + held.count() + unavailable.count() > 0; }, 5000));
+    return taken.count() == 1 && instance.holdsName();
 }
 
-TEST(BusServicesTest, TheNewestInstanceTakesTheNameAndTheOlderOneIsToldToQuit) {
-    const auto firstBus = service();
-    const auto secondBus = service();
-    const auto otherBus = service();
-    SingleInstance first(*firstBus, "org.quillbar.Test");
-    SingleInstance second(*secondBus, "org.quillbar.Test");
-    SingleInstance other(*otherBus, "org.quillbar.Other");
+TEST(BusServicesTest, TheNewestInstanceTakesTheNameAndTheOlderOneIsToldWhoDid) {
+    SingleInstance first(party(), "org.quillbar.Test");
+    SingleInstance second(party(), "org.quillbar.Test");
+    SingleInstance other(party(), "org.quillbar.Other");
     QSignalSpy firstReplaced(&first, &SingleInstance::replaced);
     QSignalSpy otherReplaced(&other, &SingleInstance::replaced);
-    ASSERT_TRUE(first.claim());
-    ASSERT_TRUE(other.claim());
-    ASSERT_TRUE(second.claim());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return firstReplaced.count() == 1; }, 5000));
+    ASSERT_TRUE(claimed(first));
+    ASSERT_TRUE(claimed(other));
+    ASSERT_TRUE(claimed(second));
+    EXPECT_TRUE(second.replacedAnother());
+    // The taker is this very program (the parties share its process): another Quillbar.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstReplaced.count() == 1; }, 5000));
+    EXPECT_TRUE(firstReplaced[0][0].toString().contains(
+        QStringLiteral("process %1").arg(QCoreApplication::applicationPid())));
     EXPECT_TRUE(second.holdsName() && !first.holdsName());
     // A copy with another identifier is left alone.
     EXPECT_TRUE(other.holdsName() && otherReplaced.isEmpty());
     // Without a bus the rule is skipped.
-    const auto none = BusConnection::atAddress("unix:path=/nonexistent/quillbar-bus");
-    EXPECT_FALSE(none->isConnected());
-    SingleInstance lonely(*none, "org.quillbar.Test");
-    EXPECT_FALSE(lonely.claim() || lonely.holdsName());
+    SingleInstance lonely(
+        QDBusConnection::connectToBus("unix:path=/nonexistent/quillbar-bus", "no-bus"),
+        "org.quillbar.Test");
+    EXPECT_FALSE(claimed(lonely));
+
+    // Only programs of the same name count as Quillbar, an upgraded one included.
+    EXPECT_TRUE(SingleInstance::isSameProgram("/usr/bin/quillbar (deleted)", "/opt/q/quillbar"));
+    EXPECT_FALSE(SingleInstance::isSameProgram("/usr/bin/python3", "/usr/bin/quillbar"));
+    EXPECT_FALSE(SingleInstance::isSameProgram("", ""));
+}
+
+// A holder that does not let go is reported with its process, and the name is asked for again
+// until it is free.
+TEST(BusServicesTest, ANameHeldBySomethingElseIsReportedAndAskedForAgain) {
+    QDBusConnection squatter = party();
+    ASSERT_TRUE(squatter.registerService("org.quillbar.Held"));
+    SingleInstance instance(party(), "org.quillbar.Held");
+    QSignalSpy held(&instance, &SingleInstance::held);
+    QSignalSpy taken(&instance, &SingleInstance::claimed);
+    instance.claim();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held.count() == 1; }, 5000));
+    EXPECT_TRUE(held[0][0].toString().contains(squatter.baseService()));
+    EXPECT_FALSE(instance.holdsName());
+    squatter.unregisterService("org.quillbar.Held");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return taken.count() == 1; }, 5000));
+    EXPECT_TRUE(instance.holdsName());
+    EXPECT_FALSE(instance.replacedAnother());
 }
 
 // The newer instance hears when the one it replaced has left the bus (at once when there was
 // none, at the limit when it never leaves); only then may it read what that one saved.
 TEST(BusServicesTest, TheNewInstanceWaitsUntilTheOneItReplacedHasLeft) {
     const QString name = QStringLiteral("org.quillbar.Waiting");
-    const auto aloneBus = service();
-    SingleInstance alone(*aloneBus, name);
+    SingleInstance alone(party(), name);
     QSignalSpy aloneGone(&alone, &SingleInstance::previousGone);
-    ASSERT_TRUE(alone.claim());
+    ASSERT_TRUE(claimed(alone));
     alone.awaitPrevious(std::chrono::seconds(5));
     EXPECT_TRUE(QTest::qWaitFor([&] { return aloneGone.count() == 1; }, 5000));
     EXPECT_EQ(aloneGone.value(0).value(0).toBool(), true);
 
-    auto olderBus = service();
-    auto older = std::make_unique<SingleInstance>(*olderBus, name);
-    ASSERT_TRUE(older->claim());
-    const auto newerBus = service();
-    SingleInstance newer(*newerBus, name);
+    QString olderConnection;
+    auto older = std::make_unique<SingleInstance>(party(&olderConnection), name);
+    ASSERT_TRUE(claimed(*older));
+    SingleInstance newer(party(), name);
     QSignalSpy newerGone(&newer, &SingleInstance::previousGone);
-    ASSERT_TRUE(newer.claim());
+    ASSERT_TRUE(claimed(newer));
     newer.awaitPrevious(std::chrono::seconds(20));
     // A few turns of the loop, in which an answer for "nobody before" would come: nothing yet.
     for (int turn = 0; turn < 3; ++turn)
         QCoreApplication::processEvents();
     EXPECT_EQ(newerGone.count(), 0);
     older.reset();
-    olderBus.reset();
+    QDBusConnection::disconnectFromBus(olderConnection);
     EXPECT_TRUE(QTest::qWaitFor([&] { return newerGone.count() == 1; }, 10000));
     EXPECT_EQ(newerGone.value(0).value(0).toBool(), true);
 
-    const auto newestBus = service();
-    SingleInstance newest(*newestBus, name); // replaces newer, which stays on the bus
+    SingleInstance newest(party(), name); // replaces newer, which stays on the bus
     QSignalSpy newestGone(&newest, &SingleInstance::previousGone);
-    ASSERT_TRUE(newest.claim());
+    ASSERT_TRUE(claimed(newest));
     newest.awaitPrevious(std::chrono::milliseconds(100));
     EXPECT_TRUE(QTest::qWaitFor([&] { return newestGone.count() == 1; }, 5000));
     EXPECT_EQ(newestGone.value(0).value(0).toBool(), false);
@@ -146,10 +162,10 @@ TEST(BusServicesTest, TheNewInstanceWaitsUntilTheOneItReplacedHasLeft) {
 
 TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
     std::vector<std::string> received; // name and object ("-" for none)
-    const auto instance = service();
+    QDBusConnection instance = party();
     // Deliveries an hour apart: everything after the first waits for deliverPending().
     DebugRequests listener(
-        *instance,
+        instance,
         [&](const std::string& name, const std::optional<std::string>& object) {
             received.push_back(name + " " + object.value_or("-"));
         },
@@ -157,7 +173,7 @@ TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
             return desktop == "9" ? QStringLiteral("no desktop 9") : QString();
         },
         std::chrono::hours(1));
-    ASSERT_TRUE(takeName(*instance, "org.quillbar.Debug"));
+    ASSERT_TRUE(instance.registerService("org.quillbar.Debug"));
     const std::string switchTo = NotificationCenter::kDebugSwitchTo;
     const std::string settings = NotificationCenter::kDebugSettings + std::string(" -");
 
@@ -228,12 +244,12 @@ TEST(BusServicesTest, ADebugRequestWaitsForAStartingInstanceAndFailsWithoutOne) 
 
     // The instance takes its name while the request waits, and serves it.
     std::vector<std::string> received;
-    const auto instance = service();
-    DebugRequests listener(*instance,
+    QDBusConnection instance = party();
+    DebugRequests listener(instance,
                            [&](const std::string& name, const std::optional<std::string>& object) {
                                received.push_back(name + " " + object.value_or("-"));
                            });
-    QTimer::singleShot(300, [&] { takeName(*instance, "org.quillbar.Starting"); });
+    QTimer::singleShot(300, [&] { instance.registerService("org.quillbar.Starting"); });
     EXPECT_EQ(DebugRequests::switchTo(party(), "org.quillbar.Starting", "3").outcome,
               DebugRequests::Outcome::Delivered);
     EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 1; }, 5000));
@@ -259,12 +275,13 @@ public slots:
 
 // Status bars listen to either signal: both go out once per change, in that order, with the title.
 TEST(BusServicesTest, AChangedTitleIsAnnouncedByBothSignalsOnceEach) {
-    const auto app = service();
-    TitleExporter exporter(*app, "Desktop 1");
+    const QDBusConnection app = party();
+    TitleObject title(app, "Desktop 1");
+    TitleExporter& exporter = *title.exporter;
     SignalLog log;
     QDBusConnection listener = party();
     for (const char* interface : {TitleExporter::kInterface, "org.freedesktop.DBus.Properties"}) {
-        ASSERT_TRUE(listener.connect(uniqueName(*app), TitleExporter::kPath, interface, QString(),
+        ASSERT_TRUE(listener.connect(app.baseService(), TitleExporter::kPath, interface, QString(),
                                      &log, SLOT(heard(QDBusMessage))));
     }
     exporter.setMenuBarTitle("Desktop 2");
@@ -328,9 +345,11 @@ TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestar
     EXPECT_EQ(follow->text(), "");
     follow.reset();
 
-    auto app = service();
-    auto exporter = std::make_unique<TitleExporter>(*app, "🦊 Fox");
-    ASSERT_TRUE(takeName(*app, "org.quillbar.Titles"));
+    QString appConnection;
+    QDBusConnection app = party(&appConnection);
+    auto title = std::make_unique<TitleObject>(app, "🦊 Fox");
+    TitleExporter* exporter = title->exporter;
+    ASSERT_TRUE(app.registerService("org.quillbar.Titles"));
     follow = std::make_unique<Follow>("org.quillbar.Titles", TitleLine::Format::Json);
     ASSERT_TRUE(follow->printed("Fox"));
     exporter->setMenuBarTitle("Desktop 3");
@@ -340,25 +359,26 @@ TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestar
                               "{\"text\":\"Desktop 3\",\"tooltip\":\"Desktop 3\"}\n");
     // The instance goes away: an empty title; a new one comes: its title. Another holder of a
     // name of its own is not heard.
-    exporter.reset();
-    app.reset();
+    title.reset();
+    app = QDBusConnection(QString());
+    QDBusConnection::disconnectFromBus(appConnection);
     ASSERT_TRUE(follow->printed("{\"text\":\"\""));
-    const auto stranger = service();
-    TitleExporter other(*stranger, "Stranger");
-    other.setMenuBarTitle("Still a stranger");
-    const auto newer = service();
-    TitleExporter replacement(*newer, "Desktop 1");
-    ASSERT_TRUE(takeName(*newer, "org.quillbar.Titles"));
+    TitleObject other(party(), "Stranger");
+    other.exporter->setMenuBarTitle("Still a stranger");
+    QDBusConnection newer = party();
+    TitleObject replacement(newer, "Desktop 1");
+    ASSERT_TRUE(newer.registerService("org.quillbar.Titles"));
     EXPECT_TRUE(follow->printed("Desktop 1"));
-    replacement.setMenuBarTitle("Desktop 2");
+    replacement.exporter->setMenuBarTitle("Desktop 2");
     EXPECT_TRUE(follow->printed("Desktop 2"));
     EXPECT_EQ(follow->text().find("tranger"), std::string::npos);
 }
 
 TEST(BusServicesTest, TheI3barFormIsTheProtocolsHeaderAndAnEndlessArrayOfStatusLines) {
-    const auto app = service();
-    TitleExporter exporter(*app, "🦊 Fox");
-    ASSERT_TRUE(takeName(*app, "org.quillbar.Bar"));
+    QDBusConnection app = party();
+    TitleObject title(app, "🦊 Fox");
+    TitleExporter& exporter = *title.exporter;
+    ASSERT_TRUE(app.registerService("org.quillbar.Bar"));
     Follow follow("org.quillbar.Bar", TitleLine::Format::I3bar);
     const QStringList titles{"Desktop 2", "Quote \" and\nbreak", "🦊 Fox"};
     const auto lineCount = [&] { return std::ranges::count(follow.text(), '\n'); };
@@ -404,9 +424,10 @@ TEST(BusServicesTest, TheOneShotQueryReadsTheTitleCutsItAndGivesUpAtItsOwnDeadli
     using Outcome = TitleQuery::Outcome;
     EXPECT_EQ(queryTitle("org.quillbar.Query", TitleQuery::kDeadline).outcome, Outcome::NotRunning);
 
-    const auto app = service();
-    TitleExporter exporter(*app, "🦊 Fox");
-    ASSERT_TRUE(takeName(*app, "org.quillbar.Query"));
+    QDBusConnection app = party();
+    TitleObject title(app, "🦊 Fox");
+    TitleExporter& exporter = *title.exporter;
+    ASSERT_TRUE(app.registerService("org.quillbar.Query"));
     TitleQuery::Answer answer = queryTitle("org.quillbar.Query", TitleQuery::kDeadline);
     EXPECT_EQ(answer.outcome, Outcome::Title);
     EXPECT_EQ(answer.title, "🦊 Fox");
@@ -499,74 +520,28 @@ private:
     std::string address_;
 };
 
-// A burst of titles bigger than the socket takes while the bus is stalled waits in the connection,
-// up to a bound past which only the newest title is kept; once the bus reads again the waiting
-// ones are written and then the newest: titles arrive in order, and the last is the one shown.
-TEST(BusServicesTest, AStalledBusHoldsABoundedQueueOfTitlesAndGetsTheNewestLast) {
-    PrivateBus daemon;
-    ASSERT_FALSE(daemon.address().empty());
-    const auto app = BusConnection::atAddress(daemon.address());
-    TitleExporter exporter(*app, "Desktop 0");
-    SignalLog log;
-    QDBusConnection listener = QDBusConnection::connectToBus(
-        QString::fromStdString(daemon.address()), QStringLiteral("stalled-bus-listener"));
-    ASSERT_TRUE(listener.connect(uniqueName(*app), TitleExporter::kPath, TitleExporter::kInterface,
-                                 TitleExporter::kSignal, &log, SLOT(heard(QDBusMessage))));
-    daemon.pause();
-    // Until the socket takes no more (sd-bus asks for a large buffer), and many more.
-    const QString padding(1000, u'x');
-    const auto waiting = [&] { return (sd_bus_get_events(app->bus()) & POLLOUT) != 0; };
-    int count = 0;
-    while (!waiting() && count < 30000) {
-        exporter.setMenuBarTitle(padding + QString::number(++count));
-    }
-    ASSERT_TRUE(waiting()) << count;
-    std::uint64_t mostWaiting = 0;
-    for (const int last = count + 500; count < last;) {
-        exporter.setMenuBarTitle(padding + QString::number(++count));
-        std::uint64_t queued = 0;
-        ASSERT_GE(sd_bus_get_n_queued_write(app->bus(), &queued), 0);
-        mostWaiting = std::max(mostWaiting, queued);
-    }
-    // Two messages a title, the second may pass the bound by one.
-    EXPECT_LE(mostWaiting, TitleExporter::kMaxWaitingMessages + 1);
-    daemon.resume();
-    const QString newest = "x" + QString::number(count);
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return !log.lines.isEmpty() && log.lines.back().endsWith(newest); }, 30000))
-        << log.lines.size() << " of " << count;
-    int previous = 0;
-    for (const QString& line : log.lines) {
-        const int number = line.mid(line.lastIndexOf(u'x') + 1).toInt();
-        ASSERT_GT(number, previous) << line.right(20).toStdString();
-        previous = number;
-    }
-    EXPECT_LT(log.lines.size(), count - 400);
-    EXPECT_FALSE(waiting());
-    QDBusConnection::disconnectFromBus(QStringLiteral("stalled-bus-listener"));
-}
-
-// The bus goes away: the services stay, saying so and sending nothing, and the connection's dead
-// socket does not keep the event loop awake.
+// The bus goes away: the services stay, sending nothing, and the connection's dead socket does
+// not keep the event loop awake.
 TEST(BusServicesTest, TheServicesOutliveTheBus) {
     PrivateBus daemon;
     ASSERT_FALSE(daemon.address().empty());
-    const auto app = BusConnection::atAddress(daemon.address());
-    SingleInstance instance(*app, "org.quillbar.Gone");
-    ASSERT_TRUE(instance.claim());
-    TitleExporter exporter(*app, "Desktop 1");
+    const QDBusConnection app =
+        QDBusConnection::connectToBus(QString::fromStdString(daemon.address()), "gone-bus");
+    ASSERT_TRUE(app.isConnected());
+    SingleInstance instance(app, "org.quillbar.Gone");
+    ASSERT_TRUE(claimed(instance));
+    TitleObject title(app, "Desktop 1");
     int delivered = 0;
     DebugRequests requests(
-        *app, [&](const std::string&, const std::optional<std::string>&) { ++delivered; });
-    QSignalSpy gone(app.get(), &BusConnection::disconnected);
+        app, [&](const std::string&, const std::optional<std::string>&) { ++delivered; });
     QSignalSpy replaced(&instance, &SingleInstance::replaced);
     daemon.stop();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gone.count() == 1; }, 5000));
-    EXPECT_FALSE(app->isConnected() || instance.holdsName());
-    exporter.setMenuBarTitle("Desktop 2");
-    EXPECT_EQ(exporter.menuBarTitle(), "Desktop 2");
-    SingleInstance later(*app, "org.quillbar.Gone");
-    EXPECT_FALSE(later.claim());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app.isConnected(); }, 5000));
+    EXPECT_FALSE(instance.holdsName());
+    title.exporter->setMenuBarTitle("Desktop 2");
+    EXPECT_EQ(title.exporter->menuBarTitle(), "Desktop 2");
+    SingleInstance later(app, "org.quillbar.Gone");
+    EXPECT_FALSE(claimed(later));
     QSignalSpy laterGone(&later, &SingleInstance::previousGone);
     later.awaitPrevious(std::chrono::seconds(5));
     EXPECT_TRUE(QTest::qWaitFor([&] { return laterGone.count() == 1; }, 5000));
@@ -581,7 +556,6 @@ TEST(BusServicesTest, TheServicesOutliveTheBus) {
     EXPECT_LT(wakes, 20);
     EXPECT_TRUE(replaced.isEmpty());
     EXPECT_EQ(delivered, 0);
-    EXPECT_EQ(gone.count(), 1);
 }
 
 TEST(BusServicesTest, SessionSignalsBecomeWorkspaceNotifications) {

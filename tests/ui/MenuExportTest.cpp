@@ -6,7 +6,7 @@
 #include "model/MemoryDefaults.h"
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
-#include "services/BusConnection.h"
+#include "services/BusObject.h"
 #include "services/TitleExporter.h"
 #include "services/TopBarButtonWatcher.h"
 #include "switching/SpaceSwitcher.h"
@@ -25,26 +25,6 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-namespace quillbar {
-
-// A row as a QtDBus caller reads it.
-const QDBusArgument& operator>>(const QDBusArgument& argument, MenuExporter::Row& row) {
-    argument.beginStructure();
-    argument >> row.kind >> row.text >> row.emoji >> row.checkable >> row.checked >> row.enabled;
-    argument.endStructure();
-    return argument;
-}
-QDBusArgument& operator<<(QDBusArgument& argument, const MenuExporter::Row& row) {
-    argument.beginStructure();
-    argument << row.kind << row.text << row.emoji << row.checkable << row.checked << row.enabled;
-    argument.endStructure();
-    return argument;
-}
-
-} // namespace quillbar
-
-Q_DECLARE_METATYPE(quillbar::MenuExporter::Row)
 
 namespace quillbar::test {
 namespace {
@@ -71,20 +51,17 @@ protected:
         view = std::make_unique<MenuContentView>(
             *observer, *switcher, store,
             XdgAutostart(home.filePath("autostart"), {}, "/usr/bin/quillbar"), "1.2.3");
-        qDBusRegisterMetaType<Row>();
-        qDBusRegisterMetaType<QList<Row>>();
-        title = std::make_unique<TitleExporter>(*bus, "Desktop 2");
-        menu = std::make_unique<MenuExporter>(
-            *bus,
+        object = std::make_unique<BusObject>(bus, TitleExporter::kPath);
+        new TitleExporter(*object, "Desktop 2");
+        new MenuExporter(
+            *object,
             [this] {
                 view->prepareToShow();
                 return view->entries();
             },
             [this](const MenuContent::Entry& entry) { view->perform(entry); });
-        const char* name = nullptr;
-        EXPECT_GE(sd_bus_get_unique_name(bus->bus(), &name), 0);
-        bus->sent();
-        service = QString::fromUtf8(name);
+        EXPECT_TRUE(object->serve());
+        service = bus.baseService();
     }
 
     QDBusMessage call(const char* interface, const char* method, const QList<QVariant>& arguments,
@@ -132,10 +109,9 @@ protected:
     std::unique_ptr<SpaceObserver> observer;
     std::unique_ptr<SpaceSwitcher> switcher;
     std::unique_ptr<MenuContentView> view;
-    std::unique_ptr<BusConnection> bus = BusConnection::session();
-    std::unique_ptr<TitleExporter> title;
-    std::unique_ptr<MenuExporter> menu;
-    QString service; // the menu's connection
+    QDBusConnection bus = party();
+    std::unique_ptr<BusObject> object; // serves the title and the menu
+    QString service;                   // the menu's connection
     QDBusConnection client = party();
 };
 
