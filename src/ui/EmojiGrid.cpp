@@ -3,6 +3,7 @@
 
 #include "ui/EmojiCatalog.h"
 #include "ui/EmojiCell.h"
+#include "ui/EmojiSearch.h"
 
 #include <QAccessible>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
@@ -21,7 +23,9 @@
 namespace quillbar {
 
 namespace {
-constexpr QSize gridSize{340, 300};
+constexpr QSize gridSize{340, 336};
+// Six rows of matches: more words narrow a search down.
+constexpr int maxMatches = 60;
 constexpr int borderWidth = 1;
 // Room kept above a cell scrolled into view, so its group's title shows too.
 constexpr int titleRoom = 24;
@@ -48,15 +52,14 @@ QFrame* divider(QWidget* parent) {
 
 EmojiGrid::EmojiGrid(const QString& selected, Columns columns, QWidget* parent)
     : QWidget(parent)
+    , selected_(selected)
     , columns_(columns) {
     setFixedSize(gridSize);
-    // The grid itself takes the keys: nothing inside it holds the focus.
-    setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(tr("Choose an emoji"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(borderWidth, borderWidth, borderWidth, borderWidth);
     layout->setSpacing(8);
-    layout->addWidget(makeHeader(selected));
+    layout->addWidget(makeHeader());
     layout->addWidget(divider(this));
 
     scroll_ = new QScrollArea(this);
@@ -65,33 +68,44 @@ EmojiGrid::EmojiGrid(const QString& selected, Columns columns, QWidget* parent)
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    scroll_->setWidget(makeSections(selected));
     layout->addWidget(scroll_, 1);
-
-    const auto chosen = std::ranges::find_if(cells_, &EmojiCell::isSelected);
-    moveTo(chosen == cells_.end() ? 0 : int(chosen - cells_.begin()));
+    showMatches(QString());
 }
 
-QWidget* EmojiGrid::makeHeader(const QString& selected) {
+QWidget* EmojiGrid::makeHeader() {
     auto* header = new QWidget(this);
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(12, 10, 12, 0);
+    auto* column = new QVBoxLayout(header);
+    column->setContentsMargins(12, 10, 12, 0);
+    column->setSpacing(6);
+    auto* row = new QHBoxLayout;
     auto* title = new QLabel(tr("Choose an emoji"), header);
     title->setFont(sizedFont(font(), 12, QFont::DemiBold));
     row->addWidget(title);
     row->addStretch(1);
     clearButton_ = new QPushButton(tr("Clear"), header);
     clearButton_->setFont(sizedFont(font(), 11, QFont::Normal));
-    clearButton_->setEnabled(!selected.isEmpty());
+    clearButton_->setEnabled(!selected_.isEmpty());
     clearButton_->setAutoDefault(false);
-    // Delete clears from the keyboard; the button must not take the keys from the grid.
+    // Delete clears from the keyboard; the button must not take the keys from the search field.
     clearButton_->setFocusPolicy(Qt::NoFocus);
     connect(clearButton_, &QPushButton::clicked, this, &EmojiGrid::cleared);
     row->addWidget(clearButton_);
+    column->addLayout(row);
+
+    search_ = new QLineEdit(header);
+    search_->setPlaceholderText(tr("Search"));
+    search_->setAccessibleName(tr("Search emoji"));
+    search_->setMaxLength(EmojiSearch::maxQueryLength);
+    search_->setClearButtonEnabled(true);
+    search_->installEventFilter(this);
+    connect(search_, &QLineEdit::textChanged, this, &EmojiGrid::showMatches);
+    column->addWidget(search_);
+    // Keyboard first: whatever gives the popup the focus gives it to the search field.
+    setFocusProxy(search_);
     return header;
 }
 
-QWidget* EmojiGrid::makeSections(const QString& selected) {
+QWidget* EmojiGrid::makeSections(const std::vector<Listing>& listings) {
     auto* content = new QWidget;
     auto* stack = new QVBoxLayout(content);
     stack->setContentsMargins(0, 0, 0, 10);
@@ -99,13 +113,11 @@ QWidget* EmojiGrid::makeSections(const QString& selected) {
 
     QColor tertiary = palette().color(QPalette::PlaceholderText);
     tertiary.setAlphaF(0.75);
-    for (const EmojiCatalog::Group& group : EmojiCatalog::groups()) {
-        const QString name =
-            QCoreApplication::translate("EmojiCatalog", group.name.c_str()).toUpper();
-        sections_.push_back({int(cells_.size()), int(group.emoji.size()), name});
+    for (const Listing& listing : listings) {
+        sections_.push_back({int(cells_.size()), int(listing.emoji.size()), listing.title});
         auto* section = new QVBoxLayout;
         section->setSpacing(4);
-        auto* title = new QLabel(name, content);
+        auto* title = new QLabel(listing.title, content);
         title->setFont(sizedFont(font(), 9, QFont::DemiBold));
         QPalette titlePalette = title->palette();
         titlePalette.setColor(QPalette::WindowText, tertiary);
@@ -119,9 +131,8 @@ QWidget* EmojiGrid::makeSections(const QString& selected) {
         grid->setVerticalSpacing(2);
         grid->setContentsMargins(0, 0, 0, 0);
         int index = 0;
-        for (const std::string& entry : group.emoji) {
-            const QString emoji = QString::fromStdString(entry);
-            auto* cell = new EmojiCell(emoji, sameText(emoji, selected), content);
+        for (const QString& emoji : listing.emoji) {
+            auto* cell = new EmojiCell(emoji, sameText(emoji, selected_), content);
             cell->setFixedWidth(columns_.width);
             connect(cell, &EmojiCell::clicked, this, [this, emoji] { emit picked(emoji); });
             grid->addWidget(cell, index / columns_.count, index % columns_.count);
@@ -139,49 +150,95 @@ QWidget* EmojiGrid::makeSections(const QString& selected) {
     return content;
 }
 
+void EmojiGrid::showMatches(const QString& query) {
+    std::vector<Listing> listings;
+    const QStringList found = EmojiSearch::find(query, maxMatches);
+    if (!query.trimmed().isEmpty()) {
+        listings.push_back(
+            {found.isEmpty() ? tr("No emoji found") : tr("Search results").toUpper(), found});
+    } else {
+        for (const EmojiCatalog::Group& group : EmojiCatalog::groups()) {
+            Listing listing{
+                QCoreApplication::translate("EmojiCatalog", group.name.c_str()).toUpper(), {}};
+            for (const std::string& entry : group.emoji)
+                listing.emoji << QString::fromStdString(entry);
+            listings.push_back(std::move(listing));
+        }
+    }
+    cells_.clear();
+    sections_.clear();
+    current_ = 0;
+    // The scroll area deletes the widget it showed before.
+    scroll_->setWidget(makeSections(listings));
+    const auto chosen = std::ranges::find_if(cells_, &EmojiCell::isSelected);
+    // A search starts on its best match; the catalogue on the chosen entry.
+    moveTo(chosen == cells_.end() || !found.isEmpty() ? 0 : int(chosen - cells_.begin()));
+}
+
+bool EmojiGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == search_ && event->type() == QEvent::KeyPress)
+        return handleKey(static_cast<QKeyEvent*>(event));
+    return QWidget::eventFilter(watched, event);
+}
+
 void EmojiGrid::keyPressEvent(QKeyEvent* event) {
+    if (handleKey(event))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+bool EmojiGrid::handleKey(QKeyEvent* event) {
+    const bool empty = search_->text().isEmpty();
     switch (event->key()) {
-    case Qt::Key_Left:
-        moveTo(current_ - 1);
-        break;
-    case Qt::Key_Right:
-        moveTo(current_ + 1);
-        break;
     case Qt::Key_Up:
         moveTo(verticalNeighbour(current_, -1));
-        break;
+        return true;
     case Qt::Key_Down:
         moveTo(verticalNeighbour(current_, 1));
-        break;
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
     case Qt::Key_Home:
-        moveTo(0);
-        break;
     case Qt::Key_End:
-        moveTo(int(cells_.size()) - 1);
-        break;
+        if (!empty)
+            return false;
+        moveTo(event->key() == Qt::Key_Left    ? current_ - 1
+               : event->key() == Qt::Key_Right ? current_ + 1
+               : event->key() == Qt::Key_Home  ? 0
+                                               : int(cells_.size()) - 1);
+        return true;
+    case Qt::Key_Space:
+        if (!empty)
+            return false;
+        [[fallthrough]];
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Space:
-        emit picked(currentCell()->emoji());
-        break;
+        if (EmojiCell* cell = currentCell())
+            emit picked(cell->emoji());
+        return true;
     case Qt::Key_Delete:
     case Qt::Key_Backspace:
+        if (!empty)
+            return false;
         emit cleared();
-        break;
+        return true;
+    case Qt::Key_Escape:
+        // The first Escape takes back the search; the next one closes the popup (the base class).
+        if (empty)
+            return false;
+        search_->clear();
+        return true;
     default:
-        // Escape closes the popup in the base class; other keys are tried as a group's letter.
-        if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier) ||
-            !jumpToSection(event->text()))
-            QWidget::keyPressEvent(event);
-        return;
+        return false;
     }
-    event->accept();
 }
 
 void EmojiGrid::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Only now are the cells laid out where the scroll area can find them.
-    scroll_->ensureWidgetVisible(currentCell(), 0, titleRoom);
+    if (EmojiCell* cell = currentCell())
+        scroll_->ensureWidgetVisible(cell, 0, titleRoom);
 }
 
 void EmojiGrid::paintEvent(QPaintEvent*) {
@@ -220,21 +277,6 @@ int EmojiGrid::verticalNeighbour(int index, int step) const {
     }
     const Section& target = sections_[section];
     return target.start + std::min(row * columns_.count + column, target.size - 1);
-}
-
-bool EmojiGrid::jumpToSection(const QString& text) {
-    if (text.size() != 1 || !text[0].isLetter())
-        return false;
-    const int count = int(sections_.size());
-    const int here = sectionOf(current_);
-    for (int step = 1; step <= count; ++step) {
-        const Section& candidate = sections_[(here + step) % count];
-        if (candidate.title.startsWith(text, Qt::CaseInsensitive)) {
-            moveTo(candidate.start);
-            break;
-        }
-    }
-    return true;
 }
 
 void EmojiGrid::moveTo(int index) {

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <vector>
 
+class QLineEdit;
 class QPushButton;
 class QScrollArea;
 
@@ -13,10 +15,12 @@ namespace quillbar {
 
 class EmojiCell;
 
-// The picker's popup: "Choose an emoji" with "Clear" above every catalogue group, each a grid of
-// emoji cells, inside a border. It reports clicks and keys; whoever opened it decides what happens
-// and closes it. Keys: arrows move the current cell, Return or Space picks it, Delete or Backspace
-// clears, a letter moves to the next group whose title starts with it, Escape closes.
+// The picker's popup: "Choose an emoji" with "Clear" and a search field above every catalogue
+// group (or, while the field holds words, the emoji they find), each a grid of emoji cells, inside
+// a border. It reports clicks and keys; whoever opened it decides what happens and closes it.
+// Typing goes to the search field. Keys: Up and Down (and Left, Right, Home and End while the
+// field is empty) move the current cell, Return (or Space in an empty field) picks it, Delete or
+// Backspace in an empty field clears, Escape empties the field, else closes.
 class EmojiGrid : public QWidget {
     Q_OBJECT
 public:
@@ -33,10 +37,12 @@ public:
 
     // The "Clear" button.
     QPushButton* clearButton() const { return clearButton_; }
-    // Every cell, in catalogue order.
+    // The search field.
+    QLineEdit* searchField() const { return search_; }
+    // Every cell shown, in catalogue order (or the search's order).
     const std::vector<EmojiCell*>& cells() const { return cells_; }
-    // The cell that the keyboard is on.
-    EmojiCell* currentCell() const { return cells_[current_]; }
+    // The cell that the keyboard is on; null when the search found nothing.
+    EmojiCell* currentCell() const { return cells_.empty() ? nullptr : cells_[current_]; }
 
 signals:
     // The user clicked the cell of emoji, or pressed Return on it.
@@ -46,6 +52,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -57,14 +64,23 @@ private:
         QString title;
     };
 
-    QWidget* makeHeader(const QString& selected);
-    QWidget* makeSections(const QString& selected);
+    // One group to lay out: its title (empty: none) and its emoji.
+    struct Listing {
+        QString title;
+        QStringList emoji;
+    };
+
+    QWidget* makeHeader();
+    QWidget* makeSections(const std::vector<Listing>& listings);
+    void showMatches(const QString& query);
+    bool handleKey(QKeyEvent* event);
     int sectionOf(int index) const;
     int verticalNeighbour(int index, int step) const;
-    bool jumpToSection(const QString& text);
     void moveTo(int index);
 
+    QString selected_;
     Columns columns_;
+    QLineEdit* search_ = nullptr;
     QScrollArea* scroll_ = nullptr;
     QPushButton* clearButton_ = nullptr;
     std::vector<EmojiCell*> cells_;

@@ -85,10 +85,17 @@ void MenuBarItem::updateSoon() {
     }
 }
 
+bool MenuBarItem::opensOwnMenuOnClick(const QString& platformName) {
+    // A Wayland client cannot place a popup without a parent surface: the compositor would map
+    // the menu as a window of its own. There the host's menu, drawn from the exported one, is it.
+    return !platformName.startsWith(QLatin1String("wayland"));
+}
+
 void MenuBarItem::activated(QSystemTrayIcon::ActivationReason reason) {
     const std::optional<QPoint> beside = besideIcon();
     // A left click opens the same menu as a right click.
-    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+    if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) &&
+        opensOwnMenuOnClick(QGuiApplication::platformName())) {
         menu_->popup(beside.value_or(QCursor::pos()));
     } else if (reason == QSystemTrayIcon::Context && beside && menu_->isVisible()) {
         // Qt opened it at the pointer, over the icon.

@@ -21,8 +21,9 @@ namespace quillbar {
 class SpaceObserver;
 
 // The tray item: the current space's icon, a tooltip whose first line is the menu-bar title, and
-// the menu on a left or right click, opened next to the icon where the tray says where it is. Works
-// with StatusNotifier hosts and XEmbed trays, and docks once a tray appears when there is none yet.
+// the menu on a left or right click (on Wayland only the host's, on a right click), opened next to
+// the icon where the tray says where it is. Works with StatusNotifier hosts and XEmbed trays, and
+// docks once a tray appears when there is none yet.
 class MenuBarItem : public QObject {
     Q_OBJECT
 public:
@@ -49,6 +50,9 @@ public:
     // Where a menu of menuSize opens for a tray icon at icon on a screen of screen: beside the icon
     // (below it in the upper half of the screen, above it in the lower half), never over it.
     static QPoint menuPosition(const QRect& icon, const QRect& screen, const QSize& menuSize);
+    // Whether a left click opens Quillbar's own menu on the Qt platform named platformName: on
+    // X11, not on Wayland (where the host shows the exported menu on a right click).
+    static bool opensOwnMenuOnClick(const QString& platformName);
 
 private:
     // Updates on the next turn of the event loop, once for everything published before it.

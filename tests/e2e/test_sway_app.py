@@ -153,6 +153,23 @@ class SwayAppTest(unittest.TestCase):
         self.assertEqual((window["floating"], window["workspace"]), (True, "4"))
         self.screenshot("sway-rename-window")
 
+        # A host's left click (Activate) opens no menu as a window of its own, nor does a right
+        # click: the host draws the exported menu. Asked for again after them, the rename window
+        # is the one window the app maps.
+        item = next(i for i in self.registered_items() if self.pid_of(i) == app.pid)
+        service, path = item.split("/", 1)
+        for method in ("Activate", "ContextMenu"):
+            self.bus("call", service, "/" + path, "org.kde.StatusNotifierItem", method, "ii",
+                     "10", "10")
+        self.desk.run([QUILLBAR, "--debug-settings"])
+        self.desk.wait_until(self.rename_window, message=self.no_window)
+        self.screenshot("sway-after-clicks")
+        self.assertEqual(self.app_windows(), 1, self.desk.msg("-t", "get_tree"))
+
+    def app_windows(self):
+        tree = json.loads(self.desk.msg("-r", "-t", "get_tree"))
+        return sum(1 for node, _, _ in tree_nodes(tree) if node.get("app_id") == "quillbar")
+
     def no_window(self):
         return "no rename window: " + self.desk.msg("-t", "get_tree")
 

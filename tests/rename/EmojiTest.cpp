@@ -5,8 +5,10 @@
 #include "ui/EmojiFont.h"
 #include "ui/EmojiGrid.h"
 #include "ui/EmojiPicker.h"
+#include "ui/EmojiSearch.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -127,7 +129,7 @@ TEST(EmojiPickerTest, PickClearAndEscapeThenTheButtonShowsWhatIsChosen) {
     EXPECT_EQ(selectedCount(grid), 0);
     // A border sets the popup apart from the window behind it.
     const QImage picture = grid->grab().toImage();
-    for (const QPoint edge : {QPoint(0, 150), QPoint(339, 150), QPoint(170, 0), QPoint(170, 299)})
+    for (const QPoint edge : {QPoint(0, 150), QPoint(339, 150), QPoint(170, 0), QPoint(170, 335)})
         EXPECT_LT(qGray(picture.pixel(edge)), qGray(picture.pixel(6, 150)) - 40) << edge.x();
     // Every group under its title; every cell 30 wide, in 10 columns 32 apart inside the popup.
     QStringList titles;
@@ -172,6 +174,57 @@ TEST(EmojiPickerTest, PickClearAndEscapeThenTheButtonShowsWhatIsChosen) {
     EXPECT_TRUE(!grid || !grid->isVisible());
     expectButton(grinning, "Change the emoji");
     EXPECT_EQ(picks.size(), 2);
+}
+
+TEST(EmojiSearchTest, FindsByNameAndKeywordWholeWordsFirst) {
+    const auto u = [](const char32_t* text) { return QString::fromUcs4(text); };
+    // "rock": the rock itself and the keywords' horns and guitar before the rocket; no mailbox.
+    const QStringList rock = EmojiSearch::find("Rock", 60);
+    ASSERT_GE(rock.size(), 4);
+    const qsizetype rocket = rock.indexOf(u(U"🚀"));
+    for (const char32_t* whole : {U"🪨", U"🤘", U"🎸"}) {
+        const qsizetype at = rock.indexOf(u(whole));
+        EXPECT_TRUE(at >= 0 && at < rocket) << at << " " << rocket;
+    }
+    EXPECT_FALSE(rock.contains(u(U"📬")));
+    // Every word must start one of the emoji's words; catalogue entries keep their selectors.
+    EXPECT_EQ(EmojiSearch::find("hot bev", 60), QStringList{u(U"☕")});
+    EXPECT_TRUE(EmojiSearch::find("gear", 60).contains(u(U"⚙️")));
+    EXPECT_TRUE(EmojiSearch::find("keycap 3", 60).contains(u(U"3️⃣")));
+    EXPECT_TRUE(EmojiSearch::find("mail", 60).startsWith(u(U"📬")));
+    EXPECT_TRUE(EmojiSearch::find("  ", 60).isEmpty());
+    EXPECT_TRUE(EmojiSearch::find("qqqzzz", 60).isEmpty());
+    EXPECT_EQ(EmojiSearch::find("face", 5).size(), 5);
+    EXPECT_TRUE(EmojiSearch::find(QString(10000, 'a'), 60).isEmpty());
+}
+
+TEST(EmojiPickerTest, TypingSearchesArrowsMoveReturnPicks) {
+    QWidget window;
+    auto* picker = new EmojiPicker(&window);
+    window.show();
+    QSignalSpy picks(picker, &EmojiPicker::emojiPicked);
+    QTest::mouseClick(picker->button(), Qt::LeftButton);
+    QPointer<EmojiGrid> grid = picker->grid();
+    ASSERT_TRUE(grid);
+    // The keys go where the popup's focus goes: its search field.
+    QWidget* focus = grid->focusProxy();
+    ASSERT_EQ(focus, grid->searchField());
+    QTest::keyClicks(focus, "rock");
+    ASSERT_GE(grid->cells().size(), 3u);
+    EXPECT_EQ(grid->currentCell()->emoji(), EmojiSearch::find("rock", 60).front());
+    QTest::keyClick(focus, Qt::Key_Down);
+    QTest::keyClick(focus, Qt::Key_Up);
+    QTest::keyClick(focus, Qt::Key_Escape);
+    EXPECT_TRUE(grid && grid->isVisible());
+    EXPECT_EQ(grid->cells().size(), 140u);
+    QTest::keyClicks(focus, "zzzqqq");
+    EXPECT_EQ(grid->currentCell(), nullptr);
+    QTest::keyClick(focus, Qt::Key_Return);
+    EXPECT_EQ(picks.size(), 0);
+    grid->searchField()->setText("rocket");
+    QTest::keyClick(focus, Qt::Key_Return);
+    ASSERT_EQ(picks.size(), 1);
+    EXPECT_EQ(picks[0][0].toString(), QString::fromUcs4(U"🚀"));
 }
 
 } // namespace
