@@ -7,6 +7,7 @@
 #include "platform/x11/X11Platform.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -17,6 +18,11 @@ namespace quillbar {
 namespace {
 
 constexpr const char* kAuto = "auto";
+
+// The user's language for --help; the table keeps the English text, which the log speaks.
+std::string translated(const char* text) {
+    return QCoreApplication::translate("BackendChooser", text).toStdString();
+}
 
 // X11 with an EWMH window manager. Inside a Wayland session DISPLAY belongs to Xwayland, whose
 // desktops are not the compositor's.
@@ -100,15 +106,24 @@ std::unique_ptr<Backend> createGnome(const BackendServices& services) {
 
 std::vector<BackendChooser::Entry> BackendChooser::entries() {
     return {
-        {"gnome", "GNOME Shell on Wayland and X11, with Quillbar's Shell extension", probeGnome,
-         createGnome},
-        i3ipcEntry("sway", "sway (Wayland): workspaces per output, through SWAYSOCK",
+        {"gnome",
+         QT_TRANSLATE_NOOP("BackendChooser",
+                           "GNOME Shell on Wayland and X11, with Quillbar's Shell extension"),
+         probeGnome, createGnome},
+        i3ipcEntry("sway",
+                   QT_TRANSLATE_NOOP("BackendChooser",
+                                     "sway (Wayland): workspaces per output, through SWAYSOCK"),
                    [] { return I3IpcPlatform::probeSway(); }),
-        i3ipcEntry("i3", "i3 (X11): workspaces per output, through its IPC socket",
+        i3ipcEntry("i3",
+                   QT_TRANSLATE_NOOP("BackendChooser",
+                                     "i3 (X11): workspaces per output, through its IPC socket"),
                    [] { return i3MayRun() ? I3IpcPlatform::probeI3() : std::string(); }),
-        {"kwin", "KDE Plasma (KWin) on Wayland and X11, over the session bus", probeKWin,
-         createKWin},
-        {"x11", "X11 window managers with EWMH desktops", probeX11, createX11},
+        {"kwin",
+         QT_TRANSLATE_NOOP("BackendChooser",
+                           "KDE Plasma (KWin) on Wayland and X11, over the session bus"),
+         probeKWin, createKWin},
+        {"x11", QT_TRANSLATE_NOOP("BackendChooser", "X11 window managers with EWMH desktops"),
+         probeX11, createX11},
     };
 }
 
@@ -177,11 +192,15 @@ std::string BackendChooser::explanation(const std::vector<Entry>& table,
 }
 
 std::string BackendChooser::helpText(const std::vector<Entry>& table) {
-    std::string text = "\nBackends (--backend; \"auto\" tries them in this order):\n";
+    std::string text =
+        "\n" +
+        translated(QT_TRANSLATE_NOOP("BackendChooser",
+                                     "Backends (--backend; \"auto\" tries them in this order):")) +
+        "\n";
     for (const Entry& entry : table) {
         text += "  " + entry.name +
                 std::string(std::max<std::size_t>(2, 10 - entry.name.size()), ' ') +
-                entry.description + "\n";
+                translated(entry.description.c_str()) + "\n";
     }
     return text;
 }

@@ -102,7 +102,9 @@ QuillbarApp::QuillbarApp(const Options& options)
     // 4. First-run guidance.
     FirstRun::presentIfNeeded(
         *settingsWindow_, *observer_, *nameStore_, defaults_,
-        choice.notices.empty() ? QString() : QString::fromStdString(choice.notices.front()));
+        choice.notices.empty()
+            ? QString()
+            : QCoreApplication::translate("BackendChooser", choice.notices.front().c_str()));
     FirstRun::applyMenuBarTooltip(*item_);
     watchStorage();
 
@@ -128,10 +130,10 @@ void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation) {
         return;
     }
     unsupportedMenu_ = std::make_unique<QMenu>();
-    unsupportedMenu_->addAction(QStringLiteral("Quit Quillbar"), this, &QuillbarApp::quitRequested);
+    unsupportedMenu_->addAction(tr("Quit Quillbar"), this, &QuillbarApp::quitRequested);
     unsupportedTray_ = std::make_unique<QSystemTrayIcon>(
         MenuBarIcon::icon(MenuBarIcon::Content{{}, QStringLiteral("?")}));
-    unsupportedTray_->setToolTip(QStringLiteral("Desktop ?\n") +
+    unsupportedTray_->setToolTip(tr("Desktop ?") + QLatin1Char('\n') +
                                  QString::fromStdString(explanation));
     unsupportedTray_->setContextMenu(unsupportedMenu_.get());
     unsupportedTray_->show();
@@ -248,8 +250,8 @@ void QuillbarApp::watchStorage() {
         nameStore_->subscribeStorageProblem([this](const std::optional<std::string>& problem) {
             if (problem) {
                 log_.log(LogLevel::Default, "Names are kept in memory and not saved: " + *problem);
-                item_->setTooltipWarning(QStringLiteral("Names are not saved: ") +
-                                         QString::fromStdString(*problem));
+                item_->setTooltipWarning(
+                    tr("Names are not saved: %1").arg(QString::fromStdString(*problem)));
                 storageRetry_.start();
             } else {
                 log_.log(LogLevel::Default, "The settings file can be read again; names are saved");
@@ -270,8 +272,8 @@ void QuillbarApp::watchStorage() {
         nameStore_->subscribeSaveProblem([this](const std::optional<std::string>& problem) {
             if (problem) {
                 log_.log(LogLevel::Default, "Names are not saved: " + *problem);
-                item_->setTooltipWarning(QStringLiteral("Names are not saved: ") +
-                                         QString::fromStdString(*problem));
+                item_->setTooltipWarning(
+                    tr("Names are not saved: %1").arg(QString::fromStdString(*problem)));
                 if (!saveRetry_.isActive()) {
                     saveRetry_.start();
                 }
