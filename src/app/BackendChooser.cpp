@@ -8,6 +8,7 @@
 #include "platform/x11/X11Platform.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -18,6 +19,11 @@ namespace quillbar {
 namespace {
 
 constexpr const char* kAuto = "auto";
+
+// The user's language for --help; the table keeps the English text, which the log speaks.
+std::string translated(const char* text) {
+    return QCoreApplication::translate("BackendChooser", text).toStdString();
+}
 
 // X11 with an EWMH window manager. Inside a Wayland session DISPLAY belongs to Xwayland, whose
 // desktops are not the compositor's.
@@ -130,18 +136,28 @@ std::string BackendChooser::gnomeExtensionNotice(GnomePlatform::ExtensionState s
 
 std::vector<BackendChooser::Entry> BackendChooser::entries() {
     return {
-        {"gnome", "GNOME Shell on Wayland and X11, with Quillbar's Shell extension", probeGnome,
-         createGnome},
-        i3ipcEntry("sway", "sway (Wayland): workspaces per output, through SWAYSOCK",
+        {"gnome",
+         QT_TRANSLATE_NOOP("BackendChooser",
+                           "GNOME Shell on Wayland and X11, with Quillbar's Shell extension"),
+         probeGnome, createGnome},
+        i3ipcEntry("sway",
+                   QT_TRANSLATE_NOOP("BackendChooser",
+                                     "sway (Wayland): workspaces per output, through SWAYSOCK"),
                    [] { return I3IpcPlatform::probeSway(); }),
-        i3ipcEntry("i3", "i3 (X11): workspaces per output, through its IPC socket",
+        i3ipcEntry("i3",
+                   QT_TRANSLATE_NOOP("BackendChooser",
+                                     "i3 (X11): workspaces per output, through its IPC socket"),
                    [] { return i3MayRun() ? I3IpcPlatform::probeI3() : std::string(); }),
-        {"kwin", "KDE Plasma (KWin) on Wayland and X11, over the session bus", probeKWin,
-         createKWin},
+        {"kwin",
+         QT_TRANSLATE_NOOP("BackendChooser",
+                           "KDE Plasma (KWin) on Wayland and X11, over the session bus"),
+         probeKWin, createKWin},
         {"ext-workspace",
-         "Wayland compositors with ext-workspace-v1 (labwc, sway 1.12, Hyprland, niri, COSMIC)",
+         QT_TRANSLATE_NOOP("BackendChooser", "Wayland compositors with ext-workspace-v1 (labwc, "
+                                             "sway 1.12, Hyprland, niri, COSMIC)"),
          probeExtWorkspace, createExtWorkspace},
-        {"x11", "X11 window managers with EWMH desktops", probeX11, createX11},
+        {"x11", QT_TRANSLATE_NOOP("BackendChooser", "X11 window managers with EWMH desktops"),
+         probeX11, createX11},
     };
 }
 
@@ -210,11 +226,15 @@ std::string BackendChooser::explanation(const std::vector<Entry>& table,
 }
 
 std::string BackendChooser::helpText(const std::vector<Entry>& table) {
-    std::string text = "\nBackends (--backend; \"auto\" tries them in this order):\n";
+    std::string text =
+        "\n" +
+        translated(QT_TRANSLATE_NOOP("BackendChooser",
+                                     "Backends (--backend; \"auto\" tries them in this order):")) +
+        "\n";
     for (const Entry& entry : table) {
         text += "  " + entry.name +
                 std::string(entry.name.size() < 14 ? 16 - entry.name.size() : 2, ' ') +
-                entry.description + "\n";
+                translated(entry.description.c_str()) + "\n";
     }
     return text;
 }

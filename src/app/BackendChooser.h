@@ -5,6 +5,8 @@
 #include "platform/gnome/GnomePlatform.h"
 #include "platform/qt/BackendServices.h"
 
+#include <QtGlobal>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,9 +20,11 @@ namespace quillbar {
 class BackendChooser {
 public:
     // What a GNOME session without Quillbar's Shell extension is told (log, stderr, first run).
-    static constexpr const char* kGnomeExtensionMissing =
+    //: The first-run hint puts what follows the last ": " (the command) on a line of its own.
+    static constexpr const char* kGnomeExtensionMissing = QT_TRANSLATE_NOOP(
+        "BackendChooser",
         "GNOME Shell extension quillbar@quillbar.org is not enabled: run gnome-extensions enable "
-        "quillbar@quillbar.org";
+        "quillbar@quillbar.org");
     // The command in that message.
     static constexpr const char* kGnomeEnableCommand =
         "gnome-extensions enable quillbar@quillbar.org";

@@ -16,11 +16,11 @@ void refuseMisusedFormats(CommandLine& result) {
     }
     QString error;
     if (result.json && result.i3bar) {
-        error = QStringLiteral("Choose one of --json and --i3bar.");
+        error = CommandLine::tr("Choose one of --json and --i3bar.");
     } else if (result.i3bar && !result.follow) {
-        error = QStringLiteral("--i3bar goes with --follow (the bar reads an endless array).");
+        error = CommandLine::tr("--i3bar goes with --follow (the bar reads an endless array).");
     } else if (result.json && result.mode != CommandLine::Mode::PrintTitle) {
-        error = QStringLiteral("--json goes with --print-title or --follow.");
+        error = CommandLine::tr("--json goes with --print-title or --follow.");
     }
     if (!error.isEmpty()) {
         result.mode = CommandLine::Mode::Error;
@@ -32,38 +32,37 @@ void refuseMisusedFormats(CommandLine& result) {
 CommandLine CommandLine::parse(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Names and emoji for your virtual desktops, in the system tray."));
+        CommandLine::tr("Names and emoji for your virtual desktops, in the system tray."));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help and exit."));
+                                  CommandLine::tr("Show this help and exit."));
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Show the version and exit."));
+                                     CommandLine::tr("Show the version and exit."));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
-                                     QStringLiteral("Also write the log lines to stderr."));
+                                     CommandLine::tr("Also write the log lines to stderr."));
     const QCommandLineOption printTitle(
         QStringLiteral("print-title"),
-        QStringLiteral("Print the running instance's title (the current desktop) and exit."));
+        CommandLine::tr("Print the running instance's title (the current desktop) and exit."));
     const QCommandLineOption follow(
         QStringLiteral("follow"),
-        QStringLiteral("Print the title again on every change (for status bars)."));
+        CommandLine::tr("Print the title again on every change (for status bars)."));
     const QCommandLineOption json(
         QStringLiteral("json"),
-        QStringLiteral("With --print-title or --follow: print waybar's {\"text\", \"tooltip\"}."));
+        CommandLine::tr("With --print-title or --follow: print waybar's {\"text\", \"tooltip\"}."));
     const QCommandLineOption i3bar(
         QStringLiteral("i3bar"),
-        QStringLiteral("With --follow: speak the i3bar protocol (a status_command for swaybar "
-                       "and i3bar)."));
+        CommandLine::tr("With --follow: speak the i3bar protocol (a status_command for swaybar "
+                        "and i3bar)."));
     const QCommandLineOption debugSwitch(
         QStringLiteral("debug-switch-to"),
-        QStringLiteral("Ask the running instance to switch to desktop <number>."),
-        QStringLiteral("number"));
+        CommandLine::tr("Ask the running instance to switch to desktop <number>."), tr("number"));
     const QCommandLineOption debugSettings(
         QStringLiteral("debug-settings"),
-        QStringLiteral("Ask the running instance to open its rename window."));
+        CommandLine::tr("Ask the running instance to open its rename window."));
     const QCommandLineOption backend(
         QStringLiteral("backend"),
-        QStringLiteral(
+        CommandLine::tr(
             "The desktop to work with: auto (the default) or one of the backends below."),
-        QStringLiteral("name"), QStringLiteral("auto"));
+        tr("name"), QStringLiteral("auto"));
     parser.addOptions({help, version, verbose, printTitle, follow, json, i3bar, debugSwitch,
                        debugSettings, backend});
     const std::vector<BackendChooser::Entry> backends = BackendChooser::entries();
@@ -71,8 +70,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     CommandLine result;
     // The first line names the program as it is installed, whatever path started it.
     const QString helpText = parser.helpText();
-    result.helpText = QStringLiteral("Usage: quillbar [options]") +
-                      helpText.mid(helpText.indexOf('\n')) +
+    result.helpText = tr("Usage: quillbar [options]") + helpText.mid(helpText.indexOf('\n')) +
                       QString::fromStdString(BackendChooser::helpText(backends));
     if (!parser.parse(arguments)) {
         result.mode = Mode::Error;
@@ -82,7 +80,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty()) {
         result.mode = Mode::Error;
         result.error =
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
+            CommandLine::tr("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
         return result;
     }
     result.verbose = parser.isSet(verbose);
@@ -92,7 +90,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     result.backend = parser.value(backend);
     if (!BackendChooser::isKnown(backends, result.backend.toStdString())) {
         result.mode = Mode::Error;
-        result.error = QStringLiteral("Unknown backend '%1'.").arg(result.backend);
+        result.error = CommandLine::tr("Unknown backend '%1'.").arg(result.backend);
         return result;
     }
     if (parser.isSet(help)) {
@@ -108,8 +106,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                          int(parser.isSet(printTitle) || result.follow);
     if (requests > 1 || parser.values(debugSwitch).size() > 1) {
         result.mode = Mode::Error;
-        result.error = QStringLiteral(
-            "Choose one of --debug-switch-to, --debug-settings and --print-title/--follow.");
+        result.error =
+            tr("Choose one of --debug-switch-to, --debug-settings and --print-title/--follow.");
         return result;
     }
     if (parser.isSet(debugSwitch)) {
@@ -117,8 +115,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         result.desktop = parser.value(debugSwitch);
         if (!DebugRequests::isDesktopNumber(result.desktop)) {
             result.mode = Mode::Error;
-            result.error = QStringLiteral("--debug-switch-to needs a desktop number (1, 2, …), "
-                                          "not '%1'.")
+            result.error = tr("--debug-switch-to needs a desktop number (1, 2, …), "
+                              "not '%1'.")
                                .arg(result.desktop.left(40));
         }
     } else if (parser.isSet(debugSettings)) {

@@ -102,7 +102,10 @@ QuillbarApp::QuillbarApp(const Options& options)
                                                                    : Place::NoTray;
     FirstRun::presentIfNeeded(
         *settingsWindow_, *observer_, *nameStore_, defaults_,
-        choice.notices.empty() ? QString() : QString::fromStdString(choice.notices.front()), place);
+        choice.notices.empty()
+            ? QString()
+            : QCoreApplication::translate("BackendChooser", choice.notices.front().c_str()),
+        place);
     FirstRun::applyMenuBarTooltip(*item_);
     watchStorage();
 
@@ -128,10 +131,10 @@ void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation) {
         return;
     }
     unsupportedMenu_ = std::make_unique<QMenu>();
-    unsupportedMenu_->addAction(QStringLiteral("Quit Quillbar"), this, &QuillbarApp::quitRequested);
+    unsupportedMenu_->addAction(tr("Quit Quillbar"), this, &QuillbarApp::quitRequested);
     unsupportedTray_ = std::make_unique<QSystemTrayIcon>(
         MenuBarIcon::icon(MenuBarIcon::Content{{}, QStringLiteral("?")}));
-    unsupportedTray_->setToolTip(QStringLiteral("Desktop ?\n") +
+    unsupportedTray_->setToolTip(tr("Desktop ?") + QLatin1Char('\n') +
                                  QString::fromStdString(explanation));
     unsupportedTray_->setContextMenu(unsupportedMenu_.get());
     unsupportedTray_->show();
@@ -331,9 +334,8 @@ void QuillbarApp::watchStorage() {
 void QuillbarApp::showStorageWarning() {
     // Both problems share the one warning: clearing one must not hide the other.
     const std::optional<std::string> reason = nameStore_->notSavedReason();
-    item_->setTooltipWarning(reason ? QStringLiteral("Names are not saved: ") +
-                                          QString::fromStdString(*reason)
-                                    : QString());
+    item_->setTooltipWarning(
+        reason ? tr("Names are not saved: %1").arg(QString::fromStdString(*reason)) : QString());
 }
 
 void QuillbarApp::logMenu() const {

@@ -2,6 +2,7 @@
 #include "app/BackendChooser.h"
 #include "app/CommandLine.h"
 #include "app/QuillbarApp.h"
+#include "app/Translations.h"
 #include "app/UnixSignalWatcher.h"
 #include "services/DebugRequests.h"
 #include "services/JournalLogSink.h"
@@ -36,6 +37,7 @@ int printTitle(const CommandLine& command) {
 // --debug-switch-to and --debug-settings, asked of the running instance over the session bus.
 int runDebugRequest(int argc, char** argv, const CommandLine& command) {
     QCoreApplication app(argc, argv);
+    const quillbar::Translations translations(quillbar::Translations::applicationFolders());
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return fail(QStringLiteral("no session bus"));
@@ -54,6 +56,7 @@ int runApplication(int argc, char** argv, const CommandLine& command) {
         // No display at all, so no tray either: say what is supported and what was found, and end.
         // The bus probes wait in an event loop, which needs an application object.
         QCoreApplication core(argc, argv);
+        const quillbar::Translations translations(quillbar::Translations::applicationFolders());
         const std::string explanation = quillbar::BackendChooser::explainUnavailable(
             quillbar::BackendChooser::entries(), command.backend.toStdString());
         quillbar::JournalLogSink(QUILLBAR_BUNDLE_ID, nullptr)
@@ -65,6 +68,7 @@ int runApplication(int argc, char** argv, const CommandLine& command) {
     QApplication::setOrganizationName(QStringLiteral("quillbar"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBAR_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("quillbar"));
+    const quillbar::Translations translations(quillbar::Translations::applicationFolders());
     // The process lives in the tray; closing the rename window never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -82,6 +86,19 @@ int runApplication(int argc, char** argv, const CommandLine& command) {
     return app.exec();
 }
 
+// The help and the complaint about the arguments, in the user's language: read again once the
+// translations are in, which needs an application object.
+int printHelpOrError(int argc, char** argv, const QStringList& arguments) {
+    QCoreApplication core(argc, argv);
+    const quillbar::Translations translations(quillbar::Translations::applicationFolders());
+    const CommandLine command = CommandLine::parse(arguments);
+    if (command.mode == CommandLine::Mode::Help) {
+        std::fputs(qUtf8Printable(command.helpText), stdout);
+        return 0;
+    }
+    return fail(command.error + QCoreApplication::translate("main", " (see --help)"), 2);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -92,10 +109,8 @@ int main(int argc, char** argv) {
     const CommandLine command = CommandLine::parse(arguments);
     switch (command.mode) {
     case CommandLine::Mode::Error:
-        return fail(command.error + QStringLiteral(" (see --help)"), 2);
     case CommandLine::Mode::Help:
-        std::fputs(qUtf8Printable(command.helpText), stdout);
-        return 0;
+        return printHelpOrError(argc, argv, arguments);
     case CommandLine::Mode::Version:
         std::printf("quillbar %s\n", QUILLBAR_VERSION);
         return 0;

@@ -29,10 +29,6 @@ public:
     QVariant loadResource(int, const QUrl&) override { return {}; }
 };
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("UpdateMessageBoxDriver", text);
-}
-
 // A message box that deletes itself when closed, shown without blocking the caller.
 QMessageBox* newBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
     auto* box = new QMessageBox(icon, title, text);
@@ -62,7 +58,8 @@ QString notesText(const AppcastItem& item) {
             .trimmed();
     if (item.releaseNotesURL.isValid()) {
         notes += (notes.isEmpty() ? QString() : QStringLiteral("\n\n")) +
-                 tr("Release notes: %1").arg(item.releaseNotesURL.toDisplayString());
+                 UpdateMessageBoxDriver::tr("Release notes: %1")
+                     .arg(item.releaseNotesURL.toDisplayString());
     }
     return notes;
 }

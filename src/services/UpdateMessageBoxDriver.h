@@ -3,10 +3,14 @@
 
 #include "services/UpdateUserDriver.h"
 
+#include <QCoreApplication>
+
 namespace quillbar {
 
 // The updater's dialogs as message boxes; downloads open in the desktop's web browser.
 class UpdateMessageBoxDriver : public UpdateUserDriver {
+    Q_DECLARE_TR_FUNCTIONS(UpdateMessageBoxDriver)
+
 public:
     // Shows a non-blocking message box with "Download", "Skip This Version" and "Remind Me Later";
     // closing it with Escape or the window's close button counts as "Remind Me Later". Every

@@ -15,10 +15,6 @@ namespace {
 using Entry = MenuContent::Entry;
 using Kind = Entry::Kind;
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("MenuContent", text);
-}
-
 Entry command(Kind kind, const QString& title) {
     Entry entry;
     entry.kind = kind;

@@ -3,6 +3,7 @@
 
 #include "model/SpaceInfo.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <optional>
@@ -16,6 +17,8 @@ class SpaceSwitcher;
 // What the tray menu shows, top to bottom, as plain values: the spaces (grouped under display
 // names when there are several displays) and the fixed commands. The view turns it into a QMenu.
 class MenuContent {
+    Q_DECLARE_TR_FUNCTIONS(MenuContent)
+
 public:
     struct Entry {
         enum class Kind {

@@ -45,7 +45,8 @@ for path in ./usr/bin/quillbar ./usr/libexec/quillbar/quillbar-app \
     ./usr/share/applications/quillbar.desktop \
     ./usr/share/icons/hicolor/scalable/apps/quillbar.svg ./usr/share/doc/quillbar/README.md.gz \
     ./usr/share/doc/quillbar/copyright ./usr/share/doc/quillbar/changelog.gz \
-    ./usr/share/man/man1/quillbar.1.gz ./usr/share/metainfo/org.quillbar.Quillbar.metainfo.xml; do
+    ./usr/share/man/man1/quillbar.1.gz ./usr/share/metainfo/org.quillbar.Quillbar.metainfo.xml \
+    ./usr/share/quillbar/translations/quillbar_de.qm ./usr/share/quillbar/translations/quillbar_fr.qm; do
     grep -q " $path\$" <<<"$contents" || fail "the package lacks $path"
 done
 
@@ -97,4 +98,7 @@ help=$(env -u DISPLAY QT_QPA_PLATFORM=offscreen /usr/bin/quillbar --help) ||
 for option in --help --version; do
     grep -q -- "$option" <<<"$help" || fail "--help does not list $option"
 done
+# The installed program finds its translations from libexec.
+german=$(env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=de_DE.UTF-8 /usr/bin/quillbar --help)
+grep -q "Diese Hilfe anzeigen" <<<"$german" || fail "the installed --help is not German"
 echo "PASS"

@@ -4,6 +4,7 @@
 //   quillbar-extws-activate NAME
 #include "ext-workspace-v1-client.h"
 
+#include <cstdint>
 #include <wayland-client.h>
 
 #include <cstdio>
