@@ -217,13 +217,13 @@ class NamesKeptTest(NamesTest):
         typed = "".join(random.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(70))
         typist = self.desk.start_process(["xdotool", "type", "--delay", "30", typed])
         self.desk.wait_until(lambda: len(self.stored_name("msid-1")) >= 8, timeout=20)
-        # Started while the first instance is still saving keystrokes.
+        # Started while the first instance is still saving keystrokes. The new instance brings
+        # its own rename window forward, where later typing would go: the typing stops here, with
+        # the last keystrokes still on their way to the old instance.
         second = App(self.desk, QUILLBAR)
-        self.assertEqual(first.proc.wait(timeout=20), 0)
-        # The new instance brings its own rename window forward: the rest of the typing would go
-        # there, so it stops with the old instance.
         typist.kill()
         typist.wait(timeout=30)
+        self.assertEqual(first.proc.wait(timeout=20), 0)
         second.wait_for_line("Name table loaded: 1 names")
         acknowledged = self.stored_name("msid-1")
         self.assertTrue(typed.startswith(acknowledged) and len(acknowledged) >= 8, acknowledged)
