@@ -5,27 +5,8 @@
 
 namespace quillbar {
 
-namespace {
-
-// Ids handed out once each; beyond this many identifiers in one session, new ones share the last.
-constexpr std::size_t kMaxIds = 4096;
-
-} // namespace
-
 ExtWorkspaceDisplays::ExtWorkspaceDisplays(ExtWorkspaceClient& client)
     : client_(client) {}
-
-DisplayID ExtWorkspaceDisplays::idFor(const std::string& identifier) {
-    if (const auto found = ids_.find(identifier); found != ids_.end()) {
-        return found->second;
-    }
-    if (ids_.size() >= kMaxIds) {
-        return static_cast<DisplayID>(kMaxIds);
-    }
-    const auto id = static_cast<DisplayID>(ids_.size() + 1);
-    ids_.emplace(identifier, id);
-    return id;
-}
 
 std::optional<std::vector<DisplayID>> ExtWorkspaceDisplays::activeDisplayList() {
     if (!client_.ready()) {
@@ -33,7 +14,7 @@ std::optional<std::vector<DisplayID>> ExtWorkspaceDisplays::activeDisplayList() 
     }
     std::vector<DisplayID> ids;
     for (const auto& display : client_.model().displays()) {
-        ids.push_back(idFor(display.identifier));
+        ids.push_back(ids_.idFor(display.identifier));
     }
     return ids;
 }
@@ -43,7 +24,7 @@ DisplayID ExtWorkspaceDisplays::mainDisplayID() {
     if (displays.empty()) {
         return 0;
     }
-    return idFor(displays.at(client_.model().currentDisplay()).identifier);
+    return ids_.idFor(displays.at(client_.model().currentDisplay()).identifier);
 }
 
 Rect ExtWorkspaceDisplays::displayBounds(DisplayID) {
@@ -51,19 +32,14 @@ Rect ExtWorkspaceDisplays::displayBounds(DisplayID) {
 }
 
 std::optional<std::string> ExtWorkspaceDisplays::displayUUID(DisplayID display) {
-    for (const auto& [identifier, id] : ids_) {
-        if (id == display) {
-            return identifier;
-        }
-    }
-    return std::nullopt;
+    return ids_.identifierOf(display);
 }
 
 std::vector<Screen> ExtWorkspaceDisplays::screens() {
     const DisplayID main = mainDisplayID();
     std::vector<Screen> screens;
     for (const auto& display : client_.model().displays()) {
-        Screen screen{idFor(display.identifier), {}, display.name};
+        Screen screen{ids_.idFor(display.identifier), {}, display.name};
         if (screen.displayID == main) {
             screens.insert(screens.begin(), std::move(screen));
         } else {

@@ -10,21 +10,13 @@ namespace quillbar {
 I3IpcDisplays::I3IpcDisplays(I3IpcConnection& connection)
     : connection_(connection) {}
 
-DisplayID I3IpcDisplays::idFor(const std::string& identifier) {
-    const auto [entry, added] = ids_.try_emplace(identifier, DisplayID{0});
-    if (added) {
-        entry->second = static_cast<DisplayID>(ids_.size());
-    }
-    return entry->second;
-}
-
 std::optional<std::vector<DisplayID>> I3IpcDisplays::activeDisplayList() {
     if (!connection_.hasState()) {
         return std::nullopt;
     }
     std::vector<DisplayID> ids;
     for (const auto& output : connection_.outputs()) {
-        ids.push_back(idFor(output.identifier));
+        ids.push_back(ids_.idFor(output.identifier));
     }
     return ids;
 }
@@ -36,15 +28,15 @@ DisplayID I3IpcDisplays::mainDisplayID() {
         std::find_if(workspaces.begin(), workspaces.end(), [](const auto& w) { return w.focused; });
     for (const auto& output : outputs) {
         if (focused != workspaces.end() && focused->output == output.name) {
-            return idFor(output.identifier);
+            return ids_.idFor(output.identifier);
         }
     }
-    return outputs.empty() ? 0 : idFor(outputs.front().identifier);
+    return outputs.empty() ? 0 : ids_.idFor(outputs.front().identifier);
 }
 
 Rect I3IpcDisplays::displayBounds(DisplayID display) {
     for (const auto& output : connection_.outputs()) {
-        if (idFor(output.identifier) == display) {
+        if (ids_.idFor(output.identifier) == display) {
             return output.rect;
         }
     }
@@ -52,19 +44,14 @@ Rect I3IpcDisplays::displayBounds(DisplayID display) {
 }
 
 std::optional<std::string> I3IpcDisplays::displayUUID(DisplayID display) {
-    for (const auto& [identifier, id] : ids_) {
-        if (id == display) {
-            return identifier;
-        }
-    }
-    return std::nullopt;
+    return ids_.identifierOf(display);
 }
 
 std::vector<Screen> I3IpcDisplays::screens() {
     const DisplayID main = mainDisplayID();
     std::vector<Screen> screens;
     for (const auto& output : connection_.outputs()) {
-        Screen screen{idFor(output.identifier), output.rect, output.displayName};
+        Screen screen{ids_.idFor(output.identifier), output.rect, output.displayName};
         if (screen.displayID == main) {
             screens.insert(screens.begin(), std::move(screen));
         } else {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/DisplayIdTable.h"
 #include "platform/Displays.h"
 
-#include <map>
 #include <string>
 
 namespace quillbar {
@@ -28,10 +28,8 @@ public:
     std::vector<Screen> screens() override;
 
 private:
-    DisplayID idFor(const std::string& identifier);
-
     I3IpcConnection& connection_;
-    std::map<std::string, DisplayID> ids_;
+    DisplayIdTable ids_;
 };
 
 } // namespace quillbar
