@@ -70,7 +70,7 @@ QuillbarApp::QuillbarApp(const Options& options)
     backend_ = std::move(choice.backend);
     reportNotices(choice.notices);
     if (!backend_) {
-        reportNoSupportedDesktop(choice.explanation);
+        reportNoSupportedDesktop(choice.explanation, options.backend == "auto");
         return; // a copy that cannot run leaves the running one alone
     }
     // The application's own connection: its name, and everything served under it.
@@ -121,10 +121,12 @@ QuillbarApp::~QuillbarApp() {
     }
 }
 
-void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation) {
+void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation, bool chosenFreely) {
     std::fprintf(stderr, "quillbar: %s\n", explanation.c_str());
     log_.log(LogLevel::Default, explanation);
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    // A backend asked for by name that is absent is a mistake to hear about now, not a "?" to
+    // puzzle over in the tray.
+    if (!chosenFreely || !QSystemTrayIcon::isSystemTrayAvailable()) {
         return;
     }
     unsupportedMenu_ = std::make_unique<QMenu>();

@@ -85,8 +85,8 @@ private:
     void connectUpdater();
     void logMenu() const;
     // Without a supported desktop: says so on stderr and in the journal, and in the tray when
-    // there is one.
-    void reportNoSupportedDesktop(const std::string& explanation);
+    // there is one and the backend was not asked for by name.
+    void reportNoSupportedDesktop(const std::string& explanation, bool chosenFreely);
     // Says on stderr what the backend choice told the journal (the journal gets it from there).
     void reportNotices(const std::vector<std::string>& notices) const;
     // The title, the menu and the debug requests on the bus.

@@ -34,6 +34,8 @@ TEST(AppTest, RejectsUnusableCommandLinesAndDeliversSignalsOnTheLoop) {
         EXPECT_EQ(parsed.mode, CommandLine::Mode::Error) << line.join(' ').toStdString();
         EXPECT_FALSE(parsed.error.isEmpty());
     }
+    EXPECT_EQ(CommandLine::parse({"quillbar", "--backend", "foo"}).error,
+              "Unknown backend 'foo'; the backends are: auto, gnome, sway, i3, kwin, x11.");
     EXPECT_EQ(CommandLine::parse({"quillbar", "--debug-switch-to", "abc"}).error,
               "--debug-switch-to needs a desktop number (1, 2, …), not 'abc'.");
     const CommandLine good = CommandLine::parse({"quillbar", "--debug-switch-to", "+2"});
@@ -122,6 +124,10 @@ TEST(AppTest, ANoticeFromAProbeIsLoggedAndHandedOnOnlyWhenThatBackendIsTried) {
     log.lines.clear();
     EXPECT_TRUE(BackendChooser::choose(table, "plain", services).notices.empty());
     EXPECT_TRUE(log.lines.empty());
+    // One asked for by name that is absent is named, with what was found, not the whole table.
+    EXPECT_EQ(BackendChooser::choose(table, "shell", services).explanation,
+              "The shell backend (--backend shell) cannot run here: shell: not here. Without "
+              "--backend, Quillbar picks the one that fits.");
     // Under GNOME the table's first entry is GNOME's, with the one command in its notice.
     EXPECT_EQ(BackendChooser::entries().front().name, "gnome");
     EXPECT_NE(std::string(BackendChooser::kGnomeExtensionMissing)
