@@ -291,6 +291,16 @@ class BackendChoiceTest(DesktopTest):
         self.assertEqual(app.returncode, 0)
         self.assertIn("No supported desktop found", said)
 
+    def test_a_display_that_does_not_answer_ends_with_an_explanation_not_an_abort(self):
+        env = {k: v for k, v in self.desk.env.items() if k != "QT_QPA_PLATFORM"}
+        for stale in ({"DISPLAY": ":97"},
+                      {"DISPLAY": "", "WAYLAND_DISPLAY": "wayland-stale",
+                       "XDG_RUNTIME_DIR": self.desk.env.get("XDG_RUNTIME_DIR", "/tmp")}):
+            done = self.run_quillbar(env=dict(env, **stale))
+            self.assertEqual(done.returncode, 1, done.stderr)
+            self.assertIn("quillbar: The display does not answer (", done.stderr)
+            self.assertNotIn("Reinstalling", done.stderr)
+
     def test_a_backend_asked_for_by_name_that_is_absent_ends_saying_so(self):
         self.desk.start_tray()
         done = self.run_quillbar("--backend", "kwin", env=self.desk.env)
