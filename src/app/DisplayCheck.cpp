@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DisplayCheck.h"
 
+#include "platform/x11/X11Platform.h"
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -52,16 +53,14 @@ std::optional<std::string> waylandProblem(const DisplayCheck::Environment& envir
     return std::nullopt;
 }
 
-// xcb_connect waits on the server's greeting, so it runs on a thread of its own under a deadline;
+// Connecting waits on the server's greeting, so it runs on a thread of its own under a deadline;
 // a server that never greets leaves that thread behind, and the process ends anyway.
 std::optional<std::string> x11Problem(const std::string& display,
                                       std::chrono::milliseconds deadline) {
     auto answer = std::make_shared<std::promise<bool>>();
     std::future<bool> answered = answer->get_future();
     std::thread([answer, display] {
-        xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
-        answer->set_value(xcb_connection_has_error(connection) == 0);
-        xcb_disconnect(connection);
+        answer->set_value(X11Platform::serverAnswers(display.c_str()));
     }).detach();
     if (answered.wait_for(deadline) != std::future_status::ready) {
         return "DISPLAY=" + display + ": the X server does not answer";
