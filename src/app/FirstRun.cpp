@@ -5,6 +5,7 @@
 #include "observer/SpaceObserver.h"
 #include "ui/MenuBarItem.h"
 #include "ui/MenuBarLocationHint.h"
+#include "ui/SettingsView.h"
 #include "ui/SettingsWindowController.h"
 
 #include <QCoreApplication>
@@ -19,20 +20,25 @@ constexpr int tooltipDelayMs = 1000;
 } // namespace
 
 void presentIfNeeded(SettingsWindowController& settings, SpaceObserver& observer,
-                     SpaceNameStore& nameStore, Defaults& defaults, const QString& notice) {
+                     SpaceNameStore& nameStore, Defaults& defaults, const QString& notice,
+                     std::function<bool()> trayMissing) {
     settings.setDefaults(defaults);
     if (defaults.boolValue(completedKey))
         return;
     // The flag is written only after the window was asked to show, so the window still reads it
     // as unset and shows its hint.
-    observer.platform().mainQueue.after(presentationDelay,
-                                        [&settings, &observer, &nameStore, &defaults, notice] {
-                                            settings.show(observer, nameStore);
-                                            if (!notice.isEmpty() && settings.view()) {
-                                                settings.view()->locationHint()->setNotice(notice);
-                                            }
-                                            defaults.setBool(completedKey, true);
-                                        });
+    observer.platform().mainQueue.after(presentationDelay, [&settings, &observer, &nameStore,
+                                                            &defaults, notice,
+                                                            trayMissing = std::move(trayMissing)] {
+        settings.show(observer, nameStore);
+        if (settings.view()) {
+            MenuBarLocationHint& hint = *settings.view()->locationHint();
+            if (!notice.isEmpty())
+                hint.setNotice(notice);
+            hint.setTrayMissing(trayMissing && trayMissing());
+        }
+        defaults.setBool(completedKey, true);
+    });
 }
 
 void applyMenuBarTooltip(MenuBarItem& item) {

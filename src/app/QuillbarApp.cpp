@@ -16,8 +16,10 @@
 #include "switching/SpaceSwitcher.h"
 #include "ui/MenuBarIcon.h"
 #include "ui/MenuBarItem.h"
+#include "ui/MenuBarLocationHint.h"
 #include "ui/MenuContentView.h"
 #include "ui/MenuExporter.h"
+#include "ui/SettingsView.h"
 #include "ui/SettingsWindowController.h"
 
 #include <QCoreApplication>
@@ -102,7 +104,8 @@ QuillbarApp::QuillbarApp(const Options& options)
     // 4. First-run guidance.
     FirstRun::presentIfNeeded(
         *settingsWindow_, *observer_, *nameStore_, defaults_,
-        choice.notices.empty() ? QString() : QString::fromStdString(choice.notices.front()));
+        choice.notices.empty() ? QString() : QString::fromStdString(choice.notices.front()),
+        [this] { return trayMissingReported_; });
     FirstRun::applyMenuBarTooltip(*item_);
     watchStorage();
 
@@ -137,6 +140,21 @@ void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation, bool 
                                  QString::fromStdString(explanation));
     unsupportedTray_->setContextMenu(unsupportedMenu_.get());
     unsupportedTray_->show();
+}
+
+void QuillbarApp::reportMissingTray() {
+    if (trayMissingReported_ || QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    trayMissingReported_ = true;
+    const std::string message = kNoTrayMessage;
+    if (!verbose_) {
+        std::fprintf(stderr, "quillbar: %s\n", message.c_str()); // --verbose: the log says it
+    }
+    log_.log(LogLevel::Default, message);
+    if (settingsWindow_->view()) {
+        settingsWindow_->view()->locationHint()->setTrayMissing(true);
+    }
 }
 
 void QuillbarApp::reportNotices(const std::vector<std::string>& notices) const {
@@ -192,6 +210,7 @@ void QuillbarApp::exportMenu(BusConnection& bus) {
             item_->hide();
         } else {
             item_->show();
+            reportMissingTray();
         }
     };
     connect(topBarButton_.get(), &TopBarButtonWatcher::buttonShownChanged, this, placeItem);

@@ -31,6 +31,7 @@ void setTextColour(QLabel* label, const QColor& colour) {
 MenuBarLocationHint::MenuBarLocationHint(QWidget* parent)
     : QWidget(parent)
     , picture_(new QLabel(this))
+    , headline_(new QLabel(this))
     , explanation_(new QLabel(this))
     , notice_(new QLabel(this))
     , dismissButton_(new QPushButton(tr("Got it"), this)) {
@@ -45,9 +46,9 @@ MenuBarLocationHint::MenuBarLocationHint(QWidget* parent)
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
-    auto* headline = new QLabel(tr("Quillbar is in your panel's tray"), this);
-    headline->setFont(sizedFont(font(), 13, QFont::DemiBold));
-    texts->addWidget(headline);
+    headline_->setFont(sizedFont(font(), 13, QFont::DemiBold));
+    headline_->setWordWrap(true);
+    texts->addWidget(headline_);
     explanation_->setFont(sizedFont(font(), 12, QFont::Normal));
     explanation_->setTextFormat(Qt::RichText);
     explanation_->setWordWrap(true);
@@ -77,7 +78,24 @@ void MenuBarLocationHint::setTrayIcon(const MenuBarIcon::Content& content) {
     QPixmap pixmap = QPixmap::fromImage(MenuBarIcon::render(content, qRound(pictureSize * ratio)));
     pixmap.setDevicePixelRatio(ratio);
     picture_->setPixmap(pixmap);
-    if (content.emoji.isEmpty())
+    content_ = content;
+    describe();
+}
+
+void MenuBarLocationHint::setTrayMissing(bool missing) {
+    trayMissing_ = missing;
+    describe();
+}
+
+void MenuBarLocationHint::describe() {
+    const MenuBarIcon::Content& content = content_;
+    headline_->setText(trayMissing_ ? tr("No panel with a tray is running")
+                                    : tr("Quillbar is in your panel's tray"));
+    if (trayMissing_)
+        explanation_->setText(
+            tr("Quillbar's icon appears once a panel with a tray starts. Until then the title is "
+               "served to <b>quillbar --print-title --follow</b>, for a bar's status line."));
+    else if (content.emoji.isEmpty())
         explanation_->setText(
             tr("Look in your panel's tray, at the top or bottom of the screen, for the blue square "
                "with <b>%1</b> in it: the number of the desktop you are on. Click it to switch "

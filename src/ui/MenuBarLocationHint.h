@@ -20,9 +20,14 @@ public:
 
     // Shows and describes what the tray item now shows.
     void setTrayIcon(const MenuBarIcon::Content& content);
+    // Says that no tray shows the item (missing) and where the title can be had instead, or,
+    // again, where the item is.
+    void setTrayMissing(bool missing);
     // A line that says what is missing and the command that fixes it (empty: none).
     void setNotice(const QString& notice);
 
+    // The headline.
+    QLabel* headline() const { return headline_; }
     // The explanation line.
     QLabel* explanation() const { return explanation_; }
     // The picture of the tray item.
@@ -40,10 +45,15 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void describe();
+
     QLabel* picture_;
+    QLabel* headline_;
     QLabel* explanation_;
     QLabel* notice_;
     QPushButton* dismissButton_;
+    MenuBarIcon::Content content_;
+    bool trayMissing_ = false;
 };
 
 } // namespace quillbar
