@@ -53,10 +53,10 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
     , showsLocationHint_(!defaults.boolValue(firstRunKey))
     , hint_(new MenuBarLocationHint(this))
     , hintDivider_(divider(this))
+    , header_(new SettingsHeader(this))
     , scroll_(new QScrollArea(this))
     , list_(new QWidget)
     , listLayout_(new QVBoxLayout(list_)) {
-    setMinimumSize(660, 380);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -66,7 +66,7 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
     hintDivider_->setVisible(showsLocationHint_);
     layout->addWidget(hint_);
     layout->addWidget(hintDivider_);
-    layout->addWidget(new SettingsHeader(this));
+    layout->addWidget(header_);
     layout->addWidget(divider(this));
 
     listLayout_->setContentsMargins(0, 0, 0, 0);
@@ -162,6 +162,7 @@ void SettingsView::redraw() {
 
 void SettingsView::layOutRows(const std::vector<SpaceObserver::DisplayGroup>& groups) {
     const bool withCaptions = groups.size() >= 2;
+    header_->setDisplayColumnShown(withCaptions);
     std::vector<std::string> shape{withCaptions ? "captions" : "plain"};
     std::set<std::string> listedIDs;
     for (const auto& group : groups) {
