@@ -36,6 +36,7 @@ MenuContentView::MenuContentView(SpaceObserver& observer, SpaceSwitcher& switche
     , autostart_(std::move(autostart))
     , menu_(std::make_unique<QMenu>()) {
     state_.version = std::move(version);
+    state_.sessionIgnoringLogin = XdgAutostart::currentSessionIgnoringEntries();
     // A refresh publishes the list, the current space and the title one after another: the menu
     // follows once, after all of them.
     subscriptions_.push_back(observer_.subscribe([this] { redrawSoon(); }));

@@ -290,6 +290,30 @@ TEST_F(MenuTest, AClosedMenuIsBroughtInLineWhenItOpens) {
     EXPECT_EQ(lines(view->entries()), lines(*view->menu()));
 }
 
+// Sessions whose window manager starts no XDG autostart entries say so under "Launch at Login",
+// with what to write instead.
+TEST_F(MenuTest, LaunchAtLoginSaysWhereTheSessionDoesNotRunLoginItems) {
+    for (const auto& [desktop, session] :
+         std::vector<std::pair<QString, QString>>{{"sway", "sway"},
+                                                  {"i3", "i3"},
+                                                  {"X-Foo:labwc", "labwc"},
+                                                  {"XFCE", ""},
+                                                  {"KDE", ""},
+                                                  {"", ""}})
+        EXPECT_EQ(XdgAutostart::sessionIgnoringEntries(desktop), session) << desktop.toStdString();
+    MenuContent::State state;
+    state.sessionIgnoringLogin = "sway";
+    const QStringList shown = lines(build(state));
+    const qsizetype launch = shown.indexOf("Launch at Login");
+    ASSERT_GE(launch, 0);
+    EXPECT_EQ(shown[launch + 1],
+              "sway runs no login items: add “exec quillbar” to its config (off)");
+    state.sessionIgnoringLogin = "labwc";
+    EXPECT_EQ(lines(build(state))[launch + 1],
+              "labwc runs no login items: add “quillbar &” to ~/.config/labwc/autostart (off)");
+    EXPECT_EQ(lines(build())[launch + 1], "---");
+}
+
 TEST_F(MenuTest, CommandsReachTheirReceiversAndFollowTheirState) {
     QSignalSpy rename(view.get(), &MenuContentView::renameRequested);
     QSignalSpy quit(view.get(), &MenuContentView::quitRequested);
