@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QPen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -411,6 +412,13 @@ TEST_F(MenuTest, ABadgeLooksExactlyAsThePainterWouldWriteItsText) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0x2b, 0x57, 0x9a));
         painter.drawRoundedRect(frame, size / 5.0, size / 5.0);
+        if (size >= 20) {
+            const qreal rim = size / 16.0;
+            painter.setPen(QPen(QColor(255, 255, 255, 220), rim));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(frame.adjusted(rim / 2, rim / 2, -rim / 2, -rim / 2),
+                                    size / 5.0, size / 5.0);
+        }
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setBold(true);
         font.setHintingPreference(QFont::PreferFullHinting);
@@ -429,6 +437,17 @@ TEST_F(MenuTest, ABadgeLooksExactlyAsThePainterWouldWriteItsText) {
         for (const QString badge : {"7", "12", "32", "1234", "?", "W", "Ж"})
             EXPECT_EQ(MenuBarIcon::render({{}, badge}, size), written(badge, size))
                 << badge.toStdString() << " at " << size << " px";
+
+    // On a panel of the badge's own blue (waybar's tray) the square's edge still stands out.
+    for (const int size : {22, 44}) {
+        QImage onPanel(size, size, QImage::Format_ARGB32_Premultiplied);
+        onPanel.fill(QColor(0x2b, 0x57, 0x9a));
+        QPainter(&onPanel).drawImage(0, 0, MenuBarIcon::render({{}, "3"}, size));
+        const int edge = size < 24 ? 0 : size / 16;
+        const int rim = std::max(onPanel.pixelColor(size / 2, edge).lightness(),
+                                 onPanel.pixelColor(size / 2, edge + 1).lightness());
+        EXPECT_GT(rim, 170) << size << " px";
+    }
 }
 
 TEST(MenuPlacementTest, TheMenuOpensBesideTheTrayIconNeverOverIt) {
