@@ -3,6 +3,7 @@
 // what the backend choice says on the way.
 #include "app/BackendChooser.h"
 #include "app/CommandLine.h"
+#include "app/DisplayCheck.h"
 #include "app/Launcher.h"
 #include "app/UnixSignalWatcher.h"
 #include "platform/qt/QtMainQueue.h"
@@ -10,8 +11,12 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace quillbar;
@@ -133,4 +138,36 @@ TEST(AppTest, ANoticeFromAProbeIsLoggedAndHandedOnOnlyWhenThatBackendIsTried) {
     EXPECT_NE(std::string(BackendChooser::kGnomeExtensionMissing)
                   .find(BackendChooser::kGnomeEnableCommand),
               std::string::npos);
+}
+
+// An X server that accepts the connection but never greets (stopped, or not an X server at all)
+// is given up on at the deadline; a Wayland socket that is not there is named. Either answers only
+// when neither display does.
+TEST(AppTest, ADisplayThatDoesNotAnswerIsExplainedWithinTheDeadline) {
+    // A listening socket in the abstract namespace, where the X library looks first.
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string name = "/tmp/.X11-unix/X" + std::to_string(7000 + ::getpid() % 1000);
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address),
+                     socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size())),
+              0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    const std::string display = ":" + name.substr(name.rfind('X') + 1);
+    DisplayCheck::Environment silent{display, "wayland-none", "/nonexistent", ""};
+    const auto problem = DisplayCheck::problem(silent, std::chrono::milliseconds(300));
+    ASSERT_TRUE(problem);
+    EXPECT_NE(problem->find("DISPLAY=" + display + ": the X server does not answer"),
+              std::string::npos)
+        << *problem;
+    EXPECT_NE(problem->find("WAYLAND_DISPLAY=wayland-none: no compositor answers at "
+                            "/nonexistent/wayland-none"),
+              std::string::npos)
+        << *problem;
+    ::close(listener);
+    // A platform that needs no display of the session is never asked about.
+    silent.qpaPlatform = "offscreen";
+    EXPECT_FALSE(DisplayCheck::problem(silent, std::chrono::milliseconds(300)));
 }
