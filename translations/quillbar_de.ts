@@ -32,6 +32,10 @@
         <source>Backends (--backend; &quot;auto&quot; tries them in this order):</source>
         <translation>Backends (--backend; „auto“ probiert sie in dieser Reihenfolge):</translation>
     </message>
+    <message>
+        <source>Wayland compositors with ext-workspace-v1 (labwc, sway 1.12, Hyprland, niri, COSMIC)</source>
+        <translation>Wayland-Compositoren mit ext-workspace-v1 (labwc, sway 1.12, Hyprland, niri, COSMIC)</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -108,8 +112,8 @@
         <translation>Unerwartetes Argument „%1“.</translation>
     </message>
     <message>
-        <source>Unknown backend &apos;%1&apos;.</source>
-        <translation>Unbekanntes Backend „%1“.</translation>
+        <source>Unknown backend &apos;%1&apos;; the backends are: %2.</source>
+        <translation>Unbekanntes Backend „%1“; die Backends sind: %2.</translation>
     </message>
     <message>
         <source>Choose one of --debug-switch-to, --debug-settings and --print-title/--follow.</source>
@@ -184,6 +188,14 @@
         <source>Quit</source>
         <translation>Beenden</translation>
     </message>
+    <message>
+        <source>labwc runs no login items: add “quillbar &amp;” to ~/.config/labwc/autostart</source>
+        <translation>labwc startet keine Anmeldeobjekte: „quillbar &amp;“ in ~/.config/labwc/autostart eintragen</translation>
+    </message>
+    <message>
+        <source>%1 runs no login items: add “exec quillbar” to its config</source>
+        <translation>%1 startet keine Anmeldeobjekte: „exec quillbar“ in seine Konfiguration eintragen</translation>
+    </message>
 </context>
 <context>
     <name>UpdateMessageBoxDriver</name>
@@ -253,6 +265,22 @@
         <source>Clear</source>
         <translation>Entfernen</translation>
     </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Search emoji</source>
+        <translation>Emoji suchen</translation>
+    </message>
+    <message>
+        <source>No emoji found</source>
+        <translation>Kein Emoji gefunden</translation>
+    </message>
+    <message>
+        <source>Search results</source>
+        <translation>Suchergebnisse</translation>
+    </message>
 </context>
 <context>
     <name>quillbar::EmojiPicker</name>
@@ -286,6 +314,22 @@
     <message>
         <source>Look in your panel&apos;s tray, at the top or bottom of the screen, for the emoji of the desktop you are on, as shown here. Click it to switch desktops, or to open this window again.</source>
         <translation>Suchen Sie im Systemabschnitt Ihrer Leiste, oben oder unten am Bildschirm, nach dem Emoji der Arbeitsfläche, auf der Sie sich befinden, wie hier gezeigt. Klicken Sie darauf, um die Arbeitsfläche zu wechseln oder dieses Fenster wieder zu öffnen.</translation>
+    </message>
+    <message>
+        <source>Quillbar is in the top bar</source>
+        <translation>Quillbar ist in der oberen Leiste</translation>
+    </message>
+    <message>
+        <source>Look at the right of the top bar for the emoji and name of the desktop you are on, written as text. Click them to switch desktops, or to open this window again.</source>
+        <translation>Rechts in der oberen Leiste stehen Emoji und Name der Arbeitsfläche, auf der Sie sind, als Text. Klicken Sie darauf, um die Arbeitsfläche zu wechseln oder dieses Fenster wieder zu öffnen.</translation>
+    </message>
+    <message>
+        <source>No system tray found</source>
+        <translation>Kein Systemabschnitt der Kontrollleiste gefunden</translation>
+    </message>
+    <message>
+        <source>No system tray found: the title is served to &lt;b&gt;quillbar --print-title --follow&lt;/b&gt;, for a panel or bar that runs a command.</source>
+        <translation>Kein Systemabschnitt der Kontrollleiste gefunden: Der Titel wird an &lt;b&gt;quillbar --print-title --follow&lt;/b&gt; geliefert, für eine Leiste, die einen Befehl ausführt.</translation>
     </message>
 </context>
 <context>
@@ -365,6 +409,10 @@
     <message>
         <source>%1 spaces</source>
         <translation>%1 Arbeitsflächen</translation>
+    </message>
+    <message>
+        <source>Names are not saved: %1</source>
+        <translation>Namen werden nicht gespeichert: %1</translation>
     </message>
 </context>
 <context>

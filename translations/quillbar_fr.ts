@@ -32,6 +32,10 @@
         <source>Backends (--backend; &quot;auto&quot; tries them in this order):</source>
         <translation>Moteurs (--backend ; « auto » les essaie dans cet ordre) :</translation>
     </message>
+    <message>
+        <source>Wayland compositors with ext-workspace-v1 (labwc, sway 1.12, Hyprland, niri, COSMIC)</source>
+        <translation>Compositeurs Wayland avec ext-workspace-v1 (labwc, sway 1.12, Hyprland, niri, COSMIC)</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -108,8 +112,8 @@
         <translation>Argument inattendu « %1 ».</translation>
     </message>
     <message>
-        <source>Unknown backend &apos;%1&apos;.</source>
-        <translation>Moteur inconnu « %1 ».</translation>
+        <source>Unknown backend &apos;%1&apos;; the backends are: %2.</source>
+        <translation>Moteur inconnu « %1 » ; les moteurs sont : %2.</translation>
     </message>
     <message>
         <source>Choose one of --debug-switch-to, --debug-settings and --print-title/--follow.</source>
@@ -184,6 +188,14 @@
         <source>Quit</source>
         <translation>Quitter</translation>
     </message>
+    <message>
+        <source>labwc runs no login items: add “quillbar &amp;” to ~/.config/labwc/autostart</source>
+        <translation>labwc ne lance aucun élément de connexion : ajoutez « quillbar &amp; » à ~/.config/labwc/autostart</translation>
+    </message>
+    <message>
+        <source>%1 runs no login items: add “exec quillbar” to its config</source>
+        <translation>%1 ne lance aucun élément de connexion : ajoutez « exec quillbar » à sa configuration</translation>
+    </message>
 </context>
 <context>
     <name>UpdateMessageBoxDriver</name>
@@ -253,6 +265,22 @@
         <source>Clear</source>
         <translation>Effacer</translation>
     </message>
+    <message>
+        <source>Search</source>
+        <translation>Rechercher</translation>
+    </message>
+    <message>
+        <source>Search emoji</source>
+        <translation>Rechercher un emoji</translation>
+    </message>
+    <message>
+        <source>No emoji found</source>
+        <translation>Aucun emoji trouvé</translation>
+    </message>
+    <message>
+        <source>Search results</source>
+        <translation>Résultats de la recherche</translation>
+    </message>
 </context>
 <context>
     <name>quillbar::EmojiPicker</name>
@@ -286,6 +314,22 @@
     <message>
         <source>Look in your panel&apos;s tray, at the top or bottom of the screen, for the emoji of the desktop you are on, as shown here. Click it to switch desktops, or to open this window again.</source>
         <translation>Cherchez dans la zone de notification de votre panneau, en haut ou en bas de l’écran, l’emoji du bureau où vous êtes, tel qu’il apparaît ici. Cliquez dessus pour changer de bureau ou pour rouvrir cette fenêtre.</translation>
+    </message>
+    <message>
+        <source>Quillbar is in the top bar</source>
+        <translation>Quillbar est dans la barre supérieure</translation>
+    </message>
+    <message>
+        <source>Look at the right of the top bar for the emoji and name of the desktop you are on, written as text. Click them to switch desktops, or to open this window again.</source>
+        <translation>À droite de la barre supérieure figurent, en texte, l’emoji et le nom du bureau où vous êtes. Cliquez dessus pour changer de bureau ou rouvrir cette fenêtre.</translation>
+    </message>
+    <message>
+        <source>No system tray found</source>
+        <translation>Aucune zone de notification trouvée</translation>
+    </message>
+    <message>
+        <source>No system tray found: the title is served to &lt;b&gt;quillbar --print-title --follow&lt;/b&gt;, for a panel or bar that runs a command.</source>
+        <translation>Aucune zone de notification trouvée : le titre est servi à &lt;b&gt;quillbar --print-title --follow&lt;/b&gt;, pour un panneau ou une barre qui lance une commande.</translation>
     </message>
 </context>
 <context>
@@ -365,6 +409,10 @@
     <message>
         <source>%1 spaces</source>
         <translation>%1 bureaux</translation>
+    </message>
+    <message>
+        <source>Names are not saved: %1</source>
+        <translation>Les noms ne sont pas enregistrés : %1</translation>
     </message>
 </context>
 <context>

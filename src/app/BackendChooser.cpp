@@ -198,7 +198,7 @@ BackendChooser::Choice BackendChooser::choose(const std::vector<Entry>& table,
         }
         findings.push_back(entry.name + ": " + probe.found + " does not answer");
     }
-    return {{}, nullptr, explanation(table, findings), std::move(notices)};
+    return {{}, nullptr, explanation(table, requested, findings), std::move(notices)};
 }
 
 std::string BackendChooser::explainUnavailable(const std::vector<Entry>& table,
@@ -209,11 +209,21 @@ std::string BackendChooser::explainUnavailable(const std::vector<Entry>& table,
             findings.push_back(entry.name + ": " + entry.probe().found);
         }
     }
-    return explanation(table, findings);
+    return explanation(table, requested, findings);
 }
 
 std::string BackendChooser::explanation(const std::vector<Entry>& table,
+                                        const std::string& requested,
                                         const std::vector<std::string>& findings) {
+    if (requested != kAuto) {
+        // Asked for by name: that one is what the user wants to hear about.
+        std::string text =
+            "The " + requested + " backend (--backend " + requested + ") cannot run here: ";
+        for (std::size_t i = 0; i < findings.size(); ++i) {
+            text += (i == 0 ? "" : "; ") + findings[i];
+        }
+        return text + ". Without --backend, Quillbar picks the one that fits.";
+    }
     std::string text = "No supported desktop found. Quillbar supports: ";
     for (std::size_t i = 0; i < table.size(); ++i) {
         text += (i == 0 ? "" : "; ") + table[i].description + " (" + table[i].name + ")";
@@ -223,6 +233,14 @@ std::string BackendChooser::explanation(const std::vector<Entry>& table,
         text += (i == 0 ? "" : "; ") + findings[i];
     }
     return text + ".";
+}
+
+std::string BackendChooser::names(const std::vector<Entry>& table) {
+    std::string text = kAuto;
+    for (const Entry& entry : table) {
+        text += ", " + entry.name;
+    }
+    return text;
 }
 
 std::string BackendChooser::helpText(const std::vector<Entry>& table) {

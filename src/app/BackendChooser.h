@@ -68,11 +68,13 @@ public:
     // What every backend found, when none will run, without connecting to anything.
     static std::string explainUnavailable(const std::vector<Entry>& table,
                                           const std::string& requested);
+    // "auto" and the table's names, comma-separated, for a message about a bad --backend.
+    static std::string names(const std::vector<Entry>& table);
     // The backends as --help lists them.
     static std::string helpText(const std::vector<Entry>& table);
 
 private:
-    static std::string explanation(const std::vector<Entry>& table,
+    static std::string explanation(const std::vector<Entry>& table, const std::string& requested,
                                    const std::vector<std::string>& findings);
 };
 

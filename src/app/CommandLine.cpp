@@ -90,7 +90,9 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     result.backend = parser.value(backend);
     if (!BackendChooser::isKnown(backends, result.backend.toStdString())) {
         result.mode = Mode::Error;
-        result.error = CommandLine::tr("Unknown backend '%1'.").arg(result.backend);
+        result.error =
+            CommandLine::tr("Unknown backend '%1'; the backends are: %2.")
+                .arg(result.backend, QString::fromStdString(BackendChooser::names(backends)));
         return result;
     }
     if (parser.isSet(help)) {

@@ -5,6 +5,7 @@
 #include "observer/SpaceObserver.h"
 #include "ui/MenuBarItem.h"
 #include "ui/MenuBarLocationHint.h"
+#include "ui/SettingsView.h"
 #include "ui/SettingsWindowController.h"
 
 #include <QCoreApplication>

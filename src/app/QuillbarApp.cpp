@@ -16,8 +16,10 @@
 #include "switching/SpaceSwitcher.h"
 #include "ui/MenuBarIcon.h"
 #include "ui/MenuBarItem.h"
+#include "ui/MenuBarLocationHint.h"
 #include "ui/MenuContentView.h"
 #include "ui/MenuExporter.h"
+#include "ui/SettingsView.h"
 #include "ui/SettingsWindowController.h"
 
 #include <QCoreApplication>
@@ -71,7 +73,7 @@ QuillbarApp::QuillbarApp(const Options& options)
     backend_ = std::move(choice.backend);
     reportNotices(choice.notices);
     if (!backend_) {
-        reportNoSupportedDesktop(choice.explanation);
+        reportNoSupportedDesktop(choice.explanation, options.backend == "auto");
         return; // a copy that cannot run leaves the running one alone
     }
     claimInstance();
@@ -124,10 +126,12 @@ QuillbarApp::~QuillbarApp() {
     }
 }
 
-void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation) {
+void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation, bool chosenFreely) {
     std::fprintf(stderr, "quillbar: %s\n", explanation.c_str());
     log_.log(LogLevel::Default, explanation);
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    // A backend asked for by name that is absent is a mistake to hear about now, not a "?" to
+    // puzzle over in the tray.
+    if (!chosenFreely || !QSystemTrayIcon::isSystemTrayAvailable()) {
         return;
     }
     unsupportedMenu_ = std::make_unique<QMenu>();
@@ -138,6 +142,21 @@ void QuillbarApp::reportNoSupportedDesktop(const std::string& explanation) {
                                  QString::fromStdString(explanation));
     unsupportedTray_->setContextMenu(unsupportedMenu_.get());
     unsupportedTray_->show();
+}
+
+void QuillbarApp::reportMissingTray() {
+    if (trayMissingReported_ || QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    trayMissingReported_ = true;
+    const std::string message = kNoTrayMessage;
+    if (!verbose_) {
+        std::fprintf(stderr, "quillbar: %s\n", message.c_str()); // --verbose: the log says it
+    }
+    log_.log(LogLevel::Default, message);
+    if (settingsWindow_->view()) {
+        settingsWindow_->view()->locationHint()->setPlace(MenuBarLocationHint::Place::NoTray);
+    }
 }
 
 void QuillbarApp::reportNotices(const std::vector<std::string>& notices) const {
@@ -196,6 +215,7 @@ void QuillbarApp::exportMenu() {
             item_->hide();
         } else {
             item_->show();
+            reportMissingTray();
         }
     };
     connect(topBarButton_.get(), &TopBarButtonWatcher::buttonShownChanged, this, placeItem);

@@ -71,6 +71,10 @@ signals:
 private:
     // How long a new instance waits for the one it replaces to quit before reading the names.
     static constexpr std::chrono::milliseconds kPreviousInstanceWait{5000};
+    // What is said (stderr, log) when no tray shows the item.
+    static constexpr const char* kNoTrayMessage =
+        "no system tray found: the title is served to `quillbar --print-title --follow`; the icon "
+        "appears once a panel with a tray starts";
     // How often the names are tried again while the settings file cannot be read.
     static constexpr std::chrono::milliseconds kStorageRetryInterval{5000};
 
@@ -89,8 +93,11 @@ private:
     void connectUpdater();
     void logMenu() const;
     // Without a supported desktop: says so on stderr and in the journal, and in the tray when
-    // there is one.
-    void reportNoSupportedDesktop(const std::string& explanation);
+    // there is one and the backend was not asked for by name.
+    void reportNoSupportedDesktop(const std::string& explanation, bool chosenFreely);
+    // Once, when the item is to show and no tray is there: stderr, the log and the first-run hint
+    // say where the title can be had instead.
+    void reportMissingTray();
     // Says on stderr what the backend choice told the journal (the journal gets it from there).
     void reportNotices(const std::vector<std::string>& notices) const;
     // The title, the menu and the debug requests on the bus.
@@ -102,6 +109,7 @@ private:
 
     AppInfo appInfo_;
     bool verbose_;
+    bool trayMissingReported_ = false;
     StderrLogSink stderrLog_;
     JournalLogSink log_;
     QtMainQueue mainQueue_;

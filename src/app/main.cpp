@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BackendChooser.h"
 #include "app/CommandLine.h"
+#include "app/DisplayCheck.h"
 #include "app/QuillbarApp.h"
 #include "app/Translations.h"
 #include "app/UnixSignalWatcher.h"
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 
@@ -62,6 +64,13 @@ int runApplication(int argc, char** argv, const CommandLine& command) {
         quillbar::JournalLogSink(QUILLBAR_BUNDLE_ID, nullptr)
             .log(quillbar::LogLevel::Default, explanation);
         return fail(QString::fromStdString(explanation));
+    }
+    // Qt aborts on a display that does not answer; the user hears why from Quillbar instead.
+    if (const auto problem = quillbar::DisplayCheck::problem(quillbar::DisplayCheck::current(),
+                                                             std::chrono::seconds(5))) {
+        quillbar::JournalLogSink(QUILLBAR_BUNDLE_ID, nullptr)
+            .log(quillbar::LogLevel::Default, *problem);
+        return fail(QString::fromStdString(*problem));
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillbar"));

@@ -228,4 +228,25 @@ bool XdgAutostart::isEnabledEntry(const QString& path, const QString& executable
            startsExecutable(execProgram(exec), executablePath);
 }
 
+QString XdgAutostart::sessionIgnoringEntries(const QString& currentDesktop) {
+    // Their sessions run the commands of their own configuration, not the autostart folders.
+    for (const QString& name : currentDesktop.toLower().split(QLatin1Char(':'))) {
+        if (name == QLatin1String("sway") || name == QLatin1String("i3") ||
+            name == QLatin1String("labwc"))
+            return name;
+    }
+    return {};
+}
+
+QString XdgAutostart::currentSessionIgnoringEntries() {
+    const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    if (!desktop.isEmpty())
+        return sessionIgnoringEntries(desktop);
+    if (!qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        return QStringLiteral("sway");
+    if (!qEnvironmentVariableIsEmpty("I3SOCK"))
+        return QStringLiteral("i3");
+    return {};
+}
+
 } // namespace quillbar

@@ -30,6 +30,12 @@ public:
     // program; false with the reason in error when it cannot.
     bool disable(QString* error);
 
+    // The window manager of a session that starts no XDG autostart entries ("sway", "i3" or
+    // "labwc"), read from XDG_CURRENT_DESKTOP's names; empty for sessions that do.
+    static QString sessionIgnoringEntries(const QString& currentDesktop);
+    // The same for this process's session (XDG_CURRENT_DESKTOP, else the sway or i3 socket).
+    static QString currentSessionIgnoringEntries();
+
     // Path of the user's entry.
     QString userEntryPath() const;
     // The text of a desktop entry that starts the program at executablePath.

@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QIconEngine>
 #include <QPainter>
+#include <QPen>
 #include <QPixmap>
 #include <QTextBoundaryFinder>
 
@@ -55,6 +56,15 @@ void drawBadge(QPainter& painter, const QString& badge, int size) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0x2b, 0x57, 0x9a));
     painter.drawRoundedRect(frame, size / 5.0, size / 5.0);
+    // A light rim keeps the square apart from a panel of the same blue; at 16 px the digits
+    // need those pixels.
+    if (size >= 20) {
+        const qreal rim = size / 16.0;
+        painter.setPen(QPen(QColor(255, 255, 255, 220), rim));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(frame.adjusted(rim / 2, rim / 2, -rim / 2, -rim / 2), size / 5.0,
+                                size / 5.0);
+    }
     painter.setPen(Qt::white);
     const qreal width = frame.width() - std::max(2.0, size / 8.0);
     painter.setFont(badgeFont(badgePixels(size, width, [&](int pixels) {

@@ -47,6 +47,7 @@ MenuBarLocationHint::MenuBarLocationHint(QWidget* parent)
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
     headline_->setFont(sizedFont(font(), 13, QFont::DemiBold));
+    headline_->setWordWrap(true);
     texts->addWidget(headline_);
     explanation_->setFont(sizedFont(font(), 12, QFont::Normal));
     explanation_->setTextFormat(Qt::RichText);

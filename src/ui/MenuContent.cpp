@@ -86,6 +86,14 @@ std::vector<Entry> MenuContent::build(const SpaceObserver& observer, const Space
     launch.checkable = true;
     launch.checked = state.launchAtLogin;
     entries.push_back(std::move(launch));
+    if (!state.sessionIgnoringLogin.isEmpty()) {
+        // The entry is still written (other sessions of the user run it), but not here.
+        entries.push_back(inertText(
+            state.sessionIgnoringLogin == QLatin1String("labwc")
+                ? tr("labwc runs no login items: add “quillbar &” to ~/.config/labwc/autostart")
+                : tr("%1 runs no login items: add “exec quillbar” to its config")
+                      .arg(state.sessionIgnoringLogin)));
+    }
     entries.push_back(separator());
     Entry updates =
         command(Kind::CheckForUpdates,

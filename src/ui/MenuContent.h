@@ -49,6 +49,8 @@ public:
         bool canCheckForUpdates = false;
         bool updateIsWaiting = false;
         QString version = QStringLiteral("?");
+        // The window manager whose session starts no login items (empty: the session does).
+        QString sessionIgnoringLogin;
 
         bool operator==(const State&) const = default;
     };

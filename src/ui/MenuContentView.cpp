@@ -9,11 +9,15 @@
 
 #include <QAction>
 #include <QFont>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QPainter>
+#include <QPalette>
+#include <QPen>
 #include <QPixmap>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <utility>
@@ -32,6 +36,7 @@ MenuContentView::MenuContentView(SpaceObserver& observer, SpaceSwitcher& switche
     , autostart_(std::move(autostart))
     , menu_(std::make_unique<QMenu>()) {
     state_.version = std::move(version);
+    state_.sessionIgnoringLogin = XdgAutostart::currentSessionIgnoringEntries();
     // A refresh publishes the list, the current space and the title one after another: the menu
     // follows once, after all of them.
     subscriptions_.push_back(observer_.subscribe([this] { redrawSoon(); }));
@@ -131,7 +136,8 @@ void MenuContentView::apply(QAction* action, const MenuContent::Entry& entry,
     if (entry.kind == Kind::Separator) {
         return;
     }
-    if (!previous || previous->title != entry.title || previous->emoji != entry.emoji) {
+    if (!previous || previous->title != entry.title || previous->emoji != entry.emoji ||
+        previous->checked != entry.checked) {
         action->setText(entry.title);
         action->setIcon(QIcon());
         showEmojiAsIcon(action, entry);
@@ -147,15 +153,43 @@ void MenuContentView::apply(QAction* action, const MenuContent::Entry& entry,
 
 void MenuContentView::showEmojiAsIcon(QAction* action, const MenuContent::Entry& entry) {
     // The text font has monochrome forms of some emoji (a heart, a telephone): the emoji is drawn
-    // as the row's icon with the colour font, and the text keeps the rest of the title.
-    const QString lead = entry.emoji + QLatin1Char(' ');
-    if (entry.emoji.isEmpty() || !entry.title.startsWith(lead))
+    // as the row's icon with the colour font, and the text keeps the rest of the title. A style
+    // draws an icon in the check's place, so every desktop row has one and the current row's
+    // carries the check itself: the column reads the same with or without emoji.
+    if (entry.kind != Kind::Space)
         return;
-    action->setText(entry.title.mid(lead.size()));
-    action->setIcon(emojiIcon(entry.emoji));
+    const QString lead = entry.emoji + QLatin1Char(' ');
+    const bool hasEmoji = !entry.emoji.isEmpty() && entry.title.startsWith(lead);
+    if (hasEmoji)
+        action->setText(entry.title.mid(lead.size()));
+    action->setIcon(spaceIcon(hasEmoji ? entry.emoji : QString(), entry.checked));
 }
 
-QIcon MenuContentView::emojiIcon(const QString& emoji) {
+namespace {
+
+// A filled circle in the highlight colour with a check in the highlighted text's colour, in the
+// lower right of an icon of size pixels, the same over an emoji as alone.
+void drawCheckBadge(QPainter& painter, int size) {
+    const qreal diameter = size * 0.65;
+    const QRectF circle(size - diameter, size - diameter, diameter, diameter);
+    const QPalette palette = QGuiApplication::palette();
+    painter.setPen(QPen(palette.color(QPalette::Base), size / 16.0));
+    painter.setBrush(palette.color(QPalette::Highlight));
+    painter.drawEllipse(circle.adjusted(0.5, 0.5, -0.5, -0.5));
+    QPen tick(palette.color(QPalette::HighlightedText), diameter / 7.0);
+    tick.setCapStyle(Qt::RoundCap);
+    tick.setJoinStyle(Qt::RoundJoin);
+    painter.setPen(tick);
+    painter.setBrush(Qt::NoBrush);
+    const auto at = [&circle](qreal x, qreal y) {
+        return QPointF(circle.left() + x * circle.width(), circle.top() + y * circle.height());
+    };
+    painter.drawPolyline(QPolygonF{at(0.27, 0.52), at(0.43, 0.68), at(0.73, 0.35)});
+}
+
+} // namespace
+
+QIcon MenuContentView::spaceIcon(const QString& emoji, bool current) {
     QIcon icon;
     for (const int size : {16, 20, 24, 32, 40, 48}) {
         QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
@@ -163,8 +197,12 @@ QIcon MenuContentView::emojiIcon(const QString& emoji) {
         QPainter painter(&image);
         painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                                QPainter::SmoothPixmapTransform);
-        painter.setFont(EmojiFont::font(size * 7 / 8));
-        painter.drawText(image.rect(), Qt::AlignCenter, EmojiFont::displayText(emoji));
+        if (!emoji.isEmpty()) {
+            painter.setFont(EmojiFont::font(size * 7 / 8));
+            painter.drawText(image.rect(), Qt::AlignCenter, EmojiFont::displayText(emoji));
+        }
+        if (current)
+            drawCheckBadge(painter, size);
         painter.end();
         icon.addPixmap(QPixmap::fromImage(image));
     }

@@ -40,8 +40,9 @@ public:
     const std::vector<MenuContent::Entry>& entries() const { return entries_; }
     // The login-item controller, created on first use.
     LaunchAtLoginController& launchAtLogin();
-    // The emoji drawn in colour at the menu's icon sizes.
-    static QIcon emojiIcon(const QString& emoji);
+    // A desktop row's icon at the menu's icon sizes: its emoji in colour (or nothing) and, on the
+    // current desktop's row, the same check badge whether or not there is an emoji.
+    static QIcon spaceIcon(const QString& emoji, bool current);
     // The update command's state: enabled while canCheck, "Update Available…" while waiting.
     void setUpdateState(bool canCheck, bool updateIsWaiting);
     // Brings the menu in line now when what it would show has changed.

@@ -28,11 +28,17 @@ SettingsHeader::SettingsHeader(QWidget* parent)
         if (width > 0)
             title->setFixedWidth(width);
         layout->addWidget(title, width > 0 ? 0 : 1);
+        return title;
     };
     addTitle(QStringLiteral("#"), 44, Qt::AlignLeading);
-    addTitle(tr("Display"), 110, Qt::AlignLeading);
+    displayTitle_ = addTitle(tr("Display"), 110, Qt::AlignLeading);
+    displayTitle_->hide();
     addTitle(tr("Name"), 0, Qt::AlignLeading);
     addTitle(tr("Emoji"), 64, Qt::AlignHCenter);
+}
+
+void SettingsHeader::setDisplayColumnShown(bool shown) {
+    displayTitle_->setVisible(shown);
 }
 
 } // namespace quillbar

@@ -74,6 +74,7 @@ SettingsSpaceRow::SettingsSpaceRow(const SpaceInfo& space, std::optional<std::st
     displayLabel_->setFixedWidth(displayWidth);
     setTextColour(displayLabel_, QPalette::PlaceholderText);
     layout->addWidget(displayLabel_);
+    displayLabel_->setVisible(namesDisplay_);
 
     nameField_->setObjectName(QStringLiteral("spaceNameField"));
     nameField_->installEventFilter(this);
@@ -120,6 +121,8 @@ void SettingsSpaceRow::setNamesDisplay(bool namesDisplay) {
     if (namesDisplay == namesDisplay_)
         return;
     namesDisplay_ = namesDisplay;
+    // With one display its name says nothing (a driver's or a virtual monitor's name).
+    displayLabel_->setVisible(namesDisplay_);
     updateAccessibleName();
 }
 

@@ -54,10 +54,10 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
     , hint_(new MenuBarLocationHint(this))
     , hintDivider_(divider(this))
     , saveWarning_(new QLabel(this))
+    , header_(new SettingsHeader(this))
     , scroll_(new QScrollArea(this))
     , list_(new QWidget)
     , listLayout_(new QVBoxLayout(list_)) {
-    setMinimumSize(660, 380);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -71,7 +71,7 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
     saveWarning_->setWordWrap(true);
     saveWarning_->setContentsMargins(18, 8, 18, 8);
     layout->addWidget(saveWarning_);
-    layout->addWidget(new SettingsHeader(this));
+    layout->addWidget(header_);
     layout->addWidget(divider(this));
 
     listLayout_->setContentsMargins(0, 0, 0, 0);
@@ -179,6 +179,7 @@ void SettingsView::redraw() {
 
 void SettingsView::layOutRows(const std::vector<SpaceObserver::DisplayGroup>& groups) {
     const bool withCaptions = groups.size() >= 2;
+    header_->setDisplayColumnShown(withCaptions);
     std::vector<std::string> shape{withCaptions ? "captions" : "plain"};
     std::set<std::string> listedIDs;
     for (const auto& group : groups) {

@@ -22,6 +22,7 @@ namespace quillbar {
 
 class Defaults;
 class MenuBarLocationHint;
+class SettingsHeader;
 class SettingsSpaceRow;
 class SpaceNameStore;
 class SpaceObserver;
@@ -88,6 +89,7 @@ private:
     MenuBarLocationHint* hint_;
     QWidget* hintDivider_;
     QLabel* saveWarning_;
+    SettingsHeader* header_;
     QScrollArea* scroll_;
     QWidget* list_;
     QVBoxLayout* listLayout_;

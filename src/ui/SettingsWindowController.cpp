@@ -16,16 +16,27 @@ namespace quillbar {
 
 namespace {
 constexpr QSize contentSize{700, 460};
-constexpr QSize minimumSize{660, 380};
+// Small enough for 1280×800 at twice the scale (640×400 logical, less the panels); the name
+// column gives way and the list scrolls.
+constexpr QSize minimumSize{480, 300};
+constexpr int screenMargin = 24;
+
+// The preferred size, cut to the screen's free area less a margin, never below the minimum.
+QSize fittedSize(const QScreen* screen) {
+    if (!screen)
+        return contentSize;
+    const QSize room = screen->availableGeometry().size() - QSize(screenMargin, screenMargin) * 2;
+    return contentSize.boundedTo(room).expandedTo(minimumSize);
+}
 
 // Tiling window managers float dialogs, and keep other windows in their tiles. On Wayland (sway)
 // a toplevel whose minimum and maximum width agree counts as one: a fixed width keeps the rename
 // window out of the tiles, and its height free. On X11 (i3) only a window fixed in both
 // directions does, so there it says it is a dialog, which every X11 window manager understands.
-void floatOnTilingWindowManagers(QWidget* window) {
+void floatOnTilingWindowManagers(QWidget* window, int width) {
     const QString platform = QGuiApplication::platformName();
     if (platform.startsWith(QLatin1String("wayland"))) {
-        window->setFixedWidth(contentSize.width());
+        window->setFixedWidth(width);
     } else if (platform == QLatin1String("xcb")) {
         window->setWindowFlag(Qt::Dialog);
     }
@@ -80,13 +91,15 @@ void SettingsWindowController::createWindow(SpaceObserver& observer, SpaceNameSt
     view->setObjectName(QStringLiteral("renameSpacesWindow"));
     view->setWindowTitle(tr("Rename Spaces"));
     view->setWindowIcon(AppIcon::icon());
-    view->resize(contentSize);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize size = fittedSize(screen);
     view->setMinimumSize(minimumSize);
-    floatOnTilingWindowManagers(view);
+    view->resize(size);
+    floatOnTilingWindowManagers(view, size.width());
     // Closing only hides the window; it must not end a tray application either.
     view->setAttribute(Qt::WA_QuitOnClose, false);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), contentSize);
+    if (screen) {
+        QRect frame(QPoint(), size);
         frame.moveCenter(screen->availableGeometry().center());
         view->move(frame.topLeft());
     }

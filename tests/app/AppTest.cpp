@@ -3,6 +3,7 @@
 // what the backend choice says on the way.
 #include "app/BackendChooser.h"
 #include "app/CommandLine.h"
+#include "app/DisplayCheck.h"
 #include "app/Launcher.h"
 #include "app/UnixSignalWatcher.h"
 #include "platform/qt/QtMainQueue.h"
@@ -10,8 +11,12 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace quillbar;
@@ -34,6 +39,9 @@ TEST(AppTest, RejectsUnusableCommandLinesAndDeliversSignalsOnTheLoop) {
         EXPECT_EQ(parsed.mode, CommandLine::Mode::Error) << line.join(' ').toStdString();
         EXPECT_FALSE(parsed.error.isEmpty());
     }
+    EXPECT_EQ(CommandLine::parse({"quillbar", "--backend", "foo"}).error,
+              "Unknown backend 'foo'; the backends are: auto, gnome, sway, i3, kwin, "
+              "ext-workspace, x11.");
     EXPECT_EQ(CommandLine::parse({"quillbar", "--debug-switch-to", "abc"}).error,
               "--debug-switch-to needs a desktop number (1, 2, …), not 'abc'.");
     const CommandLine good = CommandLine::parse({"quillbar", "--debug-switch-to", "+2"});
@@ -122,6 +130,10 @@ TEST(AppTest, ANoticeFromAProbeIsLoggedAndHandedOnOnlyWhenThatBackendIsTried) {
     log.lines.clear();
     EXPECT_TRUE(BackendChooser::choose(table, "plain", services).notices.empty());
     EXPECT_TRUE(log.lines.empty());
+    // One asked for by name that is absent is named, with what was found, not the whole table.
+    EXPECT_EQ(BackendChooser::choose(table, "shell", services).explanation,
+              "The shell backend (--backend shell) cannot run here: shell: not here. Without "
+              "--backend, Quillbar picks the one that fits.");
     // Under GNOME the table's first entry is GNOME's, with the one command in its notice.
     EXPECT_EQ(BackendChooser::entries().front().name, "gnome");
     EXPECT_NE(std::string(BackendChooser::kGnomeExtensionMissing)
@@ -152,4 +164,36 @@ TEST(BackendChooserTest, TheGnomeNoticeFollowsTheShellsStateOfTheExtension) {
         EXPECT_NE(notice.find(word), std::string::npos) << notice;
         EXPECT_EQ(notice.find(BackendChooser::kGnomeEnableCommand), std::string::npos) << notice;
     }
+}
+
+// An X server that accepts the connection but never greets (stopped, or not an X server at all)
+// is given up on at the deadline; a Wayland socket that is not there is named. Either answers only
+// when neither display does.
+TEST(AppTest, ADisplayThatDoesNotAnswerIsExplainedWithinTheDeadline) {
+    // A listening socket in the abstract namespace, where the X library looks first.
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string name = "/tmp/.X11-unix/X" + std::to_string(7000 + ::getpid() % 1000);
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address),
+                     socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size())),
+              0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    const std::string display = ":" + name.substr(name.rfind('X') + 1);
+    DisplayCheck::Environment silent{display, "wayland-none", "/nonexistent", ""};
+    const auto problem = DisplayCheck::problem(silent, std::chrono::milliseconds(300));
+    ASSERT_TRUE(problem);
+    EXPECT_NE(problem->find("DISPLAY=" + display + ": the X server does not answer"),
+              std::string::npos)
+        << *problem;
+    EXPECT_NE(problem->find("WAYLAND_DISPLAY=wayland-none: no compositor answers at "
+                            "/nonexistent/wayland-none"),
+              std::string::npos)
+        << *problem;
+    ::close(listener);
+    // A platform that needs no display of the session is never asked about.
+    silent.qpaPlatform = "offscreen";
+    EXPECT_FALSE(DisplayCheck::problem(silent, std::chrono::milliseconds(300)));
 }

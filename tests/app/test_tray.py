@@ -150,6 +150,22 @@ class TrayTest(DesktopTest):
                              message="the menu does not keep to the new work area")
         self.assertEqual(app.stop(), 0)
 
+    def test_without_a_tray_it_says_where_the_title_is_once_and_the_first_run_hint_agrees(self):
+        # Openbox and no panel: the first launch.
+        app = App(self.desk, QUILLBAR)
+        app.wait_for_line("no system tray found: the title is served to "
+                          "`quillbar --print-title --follow`; ")
+        window = self.desk.wait_until(lambda: [w for w, (_, _, width, _) in
+                                               self.desk.visible_windows() if width > 300],
+                                      timeout=20, message="the rename window did not open")[0]
+        self.desk.screenshot("first-run-without-tray", window=str(window))
+        self.assertEqual(self.desk.run([QUILLBAR, "--print-title"]), "Desktop 1\n")
+        self.assertEqual(sum("no system tray found" in line for line in app.lines), 1)
+        # A tray that appears later takes the icon.
+        self.desk.start_tray()
+        self.desk.wait_for_icons(1)
+        self.assertEqual(app.stop(), 0)
+
     def pixels(self, window):
         """The window's pixels as the screen shows them (its own and its children's), or None."""
         try:

@@ -8,7 +8,7 @@ import os
 import time
 import unittest
 
-from desktop import BUILD, App, DesktopTest
+from desktop import BUILD, App, Desktop, DesktopTest
 
 QUILLBAR = os.environ.get("QUILLBAR_APP", BUILD + "/src/app/quillbar")
 MAILBOX = "\U0001F4EC"  # the first emoji of the Communication group
@@ -200,6 +200,30 @@ class RenameWindowTest(DesktopTest):
         self.assertGreaterEqual(menu[1], icon[1] + icon[3], "the menu covers the tray icon")
         self.assertLess(menu[1] - (icon[1] + icon[3]), 8, "the menu is not next to the icon")
         self.desk.xdotool("key", "Escape")
+
+
+class RenameWindowFitsTest(unittest.TestCase):
+    def test_the_window_fits_small_and_scaled_screens_with_its_done_button(self):
+        for size, scale in (("1280x800", "1"), ("2048x1200", "2"), ("1280x800", "2")):
+            with self.subTest(size=size, scale=scale), Desktop(size=size) as desk:
+                desk.env["QT_SCALE_FACTOR"] = scale
+                desk.start_tray()
+                app = App(desk, QUILLBAR)
+                found = lambda: desk.xdotool("search", "--onlyvisible", "--name",
+                                             "^Rename Spaces$", check=False).split()
+                window = int(desk.wait_until(found, timeout=20, message="no rename window")[0])
+                width, height = (int(n) for n in size.split("x"))
+                x, y, w, h = desk.wait_until(lambda: desk.geometry(window))
+                self.assertTrue(0 <= x and 0 <= y and x + w <= width and y + h <= height,
+                                "%s at %s×: the window is at %r" % (size, scale, (x, y, w, h)))
+                # Done, in the lower right corner, is on screen: clicking it closes the window.
+                desk.screenshot("rename-window-%s-at-%s" % (size, scale), window)
+                desk.click(x + w - 60 * int(scale), y + h - 25 * int(scale))
+                desk.wait_until(lambda: not found(), message="Done did not close the window")
+                app.open_menu()
+                desk.screenshot("tray-menu-%s-at-%s" % (size, scale))
+                desk.xdotool("key", "Escape")
+                self.assertEqual(app.stop(), 0)
 
 
 if __name__ == "__main__":

@@ -282,7 +282,8 @@ class BackendChoiceTest(DesktopTest):
         self.assertRegex(out, r"\n  x11 +X11 window managers with EWMH desktops\n")
         refused = self.run_quillbar("--backend", "nonesuch")
         self.assertEqual(refused.returncode, 2)
-        self.assertIn("Unknown backend 'nonesuch'", refused.stderr)
+        self.assertIn("Unknown backend 'nonesuch'; the backends are: auto, gnome, sway, i3, kwin, "
+                      "ext-workspace, x11.", refused.stderr)
 
     def test_nothing_supported_without_a_tray_ends_with_an_explanation(self):
         env = {k: v for k, v in self.desk.env.items()
@@ -313,6 +314,24 @@ class BackendChoiceTest(DesktopTest):
         self.desk.stop_process(app)
         self.assertEqual(app.returncode, 0)
         self.assertIn("No supported desktop found", said)
+
+    def test_a_display_that_does_not_answer_ends_with_an_explanation_not_an_abort(self):
+        env = {k: v for k, v in self.desk.env.items() if k != "QT_QPA_PLATFORM"}
+        for stale in ({"DISPLAY": ":97"},
+                      {"DISPLAY": "", "WAYLAND_DISPLAY": "wayland-stale",
+                       "XDG_RUNTIME_DIR": self.desk.env.get("XDG_RUNTIME_DIR", "/tmp")}):
+            done = self.run_quillbar(env=dict(env, **stale))
+            self.assertEqual(done.returncode, 1, done.stderr)
+            self.assertIn("quillbar: The display does not answer (", done.stderr)
+            self.assertNotIn("Reinstalling", done.stderr)
+
+    def test_a_backend_asked_for_by_name_that_is_absent_ends_saying_so(self):
+        self.desk.start_tray()
+        done = self.run_quillbar("--backend", "kwin", env=self.desk.env)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("The kwin backend (--backend kwin) cannot run here: kwin: no KWin desktop "
+                      "manager on the session bus", done.stderr)
+        self.assertEqual(self.desk.icons(), [])
 
 
 if __name__ == "__main__":

@@ -130,14 +130,16 @@ TEST_F(SettingsViewTest, RowsKeepTheirOrderAndTextWhileDesktopsComeGoAndMove) {
 }
 
 TEST_F(SettingsViewTest, CaptionsOnlyForTwoOrMoreDisplaysAndTheFooterCountsEverySpace) {
-    makeView(); // one display: no captions
+    makeView(); // one display: no captions, no Display column
     EXPECT_TRUE(view->captions().empty());
+    EXPECT_TRUE(row("uuid-1")->displayLabel()->isHidden());
     setSpaces({space(1), space(5, "fs-5", 4), space(2)}, 1, {space(7, "side-7")});
     ASSERT_EQ(view->captions().size(), 2u);
     EXPECT_EQ(view->captions()[0]->text(), "Built-in Display");
     EXPECT_EQ(view->captions()[1]->text(), "Studio Display");
     EXPECT_EQ(listedKeys(), (Keys{"uuid-1", "uuid-2", "fs-5", "side-7"}));
     EXPECT_EQ(row("side-7")->displayLabel()->text(), "Studio Display");
+    EXPECT_FALSE(row("side-7")->displayLabel()->isHidden());
     EXPECT_EQ(view->countLabel()->text(), "4 spaces");
     // With several displays each name field says which display its desktop is on.
     EXPECT_EQ(row("side-7")->nameField()->accessibleName(), "Name of Desktop 1 on Studio Display");
@@ -147,6 +149,7 @@ TEST_F(SettingsViewTest, CaptionsOnlyForTwoOrMoreDisplaysAndTheFooterCountsEvery
     setSpaces({space(1)}, 1);
     EXPECT_TRUE(view->captions().empty());
     EXPECT_EQ(row("uuid-1")->nameField()->accessibleName(), "Name of Desktop 1");
+    EXPECT_TRUE(row("uuid-1")->displayLabel()->isHidden());
     EXPECT_EQ(view->countLabel()->text(), "1 spaces");
 }
 

@@ -14,9 +14,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QPen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +48,21 @@ int colourfulPixels(const QImage& image) {
         }
     }
     return colourful;
+}
+
+// Pixels in the palette's highlight colour: the current desktop's check badge.
+int highlightPixels(const QImage& image) {
+    const QColor mark = QGuiApplication::palette().color(QPalette::Highlight);
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += std::abs(c.red() - mark.red()) + std::abs(c.green() - mark.green()) +
+                         std::abs(c.blue() - mark.blue()) <
+                     30;
+        }
+    }
+    return count;
 }
 
 // Each line as the menu shows it: "✓" when checked, "---" for a separator, " (off)" when disabled.
@@ -183,8 +200,6 @@ TEST_F(MenuTest, RowTitlesCarryTheStoredNameAndEmojiAndTheMenuDrawsTheEmojiInCol
     EXPECT_EQ(lines(*view->menu()).mid(0, 4),
               (QStringList{"Mail", "✓Desktop 2", "Desktop 3", "A name that is far …"}));
     const QList<QAction*> rows = view->menu()->actions().mid(0, 4);
-    EXPECT_FALSE(rows[0]->icon().isNull() || rows[2]->icon().isNull());
-    EXPECT_TRUE(rows[1]->icon().isNull() && rows[3]->icon().isNull());
 
     // The heart, which the text font also has in black, is drawn in colour in the open menu.
     view->menu()->popup(QPoint(0, 0));
@@ -195,6 +210,27 @@ TEST_F(MenuTest, RowTitlesCarryTheStoredNameAndEmojiAndTheMenuDrawsTheEmojiInCol
     const QRect heartRow = view->menu()->actionGeometry(rows[2]);
     EXPECT_GT(colourfulPixels(shown.copy(heartRow)), 40);
     EXPECT_EQ(colourfulPixels(shown.copy(view->menu()->actionGeometry(rows[3]))), 0);
+
+    // The current row is marked alike with and without an emoji: the style draws an icon in the
+    // check's place, so the check must not depend on the emoji.
+    const auto markOf = [this](int row) {
+        view->menu()->popup(QPoint(0, 0));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(view->menu()));
+        const QImage menu = view->menu()->grab().toImage();
+        view->menu()->close();
+        return highlightPixels(
+            menu.copy(view->menu()->actionGeometry(view->menu()->actions()[row])));
+    };
+    const int plainMark = markOf(1);
+    EXPECT_GT(plainMark, 10);
+    EXPECT_EQ(markOf(3), 0);
+    fake.setDesktops(4, 1);
+    open();
+    EXPECT_EQ(lines(*view->menu())[0], "✓Mail");
+    const int emojiMark = markOf(0);
+    EXPECT_GT(emojiMark, plainMark * 3 / 4);
+    EXPECT_LT(emojiMark, plainMark * 4 / 3);
+    EXPECT_EQ(markOf(1), 0);
 }
 
 TEST_F(MenuTest, OpeningRefreshesAndChoosingARowSwitchesWithoutMovingTheCheckmark) {
@@ -253,6 +289,30 @@ TEST_F(MenuTest, AClosedMenuIsBroughtInLineWhenItOpens) {
     EXPECT_EQ(lines(*view->menu()).mid(0, 4),
               (QStringList{"Mail", "Desktop 2", "✓Desktop 3", "Desktop 4"}));
     EXPECT_EQ(lines(view->entries()), lines(*view->menu()));
+}
+
+// Sessions whose window manager starts no XDG autostart entries say so under "Launch at Login",
+// with what to write instead.
+TEST_F(MenuTest, LaunchAtLoginSaysWhereTheSessionDoesNotRunLoginItems) {
+    for (const auto& [desktop, session] :
+         std::vector<std::pair<QString, QString>>{{"sway", "sway"},
+                                                  {"i3", "i3"},
+                                                  {"X-Foo:labwc", "labwc"},
+                                                  {"XFCE", ""},
+                                                  {"KDE", ""},
+                                                  {"", ""}})
+        EXPECT_EQ(XdgAutostart::sessionIgnoringEntries(desktop), session) << desktop.toStdString();
+    MenuContent::State state;
+    state.sessionIgnoringLogin = "sway";
+    const QStringList shown = lines(build(state));
+    const qsizetype launch = shown.indexOf("Launch at Login");
+    ASSERT_GE(launch, 0);
+    EXPECT_EQ(shown[launch + 1],
+              "sway runs no login items: add “exec quillbar” to its config (off)");
+    state.sessionIgnoringLogin = "labwc";
+    EXPECT_EQ(lines(build(state))[launch + 1],
+              "labwc runs no login items: add “quillbar &” to ~/.config/labwc/autostart (off)");
+    EXPECT_EQ(lines(build())[launch + 1], "---");
 }
 
 TEST_F(MenuTest, CommandsReachTheirReceiversAndFollowTheirState) {
@@ -357,6 +417,13 @@ TEST_F(MenuTest, ABadgeLooksExactlyAsThePainterWouldWriteItsText) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0x2b, 0x57, 0x9a));
         painter.drawRoundedRect(frame, size / 5.0, size / 5.0);
+        if (size >= 20) {
+            const qreal rim = size / 16.0;
+            painter.setPen(QPen(QColor(255, 255, 255, 220), rim));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(frame.adjusted(rim / 2, rim / 2, -rim / 2, -rim / 2),
+                                    size / 5.0, size / 5.0);
+        }
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setBold(true);
         font.setHintingPreference(QFont::PreferFullHinting);
@@ -375,6 +442,17 @@ TEST_F(MenuTest, ABadgeLooksExactlyAsThePainterWouldWriteItsText) {
         for (const QString badge : {"7", "12", "32", "1234", "?", "W", "Ж"})
             EXPECT_EQ(MenuBarIcon::render({{}, badge}, size), written(badge, size))
                 << badge.toStdString() << " at " << size << " px";
+
+    // On a panel of the badge's own blue (waybar's tray) the square's edge still stands out.
+    for (const int size : {22, 44}) {
+        QImage onPanel(size, size, QImage::Format_ARGB32_Premultiplied);
+        onPanel.fill(QColor(0x2b, 0x57, 0x9a));
+        QPainter(&onPanel).drawImage(0, 0, MenuBarIcon::render({{}, "3"}, size));
+        const int edge = size < 24 ? 0 : size / 16;
+        const int rim = std::max(onPanel.pixelColor(size / 2, edge).lightness(),
+                                 onPanel.pixelColor(size / 2, edge + 1).lightness());
+        EXPECT_GT(rim, 170) << size << " px";
+    }
 }
 
 TEST(MenuPlacementTest, TheMenuOpensBesideTheTrayIconNeverOverIt) {

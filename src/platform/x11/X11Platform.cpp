@@ -46,6 +46,13 @@ std::unique_ptr<X11Platform> X11Platform::connect(Services services, const char*
         new X11Platform(std::make_unique<Parts>(std::move(connection), services)));
 }
 
+bool X11Platform::serverAnswers(const char* displayName) {
+    xcb_connection_t* connection = xcb_connect(displayName, nullptr);
+    const bool answers = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return answers;
+}
+
 bool X11Platform::mayHaveAtom(const char* name) {
     xcb_connection_t* x = xcb_connect(nullptr, nullptr);
     bool named = true;

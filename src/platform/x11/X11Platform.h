@@ -22,6 +22,9 @@ public:
     // False only when $DISPLAY's server answers that no client ever named the atom (an atom,
     // once named, stays until the server resets); true without an answer.
     static bool mayHaveAtom(const char* name);
+    // Whether the X server named displayName greets a client; waits as long as it takes (the
+    // caller bounds it), needs no toolkit.
+    static bool serverAnswers(const char* displayName);
     ~X11Platform() override;
     X11Platform(const X11Platform&) = delete;
     X11Platform& operator=(const X11Platform&) = delete;
