@@ -54,6 +54,9 @@ public:
     virtual std::uint64_t keptSpacesRevision() const { return 0; }
     // Asks the server to put the window on the managed space; no answer.
     virtual void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) = 0;
+    // True when putting a window on a space also activates it: then asking the window manager to
+    // activate it too could take the user to where it was before it moved.
+    virtual bool placingActivates() const { return false; }
     // On-screen windows (no desktop elements), front to back; null when the query fails.
     virtual nlohmann::json copyWindowList() = 0;
     // The optional entry points; called once, the answer is kept for the process's life.

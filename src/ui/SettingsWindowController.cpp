@@ -68,19 +68,23 @@ void SettingsWindowController::show(SpaceObserver& observer, SpaceNameStore& nam
     const bool wasVisible = window_->isVisible();
     window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
     window_->show();
-    if (wasVisible)
-        bringToCurrentSpace(observer);
+    if (wasVisible && bringToCurrentSpace(observer) &&
+        observer.platform().windowServer.placingActivates()) {
+        emit renameWindowDidShow();
+        return; // activated where it now is
+    }
     window_->raise();
     window_->activateWindow();
     emit renameWindowDidShow();
 }
 
-void SettingsWindowController::bringToCurrentSpace(SpaceObserver& observer) {
+bool SettingsWindowController::bringToCurrentSpace(SpaceObserver& observer) {
     const SpaceInfo* current = SpaceInfo::firstCurrent(observer.spaces());
     if (!current || !current->managedSpaceID)
-        return;
+        return false;
     observer.platform().windowServer.addWindowsToSpaces(std::int64_t(window_->winId()),
                                                         *current->managedSpaceID);
+    return true;
 }
 
 void SettingsWindowController::createWindow(SpaceObserver& observer, SpaceNameStore& nameStore) {

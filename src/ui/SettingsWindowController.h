@@ -40,7 +40,8 @@ signals:
 
 private:
     void createWindow(SpaceObserver& observer, SpaceNameStore& nameStore);
-    void bringToCurrentSpace(SpaceObserver& observer);
+    // Asks the window server to put the window on the current desktop; false without one.
+    bool bringToCurrentSpace(SpaceObserver& observer);
 
     Defaults* defaults_ = nullptr;
     QPointer<SettingsView> window_;

@@ -120,6 +120,29 @@ class KWinWaylandTest(KWinCases, unittest.TestCase):
 class KWinX11Test(KWinCases, unittest.TestCase):
     wayland = False
 
+    def test_the_rename_window_comes_to_the_desktop_it_is_asked_for_on(self):
+        # KWin keeps windows from taking focus: asked for from the bus, on another desktop than
+        # the one it was left on, the window must still come here and be the active one.
+        app = App(self.kde, QUILLBAR)
+        self.addCleanup(lambda: self.assertEqual(app.stop(), 0, "quillbar exit status"))
+        app.wait_for_line("Backend kwin chosen")
+        self.kde.run([QUILLBAR, "--debug-settings"])
+        windows = lambda: self.kde.xdotool("search", "--name", "^Rename Spaces$",
+                                           check=False).split()
+        self.kde.wait_until(lambda: windows(), message="no rename window")
+        window = int(windows()[0])
+        self.kde.wait_until(lambda: self.kde.active_window() == window, message="not active")
+        for ident, index in ((CODE, 1), (MUSIC, 2)):
+            self.kde.set_current(ident)
+            self.kde.wait_until(lambda: self.kde.current_desktop() == index, message="no switch")
+            self.kde.run([QUILLBAR, "--debug-settings"])
+            self.kde.wait_until(
+                lambda: self.kde.window_desktop(window) == index and
+                self.kde.active_window() == window,
+                message=lambda: "window on %s, active %s, current %s" % (
+                    self.kde.window_desktop(window), self.kde.active_window(),
+                    self.kde.current_desktop()))
+
 
 if __name__ == "__main__":
     unittest.main()

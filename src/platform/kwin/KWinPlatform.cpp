@@ -5,6 +5,7 @@
 #include "platform/NoKeyboard.h"
 #include "platform/kwin/KWinDisplays.h"
 #include "platform/kwin/KWinVirtualDesktops.h"
+#include "platform/kwin/KWinWindowMover.h"
 #include "platform/kwin/KWinWindowServer.h"
 
 #include <QGuiApplication>
@@ -19,7 +20,8 @@ struct KWinPlatform::Parts {
                    [&center = services.workspaceCenter] {
                        center.postNotification(NotificationCenter::kActiveSpaceDidChange);
                    })
-        , windowServer(desktops, displays)
+        , mover(bus)
+        , windowServer(desktops, displays, mover)
         , platform(services.platformWith(windowServer, displays, workspace, keyboard)) {
         // Outputs coming, going or turning primary change the display's identifier and name.
         if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -35,6 +37,7 @@ struct KWinPlatform::Parts {
 
     KWinDisplays displays;
     KWinVirtualDesktops desktops;
+    KWinWindowMover mover;
     KWinWindowServer windowServer;
     NoAnchorWorkspace workspace;
     NoKeyboard keyboard; // KWin switches desktops itself

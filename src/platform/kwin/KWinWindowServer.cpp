@@ -3,18 +3,27 @@
 
 #include "platform/kwin/KWinDisplays.h"
 #include "platform/kwin/KWinVirtualDesktops.h"
+#include "platform/kwin/KWinWindowMover.h"
+
+#include <QGuiApplication>
 
 namespace quillbar {
 
-KWinWindowServer::KWinWindowServer(KWinVirtualDesktops& desktops, KWinDisplays& displays)
+KWinWindowServer::KWinWindowServer(KWinVirtualDesktops& desktops, KWinDisplays& displays,
+                                   KWinWindowMover& mover)
     : desktops_(desktops)
-    , displays_(displays) {}
+    , displays_(displays)
+    , mover_(mover) {}
 
 nlohmann::json KWinWindowServer::copyManagedDisplaySpaces() {
     return desktops_.table().managedDisplaySpaces(displays_.identifier());
 }
 
-void KWinWindowServer::addWindowsToSpaces(std::int64_t, std::int64_t) {}
+void KWinWindowServer::addWindowsToSpaces(std::int64_t windowNumber, std::int64_t) {
+    // On Wayland a window's number names nothing KWin knows: the process's windows are brought.
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    mover_.bringHere(x11 ? std::uint64_t(windowNumber) : 0);
+}
 
 nlohmann::json KWinWindowServer::copyWindowList() {
     return nullptr;

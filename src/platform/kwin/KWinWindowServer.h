@@ -7,18 +7,22 @@ namespace quillbar {
 
 class KWinDisplays;
 class KWinVirtualDesktops;
+class KWinWindowMover;
 
 // The window server on KWin: its virtual desktops are the spaces of the session's one display,
 // each keyed by KWin's desktop id. Answers come from what KWin last said; nothing here waits on
 // KWin.
 class KWinWindowServer final : public WindowServer {
 public:
-    KWinWindowServer(KWinVirtualDesktops& desktops, KWinDisplays& displays);
+    KWinWindowServer(KWinVirtualDesktops& desktops, KWinDisplays& displays, KWinWindowMover& mover);
 
     // The one display with KWin's desktops; null while KWin is away.
     nlohmann::json copyManagedDisplaySpaces() override;
-    // Does nothing: there are no anchor windows to place.
+    // Brings one of this process's windows to KWin's current desktop (the only space it is asked
+    // for: there are no anchor windows) and activates it there.
     void addWindowsToSpaces(std::int64_t windowNumber, std::int64_t managedSpaceID) override;
+    // True: KWin's script activates the window it moved.
+    bool placingActivates() const override { return true; }
     // Null: KWin lists no windows to other programs.
     nlohmann::json copyWindowList() override;
     // The active space, the display's current space, and showing a space through KWin.
@@ -30,6 +34,7 @@ public:
 private:
     KWinVirtualDesktops& desktops_;
     KWinDisplays& displays_;
+    KWinWindowMover& mover_;
 };
 
 } // namespace quillbar

@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/kwin/KWinWindowMover.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDir>
+#include <QTemporaryFile>
+
+namespace quillbar {
+
+namespace {
+
+constexpr const char* kService = "org.kde.KWin";
+constexpr const char* kPath = "/Scripting";
+constexpr const char* kInterface = "org.kde.kwin.Scripting";
+
+QDBusMessage scriptingCall(const char* member) {
+    return QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
+                                          QString::fromLatin1(kInterface),
+                                          QString::fromLatin1(member));
+}
+
+} // namespace
+
+KWinWindowMover::KWinWindowMover(QDBusConnection bus)
+    : bus_(std::move(bus)) {}
+
+KWinWindowMover::~KWinWindowMover() {
+    unload();
+}
+
+QString KWinWindowMover::script(std::int64_t pid, std::uint64_t x11Window) {
+    // KWin 6 names windows and desktops by object (windowList, desktops, activeWindow); KWin 5
+    // by client and number.
+    return QStringLiteral(R"(const six = typeof workspace.windowList === "function";
+for (const w of six ? workspace.windowList() : workspace.clientList()) {
+    if (w.pid !== %1 || (%2 !== 0 ? w.windowId !== %2 : !(w.normalWindow || w.dialog)))
+        continue;
+    if (six) {
+        w.desktops = [workspace.currentDesktop];
+        workspace.activeWindow = w;
+    } else {
+        w.desktop = workspace.currentDesktop;
+        workspace.activeClient = w;
+    }
+}
+)")
+        .arg(pid)
+        .arg(x11Window);
+}
+
+void KWinWindowMover::bringHere(std::uint64_t x11Window) {
+    unload(); // the previous request's script, loaded under the same name
+    file_ = std::make_unique<QTemporaryFile>(QDir::tempPath() +
+                                             QStringLiteral("/quillbar-kwin-XXXXXX.js"));
+    if (!file_->open()) {
+        file_.reset();
+        return;
+    }
+    // A few hundred bytes into the temporary folder: KWin loads scripts only from files.
+    file_->write(script(QCoreApplication::applicationPid(), x11Window).toUtf8());
+    file_->flush();
+    QDBusMessage load = scriptingCall("loadScript");
+    load << file_->fileName() << QString::fromLatin1(kPluginName);
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(load), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                if (QDBusPendingReply<int>(*call).isValid())
+                    bus_.asyncCall(
+                        scriptingCall("start")); // runs the scripts loaded and not yet running
+            });
+}
+
+void KWinWindowMover::unload() {
+    if (!file_)
+        return;
+    QDBusMessage call = scriptingCall("unloadScript");
+    call << QString::fromLatin1(kPluginName);
+    bus_.asyncCall(call);
+    file_.reset();
+}
+
+} // namespace quillbar
