@@ -91,6 +91,10 @@ void I3IpcConnection::start() {
             requestState();
         }
     });
+    connectOrDiscover();
+}
+
+void I3IpcConnection::connectOrDiscover() {
     socketPath_ = isSocket(configuredPath_) ? configuredPath_ : socketPathFromEnvironment();
     if (isSocket(socketPath_)) {
         connectSocket();
@@ -354,13 +358,7 @@ void I3IpcConnection::scheduleReconnect() {
             return;
         }
         reconnectScheduled_ = false;
-        socketPath_ = isSocket(configuredPath_) ? configuredPath_ : socketPathFromEnvironment();
-        if (isSocket(socketPath_)) {
-            connectSocket();
-        } else {
-            discoveryStep_ = 0;
-            discoverSocketPath();
-        }
+        connectOrDiscover();
     });
 }
 

@@ -74,6 +74,8 @@ public:
 private:
     using ReplyHandler = std::function<void(const nlohmann::json&)>;
 
+    // Connects to the configured or the environment's socket, else asks the window managers.
+    void connectOrDiscover();
     void connectSocket();
     void discoverSocketPath();
     void onConnected();
