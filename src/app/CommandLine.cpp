@@ -27,44 +27,89 @@ void refuseMisusedFormats(CommandLine& result) {
         result.error = error;
     }
 }
+
+// Every option the program takes, in the order the help lists them.
+struct Options {
+    QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                            CommandLine::tr("Show this help and exit.")};
+    QCommandLineOption version{QStringList{QStringLiteral("v"), QStringLiteral("version")},
+                               CommandLine::tr("Show the version and exit.")};
+    QCommandLineOption verbose{QStringLiteral("verbose"),
+                               CommandLine::tr("Also write the log lines to stderr.")};
+    QCommandLineOption printTitle{
+        QStringLiteral("print-title"),
+        CommandLine::tr("Print the running instance's title (the current desktop) and exit.")};
+    QCommandLineOption follow{
+        QStringLiteral("follow"),
+        CommandLine::tr("Print the title again on every change (for status bars).")};
+    QCommandLineOption json{
+        QStringLiteral("json"),
+        CommandLine::tr("With --print-title or --follow: print waybar's {\"text\", \"tooltip\"}.")};
+    QCommandLineOption i3bar{
+        QStringLiteral("i3bar"),
+        CommandLine::tr("With --follow: speak the i3bar protocol (a status_command for swaybar "
+                        "and i3bar).")};
+    QCommandLineOption debugSwitch{
+        QStringLiteral("debug-switch-to"),
+        CommandLine::tr("Ask the running instance to switch to desktop <number>."),
+        CommandLine::tr("number")};
+    QCommandLineOption debugSettings{
+        QStringLiteral("debug-settings"),
+        CommandLine::tr("Ask the running instance to open its rename window.")};
+    QCommandLineOption backend{
+        QStringLiteral("backend"),
+        CommandLine::tr(
+            "The desktop to work with: auto (the default) or one of the backends below."),
+        CommandLine::tr("name"), QStringLiteral("auto")};
+
+    void addTo(QCommandLineParser& parser) const {
+        parser.addOptions({help, version, verbose, printTitle, follow, json, i3bar, debugSwitch,
+                           debugSettings, backend});
+    }
+};
+
+CommandLine refused(CommandLine result, const QString& error) {
+    result.mode = CommandLine::Mode::Error;
+    result.error = error;
+    return result;
+}
+
+// The one request to the running instance, if any: two at once is a mistake.
+CommandLine readRequest(const QCommandLineParser& parser, const Options& options,
+                        CommandLine result) {
+    const int requests = int(parser.isSet(options.debugSwitch)) +
+                         int(parser.isSet(options.debugSettings)) +
+                         int(parser.isSet(options.printTitle) || result.follow);
+    if (requests > 1 || parser.values(options.debugSwitch).size() > 1) {
+        return refused(std::move(result),
+                       CommandLine::tr("Choose one of --debug-switch-to, --debug-settings and "
+                                       "--print-title/--follow."));
+    }
+    if (parser.isSet(options.debugSwitch)) {
+        result.mode = CommandLine::Mode::DebugSwitch;
+        result.desktop = parser.value(options.debugSwitch);
+        if (!DebugRequests::isDesktopNumber(result.desktop)) {
+            const QString desktop = result.desktop.left(40);
+            return refused(std::move(result),
+                           CommandLine::tr("--debug-switch-to needs a desktop number (1, 2, …), "
+                                           "not '%1'.")
+                               .arg(desktop));
+        }
+    } else if (parser.isSet(options.debugSettings)) {
+        result.mode = CommandLine::Mode::DebugSettings;
+    } else if (parser.isSet(options.printTitle) || result.follow) {
+        result.mode = CommandLine::Mode::PrintTitle;
+    }
+    return result;
+}
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        CommandLine::tr("Names and emoji for your virtual desktops, in the system tray."));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  CommandLine::tr("Show this help and exit."));
-    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
-                                     CommandLine::tr("Show the version and exit."));
-    const QCommandLineOption verbose(QStringLiteral("verbose"),
-                                     CommandLine::tr("Also write the log lines to stderr."));
-    const QCommandLineOption printTitle(
-        QStringLiteral("print-title"),
-        CommandLine::tr("Print the running instance's title (the current desktop) and exit."));
-    const QCommandLineOption follow(
-        QStringLiteral("follow"),
-        CommandLine::tr("Print the title again on every change (for status bars)."));
-    const QCommandLineOption json(
-        QStringLiteral("json"),
-        CommandLine::tr("With --print-title or --follow: print waybar's {\"text\", \"tooltip\"}."));
-    const QCommandLineOption i3bar(
-        QStringLiteral("i3bar"),
-        CommandLine::tr("With --follow: speak the i3bar protocol (a status_command for swaybar "
-                        "and i3bar)."));
-    const QCommandLineOption debugSwitch(
-        QStringLiteral("debug-switch-to"),
-        CommandLine::tr("Ask the running instance to switch to desktop <number>."), tr("number"));
-    const QCommandLineOption debugSettings(
-        QStringLiteral("debug-settings"),
-        CommandLine::tr("Ask the running instance to open its rename window."));
-    const QCommandLineOption backend(
-        QStringLiteral("backend"),
-        CommandLine::tr(
-            "The desktop to work with: auto (the default) or one of the backends below."),
-        tr("name"), QStringLiteral("auto"));
-    parser.addOptions({help, version, verbose, printTitle, follow, json, i3bar, debugSwitch,
-                       debugSettings, backend});
+        tr("Names and emoji for your virtual desktops, in the system tray."));
+    const Options options;
+    options.addTo(parser);
     const std::vector<BackendChooser::Entry> backends = BackendChooser::entries();
 
     CommandLine result;
@@ -73,59 +118,32 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     result.helpText = tr("Usage: quillbar [options]") + helpText.mid(helpText.indexOf('\n')) +
                       QString::fromStdString(BackendChooser::helpText(backends));
     if (!parser.parse(arguments)) {
-        result.mode = Mode::Error;
-        result.error = parser.errorText();
-        return result;
+        return refused(std::move(result), parser.errorText());
     }
     if (!parser.positionalArguments().isEmpty()) {
-        result.mode = Mode::Error;
-        result.error =
-            CommandLine::tr("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
-        return result;
+        return refused(std::move(result),
+                       tr("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     }
-    result.verbose = parser.isSet(verbose);
-    result.follow = parser.isSet(follow);
-    result.json = parser.isSet(json);
-    result.i3bar = parser.isSet(i3bar);
-    result.backend = parser.value(backend);
+    result.verbose = parser.isSet(options.verbose);
+    result.follow = parser.isSet(options.follow);
+    result.json = parser.isSet(options.json);
+    result.i3bar = parser.isSet(options.i3bar);
+    result.backend = parser.value(options.backend);
     if (!BackendChooser::isKnown(backends, result.backend.toStdString())) {
-        result.mode = Mode::Error;
-        result.error =
-            CommandLine::tr("Unknown backend '%1'; the backends are: %2.")
-                .arg(result.backend, QString::fromStdString(BackendChooser::names(backends)));
-        return result;
+        const QString names = QString::fromStdString(BackendChooser::names(backends));
+        return refused(
+            std::move(result),
+            tr("Unknown backend '%1'; the backends are: %2.").arg(result.backend, names));
     }
-    if (parser.isSet(help)) {
+    if (parser.isSet(options.help)) {
         result.mode = Mode::Help;
         return result;
     }
-    if (parser.isSet(version)) {
+    if (parser.isSet(options.version)) {
         result.mode = Mode::Version;
         return result;
     }
-    // Each of these asks the running instance for one thing: two at once is a mistake.
-    const int requests = int(parser.isSet(debugSwitch)) + int(parser.isSet(debugSettings)) +
-                         int(parser.isSet(printTitle) || result.follow);
-    if (requests > 1 || parser.values(debugSwitch).size() > 1) {
-        result.mode = Mode::Error;
-        result.error =
-            tr("Choose one of --debug-switch-to, --debug-settings and --print-title/--follow.");
-        return result;
-    }
-    if (parser.isSet(debugSwitch)) {
-        result.mode = Mode::DebugSwitch;
-        result.desktop = parser.value(debugSwitch);
-        if (!DebugRequests::isDesktopNumber(result.desktop)) {
-            result.mode = Mode::Error;
-            result.error = tr("--debug-switch-to needs a desktop number (1, 2, …), "
-                              "not '%1'.")
-                               .arg(result.desktop.left(40));
-        }
-    } else if (parser.isSet(debugSettings)) {
-        result.mode = Mode::DebugSettings;
-    } else if (parser.isSet(printTitle) || result.follow) {
-        result.mode = Mode::PrintTitle;
-    }
+    result = readRequest(parser, options, std::move(result));
     refuseMisusedFormats(result);
     return result;
 }

@@ -88,26 +88,9 @@ QuillbarApp::QuillbarApp(const Options& options)
     observer_->start();
 
     // The tray item and its menu exist before the first-run hooks, which address the item.
-    menu_ = std::make_unique<MenuContentView>(*observer_, *switcher_, *nameStore_,
-                                              XdgAutostart::forCurrentUser(launchCommand()),
-                                              QString::fromStdString(appInfo_.version));
-    connect(menu_.get(), &MenuContentView::renameRequested, this, &QuillbarApp::showRenameWindow);
-    connect(menu_.get(), &MenuContentView::quitRequested, this, &QuillbarApp::quitRequested);
-    connect(menu_->menu(), &QMenu::aboutToShow, this, &QuillbarApp::logMenu);
-    item_ = std::make_unique<MenuBarItem>(*observer_, menu_->menu());
-    connectUpdater();
-
+    makeTrayItem();
     // 4. First-run guidance.
-    using Place = MenuBarLocationHint::Place;
-    const Place place = choice.name == "gnome"                     ? Place::TopBar
-                        : QSystemTrayIcon::isSystemTrayAvailable() ? Place::Tray
-                                                                   : Place::NoTray;
-    FirstRun::presentIfNeeded(
-        *settingsWindow_, *observer_, *nameStore_, defaults_,
-        choice.notices.empty()
-            ? QString()
-            : QCoreApplication::translate("BackendChooser", choice.notices.front().c_str()),
-        place);
+    presentFirstRun(choice.name, choice.notices);
     FirstRun::applyMenuBarTooltip(*item_);
     watchStorage();
 
@@ -116,6 +99,30 @@ QuillbarApp::QuillbarApp(const Options& options)
     serveOnBus();
     // 6. Once the event loop runs: the launch-finished step.
     QTimer::singleShot(0, this, &QuillbarApp::applicationDidFinishLaunching);
+}
+
+void QuillbarApp::makeTrayItem() {
+    menu_ = std::make_unique<MenuContentView>(*observer_, *switcher_, *nameStore_,
+                                              XdgAutostart::forCurrentUser(launchCommand()),
+                                              QString::fromStdString(appInfo_.version));
+    connect(menu_.get(), &MenuContentView::renameRequested, this, &QuillbarApp::showRenameWindow);
+    connect(menu_.get(), &MenuContentView::quitRequested, this, &QuillbarApp::quitRequested);
+    connect(menu_->menu(), &QMenu::aboutToShow, this, &QuillbarApp::logMenu);
+    item_ = std::make_unique<MenuBarItem>(*observer_, menu_->menu());
+    connectUpdater();
+}
+
+void QuillbarApp::presentFirstRun(const std::string& backendName,
+                                  const std::vector<std::string>& notices) {
+    using Place = MenuBarLocationHint::Place;
+    const Place place = backendName == "gnome"                     ? Place::TopBar
+                        : QSystemTrayIcon::isSystemTrayAvailable() ? Place::Tray
+                                                                   : Place::NoTray;
+    FirstRun::presentIfNeeded(
+        *settingsWindow_, *observer_, *nameStore_, defaults_,
+        notices.empty() ? QString()
+                        : QCoreApplication::translate("BackendChooser", notices.front().c_str()),
+        place);
 }
 
 QuillbarApp::~QuillbarApp() {

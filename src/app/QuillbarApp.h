@@ -79,6 +79,10 @@ private:
     static constexpr std::chrono::milliseconds kStorageRetryInterval{5000};
 
     void applicationDidFinishLaunching();
+    // The menu and the tray item on the observer, their commands wired.
+    void makeTrayItem();
+    // On the first launch, the rename window with its hint and the backend's first notice.
+    void presentFirstRun(const std::string& backendName, const std::vector<std::string>& notices);
     // Takes the single-instance name, then reads the names once the older instance is gone.
     void claimInstance();
     // Says on stderr and in the journal what the single-instance rule found.

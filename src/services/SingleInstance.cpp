@@ -96,7 +96,7 @@ void SingleInstance::requestAnswered(QDBusPendingCallWatcher* call, const QStrin
     }
     if (reply.value() == kPrimaryOwner || reply.value() == kAlreadyOwner) {
         claimed_ = true;
-        nextRetry_ = kFirstRetry;
+        retryPause_.reset();
         previous_ = owner == bus_.baseService() ? QString() : owner;
         emit claimed();
         return;
@@ -109,8 +109,7 @@ void SingleInstance::requestAnswered(QDBusPendingCallWatcher* call, const QStrin
 }
 
 void SingleInstance::retryLater() {
-    retry_.start(nextRetry_);
-    nextRetry_ = std::min(nextRetry_ * 2, kLongestRetry);
+    retry_.start(retryPause_.next());
 }
 
 void SingleInstance::nameLost(const QString& name) {

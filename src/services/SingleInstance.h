@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/Backoff.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -82,7 +84,7 @@ private:
     // The unique bus name of the instance that held the name when this one claimed it.
     QString previous_;
     QTimer retry_;
-    std::chrono::milliseconds nextRetry_ = kFirstRetry;
+    Backoff retryPause_{kFirstRetry, kLongestRetry};
     QTimer waitLimit_;
     bool waiting_ = false;
 };

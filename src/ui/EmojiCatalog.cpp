@@ -42,6 +42,19 @@ Group group(std::string name, std::initializer_list<Scalars> entries) {
     return result;
 }
 
+// Colours and hearts, then the keycaps 1 to 9 and ten.
+Group marks() {
+    const std::initializer_list<Scalars> colours = {
+        {0x1F534}, {0x1F7E0}, {0x1F7E1}, {0x1F7E2}, {0x1F535},        {0x1F7E3}, {0x26AB},
+        {0x26AA},  {0x1F7E4}, {0x1F536}, {0x2B50},  {0x2764, 0xFE0F}, {0x1F9E1}, {0x1F49B},
+        {0x1F49A}, {0x1F499}, {0x1F49C}, {0x1F5A4}, {0x1F90D},        {0x1F90E}};
+    Group result = group(QT_TRANSLATE_NOOP("EmojiCatalog", "Marks"), colours);
+    for (char32_t digit = U'1'; digit <= U'9'; ++digit)
+        result.emoji.push_back(utf8({digit, 0xFE0F, 0x20E3}));
+    result.emoji.push_back(utf8({0x1F51F}));
+    return result;
+}
+
 std::vector<Group> build() {
     return {
         group(QT_TRANSLATE_NOOP("EmojiCatalog", "Work"),
@@ -72,36 +85,7 @@ std::vector<Group> build() {
               {{0x1F3E0}, {0x1F3E1},         {0x2615},  {0x1F375}, {0x1F34E}, {0x1F957}, {0x1F3C3},
                {0x1F9D8}, {0x1F6CF, 0xFE0F}, {0x1F6D2}, {0x1F4B0}, {0x1F4B3}, {0x1F381}, {0x1F389},
                {0x1F436}, {0x1F431},         {0x1F331}, {0x1F33F}, {0x1F31E}, {0x1F319}}),
-        group(QT_TRANSLATE_NOOP("EmojiCatalog", "Marks"), {{0x1F534},
-                                                           {0x1F7E0},
-                                                           {0x1F7E1},
-                                                           {0x1F7E2},
-                                                           {0x1F535},
-                                                           {0x1F7E3},
-                                                           {0x26AB},
-                                                           {0x26AA},
-                                                           {0x1F7E4},
-                                                           {0x1F536},
-                                                           {0x2B50},
-                                                           {0x2764, 0xFE0F},
-                                                           {0x1F9E1},
-                                                           {0x1F49B},
-                                                           {0x1F49A},
-                                                           {0x1F499},
-                                                           {0x1F49C},
-                                                           {0x1F5A4},
-                                                           {0x1F90D},
-                                                           {0x1F90E},
-                                                           {0x0031, 0xFE0F, 0x20E3},
-                                                           {0x0032, 0xFE0F, 0x20E3},
-                                                           {0x0033, 0xFE0F, 0x20E3},
-                                                           {0x0034, 0xFE0F, 0x20E3},
-                                                           {0x0035, 0xFE0F, 0x20E3},
-                                                           {0x0036, 0xFE0F, 0x20E3},
-                                                           {0x0037, 0xFE0F, 0x20E3},
-                                                           {0x0038, 0xFE0F, 0x20E3},
-                                                           {0x0039, 0xFE0F, 0x20E3},
-                                                           {0x1F51F}}),
+        marks(),
     };
 }
 

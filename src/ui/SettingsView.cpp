@@ -180,16 +180,27 @@ void SettingsView::redraw() {
 void SettingsView::layOutRows(const std::vector<SpaceObserver::DisplayGroup>& groups) {
     const bool withCaptions = groups.size() >= 2;
     header_->setDisplayColumnShown(withCaptions);
+    updateRows(groups, withCaptions);
+    // The list is built again only when its captions or its order of spaces changed.
     std::vector<std::string> shape{withCaptions ? "captions" : "plain"};
-    std::set<std::string> listedIDs;
     for (const auto& group : groups) {
         shape.push_back("group:" + group.id + '\n' + group.name);
-        for (const SpaceInfo& space : group.spaces) {
+        for (const SpaceInfo& space : group.spaces)
             shape.push_back(space.id);
-            listedIDs.insert(space.id);
-        }
     }
+    if (shape == listedShape_)
+        return;
+    listedShape_ = shape;
+    relist(groups, withCaptions);
+}
 
+void SettingsView::updateRows(const std::vector<SpaceObserver::DisplayGroup>& groups,
+                              bool withCaptions) {
+    std::set<std::string> listedIDs;
+    for (const auto& group : groups) {
+        for (const SpaceInfo& space : group.spaces)
+            listedIDs.insert(space.id);
+    }
     // Rows whose space is gone are dropped; one that comes back starts afresh from the store.
     for (auto it = rowsByID_.begin(); it != rowsByID_.end();) {
         if (listedIDs.contains(it->first)) {
@@ -211,10 +222,10 @@ void SettingsView::layOutRows(const std::vector<SpaceObserver::DisplayGroup>& gr
             found->second->setNamesDisplay(withCaptions);
         }
     }
-    if (shape == listedShape_)
-        return;
-    listedShape_ = shape;
+}
 
+void SettingsView::relist(const std::vector<SpaceObserver::DisplayGroup>& groups,
+                          bool withCaptions) {
     while (QLayoutItem* item = listLayout_->takeAt(0))
         delete item;
     for (QWidget* widget : captions_)

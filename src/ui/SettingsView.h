@@ -69,6 +69,10 @@ private:
     QWidget* makeFooter();
     void redraw();
     void layOutRows(const std::vector<SpaceObserver::DisplayGroup>& groups);
+    // Drops the rows of spaces no longer listed, brings the others up to date, makes new ones.
+    void updateRows(const std::vector<SpaceObserver::DisplayGroup>& groups, bool withCaptions);
+    // Lays the listed rows out again, under their displays' captions when there are several.
+    void relist(const std::vector<SpaceObserver::DisplayGroup>& groups, bool withCaptions);
     void updateTabOrder();
     void focusCurrentSpace();
     void setFocusedKey(const std::string& key);

@@ -3,85 +3,39 @@
 // socket runs on QtCore's event loop, delays on the virtual clock.
 #include "platform/i3ipc/I3IpcConnection.h"
 #include "FakePlatform.h"
+#include "StandInSocket.h"
 #include "VirtualMainQueue.h"
 #include "platform/i3ipc/I3IpcFrameReader.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace quillbar {
 namespace {
 
 using namespace std::chrono_literals;
 using test::FakeLog;
+using test::spinUntil;
 using test::VirtualMainQueue;
-
-// Runs QtCore's event loop until done() holds, or 5 s pass.
-template <typename Done> bool spinUntil(Done done) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    poll.start(1);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
-}
 
 class I3IpcConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        path_ = dir_.filePath(QStringLiteral("ipc.sock")).toStdString();
-        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, path_.data(), path_.size());
-        ASSERT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-        ASSERT_EQ(::listen(listener_, 16), 0);
+        ASSERT_TRUE(standIn_.listening());
         connection_ = std::make_unique<I3IpcConnection>(
-            queue_, log_, path_, I3IpcConnection::Callbacks{[this] { ++spacesChanged_; }, {}});
+            queue_, log_, standIn_.path(),
+            I3IpcConnection::Callbacks{[this] { ++spacesChanged_; }, {}});
     }
-    void TearDown() override {
-        connection_.reset();
-        closePeer();
-        ::close(listener_);
-    }
-    void closePeer() {
-        if (peer_ >= 0) {
-            ::close(peer_);
-            peer_ = -1;
-        }
-    }
+    void TearDown() override { connection_.reset(); }
     // Takes the connection's next connect, spinning the event loop meanwhile.
-    bool accept() {
-        closePeer();
-        return spinUntil([&] {
-            if (peer_ < 0) {
-                peer_ = ::accept(listener_, nullptr, nullptr);
-            }
-            return peer_ >= 0;
-        });
-    }
+    bool accept() { return standIn_.accept(); }
     void peerSends(const std::string& bytes) {
-        ASSERT_EQ(::send(peer_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+        ASSERT_EQ(::send(standIn_.peer(), bytes.data(), bytes.size(), MSG_NOSIGNAL),
                   static_cast<ssize_t>(bytes.size()));
     }
     // Answers every request as a working window manager would, until done() holds.
@@ -89,7 +43,7 @@ protected:
         I3IpcFrameReader requests;
         return spinUntil([&] {
             char buffer[4096];
-            const ssize_t n = ::recv(peer_, buffer, sizeof buffer, MSG_DONTWAIT);
+            const ssize_t n = ::recv(standIn_.peer(), buffer, sizeof buffer, MSG_DONTWAIT);
             if (n > 0) {
                 requests.feed(std::string_view(buffer, static_cast<std::size_t>(n)));
             }
@@ -131,10 +85,7 @@ protected:
     char name_[8] = "i3ipc";
     char* argv_[1] = {name_};
     QCoreApplication app_{argc_, argv_};
-    QTemporaryDir dir_;
-    std::string path_;
-    int listener_ = -1;
-    int peer_ = -1;
+    test::StandInSocket standIn_;
     VirtualMainQueue queue_;
     FakeLog log_;
     int spacesChanged_ = 0;
@@ -158,7 +109,7 @@ TEST_F(I3IpcConnectionTest, APeerSendingNonsenseIsBackedOffToSecondsAndLoggedOnc
 
     ASSERT_TRUE(accept());
     ASSERT_TRUE(answerUntil([&] { return connection_->hasState(); }));
-    EXPECT_EQ(log_.count("Connected to the window manager at " + path_), 1u);
+    EXPECT_EQ(log_.count("Connected to the window manager at " + standIn_.path()), 1u);
     EXPECT_EQ(connection_->workspaces().size(), 1u);
     // Trouble after a working connection is a new episode: logged, retried soon.
     peerSends(I3IpcFrameReader::encode(0xffffffffu, "") + std::string(64, 'x'));

@@ -1,65 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The sway/i3 socket against a listening Unix socket in the test, on QtCore's event loop.
 #include "platform/i3ipc/I3IpcSocket.h"
+#include "StandInSocket.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace quillbar {
 namespace {
 
-// Runs the event loop until done() holds, or 5 s pass.
-template <typename Done> bool spinUntil(Done done) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    poll.start(1);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
-}
+using test::spinUntil;
 
 class I3IpcSocketTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        path_ = dir_.filePath(QStringLiteral("ipc.sock")).toStdString();
-        listener_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, path_.data(), path_.size());
-        ASSERT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-        ASSERT_EQ(::listen(listener_, 4), 0);
-    }
-    void TearDown() override {
-        if (peer_ >= 0) {
-            ::close(peer_);
-        }
-        ::close(listener_);
-    }
+    void SetUp() override { ASSERT_TRUE(standIn_.listening()); }
 
     std::unique_ptr<I3IpcSocket> connectAndAccept(I3IpcSocket::Callbacks callbacks = {}) {
         std::string error;
-        auto socket = I3IpcSocket::connect(path_, std::move(callbacks), error);
+        auto socket = I3IpcSocket::connect(standIn_.path(), std::move(callbacks), error);
         EXPECT_TRUE(socket) << error;
-        peer_ = ::accept(listener_, nullptr, nullptr);
-        EXPECT_GE(peer_, 0);
+        EXPECT_TRUE(standIn_.accept());
         return socket;
     }
 
@@ -68,7 +32,7 @@ protected:
         std::string got;
         spinUntil([&] {
             char buffer[65536];
-            const ssize_t n = ::recv(peer_, buffer, sizeof buffer, MSG_DONTWAIT);
+            const ssize_t n = ::recv(standIn_.peer(), buffer, sizeof buffer, MSG_DONTWAIT);
             if (n > 0) {
                 got.append(buffer, static_cast<std::size_t>(n));
             }
@@ -81,15 +45,12 @@ protected:
     char name_[8] = "i3ipc";
     char* argv_[1] = {name_};
     QCoreApplication app_{argc_, argv_};
-    QTemporaryDir dir_;
-    std::string path_;
-    int listener_ = -1;
-    int peer_ = -1;
+    test::StandInSocket standIn_;
 };
 
 TEST_F(I3IpcSocketTest, ConnectingFailsAtOnceWithAReason) {
     std::string error;
-    EXPECT_FALSE(I3IpcSocket::connect(path_ + ".absent", {}, error));
+    EXPECT_FALSE(I3IpcSocket::connect(standIn_.path() + ".absent", {}, error));
     EXPECT_NE(error.find("connect"), std::string::npos) << error;
     error.clear();
     EXPECT_FALSE(I3IpcSocket::connect(std::string(200, 'x'), {}, error));
@@ -114,22 +75,20 @@ TEST_F(I3IpcSocketTest, ReadsTellDataNothingYetAndTheEnd) {
     auto socket = connectAndAccept({[&] { ++readable; }, {}});
     char buffer[16];
     EXPECT_EQ(socket->read(buffer, sizeof buffer).status, I3IpcSocket::ReadStatus::Empty);
-    ASSERT_EQ(::send(peer_, "hello", 5, 0), 5);
+    ASSERT_EQ(::send(standIn_.peer(), "hello", 5, 0), 5);
     ASSERT_TRUE(spinUntil([&] { return readable > 0; }));
     const auto result = socket->read(buffer, sizeof buffer);
     ASSERT_EQ(result.status, I3IpcSocket::ReadStatus::Data);
     EXPECT_EQ(std::string(buffer, result.count), "hello");
     EXPECT_EQ(socket->read(buffer, sizeof buffer).status, I3IpcSocket::ReadStatus::Empty);
-    ::close(peer_);
-    peer_ = -1;
+    standIn_.closePeer();
     EXPECT_EQ(socket->read(buffer, sizeof buffer).status, I3IpcSocket::ReadStatus::Closed);
 }
 
 TEST_F(I3IpcSocketTest, WritingToAPeerThatLeftFailsLaterWithoutASignal) {
     std::string why;
     auto socket = connectAndAccept({{}, [&](const std::string& reason) { why = reason; }});
-    ::close(peer_);
-    peer_ = -1;
+    standIn_.closePeer();
     // The first write may still be taken by the kernel; the one after the reset fails. Neither
     // raises SIGPIPE (which would end this test), and the failure is told on a later turn.
     bool accepted = true;

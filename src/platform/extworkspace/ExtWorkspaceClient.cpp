@@ -21,8 +21,6 @@ using Handle = ExtWorkspaceModel::Handle;
 
 namespace {
 
-constexpr Milliseconds kFirstBackoff{250};
-constexpr Milliseconds kLongestBackoff{5000};
 constexpr std::uint32_t kOutputVersion = 4; // name and description
 
 Handle handleOf(void* proxy) {
@@ -372,7 +370,7 @@ void ExtWorkspaceClient::connectNow() {
                          } else if (s.finished) {
                              lost("the compositor stopped the workspace manager");
                          } else if (std::exchange(s.changed, false)) {
-                             backoff_ = Milliseconds{0};
+                             backoff_.reset();
                              onChange_();
                          }
                      });
@@ -391,8 +389,7 @@ void ExtWorkspaceClient::scheduleReconnect() {
         return;
     }
     reconnectScheduled_ = true;
-    backoff_ = std::clamp(backoff_ * 2, kFirstBackoff, kLongestBackoff);
-    mainQueue_.after(backoff_, [this, alive = std::weak_ptr<bool>(alive_)] {
+    mainQueue_.after(backoff_.next(), [this, alive = std::weak_ptr<bool>(alive_)] {
         if (alive.expired()) {
             return;
         }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/Backoff.h"
 #include "platform/LogSink.h"
 #include "platform/MainQueue.h"
 #include "platform/extworkspace/ExtWorkspaceModel.h"
@@ -56,7 +57,7 @@ private:
     std::unique_ptr<Session> session_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     bool reconnectScheduled_ = false;
-    Milliseconds backoff_{0};
+    Backoff backoff_{Milliseconds{250}, Milliseconds{5000}};
 };
 
 } // namespace quillbar

@@ -16,8 +16,6 @@ using nlohmann::json;
 
 namespace {
 
-constexpr Milliseconds kFirstBackoff{50};
-constexpr Milliseconds kLongestBackoff{4000};
 // sway 1.7 has no output event: outputs are re-read on every workspace event and on this timer.
 constexpr Milliseconds kSlowRefresh{10000};
 constexpr Milliseconds kDiscoveryBound{2000};
@@ -93,6 +91,10 @@ void I3IpcConnection::start() {
             requestState();
         }
     });
+    connectOrDiscover();
+}
+
+void I3IpcConnection::connectOrDiscover() {
     socketPath_ = isSocket(configuredPath_) ? configuredPath_ : socketPathFromEnvironment();
     if (isSocket(socketPath_)) {
         connectSocket();
@@ -181,7 +183,7 @@ void I3IpcConnection::subscribe(bool withShutdown) {
 void I3IpcConnection::onWorking() {
     // Only a peer that answers properly ends an episode of trouble: one that accepts the
     // connection and then sends nonsense keeps the back-off long and the log quiet.
-    backoff_ = Milliseconds{0};
+    backoff_.reset();
     if (!working_) {
         log_.log(LogLevel::Default, "Connected to the window manager at " + socketPath_);
     }
@@ -351,19 +353,12 @@ void I3IpcConnection::scheduleReconnect() {
         return;
     }
     reconnectScheduled_ = true;
-    backoff_ = std::clamp(backoff_ * 2, kFirstBackoff, kLongestBackoff);
-    mainQueue_.after(backoff_, [this, alive = std::weak_ptr<bool>(alive_)] {
+    mainQueue_.after(backoff_.next(), [this, alive = std::weak_ptr<bool>(alive_)] {
         if (alive.expired()) {
             return;
         }
         reconnectScheduled_ = false;
-        socketPath_ = isSocket(configuredPath_) ? configuredPath_ : socketPathFromEnvironment();
-        if (isSocket(socketPath_)) {
-            connectSocket();
-        } else {
-            discoveryStep_ = 0;
-            discoverSocketPath();
-        }
+        connectOrDiscover();
     });
 }
 

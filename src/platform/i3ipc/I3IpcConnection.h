@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/Backoff.h"
 #include "platform/MainQueue.h"
 #include "platform/Timer.h"
 #include "platform/i3ipc/I3IpcAnswers.h"
@@ -73,6 +74,8 @@ public:
 private:
     using ReplyHandler = std::function<void(const nlohmann::json&)>;
 
+    // Connects to the configured or the environment's socket, else asks the window managers.
+    void connectOrDiscover();
     void connectSocket();
     void discoverSocketPath();
     void onConnected();
@@ -111,7 +114,7 @@ private:
     bool working_ = false;         // the peer answered a subscription since the last trouble
     bool troubleReported_ = false; // a line about the current episode of trouble was logged
     int discoveryStep_ = 0;
-    Milliseconds backoff_{0};
+    Backoff backoff_{Milliseconds{50}, Milliseconds{4000}};
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
