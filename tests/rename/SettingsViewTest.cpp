@@ -160,10 +160,7 @@ TEST_F(SettingsViewTest, TheHintShowsUntilGotItWhileTheFirstRunFlagWasUnset) {
     showView();
     ASSERT_TRUE(view->showsLocationHint() && view->locationHint()->isVisible());
     // It speaks of the panel's tray and of what the tray shows: the number badge, or the emoji.
-    EXPECT_EQ(view->locationHint()->explanation()->text(),
-              "Look in your panel's tray, at the top or bottom of the screen, for the blue square "
-              "with <b>1</b> in it: the number of the desktop you are on. Click it to switch "
-              "desktops, or to open this window again.");
+    EXPECT_TRUE(view->locationHint()->explanation()->text().contains("blue square with <b>1</b>"));
     const QImage badge = view->locationHint()->picture()->pixmap().toImage();
     store.updateEmoji(rocket, "uuid-1");
     fake.mainQueue.drain();

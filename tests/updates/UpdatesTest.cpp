@@ -319,15 +319,6 @@ private slots:
         driver.openDownloadPage(QUrl("http://example.org/"));
         driver.openDownloadPage(QUrl("https://example.org/1.10"));
         QCOMPARE(browser.opened, QList<QUrl>{QUrl("https://example.org/1.10")});
-
-        driver.showUpToDate(QStringLiteral("0.1.0"));
-        QCOMPARE(shownBox() ? shownBox()->text() : "", QStringLiteral("You're up to date"));
-        QVERIFY(shownBox()->informativeText().contains(QStringLiteral("0.1.0")));
-        shownBox()->close();
-        driver.showError({UpdateCheckError::Kind::Timeout, QStringLiteral("The server slept.")});
-        QVERIFY(shownBox());
-        QCOMPARE(shownBox()->informativeText(), QStringLiteral("The server slept."));
-        shownBox()->close();
     }
 
     void feedComesFromTheBuildOrAnAllowedSetting() {
