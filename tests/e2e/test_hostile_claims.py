@@ -10,27 +10,10 @@ import subprocess
 import time
 import unittest
 
-from desktop import BUILD, App, DesktopTest
+from desktop import QUILLBAR, App, DesktopTest, not_first_launch, resident_kb
 
-QUILLBAR = os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar")
 # Resident memory Quillbar may reach with the most desktops it reads (it runs in about 60 MB).
 MEMORY_LIMIT_KB = 250 * 1024
-
-
-def not_first_launch(desk):
-    """Settings of a program that has run before: the rename window stays closed."""
-    config = os.path.join(desk.env["XDG_CONFIG_HOME"], "quillbar")
-    os.makedirs(config, exist_ok=True)
-    with open(os.path.join(config, "quillbar.conf"), "w") as conf:
-        conf.write("[General]\nHasCompletedFirstRun.v1=true\n")
-
-
-def resident_kb(pid):
-    with open("/proc/%d/status" % pid) as status:
-        for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    raise RuntimeError("no VmRSS for %d" % pid)
 
 
 class DesktopCountTest(DesktopTest):

@@ -6,11 +6,9 @@ import os
 import time
 import unittest
 
-from desktop import BUILD, App
+from desktop import QUILLBAR, App
 from kwin import KWin
 from test_x11_backend import PROMPT, Driver
-
-QUILLBAR = os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar")
 
 MAIL, CODE, MUSIC = "2f1d4b9e-0001-4000-8000-00000000000a", "2f1d4b9e-0002-4000-8000-00000000000b", \
     "2f1d4b9e-0003-4000-8000-00000000000c"

@@ -11,16 +11,11 @@ import random
 import re
 import shutil
 import subprocess
-import sys
 import threading
 import unittest
 
-from desktop import BUILD, App, DesktopTest
-
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from test_rename_window import Picture, runs  # noqa: E402
-
-QUILLBAR = os.environ.get("QUILLBAR_APP", BUILD + "/src/app/quillbar")
+from desktop import QUILLBAR, App, DesktopTest
+from test_rename_window import current_row
 TABLE = "SpaceAssignments.v1"
 NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
 ESCAPES = {"a": "\a", "b": "\b", "f": "\f", "n": "\n", "r": "\r", "t": "\t", "v": "\v",
@@ -98,26 +93,18 @@ class NamesTest(DesktopTest):
         return subprocess.run([*prefix, QUILLBAR, "--print-title"], env=env or self.desk.env,
                               capture_output=True, text=True, timeout=30).stdout.strip()
 
-    def rename_window(self):
-        found = self.desk.xdotool("search", "--onlyvisible", "--name", "^Rename Spaces$",
-                                  check=False).split()
-        return int(found[0]) if found else None
-
     def focus_current_row(self, places=None):
         """Waits for the rename window and clicks the current desktop's name field (the last
         tinted band); places keeps the band's height by current desktop for later calls."""
-        window = self.desk.wait_until(self.rename_window, timeout=20, message="no rename window")
+        window = self.desk.wait_until(self.desk.rename_window, timeout=20,
+                                      message="no rename window")
         self.desk.wait_until(lambda: self.desk.active_window() == window, timeout=20)
         x, y, width, _ = self.desk.geometry(window)
         current = self.desk.current_desktop()
-        if places is None or current not in places:
-            picture = Picture(self.desk, window)
-            rows = [r for r in runs(picture.tinted(4, i) for i in range(picture.height))
-                    if r[1] - r[0] >= 20]
-            row = sum(rows[-1]) // 2
-            if places is not None:
-                places[current] = row
-        self.desk.click(x + width // 2, y + (row if places is None else places[current]))
+        places = {} if places is None else places
+        if current not in places:
+            places[current] = current_row(self.desk, window)
+        self.desk.click(x + width // 2, y + places[current])
 
     def stored_name(self, key):
         try:
@@ -188,7 +175,7 @@ class NamesKeptTest(NamesTest):
                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                       text=True)
         env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
-        app = NobodyApp(self.desk, env)
+        app = App(self.desk, QUILLBAR, env=env, prefix=NOBODY)
         app.wait_for_line("Names are kept in memory and not saved: cannot read")
 
         # The first launch (as it must seem) opens the rename window: type a name.
@@ -288,17 +275,6 @@ class CrashConsistencyTest(NamesTest):
                                      "round %d lost %s=%r" % (round_, other, name))
             progressed += len(now) > len(before)
             acknowledged = {k: v[0] for k, v in table.items()}
-
-
-class NobodyApp(App):
-    """quillbar --verbose run as the user nobody, with the environment given."""
-
-    def __init__(self, desk, env):
-        self.desk, self.lines = desk, []
-        self.proc = desk.start_process([*NOBODY, QUILLBAR, "--verbose"], env=env,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                       text=True)
-        threading.Thread(target=self._read, daemon=True).start()
 
 
 if __name__ == "__main__":

@@ -5,12 +5,9 @@ two headless outputs) and on i3 (Xvfb, two fake outputs)."""
 import os
 import unittest
 
-from desktop import App, BUILD
-from test_sway_app import LEAKS
+from desktop import LSAN_OPTIONS, QUILLBAR, App
 from test_x11_backend import Driver, messages
 from tiling import I3Desktop, SwayDesktop
-
-QUILLBAR = os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar")
 
 # A workspace name that would run a command if a switch to it were not quoted.
 HOSTILE = 'x"; exec touch {}; "'
@@ -52,8 +49,7 @@ class TilingCases:
 
     def test_the_application_chooses_this_backend_by_itself(self):
         # On sway the application runs on Qt's wayland platform, whose globals live until exit.
-        self.desk.env["LSAN_OPTIONS"] = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"),
-                                                               LEAKS]))
+        self.desk.env["LSAN_OPTIONS"] = LSAN_OPTIONS
         app = App(self.desk, QUILLBAR)
         app.wait_for_line("Backend %s chosen" % self.backend)
         app.wait_for_line("Detected 2 spaces")

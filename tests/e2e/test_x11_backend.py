@@ -9,7 +9,7 @@ import threading
 import time
 import unittest
 
-from desktop import BUILD, App, DesktopTest
+from desktop import BUILD, QUILLBAR, App, DesktopTest
 
 DRIVER = os.environ.get("QUILLBAR_DRIVER", BUILD + "/tests/e2e/driver/quillbar-driver")
 # A refresh that follows an event arrives within milliseconds; the periodic one only every 5 s.
@@ -80,7 +80,6 @@ class Driver:
         return self.proc.returncode
 
 
-QUILLBAR = os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar")
 STUB_WM = os.environ.get("QUILLBAR_STUB_WM", BUILD + "/tests/e2e/driver/quillbar-stub-wm")
 # What only the anchor and keystroke paths log, and the permission words of other platforms.
 NEVER_ON_X11 = ("Anchor", "Keystroke", "AXIsProcessTrusted", "Accessibility", "XTEST")
