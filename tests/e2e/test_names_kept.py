@@ -79,11 +79,10 @@ class NamesTest(DesktopTest):
     def conf_path(self):
         return os.path.join(self.desk.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
 
-    def write_conf(self, text, first_run_done=True):
+    def write_conf(self, text):
         os.makedirs(os.path.dirname(self.conf_path()), exist_ok=True)
         with open(self.conf_path(), "w") as conf:
-            conf.write("[General]\n" + ("HasCompletedFirstRun.v1=true\n" if first_run_done else "")
-                       + text)
+            conf.write("[General]\nHasCompletedFirstRun.v1=true\n" + text)
 
     def read_conf(self):
         with open(self.conf_path(), "rb") as conf:
@@ -134,26 +133,6 @@ class NamesKeptTest(NamesTest):
                              message=lambda: "desktop 5 is called %r" % self.print_title())
         self.assertEqual(app.stop(), 0)
         self.assertEqual(self.read_conf(), before, "loading and refreshing rewrote the table")
-
-    def test_a_table_stored_as_text_is_read_and_an_unreadable_one_kept(self):
-        # A hand-edited line: the JSON as a string, not bytes. It is simply read.
-        self.write_conf(TABLE + '="{\\"msid-1\\":{\\"name\\":\\"Typed\\",\\"emoji\\":\\"\\"}}"\n')
-        app = App(self.desk, QUILLBAR)
-        self.desk.wait_until(lambda: self.print_title() == "Typed",
-                             message=lambda: "the title is %r" % self.print_title())
-        self.assertEqual(app.stop(), 0)
-
-        # Text that is no table (Qt reads it as a list of three): kept aside, then replaced.
-        self.write_conf(TABLE + "=names, from, elsewhere\n", first_run_done=False)
-        app = App(self.desk, QUILLBAR)
-        app.wait_for_line("Name table loaded: 0 names")
-        self.focus_current_row()
-        self.desk.xdotool("type", "--delay", "20", "Mail")
-        self.desk.wait_until(lambda: self.stored_name("msid-1") == "Mail",
-                             message="typing stored nothing")
-        self.assertEqual(ini_value(stored_values(self.conf_path())[TABLE + ".unreadable"]),
-                         "@ByteArray(names,from,elsewhere)")
-        self.assertEqual(app.stop(), 0)
 
     def test_a_settings_file_it_cannot_read_is_never_overwritten(self):
         # Quillbar runs as nobody, in a home of its own with its own session bus; its file is
