@@ -115,10 +115,15 @@ class Desktop:
             display = ":" + number.readline().strip()
         if display == ":":
             raise RuntimeError("Xvfb did not start")
+        self.private_env(DISPLAY=display, QT_QPA_PLATFORM="xcb")
+
+    def private_env(self, **extra):
+        """.env: this environment without its session, in a private HOME and XDG folders."""
         self.env = {key: value for key, value in os.environ.items()
-                    if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DESKTOP_SESSION"))}
-        self.env.update({"DISPLAY": display, "HOME": self._home, "QT_QPA_PLATFORM": "xcb",
-                         "NO_AT_BRIDGE": "1", "XDG_RUNTIME_DIR": os.path.join(self._home, "run")})
+                    if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DISPLAY",
+                                           "DESKTOP_SESSION"))}
+        self.env.update(HOME=self._home, NO_AT_BRIDGE="1",
+                        XDG_RUNTIME_DIR=os.path.join(self._home, "run"), **extra)
         for name in ("config", "cache", "data"):
             self.env["XDG_%s_HOME" % name.upper()] = os.path.join(self._home, name)
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)

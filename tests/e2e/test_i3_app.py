@@ -29,14 +29,16 @@ class I3AppTest(unittest.TestCase):
         self.desk.wait_until(lambda: self.desk.run([QUILLBAR, "--print-title"],
                                                    check=False) == "Desktop 2\n",
                              timeout=20, message="the app never showed workspace 2")
-        window = self.desk.wait_until(self.desk.rename_window_node, timeout=20, message=self.no_window)
+        window = self.desk.wait_until(self.desk.rename_window_node, timeout=20,
+                                      message=self.no_window)
         self.assertEqual((window["floating"], window["workspace"]), (True, "2"))
         self.desk.screenshot("i3-rename-window")
 
         self.desk.msg("workspace number 1")
         self.desk.run([QUILLBAR, "--debug-settings"])
         window = self.desk.wait_until(
-            lambda: (lambda w: w if w and w["workspace"] == "1" else None)(self.desk.rename_window_node()),
+            lambda: (lambda w: w if w and w["workspace"] == "1" else None)(
+                self.desk.rename_window_node()),
             message=self.no_window)
         self.assertTrue(window["floating"])
 

@@ -49,7 +49,8 @@ def runs(flags):
 def current_row(desk, window):
     """The height of the current space's row (the window's last tinted band) in the window."""
     picture = Picture(desk, window)
-    rows = [r for r in runs(picture.tinted(4, i) for i in range(picture.height)) if r[1] - r[0] >= 20]
+    rows = [r for r in runs(picture.tinted(4, i) for i in range(picture.height))
+            if r[1] - r[0] >= 20]
     return sum(rows[-1]) // 2
 
 
