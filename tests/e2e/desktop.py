@@ -22,6 +22,10 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 BUILD = os.path.join(HERE, "..", "..", "build")
 ARTIFACTS = os.environ.get("QUILLBAR_E2E_ARTIFACTS", os.path.join(BUILD, "e2e-artifacts"))
+QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
+# Sanitizer builds: Qt's own leaks on Wayland are left out (full stacks, so that they match).
+LEAKS = "fast_unwind_on_malloc=0:suppressions=" + os.path.join(HERE, "lsan-qt-wayland.supp")
+LSAN_OPTIONS = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"), LEAKS]))
 # Control+Left/Right go to the previous/next desktop, as a user would have them.
 OPENBOX_RC = """<?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
@@ -111,10 +115,15 @@ class Desktop:
             display = ":" + number.readline().strip()
         if display == ":":
             raise RuntimeError("Xvfb did not start")
+        self.private_env(DISPLAY=display, QT_QPA_PLATFORM="xcb")
+
+    def private_env(self, **extra):
+        """.env: this environment without its session, in a private HOME and XDG folders."""
         self.env = {key: value for key, value in os.environ.items()
-                    if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DESKTOP_SESSION"))}
-        self.env.update({"DISPLAY": display, "HOME": self._home, "QT_QPA_PLATFORM": "xcb",
-                         "NO_AT_BRIDGE": "1", "XDG_RUNTIME_DIR": os.path.join(self._home, "run")})
+                    if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DISPLAY",
+                                           "DESKTOP_SESSION"))}
+        self.env.update(HOME=self._home, NO_AT_BRIDGE="1",
+                        XDG_RUNTIME_DIR=os.path.join(self._home, "run"), **extra)
         for name in ("config", "cache", "data"):
             self.env["XDG_%s_HOME" % name.upper()] = os.path.join(self._home, name)
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
@@ -229,6 +238,11 @@ class Desktop:
         return tuple(int(re.search(key + r":\s+(-?\d+)", out).group(1)) for key in
                      ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
+    def rename_window(self):
+        """The visible rename window's id, or None."""
+        found = self.xdotool("search", "--onlyvisible", "--name", "^Rename Spaces$", check=False)
+        return int(found.split()[0]) if found.split() else None
+
     def click(self, x, y):
         self.xdotool("mousemove", str(x), str(y), "click", "1")
 
@@ -250,13 +264,28 @@ class Desktop:
         return value
 
 
-class App:
-    """A running quillbar --verbose whose stderr lines are collected."""
+def not_first_launch(desk):
+    """Settings of a program that has run before: the rename window stays closed."""
+    config = os.path.join(desk.env["XDG_CONFIG_HOME"], "quillbar")
+    os.makedirs(config, exist_ok=True)
+    with open(os.path.join(config, "quillbar.conf"), "w") as conf:
+        conf.write("[General]\nHasCompletedFirstRun.v1=true\n")
 
-    def __init__(self, desk, program, *args):
+
+def resident_kb(pid):
+    with open("/proc/%d/status" % pid) as status:
+        return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
+
+
+class App:
+    """A running quillbar --verbose whose stderr lines are collected (prefix: a command that runs
+    it, such as setpriv)."""
+
+    def __init__(self, desk, program, *args, env=None, prefix=()):
         self.desk, self.lines = desk, []
-        self.proc = desk.start_process([program, "--verbose", *args], stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.PIPE, text=True)
+        self.proc = desk.start_process([*prefix, program, "--verbose", *args], env=env or desk.env,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                       text=True)
         threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):

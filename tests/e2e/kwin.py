@@ -34,14 +34,7 @@ class KWin(Desktop):
     def _start_xvfb(self):
         if not self.wayland:
             return super()._start_xvfb()
-        self.env = {key: value for key, value in os.environ.items()
-                    if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DISPLAY",
-                                           "DESKTOP_SESSION"))}
-        self.env.update({"HOME": self._home, "QT_QPA_PLATFORM": "offscreen", "NO_AT_BRIDGE": "1",
-                         "XDG_RUNTIME_DIR": os.path.join(self._home, "run")})
-        for name in ("config", "cache", "data"):
-            self.env["XDG_%s_HOME" % name.upper()] = os.path.join(self._home, name)
-        os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
+        self.private_env(QT_QPA_PLATFORM="offscreen")
 
     def start_window_manager(self, *extra):
         """Starts KWin (the first time with the initial desktops) and waits until it answers."""

@@ -3,15 +3,11 @@
 and its rename window (opened by the first launch) floats, on i3's X11 as on sway's Wayland, and
 comes to the current workspace, still floating, when asked for again."""
 
-import json
-import os
 import subprocess
 import unittest
 
-from desktop import BUILD
-from tiling import I3Desktop, tree_nodes
-
-QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
+from desktop import QUILLBAR
+from tiling import I3Desktop
 
 
 class I3AppTest(unittest.TestCase):
@@ -20,13 +16,6 @@ class I3AppTest(unittest.TestCase):
         self.desk = I3Desktop()
         self.desk.start()
         self.addCleanup(self.desk.stop)
-
-    def rename_window(self):
-        """The rename window's node in i3's tree, with whether it floats and its workspace."""
-        tree = json.loads(self.desk.msg("-t", "get_tree"))
-        return next((dict(node, floating=floating, workspace=workspace)
-                     for node, floating, workspace in tree_nodes(tree)
-                     if node.get("window_properties", {}).get("title") == "Rename Spaces"), None)
 
     def no_window(self):
         return "no rename window: " + self.desk.msg("-t", "get_tree")
@@ -40,14 +29,16 @@ class I3AppTest(unittest.TestCase):
         self.desk.wait_until(lambda: self.desk.run([QUILLBAR, "--print-title"],
                                                    check=False) == "Desktop 2\n",
                              timeout=20, message="the app never showed workspace 2")
-        window = self.desk.wait_until(self.rename_window, timeout=20, message=self.no_window)
+        window = self.desk.wait_until(self.desk.rename_window_node, timeout=20,
+                                      message=self.no_window)
         self.assertEqual((window["floating"], window["workspace"]), (True, "2"))
         self.desk.screenshot("i3-rename-window")
 
         self.desk.msg("workspace number 1")
         self.desk.run([QUILLBAR, "--debug-settings"])
         window = self.desk.wait_until(
-            lambda: (lambda w: w if w and w["workspace"] == "1" else None)(self.rename_window()),
+            lambda: (lambda w: w if w and w["workspace"] == "1" else None)(
+                self.desk.rename_window_node()),
             message=self.no_window)
         self.assertTrue(window["floating"])
 

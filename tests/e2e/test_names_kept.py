@@ -11,16 +11,11 @@ import random
 import re
 import shutil
 import subprocess
-import sys
 import threading
 import unittest
 
-from desktop import BUILD, App, DesktopTest
-
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from test_rename_window import Picture, runs  # noqa: E402
-
-QUILLBAR = os.environ.get("QUILLBAR_APP", BUILD + "/src/app/quillbar")
+from desktop import QUILLBAR, App, DesktopTest
+from test_rename_window import current_row
 TABLE = "SpaceAssignments.v1"
 NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
 ESCAPES = {"a": "\a", "b": "\b", "f": "\f", "n": "\n", "r": "\r", "t": "\t", "v": "\v",
@@ -84,11 +79,10 @@ class NamesTest(DesktopTest):
     def conf_path(self):
         return os.path.join(self.desk.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
 
-    def write_conf(self, text, first_run_done=True):
+    def write_conf(self, text):
         os.makedirs(os.path.dirname(self.conf_path()), exist_ok=True)
         with open(self.conf_path(), "w") as conf:
-            conf.write("[General]\n" + ("HasCompletedFirstRun.v1=true\n" if first_run_done else "")
-                       + text)
+            conf.write("[General]\nHasCompletedFirstRun.v1=true\n" + text)
 
     def read_conf(self):
         with open(self.conf_path(), "rb") as conf:
@@ -98,26 +92,18 @@ class NamesTest(DesktopTest):
         return subprocess.run([*prefix, QUILLBAR, "--print-title"], env=env or self.desk.env,
                               capture_output=True, text=True, timeout=30).stdout.strip()
 
-    def rename_window(self):
-        found = self.desk.xdotool("search", "--onlyvisible", "--name", "^Rename Spaces$",
-                                  check=False).split()
-        return int(found[0]) if found else None
-
     def focus_current_row(self, places=None):
         """Waits for the rename window and clicks the current desktop's name field (the last
         tinted band); places keeps the band's height by current desktop for later calls."""
-        window = self.desk.wait_until(self.rename_window, timeout=20, message="no rename window")
+        window = self.desk.wait_until(self.desk.rename_window, timeout=20,
+                                      message="no rename window")
         self.desk.wait_until(lambda: self.desk.active_window() == window, timeout=20)
         x, y, width, _ = self.desk.geometry(window)
         current = self.desk.current_desktop()
-        if places is None or current not in places:
-            picture = Picture(self.desk, window)
-            rows = [r for r in runs(picture.tinted(4, i) for i in range(picture.height))
-                    if r[1] - r[0] >= 20]
-            row = sum(rows[-1]) // 2
-            if places is not None:
-                places[current] = row
-        self.desk.click(x + width // 2, y + (row if places is None else places[current]))
+        places = {} if places is None else places
+        if current not in places:
+            places[current] = current_row(self.desk, window)
+        self.desk.click(x + width // 2, y + places[current])
 
     def stored_name(self, key):
         try:
@@ -148,26 +134,6 @@ class NamesKeptTest(NamesTest):
         self.assertEqual(app.stop(), 0)
         self.assertEqual(self.read_conf(), before, "loading and refreshing rewrote the table")
 
-    def test_a_table_stored_as_text_is_read_and_an_unreadable_one_kept(self):
-        # A hand-edited line: the JSON as a string, not bytes. It is simply read.
-        self.write_conf(TABLE + '="{\\"msid-1\\":{\\"name\\":\\"Typed\\",\\"emoji\\":\\"\\"}}"\n')
-        app = App(self.desk, QUILLBAR)
-        self.desk.wait_until(lambda: self.print_title() == "Typed",
-                             message=lambda: "the title is %r" % self.print_title())
-        self.assertEqual(app.stop(), 0)
-
-        # Text that is no table (Qt reads it as a list of three): kept aside, then replaced.
-        self.write_conf(TABLE + "=names, from, elsewhere\n", first_run_done=False)
-        app = App(self.desk, QUILLBAR)
-        app.wait_for_line("Name table loaded: 0 names")
-        self.focus_current_row()
-        self.desk.xdotool("type", "--delay", "20", "Mail")
-        self.desk.wait_until(lambda: self.stored_name("msid-1") == "Mail",
-                             message="typing stored nothing")
-        self.assertEqual(ini_value(stored_values(self.conf_path())[TABLE + ".unreadable"]),
-                         "@ByteArray(names,from,elsewhere)")
-        self.assertEqual(app.stop(), 0)
-
     def test_a_settings_file_it_cannot_read_is_never_overwritten(self):
         # Quillbar runs as nobody, in a home of its own with its own session bus; its file is
         # nobody's but nobody may not read it (write only).
@@ -188,7 +154,7 @@ class NamesKeptTest(NamesTest):
                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                       text=True)
         env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
-        app = NobodyApp(self.desk, env)
+        app = App(self.desk, QUILLBAR, env=env, prefix=NOBODY)
         app.wait_for_line("Names are kept in memory and not saved: cannot read")
 
         # The first launch (as it must seem) opens the rename window: type a name.
@@ -288,17 +254,6 @@ class CrashConsistencyTest(NamesTest):
                                      "round %d lost %s=%r" % (round_, other, name))
             progressed += len(now) > len(before)
             acknowledged = {k: v[0] for k, v in table.items()}
-
-
-class NobodyApp(App):
-    """quillbar --verbose run as the user nobody, with the environment given."""
-
-    def __init__(self, desk, env):
-        self.desk, self.lines = desk, []
-        self.proc = desk.start_process([*NOBODY, QUILLBAR, "--verbose"], env=env,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                       text=True)
-        threading.Thread(target=self._read, daemon=True).start()
 
 
 if __name__ == "__main__":

@@ -4,13 +4,10 @@
 Widgets are found in pictures of the windows: the current space's row is the window's last tinted
 band, emoji are the coloured clusters of the grid."""
 
-import os
 import time
 import unittest
 
-from desktop import BUILD, App, Desktop, DesktopTest
-
-QUILLBAR = os.environ.get("QUILLBAR_APP", BUILD + "/src/app/quillbar")
+from desktop import QUILLBAR, App, Desktop, DesktopTest, not_first_launch
 MAILBOX = "\U0001F4EC"  # the first emoji of the Communication group
 CHART = "\U0001F4C8"  # the twelfth emoji of Work: one step right and one row down
 PICKER_FROM_RIGHT = 50  # the emoji button's centre, from the window's right edge (18 + 32)
@@ -49,6 +46,14 @@ def runs(flags):
     return result
 
 
+def current_row(desk, window):
+    """The height of the current space's row (the window's last tinted band) in the window."""
+    picture = Picture(desk, window)
+    rows = [r for r in runs(picture.tinted(4, i) for i in range(picture.height))
+            if r[1] - r[0] >= 20]
+    return sum(rows[-1]) // 2
+
+
 class RenameWindowTest(DesktopTest):
     def start_app(self):
         self.app = App(self.desk, QUILLBAR)
@@ -58,9 +63,7 @@ class RenameWindowTest(DesktopTest):
         return self.desk.run([QUILLBAR, "--print-title"]).strip()
 
     def window(self):
-        found = self.desk.xdotool("search", "--onlyvisible", "--name", "^Rename Spaces$",
-                                  check=False).split()
-        return int(found[0]) if found else None
+        return self.desk.rename_window()
 
     def grid(self):
         return next((w for w, place in self.desk.visible_windows() if place[2:] == GRID_SIZE), None)
@@ -104,10 +107,7 @@ class RenameWindowTest(DesktopTest):
         # From the menu: a click on the current desktop's row (the last tinted band), then typing.
         window = self.open_from_menu()
         x, y, width, _ = self.desk.geometry(window)
-        picture = Picture(self.desk, window)
-        rows = [r for r in runs(picture.tinted(4, i) for i in range(picture.height)) if
-                r[1] - r[0] >= 20]
-        row = y + sum(rows[-1]) // 2
+        row = y + current_row(self.desk, window)
         self.desk.click(x + width // 2, row)
         self.desk.xdotool("type", "--delay", "20", "Mail")
         self.desk.wait_until(lambda: self.print_title() == "Mail", message="typing renamed nothing")
@@ -143,10 +143,7 @@ class RenameWindowTest(DesktopTest):
 
 
     def test_the_window_comes_to_the_user_and_works_by_keyboard(self):
-        config = os.path.join(self.desk.env["XDG_CONFIG_HOME"], "quillbar")
-        os.makedirs(config)
-        with open(os.path.join(config, "quillbar.conf"), "w") as conf:
-            conf.write("[General]\nHasCompletedFirstRun.v1=true\n")
+        not_first_launch(self.desk)
         self.desk.start_tray()
         self.start_app()
         self.app.wait_for_line("Detected 4 spaces")
@@ -209,9 +206,7 @@ class RenameWindowFitsTest(unittest.TestCase):
                 desk.env["QT_SCALE_FACTOR"] = scale
                 desk.start_tray()
                 app = App(desk, QUILLBAR)
-                found = lambda: desk.xdotool("search", "--onlyvisible", "--name",
-                                             "^Rename Spaces$", check=False).split()
-                window = int(desk.wait_until(found, timeout=20, message="no rename window")[0])
+                window = desk.wait_until(desk.rename_window, timeout=20, message="no window")
                 width, height = (int(n) for n in size.split("x"))
                 x, y, w, h = desk.wait_until(lambda: desk.geometry(window))
                 self.assertTrue(0 <= x and 0 <= y and x + w <= width and y + h <= height,
@@ -219,7 +214,7 @@ class RenameWindowFitsTest(unittest.TestCase):
                 # Done, in the lower right corner, is on screen: clicking it closes the window.
                 desk.screenshot("rename-window-%s-at-%s" % (size, scale), window)
                 desk.click(x + w - 60 * int(scale), y + h - 25 * int(scale))
-                desk.wait_until(lambda: not found(), message="Done did not close the window")
+                desk.wait_until(lambda: not desk.rename_window(), message="Done did not close it")
                 app.open_menu()
                 desk.screenshot("tray-menu-%s-at-%s" % (size, scale))
                 desk.xdotool("key", "Escape")

@@ -12,19 +12,11 @@ import subprocess
 import time
 import unittest
 
-from desktop import App
+from desktop import App, resident_kb
 from test_names_kept import QUILLBAR, NamesTest, stored_table, table_line
 
 NOT_SAVED = "Names are not saved: "
 KEPT_IN_MEMORY = "Names are kept in memory and not saved: "
-
-
-def rss_mb(pid):
-    with open("/proc/%d/status" % pid) as status:
-        for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024
-    return 0.0
 
 
 @unittest.skipUnless(os.geteuid() == 0, "mounts a tmpfs")
@@ -72,7 +64,7 @@ class StorageFaultsTest(NamesTest):
         return time.monotonic() - since
 
     def screenshot_window(self, name):
-        window = self.desk.wait_until(self.rename_window, timeout=20)
+        window = self.desk.wait_until(self.desk.rename_window, timeout=20)
         self.desk.screenshot(name, window)
 
     def test_a_full_disk_and_a_read_only_folder_lose_nothing(self):
@@ -169,7 +161,7 @@ class StorageFaultsTest(NamesTest):
         app.wait_for_line("is larger than 1 MiB")
         app.wait_for_line("Detected 4 spaces")
         self.figure("32 MiB file: start to detection (s)", "%.1f" % (time.monotonic() - started))
-        self.figure("32 MiB file: RSS (MB)", "%.0f" % rss_mb(app.proc.pid))
+        self.figure("32 MiB file: RSS (MB)", "%.0f" % (resident_kb(app.proc.pid) / 1024))
         self.type_into_window("Draft")
         self.timed_title("Draft")
         self.write_conf(table_line({"msid-3": "Kept"}))

@@ -15,16 +15,12 @@ import subprocess
 import threading
 import unittest
 
-from desktop import ARTIFACTS, BUILD
+from desktop import ARTIFACTS, LEAKS, LSAN_OPTIONS, QUILLBAR  # noqa: F401 (LEAKS: shared)
 from tiling import SwayDesktop, tree_nodes
 
-QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
 WATCHER = ["org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher"]
 # The right ends of the bars (black): tray icons on HEADLESS-1, the status line on HEADLESS-2.
 TRAY, STATUS = (560, 0, 240, 20), (1360, 0, 240, 20)
-# Sanitizer builds: Qt's own leaks on Wayland are left out (full stacks, so that they match).
-LEAKS = "fast_unwind_on_malloc=0:suppressions=" + os.path.join(os.path.dirname(
-    os.path.abspath(__file__)), "lsan-qt-wayland.supp")
 
 
 class Lines:
@@ -88,10 +84,9 @@ class SwayAppTest(unittest.TestCase):
         self.grim("-o", output, os.path.join(ARTIFACTS, name + ".png"))
 
     def start_app(self):
-        options = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"), LEAKS]))
         app = self.desk.start_process([QUILLBAR, "--backend", "sway"], stdout=subprocess.DEVNULL,
                                       stderr=subprocess.DEVNULL,
-                                      env=dict(self.desk.env, LSAN_OPTIONS=options))
+                                      env=dict(self.desk.env, LSAN_OPTIONS=LSAN_OPTIONS))
         self.addCleanup(lambda: self.assertEqual(self.desk.stop_process(app) or app.returncode,
                                                  0, "quillbar exit status"))
         return app
@@ -167,19 +162,14 @@ class SwayAppTest(unittest.TestCase):
         self.assertEqual(self.app_windows(), 1, self.desk.msg("-t", "get_tree"))
 
     def app_windows(self):
-        tree = json.loads(self.desk.msg("-r", "-t", "get_tree"))
-        return sum(1 for node, _, _ in tree_nodes(tree) if node.get("app_id") == "quillbar")
+        return sum(1 for node, _, _ in tree_nodes(self.desk.tree())
+                   if node.get("app_id") == "quillbar")
 
     def no_window(self):
         return "no rename window: " + self.desk.msg("-t", "get_tree")
 
     def rename_window(self):
-        """The visible rename window's node in sway's tree, with whether it floats and the name
-        of its workspace."""
-        tree = json.loads(self.desk.msg("-r", "-t", "get_tree"))
-        return next((dict(node, floating=floating, workspace=workspace)
-                     for node, floating, workspace in tree_nodes(tree)
-                     if node.get("app_id") == "quillbar" and node.get("visible")), None)
+        return self.desk.rename_window_node()
 
 
 if __name__ == "__main__":

@@ -74,7 +74,30 @@ focus_on_window_activation none
 """
 
 
-class SwayDesktop(Desktop):
+class TilingQueries:
+    """What sway and i3 are asked alike: workspaces, the focused one, the rename window."""
+
+    def workspaces(self):
+        try:
+            return json.loads(self.msg("-t", "get_workspaces", check=False) or "[]")
+        except (ValueError, RuntimeError):
+            return []
+
+    def focused(self):
+        return next((w["name"] for w in self.workspaces() if w["focused"]), None)
+
+    def tree(self):
+        return json.loads(self.msg("-t", "get_tree"))
+
+    def rename_window_node(self):
+        """The rename window's node (sway: only while visible), with whether it floats and the
+        name of its workspace."""
+        return next((dict(node, floating=floating, workspace=workspace)
+                     for node, floating, workspace in tree_nodes(self.tree())
+                     if node.get("name") == "Rename Spaces" and node.get("visible", True)), None)
+
+
+class SwayDesktop(TilingQueries, Desktop):
     """sway with two headless outputs, side by side, and (with bar=True) swaybar as tray host;
     with a status_command (a shell command line) its status line is the right output's bar."""
 
@@ -157,23 +180,15 @@ class SwayDesktop(Desktop):
     def msg(self, *args, check=True):
         return self.run(["swaymsg", *args], check=check)
 
-    def query(self, kind):
-        return json.loads(self.msg("-r", "-t", kind, check=False) or "[]")
-
     def outputs(self):
         try:
-            return [o for o in self.query("get_outputs") if o.get("active")]
+            return [o for o in json.loads(self.msg("-r", "-t", "get_outputs", check=False) or "[]")
+                    if o.get("active")]
         except (ValueError, RuntimeError):
             return []
 
-    def workspaces(self):
-        return self.query("get_workspaces")
 
-    def focused(self):
-        return next((w["name"] for w in self.workspaces() if w["focused"]), None)
-
-
-class I3Desktop(Desktop):
+class I3Desktop(TilingQueries, Desktop):
     """i3 on Xvfb with two fake outputs, fake-0 and fake-1, side by side."""
 
     def __init__(self):
@@ -198,12 +213,3 @@ class I3Desktop(Desktop):
 
     def msg(self, *args, check=True):
         return self.run(["i3-msg", *args], check=check)
-
-    def workspaces(self):
-        try:
-            return json.loads(self.msg("-t", "get_workspaces", check=False) or "[]")
-        except ValueError:
-            return []
-
-    def focused(self):
-        return next((w["name"] for w in self.workspaces() if w["focused"]), None)
