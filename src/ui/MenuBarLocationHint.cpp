@@ -79,8 +79,11 @@ void MenuBarLocationHint::setPlace(Place place) {
 }
 
 void MenuBarLocationHint::setTrayIcon(const MenuBarIcon::Content& content) {
-    content_ = content;
     const qreal ratio = devicePixelRatioF();
+    if (content == content_ && ratio == pictureRatio_)
+        return;
+    content_ = content;
+    pictureRatio_ = ratio;
     QPixmap pixmap = QPixmap::fromImage(MenuBarIcon::render(content, qRound(pictureSize * ratio)));
     pixmap.setDevicePixelRatio(ratio);
     picture_->setPixmap(pixmap);

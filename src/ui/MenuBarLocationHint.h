@@ -52,6 +52,7 @@ private:
 
     Place place_ = Place::Tray;
     MenuBarIcon::Content content_;
+    qreal pictureRatio_ = 0; // the pixel ratio the picture was drawn for; 0: none drawn
     QLabel* picture_;
     QLabel* headline_;
     QLabel* explanation_;

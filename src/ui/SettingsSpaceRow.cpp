@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <utility>
+
 namespace quillbar {
 
 namespace {
@@ -51,6 +53,7 @@ SettingsSpaceRow::SettingsSpaceRow(const SpaceInfo& space, std::optional<std::st
                                    SpaceNameStore& nameStore, QWidget* parent)
     : QWidget(parent)
     , space_(space)
+    , displayName_(std::move(displayName))
     , nameStore_(nameStore)
     , numberLabel_(new QLabel(this))
     , displayLabel_(new QLabel(this))
@@ -91,14 +94,26 @@ SettingsSpaceRow::SettingsSpaceRow(const SpaceInfo& space, std::optional<std::st
     connect(nameField_, &QLineEdit::textEdited, this, &SettingsSpaceRow::nameChanged);
     connect(picker_, &EmojiPicker::emojiPicked, this, &SettingsSpaceRow::setEmoji);
 
-    showSpace(displayName);
+    showSpace();
     load();
 }
 
 void SettingsSpaceRow::setSpace(const SpaceInfo& space, std::optional<std::string> displayName) {
+    // A desktop change moves only the current mark: every other text of the row stays as set.
+    SpaceInfo unmarked = space;
+    unmarked.isCurrent = space_.isCurrent;
+    unmarked.isActiveOnDisplay = space_.isActiveOnDisplay;
+    if (unmarked == space_ && displayName == displayName_) {
+        const bool markMoved = space.isCurrent != space_.isCurrent;
+        space_ = space;
+        if (markMoved)
+            showCurrentMark();
+        return;
+    }
     const bool newKey = space.persistenceID != space_.persistenceID;
     space_ = space;
-    showSpace(displayName);
+    displayName_ = std::move(displayName);
+    showSpace();
     if (newKey) {
         loadedKey_.reset();
         load();
@@ -143,13 +158,16 @@ void SettingsSpaceRow::load() {
     loadedKey_ = space_.persistenceID;
 }
 
-void SettingsSpaceRow::showSpace(const std::optional<std::string>& displayName) {
-    numberLabel_->setText(space_.desktopIndex ? QString::number(*space_.desktopIndex)
-                                              : QStringLiteral("—"));
+void SettingsSpaceRow::showCurrentMark() {
     setTextColour(numberLabel_,
                   space_.isCurrent ? QPalette::WindowText : QPalette::PlaceholderText);
+    update();
+}
 
-    displayText_ = displayText(space_, displayName);
+void SettingsSpaceRow::showSpace() {
+    numberLabel_->setText(space_.desktopIndex ? QString::number(*space_.desktopIndex)
+                                              : QStringLiteral("—"));
+    displayText_ = displayText(space_, displayName_);
     displayLabel_->setText(
         displayLabel_->fontMetrics().elidedText(displayText_, Qt::ElideMiddle, displayWidth));
     displayLabel_->setToolTip(displayText_);
@@ -163,7 +181,7 @@ void SettingsSpaceRow::showSpace(const std::optional<std::string>& displayName) 
     picker_->setVisible(editable);
     readOnlyLabel_->setVisible(!editable);
     emptyEmoji_->setVisible(!editable);
-    update();
+    showCurrentMark();
 }
 
 void SettingsSpaceRow::nameChanged(const QString& text) {

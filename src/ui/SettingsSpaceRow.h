@@ -64,12 +64,15 @@ protected:
 
 private:
     void load();
-    void showSpace(const std::optional<std::string>& displayName);
+    void showSpace();
+    // The number's colour and the row's tint, which say whether the space is the current one.
+    void showCurrentMark();
     void nameChanged(const QString& text);
     void setEmoji(const QString& emoji);
     void updateAccessibleName();
 
     SpaceInfo space_;
+    std::optional<std::string> displayName_;
     SpaceNameStore& nameStore_;
     QString emoji_;
     std::optional<std::string> loadedKey_;

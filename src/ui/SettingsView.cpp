@@ -174,7 +174,9 @@ void SettingsView::redraw() {
     }
     layOutRows(frozenGroups());
     countLabel_->setText(tr("%1 spaces").arg(spaces.size()));
-    hint_->setTrayIcon(MenuBarIcon::contentFor(observer_));
+    // A dismissed hint is never shown again: its picture need not follow.
+    if (showsLocationHint_)
+        hint_->setTrayIcon(MenuBarIcon::contentFor(observer_));
 }
 
 void SettingsView::layOutRows(const std::vector<SpaceObserver::DisplayGroup>& groups) {
