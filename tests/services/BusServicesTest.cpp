@@ -125,6 +125,45 @@ TEST(BusServicesTest, ANameHeldBySomethingElseIsReportedAndAskedForAgain) {
     EXPECT_FALSE(instance.replacedAnother());
 }
 
+// Another program that takes the name by replacing its holder is reported with its process; the
+// instance keeps running and takes the name again once that program has gone. The impostor holds
+// the name until its input closes.
+TEST(BusServicesTest, AnotherProgramTakingTheNameIsReportedAndOutlasted) {
+    const QString name = QStringLiteral("org.quillbar.Impostor");
+    SingleInstance instance(party(), name);
+    QSignalSpy lost(&instance, &SingleInstance::lost);
+    QSignalSpy replaced(&instance, &SingleInstance::replaced);
+    QSignalSpy taken(&instance, &SingleInstance::claimed);
+    ASSERT_TRUE(claimed(instance));
+    QProcess impostor;
+    impostor.start("/usr/bin/python3", {"-c", R"py(
+import sys
+from gi.repository import Gio, GLib
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+reply = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                      "RequestName", GLib.Variant("(su)", (sys.argv[1], 2)), None, 0, 5000, None)
+print(reply.unpack()[0], flush=True)
+sys.stdin.read()
+)py",
+                                        name});
+    QByteArray answer;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (answer += impostor.readAllStandardOutput()).contains('\n'); }, 10000))
+        << impostor.readAllStandardError().toStdString();
+    EXPECT_EQ(answer.trimmed(), "1"); // the primary owner now
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() == 1; }, 5000));
+    const QString taker = lost[0][0].toString();
+    EXPECT_TRUE(taker.contains("python")) << taker.toStdString();
+    EXPECT_TRUE(taker.contains(QStringLiteral("process %1").arg(impostor.processId())));
+    EXPECT_FALSE(instance.holdsName());
+    impostor.closeWriteChannel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return taken.count() == 2; }, 10000));
+    EXPECT_TRUE(instance.holdsName());
+    EXPECT_TRUE(replaced.isEmpty());
+    EXPECT_EQ(lost.count(), 1);
+    impostor.waitForFinished(5000);
+}
+
 // The newer instance hears when the one it replaced has left the bus (at once when there was
 // none, at the limit when it never leaves); only then may it read what that one saved.
 TEST(BusServicesTest, TheNewInstanceWaitsUntilTheOneItReplacedHasLeft) {
