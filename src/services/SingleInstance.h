@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -25,7 +26,8 @@ class SingleInstance : public QObject {
 public:
     // How long a call to the bus may take before it counts as unanswered.
     static constexpr std::chrono::milliseconds kCallTimeout{25000};
-    // The pauses before the name is asked for again: the first, doubled up to the longest.
+    // The pauses before the name is asked for again: the first, doubled up to the longest; back to
+    // the first only once the name was held for the longest.
     static constexpr std::chrono::milliseconds kFirstRetry{1000};
     static constexpr std::chrono::milliseconds kLongestRetry{60000};
 
@@ -83,6 +85,7 @@ private:
     QString previous_;
     QTimer retry_;
     std::chrono::milliseconds nextRetry_ = kFirstRetry;
+    QElapsedTimer heldSince_;
     QTimer waitLimit_;
     bool waiting_ = false;
 };
