@@ -96,7 +96,7 @@ void SingleInstance::requestAnswered(QDBusPendingCallWatcher* call, const QStrin
     }
     if (reply.value() == kPrimaryOwner || reply.value() == kAlreadyOwner) {
         claimed_ = true;
-        retryPause_.reset();
+        heldSince_.start();
         previous_ = owner == bus_.baseService() ? QString() : owner;
         emit claimed();
         return;
@@ -117,6 +117,11 @@ void SingleInstance::nameLost(const QString& name) {
         return;
     }
     claimed_ = false;
+    // A program that keeps taking the name back meets growing pauses; one that took it after a
+    // long quiet hold is answered soon.
+    if (heldSince_.hasExpired(kLongestRetry.count())) {
+        retryPause_.reset();
+    }
     describeOwner([this](const QString& description, bool quillbar) {
         if (quillbar) {
             emit replaced(description);

@@ -4,6 +4,7 @@
 #include "model/Backoff.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -27,7 +28,8 @@ class SingleInstance : public QObject {
 public:
     // How long a call to the bus may take before it counts as unanswered.
     static constexpr std::chrono::milliseconds kCallTimeout{25000};
-    // The pauses before the name is asked for again: the first, doubled up to the longest.
+    // The pauses before the name is asked for again: the first, doubled up to the longest; back to
+    // the first only once the name was held for the longest.
     static constexpr std::chrono::milliseconds kFirstRetry{1000};
     static constexpr std::chrono::milliseconds kLongestRetry{60000};
 
@@ -85,6 +87,7 @@ private:
     QString previous_;
     QTimer retry_;
     Backoff retryPause_{kFirstRetry, kLongestRetry};
+    QElapsedTimer heldSince_;
     QTimer waitLimit_;
     bool waiting_ = false;
 };

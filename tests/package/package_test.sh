@@ -37,8 +37,9 @@ fail() {
     exit 1
 }
 
+step=$SECONDS
 deb=$("$source_dir/scripts/package" "$build_dir" "$work")
-echo "package: $deb"
+echo "package: $deb, built in $((SECONDS - step)) s"
 
 contents=$(dpkg-deb --contents "$deb")
 for path in ./usr/bin/quillbar ./usr/libexec/quillbar/quillbar-app \
@@ -80,9 +81,11 @@ if command -v lintian >/dev/null; then
 fi
 
 # The form a user types: apt-get install ./file.deb resolves the dependencies.
+step=$SECONDS
 (cd "$(dirname "$deb")" &&
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "./$(basename "$deb")") ||
     fail "apt-get could not install the package"
+echo "package: installed in $((SECONDS - step)) s"
 
 installed_version=$(dpkg-query -W -f='${Version}' quillbar)
 [[ $installed_version == "$version" ]] || fail "apt-get installed version $installed_version"

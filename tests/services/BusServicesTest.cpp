@@ -16,6 +16,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -123,6 +124,81 @@ TEST(BusServicesTest, ANameHeldBySomethingElseIsReportedAndAskedForAgain) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return taken.count() == 1; }, 5000));
     EXPECT_TRUE(instance.holdsName());
     EXPECT_FALSE(instance.replacedAnother());
+}
+
+// Another program on the bus: takes the name by replacing its holder (argv[1]), prints the bus's
+// answer, and holds it until its input closes. With a second argument it lets itself be replaced
+// and takes the name back each time it loses it, as a program fighting for the name would.
+constexpr const char* kImpostor = R"py(
+import sys
+from gi.repository import Gio, GLib
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+flags = 3 if len(sys.argv) > 2 else 2
+def take(*_):
+    reply = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                          "RequestName", GLib.Variant("(su)", (sys.argv[1], flags)), None, 0, 5000,
+                          None)
+    print(reply.unpack()[0], flush=True)
+bus.signal_subscribe("org.freedesktop.DBus", "org.freedesktop.DBus", "NameLost",
+                     "/org/freedesktop/DBus", sys.argv[1], Gio.DBusSignalFlags.NONE, take)
+take()
+loop = GLib.MainLoop()
+GLib.unix_fd_add_full(GLib.PRIORITY_DEFAULT, 0, GLib.IOCondition.IN | GLib.IOCondition.HUP,
+                      lambda *_: loop.quit())
+loop.run()
+)py";
+
+// Starts the impostor and waits until it holds the name.
+bool impostorTook(QProcess& impostor, const QStringList& arguments) {
+    impostor.start("/usr/bin/python3", QStringList{"-c", kImpostor} + arguments);
+    QByteArray answer;
+    const bool answered = QTest::qWaitFor(
+        [&] { return (answer += impostor.readAllStandardOutput()).contains('\n'); }, 10000);
+    EXPECT_TRUE(answered) << impostor.readAllStandardError().toStdString();
+    return answered && answer.startsWith("1\n"); // the primary owner now
+}
+
+// Another program that takes the name is reported with its process, is not obeyed, and the
+// instance takes the name again once that program has gone. One that keeps taking it back is
+// asked for it less and less often, not fought every second.
+TEST(BusServicesTest, AnotherProgramTakingTheNameIsReportedAndOutlasted) {
+    const QString name = QStringLiteral("org.quillbar.Impostor");
+    SingleInstance instance(party(), name);
+    QSignalSpy lost(&instance, &SingleInstance::lost);
+    QSignalSpy replaced(&instance, &SingleInstance::replaced);
+    QSignalSpy taken(&instance, &SingleInstance::claimed);
+    ASSERT_TRUE(claimed(instance));
+    QProcess impostor;
+    ASSERT_TRUE(impostorTook(impostor, {name}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() == 1; }, 5000));
+    const QString taker = lost[0][0].toString();
+    EXPECT_TRUE(taker.contains("python")) << taker.toStdString();
+    EXPECT_TRUE(taker.contains(QStringLiteral("process %1").arg(impostor.processId())));
+    EXPECT_FALSE(instance.holdsName());
+    impostor.closeWriteChannel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return taken.count() == 2; }, 10000));
+    EXPECT_TRUE(instance.holdsName());
+    EXPECT_TRUE(replaced.isEmpty());
+    EXPECT_EQ(lost.count(), 1);
+    impostor.waitForFinished(5000);
+
+    const QString fought = QStringLiteral("org.quillbar.Fought");
+    SingleInstance fighting(party(), fought);
+    ASSERT_TRUE(claimed(fighting));
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> claims;
+    QObject::connect(&fighting, &SingleInstance::claimed,
+                     [&] { claims.push_back(clock.elapsed()); });
+    QSignalSpy fightingReplaced(&fighting, &SingleInstance::replaced);
+    QProcess fighter;
+    ASSERT_TRUE(impostorTook(fighter, {fought, "fight"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return claims.size() == 2; }, 15000));
+    // The second pause is the first one doubled.
+    EXPECT_GE(claims[1] - claims[0], SingleInstance::kFirstRetry.count() * 3 / 2);
+    EXPECT_TRUE(fightingReplaced.isEmpty());
+    fighter.closeWriteChannel();
+    fighter.waitForFinished(5000);
 }
 
 // The newer instance hears when the one it replaced has left the bus (at once when there was
