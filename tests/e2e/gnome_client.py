@@ -3,6 +3,8 @@
 tests/e2e/gnome.py (it needs python3-gi, which that process may lack). It reads one JSON request
 per line on stdin and answers one JSON line each on stdout, {"id": N, "result": ...} or
 {"id": N, "error": "org.Name: text"}; what it hears unasked comes as {"event": ...} lines.
+It also stands in for the session's desktop portal settings (GNOME's window-button layout, from
+dconf), which a GNOME session has and Qt's Wayland window decorations read.
 
 Requests ("op"):
   call        dest, path, interface, method, signature, args: a method call; result: its values
@@ -44,6 +46,21 @@ APP_XML = """<node>
 </node>"""
 APP_NAME, APP_PATH = "org.quillbar.Quillbar", "/org/quillbar/Quillbar"
 RD_NAME = "org.gnome.Mutter.RemoteDesktop"
+# A GNOME session's desktop portal tells programs GNOME's settings; Qt's window decorations on
+# Wayland take their buttons from it. The stand-in answers what Qt asks, from dconf.
+PORTAL_XML = """<node>
+  <interface name="org.freedesktop.portal.Settings">
+    <method name="ReadAll">
+      <arg type="as" direction="in"/><arg type="a{sa{sv}}" direction="out"/>
+    </method>
+    <method name="ReadOne">
+      <arg type="s" direction="in"/><arg type="s" direction="in"/>
+      <arg type="v" direction="out"/>
+    </method>
+    <property name="version" type="u" access="read"/>
+  </interface>
+</node>"""
+PORTAL_KEYS = {"org.gnome.desktop.wm.preferences": ["button-layout", "titlebar-font"]}
 
 
 def out(message):
@@ -58,6 +75,34 @@ class Client:
         self.session = None  # the remote desktop session's object path
         self.screenshot_name = Gio.bus_own_name_on_connection(
             self.bus, "org.gnome.Screenshot", Gio.BusNameOwnerFlags.NONE, None, None)
+        self.bus.register_object("/org/freedesktop/portal/desktop",
+                                 Gio.DBusNodeInfo.new_for_xml(PORTAL_XML).interfaces[0],
+                                 self._portal_method, lambda *_a: GLib.Variant("u", 2), None)
+        self.portal_name = Gio.bus_own_name_on_connection(
+            self.bus, "org.freedesktop.portal.Desktop", Gio.BusNameOwnerFlags.NONE, None, None)
+
+    @staticmethod
+    def _portal_values(namespace):
+        """The portal's settings of a namespace ({key: value}); the appearance is light."""
+        if namespace == "org.freedesktop.appearance":
+            return {"color-scheme": GLib.Variant("u", 0)}
+        keys = PORTAL_KEYS.get(namespace, [])
+        settings = Gio.Settings.new(namespace) if keys else None
+        return {key: settings.get_value(key) for key in keys}
+
+    def _portal_method(self, _bus, _sender, _path, _iface, method, params, invocation):
+        if method == "ReadAll":
+            wanted = params.unpack()[0]
+            names = set(PORTAL_KEYS) | {"org.freedesktop.appearance"}
+            answer = {ns: self._portal_values(ns) for ns in names if not wanted or ns in wanted}
+            invocation.return_value(GLib.Variant("(a{sa{sv}})", (answer,)))
+            return
+        namespace, key = params.unpack()
+        value = self._portal_values(namespace).get(key)
+        if value is None:
+            invocation.return_dbus_error("org.freedesktop.portal.Error.NotFound", key)
+        else:
+            invocation.return_value(GLib.Variant("(v)", (value,)))
 
     def handle(self, request):
         ident = request.get("id")
