@@ -94,6 +94,12 @@ class ExtWorkspaceCases:
     def switch(self, number):
         self.desk.run([QUILLBAR, "--debug-switch-to", str(number)])
 
+    def detected(self, app, count):
+        """Waits until the application's latest detection found that many spaces."""
+        latest = lambda: [line for line in app.lines if "Detected " in line][-1:]
+        self.desk.wait_until(lambda: "Detected %d spaces" % count in "".join(latest()),
+                             timeout=20, message=lambda: "detected: %r" % latest())
+
     @staticmethod
     def current_keys(app):
         """The key of the current space in each of the application's detections so far."""
@@ -134,8 +140,9 @@ class LabwcTest(ExtWorkspaceCases, unittest.TestCase):
         self.title("News")
         # Workspace 4 goes and comes back: its name with it.
         self.desk.reconfigure(number=3)
-        app.wait_for_line("Detected 3 spaces")
+        self.detected(app, 3)
         self.desk.reconfigure(number=4)
+        self.detected(app, 4)  # labwc's reconfiguration and the switch would race
         self.switch(4)
         self.title("Four")
         # labwc restarts: "Desktop ?" meanwhile, then every name as before.
@@ -258,13 +265,25 @@ class SwayExtWorkspaceTest(ExtWorkspaceCases, unittest.TestCase):
         self.desk.env.update({"QT_QPA_PLATFORM": "offscreen",
                               "XDG_CONFIG_HOME": os.path.join(self.desk._home, "config")})
 
-    def test_follows_and_switches_workspaces(self):
+    def test_follows_switches_and_restarts_keeping_names(self):
         app, _ = self.start_app()
+        self.title("Desktop 1")
+        key = self.current_keys(app)[-1]
         self.desk.msg("workspace Mail")
         self.title("Mail")
-        self.switch(1)
-        self.title("Desktop 1")
-        self.assertEqual(self.desk.focused(), "1")
+        # No switch from Quillbar here: sway drops an empty workspace once it is left, so each
+        # output of a sway without windows has one workspace, and --debug-switch-to counts the
+        # current output's workspaces only ("no desktop 2"); labwc's test covers it.
+        app.stop()
+
+        # A name of the user's own for workspace 1 outlives a restart of sway.
+        app, conf = self.start_app({key: "One"})
+        self.title("One")
+        self.desk.stop_sway()
+        self.title("Desktop ?")
+        self.desk.start_sway()
+        self.title("One", timeout=30)
+        self.assertEqual(stored_table(conf)[key][0], "One")
         self.assertEqual(app.stop(), 0)
 
 
