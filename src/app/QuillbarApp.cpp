@@ -14,6 +14,7 @@
 #include "services/UpdaterController.h"
 #include "services/XdgAutostart.h"
 #include "switching/SpaceSwitcher.h"
+#include "ui/DBusMenuExporter.h"
 #include "ui/MenuBarIcon.h"
 #include "ui/MenuBarItem.h"
 #include "ui/MenuBarLocationHint.h"
@@ -21,10 +22,12 @@
 #include "ui/MenuExporter.h"
 #include "ui/SettingsView.h"
 #include "ui/SettingsWindowController.h"
+#include "ui/StatusNotifierItem.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QStringList>
 #include <QTimer>
@@ -183,6 +186,9 @@ void QuillbarApp::serveOnBus() {
     titleSubscription_ = observer_->subscribeMenuBarTitle([this](const std::string& title) {
         titleExporter_->setMenuBarTitle(QString::fromStdString(title));
     });
+    if (MenuBarItem::needsNotifierItem(QGuiApplication::platformName())) {
+        serveNotifierItem(bus);
+    }
     exportMenu();
     busObject_->serve();
     debugRequests_ = std::make_unique<DebugRequests>(
@@ -202,6 +208,21 @@ QString QuillbarApp::whyNoSwitchTo(const QString& desktop) const {
         return QStringLiteral("desktop %1 cannot be switched to").arg(desktop);
     }
     return {};
+}
+
+void QuillbarApp::serveNotifierItem(const QDBusConnection& bus) {
+    hostMenuObject_ =
+        std::make_unique<BusObject>(bus, QString::fromLatin1(DBusMenuExporter::kPath));
+    auto* hostMenu = new DBusMenuExporter(
+        *hostMenuObject_, [this] { return menu_->entries(); }, [this] { menu_->prepareToShow(); },
+        [this](const MenuContent::Entry& entry) { menu_->perform(entry); });
+    connect(menu_.get(), &MenuContentView::entriesChanged, hostMenu, &DBusMenuExporter::update);
+    notifierObject_ =
+        std::make_unique<BusObject>(bus, QString::fromLatin1(StatusNotifierItem::kPath));
+    auto* notifierItem = new StatusNotifierItem(*notifierObject_, hostMenuObject_->path());
+    if (hostMenuObject_->serve() && notifierObject_->serve()) {
+        item_->useNotifierItem(notifierItem);
+    }
 }
 
 void QuillbarApp::exportMenu() {

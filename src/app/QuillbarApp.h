@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+class QDBusConnection;
 class QMenu;
 
 namespace quillbar {
@@ -110,6 +111,8 @@ private:
     QString whyNoSwitchTo(const QString& desktop) const;
     // The menu on the bus beside the title, and no tray item while a top-bar button shows both.
     void exportMenu();
+    // On Wayland: the tray item as Quillbar's own StatusNotifierItem, with the menu hosts draw.
+    void serveNotifierItem(const QDBusConnection& bus);
 
     AppInfo appInfo_;
     bool verbose_;
@@ -138,6 +141,9 @@ private:
     std::unique_ptr<BusObject> busObject_;
     TitleExporter* titleExporter_ = nullptr;
     std::unique_ptr<TopBarButtonWatcher> topBarButton_;
+    // On Wayland, the objects of the StatusNotifierItem and of the menu hosts draw from.
+    std::unique_ptr<BusObject> notifierObject_;
+    std::unique_ptr<BusObject> hostMenuObject_;
     Subscription titleSubscription_;
     std::unique_ptr<SessionEvents> sessionEvents_;
     std::unique_ptr<DebugRequests> debugRequests_;

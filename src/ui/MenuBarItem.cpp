@@ -3,6 +3,7 @@
 
 #include "model/SpaceNameStore.h"
 #include "observer/SpaceObserver.h"
+#include "ui/StatusNotifierItem.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -32,12 +33,33 @@ MenuBarItem::MenuBarItem(SpaceObserver& observer, QMenu* menu, QObject* parent)
 
 MenuBarItem::~MenuBarItem() = default;
 
+void MenuBarItem::useNotifierItem(StatusNotifierItem* item) {
+    notifierItem_ = item;
+    tray_.hide();
+    hasIcon_ = false; // the new item has none yet
+    update();
+    notifierItem_->setShown(shown_);
+}
+
+bool MenuBarItem::needsNotifierItem(const QString& platformName) {
+    return !opensOwnMenuOnClick(platformName);
+}
+
 void MenuBarItem::show() {
+    shown_ = true;
+    if (notifierItem_) {
+        notifierItem_->setShown(true);
+        return;
+    }
     // Without a tray the icon stays registered and Qt docks it when a tray shows up.
     tray_.show();
 }
 
 void MenuBarItem::hide() {
+    shown_ = false;
+    if (notifierItem_) {
+        notifierItem_->setShown(false);
+    }
     tray_.hide();
 }
 
@@ -70,11 +92,18 @@ void MenuBarItem::update() {
     if (tray_.toolTip() != tip) {
         tray_.setToolTip(tip);
     }
+    if (notifierItem_) {
+        notifierItem_->setToolTipText(tip);
+    }
     const MenuBarIcon::Content content = MenuBarIcon::contentFor(observer_);
     if (!hasIcon_ || content != content_) {
         hasIcon_ = true;
         content_ = content;
-        tray_.setIcon(MenuBarIcon::icon(content_));
+        if (notifierItem_) {
+            notifierItem_->setIcon(content_);
+        } else {
+            tray_.setIcon(MenuBarIcon::icon(content_));
+        }
     }
 }
 

@@ -19,6 +19,7 @@ class QMenu;
 namespace quillbar {
 
 class SpaceObserver;
+class StatusNotifierItem;
 
 // The tray item: the current space's icon, a tooltip whose first line is the menu-bar title, and
 // the menu on a left or right click (on Wayland only the host's, on a right click), opened next to
@@ -31,6 +32,12 @@ public:
     MenuBarItem(SpaceObserver& observer, QMenu* menu, QObject* parent = nullptr);
     ~MenuBarItem() override;
 
+    // From now on shows the icon and tooltip through item (not owned, outliving this) instead of
+    // Qt's tray icon.
+    void useNotifierItem(StatusNotifierItem* item);
+    // Whether the platform named platformName needs Quillbar's own StatusNotifierItem, which tells
+    // hosts it is a menu: on Wayland, where a left click could not open Quillbar's own menu.
+    static bool needsNotifierItem(const QString& platformName);
     // Puts the item into the tray (or waits for one).
     void show();
     // Takes the item out of the tray (another panel shows the title).
@@ -63,6 +70,8 @@ private:
     SpaceObserver& observer_;
     QMenu* menu_;
     QSystemTrayIcon tray_;
+    StatusNotifierItem* notifierItem_ = nullptr;
+    bool shown_ = false;
     QString hint_;
     QString warning_;
     MenuBarIcon::Content content_;

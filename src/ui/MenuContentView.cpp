@@ -92,6 +92,7 @@ void MenuContentView::redraw() {
         actions.size() != static_cast<qsizetype>(entries.size())) {
         entries_ = std::move(entries);
         rebuild();
+        emit entriesChanged();
         return;
     }
     // A desktop change moves a checkmark: the items stay, only what differs is set again.
@@ -101,6 +102,7 @@ void MenuContentView::redraw() {
         }
     }
     entries_ = std::move(entries);
+    emit entriesChanged();
 }
 
 void MenuContentView::rebuild() {

@@ -59,6 +59,8 @@ signals:
     void checkForUpdatesRequested();
     // "Quit" was chosen.
     void quitRequested();
+    // What the menu shows changed (entries() has the new entries).
+    void entriesChanged();
 
 protected:
     // Gives the items' shortcuts effect while the menu is open (a popup sees keys first).

@@ -153,6 +153,12 @@ class SwayAppTest(unittest.TestCase):
         # is the one window the app maps.
         item = next(i for i in self.registered_items() if self.pid_of(i) == app.pid)
         service, path = item.split("/", 1)
+        # On Wayland the item is Quillbar's own: titled "Quillbar", a menu the host draws.
+        for name, value in (("Title", "Quillbar"), ("ItemIsMenu", True),
+                            ("Menu", "/MenuBar")):
+            out = self.bus("get-property", service, "/" + path, "org.kde.StatusNotifierItem",
+                           name)
+            self.assertEqual(json.loads(out)["data"] if out.strip() else None, value, name)
         for method in ("Activate", "ContextMenu"):
             self.bus("call", service, "/" + path, "org.kde.StatusNotifierItem", method, "ii",
                      "10", "10")
