@@ -102,7 +102,7 @@ void MenuBarItem::update() {
         if (notifierItem_) {
             notifierItem_->setIcon(content_);
         } else {
-            tray_.setIcon(MenuBarIcon::icon(content_));
+            tray_.setIcon(icons_.icon(content_));
         }
     }
 }

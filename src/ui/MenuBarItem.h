@@ -3,6 +3,7 @@
 
 #include "model/Subscription.h"
 #include "ui/MenuBarIcon.h"
+#include "ui/TrayIconCache.h"
 
 #include <QObject>
 #include <QPoint>
@@ -76,6 +77,7 @@ private:
     QString warning_;
     MenuBarIcon::Content content_;
     bool hasIcon_ = false;
+    TrayIconCache icons_;
     QTimer updateTimer_;
     std::vector<Subscription> subscriptions_;
 };
