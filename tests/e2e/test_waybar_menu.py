@@ -1,0 +1,100 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""End to end: the real application on sway with waybar as the tray host. A left click and a right
+click on Quillbar's icon both open the menu waybar draws from the exported one, and Quillbar maps
+no window of its own for it. Skipped where waybar or wlrctl (for the pointer) is missing."""
+
+import json
+import os
+import shutil
+import subprocess
+import unittest
+
+from tiling import SwayDesktop, tree_nodes
+
+QUILLBAR = os.environ.get("QUILLBAR", "quillbar")
+ARTIFACTS = os.environ.get("QUILLBAR_E2E_ARTIFACTS", "/tmp/quillbar-e2e-artifacts")
+WAYBAR_CONFIG = {"layer": "top", "position": "top", "height": 24, "output": "HEADLESS-1",
+                 "modules-right": ["tray"], "tray": {"icon-size": 16, "spacing": 4}}
+WAYBAR_STYLE = "* { font-family: monospace; font-size: 12px; } window#waybar { background: #000; }"
+# The bar's right end on HEADLESS-1, where the tray icon is; below it, where a menu opens.
+ICON = (770, 0, 30, 24)
+BELOW = (500, 24, 300, 200)
+
+
+class WaybarDesktop(SwayDesktop):
+    """sway started with waybar (as nobody, like sway) as its only bar."""
+
+    def _bars(self):
+        config, style = (os.path.join(self._home, name) for name in ("waybar.json", "style.css"))
+        with open(config, "w") as out:
+            json.dump(WAYBAR_CONFIG, out)
+        with open(style, "w") as out:
+            out.write(WAYBAR_STYLE)
+        return "exec waybar -c %s -s %s\n" % (config, style)
+
+
+@unittest.skipUnless(shutil.which("waybar") and shutil.which("wlrctl"), "no waybar or wlrctl")
+class WaybarMenuTest(unittest.TestCase):
+
+    def setUp(self):
+        self.desk = WaybarDesktop()
+        self.desk.start()
+        self.addCleanup(self.desk.stop)
+
+    def pixels(self, area):
+        shot = self.desk.run(["grim", "-g", "%d,%d %dx%d" % area, "-t", "ppm", "-"], text=False)
+        return shot.split(maxsplit=4)[4]
+
+    def drawn(self, area):
+        """How many pixels of the area are neither the bar's black nor the desktop's grey."""
+        pixels = self.pixels(area)
+        return sum(1 for i in range(0, len(pixels), 3)
+                   if pixels[i:i + 3] not in (b"\0\0\0", b"\x3f\x3f\x3f"))
+
+    def screenshot(self, name):
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        self.desk.run(["grim", "-o", "HEADLESS-1", os.path.join(ARTIFACTS, name + ".png")],
+                      text=False)
+
+    def app_windows(self):
+        tree = json.loads(self.desk.msg("-r", "-t", "get_tree"))
+        return [node.get("name") for node, _, _ in tree_nodes(tree)
+                if node.get("app_id") == "quillbar" or (node.get("pid") == self.app.pid)]
+
+    def pointer(self, *args):
+        self.desk.run(["wlrctl", "pointer", *args])
+
+    def click(self, button):
+        # To the layout's top right corner (HEADLESS-2's), then back onto the icon on HEADLESS-1.
+        self.pointer("move", "5000", "-5000")
+        self.pointer("move", str(ICON[0] + ICON[2] - 8 - 1600), str(ICON[1] + ICON[3] // 2))
+        self.pointer("click", button)
+
+    def close_menu(self):
+        self.pointer("move", "-300", "300")
+        self.pointer("click", "left")
+        self.desk.wait_until(lambda: self.drawn(BELOW) == 0, message="the menu did not close")
+
+    def test_both_clicks_open_the_hosts_menu(self):
+        self.desk.wait_until(lambda: self.desk.run(["busctl", "--user", "status",
+                                                    "org.kde.StatusNotifierWatcher"],
+                                                   check=False), message="no tray host")
+        self.app = self.desk.start_process([QUILLBAR, "--backend", "sway"],
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: self.desk.stop_process(self.app))
+        self.desk.wait_until(lambda: self.drawn(ICON) > 30, message="no icon in waybar")
+        # The first launch opens the rename window: close it, so only a menu can appear.
+        self.desk.wait_until(self.app_windows, timeout=20, message="no rename window")
+        self.desk.msg("[app_id=quillbar] kill")
+        self.desk.wait_until(lambda: not self.app_windows(), message="the window stayed")
+        self.screenshot("waybar-icon")
+        for button, name in (("left", "waybar-left-click"), ("right", "waybar-right-click")):
+            self.click(button)
+            self.desk.wait_until(lambda: self.drawn(BELOW) > 500, message="no menu: " + name)
+            self.screenshot(name)
+            self.assertEqual(self.app_windows(), [], self.desk.msg("-t", "get_tree"))
+            self.close_menu()
+
+
+if __name__ == "__main__":
+    unittest.main()
