@@ -235,16 +235,19 @@ class LabwcTrayTest(unittest.TestCase):
         self.screenshot("labwc-waybar", (0, 0, 1280, 40))
         if not shutil.which("wlrctl"):
             self.skipTest("wlrctl is not installed: waybar's menu was not opened")
-        # The pointer to the icon (the bar's top right corner, then back onto it), a right
-        # click: waybar asks for the exported menu and shows it.
-        seen = len(app.menus())
-        self.desk.run(["wlrctl", "pointer", "move", "5000", "-5000"])
-        self.desk.run(["wlrctl", "pointer", "move", "-20", "12"])
-        self.desk.run(["wlrctl", "pointer", "click", "right"])
-        self.desk.wait_until(lambda: len(app.menus()) > seen, timeout=20,
-                             message="waybar did not open the menu")
-        self.screenshot("labwc-waybar-menu")
-        self.assertIn("Web", " ".join(app.menus()[-1]))
+        # Either click on the icon (the bar's top right corner, then back onto it): waybar asks
+        # for the exported menu and shows it; a click below closes it.
+        for button in ("right", "left"):
+            seen = len(app.menus())
+            self.desk.run(["wlrctl", "pointer", "move", "5000", "-5000"])
+            self.desk.run(["wlrctl", "pointer", "move", "-20", "12"])
+            self.desk.run(["wlrctl", "pointer", "click", button])
+            self.desk.wait_until(lambda: len(app.menus()) > seen, timeout=20,
+                                 message="waybar did not open the menu on a %s click" % button)
+            self.screenshot("labwc-waybar-menu-" + button)
+            self.assertIn("Web", " ".join(app.menus()[-1]))
+            self.desk.run(["wlrctl", "pointer", "move", "-400", "400"])
+            self.desk.run(["wlrctl", "pointer", "click", "left"])
 
 
 def sway_offers_ext_workspace():
