@@ -9,11 +9,13 @@ X11 (kwin_x11 under Xvfb), started with the desktops given (KWin reads them from
 Everything is driven over the bus with dbus-send, the way any other client would.
 """
 
+import json
 import os
 import re
 import shutil
 import subprocess
 import tempfile
+import threading
 
 from desktop import Desktop
 
@@ -124,3 +126,51 @@ class KWin(Desktop):
 
     def rename(self, ident, name):
         self.send("setDesktopName", "string:" + ident, "string:" + name)
+
+    def window_state(self, caption, peer):
+        """(desktop number from 1, active) of KWin's window captioned caption, as KWin itself
+        sees it on X11 and Wayland alike; None when it has no such window. A KWin script reports
+        in a call to peer (any bus name but KWin's: KWin's calls to itself stay inside it) for an
+        object that does not exist, which dbus-monitor overhears."""
+        script = os.path.join(self._home, "probe.js")
+        with open(script, "w") as out:
+            out.write(PROBE % (json.dumps(caption), json.dumps(peer)))
+        monitor = self.start_process(["stdbuf", "-oL", "dbus-monitor", "--session",
+                                      "type='method_call',path='/probe',member='Get'"],
+                                     stdout=subprocess.PIPE, text=True)
+        lines = []
+
+        def read():
+            for line in monitor.stdout:
+                lines.append(line)
+
+        threading.Thread(target=read, daemon=True).start()
+        scripting = ["dbus-send", "--session", "--print-reply", "--dest=" + SERVICE, "/Scripting"]
+        try:
+            ready = ["dbus-send", "--session", "--print-reply", "--dest=" + peer, "/probe",
+                     "org.freedesktop.DBus.Properties.Get", "string:probe.ready", "string:-"]
+            self.wait_until(lambda: self.run(ready, check=False) is not None and
+                            any("probe.ready" in line for line in lines),
+                            message="dbus-monitor did not start")
+            self.run(scripting + ["org.kde.kwin.Scripting.loadScript", "string:" + script,
+                                  "string:quillbar-probe"], check=False)
+            self.run(scripting + ["org.kde.kwin.Scripting.start"], check=False)
+            report = lambda: next((m for m in map(re.compile(
+                r'string "probe\.(none|(\d+)\.(\d))"').search, list(lines)) if m), None)
+            found = self.wait_until(report, message="the KWin script did not report")
+            return (int(found.group(2)), found.group(3) == "1") if found.group(2) else None
+        finally:
+            self.run(scripting + ["org.kde.kwin.Scripting.unloadScript",
+                                  "string:quillbar-probe"], check=False)
+            self.stop_process(monitor)
+
+
+# Reports the window's desktop and whether it is active, on KWin 5 and 6.
+PROBE = """const six = typeof workspace.windowList === "function";
+const active = six ? workspace.activeWindow : workspace.activeClient;
+const found = (six ? workspace.windowList() : workspace.clientList()).filter(w => w.caption === %s);
+const report = found.length === 0 ? "none" : (six ? (found[0].desktops.length ?
+    found[0].desktops[0].x11DesktopNumber : 0) : found[0].desktop) + "." +
+    (found[0] === active ? 1 : 0);
+callDBus(%s, "/probe", "org.freedesktop.DBus.Properties", "Get", "probe." + report, "-");
+"""

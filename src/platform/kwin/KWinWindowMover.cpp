@@ -6,6 +6,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryFile>
 
 namespace quillbar {
@@ -52,7 +53,7 @@ for (const w of six ? workspace.windowList() : workspace.clientList()) {
 }
 
 void KWinWindowMover::bringHere(std::uint64_t x11Window) {
-    unload(); // the previous request's script, loaded under the same name
+    unload(); // the previous request's script
     file_ = std::make_unique<QTemporaryFile>(QDir::tempPath() +
                                              QStringLiteral("/quillbar-kwin-XXXXXX.js"));
     if (!file_->open()) {
@@ -63,7 +64,10 @@ void KWinWindowMover::bringHere(std::uint64_t x11Window) {
     file_->write(script(QCoreApplication::applicationPid(), x11Window).toUtf8());
     file_->flush();
     QDBusMessage load = scriptingCall("loadScript");
-    load << file_->fileName() << QString::fromLatin1(kPluginName);
+    // Named after its file, so that it never meets the previous request's script while KWin
+    // has not yet unloaded that one.
+    pluginName_ = QFileInfo(file_->fileName()).completeBaseName();
+    load << file_->fileName() << pluginName_;
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(load), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher* call) {
@@ -78,7 +82,7 @@ void KWinWindowMover::unload() {
     if (!file_)
         return;
     QDBusMessage call = scriptingCall("unloadScript");
-    call << QString::fromLatin1(kPluginName);
+    call << pluginName_;
     bus_.asyncCall(call);
     file_.reset();
 }

@@ -18,8 +18,6 @@ namespace quillbar {
 class KWinWindowMover final : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kPluginName = "quillbar-bring-window";
-
     explicit KWinWindowMover(QDBusConnection bus);
     ~KWinWindowMover() override;
 
@@ -35,6 +33,7 @@ private:
 
     QDBusConnection bus_;
     std::unique_ptr<QTemporaryFile> file_;
+    QString pluginName_;
 };
 
 } // namespace quillbar
