@@ -513,9 +513,8 @@ TEST(BusWait, ItsDeadlineHoldsThroughAFloodAndASignalDoesNotEndIt) {
                                    return ++processed > 1000 ? -1 : 1;
                                },
                                [&](std::uint64_t) { return ++waits, 0; }, [&] { return clock; }};
-    EXPECT_EQ(BusWait::serve(
-                  flood, [] { return false; }, start + 20ms),
-              End::TimedOut);
+    const auto never = [] { return false; };
+    EXPECT_EQ(BusWait::serve(flood, never, start + 20ms), End::TimedOut);
     EXPECT_LE(processed, 21);
     EXPECT_EQ(waits, 0);
 
@@ -529,17 +528,14 @@ TEST(BusWait, ItsDeadlineHoldsThroughAFloodAndASignalDoesNotEndIt) {
                                    return asked.size() == 1 ? -EINTR : 1;
                                },
                                [&] { return start + 5ms; }};
-    EXPECT_EQ(BusWait::serve(
-                  quiet, [&] { return answered; }, start + 30ms),
-              End::Done);
+    const auto heard = [&] { return answered; };
+    EXPECT_EQ(BusWait::serve(quiet, heard, start + 30ms), End::Done);
     EXPECT_EQ(asked, (std::vector<std::uint64_t>{25000, 25000}));
 
     // A wait that fails otherwise ends it.
     const BusWait::Steps broken{[] { return 0; }, [](std::uint64_t) { return -ENOTCONN; },
                                 [&] { return start; }};
-    EXPECT_EQ(BusWait::serve(
-                  broken, [] { return false; }, start + 30ms),
-              End::Failed);
+    EXPECT_EQ(BusWait::serve(broken, never, start + 30ms), End::Failed);
 }
 
 // A bus daemon of the test's own, which it can end.
