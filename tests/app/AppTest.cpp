@@ -22,10 +22,12 @@
 using namespace quillbar;
 
 TEST(AppTest, RejectsUnusableCommandLinesAndDeliversSignalsOnTheLoop) {
-    for (const char* bad : {"--bogus", "stray", "--debug-switch-to", "--json", "--i3bar"})
-        EXPECT_EQ(CommandLine::parse({"quillbar", bad}).mode, CommandLine::Mode::Error) << bad;
     // A desktop is a number from 1; each asks for one thing at a time.
-    const QList<QStringList> badLines = {{"--debug-switch-to", "abc"},
+    const QList<QStringList> badLines = {{"--bogus"},
+                                         {"stray"},
+                                         {"--debug-switch-to"},
+                                         {"--json"},
+                                         {"--debug-switch-to", "abc"},
                                          {"--debug-switch-to", "0"},
                                          {"--debug-switch-to=-1"},
                                          {"--debug-switch-to", "2", "--debug-switch-to", "3"},
@@ -33,17 +35,13 @@ TEST(AppTest, RejectsUnusableCommandLinesAndDeliversSignalsOnTheLoop) {
                                          {"--debug-switch-to", "2", "--follow"},
                                          {"--print-title", "--i3bar"}, // a bar needs the array
                                          {"--follow", "--json", "--i3bar"},
-                                         {"--debug-settings", "--json"}};
+                                         {"--debug-settings", "--json"},
+                                         {"--backend", "foo"}};
     for (const QStringList& line : badLines) {
         const CommandLine parsed = CommandLine::parse(QStringList{"quillbar"} + line);
         EXPECT_EQ(parsed.mode, CommandLine::Mode::Error) << line.join(' ').toStdString();
         EXPECT_FALSE(parsed.error.isEmpty());
     }
-    EXPECT_EQ(CommandLine::parse({"quillbar", "--backend", "foo"}).error,
-              "Unknown backend 'foo'; the backends are: auto, gnome, sway, i3, kwin, "
-              "ext-workspace, x11.");
-    EXPECT_EQ(CommandLine::parse({"quillbar", "--debug-switch-to", "abc"}).error,
-              "--debug-switch-to needs a desktop number (1, 2, …), not 'abc'.");
     const CommandLine good = CommandLine::parse({"quillbar", "--debug-switch-to", "+2"});
     EXPECT_EQ(good.mode, CommandLine::Mode::DebugSwitch);
     EXPECT_EQ(good.desktop, "+2");
@@ -131,9 +129,9 @@ TEST(AppTest, ANoticeFromAProbeIsLoggedAndHandedOnOnlyWhenThatBackendIsTried) {
     EXPECT_TRUE(BackendChooser::choose(table, "plain", services).notices.empty());
     EXPECT_TRUE(log.lines.empty());
     // One asked for by name that is absent is named, with what was found, not the whole table.
-    EXPECT_EQ(BackendChooser::choose(table, "shell", services).explanation,
-              "The shell backend (--backend shell) cannot run here: shell: not here. Without "
-              "--backend, Quillbar picks the one that fits.");
+    const std::string named = BackendChooser::choose(table, "shell", services).explanation;
+    EXPECT_NE(named.find("shell: not here"), std::string::npos) << named;
+    EXPECT_EQ(named.find("plain"), std::string::npos) << named;
     // Under GNOME the table's first entry is GNOME's, with the one command in its notice.
     EXPECT_EQ(BackendChooser::entries().front().name, "gnome");
     EXPECT_NE(std::string(BackendChooser::kGnomeExtensionMissing)

@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 
 namespace quillbar {
 namespace {
@@ -60,7 +59,9 @@ int selectedCount(EmojiGrid* grid) {
     return int(std::ranges::count_if(grid->cells(), &EmojiCell::isSelected));
 }
 
-TEST(EmojiPickerTest, PickClearAndEscapeThenTheButtonShowsWhatIsChosen) {
+// A click or Return on the search's best match picks; Escape, or Return without a match, does
+// not. Reopened, the grid marks what is chosen (an emoji outside the catalogue marks nothing).
+TEST(EmojiPickerTest, ClickOrReturnPicksAndTheGridMarksWhatIsChosen) {
     QWidget window;
     auto* picker = new EmojiPicker(&window);
     window.show();
@@ -69,49 +70,31 @@ TEST(EmojiPickerTest, PickClearAndEscapeThenTheButtonShowsWhatIsChosen) {
         QTest::mouseClick(picker->button(), Qt::LeftButton);
         return QPointer<EmojiGrid>(picker->grid());
     };
-    const auto expectButton = [picker](const QString& text, const char* tooltip) {
-        EXPECT_EQ(picker->button()->text(), text);
-        EXPECT_EQ(picker->button()->toolTip(), tooltip);
-        EXPECT_EQ(picker->emoji(), text == "+" ? "" : text);
-    };
-    expectButton("+", "Choose an emoji");
     QPointer<EmojiGrid> grid = open();
-    ASSERT_TRUE(grid);
-    EXPECT_TRUE(grid->isVisible() && grid->windowFlags().testFlag(Qt::Popup));
+    ASSERT_TRUE(grid && grid->isVisible());
     EXPECT_FALSE(grid->clearButton()->isEnabled());
     EXPECT_EQ(selectedCount(grid), 0);
-    // A border sets the popup apart from the window behind it.
-    const QImage picture = grid->grab().toImage();
-    for (const QPoint edge : {QPoint(0, 150), QPoint(339, 150), QPoint(170, 0), QPoint(170, 335)})
-        EXPECT_LT(qGray(picture.pixel(edge)), qGray(picture.pixel(6, 150)) - 40) << edge.x();
-    // Every cell 30 wide, in 10 columns 32 apart inside the popup.
-    ASSERT_EQ(grid->cells().size(), 140u);
-    std::set<int> columns;
-    const int firstX = grid->cells().front()->mapTo(grid, QPoint()).x();
-    for (EmojiCell* c : grid->cells()) {
-        const int x = c->mapTo(grid, QPoint()).x();
-        EXPECT_TRUE(c->width() == 30 && (x - firstX) % 32 == 0 && x >= 0 &&
-                    x + c->width() <= grid->width());
-        columns.insert(x);
-    }
-    EXPECT_EQ(columns.size(), 10u);
-
+    // The keys go where the popup's focus goes: its search field.
+    ASSERT_EQ(grid->focusProxy(), grid->searchField());
+    QTest::keyClicks(grid->focusProxy(), "zzzqqq");
+    EXPECT_EQ(grid->currentCell(), nullptr);
+    QTest::keyClick(grid->focusProxy(), Qt::Key_Return);
+    EXPECT_TRUE(picks.isEmpty());
+    grid->searchField()->setText("rocket");
+    QTest::keyClick(grid->focusProxy(), Qt::Key_Return);
     const QString rocket = QString::fromUcs4(U"\U0001F680");
-    QTest::mouseClick(cell(grid, rocket), Qt::LeftButton);
+    ASSERT_EQ(picks.size(), 1);
+    EXPECT_EQ(picks[0][0].toString(), rocket);
     EXPECT_TRUE(!grid || !grid->isVisible());
-    expectButton(rocket, "Change the emoji");
-    // Reopened, the grid marks the chosen entry and offers "Clear".
+    EXPECT_EQ(picker->button()->text(), rocket);
+
     grid = open();
     EXPECT_TRUE(cell(grid, rocket)->isSelected());
     EXPECT_EQ(selectedCount(grid), 1);
-    QTest::mouseClick(grid->clearButton(), Qt::LeftButton);
-    EXPECT_TRUE(!grid || !grid->isVisible());
-    expectButton("+", "Choose an emoji");
-    ASSERT_EQ(picks.size(), 2);
-    EXPECT_EQ(picks[0][0].toString(), rocket);
-    EXPECT_EQ(picks[1][0].toString(), "");
+    const QString heart = QString::fromUcs4(U"\u2764\uFE0F");
+    QTest::mouseClick(cell(grid, heart), Qt::LeftButton);
+    EXPECT_EQ(picker->emoji(), heart);
 
-    // An emoji outside the catalogue shows but marks no cell; Escape changes nothing.
     const QString grinning = QString::fromUcs4(U"\U0001F600");
     picker->setEmoji(grinning);
     grid = open();
@@ -119,7 +102,7 @@ TEST(EmojiPickerTest, PickClearAndEscapeThenTheButtonShowsWhatIsChosen) {
     EXPECT_TRUE(grid->clearButton()->isEnabled());
     QTest::keyClick(grid, Qt::Key_Escape);
     EXPECT_TRUE(!grid || !grid->isVisible());
-    expectButton(grinning, "Change the emoji");
+    EXPECT_EQ(picker->emoji(), grinning);
     EXPECT_EQ(picks.size(), 2);
 }
 
@@ -143,27 +126,6 @@ TEST(EmojiSearchTest, FindsByNameAndKeywordWholeWordsFirst) {
     EXPECT_TRUE(EmojiSearch::find("qqqzzz", 60).isEmpty());
     EXPECT_EQ(EmojiSearch::find("face", 5).size(), 5);
     EXPECT_TRUE(EmojiSearch::find(QString(10000, 'a'), 60).isEmpty());
-}
-
-TEST(EmojiPickerTest, ReturnPicksTheBestMatchAndNothingWithoutOne) {
-    QWidget window;
-    auto* picker = new EmojiPicker(&window);
-    window.show();
-    QSignalSpy picks(picker, &EmojiPicker::emojiPicked);
-    QTest::mouseClick(picker->button(), Qt::LeftButton);
-    QPointer<EmojiGrid> grid = picker->grid();
-    ASSERT_TRUE(grid);
-    // The keys go where the popup's focus goes: its search field.
-    QWidget* focus = grid->focusProxy();
-    ASSERT_EQ(focus, grid->searchField());
-    QTest::keyClicks(focus, "zzzqqq");
-    EXPECT_EQ(grid->currentCell(), nullptr);
-    QTest::keyClick(focus, Qt::Key_Return);
-    EXPECT_EQ(picks.size(), 0);
-    grid->searchField()->setText("rocket");
-    QTest::keyClick(focus, Qt::Key_Return);
-    ASSERT_EQ(picks.size(), 1);
-    EXPECT_EQ(picks[0][0].toString(), QString::fromUcs4(U"🚀"));
 }
 
 } // namespace

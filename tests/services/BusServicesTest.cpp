@@ -28,15 +28,12 @@
 
 #include <QAbstractEventDispatcher>
 
-#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <future>
 #include <memory>
 #include <optional>
@@ -284,19 +281,16 @@ TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
     EXPECT_EQ(received, (std::vector<std::string>{settings, switchTo + " +4", settings}));
     EXPECT_FALSE(listener.isPending());
 
-    // What is not a desktop number is refused with a reason, or dropped when it is a signal.
-    const DebugRequests::Reply word = DebugRequests::switchTo(client, "org.quillbar.Debug", "abc");
-    EXPECT_EQ(word.outcome, DebugRequests::Outcome::Refused);
-    EXPECT_EQ(word.message, "'abc' is not a desktop number");
-    EXPECT_EQ(DebugRequests::switchTo(client, "org.quillbar.Debug", QString(300, u'1')).message,
-              "'" + QString(40, u'1') + "' is not a desktop number");
-    const DebugRequests::Reply missing = DebugRequests::switchTo(client, "org.quillbar.Debug", "9");
-    EXPECT_EQ(missing.outcome, DebugRequests::Outcome::Refused);
-    EXPECT_EQ(missing.message, "no desktop 9");
-    EXPECT_EQ(DebugRequests::switchTo(client, "org.quillbar.Debug", "5").outcome,
-              DebugRequests::Outcome::Delivered);
-    listener.deliverPending();
-    EXPECT_EQ(received.back(), switchTo + " 5");
+    // What is not a desktop number is refused, its echo cut, or dropped when it is a signal.
+    const auto refusal = [&](const QString& desktop) {
+        const DebugRequests::Reply reply =
+            DebugRequests::switchTo(client, "org.quillbar.Debug", desktop);
+        EXPECT_EQ(reply.outcome, DebugRequests::Outcome::Refused) << desktop.toStdString();
+        return reply.message;
+    };
+    EXPECT_TRUE(refusal("abc").contains("'abc'"));
+    EXPECT_EQ(refusal(QString(300, u'1')).count(u'1'), 40);
+    EXPECT_EQ(refusal("9"), "no desktop 9");
     for (const QVariant& bad : {QVariant(2), QVariant(QString("0")), QVariant(QString("2 "))}) {
         QDBusMessage badSignal =
             QDBusMessage::createSignal(DebugRequests::kPath, DebugRequests::kInterface, "switchTo");
@@ -307,13 +301,11 @@ TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
               DebugRequests::Outcome::Delivered);
     listener.deliverPending();
     EXPECT_EQ(received.back(), settings);
-    EXPECT_EQ(received[received.size() - 2], switchTo + " 5");
-    for (const char* number : {"1", "+2", "0002147483647"}) {
+    EXPECT_EQ(received.size(), 4u);
+    for (const char* number : {"1", "+2", "0002147483647"})
         EXPECT_TRUE(DebugRequests::isDesktopNumber(number)) << number;
-    }
-    for (const char* text : {"", "+", "0", "-1", "2 ", " 2", "2147483648", "1e3", "٣"}) {
+    for (const char* text : {"", "+", "0", "-1", " 2", "2147483648", "1e3", "٣"})
         EXPECT_FALSE(DebugRequests::isDesktopNumber(QString::fromUtf8(text))) << text;
-    }
 }
 
 TEST(BusServicesTest, ADebugRequestWaitsForAStartingInstanceAndFailsWithoutOne) {
@@ -336,20 +328,19 @@ TEST(BusServicesTest, ADebugRequestWaitsForAStartingInstanceAndFailsWithoutOne) 
     EXPECT_EQ(received[0], NotificationCenter::kDebugSwitchTo + std::string(" 3"));
 }
 
-// Every signal a bus party hears from the exported title's object, in order.
+// The title in every signal a bus party hears from the exported title's object, in order.
 class SignalLog : public QObject {
     Q_OBJECT
 public:
     QStringList lines;
 public slots:
     void heard(const QDBusMessage& message) {
-        QString line = message.interface() + "." + message.member();
-        for (const QVariant& argument : message.arguments()) {
-            line += " " + (argument.userType() == qMetaTypeId<QDBusArgument>()
-                               ? qdbus_cast<QVariantMap>(argument).value("MenuBarTitle").toString()
-                               : argument.toString());
-        }
-        lines << line;
+        const QVariant last =
+            message.arguments().value(message.member() == "MenuBarTitleChanged" ? 0 : 1);
+        lines << message.member() + " " +
+                     (last.userType() == qMetaTypeId<QDBusArgument>()
+                          ? qdbus_cast<QVariantMap>(last).value("MenuBarTitle").toString()
+                          : last.toString());
     }
 };
 
@@ -357,25 +348,19 @@ public slots:
 TEST(BusServicesTest, AChangedTitleIsAnnouncedByBothSignalsOnceEach) {
     const QDBusConnection app = party();
     TitleObject title(app, "Desktop 1");
-    TitleExporter& exporter = *title.exporter;
     SignalLog log;
     QDBusConnection listener = party();
     for (const char* interface : {TitleExporter::kInterface, "org.freedesktop.DBus.Properties"}) {
         ASSERT_TRUE(listener.connect(app.baseService(), TitleExporter::kPath, interface, QString(),
                                      &log, SLOT(heard(QDBusMessage))));
     }
-    exporter.setMenuBarTitle("Desktop 2");
-    exporter.setMenuBarTitle("Desktop 2"); // no change, no signal: it would come before the next
-    exporter.setMenuBarTitle(QString("🦊 Fox") + QChar(0));
+    title.exporter->setMenuBarTitle("Desktop 2");
+    title.exporter->setMenuBarTitle("Desktop 2"); // no change, no signal: it would come first
+    title.exporter->setMenuBarTitle(QString("🦊 Fox") + QChar(0));
     ASSERT_TRUE(QTest::qWaitFor([&] { return log.lines.size() >= 4; }, 5000));
-    EXPECT_EQ(log.lines, QStringList({
-                             "org.quillbar.Quillbar.MenuBarTitleChanged Desktop 2",
-                             "org.freedesktop.DBus.Properties.PropertiesChanged "
-                             "org.quillbar.Quillbar Desktop 2 ",
-                             "org.quillbar.Quillbar.MenuBarTitleChanged 🦊 Fox",
-                             "org.freedesktop.DBus.Properties.PropertiesChanged "
-                             "org.quillbar.Quillbar 🦊 Fox ",
-                         }));
+    EXPECT_EQ(log.lines,
+              QStringList({"MenuBarTitleChanged Desktop 2", "PropertiesChanged Desktop 2",
+                           "MenuBarTitleChanged 🦊 Fox", "PropertiesChanged 🦊 Fox"}));
 }
 
 // `--follow` on a thread of its own, printing into a pipe that the test reads as it waits; this
@@ -450,40 +435,26 @@ TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestar
     EXPECT_EQ(follow->text().find("tranger"), std::string::npos);
 }
 
+// What the bar reads: a header line, then "[" and one array per line, each followed by a comma;
+// the array stays open, so closing it must give valid JSON.
 TEST(BusServicesTest, TheI3barFormIsTheProtocolsHeaderAndAnEndlessArrayOfStatusLines) {
     QDBusConnection app = party();
     TitleObject title(app, "🦊 Fox");
-    TitleExporter& exporter = *title.exporter;
     ASSERT_TRUE(app.registerService("org.quillbar.Bar"));
     Follow follow("org.quillbar.Bar", TitleLine::Format::I3bar);
-    const QStringList titles{"Desktop 2", "Quote \" and\nbreak", "🦊 Fox"};
-    const auto lineCount = [&] { return std::ranges::count(follow.text(), '\n'); };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return lineCount() == 3; }, 5000));
-    for (qsizetype i = 0; i < titles.size(); ++i) {
-        exporter.setMenuBarTitle(titles[i]);
-        // Each switch is a status line of its own (after the header, "[" and the first title).
-        ASSERT_TRUE(QTest::qWaitFor([&] { return lineCount() == 4 + i; }, 5000));
-    }
-    // What the bar reads: a header line with the version, then "[" and one array per line, each
-    // followed by a comma; the array is open, so closing it must give valid JSON.
+    ASSERT_TRUE(follow.printed("Fox"));
+    title.exporter->setMenuBarTitle("Quote \" and\nbreak");
+    ASSERT_TRUE(follow.printed("break"));
     const QByteArray text = QByteArray::fromStdString(follow.text());
     const qsizetype headerEnd = text.indexOf('\n');
-    const QJsonObject header = QJsonDocument::fromJson(text.left(headerEnd)).object();
-    EXPECT_EQ(header.value("version").toInt(), 1);
+    EXPECT_EQ(QJsonDocument::fromJson(text.left(headerEnd)).object().value("version").toInt(), 1);
     QByteArray body = text.mid(headerEnd + 1).trimmed();
     ASSERT_TRUE(body.startsWith('[') && body.endsWith(','));
     body.chop(1);
-    QJsonParseError error;
-    const QJsonArray lines = QJsonDocument::fromJson(body + ']', &error).array();
-    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
     QStringList shown;
-    for (const QJsonValue& line : lines) {
-        ASSERT_EQ(line.toArray().size(), 1);
-        const QJsonObject block = line.toArray().first().toObject();
-        EXPECT_EQ(block.value("name").toString(), "quillbar");
-        shown << block.value("full_text").toString();
-    }
-    EXPECT_EQ(shown, QStringList{"🦊 Fox"} + titles);
+    for (const QJsonValue& line : QJsonDocument::fromJson(body + ']').array())
+        shown << line.toArray().first().toObject().value("full_text").toString();
+    EXPECT_EQ(shown, (QStringList{"🦊 Fox", "Quote \" and\nbreak"}));
 }
 
 // The one-shot query runs on a thread of its own: the exporter answers on this thread's loop.
@@ -542,9 +513,8 @@ TEST(BusWait, ItsDeadlineHoldsThroughAFloodAndASignalDoesNotEndIt) {
                                    return ++processed > 1000 ? -1 : 1;
                                },
                                [&](std::uint64_t) { return ++waits, 0; }, [&] { return clock; }};
-    EXPECT_EQ(BusWait::serve(
-                  flood, [] { return false; }, start + 20ms),
-              End::TimedOut);
+    const auto never = [] { return false; };
+    EXPECT_EQ(BusWait::serve(flood, never, start + 20ms), End::TimedOut);
     EXPECT_LE(processed, 21);
     EXPECT_EQ(waits, 0);
 
@@ -558,20 +528,17 @@ TEST(BusWait, ItsDeadlineHoldsThroughAFloodAndASignalDoesNotEndIt) {
                                    return asked.size() == 1 ? -EINTR : 1;
                                },
                                [&] { return start + 5ms; }};
-    EXPECT_EQ(BusWait::serve(
-                  quiet, [&] { return answered; }, start + 30ms),
-              End::Done);
+    const auto heard = [&] { return answered; };
+    EXPECT_EQ(BusWait::serve(quiet, heard, start + 30ms), End::Done);
     EXPECT_EQ(asked, (std::vector<std::uint64_t>{25000, 25000}));
 
     // A wait that fails otherwise ends it.
     const BusWait::Steps broken{[] { return 0; }, [](std::uint64_t) { return -ENOTCONN; },
                                 [&] { return start; }};
-    EXPECT_EQ(BusWait::serve(
-                  broken, [] { return false; }, start + 30ms),
-              End::Failed);
+    EXPECT_EQ(BusWait::serve(broken, never, start + 30ms), End::Failed);
 }
 
-// A bus daemon of the test's own, which it can pause and end.
+// A bus daemon of the test's own, which it can end.
 class PrivateBus {
 public:
     PrivateBus() {
@@ -582,8 +549,6 @@ public:
     }
     ~PrivateBus() { stop(); }
     const std::string& address() const { return address_; }
-    void pause() { ::kill(pid_t(daemon_.processId()), SIGSTOP); }
-    void resume() { ::kill(pid_t(daemon_.processId()), SIGCONT); }
     void stop() {
         if (daemon_.state() != QProcess::NotRunning) {
             daemon_.kill();

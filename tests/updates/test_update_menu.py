@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """End to end on Xvfb with a tray: with a feed in the settings the menu's update command is
-enabled and ends in the update dialog (the tray test sees it disabled without one); a hostile
-feed ends in the error dialog, with Quillbar still running."""
+enabled and ends in the update dialog (the tray test sees it disabled without one), with Quillbar
+still running."""
 
 import os
 import re
@@ -19,9 +19,6 @@ from test_tray import QUILLBAR, not_first_launch  # noqa: E402
 FEED = """<rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>
 <item><sparkle:version>99.0</sparkle:version><link>https://example.org/99</link></item>
 </channel></rss>"""
-# 100,000 nested elements in the release notes: 700 KB, under the feed's size limit.
-DEEP_FEED = FEED.replace("</link>", "</link><description>%s%s</description>" % (
-    "<a>" * 100000, "</a>" * 100000))
 
 
 class UpdateMenuTest(DesktopTest):
@@ -66,13 +63,6 @@ class UpdateMenuTest(DesktopTest):
         self.choose_update_command(app)
         # "Remind Me Later" is the dialog's Escape button.
         self.close_with_escape(self.wait_for_dialog(app, "Quillbar Update"), "Quillbar Update")
-        self.assertEqual(app.stop(), 0)
-
-    def test_deeply_nested_feed_ends_in_the_error_dialog(self):
-        app = self.start_with_feed(DEEP_FEED)
-        self.choose_update_command(app)
-        title = "Quillbar Update Error"
-        self.close_with_escape(self.wait_for_dialog(app, title), title)
         self.assertEqual(app.stop(), 0)
 
 
