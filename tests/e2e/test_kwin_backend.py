@@ -2,7 +2,6 @@
 """End to end: the real observer on KWin's desktops over the session bus, through the driver
 (driver/DriverSession.h), on KWin Wayland (--virtual) and on KWin X11 under Xvfb."""
 
-import os
 import time
 import unittest
 
@@ -27,10 +26,7 @@ class KWinCases:
         cls.addClassCleanup(cls.kde.stop)
 
     def driver(self):
-        driver = Driver(self.kde, "--kwin")
-        # A clean exit also means no sanitizer report in sanitizer builds.
-        self.addCleanup(lambda: self.assertEqual(driver.quit(), 0, "driver exit status"))
-        return driver
+        return Driver(self.kde, "--kwin", test=self)
 
     def test_follows_switches_and_keeps_names_through_changes_and_a_restart(self):
         self.kde.set_current(CODE)
@@ -74,12 +70,10 @@ class KWinCases:
         self.addCleanup(lambda: self.assertEqual(app.stop(), 0, "quillbar exit status"))
         app.wait_for_line("Backend kwin chosen")
         names = [n for _, _, n in self.kde.desktop_list()]
-        title = lambda: self.kde.run([QUILLBAR, "--print-title"], check=False).strip()
         self.kde.run([QUILLBAR, "--debug-switch-to", "1"])
-        self.kde.wait_until(lambda: title() == names[0], message=lambda: "title " + title())
-        ident = self.kde.desktop_list()[-1][1]
-        self.kde.set_current(ident)
-        self.kde.wait_until(lambda: title() == names[-1], message=lambda: "title " + title())
+        self.kde.wait_title(names[0])
+        self.kde.set_current(self.kde.desktop_list()[-1][1])
+        self.kde.wait_title(names[-1])
 
 
 class KWinWaylandTest(KWinCases, unittest.TestCase):
@@ -100,10 +94,7 @@ class KWinX11Test(KWinCases, unittest.TestCase):
         self.addCleanup(lambda: self.assertEqual(app.stop(), 0, "quillbar exit status"))
         app.wait_for_line("Backend kwin chosen")
         self.kde.run([QUILLBAR, "--debug-settings"])
-        windows = lambda: self.kde.xdotool("search", "--name", "^Rename Spaces$",
-                                           check=False).split()
-        self.kde.wait_until(lambda: windows(), message="no rename window")
-        window = int(windows()[0])
+        window = self.kde.wait_until(self.kde.rename_window, message="no rename window")
         self.kde.wait_until(lambda: self.kde.active_window() == window, message="not active")
         for index, ident in ((1, ids[1]), (0, ids[0])):
             self.kde.set_current(ident)
