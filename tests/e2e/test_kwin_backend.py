@@ -25,12 +25,9 @@ class KWinCases:
         cls.kde.start()
         cls.addClassCleanup(cls.kde.stop)
 
-    def driver(self):
-        return Driver(self.kde, "--kwin", test=self)
-
     def test_follows_switches_and_keeps_names_through_changes_and_a_restart(self):
         self.kde.set_current(CODE)
-        driver = self.driver()
+        driver = Driver(self.kde, "--kwin", test=self)
         state = driver.wait_state(lambda s: s["current"] == CODE)
         self.assertEqual(state["spaces"], [MAIL, CODE, MUSIC])
         self.assertEqual(state["title"], "Code")  # KDE's own name, as long as Quillbar has none
