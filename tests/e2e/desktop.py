@@ -10,6 +10,7 @@ Processes are tracked by pid and waited on when stopped (PID 1 of a container re
 No bus is ever auto-started: .env names the private one, with a private HOME and XDG folders.
 """
 
+import json
 import os
 import re
 import shutil
@@ -117,15 +118,17 @@ class Desktop:
             raise RuntimeError("Xvfb did not start")
         self.private_env(DISPLAY=display, QT_QPA_PLATFORM="xcb")
 
-    def private_env(self, **extra):
-        """.env: this environment without its session, in a private HOME and XDG folders."""
+    def private_env(self, strip=(), **extra):
+        """.env: this environment without its session (nor variables starting with strip), in a
+        private HOME and XDG folders; extra on top."""
         self.env = {key: value for key, value in os.environ.items()
                     if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DISPLAY",
-                                           "DESKTOP_SESSION"))}
+                                           "DESKTOP_SESSION", *strip))}
         self.env.update(HOME=self._home, NO_AT_BRIDGE="1",
-                        XDG_RUNTIME_DIR=os.path.join(self._home, "run"), **extra)
+                        XDG_RUNTIME_DIR=os.path.join(self._home, "run"))
         for name in ("config", "cache", "data"):
             self.env["XDG_%s_HOME" % name.upper()] = os.path.join(self._home, name)
+        self.env.update(extra)
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
 
     def start_window_manager(self, *extra):
@@ -243,6 +246,26 @@ class Desktop:
         found = self.xdotool("search", "--onlyvisible", "--name", "^Rename Spaces$", check=False)
         return int(found.split()[0]) if found.split() else None
 
+    def title(self):
+        """The title quillbar --print-title answers ("" when none does)."""
+        return self.run([QUILLBAR, "--print-title"], check=False).rstrip("\n")
+
+    def wait_title(self, expected, timeout=20):
+        self.wait_until(lambda: self.title() == expected, timeout=timeout,
+                        message=lambda: "the title is %r, not %r" % (self.title(), expected))
+
+    def conf_path(self):
+        return os.path.join(self.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
+
+    def write_settings(self, table=None, text=""):
+        """Settings of a program that has run before (the rename window stays closed), with a
+        name table ({key: name or (name, emoji)}) and further lines; returns the file's path."""
+        os.makedirs(os.path.dirname(self.conf_path()), exist_ok=True)
+        with open(self.conf_path(), "w") as conf:
+            conf.write("[General]\nHasCompletedFirstRun.v1=true\n" +
+                       (table_line(table) if table else "") + text)
+        return self.conf_path()
+
     def click(self, x, y):
         self.xdotool("mousemove", str(x), str(y), "click", "1")
 
@@ -264,12 +287,56 @@ class Desktop:
         return value
 
 
-def not_first_launch(desk):
-    """Settings of a program that has run before: the rename window stays closed."""
-    config = os.path.join(desk.env["XDG_CONFIG_HOME"], "quillbar")
-    os.makedirs(config, exist_ok=True)
-    with open(os.path.join(config, "quillbar.conf"), "w") as conf:
-        conf.write("[General]\nHasCompletedFirstRun.v1=true\n")
+TABLE = "SpaceAssignments.v1"
+ESCAPES = {"a": "\a", "b": "\b", "f": "\f", "n": "\n", "r": "\r", "t": "\t", "v": "\v",
+           "0": "\0"}
+
+
+def table_line(table):
+    """A settings line that stores table ({key: name or (name, emoji)}) the way Quillbar does
+    (ASCII JSON: the bytes stay bytes through QSettings)."""
+    entries = {key: dict(zip(("name", "emoji"), (v, "") if isinstance(v, str) else v))
+               for key, v in table.items()}
+    text = json.dumps(entries, separators=(",", ":"))
+    return '%s="@ByteArray(%s)"\n' % (TABLE, text.replace("\\", "\\\\").replace('"', '\\"'))
+
+
+def ini_value(raw):
+    """An INI value as QSettings writes it (quoted parts, backslash escapes), unescaped."""
+    out, quoted, i = [], False, 0
+    while i < len(raw):
+        c = raw[i]
+        if c == '"':
+            quoted = not quoted
+        elif c == "\\" and i + 1 < len(raw):
+            i += 1
+            if raw[i] == "x":
+                digits = re.match(r"[0-9a-fA-F]*", raw[i + 1:]).group(0)
+                out.append(chr(int(digits or "0", 16)))
+                i += len(digits)
+            else:
+                out.append(ESCAPES.get(raw[i], raw[i]))
+        elif c == ";" and not quoted:
+            break
+        else:
+            out.append(c)
+        i += 1
+    return "".join(out).strip() if not quoted else "".join(out)
+
+
+def stored_table(path):
+    """The name table in the file as {key: (name, emoji)}, {} when there is none; raises when it
+    is not readable."""
+    with open(path, encoding="latin-1") as conf:
+        raw = next((line.rstrip("\n").partition("=")[2] for line in conf
+                    if line.partition("=")[0].strip() == TABLE), None)
+    if raw is None:
+        return {}
+    match = re.fullmatch(r"@ByteArray\((.*)\)", ini_value(raw), re.S)
+    if not match:
+        raise ValueError("the table is not stored as bytes: %r" % raw)
+    table = json.loads(match.group(1).encode("latin-1").decode("utf-8"))
+    return {key: (entry["name"], entry["emoji"]) for key, entry in table.items()}
 
 
 def resident_kb(pid):
@@ -277,29 +344,43 @@ def resident_kb(pid):
         return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
 
 
-class App:
-    """A running quillbar --verbose whose stderr lines are collected (prefix: a command that runs
-    it, such as setpriv)."""
+class Lines:
+    """A program started on the desktop whose lines on one stream (stderr or stdout) are
+    collected."""
 
-    def __init__(self, desk, program, *args, env=None, prefix=()):
+    def __init__(self, desk, args, env=None, stream="stderr"):
         self.desk, self.lines = desk, []
-        self.proc = desk.start_process([*prefix, program, "--verbose", *args], env=env or desk.env,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                       text=True)
-        threading.Thread(target=self._read, daemon=True).start()
+        pipes = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        pipes[stream] = subprocess.PIPE
+        self.proc = desk.start_process(args, env=env or desk.env, text=True, **pipes)
+        threading.Thread(target=self._read, args=(getattr(self.proc, stream),),
+                         daemon=True).start()
 
-    def _read(self):
-        for line in self.proc.stderr:
+    def _read(self, stream):
+        for line in stream:
             self.lines.append(line.rstrip("\n"))
 
     def wait_for_line(self, text):
         return self.desk.wait_until(lambda: any(text in line for line in self.lines), timeout=20,
                                     message=lambda: "no line %r in %r" % (text, self.lines[-20:]))
 
+    def wait_for(self, count):
+        """The first count lines, once there are as many."""
+        return self.desk.wait_until(lambda: len(self.lines) >= count and self.lines[:count],
+                                    timeout=20, message=lambda: "lines: %r" % self.lines)
+
     def stop(self):
         """Ends the program like a logout does and returns its exit status."""
         self.desk.stop_process(self.proc)
         return self.proc.returncode
+
+
+class App(Lines):
+    """A running quillbar --verbose whose stderr lines are collected (prefix: a command that runs
+    it, such as setpriv)."""
+
+    def __init__(self, desk, program=QUILLBAR, *args, env=None, prefix=()):
+        super().__init__(desk, [*prefix, program, "--verbose", *args], env)
 
     def menus(self):
         """Every menu the program has shown, as lists of rows ("✓" marks the checked one)."""

@@ -1,33 +1,23 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""GNOME Shell 43 on Wayland, headless, for end-to-end tests: a private session bus, a private
-"system" bus, fresh HOME and XDG folders, static workspaces with the names given, animations off,
-the overview left, and the Quillbar extension copied in and enabled before the shell starts.
+"""GNOME Shell on Wayland, headless, for end-to-end tests: private session and "system" buses,
+fresh HOME and XDG folders, static workspaces with the names given, animations off, the overview
+left, and the Quillbar extension copied in and enabled before the shell starts.
 
     with GnomeShell(workspaces=4, names=["Mail", "Code"]) as gnome:
         gnome.workspaces()                  # (names, active) from the extension's service
         gnome.activate(2)                   # another client switches (the service's Activate)
-        gnome.set_names(["Mail", "Web"])    # a rename in GNOME's settings
         bare = gnome.wait_stable_top_bar("bare")  # a still top bar, as <artifacts>/bare-N.png
-        ...                                 # Quillbar starts; its button appears
         x, y, w, h = gnome.changed_area(bare, gnome.screenshot_top_bar("with-button"))
         gnome.click(x + w // 2, y + h // 2)  # a person's pointer: the button's menu opens
         gnome.keys("Down", "Return")        # and keyboard: the first row is chosen
-        gnome.js_errors()                   # "JS ERROR" lines of the shell's log so far
 
-Bus work goes through gnome_client.py, a child process with python3-gi: method calls, signals it
-collects (`gnome.signals(member)`), screenshots (it owns org.gnome.Screenshot, which the shell
-requires of callers), input through Mutter's remote desktop session (relative pointer motion from
-where the pointer is known to be: the top-right corner, where it is pushed first; the session
-starts with the shell, and the shell shows its screen-sharing button left of the system menu;
-the Quillbar button is left of that), and an optional stand-in Quillbar
-(`gnome.client.request("serve_app", ...)`, see its docstring).
-A menu opened by a click is filled when Quillbar's answer comes: take a screenshot once it has
-answered (that lays the menu out) before moving through it with keys("Down", ..., "Return").
-The environment (.env) is a GNOME session's: XDG_CURRENT_DESKTOP=GNOME, WAYLAND_DISPLAY=wayland-0
-once the shell runs.
-The shell's stderr (its log when not under systemd) is kept as <artifacts>/gnome-shell-N.log.
-Every process started here ends with it, by pid; services the bus starts are found by a marker in
-their environment, and this process becomes their subreaper so that they can be waited on.
+Bus work, screenshots and input (Mutter's remote desktop session, whose screen-sharing button
+shows left of the system menu) go through gnome_client.py, a child with python3-gi, which can
+also stand in for Quillbar. A menu opened by a click is filled when Quillbar's answer comes: take
+a screenshot once it has answered (that lays the menu out) before moving through it by keys.
+The shell's log is kept as <artifacts>/gnome-shell-N.log. Every process started here ends with
+it, by pid; services the bus starts are found by a marker in their environment, and this process
+becomes their subreaper so that they can be waited on.
 """
 
 import ctypes
@@ -171,18 +161,11 @@ class GnomeShell(Desktop):
     def _start_xvfb(self):  # no X server: the shell is its own Wayland display
         libc = ctypes.CDLL(None, use_errno=True)
         libc.prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER: services the bus starts are ours
-        self.env = {key: value for key, value in os.environ.items()
-                    if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DISPLAY",
-                                           "DESKTOP_SESSION", "GNOME_", "GDK_"))}
-        self.env.update({"HOME": self._home, "XDG_SESSION_TYPE": "wayland", "NO_AT_BRIDGE": "1",
-                         "XDG_CURRENT_DESKTOP": "GNOME",
-                         "XDG_RUNTIME_DIR": os.path.join(self._home, "run"),
-                         "QUILLBAR_GNOME_SESSION": self._home, "GSETTINGS_BACKEND": "dconf"})
-        for name in ("config", "cache", "data"):
-            self.env["XDG_%s_HOME" % name.upper()] = os.path.join(self._home, name)
+        self.private_env(("GNOME_", "GDK_"), XDG_SESSION_TYPE="wayland",
+                         XDG_CURRENT_DESKTOP="GNOME", QUILLBAR_GNOME_SESSION=self._home,
+                         GSETTINGS_BACKEND="dconf")
         if self.data_dir:
             self.env["XDG_DATA_DIRS"] = self.data_dir + ":/usr/local/share:/usr/share"
-        os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
 
     def start_window_manager(self):
         """Starts the private "system" bus, the bus client, the settings, then the shell."""

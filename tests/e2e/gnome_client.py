@@ -1,10 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""A bus client of a GNOME Shell session for the end-to-end tests, run as a child process of
-tests/e2e/gnome.py (it needs python3-gi, which that process may lack). It reads one JSON request
-per line on stdin and answers one JSON line each on stdout, {"id": N, "result": ...} or
-{"id": N, "error": "org.Name: text"}; what it hears unasked comes as {"event": ...} lines.
-It also stands in for the session's desktop portal settings (GNOME's window-button layout, from
-dconf), which a GNOME session has and Qt's Wayland window decorations read.
+"""A bus client of a GNOME Shell session, a child of tests/e2e/gnome.py (it needs python3-gi):
+one JSON request per line on stdin, one answer each on stdout ({"id": N, "result": ...} or
+{"id": N, "error": "org.Name: text"}), and {"event": ...} lines for what it hears unasked. It also
+stands in for the desktop portal's settings, from which Qt's Wayland decorations take GNOME's
+window buttons.
 
 Requests ("op"):
   call        dest, path, interface, method, signature, args: a method call; result: its values
@@ -23,8 +22,7 @@ Requests ("op"):
               as the signal's arguments whatever their type
   set_menu    rows: [[kind, text, emoji, checkable, checked, enabled], ...], or raw: GetMenu's
               answer as GVariant text of any type, or count: that many rows "Space N";
-              choose_error: the error name Choose answers
-              with, or null
+              choose_error: the error name Choose answers with, or null
 """
 
 import json

@@ -17,11 +17,9 @@ import signal
 import subprocess
 import unittest
 
-from desktop import App, ARTIFACTS, BUILD
-from test_names_kept import stored_table, table_line
-from tiling import NOBODY, SwayDesktop
+from desktop import App, BUILD, QUILLBAR, stored_table
+from tiling import NOBODY, WATCHER, SwayDesktop
 
-QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
 ACTIVATE = os.environ.get("QUILLBAR_EXTWS_ACTIVATE",
                           BUILD + "/tests/e2e/driver/quillbar-extws-activate")
 RC_XML = """<?xml version="1.0"?>
@@ -75,21 +73,14 @@ class ExtWorkspaceCases:
     """What the application must do on any compositor with the workspace protocol."""
 
     def start_app(self, table=None):
-        conf = os.path.join(self.desk.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
-        os.makedirs(os.path.dirname(conf), exist_ok=True)
-        with open(conf, "w") as out:
-            out.write("[General]\nHasCompletedFirstRun.v1=true\n" +
-                      (table_line(table) if table else ""))
+        conf = self.desk.write_settings(table)
         app = App(self.desk, QUILLBAR, "--backend", "ext-workspace")
         self.addCleanup(lambda: app.proc.poll() is None and app.stop())
         app.wait_for_line("Backend ext-workspace chosen")
         return app, conf
 
     def title(self, expected, timeout=20):
-        return self.desk.wait_until(
-            lambda: self.desk.run([QUILLBAR, "--print-title"], check=False) == expected + "\n",
-            timeout=timeout, message=lambda: "the title is %r, not %r" % (
-                self.desk.run([QUILLBAR, "--print-title"], check=False), expected))
+        self.desk.wait_title(expected, timeout)
 
     def switch(self, number):
         self.desk.run([QUILLBAR, "--debug-switch-to", str(number)])
@@ -114,8 +105,7 @@ class LabwcTest(ExtWorkspaceCases, unittest.TestCase):
         self.desk = LabwcDesktop(["Mail", "Web"])
         self.desk.start()
         self.addCleanup(self.desk.stop)
-        self.desk.env.update({"QT_QPA_PLATFORM": "offscreen",
-                              "XDG_CONFIG_HOME": os.path.join(self.desk._home, "config")})
+        self.desk.env["QT_QPA_PLATFORM"] = "offscreen"
 
     def test_follows_switches_renames_and_restarts_keeping_names(self):
         app, conf = self.start_app()
@@ -158,7 +148,6 @@ class LabwcTest(ExtWorkspaceCases, unittest.TestCase):
         self.assertEqual(app.stop(), 0)
 
 
-WATCHER = ["org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher"]
 WAYBAR_CONFIG = {"layer": "top", "position": "top", "height": 26, "modules-left": ["custom/title"],
                  "modules-right": ["tray"], "tray": {"icon-size": 18, "spacing": 6},
                  "custom/title": {"return-type": "json",
@@ -181,7 +170,6 @@ class LabwcTrayTest(unittest.TestCase):
         self.desk = LabwcDesktop(["Mail", "Web"])
         self.desk.start()
         self.addCleanup(self.desk.stop)
-        self.desk.env["XDG_CONFIG_HOME"] = os.path.join(self.desk._home, "config")
         config, style = (os.path.join(self.desk._home, name) for name in ("waybar.json",
                                                                            "waybar.css"))
         with open(config, "w") as out:
@@ -193,46 +181,26 @@ class LabwcTrayTest(unittest.TestCase):
              "waybar", "-c", config, "-s", style],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def bus(self, *args):
-        return self.desk.run(["busctl", "--user", "--json=short", *args], check=False)
-
-    def registered_items(self):
-        out = self.bus("get-property", *WATCHER, WATCHER[0], "RegisteredStatusNotifierItems")
-        return json.loads(out)["data"] if out.strip() else []
-
-    def grim(self, *args):
-        return self.desk.run(["grim", *args], text=False)
-
     def colours(self, area):
         """How many distinct colours waybar drew in an area of the screen."""
-        # grim's header is "P6\nW H\n255\n"; the pixels may begin with whitespace bytes.
-        pixels = self.grim("-g", "%d,%d %dx%d" % area, "-t", "ppm", "-").split(b"\n", 3)[3]
+        pixels = self.desk.pixels(area)
         return len({pixels[i:i + 3] for i in range(0, len(pixels), 3)})
 
-    def screenshot(self, name, area=(0, 0, 1280, 720)):
-        os.makedirs(ARTIFACTS, exist_ok=True)
-        self.grim("-g", "%d,%d %dx%d" % area, os.path.join(ARTIFACTS, name + ".png"))
-
     def test_icon_in_waybar_and_its_menu(self):
-        self.desk.wait_until(lambda: self.bus("status", WATCHER[0]), timeout=20,
+        self.desk.wait_until(lambda: self.desk.busctl("status", WATCHER[0]), timeout=20,
                              message="waybar offers no tray")
         self.desk.wait_until(lambda: self.colours(TRAY) == 1, timeout=20,
                              message="no empty bar")
-        conf = os.path.join(self.desk.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
-        os.makedirs(os.path.dirname(conf), exist_ok=True)
-        with open(conf, "w") as out:
-            out.write("[General]\nHasCompletedFirstRun.v1=true\n")
+        self.desk.write_settings()
         app = App(self.desk, QUILLBAR, "--backend", "ext-workspace")
         self.addCleanup(lambda: app.proc.poll() is None and app.stop())
         app.wait_for_line("Backend ext-workspace chosen")
-        self.desk.wait_until(self.registered_items, timeout=20, message="no item registered")
+        self.desk.wait_until(self.desk.tray_items, timeout=20, message="no item registered")
         self.desk.wait_until(lambda: self.colours(TRAY) > 4, timeout=20,
                              message="no icon in the bar")
         self.desk.run([ACTIVATE, "Web"])
-        self.desk.wait_until(
-            lambda: self.desk.run([QUILLBAR, "--print-title"], check=False) == "Web\n",
-            timeout=20, message="the title did not follow")
-        self.screenshot("labwc-waybar", (0, 0, 1280, 40))
+        self.desk.wait_title("Web")
+        self.desk.grim_shot("labwc-waybar", "-g", "0,0 1280x40")
         if not shutil.which("wlrctl"):
             self.skipTest("wlrctl is not installed: waybar's menu was not opened")
         # Either click on the icon (the bar's top right corner, then back onto it): waybar asks
@@ -244,7 +212,7 @@ class LabwcTrayTest(unittest.TestCase):
             self.desk.run(["wlrctl", "pointer", "click", button])
             self.desk.wait_until(lambda: len(app.menus()) > seen, timeout=20,
                                  message="waybar did not open the menu on a %s click" % button)
-            self.screenshot("labwc-waybar-menu-" + button)
+            self.desk.grim_shot("labwc-waybar-menu-" + button)
             self.assertIn("Web", " ".join(app.menus()[-1]))
             self.desk.run(["wlrctl", "pointer", "move", "-400", "400"])
             self.desk.run(["wlrctl", "pointer", "click", "left"])
@@ -265,8 +233,7 @@ class SwayExtWorkspaceTest(ExtWorkspaceCases, unittest.TestCase):
         self.desk = SwayDesktop()
         self.desk.start()
         self.addCleanup(self.desk.stop)
-        self.desk.env.update({"QT_QPA_PLATFORM": "offscreen",
-                              "XDG_CONFIG_HOME": os.path.join(self.desk._home, "config")})
+        self.desk.env["QT_QPA_PLATFORM"] = "offscreen"
 
     def test_follows_switches_and_restarts_keeping_names(self):
         app, _ = self.start_app()

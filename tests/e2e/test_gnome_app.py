@@ -10,36 +10,21 @@ switches, and "Rename Spaces…" there opens the rename window; names given in Q
 dynamic workspaces going and coming back; Quit in that menu ends Quillbar and the button goes.
 Last, with the extension disabled, Quillbar says so and what to run."""
 
-import json
 import os
 import subprocess
 import unittest
 
 import gnome
-from desktop import App, BUILD
+from desktop import LSAN_OPTIONS, QUILLBAR, App
 from gnome import GnomeShell
-from test_sway_app import LEAKS
 
-QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
 NAMES = ["Mail", "Code"]
 # Names given in Quillbar, by position: the first workspace's and the third's (which dynamic
 # workspaces take away).
 GIVEN = {"msid-1": ("Post", "📬"), "msid-3": ("Music", "🎵")}
 MISSING = ("GNOME Shell extension quillbar@quillbar.org is not enabled: run gnome-extensions "
            "enable quillbar@quillbar.org")
-# Sanitizer builds: Qt's own leaks on Wayland are left out (full stacks, so that they match).
-QT_LEAKS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan-qt-wayland.supp")
-LEAKS = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"),
-                               "fast_unwind_on_malloc=0:suppressions=" + QT_LEAKS]))
 WHY_NOT = gnome.available() or (None if os.access(QUILLBAR, os.X_OK) else "no " + QUILLBAR)
-
-
-def settings_file(table):
-    """Quillbar's settings with the name table (as {key: (name, emoji)}), first run done."""
-    text = json.dumps({key: {"name": name, "emoji": emoji} for key, (name, emoji) in table.items()},
-                      separators=(",", ":"))  # ASCII: the bytes stay bytes through QSettings
-    return ('[General]\nHasCompletedFirstRun.v1=true\nSpaceAssignments.v1="@ByteArray(%s)"\n' %
-            text.replace("\\", "\\\\").replace('"', '\\"'))
 
 
 @unittest.skipIf(WHY_NOT, WHY_NOT)
@@ -51,11 +36,8 @@ class GnomeAppTest(unittest.TestCase):
         try:
             # Quillbar as a GNOME session starts it: natively on the shell's Wayland display.
             cls.shell.env.update({"QT_QPA_PLATFORM": "wayland", "XDG_CURRENT_DESKTOP": "GNOME",
-                                  "LSAN_OPTIONS": LEAKS})
-            conf = os.path.join(cls.shell.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
-            os.makedirs(os.path.dirname(conf))
-            with open(conf, "w", encoding="utf-8") as out:
-                out.write(settings_file(GIVEN))
+                                  "LSAN_OPTIONS": LSAN_OPTIONS})
+            cls.shell.write_settings(GIVEN)
             cls.bare = cls.shell.wait_stable_top_bar("gnome-app-top-bar-before")
             cls.app = App(cls.shell, QUILLBAR)
         except BaseException:
@@ -67,12 +49,8 @@ class GnomeAppTest(unittest.TestCase):
         cls.shell.stop()
 
     # Helpers.
-    def title(self):
-        return self.shell.run([QUILLBAR, "--print-title"], check=False).rstrip("\n")
-
     def wait_title(self, expected):
-        return self.shell.wait_until(lambda: self.title() == expected, timeout=20,
-                                     message=lambda: "title %r, not %r" % (self.title(), expected))
+        self.shell.wait_title(expected)
 
     def button_area(self, name):
         """Where the top bar differs from the bar before Quillbar ran (the button), or None."""
@@ -86,9 +64,6 @@ class GnomeAppTest(unittest.TestCase):
         """Opens the button's menu and chooses its downs-th choosable row (keyboard)."""
         x, y, width, height = self.button()
         self.shell.click(x + width // 2, y + height // 2)
-        self.shell.wait_until(lambda: self.shell.changed_area(
-            self.closed, self.shell.screenshot("gnome-app-menu", height=400)) is not None,
-            message="the menu did not open")
         # The rows come from Quillbar when the menu opens: wait until they are drawn.
         self.shell.wait_until(lambda: (self.shell.changed_area(
             self.closed, self.shell.screenshot("gnome-app-menu", height=400)) or (0, 0, 0, 0))[3]
@@ -201,11 +176,9 @@ class OutOfDateTest(unittest.TestCase):
         with GnomeShell(workspaces=2, shell_versions=["1"]) as shell:
             self.assertIn("OUT OF DATE", shell.run(["gnome-extensions", "info", gnome.UUID]))
             # Qt's wayland platform keeps its globals until exit: its leaks are not ours.
-            leaks = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"), LEAKS]))
-            env = dict(shell.env, QT_QPA_PLATFORM="wayland", LSAN_OPTIONS=leaks)
-            done = subprocess.run([QUILLBAR], env=env,
-                                  stdin=subprocess.DEVNULL, capture_output=True, text=True,
-                                  timeout=60)
+            env = dict(shell.env, QT_QPA_PLATFORM="wayland", LSAN_OPTIONS=LSAN_OPTIONS)
+            done = subprocess.run([QUILLBAR], env=env, stdin=subprocess.DEVNULL,
+                                  capture_output=True, text=True, timeout=60)
             self.assertEqual(done.returncode, 1)
             self.assertIn("reports extension quillbar@quillbar.org OUT OF DATE", done.stderr)
             self.assertNotIn("is not enabled", done.stderr)

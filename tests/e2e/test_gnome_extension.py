@@ -252,14 +252,7 @@ class GnomeExtensionTest(unittest.TestCase):
             shell.client.request("set_menu", **content)
             self.open_menu(area)
             shell.keys("Escape")
-        # 10,000 rows: the menu holds the first 300, and the keyboard goes no further.
-        shell.client.request("set_menu", rows=[["space", "Space %d" % i, "", True, False, True]
-                                               for i in range(10000)])
-        self.open_menu(area)
-        # Where the focus lands after 301 steps is the shell's affair (it stops at the end, or wraps
-        # on 48+, and a menu taller than the screen moves it its own way): never past the 300th.
-        self.assertLess(self.choose(301)["row"], 300)
-        # And afterwards a good menu works as before.
+        # Afterwards a good menu works as before.
         shell.client.request("set_menu", rows=ROWS)
         revision = self.open_menu(area)["revision"]
         self.assertEqual(self.choose(1), {"event": "Choose", "revision": revision, "row": 1})
@@ -283,6 +276,9 @@ class GnomeExtensionTest(unittest.TestCase):
             print("%d rows: slowest shell call %.3f s" % (count, worst), file=sys.stderr)
             self.assertLess(worst, 0.5, count)
             if count == 20000:
+                # Where the focus lands after 301 steps is the shell's affair (it stops at the end,
+                # or wraps on 48+, and a menu taller than the screen moves it its own way): never
+                # past the 300th.
                 self.assertLess(self.choose(301)["row"], 300)
             else:
                 # Dropped for its size, or (on a loaded machine) given up when it took longer
@@ -291,9 +287,6 @@ class GnomeExtensionTest(unittest.TestCase):
                                         message="the large reply was not dropped")
                 self.assertRegex(late[0], "over the bound|Timeout was reached")
                 shell.keys("Escape")
-        shell.client.request("set_menu", rows=ROWS)
-        revision = self.open_menu(area)["revision"]
-        self.assertEqual(self.choose(1), {"event": "Choose", "revision": revision, "row": 1})
 
     # Last, since it takes the extension away for a while (and puts it back).
     def test_zz_disabling_releases_the_name_and_removes_the_button(self):

@@ -2,7 +2,6 @@
 """End to end: the real observer on KWin's desktops over the session bus, through the driver
 (driver/DriverSession.h), on KWin Wayland (--virtual) and on KWin X11 under Xvfb."""
 
-import os
 import time
 import unittest
 
@@ -26,15 +25,9 @@ class KWinCases:
         cls.kde.start()
         cls.addClassCleanup(cls.kde.stop)
 
-    def driver(self):
-        driver = Driver(self.kde, "--kwin")
-        # A clean exit also means no sanitizer report in sanitizer builds.
-        self.addCleanup(lambda: self.assertEqual(driver.quit(), 0, "driver exit status"))
-        return driver
-
     def test_follows_switches_and_keeps_names_through_changes_and_a_restart(self):
         self.kde.set_current(CODE)
-        driver = self.driver()
+        driver = Driver(self.kde, "--kwin", test=self)
         state = driver.wait_state(lambda s: s["current"] == CODE)
         self.assertEqual(state["spaces"], [MAIL, CODE, MUSIC])
         self.assertEqual(state["title"], "Code")  # KDE's own name, as long as Quillbar has none
@@ -74,12 +67,10 @@ class KWinCases:
         self.addCleanup(lambda: self.assertEqual(app.stop(), 0, "quillbar exit status"))
         app.wait_for_line("Backend kwin chosen")
         names = [n for _, _, n in self.kde.desktop_list()]
-        title = lambda: self.kde.run([QUILLBAR, "--print-title"], check=False).strip()
         self.kde.run([QUILLBAR, "--debug-switch-to", "1"])
-        self.kde.wait_until(lambda: title() == names[0], message=lambda: "title " + title())
-        ident = self.kde.desktop_list()[-1][1]
-        self.kde.set_current(ident)
-        self.kde.wait_until(lambda: title() == names[-1], message=lambda: "title " + title())
+        self.kde.wait_title(names[0])
+        self.kde.set_current(self.kde.desktop_list()[-1][1])
+        self.kde.wait_title(names[-1])
 
     def test_the_rename_window_comes_to_the_desktop_it_is_asked_for_on(self):
         # KWin keeps windows from taking focus: asked for from the bus, on another desktop than
@@ -99,7 +90,8 @@ class KWinCases:
             self.kde.wait_until(lambda: self.kde.current() == ident, message="no switch")
             self.kde.run([QUILLBAR, "--debug-settings"])
             self.kde.wait_until(lambda: state() == (position, True), timeout=20,
-                                message=lambda: "window %s, current %s %s" % (state(), position, app.lines[-4:]))
+                                message=lambda: "window %s, current %s %s" % (
+                                    state(), position, app.lines[-4:]))
             self.assertEqual(self.kde.current(), ident)
 
 

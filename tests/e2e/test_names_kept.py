@@ -5,87 +5,23 @@ Desktops that go away and come back keep their names, a settings file Quillbar c
 never overwritten, a newly started instance never writes back an older table, and a kill -9 at
 any moment while names are typed leaves a readable table with every acknowledged name."""
 
-import json
 import os
 import random
-import re
-import shutil
 import subprocess
 import threading
 import unittest
 
-from desktop import QUILLBAR, App, DesktopTest
+from desktop import QUILLBAR, App, DesktopTest, stored_table
 from test_rename_window import current_row
-TABLE = "SpaceAssignments.v1"
+
 NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
-ESCAPES = {"a": "\a", "b": "\b", "f": "\f", "n": "\n", "r": "\r", "t": "\t", "v": "\v",
-           "0": "\0", '"': '"', "'": "'", "\\": "\\", ";": ";", ",": ",", "=": "="}
-
-
-def ini_value(raw):
-    """An INI value as QSettings writes it (quoted parts, backslash escapes), unescaped."""
-    out, quoted, i = [], False, 0
-    while i < len(raw):
-        c = raw[i]
-        if c == '"':
-            quoted = not quoted
-        elif c == "\\" and i + 1 < len(raw):
-            i += 1
-            if raw[i] == "x":
-                digits = re.match(r"[0-9a-fA-F]*", raw[i + 1:]).group(0)
-                out.append(chr(int(digits or "0", 16)))
-                i += len(digits)
-            else:
-                out.append(ESCAPES.get(raw[i], raw[i]))
-        elif c in ";" and not quoted:
-            break
-        else:
-            out.append(c)
-        i += 1
-    return "".join(out).strip() if not quoted else "".join(out)
-
-
-def stored_values(path):
-    """Every key of the [General] section of a settings file, as raw INI text."""
-    values = {}
-    with open(path, encoding="latin-1") as conf:
-        for line in conf:
-            key, sep, value = line.rstrip("\n").partition("=")
-            if sep and not key.startswith("["):
-                values[key.strip()] = value
-    return values
-
-
-def stored_table(path):
-    """The name table in the file as {key: (name, emoji)}; raises when it is not readable."""
-    value = ini_value(stored_values(path)[TABLE])
-    match = re.fullmatch(r"@ByteArray\((.*)\)", value, re.S)
-    if not match:
-        raise ValueError("the table is not stored as bytes: %r" % value)
-    table = json.loads(match.group(1).encode("latin-1").decode("utf-8"))
-    return {key: (entry["name"], entry["emoji"]) for key, entry in table.items()}
-
-
-def table_line(table):
-    """A settings line that stores table (as {key: name}) the way Quillbar does."""
-    text = json.dumps({key: {"name": name, "emoji": ""} for key, name in table.items()},
-                      separators=(",", ":"))
-    return '%s="@ByteArray(%s)"\n' % (TABLE, text.replace("\\", "\\\\").replace('"', '\\"'))
 
 
 class NamesTest(DesktopTest):
     """Helpers on the settings file and the rename window."""
 
-    def conf_path(self):
-        return os.path.join(self.desk.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
-
-    def write_conf(self, text):
-        os.makedirs(os.path.dirname(self.conf_path()), exist_ok=True)
-        with open(self.conf_path(), "w") as conf:
-            conf.write("[General]\nHasCompletedFirstRun.v1=true\n" + text)
-
     def read_conf(self):
-        with open(self.conf_path(), "rb") as conf:
+        with open(self.desk.conf_path(), "rb") as conf:
             return conf.read()
 
     def print_title(self, env=None, prefix=()):
@@ -107,7 +43,7 @@ class NamesTest(DesktopTest):
 
     def stored_name(self, key):
         try:
-            return stored_table(self.conf_path()).get(key, ("", ""))[0]
+            return stored_table(self.desk.conf_path()).get(key, ("", ""))[0]
         except (OSError, KeyError, ValueError):
             return ""
 
@@ -117,7 +53,7 @@ class NamesKeptTest(NamesTest):
 
     def test_a_desktop_that_goes_away_and_comes_back_keeps_its_name(self):
         # Unknown keys too: a name of another machine's desktop 9, a space that is not here.
-        self.write_conf(table_line({"msid-5": "Five", "msid-9": "Nine", "uuid-other": "Other"}))
+        self.desk.write_settings({"msid-5": "Five", "msid-9": "Nine", "uuid-other": "Other"})
         before = self.read_conf()
         app = App(self.desk, QUILLBAR)
         app.wait_for_line("Detected 6 spaces")
@@ -129,23 +65,22 @@ class NamesKeptTest(NamesTest):
         self.desk.wait_until(lambda: sum("Detected 6 spaces" in line for line in app.lines) == 2,
                              message="desktop 5 did not come back")
         self.desk.wmctrl("-s", "4")
-        self.desk.wait_until(lambda: self.print_title() == "Five",
-                             message=lambda: "desktop 5 is called %r" % self.print_title())
+        self.desk.wait_title("Five")
         self.assertEqual(app.stop(), 0)
         self.assertEqual(self.read_conf(), before, "loading and refreshing rewrote the table")
 
     def test_a_settings_file_it_cannot_read_is_never_overwritten(self):
         # Quillbar runs as nobody, in a home of its own with its own session bus; its file is
         # nobody's but nobody may not read it (write only).
-        self.write_conf(table_line({"msid-3": "Kept"}))
-        os.chown(self.conf_path(), 65534, 65534)
-        os.chmod(self.conf_path(), 0o200)
+        self.desk.write_settings({"msid-3": "Kept"})
+        os.chown(self.desk.conf_path(), 65534, 65534)
+        os.chmod(self.desk.conf_path(), 0o200)
         before = self.read_conf()
         home = self.desk.env["HOME"]
         os.chmod(home, 0o755)
         for path in [self.desk.env[k] for k in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME",
                                                  "XDG_DATA_HOME", "XDG_RUNTIME_DIR")] + [
-                os.path.dirname(self.conf_path())]:
+                os.path.dirname(self.desk.conf_path())]:
             os.makedirs(path, exist_ok=True)
             os.chown(path, 65534, 65534)
         env = dict(self.desk.env)
@@ -165,17 +100,17 @@ class NamesKeptTest(NamesTest):
         self.assertEqual(self.read_conf(), before, "the unreadable file was replaced")
 
         # Readable again (a repair): the next edit brings both together.
-        os.chmod(self.conf_path(), 0o600)
+        os.chmod(self.desk.conf_path(), 0o600)
         self.desk.xdotool("type", "s")
         self.desk.wait_until(lambda: self.stored_name("msid-1") == "Works",
                              message=lambda: "the names were never saved: %r" % app.lines[-4:])
-        self.assertEqual(stored_table(self.conf_path()),
+        self.assertEqual(stored_table(self.desk.conf_path()),
                          {"msid-3": ("Kept", ""), "msid-1": ("Works", "")})
         app.wait_for_line("The settings file can be read again")
         self.assertEqual(app.stop(), 0)
 
     def test_a_new_instance_never_writes_back_an_older_table(self):
-        self.write_conf("")
+        self.desk.write_settings()
         first = App(self.desk, QUILLBAR)
         first.wait_for_line("Detected 6 spaces")
         self.desk.run([QUILLBAR, "--debug-settings"])
@@ -210,8 +145,8 @@ class CrashConsistencyTest(NamesTest):
     rounds = int(os.environ.get("QUILLBAR_CRASH_ROUNDS", "50"))
 
     def test_kill_9_while_typing_loses_no_acknowledged_name(self):
-        self.write_conf("")
-        conf = self.conf_path()
+        self.desk.write_settings()
+        conf = self.desk.conf_path()
         acknowledged, places, rng = {}, {}, random.Random(os.environ.get("QUILLBAR_CRASH_SEED"))
         progressed, round_ = 0, -1
         # Not vacuous: enough kills must land after something was saved. On a busy machine the
@@ -245,7 +180,7 @@ class CrashConsistencyTest(NamesTest):
             typist.wait(timeout=30)
             self.desk.stop_process(typist)
 
-            table = stored_table(conf) if TABLE in stored_values(conf) else {}
+            table = stored_table(conf)
             now = table.get(key, ("", ""))[0]
             self.assertTrue(now.startswith(before), "round %d lost %r: %r" % (round_, before, now))
             for other, name in acknowledged.items():

@@ -7,7 +7,7 @@ band, emoji are the coloured clusters of the grid."""
 import time
 import unittest
 
-from desktop import QUILLBAR, App, Desktop, DesktopTest, not_first_launch
+from desktop import QUILLBAR, App, Desktop, DesktopTest
 MAILBOX = "\U0001F4EC"  # the first emoji of the Communication group
 CHART = "\U0001F4C8"  # the twelfth emoji of Work: one step right and one row down
 PICKER_FROM_RIGHT = 50  # the emoji button's centre, from the window's right edge (18 + 32)
@@ -57,10 +57,7 @@ def current_row(desk, window):
 class RenameWindowTest(DesktopTest):
     def start_app(self):
         self.app = App(self.desk, QUILLBAR)
-        self.icon = self.desk.geometry(self.desk.wait_for_icons(1)[0])
-
-    def print_title(self):
-        return self.desk.run([QUILLBAR, "--print-title"]).strip()
+        self.desk.wait_for_icons(1)
 
     def window(self):
         return self.desk.rename_window()
@@ -110,7 +107,7 @@ class RenameWindowTest(DesktopTest):
         row = y + current_row(self.desk, window)
         self.desk.click(x + width // 2, row)
         self.desk.xdotool("type", "--delay", "20", "Mail")
-        self.desk.wait_until(lambda: self.print_title() == "Mail", message="typing renamed nothing")
+        self.desk.wait_title("Mail")
 
         # The emoji button opens the grid; three rows of Work, then Communication's mailbox.
         self.desk.click(x + width - PICKER_FROM_RIGHT, row)
@@ -118,22 +115,15 @@ class RenameWindowTest(DesktopTest):
         self.desk.screenshot("emoji-grid-open", grid)
         self.desk.click(*self.first_emoji_of_row(grid, 3))
         self.desk.wait_until(lambda: not self.grid(), message="a pick did not close the grid")
-        self.desk.wait_until(lambda: self.print_title() == MAILBOX + " Mail")
+        self.desk.wait_title(MAILBOX + " Mail")
         self.desk.screenshot("rename-window-named", window)
         self.desk.xdotool("key", "Escape")
         self.desk.wait_until(lambda: not self.window())
 
-        # The tray tooltip shows the new title.
-        self.desk.xdotool("mousemove", str(self.icon[0] + 8), str(self.icon[1] + 8))
-        tip = self.desk.wait_until(lambda: next((w for w, (_, y, width, height) in
-                                                 self.desk.visible_windows() if y < 80 and
-                                                 height < 80 and width > 150), None))
-        self.desk.screenshot("tray-tooltip", tip)
-
         # A restart keeps name and emoji and no longer opens the window (0.8 s after a start).
         self.assertEqual(self.app.stop(), 0)
         self.start_app()
-        self.desk.wait_until(lambda: self.print_title() == MAILBOX + " Mail")
+        self.desk.wait_title(MAILBOX + " Mail")
         started = time.monotonic()
         self.desk.wait_until(lambda: self.window() or time.monotonic() - started > 2.5)
         self.assertIsNone(self.window(), "the second launch opened the window")
@@ -143,7 +133,7 @@ class RenameWindowTest(DesktopTest):
 
 
     def test_the_window_comes_to_the_user_and_works_by_keyboard(self):
-        not_first_launch(self.desk)
+        self.desk.write_settings()
         self.desk.start_tray()
         self.start_app()
         self.app.wait_for_line("Detected 4 spaces")
@@ -169,14 +159,14 @@ class RenameWindowTest(DesktopTest):
         # shows (until then it is where it was left, desktop 3's name): an "x" typed until desktop
         # 1's title shows it says the focus has arrived. Then Tab, Tab reaches desktop 2.
         def typed_into_desktop_1():
-            if self.print_title().startswith("x"):
+            if self.desk.title().startswith("x"):
                 return True
             self.desk.xdotool("type", "x")
             return False
 
         self.desk.wait_until(typed_into_desktop_1, message="typing never reached desktop 1")
         self.desk.xdotool("key", "ctrl+a", "BackSpace")
-        self.desk.wait_until(lambda: self.print_title() == "Desktop 1")
+        self.desk.wait_title("Desktop 1")
         self.desk.xdotool("key", "--delay", "40", "Tab", "Tab")
         self.desk.xdotool("type", "--delay", "20", "Mail")
         self.desk.xdotool("key", "--delay", "40", "Tab", "space")

@@ -9,36 +9,15 @@ title from the latter on the right output's bar; the rename window (opened by th
 floats, and comes to the current workspace when asked for again."""
 
 import json
-import os
 import shlex
 import subprocess
-import threading
 import unittest
 
-from desktop import ARTIFACTS, LEAKS, LSAN_OPTIONS, QUILLBAR  # noqa: F401 (LEAKS: shared)
-from tiling import SwayDesktop, tree_nodes
+from desktop import LSAN_OPTIONS, QUILLBAR, Lines
+from tiling import WATCHER, SwayDesktop, tree_nodes
 
-WATCHER = ["org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher"]
 # The right ends of the bars (black): tray icons on HEADLESS-1, the status line on HEADLESS-2.
 TRAY, STATUS = (560, 0, 240, 20), (1360, 0, 240, 20)
-
-
-class Lines:
-    """A program started on the desktop whose stdout lines are collected."""
-
-    def __init__(self, desk, args):
-        self.desk, self.lines = desk, []
-        self.proc = desk.start_process(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                       text=True)
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        for line in self.proc.stdout:
-            self.lines.append(line.rstrip("\n"))
-
-    def wait_for(self, count):
-        return self.desk.wait_until(lambda: len(self.lines) >= count and self.lines[:count],
-                                    timeout=20, message=lambda: "lines: %r" % self.lines)
 
 
 class SwayAppTest(unittest.TestCase):
@@ -49,39 +28,25 @@ class SwayAppTest(unittest.TestCase):
         self.desk.start()
         self.addCleanup(self.desk.stop)
 
-    def bus(self, *args):
-        return self.desk.run(["busctl", "--user", "--json=short", *args], check=False)
-
-    def registered_items(self):
-        out = self.bus("get-property", *WATCHER, WATCHER[0], "RegisteredStatusNotifierItems")
-        return json.loads(out)["data"] if out.strip() else []
-
     def pid_of(self, item):
-        out = self.bus("call", "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                       "org.freedesktop.DBus", "GetConnectionUnixProcessID", "s",
-                       item.split("/")[0])
+        out = self.desk.busctl("call", "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                               "org.freedesktop.DBus", "GetConnectionUnixProcessID", "s",
+                               item.split("/")[0])
         return json.loads(out)["data"][0] if out.strip() else None
-
-    def grim(self, *args):
-        return self.desk.run(["grim", *args], text=False)
-
-    def pixels(self, area):
-        return self.grim("-g", "%d,%d %dx%d" % area, "-t", "ppm", "-").split(maxsplit=4)[4]
 
     def drawn(self, area):
         """How many pixels of a bar's area are not the bar's black."""
-        pixels = self.pixels(area)
+        pixels = self.desk.pixels(area)
         return sum(1 for i in range(0, len(pixels), 3) if any(pixels[i:i + 3]))
 
     def status_width(self):
         """How far the status line's text (right-aligned) reaches into its area, in pixels."""
-        pixels, width = self.pixels(STATUS), STATUS[2]
+        pixels, width = self.desk.pixels(STATUS), STATUS[2]
         drawn = [i // 3 % width for i in range(0, len(pixels), 3) if any(pixels[i:i + 3])]
         return width - min(drawn) if drawn else 0
 
     def screenshot(self, name, output="HEADLESS-1"):
-        os.makedirs(ARTIFACTS, exist_ok=True)
-        self.grim("-o", output, os.path.join(ARTIFACTS, name + ".png"))
+        self.desk.grim_shot(name, "-o", output)
 
     def start_app(self):
         app = self.desk.start_process([QUILLBAR, "--backend", "sway"], stdout=subprocess.DEVNULL,
@@ -92,15 +57,16 @@ class SwayAppTest(unittest.TestCase):
         return app
 
     def test_tray_followers_and_rename_window(self):
-        self.desk.wait_until(lambda: self.bus("status", WATCHER[0]), message="no tray host")
+        self.desk.wait_until(lambda: self.desk.busctl("status", WATCHER[0]),
+                             message="no tray host")
         # The bar is drawn, with nothing at its tray end yet.
         self.desk.wait_until(lambda: self.drawn(TRAY) == 0, message="no empty bar")
         app = self.start_app()
 
         # The tray item registers with swaybar's watcher, and its icon appears in the bar.
         self.desk.wait_until(lambda: any(self.pid_of(item) == app.pid
-                                         for item in self.registered_items()),
-                             message=lambda: "registered: %r" % self.registered_items())
+                                         for item in self.desk.tray_items()),
+                             message=lambda: "registered: %r" % self.desk.tray_items())
         self.desk.wait_until(lambda: self.drawn(TRAY) > 50, message="no icon in the bar")
         self.screenshot("sway-tray")
         # swaybar's own status line (--i3bar as its status_command) shows the title.
@@ -108,14 +74,13 @@ class SwayAppTest(unittest.TestCase):
 
         # Both status-bar forms print a line on every switch, also to the other output, once the
         # app has read sway ("Desktop ?" until then).
-        self.desk.wait_until(lambda: self.desk.run([QUILLBAR, "--print-title"]) == "Desktop 1\n",
-                             timeout=20, message="the app never showed workspace 1")
+        self.desk.wait_title("Desktop 1")
         # The first launch opens the rename window, floating, on workspace 1.
         window = self.desk.wait_until(self.rename_window, timeout=20, message=self.no_window)
         self.assertEqual((window["floating"], window["workspace"]), (True, "1"))
         self.assertEqual(window["window_rect"]["width"], 700)  # its fixed width
-        waybar = Lines(self.desk, [QUILLBAR, "--print-title", "--follow", "--json"])
-        i3bar = Lines(self.desk, [QUILLBAR, "--print-title", "--follow", "--i3bar"])
+        waybar, i3bar = (Lines(self.desk, [QUILLBAR, "--print-title", "--follow", form],
+                               stream="stdout") for form in ("--json", "--i3bar"))
         waybar.wait_for(1)
         i3bar.wait_for(3)
         for number in (3, 2, 1):
@@ -151,17 +116,15 @@ class SwayAppTest(unittest.TestCase):
         # A host's left click (Activate) opens no menu as a window of its own, nor does a right
         # click: the host draws the exported menu. Asked for again after them, the rename window
         # is the one window the app maps.
-        item = next(i for i in self.registered_items() if self.pid_of(i) == app.pid)
+        item = next(i for i in self.desk.tray_items() if self.pid_of(i) == app.pid)
         service, path = item.split("/", 1)
+        where = (service, "/" + path, "org.kde.StatusNotifierItem")
         # On Wayland the item is Quillbar's own: titled "Quillbar", a menu the host draws.
-        for name, value in (("Title", "Quillbar"), ("ItemIsMenu", True),
-                            ("Menu", "/MenuBar")):
-            out = self.bus("get-property", service, "/" + path, "org.kde.StatusNotifierItem",
-                           name)
+        for name, value in (("Title", "Quillbar"), ("ItemIsMenu", True), ("Menu", "/MenuBar")):
+            out = self.desk.busctl("get-property", *where, name)
             self.assertEqual(json.loads(out)["data"] if out.strip() else None, value, name)
         for method in ("Activate", "ContextMenu"):
-            self.bus("call", service, "/" + path, "org.kde.StatusNotifierItem", method, "ii",
-                     "10", "10")
+            self.desk.busctl("call", *where, method, "ii", "10", "10")
         self.desk.run([QUILLBAR, "--debug-settings"])
         self.desk.wait_until(self.rename_window, message=self.no_window)
         self.screenshot("sway-after-clicks")

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the real observer on the sway/i3 backend, through the driver, on sway (Wayland,
-two headless outputs) and on i3 (Xvfb, two fake outputs)."""
+two headless outputs) and on i3 (Xvfb, two fake outputs); the real application picks that
+backend there, and its rename window floats."""
 
 import os
 import unittest
@@ -47,12 +48,24 @@ class TilingCases:
     def title(self, title):
         return self.state(lambda s: s["title"] == title)
 
-    def test_the_application_chooses_this_backend_by_itself(self):
+    def test_the_application_chooses_this_backend_and_its_rename_window_floats(self):
         # On sway the application runs on Qt's wayland platform, whose globals live until exit.
         self.desk.env["LSAN_OPTIONS"] = LSAN_OPTIONS
         app = App(self.desk, QUILLBAR)
         app.wait_for_line("Backend %s chosen" % self.backend)
         app.wait_for_line("Detected 2 spaces")
+        # The first launch opens the rename window on the current workspace; asked for again on
+        # the other output's, it comes there: floating on both.
+        for output in self.outputs:
+            if output != self.outputs[0]:
+                self.desk.msg("focus output " + output)
+                self.desk.run([QUILLBAR, "--debug-settings"])
+            workspace = self.desk.focused()
+            window = self.desk.wait_until(
+                lambda: (lambda w: w if w and w["workspace"] == workspace else None)(
+                    self.desk.rename_window_node()),
+                timeout=20, message=lambda: "no rename window: " + self.desk.msg("-t", "get_tree"))
+            self.assertTrue(window["floating"], output)
         self.assertEqual(app.stop(), 0)
 
     def test_follows_workspaces_and_keeps_names_of_empty_ones(self):

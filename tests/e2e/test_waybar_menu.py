@@ -12,7 +12,6 @@ import unittest
 from tiling import SwayDesktop, tree_nodes
 
 QUILLBAR = os.environ.get("QUILLBAR", "quillbar")
-ARTIFACTS = os.environ.get("QUILLBAR_E2E_ARTIFACTS", "/tmp/quillbar-e2e-artifacts")
 WAYBAR_CONFIG = {"layer": "top", "position": "top", "height": 24, "output": "HEADLESS-1",
                  "modules-right": ["tray"], "tray": {"icon-size": 16, "spacing": 4}}
 WAYBAR_STYLE = "* { font-family: monospace; font-size: 12px; } window#waybar { background: #000; }"
@@ -41,20 +40,11 @@ class WaybarMenuTest(unittest.TestCase):
         self.desk.start()
         self.addCleanup(self.desk.stop)
 
-    def pixels(self, area):
-        shot = self.desk.run(["grim", "-g", "%d,%d %dx%d" % area, "-t", "ppm", "-"], text=False)
-        return shot.split(maxsplit=4)[4]
-
     def drawn(self, area):
         """How many pixels of the area are neither the bar's black nor the desktop's grey."""
-        pixels = self.pixels(area)
+        pixels = self.desk.pixels(area)
         return sum(1 for i in range(0, len(pixels), 3)
                    if pixels[i:i + 3] not in (b"\0\0\0", b"\x3f\x3f\x3f"))
-
-    def screenshot(self, name):
-        os.makedirs(ARTIFACTS, exist_ok=True)
-        self.desk.run(["grim", "-o", "HEADLESS-1", os.path.join(ARTIFACTS, name + ".png")],
-                      text=False)
 
     def app_windows(self):
         tree = json.loads(self.desk.msg("-r", "-t", "get_tree"))
@@ -87,11 +77,11 @@ class WaybarMenuTest(unittest.TestCase):
         self.desk.wait_until(self.app_windows, timeout=20, message="no rename window")
         self.desk.msg("[app_id=quillbar] kill")
         self.desk.wait_until(lambda: not self.app_windows(), message="the window stayed")
-        self.screenshot("waybar-icon")
+        self.desk.grim_shot("waybar-icon", "-o", "HEADLESS-1")
         for button, name in (("left", "waybar-left-click"), ("right", "waybar-right-click")):
             self.click(button)
             self.desk.wait_until(lambda: self.drawn(BELOW) > 500, message="no menu: " + name)
-            self.screenshot(name)
+            self.desk.grim_shot(name, "-o", "HEADLESS-1")
             self.assertEqual(self.app_windows(), [], self.desk.msg("-t", "get_tree"))
             self.close_menu()
 

@@ -17,13 +17,16 @@ PROMPT = 1.5
 
 
 class Driver:
-    """The driver process and everything it has reported so far."""
+    """The driver process and everything it has reported so far; with a test, its clean exit
+    (which also means no sanitizer report) is checked when the test ends."""
 
-    def __init__(self, desk, *args):
+    def __init__(self, desk, *args, test=None):
         self.desk, self.events = desk, []
         self.proc = desk.start_process([DRIVER, *args], stdin=subprocess.PIPE,
                                        stdout=subprocess.PIPE, text=True, bufsize=1)
         threading.Thread(target=self._read, daemon=True).start()
+        if test:
+            test.addCleanup(lambda: test.assertEqual(self.quit(), 0, "driver exit status"))
         self.wait_for("ready")
 
     def _read(self):
@@ -94,9 +97,7 @@ class X11BackendTest(DesktopTest):
     desktops = 6
 
     def test_follows_and_switches_desktops_of_a_real_window_manager(self):
-        driver = Driver(self.desk)
-        # A clean exit also means no sanitizer report in sanitizer builds.
-        self.addCleanup(lambda: self.assertEqual(driver.quit(), 0, "driver exit status"))
+        driver = Driver(self.desk, test=self)
 
         # Without a window manager: the title falls back, nothing to switch to, nothing crashes.
         state = driver.wait_state(lambda s: True)
@@ -189,8 +190,7 @@ class NamedDesktopsTest(DesktopTest):
     names = ["Mail", "", "Web ✉"]
 
     def test_window_manager_names_are_the_defaults(self):
-        driver = Driver(self.desk)
-        self.addCleanup(lambda: self.assertEqual(driver.quit(), 0, "driver exit status"))
+        driver = Driver(self.desk, test=self)
         driver.wait_for("title", lambda e: e["title"] == "Mail")
         for desktop, title in ((2, "Desktop 2"), (4, "Desktop 4"), (3, "Web ✉")):
             mark = len(driver.events)
@@ -224,8 +224,7 @@ class StubWindowManagerTest(DesktopTest):
 
     def test_an_ignored_switch_is_logged_and_nothing_else_happens(self):
         self.start_stub()
-        driver = Driver(self.desk)
-        self.addCleanup(lambda: self.assertEqual(driver.quit(), 0, "driver exit status"))
+        driver = Driver(self.desk, test=self)
         driver.wait_state(lambda s: len(s["spaces"]) == self.desktops and s["current"] == "msid-1")
         # Ignored requests end at the bound; one made meanwhile goes then.
         mark = len(driver.events)

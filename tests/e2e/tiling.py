@@ -19,6 +19,7 @@ import tempfile
 from desktop import Desktop
 
 NOBODY = 65534
+WATCHER = ["org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher"]
 # Lets the tray host (running as nobody) and the program (root) share one session bus.
 BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -111,18 +112,14 @@ class SwayDesktop(TilingQueries, Desktop):
             os.chmod(self._home, 0o755)
             runtime = os.path.join(self._home, "run")
             home = os.path.join(self._home, "home")
-            os.mkdir(runtime, 0o700)
+            self.private_env(("SWAYSOCK", "I3SOCK"), HOME=home, QT_QPA_PLATFORM="wayland",
+                             WAYLAND_DISPLAY="wayland-test",
+                             SWAYSOCK=os.path.join(runtime, "sway-ipc.sock"),
+                             WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1",
+                             WLR_RENDERER="pixman", WLR_HEADLESS_OUTPUTS="2")
             os.mkdir(home)
             for path in (runtime, home):
                 os.chown(path, NOBODY, NOBODY)
-            self.env = {key: value for key, value in os.environ.items()
-                        if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "SWAYSOCK",
-                                               "I3SOCK", "DISPLAY", "DESKTOP_SESSION"))}
-            self.env.update({"HOME": home, "XDG_RUNTIME_DIR": runtime, "NO_AT_BRIDGE": "1",
-                             "QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": "wayland-test",
-                             "SWAYSOCK": os.path.join(runtime, "sway-ipc.sock"),
-                             "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1",
-                             "WLR_RENDERER": "pixman", "WLR_HEADLESS_OUTPUTS": "2"})
             self._start_bus()
             with open(os.path.join(self._home, "sway.conf"), "w") as out:
                 out.write(SWAY_CONFIG + self._bars())
@@ -179,6 +176,27 @@ class SwayDesktop(TilingQueries, Desktop):
 
     def msg(self, *args, check=True):
         return self.run(["swaymsg", *args], check=check)
+
+    def busctl(self, *args):
+        return self.run(["busctl", "--user", "--json=short", *args], check=False)
+
+    def tray_items(self):
+        """The items registered with the tray host's StatusNotifierWatcher."""
+        out = self.busctl("get-property", *WATCHER, WATCHER[0], "RegisteredStatusNotifierItems")
+        return json.loads(out)["data"] if out.strip() else []
+
+    def grim(self, *args):
+        return self.run(["grim", *args], text=False)
+
+    def pixels(self, area):
+        """An area (x, y, width, height) of the screen as RGB bytes."""
+        # grim's header is "P6\nW H\n255\n"; the pixels may begin with whitespace bytes.
+        return self.grim("-g", "%d,%d %dx%d" % area, "-t", "ppm", "-").split(b"\n", 3)[3]
+
+    def grim_shot(self, name, *args):
+        """Keeps a picture of the screen (grim's arguments: an area, an output) in artifacts."""
+        os.makedirs(self.artifacts, exist_ok=True)
+        self.grim(*args, os.path.join(self.artifacts, name + ".png"))
 
     def outputs(self):
         try:
