@@ -141,9 +141,6 @@ TEST(ExtWorkspaceModelTest, RemovalsAndRevisions) {
     EXPECT_EQ(names(detect(model)), (std::vector<std::string>{"Bee"}));
     model.groupWorkspaceLeave(2, 11);
     EXPECT_TRUE(detect(model).empty());
-    model.clear();
-    EXPECT_EQ(model.workspaceCount(), 0u);
-    EXPECT_TRUE(model.managedDisplaySpaces().empty());
 }
 
 // Counts, texts and repeated events are bounded, whatever the compositor sends.

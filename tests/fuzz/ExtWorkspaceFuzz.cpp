@@ -7,37 +7,12 @@
 #include "platform/WindowServer.h"
 #include "platform/extworkspace/ExtWorkspaceModel.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
-
 namespace {
 
 using quillbar::ExtWorkspaceModel;
 using quillbar::WindowServer;
 
-struct Input {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::uint8_t byte() {
-        if (size == 0) {
-            return 0;
-        }
-        --size;
-        return *data++;
-    }
-    std::string_view text() {
-        const std::size_t length = std::min<std::size_t>(byte() * 8u, size);
-        const std::string_view answer(reinterpret_cast<const char*>(data), length);
-        data += length;
-        size -= length;
-        return answer;
-    }
-};
-
-void apply(ExtWorkspaceModel& model, Input& in) {
+void apply(ExtWorkspaceModel& model, FuzzInput& in) {
     const std::uint8_t event = in.byte();
     const ExtWorkspaceModel::Handle a = in.byte();
     switch (event % 18) {
@@ -134,7 +109,7 @@ void check(const ExtWorkspaceModel& model) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ExtWorkspaceModel model;
-    Input in{data, size};
+    FuzzInput in{data, size};
     while (in.size > 0) {
         apply(model, in);
     }

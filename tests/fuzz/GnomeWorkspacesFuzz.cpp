@@ -5,26 +5,14 @@
 #include "FuzzCheck.h"
 #include "platform/gnome/GnomeWorkspaceTable.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <sstream>
-#include <string>
-
-namespace {
-
 using quillbar::GnomeWorkspaceTable;
 
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
-    std::string activeLine;
-    std::getline(input, activeLine);
-    const auto active = static_cast<std::uint32_t>(std::strtoul(activeLine.c_str(), nullptr, 10));
-    std::vector<std::string> names;
-    for (std::string line; std::getline(input, line);) {
-        names.push_back(line);
+    std::vector<std::string> names = fuzzLines(data, size);
+    const auto active = static_cast<std::uint32_t>(
+        names.empty() ? 0 : std::strtoul(names.front().c_str(), nullptr, 10));
+    if (!names.empty()) {
+        names.erase(names.begin());
     }
 
     GnomeWorkspaceTable table;

@@ -5,13 +5,8 @@
 #include "FuzzCheck.h"
 #include "platform/kwin/KWinDesktopTable.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <map>
 #include <set>
-#include <sstream>
-#include <string>
 
 namespace {
 
@@ -34,12 +29,11 @@ KWinDesktopTable::Desktop desktopFrom(const std::string& line) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
-    std::string current;
-    std::getline(input, current);
+    const std::vector<std::string> lines = fuzzLines(data, size);
+    const std::string current = lines.empty() ? std::string() : lines.front();
     std::vector<KWinDesktopTable::Desktop> sent;
-    for (std::string line; std::getline(input, line);) {
-        sent.push_back(desktopFrom(line));
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        sent.push_back(desktopFrom(lines[i]));
     }
 
     KWinDesktopTable table;

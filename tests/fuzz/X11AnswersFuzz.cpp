@@ -6,41 +6,19 @@
 #include "platform/WindowServer.h"
 #include "platform/x11/X11Answers.h"
 
-#include <cmath>
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
 #include <span>
-#include <string>
 
 using quillbar::X11Answers;
 
-namespace {
-
-std::uint32_t take32(const std::uint8_t*& data, std::size_t& size) {
-    std::uint32_t value = 0;
-    const std::size_t n = std::min<std::size_t>(size, sizeof value);
-    std::memcpy(&value, data, n);
-    data += n;
-    size -= n;
-    return value;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) {
-        return 0;
-    }
     // The first byte picks one translation, so that the cheap ones are not held up by the
     // desktop lists, which cost most.
-    const std::uint8_t pick = *data++;
-    --size;
-    switch (pick % 4) {
+    FuzzInput in{data, size};
+    switch (in.byte() % 4) {
     case 0: {
-        const std::uint32_t count = take32(data, size);
-        const std::uint32_t current = take32(data, size);
-        const std::uint32_t windowDesktop = take32(data, size);
+        const std::uint32_t count = in.u32();
+        const std::uint32_t current = in.u32();
+        const std::uint32_t windowDesktop = in.u32();
         const nlohmann::json display = X11Answers::managedDisplay("ID", count, current);
         const auto& spaces = display.at(quillbar::WindowServer::kSpaces);
         FUZZ_CHECK(spaces.size() <= count);
@@ -49,20 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     }
     case 1: {
-        const std::uint32_t opacity = take32(data, size);
+        const std::uint32_t opacity = in.u32();
         const double fraction = X11Answers::opacityFraction(opacity);
         FUZZ_CHECK(fraction >= 0.0 && fraction <= 1.0);
         FUZZ_CHECK(X11Answers::opacityValue(fraction) == opacity);
         break;
     }
     case 2:
-        if (const auto name = X11Answers::edidMonitorName(std::span(data, size))) {
+        if (const auto name = X11Answers::edidMonitorName(std::span(in.data, in.size))) {
             FUZZ_CHECK(!name->empty() && name->size() <= 13);
         }
         break;
     default: {
-        const std::string host(reinterpret_cast<const char*>(data), size);
-        FUZZ_CHECK(X11Answers::displayIdentifier(host, int(size), 0).size() == 36);
+        FUZZ_CHECK(X11Answers::displayIdentifier(std::string(in.rest()), int(in.size), 0).size() ==
+                   36);
         break;
     }
     }

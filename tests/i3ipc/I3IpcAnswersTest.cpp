@@ -130,8 +130,6 @@ TEST(I3IpcAnswersTest, MalformedAnswersAreSkippedAndBounded) {
     EXPECT_EQ(I3IpcAnswers::workspaces(many).size(), I3IpcAnswers::kMaxWorkspaces);
 }
 
-// Numbered workspaces are switched to by number; any other name is quoted the way each window
-// manager reads quotes, so that nothing in it can end the command.
 // A window manager accepts any bytes in a rename: one ill-formed name is repaired on its own
 // and the other workspaces are still read; a payload that is no JSON at all reads as nothing.
 TEST(I3IpcAnswersTest, IllFormedUtf8InOneNameKeepsEveryWorkspace) {
@@ -147,6 +145,8 @@ TEST(I3IpcAnswersTest, IllFormedUtf8InOneNameKeepsEveryWorkspace) {
     EXPECT_TRUE(I3IpcAnswers::parse("[{\"id\":1,\xff").is_null());
 }
 
+// Numbered workspaces are switched to by number; any other name is quoted the way each window
+// manager reads quotes, so that nothing in it can end the command.
 TEST(I3IpcAnswersTest, ShowCommandsQuoteNamesAndOwnNamesDropTheNumber) {
     using enum I3IpcAnswers::Dialect;
     const auto show = [](std::string name, I3IpcAnswers::Dialect dialect) {
@@ -181,7 +181,6 @@ TEST(I3IpcAnswersTest, ShowCommandsQuoteNamesAndOwnNamesDropTheNumber) {
     };
     EXPECT_EQ(own(3, "3"), std::nullopt);
     EXPECT_EQ(own(3, "3: web "), "web");
-    EXPECT_EQ(own(3, "3web"), "web");
     EXPECT_EQ(own(3, "03:x"), "03:x");
     EXPECT_EQ(own(std::nullopt, " 4:mail"), "4:mail");
     EXPECT_EQ(I3IpcAnswers::persistenceKey(numbered), "ws-3");

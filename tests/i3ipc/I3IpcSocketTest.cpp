@@ -48,16 +48,6 @@ protected:
     test::StandInSocket standIn_;
 };
 
-TEST_F(I3IpcSocketTest, ConnectingFailsAtOnceWithAReason) {
-    std::string error;
-    EXPECT_FALSE(I3IpcSocket::connect(standIn_.path() + ".absent", {}, error));
-    EXPECT_NE(error.find("connect"), std::string::npos) << error;
-    error.clear();
-    EXPECT_FALSE(I3IpcSocket::connect(std::string(200, 'x'), {}, error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(I3IpcSocket::connect("", {}, error));
-}
-
 TEST_F(I3IpcSocketTest, WritesMoreThanTheSocketTakesArriveWholeAndInOrder) {
     auto socket = connectAndAccept();
     // Several megabytes in pieces: far beyond what the kernel buffers while nobody reads.

@@ -11,19 +11,6 @@
 namespace quillbar {
 namespace {
 
-TEST(Published, StoresEveryAssignmentThenAnnouncesIt) {
-    Published<int> published(1);
-    std::vector<std::pair<int, int>> seen; // (value() during announcement, announced value)
-    auto subscription =
-        published.subscribe([&](const int& v) { seen.emplace_back(published.value(), v); });
-    published.set(2);
-    published.set(2); // equal values announce too
-    EXPECT_FALSE(published.setIfChanged(2));
-    EXPECT_TRUE(published.setIfChanged(3));
-    EXPECT_EQ(published.value(), 3);
-    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{2, 2}, {2, 2}, {3, 3}}));
-}
-
 TEST(Published, ASetInsideAHandlerIsStoredAndToldAtOnceWhileTheOuterGoesOnWithItsOwnValue) {
     Published<std::vector<int>> published;
     std::vector<std::string> heard;

@@ -159,27 +159,6 @@ TEST_F(DetectionTest, NumbersDesktopsPerDisplayAndFindsTheCurrentSpaceThroughThe
     }
 }
 
-// The frontmost application is asked for only where its answer is used (its full-screen space is
-// shown, or no active space says which space is current), and once per pass.
-TEST_F(DetectionTest, AsksForTheFrontmostApplicationOnlyWhereItsAnswerIsUsed) {
-    fake.windowServer.managedDisplaySpaces =
-        json::array({WS::display("MAIN", {WS::space(1, 0, "u1"), WS::space(3, 0, "u3")}, 1),
-                     WS::display("SIDE", {WS::space(4, 0, "u4"), WS::space(5, 0, "u5")}, 5)});
-    fake.windowServer.activeSpaceAnswer = 5;
-    EXPECT_TRUE(detect()[3].isCurrent);
-    EXPECT_EQ(fake.workspace.frontmostQueries, 0);
-
-    fake.windowServer.hasActiveSpace = false;
-    EXPECT_TRUE(detect()[0].isCurrent); // the main display, as nothing of Front's is on screen
-    EXPECT_EQ(fake.workspace.frontmostQueries, 1);
-
-    fake.windowServer.hasActiveSpace = true;
-    twoDisplays(2, 5);
-    fake.workspace.applications.clear(); // the full-screen owner is named after the front
-    EXPECT_EQ(detect()[1].fullscreenAppName, "Front");
-    EXPECT_EQ(fake.workspace.frontmostQueries, 2);
-}
-
 // A server that keeps its answer says when the spaces in it change (a revision): they are read
 // once per revision and display, while which space is shown and current, and the application of
 // a full-screen space, are worked out on every pass.
@@ -215,8 +194,6 @@ TEST_F(DetectionTest, ReadsTheSpacesOncePerRevisionOfTheServersAnswer) {
     fake.windowServer.spacesRevision = 0; // a server that does not keep track is read every time
     first[WindowServer::kSpaceName] = "Post";
     EXPECT_EQ(detector.detectSpaces()[0].windowManagerName, "Post");
-    first[WindowServer::kSpaceName] = "Letters";
-    EXPECT_EQ(detector.detectSpaces()[0].windowManagerName, "Letters");
 }
 
 // Malformed answers yield nothing or skip the display; fields go through the coercions.

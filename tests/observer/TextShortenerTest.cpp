@@ -42,11 +42,6 @@ TEST(TextShortenerTest, ResultsAreBoundedInBytesAndCutOnlyBetweenCharactersOrCod
     ASSERT_EQ(wide.size(), 32u);
     EXPECT_EQ(shortener.shortened(times(16, wide)), times(16, wide));
     EXPECT_EQ(shortener.shortened(times(16, wide) + "x"), times(15, wide) + ellipsis);
-    // 20 characters of 29 bytes are few enough but too long: 17 fit with the ellipsis.
-    const std::string narrow = "a" + times(14, acute);
-    EXPECT_EQ(shortener.shortened(times(20, narrow)), times(17, narrow) + ellipsis);
-    // Long texts of small characters still follow the character limit, whatever follows them.
-    EXPECT_EQ(shortener.shortened(times(100000, "ab")), times(9, "ab") + "a" + ellipsis);
 }
 
 } // namespace

@@ -67,7 +67,6 @@ public:
     std::int64_t windowNumber() const override { return record_->windowNumber; }
     void close() override { record_->closed = true; }
     void makeKeyAndOrderFront() override {
-        ++record_->madeKey;
         if (workspace_.onMakeKey) {
             workspace_.onMakeKey(record_->windowNumber);
         }

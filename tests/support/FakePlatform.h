@@ -109,7 +109,6 @@ struct FakeAnchorRecord {
     Rect contentRect;
     bool closed = false;
     bool destroyed = false;
-    int madeKey = 0;
 };
 
 class FakeWorkspace : public Workspace {

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/NameTable.h"
-#include "model/SpaceInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -36,22 +35,6 @@ TEST(NameTable, OneBadEntryFailsTheWholeTable) {
           "{\"a\":{\"name\":\"\xFF\",\"emoji\":\"\"}}"}) {
         EXPECT_EQ(decodeNameTable(text), std::nullopt) << text;
     }
-}
-
-TEST(SpaceInfo, DefaultNameFollowsTypeAndDesktopNumber) {
-    const auto name = [](int type, std::optional<int> desktop, std::optional<std::string> app) {
-        SpaceInfo info;
-        info.type = type;
-        info.desktopIndex = desktop;
-        info.fullscreenAppName = std::move(app);
-        return info.defaultName();
-    };
-    EXPECT_EQ(name(0, 10, {}), "Desktop 10");
-    EXPECT_EQ(name(0, {}, {}), "Desktop ?");
-    EXPECT_EQ(name(2, 1, {}), "Desktop ?");
-    EXPECT_EQ(name(4, {}, "Editor"), "Editor");
-    EXPECT_EQ(name(4, {}, ""), "Fullscreen App");
-    EXPECT_EQ(name(4, 1, {}), "Fullscreen App");
 }
 
 } // namespace
