@@ -32,12 +32,12 @@ KWinWindowMover::~KWinWindowMover() {
     unload();
 }
 
-QString KWinWindowMover::script(std::int64_t pid, std::uint64_t x11Window) {
+QString KWinWindowMover::script(std::int64_t pid) {
     // KWin 6 names windows and desktops by object (windowList, desktops, activeWindow); KWin 5
     // by client and number.
     return QStringLiteral(R"(const six = typeof workspace.windowList === "function";
 for (const w of six ? workspace.windowList() : workspace.clientList()) {
-    if (w.pid !== %1 || (%2 !== 0 ? w.windowId !== %2 : !(w.normalWindow || w.dialog)))
+    if (w.pid !== %1 || !(w.normalWindow || w.dialog))
         continue;
     if (six) {
         w.desktops = [workspace.currentDesktop];
@@ -48,11 +48,10 @@ for (const w of six ? workspace.windowList() : workspace.clientList()) {
     }
 }
 )")
-        .arg(pid)
-        .arg(x11Window);
+        .arg(pid);
 }
 
-void KWinWindowMover::bringHere(std::uint64_t x11Window) {
+void KWinWindowMover::bringHere() {
     unload(); // the previous request's script
     file_ = std::make_unique<QTemporaryFile>(QDir::tempPath() +
                                              QStringLiteral("/quillbar-kwin-XXXXXX.js"));
@@ -61,7 +60,7 @@ void KWinWindowMover::bringHere(std::uint64_t x11Window) {
         return;
     }
     // A few hundred bytes into the temporary folder: KWin loads scripts only from files.
-    file_->write(script(QCoreApplication::applicationPid(), x11Window).toUtf8());
+    file_->write(script(QCoreApplication::applicationPid()).toUtf8());
     file_->flush();
     QDBusMessage load = scriptingCall("loadScript");
     // Named after its file, so that it never meets the previous request's script while KWin

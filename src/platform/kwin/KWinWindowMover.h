@@ -21,12 +21,12 @@ public:
     explicit KWinWindowMover(QDBusConnection bus);
     ~KWinWindowMover() override;
 
-    // Asks KWin to put the window (the X11 window id, or 0: every normal window of this process)
-    // on its current desktop and activate it; returns at once.
-    void bringHere(std::uint64_t x11Window);
-    // The script that does it for the window of process pid (x11Window as above); it runs on
-    // KWin 5 and 6.
-    static QString script(std::int64_t pid, std::uint64_t x11Window);
+    // Asks KWin to put this process's windows (its normal windows and dialogs: the rename window)
+    // on its current desktop and activate them; returns at once.
+    void bringHere();
+    // The script that does it for the windows of process pid; it runs on KWin 5 and 6, on X11 and
+    // Wayland alike.
+    static QString script(std::int64_t pid);
 
 private:
     void unload();

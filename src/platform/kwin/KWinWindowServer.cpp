@@ -5,8 +5,6 @@
 #include "platform/kwin/KWinVirtualDesktops.h"
 #include "platform/kwin/KWinWindowMover.h"
 
-#include <QGuiApplication>
-
 namespace quillbar {
 
 KWinWindowServer::KWinWindowServer(KWinVirtualDesktops& desktops, KWinDisplays& displays,
@@ -19,10 +17,9 @@ nlohmann::json KWinWindowServer::copyManagedDisplaySpaces() {
     return desktops_.table().managedDisplaySpaces(displays_.identifier());
 }
 
-void KWinWindowServer::addWindowsToSpaces(std::int64_t windowNumber, std::int64_t) {
-    // On Wayland a window's number names nothing KWin knows: the process's windows are brought.
-    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-    mover_.bringHere(x11 ? std::uint64_t(windowNumber) : 0);
+void KWinWindowServer::addWindowsToSpaces(std::int64_t, std::int64_t) {
+    // KWin's scripts know a process's windows by its pid on X11 and Wayland alike.
+    mover_.bringHere();
 }
 
 nlohmann::json KWinWindowServer::copyWindowList() {
