@@ -117,6 +117,8 @@ class Desktop:
         if display == ":":
             raise RuntimeError("Xvfb did not start")
         self.private_env(DISPLAY=display, QT_QPA_PLATFORM="xcb")
+        # On a loaded machine a typed key can stay down past the repeat delay and come twice.
+        self.run(["xset", "r", "off"])
 
     def private_env(self, strip=(), **extra):
         """.env: this environment without its session (nor variables starting with strip), in a

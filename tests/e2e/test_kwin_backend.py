@@ -5,7 +5,7 @@
 import time
 import unittest
 
-from desktop import QUILLBAR, App
+from desktop import LSAN_OPTIONS, QUILLBAR, App
 from kwin import KWin
 from test_x11_backend import PROMPT, Driver
 
@@ -80,7 +80,8 @@ class KWinCases:
         self.kde.set_current(ids[0])
         env = dict(self.kde.env)
         if self.wayland:
-            env.update({"QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": "wayland-quillbar"})
+            env.update({"QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": "wayland-quillbar",
+                        "LSAN_OPTIONS": LSAN_OPTIONS})
         app = App(self.kde, QUILLBAR, env=env)
         self.addCleanup(lambda: self.assertEqual(app.stop(), 0, "quillbar exit status"))
         app.wait_for_line("Backend kwin chosen")
