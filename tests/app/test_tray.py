@@ -66,7 +66,8 @@ class TrayTest(DesktopTest):
         # Launched again: the new instance's rename window comes forward, for the keyboard.
         rename = self.desk.wait_until(
             lambda: self.desk.xdotool("search", "--onlyvisible", "--name", "^Rename Spaces$",
-                                      check=False).split(), timeout=20, message="no rename window")
+                                      check=False).split(), timeout=20,
+            message=lambda: "no rename window: %r" % app.lines[-6:])
         self.desk.wait_until(lambda: self.desk.active_window() == int(rename[0]))
         self.desk.xdotool("key", "Escape")
         if QUILLBAR_OTHER_ID:
