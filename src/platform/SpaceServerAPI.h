@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace quillbar {
@@ -21,6 +22,12 @@ struct SpaceServerAPI {
     // Asks the window manager to show that managed space on its display; no answer (the landing
     // check tells). A backend that has it gets no anchor windows and no keystrokes.
     std::function<void(std::int64_t managedSpaceID)> showSpace;
+    // Asks the window manager to give the space that name of its own, as it answers it under
+    // "Name" (empty: no name of its own, e.g. the bare number); nullopt once asked (a later
+    // answer shows whether it took), else why the name cannot be asked for. Empty where the
+    // desktop has no names a client may set.
+    std::function<std::optional<std::string>(std::int64_t managedSpaceID, const std::string& name)>
+        renameSpace;
 };
 
 } // namespace quillbar
