@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs on a private session bus (ctest starts it with dbus-run-session). A stand-in for KWin owns
 // org.kde.KWin on a connection of its own and answers with whatever shape a test gives it.
+#include "FakePlatform.h"
+#include "platform/kwin/KWinDisplays.h"
 #include "platform/kwin/KWinVirtualDesktops.h"
+#include "platform/kwin/KWinWindowMover.h"
+#include "platform/kwin/KWinWindowServer.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
@@ -95,7 +99,9 @@ public:
     // What GetAll answers: "desktops" and "current".
     QVariantMap properties;
     int reads = 0;
-    QStringList written; // every `current` set
+    QStringList written;        // every `current` set
+    QList<QStringList> renamed; // every setDesktopName: id, name
+    QString refusal;            // the error setDesktopName answers with, if any
 
     QString introspect(const QString&) const override { return {}; }
 
@@ -110,6 +116,12 @@ public:
         } else if (message.member() == QLatin1String("Set") && arguments.size() == 3) {
             written << arguments[2].value<QDBusVariant>().variant().toString();
             connection.send(message.createReply());
+        } else if (message.member() == QLatin1String("setDesktopName") &&
+                   message.signature() == QLatin1String("ss")) {
+            renamed << QStringList{arguments[0].toString(), arguments[1].toString()};
+            connection.send(refusal.isEmpty() ? message.createReply()
+                                              : message.createErrorReply(
+                                                    QStringLiteral("org.kde.KWin.Error"), refusal));
         } else {
             return false;
         }
@@ -145,7 +157,8 @@ TEST(KWinBusTest, ReadsWhatKWinSendsFollowsItsSignalsAndSwitches) {
     kwin.properties = {{"desktops", sent({{"a", "Mail"}, {"b", "Code"}})},
                        {"current", QStringLiteral("a")}};
     int changes = 0;
-    KWinVirtualDesktops desktops(party(), [&changes] { ++changes; });
+    test::FakeLog log;
+    KWinVirtualDesktops desktops(party(), log, [&changes] { ++changes; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
     EXPECT_EQ(ids(desktops.table()), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(desktops.table().desktops()[1].name, "Code");
@@ -175,7 +188,8 @@ TEST(KWinBusTest, SignedPositionsAndThousandsOfDesktops) {
         many.push_back({4999 - i, QStringLiteral("d%1").arg(4999 - i), QStringLiteral("x")});
     }
     kwin.properties = {{"desktops", marshalled(many)}, {"current", QStringLiteral("d3")}};
-    KWinVirtualDesktops desktops(party(), [] {});
+    test::FakeLog log;
+    KWinVirtualDesktops desktops(party(), log, [] {});
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
     // Only the first entries sent are looked at, then bounded like any display.
     ASSERT_EQ(desktops.table().desktops().size(), KWinDesktopTable::kMaxDesktops);
@@ -188,7 +202,8 @@ TEST(KWinBusTest, UnknownShapesAndKWinAwayLeaveNoDesktopsUntilItReturns) {
     kwin.properties = {{"desktops", QStringList{QStringLiteral("a")}},
                        {"current", QStringLiteral("a")}};
     int changes = 0;
-    KWinVirtualDesktops desktops(party(), [&changes] { ++changes; });
+    test::FakeLog log;
+    KWinVirtualDesktops desktops(party(), log, [&changes] { ++changes; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.reads == 1; }, 5000));
     // A current id of the wrong type, then a signal with nothing in it, are no answer either.
     kwin.properties = {{"desktops", sent({{"a", "A"}})}, {"current", 7}};
@@ -209,6 +224,52 @@ TEST(KWinBusTest, UnknownShapesAndKWinAwayLeaveNoDesktopsUntilItReturns) {
     kwin.come();
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
     EXPECT_EQ(ids(desktops.table()), std::vector<std::string>{"a"});
+}
+
+TEST(KWinBusTest, RenamesByManagedNumberAndLogsARefusalOncePerDesktop) {
+    FakeKWin kwin;
+    kwin.properties = {{"desktops", sent({{"a", "Mail"}, {"b", "Code"}})},
+                       {"current", QStringLiteral("a")}};
+    test::FakeLog log;
+    KWinVirtualDesktops desktops(party(), log, [] {});
+    KWinDisplays displays;
+    KWinWindowMover mover(party());
+    KWinWindowServer server(desktops, displays, mover);
+    const auto rename = server.spaceServerAPI().renameSpace;
+    EXPECT_TRUE(rename(1, "").has_value()); // KWin has said nothing yet
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
+    const std::int64_t code = desktops.table().managedSpaceID("b");
+
+    // Over the bound, or a number that names no desktop: a reason, and nothing is sent.
+    EXPECT_TRUE(rename(code, std::string(KWinWindowServer::kMaxNameBytes + 1, 'x')).has_value());
+    EXPECT_TRUE(rename(code + 100, "Lost").has_value());
+    EXPECT_EQ(rename(code, std::string(KWinWindowServer::kMaxNameBytes, 'x')), std::nullopt);
+    EXPECT_EQ(rename(code, "📬 Mail"), std::nullopt);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.renamed.size() == 2; }, 5000));
+    EXPECT_EQ(kwin.renamed.back(), (QStringList{"b", "📬 Mail"}));
+
+    // Refused on every refresh: said once for that desktop, a long refusal on one short line.
+    kwin.refusal = QStringLiteral("no\n").repeated(1000);
+    for (int i = 0; i < 3; ++i) {
+        rename(code, "Work");
+    }
+    rename(desktops.table().managedSpaceID("a"), "Inbox");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.renamed.size() == 6; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.lines.size() == 2; }, 5000));
+    const std::string& said = log.lines.front().message;
+    EXPECT_EQ(said.rfind("KWin refused the name of desktop b: org.kde.KWin.Error: no no", 0), 0u);
+    EXPECT_EQ(said.find('\n'), std::string::npos);
+    EXPECT_LT(said.size(), 100 + static_cast<std::size_t>(KWinVirtualDesktops::kMaxErrorLogged));
+
+    // Taken once, a later refusal is news again.
+    kwin.refusal.clear();
+    rename(code, "Work");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.renamed.size() == 7; }, 5000));
+    kwin.refusal = QStringLiteral("busy");
+    rename(code, "Play");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.lines.size() == 3; }, 5000));
+    EXPECT_EQ(log.lines.back().message,
+              "KWin refused the name of desktop b: org.kde.KWin.Error: busy");
 }
 
 } // namespace

@@ -16,7 +16,7 @@ namespace quillbar {
 
 struct KWinPlatform::Parts {
     Parts(const QDBusConnection& bus, Services& services)
-        : desktops(bus,
+        : desktops(bus, services.log,
                    [&center = services.workspaceCenter] {
                        center.postNotification(NotificationCenter::kActiveSpaceDidChange);
                    })

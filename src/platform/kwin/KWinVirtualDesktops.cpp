@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/kwin/KWinVirtualDesktops.h"
 
+#include "platform/LogSink.h"
 #include "platform/qt/BoundedBusCall.h"
 #include "platform/qt/BusServiceFollower.h"
 
@@ -11,19 +12,25 @@
 #include <QDBusVariant>
 #include <QVariantMap>
 
+#include <algorithm>
+
 namespace quillbar {
 
 namespace {
 
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
-QDBusMessage propertiesCall(const QString& method) {
+QDBusMessage managerCall(const QString& interface, const QString& method) {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString::fromLatin1(KWinVirtualDesktops::kService),
-        QString::fromLatin1(KWinVirtualDesktops::kPath), kProperties, method);
+        QString::fromLatin1(KWinVirtualDesktops::kPath), interface, method);
     // Asking must never start a KWin of its own.
     call.setAutoStartService(false);
     return call;
+}
+
+QDBusMessage propertiesCall(const QString& method) {
+    return managerCall(kProperties, method);
 }
 
 std::optional<QString> textOf(const QVariant& value) {
@@ -35,8 +42,10 @@ std::optional<QString> textOf(const QVariant& value) {
 
 } // namespace
 
-KWinVirtualDesktops::KWinVirtualDesktops(QDBusConnection bus, std::function<void()> onChange)
+KWinVirtualDesktops::KWinVirtualDesktops(QDBusConnection bus, LogSink& log,
+                                         std::function<void()> onChange)
     : bus_(std::move(bus))
+    , log_(log)
     , onChange_(std::move(onChange)) {
     // Registration covers KWin starting after us and coming back after a crash; an owner change
     // covers `kwin --replace` handing the name over directly.
@@ -124,6 +133,42 @@ void KWinVirtualDesktops::show(const std::string& id) {
          << QVariant::fromValue(QDBusVariant(QString::fromStdString(id)));
     // No one waits for the answer: the switch shows up as a currentChanged signal.
     bus_.asyncCall(call);
+}
+
+void KWinVirtualDesktops::rename(const std::string& id, const std::string& name) {
+    QDBusMessage call =
+        managerCall(QString::fromLatin1(kInterface), QStringLiteral("setDesktopName"));
+    call << QString::fromStdString(id) << QString::fromStdString(name);
+    // The new name shows up as a desktopDataChanged signal; only a refusal is looked at here.
+    auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, id](QDBusPendingCallWatcher* done) {
+                done->deleteLater();
+                takeRenameReply(id, done->reply());
+            });
+}
+
+void KWinVirtualDesktops::takeRenameReply(const std::string& id, const QDBusMessage& reply) {
+    if (reply.type() != QDBusMessage::ErrorMessage) {
+        refusedRenames_.erase(id);
+        return;
+    }
+    if (refusedRenames_.size() >= KWinDesktopTable::kMaxDesktops) {
+        // Only present desktops can be asked for again.
+        const auto& present = table_.desktops();
+        std::erase_if(refusedRenames_, [&present](const std::string& refused) {
+            return std::none_of(present.begin(), present.end(),
+                                [&refused](const auto& desktop) { return desktop.id == refused; });
+        });
+    }
+    if (!refusedRenames_.insert(id).second) {
+        return; // said once already: the core asks again on later refreshes
+    }
+    const QString error = (reply.errorName() + QStringLiteral(": ") + reply.errorMessage())
+                              .simplified()
+                              .left(kMaxErrorLogged);
+    log_.log(LogLevel::Default,
+             "KWin refused the name of desktop " + id + ": " + error.toStdString());
 }
 
 bool KWinVirtualDesktops::answers(const QDBusConnection& bus, std::chrono::milliseconds timeout) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,11 @@ class QVariant;
 
 namespace quillbar {
 
+class LogSink;
+
 // KWin's virtual desktops over the session bus: reads them, follows KWin's change signals and KWin
-// itself going away and coming back, and switches desktops. Every call to KWin is asynchronous; the
-// answers land in a KWinDesktopTable. Lives on the thread of the Qt event loop.
+// itself going away and coming back, and switches and renames desktops. Every call to KWin is
+// asynchronous; the answers land in a KWinDesktopTable. Lives on the thread of the Qt event loop.
 class KWinVirtualDesktops final : public QObject {
     Q_OBJECT
 public:
@@ -31,15 +34,22 @@ public:
     // KWin sends at most this many desktops' worth of entries to be looked at.
     static constexpr std::size_t kMaxEntriesRead = 4 * KWinDesktopTable::kMaxDesktops;
 
+    // Error text from KWin is cut to this many characters before it is logged.
+    static constexpr qsizetype kMaxErrorLogged = 300;
+
     // Starts following KWin on the bus; onChange runs on the main thread after every change of
-    // the desktops or the current one (also when KWin goes or returns).
-    KWinVirtualDesktops(QDBusConnection bus, std::function<void()> onChange);
+    // the desktops or the current one (also when KWin goes or returns). Refusals go to log.
+    KWinVirtualDesktops(QDBusConnection bus, LogSink& log, std::function<void()> onChange);
     ~KWinVirtualDesktops() override;
 
     // What KWin said last; empty (not known) while KWin is away.
     const KWinDesktopTable& table() const { return table_; }
     // Asks KWin to show the desktop with that id; returns at once.
     void show(const std::string& id);
+    // Asks KWin to give the desktop with that id the name; returns at once. KWin's answer comes
+    // as a desktopDataChanged signal; an error answer is logged once per desktop until a name is
+    // taken for it again.
+    void rename(const std::string& id, const std::string& name);
 
     // Whether KWin's desktop manager answers on the bus within timeout (waits that long at most,
     // running a local event loop).
@@ -60,12 +70,15 @@ private:
     void read();
     void takeReply(QDBusPendingCallWatcher* call);
     void forget();
+    void takeRenameReply(const std::string& id, const QDBusMessage& reply);
 
     QDBusConnection bus_;
+    LogSink& log_;
     std::function<void()> onChange_;
     KWinDesktopTable table_;
-    bool reading_ = false;   // a read is in flight
-    bool readAgain_ = false; // something changed while it was
+    bool reading_ = false;                 // a read is in flight
+    bool readAgain_ = false;               // something changed while it was
+    std::set<std::string> refusedRenames_; // desktops whose refusal is logged, at most a table's
 };
 
 } // namespace quillbar

@@ -37,6 +37,18 @@ SpaceServerAPI KWinWindowServer::spaceServerAPI() {
             desktops_.show(*id);
         }
     };
+    api.renameSpace = [this](std::int64_t managedSpaceID,
+                             const std::string& name) -> std::optional<std::string> {
+        if (name.size() > kMaxNameBytes) {
+            return "The name is too long for KWin";
+        }
+        const auto id = desktops_.table().desktopID(managedSpaceID);
+        if (!id) {
+            return "KWin has no such desktop now";
+        }
+        desktops_.rename(*id, name);
+        return std::nullopt;
+    };
     return api;
 }
 

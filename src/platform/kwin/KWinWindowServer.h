@@ -3,6 +3,8 @@
 
 #include "platform/WindowServer.h"
 
+#include <cstddef>
+
 namespace quillbar {
 
 class KWinDisplays;
@@ -14,6 +16,9 @@ class KWinWindowMover;
 // KWin.
 class KWinWindowServer final : public WindowServer {
 public:
+    // Longer names are not asked for (KWin would keep them, and show them everywhere).
+    static constexpr std::size_t kMaxNameBytes = 1024;
+
     KWinWindowServer(KWinVirtualDesktops& desktops, KWinDisplays& displays, KWinWindowMover& mover);
 
     // The one display with KWin's desktops; null while KWin is away.
@@ -25,7 +30,8 @@ public:
     bool placingActivates() const override { return true; }
     // Null: KWin lists no windows to other programs.
     nlohmann::json copyWindowList() override;
-    // The active space, the display's current space, and showing a space through KWin.
+    // The active space, the display's current space, and showing and renaming a desktop through
+    // KWin.
     SpaceServerAPI spaceServerAPI() override;
     // False: KWin never gives a deleted desktop's id to another, so a name whose desktop is gone
     // can go with it. (Overrides the window server's question once that is part of it.)
