@@ -2,6 +2,7 @@
 // Runs on a private session bus (ctest starts it with dbus-run-session). A stand-in for the GNOME
 // Shell extension owns org.quillbar.Shell on a connection of its own and answers with whatever
 // shape a test gives it.
+#include "FakePlatform.h"
 #include "platform/gnome/GnomeWindowServer.h"
 #include "platform/gnome/GnomeWorkspaces.h"
 #include "platform/qt/PrimaryScreenDisplays.h"
@@ -45,6 +46,9 @@ public:
     bool silent = false; // never answers at all
     int reads = 0;
     QList<uint> activated;
+    QList<QPair<int, QString>> renamed; // every SetWorkspaceName
+    bool takesNames = true;             // false: an older extension, without SetWorkspaceName
+    QString refusal;                    // the error SetWorkspaceName answers with, if any
 
     QString introspect(const QString&) const override { return {}; }
 
@@ -66,7 +70,27 @@ public:
                                          QStringLiteral("no workspace %1").arg(index)));
             return true;
         }
+        if (message.member() == QLatin1String("SetWorkspaceName")) {
+            takeName(message, connection);
+            return true;
+        }
         return false;
+    }
+
+    void takeName(const QDBusMessage& message, const QDBusConnection& connection) {
+        if (!takesNames) { // what the bus library answers for a method the interface lacks
+            connection.send(message.createErrorReply(QDBusError::UnknownMethod,
+                                                     QStringLiteral("No such method")));
+            return;
+        }
+        if (message.signature() != QLatin1String("is")) {
+            connection.send(message.createErrorReply(QDBusError::InvalidArgs, QString()));
+            return;
+        }
+        renamed << qMakePair(message.arguments()[0].toInt(), message.arguments()[1].toString());
+        connection.send(refusal.isEmpty()
+                            ? message.createReply()
+                            : message.createErrorReply(QDBusError::InvalidArgs, refusal));
     }
 
     void emitChanged(const QList<QVariant>& arguments) {
@@ -87,8 +111,9 @@ private:
 TEST(GnomeBusTest, ReadsFollowsTheSignalAndActivatesThroughTheWindowServer) {
     FakeShell shell;
     shell.answer = workspaces({"Workspace 1", "Mail", "Workspace 3"}, 0);
+    test::FakeLog log;
     int changes = 0;
-    GnomeWorkspaces client(party(), [&changes] { ++changes; });
+    GnomeWorkspaces client(party(), log, [&changes] { ++changes; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return client.table().known(); }, 5000));
     EXPECT_EQ(client.table().names(),
               (std::vector<std::string>{"Workspace 1", "Mail", "Workspace 3"}));
@@ -128,9 +153,10 @@ TEST(GnomeBusTest, AnswersInOtherShapesAreNoAnswerAndThousandsOfNamesAreBounded)
         {QStringLiteral("A"), 0u},                    // one name, not a list
         {names, 0u, 1u},                              // more than declared
         {QVariant::fromValue(QList<int>{1, 2}), 0u}}; // numbers, not names
+    test::FakeLog log;
     int changes = 0;
     shell.answer = wrong.first();
-    GnomeWorkspaces client(party(), [&changes] { ++changes; });
+    GnomeWorkspaces client(party(), log, [&changes] { ++changes; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return shell.reads == 1; }, 5000));
     for (int i = 1; i < wrong.size(); ++i) {
         shell.answer = wrong[i];
@@ -154,8 +180,9 @@ TEST(GnomeBusTest, AnswersInOtherShapesAreNoAnswerAndThousandsOfNamesAreBounded)
 
 TEST(GnomeBusTest, TheServiceLeavingShowsNothingUntilItReturns) {
     FakeShell shell;
+    test::FakeLog log;
     int changes = 0;
-    GnomeWorkspaces client(party(), [&changes] { ++changes; });
+    GnomeWorkspaces client(party(), log, [&changes] { ++changes; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return client.table().known(); }, 5000));
     shell.leave();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !client.table().known(); }, 5000));
@@ -182,6 +209,77 @@ TEST(GnomeBusTest, TheProbeAnswersOnlyForAServiceThatAnswersInTime) {
     waited.start();
     EXPECT_FALSE(GnomeWorkspaces::answers(bus, std::chrono::milliseconds(300)));
     EXPECT_LT(waited.elapsed(), 5000);
+}
+
+TEST(GnomeBusTest, RenamesByManagedNumberAndLogsEachRefusalOnce) {
+    FakeShell shell;
+    shell.answer = workspaces({"Workspace 1", "Workspace 2", "Workspace 3"}, 0);
+    test::FakeLog log;
+    GnomeWorkspaces client(party(), log, [] {});
+    PrimaryScreenDisplays displays(QStringLiteral("gnome:"), QStringLiteral("GNOME Shell"));
+    GnomeWindowServer server(client, displays);
+    const auto rename = server.spaceServerAPI().renameSpace;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.table().known(); }, 5000));
+
+    // Over the bound, or a number that names no workspace: a reason, and nothing is sent.
+    EXPECT_TRUE(rename(2, std::string(GnomeWindowServer::kMaxNameBytes + 1, 'x')).has_value());
+    EXPECT_TRUE(rename(4, "Lost").has_value());
+    EXPECT_TRUE(rename(0, "Lost").has_value());
+    EXPECT_EQ(rename(2, "📬 Mail"), std::nullopt);
+    EXPECT_EQ(rename(3, ""), std::nullopt);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shell.renamed.size() == 2; }, 5000));
+    EXPECT_EQ(shell.renamed, (QList<QPair<int, QString>>{{1, "📬 Mail"}, {2, ""}}));
+
+    // Refused on every refresh: said once for that workspace, until one is taken there.
+    shell.refusal = QStringLiteral("name has control characters");
+    for (int i = 0; i < 3; ++i) {
+        rename(2, "Work");
+    }
+    rename(1, "Home");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shell.renamed.size() == 6; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.lines.size() == 2; }, 5000));
+    EXPECT_EQ(
+        log.lines.front().message,
+        "GNOME Shell refused the name of workspace 2: org.freedesktop.DBus.Error.InvalidArgs: "
+        "name has control characters");
+    shell.refusal.clear();
+    rename(2, "Work");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shell.renamed.size() == 7; }, 5000));
+    shell.refusal = QStringLiteral("busy");
+    rename(2, "Play");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.lines.size() == 3; }, 5000));
+}
+
+TEST(GnomeBusTest, AnOlderExtensionIsToldOnceAndAskedNoMoreUntilTheShellRestarts) {
+    FakeShell shell;
+    shell.takesNames = false;
+    test::FakeLog log;
+    GnomeWorkspaces client(party(), log, [] {});
+    PrimaryScreenDisplays displays(QStringLiteral("gnome:"), QStringLiteral("GNOME Shell"));
+    GnomeWindowServer server(client, displays);
+    const auto rename = server.spaceServerAPI().renameSpace;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.table().known(); }, 5000));
+    EXPECT_EQ(rename(1, "📬 Mail"), std::nullopt);
+    EXPECT_EQ(rename(2, "💻 Code"), std::nullopt); // both on their way before the first answer
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !client.takesNames(); }, 5000));
+    EXPECT_EQ(rename(1, "📬 Mail"), std::string(GnomeWindowServer::kTooOld));
+    // Both answers are in once a later call's is: a stale Activate, whose error makes it read.
+    const int reads = shell.reads;
+    client.activate(9);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shell.reads > reads; }, 5000));
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines.front().message.rfind("GNOME Shell's Quillbar extension takes no names", 0),
+              0u);
+
+    // The Shell restarted with this program's extension: names are asked for again.
+    shell.leave();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !client.table().known(); }, 5000));
+    shell.takesNames = true;
+    shell.come();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.table().known(); }, 5000));
+    EXPECT_TRUE(client.takesNames());
+    EXPECT_EQ(rename(1, "📬 Mail"), std::nullopt);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shell.renamed.size() == 1; }, 5000));
 }
 
 } // namespace

@@ -20,7 +20,7 @@ namespace quillbar {
 struct GnomePlatform::Parts {
     Parts(const QDBusConnection& bus, Services& services)
         : displays(QStringLiteral("gnome:"), QStringLiteral("GNOME Shell"))
-        , workspaces(bus,
+        , workspaces(bus, services.log,
                      [&center = services.workspaceCenter] {
                          center.postNotification(NotificationCenter::kActiveSpaceDidChange);
                      })

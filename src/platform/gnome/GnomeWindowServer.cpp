@@ -31,6 +31,21 @@ SpaceServerAPI GnomeWindowServer::spaceServerAPI() {
             workspaces_.activate(*index);
         }
     };
+    api.renameSpace = [this](std::int64_t managedSpaceID,
+                             const std::string& name) -> std::optional<std::string> {
+        if (!workspaces_.takesNames()) {
+            return kTooOld;
+        }
+        if (name.size() > kMaxNameBytes) {
+            return "The name is too long for GNOME";
+        }
+        const auto index = workspaces_.table().workspaceIndex(managedSpaceID);
+        if (!index) {
+            return "GNOME has no such workspace now";
+        }
+        workspaces_.rename(*index, name);
+        return std::nullopt;
+    };
     return api;
 }
 

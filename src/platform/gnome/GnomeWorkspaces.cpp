@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gnome/GnomeWorkspaces.h"
 
+#include "platform/LogSink.h"
 #include "platform/qt/BoundedBusCall.h"
 #include "platform/qt/BusServiceFollower.h"
 
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QStringList>
@@ -25,13 +27,14 @@ QDBusMessage methodCall(const char* method) {
 
 } // namespace
 
-GnomeWorkspaces::GnomeWorkspaces(QDBusConnection bus, std::function<void()> onChange)
+GnomeWorkspaces::GnomeWorkspaces(QDBusConnection bus, LogSink& log, std::function<void()> onChange)
     : bus_(std::move(bus))
+    , log_(log)
     , onChange_(std::move(onChange)) {
     // The extension takes the name when it is enabled (also after the Shell restarts) and
     // releases it when disabled.
     BusServiceFollower::follow(
-        bus_, QString::fromLatin1(kService), this, [this] { forget(); }, [this] { read(); });
+        bus_, QString::fromLatin1(kService), this, [this] { forget(); }, [this] { arrived(); });
     bus_.connect(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                  QString::fromLatin1(kInterface), QStringLiteral("WorkspacesChanged"), this,
                  SLOT(onWorkspacesChanged(QDBusMessage)));
@@ -89,6 +92,14 @@ void GnomeWorkspaces::take(Workspaces workspaces) {
     onChange_();
 }
 
+void GnomeWorkspaces::arrived() {
+    // A new owner may be a newer extension (the Shell restarted), or may refuse other names.
+    ++owners_;
+    takesNames_ = true;
+    refusedRenames_.clear();
+    read();
+}
+
 void GnomeWorkspaces::forget() {
     if (table_.known()) {
         table_.clear();
@@ -109,6 +120,42 @@ void GnomeWorkspaces::activate(std::uint32_t index) {
                     read();
                 }
             });
+}
+
+void GnomeWorkspaces::rename(std::uint32_t index, const std::string& name) {
+    QDBusMessage call = methodCall("SetWorkspaceName");
+    call << static_cast<int>(index) << QString::fromStdString(name);
+    auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, index, owner = owners_](QDBusPendingCallWatcher* done) {
+                done->deleteLater();
+                if (owner == owners_) { // else the answer is from a service that has since gone
+                    takeRenameReply(index, done->reply());
+                }
+            });
+}
+
+void GnomeWorkspaces::takeRenameReply(std::uint32_t index, const QDBusMessage& reply) {
+    if (reply.type() != QDBusMessage::ErrorMessage) {
+        refusedRenames_.erase(index);
+        return;
+    }
+    const QString error = (reply.errorName() + QStringLiteral(": ") + reply.errorMessage())
+                              .simplified()
+                              .left(kMaxErrorLogged);
+    if (QDBusError(reply).type() == QDBusError::UnknownMethod) {
+        if (takesNames_) {
+            takesNames_ = false;
+            log_.log(LogLevel::Default, "GNOME Shell's Quillbar extension takes no names until "
+                                        "GNOME Shell restarts: " +
+                                            error.toStdString());
+        }
+        return;
+    }
+    if (refusedRenames_.insert(index).second) { // else said already; the core asks again later
+        log_.log(LogLevel::Default, "GNOME Shell refused the name of workspace " +
+                                        std::to_string(index + 1) + ": " + error.toStdString());
+    }
 }
 
 bool GnomeWorkspaces::answers(const QDBusConnection& bus, std::chrono::milliseconds timeout) {

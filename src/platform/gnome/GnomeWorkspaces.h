@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,16 +21,20 @@ class QDBusPendingCallWatcher;
 
 namespace quillbar {
 
+class LogSink;
+
 // The workspace service of Quillbar's GNOME Shell extension on the session bus: reads the
 // workspaces, follows its change signal and the service going away and coming back, and activates
-// workspaces. Every call is asynchronous; the answers land in a GnomeWorkspaceTable. Lives on the
-// thread of the Qt event loop.
+// and renames workspaces. Every call is asynchronous; the answers land in a GnomeWorkspaceTable.
+// Lives on the thread of the Qt event loop.
 class GnomeWorkspaces final : public QObject {
     Q_OBJECT
 public:
     static constexpr const char* kService = "org.quillbar.Shell";
     static constexpr const char* kPath = "/org/quillbar/Shell";
     static constexpr const char* kInterface = "org.quillbar.Shell.Workspaces";
+    // Error text from the service is cut to this many characters before it is logged.
+    static constexpr qsizetype kMaxErrorLogged = 300;
 
     // What the service says: the names in order (at most kMaxWorkspaces of them are kept) and the
     // active index.
@@ -40,7 +45,8 @@ public:
 
     // Starts following the service on the bus; onChange runs on the main thread after every
     // change of the workspaces or the active one (also when the service goes or returns).
-    GnomeWorkspaces(QDBusConnection bus, std::function<void()> onChange);
+    // Refusals go to log.
+    GnomeWorkspaces(QDBusConnection bus, LogSink& log, std::function<void()> onChange);
     ~GnomeWorkspaces() override;
 
     // What the service said last; empty (not known) while it is away.
@@ -48,6 +54,13 @@ public:
     // Asks the service to activate the workspace at index; returns at once. An error answer (the
     // workspace is gone) makes it read the workspaces again.
     void activate(std::uint32_t index);
+    // Asks the service to give the workspace at index that name of its own (GNOME's setting
+    // "workspace-names"); returns at once. The new name comes with WorkspacesChanged; an error
+    // answer is logged once per workspace until a name is taken for it again.
+    void rename(std::uint32_t index, const std::string& name);
+    // False once the service answered that it has no such method (an extension older than this
+    // program, still running until the Shell restarts), until the service's owner changes.
+    bool takesNames() const { return takesNames_; }
 
     // Whether the service answers GetWorkspaces on the bus within timeout (waits that long at
     // most, running a local event loop).
@@ -65,12 +78,18 @@ private:
     void takeReply(QDBusPendingCallWatcher* call);
     void take(Workspaces workspaces);
     void forget();
+    void arrived();
+    void takeRenameReply(std::uint32_t index, const QDBusMessage& reply);
 
     QDBusConnection bus_;
+    LogSink& log_;
     std::function<void()> onChange_;
     GnomeWorkspaceTable table_;
     bool reading_ = false;   // a read is in flight
     bool readAgain_ = false; // something changed while it was
+    bool takesNames_ = true;
+    std::uint64_t owners_ = 0;               // owners the service has had, for stale answers
+    std::set<std::uint32_t> refusedRenames_; // workspaces whose refusal is logged
 };
 
 } // namespace quillbar
