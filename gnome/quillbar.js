@@ -20,6 +20,9 @@ export const MAX_ROWS = 300;
 export const MAX_TEXT = 200; // characters (code points) of a row
 export const MAX_TITLE = 80;
 const CALL_TIMEOUT_MS = 5000;
+// SetWorkspaceName takes no workspace beyond this index and no longer name (UTF-8 bytes).
+export const MAX_NAMED_INDEX = 255;
+export const MAX_NAME_BYTES = 1024;
 
 const SERVICE_XML = `<node>
   <interface name="org.quillbar.Shell.Workspaces">
@@ -29,6 +32,10 @@ const SERVICE_XML = `<node>
     </method>
     <method name="Activate">
       <arg type="u" name="index" direction="in"/>
+    </method>
+    <method name="SetWorkspaceName">
+      <arg type="i" name="index" direction="in"/>
+      <arg type="s" name="name" direction="in"/>
     </method>
     <signal name="WorkspacesChanged">
       <arg type="as" name="names"/>
@@ -112,7 +119,43 @@ export function titleText(variant) {
     return boundedString(variant, {bytes: MAX_REPLY_TEXT});
 }
 
-// org.quillbar.Shell.Workspaces: the workspaces in order, their names, the active one.
+// The size of text in UTF-8, or Infinity once it is over max (counted no further).
+export function utf8Bytes(text, max) {
+    let bytes = 0;
+    for (const character of text) {
+        const code = character.codePointAt(0);
+        bytes += code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+        if (bytes > max)
+            return Infinity;
+    }
+    return bytes;
+}
+
+// GNOME's "workspace-names" with the name at index: padded with "" up to it; an empty name
+// leaves no empty entries at the end.
+export function namedList(names, index, name) {
+    const out = names.slice();
+    while (out.length <= index)
+        out.push('');
+    out[index] = name;
+    while (out.length && out[out.length - 1] === '')
+        out.pop();
+    return out;
+}
+
+// Why SetWorkspaceName's name is refused, or null for one it takes.
+function nameFault(name) {
+    if (typeof name !== 'string')
+        return 'the name is not text';
+    if (name.length > MAX_NAME_BYTES || utf8Bytes(name, MAX_NAME_BYTES) > MAX_NAME_BYTES)
+        return `the name is over ${MAX_NAME_BYTES} bytes`;
+    if (/[\u0000-\u001f\u007f-\u009f]/.test(name))
+        return 'the name has control characters';
+    return null;
+}
+
+// org.quillbar.Shell.Workspaces: the workspaces in order, their names, the active one; activating
+// and naming them.
 class WorkspaceService {
     constructor() {
         this._manager = global.workspace_manager;
@@ -195,6 +238,35 @@ class WorkspaceService {
             invocation.return_value(null);
         } catch (e) {
             warn(`Activate failed: ${e}`);
+            invocation.return_dbus_error('org.quillbar.Shell.Error.Failed', String(e));
+        }
+    }
+
+    // GNOME's own name for the workspace at index, as its Settings would write it.
+    SetWorkspaceNameAsync(params, invocation) {
+        try {
+            const [index, name] = params;
+            if (!Number.isInteger(index) || index < 0 || index > MAX_NAMED_INDEX ||
+                index >= this._manager.get_n_workspaces()) {
+                invocation.return_dbus_error('org.quillbar.Shell.Error.NoSuchWorkspace',
+                    `no workspace ${index}`);
+                return;
+            }
+            const fault = nameFault(name);
+            if (fault) {
+                invocation.return_dbus_error('org.quillbar.Shell.Error.InvalidName', fault);
+                return;
+            }
+            const key = 'workspace-names';
+            const names = namedList(this._settings.get_strv(key), index, name);
+            if (!this._settings.set_strv(key, names)) {
+                invocation.return_dbus_error('org.quillbar.Shell.Error.NotWritable',
+                    `${key} is not writable`);
+                return;
+            }
+            invocation.return_value(null);
+        } catch (e) {
+            warn(`SetWorkspaceName failed: ${e}`);
             invocation.return_dbus_error('org.quillbar.Shell.Error.Failed', String(e));
         }
     }

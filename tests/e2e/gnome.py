@@ -6,6 +6,8 @@ left, and the Quillbar extension copied in and enabled before the shell starts.
     with GnomeShell(workspaces=4, names=["Mail", "Code"]) as gnome:
         gnome.workspaces()                  # (names, active) from the extension's service
         gnome.activate(2)                   # another client switches (the service's Activate)
+        gnome.set_workspace_name(1, "Web")  # and names one (SetWorkspaceName)
+        gnome.names_setting()               # ["Mail", "Web"]: GNOME's "workspace-names"
         bare = gnome.wait_stable_top_bar("bare")  # a still top bar, as <artifacts>/bare-N.png
         x, y, w, h = gnome.changed_area(bare, gnome.screenshot_top_bar("with-button"))
         gnome.click(x + w // 2, y + h // 2)  # a person's pointer: the button's menu opens
@@ -20,6 +22,7 @@ it, by pid; services the bus starts are found by a marker in their environment, 
 becomes their subreaper so that they can be waited on.
 """
 
+import ast
 import ctypes
 import itertools
 import json
@@ -357,6 +360,10 @@ class GnomeShell(Desktop):
     def activate(self, index):
         self.call(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "Activate", "(u)", index)
 
+    def set_workspace_name(self, index, name, signature="(is)"):
+        """The service's SetWorkspaceName, as Quillbar calls it; BusError on a refusal."""
+        self.call(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "SetWorkspaceName", signature, index, name)
+
     def top_bar_button(self):
         return self.property(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "TopBarButton")
 
@@ -367,6 +374,11 @@ class GnomeShell(Desktop):
     def setting(self, schema, key):
         """A setting's value as gsettings prints it."""
         return self.run(["gsettings", "get", schema, key]).strip()
+
+    def names_setting(self):
+        """GNOME's "workspace-names" as a list, as gsettings reads it."""
+        text = self.setting("org.gnome.desktop.wm.preferences", "workspace-names")
+        return [] if text.startswith("@as") else ast.literal_eval(text)
 
     def set_names(self, names):
         self.gsettings("org.gnome.desktop.wm.preferences", "workspace-names", self._strv(names))

@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the Quillbar extension in a headless GNOME Shell 43 (Wayland), against a stand-in
-for Quillbar's bus objects (gnome_client.py's serve_app): the workspace service's answers, the
-top-bar button following Quillbar's presence and title, its menu chosen from as a person would
-(pointer and keyboard), hostile menu content, and disabling the extension while it runs.
+for Quillbar's bus objects (gnome_client.py's serve_app): the workspace service's answers and the
+names it writes into GNOME's setting, the top-bar button following Quillbar's presence and title,
+its menu chosen from as a person would (pointer and keyboard), hostile menu content, and disabling
+the extension while it runs.
 One shell serves every case; each case leaves it as it found it."""
 
 import os
@@ -167,6 +168,44 @@ class GnomeExtensionTest(unittest.TestCase):
         with self.assertRaises(BusError):  # a wrong argument type is the bus's error, not a crash
             shell.call(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "Activate", "(s)", "2")
         self.assertTrue(shell.top_bar_button())
+
+    def test_workspace_names_are_written_to_gnome_and_bad_ones_refused(self):
+        shell = self.shell
+        mark = len(self.changes())
+        # Beyond the names GNOME has: padded; then the first one emptied, the last one too, which
+        # leaves no empty entries at the end.
+        longest = "é" * 512  # 1024 bytes
+        for index, name, setting in ((3, "📬 Mail", NAMES + ["", "📬 Mail"]),
+                                     (2, longest, NAMES + [longest, "📬 Mail"]),
+                                     (0, "", ["", "Code", longest, "📬 Mail"]),
+                                     (3, "", ["", "Code", longest]),
+                                     (2, "", ["", "Code"])):
+            shell.set_workspace_name(index, name)
+            shell.wait_until(lambda: shell.names_setting() == setting,
+                             message=lambda: "workspace-names %r" % shell.names_setting())
+        self.assertIn([["Workspace 1", "Code", longest, "📬 Mail"], 0], self.changes()[mark:])
+        self.wait_change(mark, [["Workspace 1"] + DEFAULT[1:], 0])
+        shell.set_workspace_name(0, "Mail")
+        self.wait_change(mark, [DEFAULT, 0])
+        self.assertEqual(shell.names_setting(), NAMES)
+
+        # Workspaces that are not there, names too long or with control characters, arguments of
+        # other types: error answers, GNOME's setting untouched, the shell answering throughout.
+        refusals = [((index, "X"), "org.quillbar.Shell.Error.NoSuchWorkspace")
+                    for index in (4, -1, 256, 2 ** 31 - 1)]
+        refusals += [((1, name), "org.quillbar.Shell.Error.InvalidName")
+                     for name in ("é" * 513, "x" * (4 << 20), "a\nb", "\x01", "\x7f", "\x9b")]
+        for args, error in refusals:
+            with self.assertRaises(BusError, msg=repr(args)[:80]) as caught:
+                shell.set_workspace_name(*args)
+            self.assertEqual(caught.exception.name, error)
+            self.assertEqual(shell.workspaces(), (DEFAULT, 0))
+        for signature, args in (("(us)", (1, "X")), ("(i)", (1,)), ("(isi)", (1, "X", 2))):
+            with self.assertRaises(BusError):
+                shell.call(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "SetWorkspaceName", signature,
+                           *args)
+        self.assertEqual(shell.names_setting(), NAMES)
+        self.assertEqual(self.changes()[-1], [DEFAULT, 0])
 
     # The top-bar button.
     def test_button_shows_the_title_while_quillbar_runs(self):
