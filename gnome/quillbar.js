@@ -7,6 +7,7 @@ import GLib from 'gi://GLib';
 import Meta from 'gi://Meta';
 import St from 'gi://St';
 import Clutter from 'gi://Clutter';
+import Gettext from 'gettext';
 
 const SHELL_NAME = 'org.quillbar.Shell';
 const SHELL_PATH = '/org/quillbar/Shell';
@@ -143,6 +144,12 @@ export function namedList(names, index, name) {
     return out;
 }
 
+// The name GNOME shows for a workspace without one of its own ("Workspace 3"), in the Shell's
+// language: written back, it is stored as no name, so that it follows the language as before.
+function gnomeDefaultName(index) {
+    return Gettext.dgettext('mutter', 'Workspace %d').replace('%d', String(index + 1));
+}
+
 // Why SetWorkspaceName's name is refused, or null for one it takes.
 function nameFault(name) {
     if (typeof name !== 'string')
@@ -242,7 +249,8 @@ class WorkspaceService {
         }
     }
 
-    // GNOME's own name for the workspace at index, as its Settings would write it.
+    // GNOME's own name for the workspace at index, as its Settings would write it; GNOME's default
+// name for it, or an empty one, leaves it without.
     SetWorkspaceNameAsync(params, invocation) {
         try {
             const [index, name] = params;
@@ -258,7 +266,8 @@ class WorkspaceService {
                 return;
             }
             const key = 'workspace-names';
-            const names = namedList(this._settings.get_strv(key), index, name);
+            const own = name === gnomeDefaultName(index) ? '' : name;
+            const names = namedList(this._settings.get_strv(key), index, own);
             if (!this._settings.set_strv(key, names)) {
                 invocation.return_dbus_error('org.quillbar.Shell.Error.NotWritable',
                     `${key} is not writable`);

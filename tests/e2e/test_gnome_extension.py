@@ -172,13 +172,13 @@ class GnomeExtensionTest(unittest.TestCase):
     def test_workspace_names_are_written_to_gnome_and_bad_ones_refused(self):
         shell = self.shell
         mark = len(self.changes())
-        # Beyond the names GNOME has: padded; then the first one emptied, the last one too, which
-        # leaves no empty entries at the end.
+        # Beyond the names GNOME has: padded; then the first one emptied, the last one given
+        # GNOME's own name for it, which is no name either; none leaves empty entries at the end.
         longest = "é" * 512  # 1024 bytes
         for index, name, setting in ((3, "📬 Mail", NAMES + ["", "📬 Mail"]),
                                      (2, longest, NAMES + [longest, "📬 Mail"]),
                                      (0, "", ["", "Code", longest, "📬 Mail"]),
-                                     (3, "", ["", "Code", longest]),
+                                     (3, "Workspace 4", ["", "Code", longest]),
                                      (2, "", ["", "Code"])):
             shell.set_workspace_name(index, name)
             shell.wait_until(lambda: shell.names_setting() == setting,
