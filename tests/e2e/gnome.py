@@ -316,7 +316,8 @@ class GnomeShell(Desktop):
     # The bus.
     @staticmethod
     def _strv(values):
-        return "@as " + json.dumps(list(values))
+        # As UTF-8: GVariant's text has no surrogate pairs for JSON's escapes of emoji to make.
+        return "@as " + json.dumps(list(values), ensure_ascii=False)
 
     def call(self, dest, path, interface, method, signature=None, *args):
         """A method call as another client; its values as a list; BusError on an error answer.
