@@ -363,6 +363,15 @@ def stored_table(path):
     return {key: (entry["name"], entry["emoji"]) for key, entry in table.items()}
 
 
+def set_setting(path, key, value):
+    """Sets one plain key of [General] in a settings file Quillbar wrote (while it is stopped)."""
+    with open(path, encoding="latin-1") as conf:
+        lines = [line for line in conf.read().splitlines() if line.partition("=")[0] != key]
+    lines.insert(lines.index("[General]") + 1, "%s=%s" % (key, value))
+    with open(path, "w", encoding="latin-1") as conf:
+        conf.write("\n".join(lines) + "\n")
+
+
 def resident_kb(pid):
     with open("/proc/%d/status" % pid) as status:
         return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))

@@ -1,17 +1,37 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the real observer on KWin's desktops over the session bus, through the driver
-(driver/DriverSession.h), on KWin Wayland (--virtual) and on KWin X11 under Xvfb."""
+(driver/DriverSession.h), on KWin Wayland (--virtual) and on KWin X11 under Xvfb; the application
+there, also with "Use these names in the desktop" on."""
 
+import os
 import time
 import unittest
 
-from desktop import LSAN_OPTIONS, QUILLBAR, App
+from desktop import LSAN_OPTIONS, QUILLBAR, App, set_setting, stored_table
 from kwin import KWin
 from test_x11_backend import PROMPT, Driver
 
 MAIL, CODE, MUSIC = "2f1d4b9e-0001-4000-8000-00000000000a", "2f1d4b9e-0002-4000-8000-00000000000b", \
     "2f1d4b9e-0003-4000-8000-00000000000c"
 START = [(MAIL, "Mail"), (CODE, "Code"), (MUSIC, "Music")]
+
+
+def read_file(path):
+    """A file's bytes, None when there is none."""
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as found:
+        return found.read()
+
+
+def restore_file(path, content):
+    """Puts a file back as it was (content None: there was none)."""
+    if content is None:
+        if os.path.exists(path):
+            os.remove(path)
+        return
+    with open(path, "wb") as out:
+        out.write(content)
 
 
 class KWinCases:
@@ -94,6 +114,46 @@ class KWinCases:
                                 message=lambda: "window %s, current %s %s" % (
                                     state(), position, app.lines[-4:]))
             self.assertEqual(self.kde.current(), ident)
+
+    def test_names_go_into_kwin_and_come_back(self):
+        kde = self.kde
+        before = sorted(kde.desktop_list())
+        self.assertGreaterEqual(len(before), 2, "the session's cases left fewer than two desktops")
+        (_, first, _), (_, second, _) = before[:2]
+        names = lambda: [name for _, _, name in sorted(kde.desktop_list())]
+        originals = names()
+        # The session's other cases find the settings and the names as they were.
+        conf = kde.conf_path()
+        self.addCleanup(restore_file, conf, read_file(conf))
+        self.addCleanup(lambda: [kde.rename(i, n) for _, i, n in before if i in (first, second)])
+        kde.write_settings({first: ("Post", "📬"), second: "Work"}, "UseNamesInDesktop.v1=true\n")
+
+        def wait_names(expected):
+            kde.wait_until(lambda: names() == expected, timeout=20,
+                           message=lambda: "KWin's names are %r" % names())
+
+        app = App(kde, QUILLBAR)
+        self.addCleanup(kde.stop_process, app.proc)
+        wait_names(["📬 Post", "Work"] + originals[2:])
+        # Renamed in KDE's own tools (the pager, System Settings): Quillbar takes it.
+        kde.rename(second, "🎵 Songs")
+        kde.wait_until(lambda: stored_table(conf).get(second) == ("Songs", "🎵"), timeout=20,
+                       message=lambda: "stored %r" % stored_table(conf))
+        shared = ["📬 Post", "🎵 Songs"] + originals[2:]
+        # Off: KWin's names from before come back; on again, and once more with KWin showing the
+        # labels already (from which Quillbar must not make "📬 📬 Post").
+        for share, expected in ((False, originals), (True, shared), (True, shared)):
+            self.assertEqual(app.stop(), 0, "quillbar exit status")
+            set_setting(conf, "UseNamesInDesktop.v1", str(share).lower())
+            app = App(kde, QUILLBAR)
+            self.addCleanup(kde.stop_process, app.proc)
+            wait_names(expected)
+        # Once this rename is taken, the start is behind Quillbar: the names are what it leaves.
+        kde.rename(first, "📬 Inbox")
+        kde.wait_until(lambda: stored_table(conf).get(first) == ("Inbox", "📬"), timeout=20,
+                       message=lambda: "stored %r" % stored_table(conf))
+        self.assertEqual(app.stop(), 0, "quillbar exit status")
+        self.assertEqual(names(), ["📬 Inbox", "🎵 Songs"] + originals[2:])
 
 
 class KWinWaylandTest(KWinCases, unittest.TestCase):
