@@ -8,14 +8,15 @@ itself; its title follows a switch made by another client and a rename made in G
 the top-bar button shows that title (a screenshot, looked at); a row chosen in the button's menu
 switches, and "Rename Spaces…" there opens the rename window; names given in Quillbar survive
 dynamic workspaces going and coming back; Quit in that menu ends Quillbar and the button goes.
-Last, with the extension disabled, Quillbar says so and what to run."""
+With the extension disabled, Quillbar says so and what to run. Last, with "Use these names in the
+desktop" on, GNOME's own workspace names are Quillbar's, and back when it is off."""
 
 import os
 import subprocess
 import unittest
 
 import gnome
-from desktop import LSAN_OPTIONS, QUILLBAR, App
+from desktop import LSAN_OPTIONS, QUILLBAR, App, set_setting, stored_table
 from gnome import GnomeShell
 
 NAMES = ["Mail", "Code"]
@@ -166,6 +167,41 @@ class GnomeAppTest(unittest.TestCase):
         finally:
             shell.set_extension(True)
             shell.wait_until(lambda: shell.owner(gnome.SHELL_NAME), message="name not back")
+
+    def test_8_names_go_into_gnome_and_come_back(self):
+        shell = self.shell
+        conf = shell.write_settings(GIVEN, "UseNamesInDesktop.v1=true\n")
+
+        def wait_names(shown, setting):
+            shell.wait_until(lambda: shell.workspaces()[0] == shown and
+                             shell.names_setting() == setting, timeout=20,
+                             message=lambda: "GNOME shows %r from %r" % (
+                                 shell.workspaces()[0], shell.names_setting()))
+
+        app = App(shell, QUILLBAR)
+        self.addCleanup(shell.stop_process, app.proc)
+        wait_names(["📬 Post", "Code", "🎵 Music", "Workspace 4"], ["📬 Post", "Code", "🎵 Music"])
+        # Renamed in GNOME's settings: Quillbar takes it.
+        shell.set_names(["📬 Post", "Code", "🎸 Band"])
+        shell.wait_until(lambda: stored_table(conf).get("msid-3") == ("Band", "🎸"), timeout=20,
+                         message=lambda: "stored %r" % stored_table(conf))
+        shared = ["📬 Post", "Code", "🎸 Band"]
+        # Off: GNOME's names from before come back; on again, and once more with GNOME showing
+        # the labels already (from which Quillbar must not make "📬 📬 Post").
+        for share, setting, shown in ((False, NAMES, NAMES + ["Workspace 3", "Workspace 4"]),
+                                      (True, shared, shared + ["Workspace 4"]),
+                                      (True, shared, shared + ["Workspace 4"])):
+            self.assertEqual(app.stop(), 0, "quillbar exit status")
+            set_setting(conf, "UseNamesInDesktop.v1", str(share).lower())
+            app = App(shell, QUILLBAR)
+            self.addCleanup(shell.stop_process, app.proc)
+            wait_names(shown, setting)
+        # Once this rename is taken, the start is behind Quillbar: the names are what it leaves.
+        shell.set_names(["📬 Inbox"] + shared[1:])
+        shell.wait_until(lambda: stored_table(conf).get("msid-1") == ("Inbox", "📬"), timeout=20,
+                         message=lambda: "stored %r" % stored_table(conf))
+        self.assertEqual(app.stop(), 0, "quillbar exit status")
+        self.assertEqual(shell.names_setting(), ["📬 Inbox"] + shared[1:])
 
 
 @unittest.skipIf(WHY_NOT, WHY_NOT)
