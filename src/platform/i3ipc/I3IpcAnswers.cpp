@@ -97,6 +97,24 @@ std::string uuidText(const std::string& name) {
     return text;
 }
 
+bool isControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+}
+
+// sway reads "$$" as "$" and "$name" as a variable of its configuration, in quotes too, but
+// leaves a "$" after a lone backslash alone (backslash included).
+std::string swayLiteralDollars(std::string_view text) {
+    std::string literal;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        literal.push_back(text[i]);
+        const bool shielded = i > 0 && text[i - 1] == '\\' && !(i > 1 && text[i - 2] == '\\');
+        if (text[i] == '$' && !shielded) {
+            literal.push_back('$');
+        }
+    }
+    return literal;
+}
+
 std::string makeAndModel(const json& output) {
     const std::string make = known(output, "make");
     const std::string model = known(output, "model");
@@ -250,40 +268,48 @@ std::int64_t I3IpcAnswers::displayCurrentSpace(const std::vector<Output>& output
     return found == workspaces.end() ? 0 : found->id;
 }
 
+I3IpcAnswers::CommandText I3IpcAnswers::quoted(std::string_view text, Dialect dialect) {
+    const std::string manager = windowManagerName(dialect);
+    if (text.empty()) {
+        return {{}, manager + " cannot take an empty name."};
+    }
+    // The parsers end a command at a line break.
+    if (std::any_of(text.begin(), text.end(), isControl)) {
+        return {{}, manager + " cannot take a name with line breaks or other control characters."};
+    }
+    if (dialect == Dialect::I3) {
+        std::string quoted = "\"";
+        for (const char c : text) {
+            if (c == '"' || c == '\\') {
+                quoted.push_back('\\');
+            }
+            quoted.push_back(c);
+        }
+        quoted.push_back('"');
+        return {std::move(quoted), {}};
+    }
+    // sway has no escapes in quoted text: a backslash keeps the next character from ending it
+    // but stays, so a final one would swallow the closing quote, and the quote is the one the
+    // text does not contain.
+    if (text.back() == '\\') {
+        return {{}, "sway cannot take a name that ends in a backslash."};
+    }
+    const char quote = text.find('"') == std::string_view::npos    ? '"'
+                       : text.find('\'') == std::string_view::npos ? '\''
+                                                                   : '\0';
+    if (quote == '\0') {
+        return {{}, "sway cannot take a name with both kinds of quotation marks (\" and ')."};
+    }
+    return {quote + swayLiteralDollars(text) + quote, {}};
+}
+
 std::optional<std::string> I3IpcAnswers::workspaceTarget(const Workspace& workspace,
                                                          Dialect dialect) {
     if (workspace.number) {
         return "number " + std::to_string(*workspace.number);
     }
-    const std::string& name = workspace.name;
-    // The parser splits lines, and a final backslash would escape the closing quote.
-    const bool unquotable =
-        name.empty() || name.back() == '\\' || std::any_of(name.begin(), name.end(), [](char c) {
-            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-        });
-    if (unquotable) {
-        return std::nullopt;
-    }
-    if (dialect == Dialect::Sway) {
-        // sway has no escapes in quoted text: pick the quote the name does not contain.
-        if (name.find('"') == std::string::npos) {
-            return "\"" + name + "\"";
-        }
-        if (name.find('\'') == std::string::npos) {
-            return "'" + name + "'";
-        }
-        return std::nullopt;
-    }
-    // i3 turns \" into " and keeps every other backslash.
-    std::string quoted = "\"";
-    for (const char c : name) {
-        if (c == '"') {
-            quoted.push_back('\\');
-        }
-        quoted.push_back(c);
-    }
-    quoted.push_back('"');
-    return quoted;
+    CommandText name = quoted(workspace.name, dialect);
+    return name.text.empty() ? std::nullopt : std::optional(std::move(name.text));
 }
 
 std::optional<std::string> I3IpcAnswers::showCommand(const Workspace& workspace, Dialect dialect) {
@@ -311,6 +337,10 @@ I3IpcAnswers::Dialect I3IpcAnswers::dialect(const json& version) {
     const json* variant = member(version, "variant");
     return variant && variant->is_string() && variant->get<std::string>() == "sway" ? Dialect::Sway
                                                                                     : Dialect::I3;
+}
+
+std::string I3IpcAnswers::windowManagerName(Dialect dialect) {
+    return dialect == Dialect::Sway ? "sway" : "i3";
 }
 
 std::optional<std::string> I3IpcAnswers::ownName(const Workspace& workspace) {

@@ -37,9 +37,16 @@ public:
         bool operator==(const Workspace&) const = default;
     };
 
-    // How the window manager reads quoted text in commands: i3 takes \" for a quote inside
-    // double quotes; sway keeps every backslash and takes single quotes too.
+    // How the window manager reads quoted text in commands: i3 takes \" and \\ inside double
+    // quotes; sway keeps every backslash, takes single quotes too and expands $ (variables).
     enum class Dialect { I3, Sway };
+
+    // Command text, or why there is none (a short sentence for the user); one of them is empty.
+    struct CommandText {
+        std::string text;
+        std::string reason;
+        bool operator==(const CommandText&) const = default;
+    };
 
     // At most this many outputs and workspaces are read from one answer.
     static constexpr std::size_t kMaxOutputs = 64;
@@ -75,6 +82,8 @@ public:
                                                    std::int64_t processID);
     // The dialect of the window manager that gave this GET_VERSION answer.
     static Dialect dialect(const nlohmann::json& version);
+    // The window manager's name for messages: "sway" or "i3".
+    static std::string windowManagerName(Dialect dialect);
     // A stable display identifier from make, model and serial when given, else from the name.
     static std::string displayIdentifier(const nlohmann::json& output);
     // The window manager's own name for a workspace: its name without a leading "N:" (or "N")
@@ -86,6 +95,8 @@ public:
 private:
     // How a command names the workspace: "number N", else its name quoted per window manager.
     static std::optional<std::string> workspaceTarget(const Workspace& workspace, Dialect dialect);
+    // The text as one quoted argument the window manager reads back unchanged, else why not.
+    static CommandText quoted(std::string_view text, Dialect dialect);
 };
 
 } // namespace quillbar
