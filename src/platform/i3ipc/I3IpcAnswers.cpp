@@ -27,12 +27,12 @@ const json* member(const json& object, const char* key) {
     return found == object.end() ? nullptr : &*found;
 }
 
-// Text cut to at most kMaxNameBytes, never inside a UTF-8 sequence.
-std::string bounded(std::string text) {
-    if (text.size() <= I3IpcAnswers::kMaxNameBytes) {
+// Text cut to at most limit bytes, never inside a UTF-8 sequence.
+std::string bounded(std::string text, std::size_t limit = I3IpcAnswers::kMaxNameBytes) {
+    if (text.size() <= limit) {
         return text;
     }
-    std::size_t end = I3IpcAnswers::kMaxNameBytes;
+    std::size_t end = limit;
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
         --end;
     }
@@ -59,6 +59,9 @@ std::optional<std::int64_t> integer(const json& object, const char* key) {
     }
     return value->get<std::int64_t>();
 }
+
+// At most this many results of one RUN_COMMAND answer are looked at.
+constexpr std::size_t kMaxCommandResults = 64;
 
 bool flag(const json& object, const char* key) {
     const json* value = member(object, key);
@@ -331,6 +334,51 @@ std::optional<std::string> I3IpcAnswers::bringCommand(const Workspace& workspace
                                      ? "[pid=" + std::to_string(processID) + "]"
                                      : "[id=" + std::to_string(windowNumber) + "]";
     return criteria + " move container to workspace " + *target;
+}
+
+I3IpcAnswers::CommandText I3IpcAnswers::renameCommand(const Workspace& workspace,
+                                                      const std::string& ownName, Dialect dialect) {
+    if (!workspace.number) {
+        return {{},
+                "This workspace has no number, so its own name is what Quillbar knows it by: "
+                "renaming it would lose the name you gave it."};
+    }
+    const std::string number = std::to_string(*workspace.number);
+    const std::string name = ownName.empty() ? number : number + ": " + ownName;
+    if (name.size() > kMaxNameBytes) {
+        return {{}, "This name is too long for a workspace (more than 1 KiB)."};
+    }
+    CommandText newName = quoted(name, dialect);
+    if (newName.text.empty()) {
+        return newName;
+    }
+    if (dialect == Dialect::Sway) {
+        return {"rename workspace number " + number + " to " + newName.text, {}};
+    }
+    // i3 finds the workspace to rename by its current name only.
+    const CommandText oldName = quoted(workspace.name, dialect);
+    if (oldName.text.empty()) {
+        return {{},
+                "i3 cannot be asked to rename this workspace: its current name has line breaks or "
+                "other control characters."};
+    }
+    return {"rename workspace " + oldName.text + " to " + newName.text, {}};
+}
+
+std::optional<std::string> I3IpcAnswers::commandError(const json& answer) {
+    if (!answer.is_array() || answer.empty()) {
+        return "no readable answer";
+    }
+    const std::size_t count = std::min(answer.size(), kMaxCommandResults);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (flag(answer[i], "success")) {
+            continue;
+        }
+        std::string error = bounded(text(answer[i], "error"), kMaxErrorBytes);
+        std::replace_if(error.begin(), error.end(), isControl, ' ');
+        return error.empty() ? "no reason given" : error;
+    }
+    return std::nullopt;
 }
 
 I3IpcAnswers::Dialect I3IpcAnswers::dialect(const json& version) {
