@@ -414,6 +414,14 @@
         <source>Names are not saved: %1</source>
         <translation>Namen werden nicht gespeichert: %1</translation>
     </message>
+    <message>
+        <source>Use these names in the desktop</source>
+        <translation>Diese Namen auf der Arbeitsfläche verwenden</translation>
+    </message>
+    <message>
+        <source>This desktop cannot show these names</source>
+        <translation>Diese Arbeitsumgebung kann diese Namen nicht zeigen</translation>
+    </message>
 </context>
 <context>
     <name>quillbar::SettingsWindowController</name>

@@ -414,6 +414,14 @@
         <source>Names are not saved: %1</source>
         <translation>Les noms ne sont pas enregistrés : %1</translation>
     </message>
+    <message>
+        <source>Use these names in the desktop</source>
+        <translation>Utiliser ces noms dans le bureau</translation>
+    </message>
+    <message>
+        <source>This desktop cannot show these names</source>
+        <translation>Ce bureau ne peut pas afficher ces noms</translation>
+    </message>
 </context>
 <context>
     <name>quillbar::SettingsWindowController</name>

@@ -4,6 +4,7 @@
 #include "app/BackendChooser.h"
 #include "app/FirstRun.h"
 #include "model/SpaceNameStore.h"
+#include "observer/DesktopNameSharing.h"
 #include "observer/SpaceObserver.h"
 #include "services/BusObject.h"
 #include "services/DebugRequests.h"
@@ -84,8 +85,11 @@ QuillbarApp::QuillbarApp(const Options& options)
     // Switching beside the observer: it keeps the anchors in line with every detection and serves
     // the debug switch requests.
     switcher_ = std::make_unique<SpaceSwitcher>(*observer_, backend_->platform());
+    // Names written into the desktop, once the names have been read (loadNames).
+    nameSharing_ = std::make_unique<DesktopNameSharing>(*observer_, defaults_);
     settingsWindow_ = std::make_unique<SettingsWindowController>();
     settingsWindow_->setDefaults(defaults_);
+    settingsWindow_->setNameSharing(*nameSharing_);
     observer_->setSettingsPresenter([this] { showRenameWindow(); });
     // 3. Registrations, the timer and the first refresh, so the tray shows the right title at once.
     observer_->start();
@@ -312,6 +316,7 @@ void QuillbarApp::claimInstance() {
     // The table is the newer instance's from the moment it takes the name: not one more write.
     connect(singleInstance_.get(), &SingleInstance::replaced, this, [this](const QString& taker) {
         nameStore_->stopWriting();
+        nameSharing_->stop();
         reportInstance("A newer Quillbar took over (" + taker.toStdString() +
                        "); this one saves nothing more and quits");
         emit quitRequested();
@@ -335,6 +340,7 @@ void QuillbarApp::loadNames(bool previousLeft) {
         log_.log(LogLevel::Default,
                  "Name table loaded: " + std::to_string(nameStore_->assignments().size()) +
                      " names");
+        nameSharing_->start();
     }
 }
 
@@ -351,6 +357,9 @@ void QuillbarApp::watchStorage() {
             } else {
                 log_.log(LogLevel::Default, "The settings file can be read again; names are saved");
                 storageRetry_.stop();
+                if (namesRequested_) {
+                    nameSharing_->start(); // the names are read now
+                }
             }
             showStorageWarning();
         });

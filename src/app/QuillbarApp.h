@@ -28,6 +28,7 @@ namespace quillbar {
 
 class BusObject;
 class DebugRequests;
+class DesktopNameSharing;
 class MenuBarItem;
 class MenuContentView;
 class MenuExporter;
@@ -133,6 +134,7 @@ private:
     std::unique_ptr<QSystemTrayIcon> unsupportedTray_;
     std::unique_ptr<SpaceObserver> observer_;
     std::unique_ptr<SpaceSwitcher> switcher_;
+    std::unique_ptr<DesktopNameSharing> nameSharing_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
     std::unique_ptr<MenuContentView> menu_;
     std::unique_ptr<MenuBarItem> item_;

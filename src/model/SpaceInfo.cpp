@@ -2,8 +2,22 @@
 #include "model/SpaceInfo.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace quillbar {
+
+namespace {
+
+// Whether a window manager's name only restates the desktop's number, as placeholders do
+// ("desktop 2" for desktop 2, in any case): our own "Desktop N" says the same.
+bool restatesNumber(const std::string& name, int desktopIndex) {
+    const std::string placeholder = "desktop " + std::to_string(desktopIndex);
+    return std::equal(
+        name.begin(), name.end(), placeholder.begin(), placeholder.end(),
+        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+} // namespace
 
 std::string SpaceInfo::defaultName() const {
     if (type == fullscreenType) {
@@ -12,7 +26,8 @@ std::string SpaceInfo::defaultName() const {
         }
         return "Fullscreen App";
     }
-    if (windowManagerName && !windowManagerName->empty()) {
+    if (windowManagerName && !windowManagerName->empty() &&
+        !(desktopIndex && restatesNumber(*windowManagerName, *desktopIndex))) {
         return *windowManagerName;
     }
     if (type == ordinaryDesktopType && desktopIndex) {

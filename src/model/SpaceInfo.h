@@ -21,7 +21,9 @@ struct SpaceInfo {
     bool isCurrent = false;
     std::optional<std::string> fullscreenAppName;
     std::optional<std::int32_t> ownerPID;
-    std::optional<std::string> windowManagerName; // the window manager's own name; never empty
+    // The window manager's own name as it says it (placeholders such as "Desktop 2" too); never
+    // empty.
+    std::optional<std::string> windowManagerName;
 
     static constexpr int ordinaryDesktopType = 0;
     static constexpr int fullscreenType = 4;

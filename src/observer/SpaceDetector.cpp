@@ -5,7 +5,6 @@
 #include "observer/ValueCoercion.h"
 
 #include <algorithm>
-#include <cctype>
 #include <limits>
 #include <set>
 
@@ -46,15 +45,6 @@ std::optional<std::string> windowManagerName(const json& space) {
         return std::nullopt;
     }
     return name;
-}
-
-// Whether a window manager's name only restates the desktop's number, as placeholders do
-// ("desktop 2" for desktop 2, in any case): our own "Desktop N" says the same.
-bool restatesNumber(const std::string& name, int desktopIndex) {
-    const std::string placeholder = "desktop " + std::to_string(desktopIndex);
-    return std::equal(
-        name.begin(), name.end(), placeholder.begin(), placeholder.end(),
-        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
 std::optional<std::int64_t> managedSpaceID(const json& dictionary) {
@@ -266,10 +256,6 @@ SpaceDetector::DisplayReading& SpaceDetector::readDisplay(std::size_t index, std
         auto uuid = nonEmptyString(spaceValue, WindowServer::kUUID);
         space.managedSpaceID = managedSpaceID(spaceValue);
         space.windowManagerName = windowManagerName(spaceValue);
-        if (space.windowManagerName && space.desktopIndex &&
-            restatesNumber(*space.windowManagerName, *space.desktopIndex)) {
-            space.windowManagerName.reset(); // the window manager's placeholder, not a name
-        }
         if (auto key = nonEmptyString(spaceValue, WindowServer::kPersistenceKey)) {
             space.persistenceID = std::move(key);
         } else if (uuid) {

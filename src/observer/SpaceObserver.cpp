@@ -115,6 +115,9 @@ void SpaceObserver::start() {
 
 void SpaceObserver::refresh() {
     std::vector<SpaceInfo> detected = detectSpaces();
+    if (const std::shared_ptr<DetectedRewrite> rewrite = detectedRewrite_; *rewrite) {
+        (*rewrite)(detected);
+    }
     // Switching brings its anchors in line before anyone hears of the new list.
     if (const std::shared_ptr<DetectionHandler> handler = detectionHandler_; *handler) {
         (*handler)(detected, lastSpaceChangeAt_);
@@ -301,6 +304,10 @@ Subscription install(const std::shared_ptr<Handler>& slot, Handler handler) {
 
 Subscription SpaceObserver::onDetection(DetectionHandler handler) {
     return install(detectionHandler_, std::move(handler));
+}
+
+Subscription SpaceObserver::onDetected(DetectedRewrite rewrite) {
+    return install(detectedRewrite_, std::move(rewrite));
 }
 
 Subscription SpaceObserver::onSwitchRequest(std::function<void(const SpaceInfo&)> handler) {

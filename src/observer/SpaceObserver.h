@@ -82,6 +82,11 @@ public:
         std::function<void(const std::vector<SpaceInfo>& detected, TimePoint lastSpaceChangeAt)>;
     // Installs the one detection handler until the returned handle goes.
     [[nodiscard]] Subscription onDetection(DetectionHandler handler);
+    // Rewrites what was detected before anyone hears of it (so that names Quillbar wrote into the
+    // desktop read as the desktop's own names from before).
+    using DetectedRewrite = std::function<void(std::vector<SpaceInfo>& detected)>;
+    // Installs the one rewrite until the returned handle goes.
+    [[nodiscard]] Subscription onDetected(DetectedRewrite rewrite);
     // Installs the one handler of debug switch requests (given the desktop asked for) until the
     // returned handle goes.
     [[nodiscard]] Subscription onSwitchRequest(std::function<void(const SpaceInfo&)> handler);
@@ -130,6 +135,7 @@ private:
     Published<std::string> menuBarTitle_{"Desktop ?"};
     // Shared with the handles onDetection and onSwitchRequest return, so those may outlive this.
     std::shared_ptr<DetectionHandler> detectionHandler_ = std::make_shared<DetectionHandler>();
+    std::shared_ptr<DetectedRewrite> detectedRewrite_ = std::make_shared<DetectedRewrite>();
     std::shared_ptr<std::function<void(const SpaceInfo&)>> switchRequestHandler_ =
         std::make_shared<std::function<void(const SpaceInfo&)>>();
     TimePoint lastSpaceChangeAt_{};                // the distant past (epoch)

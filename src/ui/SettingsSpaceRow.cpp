@@ -21,6 +21,7 @@ namespace {
 constexpr int numberWidth = 44;
 constexpr int displayWidth = 110;
 constexpr int emojiWidth = 64;
+constexpr int shareProblemWidth = 200;
 constexpr int captionPixelSize = 11;
 constexpr int bodyPixelSize = 13;
 constexpr qreal currentTintOpacity = 0.08;
@@ -59,6 +60,7 @@ SettingsSpaceRow::SettingsSpaceRow(const SpaceInfo& space, std::optional<std::st
     , displayLabel_(new QLabel(this))
     , nameField_(new QLineEdit(this))
     , readOnlyLabel_(new QLabel(this))
+    , shareProblemLabel_(new QLabel(this))
     , picker_(new EmojiPicker(this))
     , emptyEmoji_(new QWidget(this)) {
     auto* layout = new QHBoxLayout(this);
@@ -84,6 +86,14 @@ SettingsSpaceRow::SettingsSpaceRow(const SpaceInfo& space, std::optional<std::st
     layout->addWidget(nameField_, 1);
     setTextColour(readOnlyLabel_, QPalette::PlaceholderText);
     layout->addWidget(readOnlyLabel_, 1);
+    QFont small = font();
+    small.setPixelSize(captionPixelSize);
+    shareProblemLabel_->setFont(small);
+    shareProblemLabel_->setWordWrap(true);
+    shareProblemLabel_->setMaximumWidth(shareProblemWidth);
+    setTextColour(shareProblemLabel_, QPalette::PlaceholderText);
+    shareProblemLabel_->hide();
+    layout->addWidget(shareProblemLabel_);
 
     picker_->button()->installEventFilter(this);
     layout->addWidget(picker_);
@@ -139,6 +149,12 @@ void SettingsSpaceRow::setNamesDisplay(bool namesDisplay) {
     // With one display its name says nothing (a driver's or a virtual monitor's name).
     displayLabel_->setVisible(namesDisplay_);
     updateAccessibleName();
+}
+
+void SettingsSpaceRow::setShareProblem(const QString& reason) {
+    shareProblemLabel_->setText(reason);
+    shareProblemLabel_->setVisible(!reason.isEmpty());
+    nameField_->setToolTip(reason);
 }
 
 void SettingsSpaceRow::updateAccessibleName() {

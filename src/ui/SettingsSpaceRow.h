@@ -36,6 +36,8 @@ public:
 
     // Gives the name field keyboard focus; false when the row has none.
     bool focusName();
+    // Says beside the name why the desktop cannot show it (empty: it can).
+    void setShareProblem(const QString& reason);
     // Whether the name field's accessible name also names the display (with several displays).
     void setNamesDisplay(bool namesDisplay);
 
@@ -49,6 +51,8 @@ public:
     QLabel* displayLabel() const { return displayLabel_; }
     // The default name shown instead of the field on read-only rows.
     QLabel* readOnlyLabel() const { return readOnlyLabel_; }
+    // Why the desktop cannot show the name (hidden while it can).
+    QLabel* shareProblemLabel() const { return shareProblemLabel_; }
 
 signals:
     // The name field gained keyboard focus.
@@ -83,6 +87,7 @@ private:
     QLabel* displayLabel_;
     QLineEdit* nameField_;
     QLabel* readOnlyLabel_;
+    QLabel* shareProblemLabel_;
     EmojiPicker* picker_;
     QWidget* emptyEmoji_;
 };

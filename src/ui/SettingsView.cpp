@@ -3,6 +3,7 @@
 
 #include "model/Defaults.h"
 #include "model/SpaceNameStore.h"
+#include "observer/DesktopNameSharing.h"
 #include "observer/SpaceObserver.h"
 #include "ui/EmojiPicker.h"
 #include "ui/MenuBarIcon.h"
@@ -10,6 +11,7 @@
 #include "ui/SettingsHeader.h"
 #include "ui/SettingsSpaceRow.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -46,7 +48,7 @@ void useSecondaryText(QLabel* label, int pixelSize, QFont::Weight weight) {
 } // namespace
 
 SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
-                           const Defaults& defaults, QWidget* parent)
+                           const Defaults& defaults, DesktopNameSharing* sharing, QWidget* parent)
     : QWidget(parent)
     , observer_(observer)
     , nameStore_(nameStore)
@@ -57,7 +59,8 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
     , header_(new SettingsHeader(this))
     , scroll_(new QScrollArea(this))
     , list_(new QWidget)
-    , listLayout_(new QVBoxLayout(list_)) {
+    , listLayout_(new QVBoxLayout(list_))
+    , sharing_(sharing) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -93,6 +96,25 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
     saveProblemSubscription_ = nameStore_.subscribeSaveProblem(onProblem);
     showSaveWarning();
     redraw();
+    if (sharing_) {
+        sharingSubscription_ = sharing_->subscribe([this] { showSharing(); });
+        showSharing();
+    }
+}
+
+void SettingsView::showSharing() {
+    const bool available = sharing_->isAvailable();
+    shareCheckBox_->setEnabled(available);
+    shareCheckBox_->setChecked(available && sharing_->isEnabled());
+    shareCheckBox_->setText(available ? tr("Use these names in the desktop")
+                                      : tr("This desktop cannot show these names"));
+    for (const auto& [id, row] : rowsByID_) {
+        const auto key = row->space().persistenceID;
+        const auto refusal = key ? sharing_->refusals().find(*key) : sharing_->refusals().end();
+        row->setShareProblem(refusal == sharing_->refusals().end()
+                                 ? QString()
+                                 : QString::fromStdString(refusal->second));
+    }
 }
 
 void SettingsView::showSaveWarning() {
@@ -111,6 +133,16 @@ QWidget* SettingsView::makeFooter() {
     countLabel_->setObjectName(QStringLiteral("spaceCount"));
     useSecondaryText(countLabel_, 11, QFont::Normal);
     row->addWidget(countLabel_);
+    if (sharing_) {
+        row->addSpacing(18);
+        shareCheckBox_ = new QCheckBox(footer);
+        shareCheckBox_->setObjectName(QStringLiteral("useNamesInDesktop"));
+        connect(shareCheckBox_, &QCheckBox::toggled, this, [this](bool on) {
+            if (on != sharing_->isEnabled())
+                sharing_->setEnabled(on);
+        });
+        row->addWidget(shareCheckBox_);
+    }
     row->addStretch(1);
     doneButton_ = new QPushButton(tr("Done"), footer);
     doneButton_->setDefault(true);
@@ -284,7 +316,14 @@ SettingsSpaceRow* SettingsView::makeRow(const SpaceInfo& space) {
     connect(row, &SettingsSpaceRow::nameFocusLost, this, [this](const std::string& key) {
         if (focusedKey_ == key)
             focusedKey_.reset();
+        if (sharing_)
+            sharing_->flush(); // the name is complete: the desktop may have it now
     });
+    if (sharing_ && space.persistenceID) {
+        const auto refusal = sharing_->refusals().find(*space.persistenceID);
+        if (refusal != sharing_->refusals().end())
+            row->setShareProblem(QString::fromStdString(refusal->second));
+    }
     return row;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -21,6 +22,7 @@ class QVBoxLayout;
 namespace quillbar {
 
 class Defaults;
+class DesktopNameSharing;
 class MenuBarLocationHint;
 class SettingsHeader;
 class SettingsSpaceRow;
@@ -33,9 +35,10 @@ class SpaceObserver;
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
-    // Reads the first-run flag from defaults once: the hint shows while it was false.
+    // Reads the first-run flag from defaults once: the hint shows while it was false. With
+    // sharing, the footer has its checkbox and the rows say why the desktop cannot take a name.
     SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore, const Defaults& defaults,
-                 QWidget* parent = nullptr);
+                 DesktopNameSharing* sharing = nullptr, QWidget* parent = nullptr);
 
     // Refreshes the observer and focuses the current space's name field 0.15 s later.
     void windowDidShow();
@@ -60,6 +63,8 @@ public:
     QLabel* countLabel() const { return countLabel_; }
     // The "Done" button.
     QPushButton* doneButton() const { return doneButton_; }
+    // The "Use these names in the desktop" checkbox, or null without sharing.
+    QCheckBox* shareCheckBox() const { return shareCheckBox_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -79,6 +84,8 @@ private:
     SettingsSpaceRow* makeRow(const SpaceInfo& space);
     void dismissHint();
     void showSaveWarning();
+    // The checkbox and each row's refusal, from the sharing.
+    void showSharing();
 
     SpaceObserver& observer_;
     SpaceNameStore& nameStore_;
@@ -99,6 +106,8 @@ private:
     QVBoxLayout* listLayout_;
     QLabel* countLabel_ = nullptr;
     QPushButton* doneButton_ = nullptr;
+    DesktopNameSharing* sharing_;
+    QCheckBox* shareCheckBox_ = nullptr;
     std::map<std::string, SettingsSpaceRow*> rowsByID_;
     std::vector<SettingsSpaceRow*> listedRows_;
     std::vector<QLabel*> captions_;
@@ -108,6 +117,7 @@ private:
     Subscription storeSubscription_;
     Subscription readProblemSubscription_;
     Subscription saveProblemSubscription_;
+    Subscription sharingSubscription_;
 };
 
 } // namespace quillbar

@@ -91,7 +91,8 @@ void SettingsWindowController::createWindow(SpaceObserver& observer, SpaceNameSt
     // Without the real defaults the flag reads as set: no first-run hint.
     MemoryDefaults completed;
     completed.setBool("HasCompletedFirstRun.v1", true);
-    auto* view = new SettingsView(observer, nameStore, defaults_ ? *defaults_ : completed);
+    auto* view =
+        new SettingsView(observer, nameStore, defaults_ ? *defaults_ : completed, sharing_);
     view->setObjectName(QStringLiteral("renameSpacesWindow"));
     view->setWindowTitle(tr("Rename Spaces"));
     view->setWindowIcon(AppIcon::icon());

@@ -9,6 +9,7 @@
 namespace quillbar {
 
 class Defaults;
+class DesktopNameSharing;
 class SpaceNameStore;
 class SpaceObserver;
 
@@ -25,6 +26,9 @@ public:
     // Gives the controller the defaults that hold the first-run flag; call before the first show().
     // Without them the window starts without its first-run hint.
     void setDefaults(Defaults& defaults);
+    // Gives the window the sharing of names with the desktop (its checkbox); call before the
+    // first show(). Without it the window has no such checkbox.
+    void setNameSharing(DesktopNameSharing& sharing) { sharing_ = &sharing; }
 
     // Creates the window if needed (from these arguments), refreshes the observer, shows the
     // window on the current space (moving it there when it was open on another), raises and
@@ -44,6 +48,7 @@ private:
     bool bringToCurrentSpace(SpaceObserver& observer);
 
     Defaults* defaults_ = nullptr;
+    DesktopNameSharing* sharing_ = nullptr;
     QPointer<SettingsView> window_;
 };
 

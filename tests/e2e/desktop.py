@@ -15,6 +15,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -268,6 +269,10 @@ class Desktop:
                        (table_line(table) if table else "") + text)
         return self.conf_path()
 
+    def set_desktop_names(self, names):
+        """Sets the root's whole _NET_DESKTOP_NAMES, as a pager does (xprop cannot write NULs)."""
+        self.run([sys.executable, "-c", SET_DESKTOP_NAMES, *names])
+
     def click(self, x, y):
         self.xdotool("mousemove", str(x), str(y), "click", "1")
 
@@ -289,6 +294,23 @@ class Desktop:
         return value
 
 
+# Run on the desktop's environment (its DISPLAY and XAUTHORITY): names in argv, through libX11.
+SET_DESKTOP_NAMES = """
+import ctypes, sys
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = x.XInternAtom.restype = x.XDefaultRootWindow.restype = ctypes.c_void_p
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XDefaultRootWindow.argtypes = x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+x.XChangeProperty.argtypes = [ctypes.c_void_p] + [ctypes.c_void_p] * 3 + [ctypes.c_int] * 2 + [
+    ctypes.c_char_p, ctypes.c_int]
+display = x.XOpenDisplay(None)
+data = b"".join(name.encode() + b"\\0" for name in sys.argv[1:])
+x.XChangeProperty(display, x.XDefaultRootWindow(display),
+                  x.XInternAtom(display, b"_NET_DESKTOP_NAMES", 0),
+                  x.XInternAtom(display, b"UTF8_STRING", 0), 8, 0, data, len(data))
+x.XCloseDisplay(display)
+"""
 TABLE = "SpaceAssignments.v1"
 ESCAPES = {"a": "\a", "b": "\b", "f": "\f", "n": "\n", "r": "\r", "t": "\t", "v": "\v",
            "0": "\0"}

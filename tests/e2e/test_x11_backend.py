@@ -9,7 +9,7 @@ import threading
 import time
 import unittest
 
-from desktop import BUILD, QUILLBAR, App, DesktopTest
+from desktop import BUILD, QUILLBAR, App, DesktopTest, stored_table
 
 DRIVER = os.environ.get("QUILLBAR_DRIVER", BUILD + "/tests/e2e/driver/quillbar-driver")
 # A refresh that follows an event arrives within milliseconds; the periodic one only every 5 s.
@@ -209,6 +209,83 @@ class NamedDesktopsTest(DesktopTest):
         mark = len(driver.events)
         self.desk.wmctrl("-s", "0")
         driver.wait_for("title", lambda e: e["title"] == "Post", mark)
+
+
+TINT2_RC = """panel_items = T
+panel_size = 100% 32
+panel_position = bottom center horizontal
+panel_background_id = 0
+taskbar_mode = multi_desktop
+taskbar_name = 1
+taskbar_name_padding = 12 4
+taskbar_name_font = sans 12
+taskbar_name_font_color = #ffffff 100
+taskbar_name_active_font_color = #ffff00 100
+"""
+
+
+class SharedNamesTest(DesktopTest):
+    """With "Use these names in the desktop" on, openbox's desktops (and a pager) are called by
+    Quillbar's names; a rename in the desktop comes back to Quillbar; off gives the names back."""
+
+    names = ["Mail", "", "Web"]
+
+    def desktop_names(self):
+        # wmctrl -d: "0  * DG: WxH  VP: X,Y  WA: X,Y WxH  NAME"
+        lines = self.desk.wmctrl("-d").splitlines()
+        return [(line.split(None, 9) + [""])[9] for line in lines]
+
+    def wait_names(self, expected):
+        self.desk.wait_until(lambda: self.desktop_names() == expected, timeout=20,
+                             message=lambda: "the desktops are %r" % self.desktop_names())
+
+    def restart(self, app, share):
+        self.assertEqual(app.stop(), 0)
+        with open(self.desk.conf_path()) as conf:
+            text = conf.read()
+        with open(self.desk.conf_path(), "w") as conf:
+            conf.write(text.replace("UseNamesInDesktop.v1=%s" % str(not share).lower(),
+                                    "UseNamesInDesktop.v1=%s" % str(share).lower()))
+        return App(self.desk)
+
+    def test_names_go_into_the_desktop_and_come_back(self):
+        originals = self.desktop_names()
+        self.desk.write_settings({"msid-1": ("Post", "📬"), "msid-2": "Code"},
+                                 "UseNamesInDesktop.v1=true\n")
+        app = App(self.desk)
+        self.wait_names(["📬 Post", "Code"] + originals[2:])
+        # The names from before stay the defaults: desktop 3 is still "Web" to Quillbar.
+        self.desk.wmctrl("-s", "2")
+        self.desk.wait_title("Web")
+
+        pager = self.desk.start_process(["tint2", "-c", self.tint2_config()],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.desk.wait_until(lambda: self.desk.xdotool("search", "--onlyvisible", "--class",
+                                                       "tint2", check=False).strip(),
+                             timeout=20, message="tint2 did not show")
+        self.desk.screenshot("pager-shared-names")
+        self.desk.stop_process(pager)
+
+        # Renamed with the desktop's own tools: Quillbar takes it, emoji and all.
+        self.desk.set_desktop_names(["📬 Post", "🎵 Music"] + originals[2:])
+        self.desk.wmctrl("-s", "1")
+        self.desk.wait_title("🎵 Music")
+        self.desk.wait_until(lambda: stored_table(self.desk.conf_path()).get("msid-2") ==
+                             ("Music", "🎵"), message="the rename was not stored")
+
+        app = self.restart(app, share=False)
+        self.wait_names(originals)
+        app = self.restart(app, share=True)
+        shared = ["📬 Post", "🎵 Music"] + originals[2:]
+        self.wait_names(shared)
+        self.assertEqual(app.stop(), 0)
+        self.assertEqual(self.desktop_names(), shared, "doubled or changed by a restart")
+
+    def tint2_config(self):
+        path = os.path.join(self.desk.env["HOME"], "tint2rc")
+        with open(path, "w") as rc:
+            rc.write(TINT2_RC)
+        return path
 
 
 class StubWindowManagerTest(DesktopTest):

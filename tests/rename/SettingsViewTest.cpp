@@ -7,6 +7,7 @@
 #include "app/FirstRun.h"
 #include "model/MemoryDefaults.h"
 #include "model/SpaceNameStore.h"
+#include "observer/DesktopNameSharing.h"
 #include "observer/SpaceObserver.h"
 #include "switching/SpaceSwitcher.h"
 #include "ui/EmojiCell.h"
@@ -18,6 +19,7 @@
 #include "ui/SettingsWindowController.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -310,6 +312,41 @@ TEST_F(SettingsViewTest, TheWindowSaysWhyNamesAreNotSavedUntilTheyAre) {
     EXPECT_TRUE(other.saveWarning()->isHidden());
     EXPECT_EQ(decodeNameTable(*unreadable.data(std::string(SpaceNameStore::defaultsKey))),
               (NameTable{{"uuid-1", {"Typed", ""}}}));
+}
+
+TEST_F(SettingsViewTest, TheSharingCheckboxIsTheSettingAndARowSaysWhatTheDesktopRefused) {
+    {
+        DesktopNameSharing unavailable(observer, defaults);
+        SettingsView plain(observer, store, defaults, &unavailable);
+        EXPECT_FALSE(plain.shareCheckBox()->isEnabled());
+        EXPECT_EQ(plain.shareCheckBox()->text(), "This desktop cannot show these names");
+    }
+    fake.windowServer.hasRenameSpace = true;
+    fake.windowServer.onRenameSpace = [](std::int64_t, const std::string&) {
+        return std::optional<std::string>("No quotes, please.");
+    };
+    SpaceObserver renaming(store, fake.platform);
+    DesktopNameSharing sharing(renaming, defaults);
+    renaming.start();
+    sharing.start();
+    SettingsView shared(renaming, store, defaults, &sharing);
+    QCheckBox* box = shared.shareCheckBox();
+    ASSERT_TRUE(box->isEnabled());
+    EXPECT_FALSE(box->isChecked());
+    box->click();
+    EXPECT_TRUE(defaults.boolValue(std::string(DesktopNameSharing::enabledKey)));
+
+    store.updateName("Mail", "uuid-2");
+    sharing.flush();
+    QLabel* said = nullptr;
+    for (SettingsSpaceRow* r : shared.rows())
+        if (r->space().persistenceID == "uuid-2")
+            said = r->shareProblemLabel();
+    ASSERT_NE(said, nullptr);
+    EXPECT_FALSE(said->isHidden());
+    EXPECT_EQ(said->text(), "No quotes, please.");
+    box->click();
+    EXPECT_TRUE(said->isHidden());
 }
 
 TEST_F(SettingsViewTest, OnlyKeyedDesktopsAndFullScreenSpacesAreEditable) {

@@ -52,6 +52,13 @@ SpaceServerAPI FakeWindowServer::spaceServerAPI() {
             }
         };
     }
+    if (hasRenameSpace) {
+        api.renameSpace = [this](std::int64_t space,
+                                 const std::string& name) -> std::optional<std::string> {
+            renameSpaceCalls.emplace_back(space, name);
+            return onRenameSpace ? onRenameSpace(space, name) : std::nullopt;
+        };
+    }
     return api;
 }
 

@@ -10,7 +10,9 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace quillbar::test {
@@ -46,6 +48,10 @@ public:
     std::vector<std::int64_t> showSpaceCalls;
     // Called after a showSpace request is recorded (to play the window manager).
     std::function<void(std::int64_t)> onShowSpace;
+    // Whether renameSpace is handed out; its requests, and what it answers (nullopt: asked).
+    bool hasRenameSpace = false;
+    std::vector<std::pair<std::int64_t, std::string>> renameSpaceCalls;
+    std::function<std::optional<std::string>(std::int64_t, const std::string&)> onRenameSpace;
     std::int64_t activeSpaceAnswer = 0;
     std::map<std::string, std::int64_t> displayCurrentAnswers; // missing display: 0
     // What copySpacesForWindows answers per window; a working placement moves the window there.

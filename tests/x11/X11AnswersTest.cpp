@@ -60,6 +60,7 @@ TEST(X11AnswersTest, StickyWindowsAndOpacity) {
 // empty names leave their desktop unnamed.
 TEST(X11AnswersTest, DesktopNamesAreSplitBoundedAndCarriedPerDesktop) {
     using Names = std::vector<std::string>;
+    using namespace std::string_literals;
     using namespace std::string_view_literals;
     EXPECT_EQ(X11Answers::desktopNames("Mail\0\0Web\0"sv, 8), (Names{"Mail", "", "Web"}));
     EXPECT_EQ(X11Answers::desktopNames("Mail\0Web"sv, 8), (Names{"Mail", "Web"}));
@@ -71,6 +72,17 @@ TEST(X11AnswersTest, DesktopNamesAreSplitBoundedAndCarriedPerDesktop) {
     EXPECT_EQ(display["Spaces"][0]["Name"], "Mail");
     EXPECT_FALSE(display["Spaces"][1].contains("Name"));
     EXPECT_EQ(display["Spaces"][2]["Name"], "Web");
+
+    // Renaming one writes the whole list: the others keep theirs, none past the desktops.
+    const auto renamed = [](Names list, std::uint32_t index, const std::string& name) {
+        return X11Answers::renamedDesktopNames(std::move(list), 3, index, name, 32);
+    };
+    EXPECT_EQ(renamed(names, 1, "📬 Post"), "Mail\0📬 Post\0Web\0"sv);
+    EXPECT_EQ(renamed({}, 2, "Web"), "\0\0Web\0"sv);
+    EXPECT_EQ(renamed({"Mail"}, 0, ""), ""sv);
+    EXPECT_EQ(renamed(names, 3, "x"), std::nullopt);
+    EXPECT_EQ(renamed(names, 0, "a\0b"s), std::nullopt);
+    EXPECT_EQ(renamed(names, 0, std::string(30, 'x')), std::nullopt);
 }
 
 // A kept answer whose current desktop moves must say what a fresh one would, names and all.

@@ -95,6 +95,31 @@ std::vector<std::string> X11Answers::desktopNames(std::string_view property, std
     return names;
 }
 
+std::optional<std::string> X11Answers::renamedDesktopNames(std::vector<std::string> names,
+                                                           std::uint32_t desktopCount,
+                                                           std::uint32_t index,
+                                                           const std::string& name,
+                                                           std::size_t maxBytes) {
+    if (index >= desktopCount || name.find('\0') != std::string::npos) {
+        return std::nullopt;
+    }
+    names.resize(
+        std::max<std::size_t>(std::min<std::size_t>(names.size(), desktopCount), index + 1));
+    names[index] = name;
+    while (!names.empty() && names.back().empty()) {
+        names.pop_back();
+    }
+    std::string value;
+    for (const std::string& each : names) {
+        value += each;
+        value.push_back('\0');
+        if (value.size() > maxBytes) {
+            return std::nullopt;
+        }
+    }
+    return value;
+}
+
 nlohmann::json X11Answers::window(const WindowFacts& facts) {
     nlohmann::json window = {{WindowServer::kWindowLayer, facts.layer},
                              {WindowServer::kWindowBounds,

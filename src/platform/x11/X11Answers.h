@@ -51,6 +51,13 @@ public:
     // The desktop names in a _NET_DESKTOP_NAMES value (NUL-terminated texts, the last terminator
     // optional), at most maxCount of them; the bytes as they are (the core repairs them).
     static std::vector<std::string> desktopNames(std::string_view property, std::size_t maxCount);
+    // The _NET_DESKTOP_NAMES value that gives desktop index (zero-based, below desktopCount) the
+    // name and every other desktop the name it has (none past the end of names, and trailing
+    // empty names left out), at most maxBytes long; nullopt when the name holds a NUL or the
+    // value would be longer.
+    static std::optional<std::string>
+    renamedDesktopNames(std::vector<std::string> names, std::uint32_t desktopCount,
+                        std::uint32_t index, const std::string& name, std::size_t maxBytes);
     // A window dictionary with "OwnerPID", "Layer", "Alpha" (only when known) and "Bounds".
     static nlohmann::json window(const WindowFacts& facts);
     // _NET_WM_WINDOW_OPACITY as a fraction of fully opaque.

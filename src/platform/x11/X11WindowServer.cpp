@@ -294,6 +294,28 @@ void X11WindowServer::showDesktop(std::int64_t managedSpaceID) {
     xcb_flush(connection_->xcb());
 }
 
+std::optional<std::string> X11WindowServer::renameDesktop(std::int64_t managedSpaceID,
+                                                          const std::string& name) {
+    const auto state = desktops();
+    if (!state || managedSpaceID < 1 || managedSpaceID > std::int64_t{state->count}) {
+        return "The window manager has no such desktop.";
+    }
+    const auto value = X11Answers::renamedDesktopNames(
+        state->names, state->count, static_cast<std::uint32_t>(managedSpaceID - 1), name,
+        kMaxDesktopNamesBytes);
+    if (!value) {
+        return "The desktops' names would be too long.";
+    }
+    // The whole list, as pagers write it; the window manager's answer is read afresh (after this
+    // request: the server keeps their order), so the next rename starts from this one.
+    xcb_ewmh_set_desktop_names(connection_->ewmh(), connection_->screenNumber(),
+                               static_cast<std::uint32_t>(value->size()), value->data());
+    xcb_flush(connection_->xcb());
+    layout_.reset();
+    answer_.reset();
+    return std::nullopt;
+}
+
 nlohmann::json X11WindowServer::copyWindowList() {
     const auto snapshot = clients_.read();
     if (!snapshot.hasClientList) {
@@ -346,6 +368,9 @@ SpaceServerAPI X11WindowServer::spaceServerAPI() {
         return identifier == displays_.identifier() ? activeSpace() : 0;
     };
     api.showSpace = [this](std::int64_t managedSpaceID) { showDesktop(managedSpaceID); };
+    api.renameSpace = [this](std::int64_t managedSpaceID, const std::string& name) {
+        return renameDesktop(managedSpaceID, name);
+    };
     return api;
 }
 

@@ -66,6 +66,8 @@ public:
 private:
     nlohmann::json copySpacesForWindow(std::int64_t windowNumber);
     void showDesktop(std::int64_t managedSpaceID);
+    // Sets the desktop's entry of _NET_DESKTOP_NAMES; nullopt, or why it cannot.
+    std::optional<std::string> renameDesktop(std::int64_t managedSpaceID, const std::string& name);
     // The number of desktops and their names, which change together.
     struct Layout {
         std::uint32_t count = 0;
