@@ -292,7 +292,8 @@ void SettingsView::relist(const std::vector<SpaceObserver::DisplayGroup>& groups
 }
 
 void SettingsView::updateTabOrder() {
-    // Each row's name field, then its emoji button, then the next row; then "Done".
+    // Each row's name field, then its emoji button, then the next row; then the checkbox and
+    // "Done".
     QWidget* previous = nullptr;
     for (SettingsSpaceRow* row : listedRows_) {
         if (!row->isEditable())
@@ -303,6 +304,11 @@ void SettingsView::updateTabOrder() {
                 setTabOrder(previous, next);
             previous = next;
         }
+    }
+    if (shareCheckBox_) {
+        if (previous)
+            setTabOrder(previous, shareCheckBox_);
+        previous = shareCheckBox_;
     }
     if (previous)
         setTabOrder(previous, doneButton_);

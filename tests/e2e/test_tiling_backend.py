@@ -1,12 +1,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """End to end: the real observer on the sway/i3 backend, through the driver, on sway (Wayland,
-two headless outputs) and on i3 (Xvfb, two fake outputs); the real application picks that
-backend there, and its rename window floats."""
+two headless outputs, swaybar) and on i3 (Xvfb, two fake outputs); the real application picks
+that backend there, its rename window floats, and it writes its names into the workspaces'."""
 
 import os
+import re
 import unittest
 
-from desktop import LSAN_OPTIONS, QUILLBAR, App
+from desktop import LSAN_OPTIONS, QUILLBAR, App, stored_table
 from test_x11_backend import Driver, messages
 from tiling import I3Desktop, SwayDesktop
 
@@ -68,6 +69,56 @@ class TilingCases:
             self.assertTrue(window["floating"], output)
         self.assertEqual(app.stop(), 0)
 
+    def workspace_names(self):
+        return {w["num"]: w["name"] for w in self.desk.workspaces() if w["num"] in (1, 2)}
+
+    def wait_names(self, first, second):
+        expected = {1: first, 2: second}
+        self.desk.wait_until(lambda: self.workspace_names() == expected, timeout=20,
+                             message=lambda: "the workspaces are %r" % self.workspace_names())
+
+    def start_app(self, share):
+        """The application, with "Use these names in the desktop" set before it starts."""
+        path = self.desk.conf_path()
+        with open(path) as conf:
+            text = re.sub(r"(?m)^UseNamesInDesktop\.v1=\w+$",
+                          "UseNamesInDesktop.v1=" + str(share).lower(), conf.read())
+        with open(path, "w") as conf:
+            conf.write(text)
+        return App(self.desk, QUILLBAR)
+
+    def test_writes_its_names_into_the_workspaces_and_gives_the_old_ones_back(self):
+        self.desk.env["LSAN_OPTIONS"] = LSAN_OPTIONS  # Qt's wayland platform on sway
+        self.desk.msg("focus output " + self.outputs[1])
+        self.desk.msg("workspace number 2")
+        self.wait_names("1", "2")
+        conf = self.desk.write_settings({"ws-1": ("Mail", "📬"), "ws-2": ("Web", "🌐")},
+                                        "UseNamesInDesktop.v1=true\n")
+        bars = self.bar_pixels()
+        app = self.start_app(share=True)
+        self.wait_names("1: 📬 Mail", "2: 🌐 Web")
+        self.show_bars(bars)
+        # The number stays in front: "workspace number 1" still reaches the workspace.
+        self.desk.msg("workspace number 1")
+        self.assertEqual(self.desk.focused(), "1: 📬 Mail")
+        self.assertEqual(app.stop(), 0)
+
+        # Started again, it writes nothing twice; a rename in the window manager is the user's.
+        app = self.start_app(share=True)
+        app.wait_for_line("Detected ")
+        self.desk.msg(self.rename_command(2, "2: 🌐 Web", "2: Web"))
+        self.desk.wait_until(lambda: stored_table(conf).get("ws-2") == ("Web", ""), timeout=20,
+                             message=lambda: "the rename was not taken: %r" % stored_table(conf))
+        self.assertEqual(self.workspace_names(), {1: "1: 📬 Mail", 2: "2: Web"})
+        self.assertEqual(app.stop(), 0)
+
+        app = self.start_app(share=False)
+        self.wait_names("1", "2")
+        self.assertEqual(app.stop(), 0)
+        app = self.start_app(share=True)
+        self.wait_names("1: 📬 Mail", "2: Web")
+        self.assertEqual(app.stop(), 0)
+
     def test_follows_workspaces_and_keeps_names_of_empty_ones(self):
         state = self.state(lambda s: len(s["groups"]) == 2 and s["current"] == "ws-1")
         self.assertEqual((state["spaces"], state["shown"]), (["ws-1", "ws-2"], ["ws-1", "ws-2"]))
@@ -127,12 +178,34 @@ class TilingCases:
         self.driver.wait_for("title", lambda e: e["title"] == "Home", self.mark)
 
 
+# The top of each output, where its swaybar shows its workspaces' buttons.
+BARS = ((0, 0, 800, 24), (800, 0, 800, 24))
+
+
 class SwayTest(TilingCases, unittest.TestCase):
-    desktop, outputs, backend = SwayDesktop, ("HEADLESS-1", "HEADLESS-2"), "sway"
+    outputs, backend = ("HEADLESS-1", "HEADLESS-2"), "sway"
+
+    @staticmethod
+    def desktop():
+        return SwayDesktop(bar=True)
 
     @staticmethod
     def quoted(name):
         return "'%s'" % name  # sway keeps backslashes: quote with the other quote
+
+    @staticmethod
+    def rename_command(number, _name, new_name):
+        return 'rename workspace number %d to "%s"' % (number, new_name)
+
+    def bar_pixels(self):
+        return [self.desk.pixels(bar) for bar in BARS]
+
+    def show_bars(self, before):
+        """Keeps a picture of swaybar's buttons once both bars show new names."""
+        self.desk.wait_until(
+            lambda: all(a != b for a, b in zip(self.bar_pixels(), before)), timeout=20,
+            message="swaybar still shows the old names")
+        self.desk.grim_shot("swaybar-workspace-names", "-g", "0,0 1600x%d" % BARS[0][3])
 
     def restart(self):
         mark = len(self.driver.events)
@@ -147,6 +220,16 @@ class I3Test(TilingCases, unittest.TestCase):
     @staticmethod
     def quoted(name):
         return '"%s"' % name.replace('"', '\\"')
+
+    @staticmethod
+    def rename_command(_number, name, new_name):
+        return 'rename workspace "%s" to "%s"' % (name, new_name)  # i3 renames by name only
+
+    def bar_pixels(self):
+        return None
+
+    def show_bars(self, _before):
+        pass
 
     def restart(self):
         self.desk.msg("restart", check=False)  # answers only once the new i3 runs

@@ -158,10 +158,13 @@ TEST(I3IpcAnswersTest, ShowCommandsQuoteNamesAndOwnNamesDropTheNumber) {
     const std::string hostile = R"(x"; exec touch /tmp/pwned; ")";
     EXPECT_EQ(show(hostile, I3), flag + R"("x\"; exec touch /tmp/pwned; \"")");
     EXPECT_EQ(show(hostile, Sway), flag + "'" + hostile + "'");
-    EXPECT_EQ(show(R"(a\"b)", I3), flag + R"("a\\"b")");
-    EXPECT_EQ(show(R"(it's a\b)", Sway), flag + R"("it's a\b")");
+    // i3 reads \\ and \" in quotes; sway keeps backslashes but reads $$ as $ (else a variable).
+    EXPECT_EQ(show(R"(a\"b\)", I3), flag + R"("a\\\"b\\")");
+    EXPECT_EQ(show(R"(it's a\b $x $$)", Sway), flag + R"("it's a\b $$x $$$$")");
+    EXPECT_EQ(show(R"(\$x \\$y)", Sway), flag + R"("\$x \\$$y")");
     EXPECT_EQ(show(R"(both " and ')", Sway), std::nullopt);
-    for (const std::string bad : {"", "a\nexec b", "ends\\"}) {
+    EXPECT_EQ(show("ends\\", Sway), std::nullopt);
+    for (const std::string bad : {"", "a\nexec b"}) {
         EXPECT_EQ(show(bad, I3), std::nullopt) << bad;
         EXPECT_EQ(show(bad, Sway), std::nullopt) << bad;
     }
@@ -185,6 +188,81 @@ TEST(I3IpcAnswersTest, ShowCommandsQuoteNamesAndOwnNamesDropTheNumber) {
     EXPECT_EQ(own(std::nullopt, " 4:mail"), "4:mail");
     EXPECT_EQ(I3IpcAnswers::persistenceKey(numbered), "ws-3");
     EXPECT_EQ(I3IpcAnswers::persistenceKey(Workspace{2, std::nullopt, hostile, "A"}), hostile);
+}
+
+// A numbered workspace N is renamed to "N: name", or "N" without a name, so that "workspace
+// number N" still reaches it: by its number on sway, by its current name on i3. The new name
+// stays inside its quotes (a ";" or "," there starts no other command) and reads back as given.
+TEST(I3IpcAnswersTest, RenameCommandsKeepTheNumberInFrontAndTheNameInQuotes) {
+    using enum I3IpcAnswers::Dialect;
+    struct Case {
+        std::string current, own;
+        I3IpcAnswers::Dialect dialect;
+        std::string command;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"3", "📬 Mail", Sway, R"(rename workspace number 3 to "3: 📬 Mail")"},
+             {"3", "📬 Mail", I3, R"(rename workspace "3" to "3: 📬 Mail")"},
+             {"3: web", "", Sway, R"(rename workspace number 3 to "3")"},
+             {"3: web", "", I3, R"(rename workspace "3: web" to "3")"},
+             {"3", R"(a"; exec x; ")", Sway, R"(rename workspace number 3 to '3: a"; exec x; "')"},
+             {"3", R"(a"; exec x; ")", I3, R"(rename workspace "3" to "3: a\"; exec x; \"")"},
+             {"3", R"(it's, $x\)", I3, R"(rename workspace "3" to "3: it's, $x\\")"},
+             {"3", R"(it's, $x)", Sway, R"(rename workspace number 3 to "3: it's, $$x")"},
+             {R"(3: "old"\)", "new", I3, R"(rename workspace "3: \"old\"\\" to "3: new")"},
+         }) {
+        const Workspace workspace{7, 3, c.current, "A"};
+        EXPECT_EQ(I3IpcAnswers::renameCommand(workspace, c.own, c.dialect),
+                  (I3IpcAnswers::CommandText{c.command, {}}))
+            << c.own;
+    }
+}
+
+// What the window manager could not read back, and workspaces whose name is their identity,
+// are refused with a reason the user is shown.
+TEST(I3IpcAnswersTest, RenameCommandsRefuseWithAReason) {
+    using enum I3IpcAnswers::Dialect;
+    const Workspace numbered{7, 3, "3", "A"};
+    const std::string longest(I3IpcAnswers::kMaxNameBytes - 3, 'x'); // after "3: "
+    EXPECT_FALSE(I3IpcAnswers::renameCommand(numbered, longest, Sway).text.empty());
+    struct Case {
+        Workspace workspace;
+        std::string own;
+        I3IpcAnswers::Dialect dialect;
+        std::string because; // part of the reason
+    };
+    for (const Case& c : std::vector<Case>{
+             {{7, std::nullopt, "mail", "A"}, "Mail", Sway, "no number"},
+             {{7, std::nullopt, "mail", "A"}, "Mail", I3, "no number"},
+             {numbered, longest + "x", Sway, "too long"},
+             {numbered, longest + "x", I3, "too long"},
+             {numbered, "a\nexec x", Sway, "control characters"},
+             {numbered, "a\tb", I3, "control characters"},
+             {numbered, "ends\\", Sway, "backslash"},
+             {numbered, R"(both " and ')", Sway, "quotation marks"},
+             {{7, 3, "3: a\rb", "A"}, "new", I3, "current name"},
+         }) {
+        const I3IpcAnswers::CommandText refused =
+            I3IpcAnswers::renameCommand(c.workspace, c.own, c.dialect);
+        EXPECT_EQ(refused.text, "") << c.own;
+        EXPECT_NE(refused.reason.find(c.because), std::string::npos) << refused.reason;
+    }
+}
+
+// A command's outcome: nothing when every command ran, else the first refusal's reason on one
+// bounded line.
+TEST(I3IpcAnswersTest, CommandErrorsAreOneBoundedLine) {
+    const auto error = [](const std::string& answer) {
+        return I3IpcAnswers::commandError(I3IpcAnswers::parse(answer));
+    };
+    EXPECT_EQ(error(R"([{"success":true}])"), std::nullopt);
+    EXPECT_EQ(error(R"([{"success":true},{"success":false,"error":"Already\nthere"}])"),
+              "Already there");
+    EXPECT_EQ(error(R"([{"success":"true"}])"), "no reason given");
+    EXPECT_EQ(error("[]"), "no readable answer");
+    const std::string longError = std::string(I3IpcAnswers::kMaxErrorBytes - 1, 'e') + "é";
+    EXPECT_EQ(I3IpcAnswers::commandError(json::array({{{"success", false}, {"error", longError}}})),
+              std::string(I3IpcAnswers::kMaxErrorBytes - 1, 'e'));
 }
 
 } // namespace

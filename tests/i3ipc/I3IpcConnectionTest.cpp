@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The sway/i3 connection against a stand-in window manager on a Unix socket in the test: the
-// socket runs on QtCore's event loop, delays on the virtual clock.
+// The sway/i3 connection, and the renames sent through it, against a stand-in window manager on a
+// Unix socket in the test: the socket runs on QtCore's event loop, delays on the virtual clock.
 #include "platform/i3ipc/I3IpcConnection.h"
 #include "FakePlatform.h"
 #include "StandInSocket.h"
 #include "VirtualMainQueue.h"
 #include "platform/i3ipc/I3IpcFrameReader.h"
+#include "platform/i3ipc/I3IpcWindowServer.h"
 
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <string>
 #include <sys/socket.h>
 
@@ -48,22 +50,34 @@ protected:
                 requests.feed(std::string_view(buffer, static_cast<std::size_t>(n)));
             }
             while (auto request = requests.next()) {
-                peerSends(I3IpcFrameReader::encode(request->type, answerTo(request->type)));
+                peerSends(I3IpcFrameReader::encode(request->type, answerTo(*request)));
             }
             return done();
         });
     }
-    static std::string answerTo(std::uint32_t type) {
-        switch (type) {
+    // Commands are kept and answered from commandAnswers_ in turn, then as run.
+    std::string answerTo(const I3IpcFrameReader::Frame& request) {
+        switch (request.type) {
+        case I3IpcConnection::kRunCommand:
+            commands_.push_back(request.payload);
+            return nextCommandAnswer();
         case I3IpcConnection::kSubscribe:
             return R"({"success":true})";
         case I3IpcConnection::kGetOutputs:
             return R"([{"name":"A","active":true,"rect":{"x":0,"y":0,"width":800,"height":600}}])";
         case I3IpcConnection::kGetWorkspaces:
-            return R"([{"id":1,"num":1,"name":"1","output":"A","visible":true,"focused":true}])";
+            return workspacesAnswer_;
         default:
             return "{}";
         }
+    }
+    std::string nextCommandAnswer() {
+        if (commandAnswers_.empty()) {
+            return R"([{"success":true}])";
+        }
+        std::string answer = commandAnswers_.front();
+        commandAnswers_.pop_front();
+        return answer;
     }
     // The delays the connection waited before reconnecting, in order.
     std::vector<Milliseconds> reconnectDelays() const {
@@ -89,6 +103,10 @@ protected:
     VirtualMainQueue queue_;
     FakeLog log_;
     int spacesChanged_ = 0;
+    std::string workspacesAnswer_ =
+        R"([{"id":1,"num":1,"name":"1","output":"A","visible":true,"focused":true}])";
+    std::vector<std::string> commands_;
+    std::deque<std::string> commandAnswers_;
     std::unique_ptr<I3IpcConnection> connection_;
 };
 
@@ -138,6 +156,41 @@ TEST_F(I3IpcConnectionTest, AFloodOfFramesYieldsToTheMainQueue) {
     EXPECT_FALSE(connection_->hasState());
     EXPECT_GE(laterTurns(), 2000u / 256u);
     EXPECT_EQ(spacesChanged_, changesBefore + 1); // the drop, once
+}
+
+// A rename is sent at once, without waiting on the answer; a refusal is logged once per
+// workspace until a rename of it is taken. What cannot be asked says why at once.
+TEST_F(I3IpcConnectionTest, RenamesAreSentAndARefusalIsLoggedOncePerWorkspace) {
+    I3IpcWindowServer server(*connection_, log_);
+    const auto rename = server.spaceServerAPI().renameSpace;
+    ASSERT_TRUE(rename);
+    EXPECT_NE(rename(11, "Mail"), std::nullopt); // not connected yet
+    workspacesAnswer_ = R"([{"id":11,"num":1,"name":"1","output":"A","focused":true},
+                            {"id":12,"num":2,"name":"2: web","output":"A"},
+                            {"id":13,"name":"chat","output":"A"}])";
+    connection_->start();
+    ASSERT_TRUE(accept());
+    ASSERT_TRUE(answerUntil([&] { return connection_->hasState(); }));
+    EXPECT_NE(rename(99, "Mail"), std::nullopt); // no such workspace
+    EXPECT_NE(rename(13, "Mail"), std::nullopt); // no number
+    const std::string refused = R"([{"success":false,"error":"Workspace already exists"}])";
+    commandAnswers_ = {refused, refused, refused, R"([{"success":true}])", refused};
+    EXPECT_EQ(rename(11, "📬 Mail"), std::nullopt);
+    EXPECT_EQ(rename(11, "📬 Mail"), std::nullopt);
+    EXPECT_EQ(rename(12, "Web"), std::nullopt);
+    const std::string one = "i3 refused the name of workspace 1: Workspace already exists";
+    const std::string two = "i3 refused the name of workspace 2: Workspace already exists";
+    // Answers come in order: once workspace 2's refusal is heard, both of 1's were.
+    ASSERT_TRUE(answerUntil([&] { return log_.count(two) == 1; }));
+    EXPECT_EQ(commands_, (std::vector<std::string>{R"(rename workspace "1" to "1: 📬 Mail")",
+                                                   R"(rename workspace "1" to "1: 📬 Mail")",
+                                                   R"(rename workspace "2: web" to "2: Web")"}));
+    EXPECT_EQ(log_.count(one), 1u);
+    // Taken, then refused again: a new refusal, logged again.
+    EXPECT_EQ(rename(11, ""), std::nullopt);
+    EXPECT_EQ(rename(11, "📬 Mail"), std::nullopt);
+    ASSERT_TRUE(answerUntil([&] { return log_.count(one) == 2; }));
+    EXPECT_EQ(commands_.size(), 5u);
 }
 
 } // namespace

@@ -27,12 +27,12 @@ const json* member(const json& object, const char* key) {
     return found == object.end() ? nullptr : &*found;
 }
 
-// Text cut to at most kMaxNameBytes, never inside a UTF-8 sequence.
-std::string bounded(std::string text) {
-    if (text.size() <= I3IpcAnswers::kMaxNameBytes) {
+// Text cut to at most limit bytes, never inside a UTF-8 sequence.
+std::string bounded(std::string text, std::size_t limit = I3IpcAnswers::kMaxNameBytes) {
+    if (text.size() <= limit) {
         return text;
     }
-    std::size_t end = I3IpcAnswers::kMaxNameBytes;
+    std::size_t end = limit;
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
         --end;
     }
@@ -59,6 +59,9 @@ std::optional<std::int64_t> integer(const json& object, const char* key) {
     }
     return value->get<std::int64_t>();
 }
+
+// At most this many results of one RUN_COMMAND answer are looked at.
+constexpr std::size_t kMaxCommandResults = 64;
 
 bool flag(const json& object, const char* key) {
     const json* value = member(object, key);
@@ -95,6 +98,24 @@ std::string uuidText(const std::string& name) {
     char text[37];
     uuid_unparse_upper(uuid, text);
     return text;
+}
+
+bool isControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+}
+
+// sway reads "$$" as "$" and "$name" as a variable of its configuration, in quotes too, but
+// leaves a "$" after a lone backslash alone (backslash included).
+std::string swayLiteralDollars(std::string_view text) {
+    std::string literal;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        literal.push_back(text[i]);
+        const bool shielded = i > 0 && text[i - 1] == '\\' && !(i > 1 && text[i - 2] == '\\');
+        if (text[i] == '$' && !shielded) {
+            literal.push_back('$');
+        }
+    }
+    return literal;
 }
 
 std::string makeAndModel(const json& output) {
@@ -250,40 +271,48 @@ std::int64_t I3IpcAnswers::displayCurrentSpace(const std::vector<Output>& output
     return found == workspaces.end() ? 0 : found->id;
 }
 
+I3IpcAnswers::CommandText I3IpcAnswers::quoted(std::string_view text, Dialect dialect) {
+    const std::string manager = windowManagerName(dialect);
+    if (text.empty()) {
+        return {{}, manager + " cannot take an empty name."};
+    }
+    // The parsers end a command at a line break.
+    if (std::any_of(text.begin(), text.end(), isControl)) {
+        return {{}, manager + " cannot take a name with line breaks or other control characters."};
+    }
+    if (dialect == Dialect::I3) {
+        std::string quoted = "\"";
+        for (const char c : text) {
+            if (c == '"' || c == '\\') {
+                quoted.push_back('\\');
+            }
+            quoted.push_back(c);
+        }
+        quoted.push_back('"');
+        return {std::move(quoted), {}};
+    }
+    // sway has no escapes in quoted text: a backslash keeps the next character from ending it
+    // but stays, so a final one would swallow the closing quote, and the quote is the one the
+    // text does not contain.
+    if (text.back() == '\\') {
+        return {{}, "sway cannot take a name that ends in a backslash."};
+    }
+    const char quote = text.find('"') == std::string_view::npos    ? '"'
+                       : text.find('\'') == std::string_view::npos ? '\''
+                                                                   : '\0';
+    if (quote == '\0') {
+        return {{}, "sway cannot take a name with both kinds of quotation marks (\" and ')."};
+    }
+    return {quote + swayLiteralDollars(text) + quote, {}};
+}
+
 std::optional<std::string> I3IpcAnswers::workspaceTarget(const Workspace& workspace,
                                                          Dialect dialect) {
     if (workspace.number) {
         return "number " + std::to_string(*workspace.number);
     }
-    const std::string& name = workspace.name;
-    // The parser splits lines, and a final backslash would escape the closing quote.
-    const bool unquotable =
-        name.empty() || name.back() == '\\' || std::any_of(name.begin(), name.end(), [](char c) {
-            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-        });
-    if (unquotable) {
-        return std::nullopt;
-    }
-    if (dialect == Dialect::Sway) {
-        // sway has no escapes in quoted text: pick the quote the name does not contain.
-        if (name.find('"') == std::string::npos) {
-            return "\"" + name + "\"";
-        }
-        if (name.find('\'') == std::string::npos) {
-            return "'" + name + "'";
-        }
-        return std::nullopt;
-    }
-    // i3 turns \" into " and keeps every other backslash.
-    std::string quoted = "\"";
-    for (const char c : name) {
-        if (c == '"') {
-            quoted.push_back('\\');
-        }
-        quoted.push_back(c);
-    }
-    quoted.push_back('"');
-    return quoted;
+    CommandText name = quoted(workspace.name, dialect);
+    return name.text.empty() ? std::nullopt : std::optional(std::move(name.text));
 }
 
 std::optional<std::string> I3IpcAnswers::showCommand(const Workspace& workspace, Dialect dialect) {
@@ -307,10 +336,59 @@ std::optional<std::string> I3IpcAnswers::bringCommand(const Workspace& workspace
     return criteria + " move container to workspace " + *target;
 }
 
+I3IpcAnswers::CommandText I3IpcAnswers::renameCommand(const Workspace& workspace,
+                                                      const std::string& ownName, Dialect dialect) {
+    if (!workspace.number) {
+        return {{},
+                "This workspace has no number, so its own name is what Quillbar knows it by: "
+                "renaming it would lose the name you gave it."};
+    }
+    const std::string number = std::to_string(*workspace.number);
+    const std::string name = ownName.empty() ? number : number + ": " + ownName;
+    if (name.size() > kMaxNameBytes) {
+        return {{}, "This name is too long for a workspace (more than 1 KiB)."};
+    }
+    CommandText newName = quoted(name, dialect);
+    if (newName.text.empty()) {
+        return newName;
+    }
+    if (dialect == Dialect::Sway) {
+        return {"rename workspace number " + number + " to " + newName.text, {}};
+    }
+    // i3 finds the workspace to rename by its current name only.
+    const CommandText oldName = quoted(workspace.name, dialect);
+    if (oldName.text.empty()) {
+        return {{},
+                "i3 cannot be asked to rename this workspace: its current name has line breaks or "
+                "other control characters."};
+    }
+    return {"rename workspace " + oldName.text + " to " + newName.text, {}};
+}
+
+std::optional<std::string> I3IpcAnswers::commandError(const json& answer) {
+    if (!answer.is_array() || answer.empty()) {
+        return "no readable answer";
+    }
+    const std::size_t count = std::min(answer.size(), kMaxCommandResults);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (flag(answer[i], "success")) {
+            continue;
+        }
+        std::string error = bounded(text(answer[i], "error"), kMaxErrorBytes);
+        std::replace_if(error.begin(), error.end(), isControl, ' ');
+        return error.empty() ? "no reason given" : error;
+    }
+    return std::nullopt;
+}
+
 I3IpcAnswers::Dialect I3IpcAnswers::dialect(const json& version) {
     const json* variant = member(version, "variant");
     return variant && variant->is_string() && variant->get<std::string>() == "sway" ? Dialect::Sway
                                                                                     : Dialect::I3;
+}
+
+std::string I3IpcAnswers::windowManagerName(Dialect dialect) {
+    return dialect == Dialect::Sway ? "sway" : "i3";
 }
 
 std::optional<std::string> I3IpcAnswers::ownName(const Workspace& workspace) {

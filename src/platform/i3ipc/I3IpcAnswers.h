@@ -14,8 +14,9 @@
 namespace quillbar {
 
 // The pure part of the sway/i3 backend: how the window manager's output and workspace lists become
-// the answers the core reads, and how a switch becomes a command. Everything read here is
-// untrusted: wrong types, missing fields and unknown fields are tolerated, counts are bounded.
+// the answers the core reads, and how a switch or a rename becomes a command and what the window
+// manager said of it. Everything read here is untrusted: wrong types, missing fields and unknown
+// fields are tolerated, counts are bounded.
 class I3IpcAnswers {
 public:
     // One active output, as a display.
@@ -37,15 +38,24 @@ public:
         bool operator==(const Workspace&) const = default;
     };
 
-    // How the window manager reads quoted text in commands: i3 takes \" for a quote inside
-    // double quotes; sway keeps every backslash and takes single quotes too.
+    // How the window manager reads quoted text in commands: i3 takes \" and \\ inside double
+    // quotes; sway keeps every backslash, takes single quotes too and expands $ (variables).
     enum class Dialect { I3, Sway };
+
+    // Command text, or why there is none (a short sentence for the user); one of them is empty.
+    struct CommandText {
+        std::string text;
+        std::string reason;
+        bool operator==(const CommandText&) const = default;
+    };
 
     // At most this many outputs and workspaces are read from one answer.
     static constexpr std::size_t kMaxOutputs = 64;
     static constexpr std::size_t kMaxWorkspaces = 1024;
-    // Longer names are cut (by bytes, on a character boundary).
+    // Longer names are cut when read (by bytes, on a character boundary) and refused when written.
     static constexpr std::size_t kMaxNameBytes = 1024;
+    // A window manager's reason for refusing a command is cut to this.
+    static constexpr std::size_t kMaxErrorBytes = 256;
 
     // The JSON of one frame's payload, with each ill-formed UTF-8 sequence replaced first, so one
     // bad name costs that name only; null when the payload is not JSON.
@@ -73,8 +83,19 @@ public:
     static std::optional<std::string> bringCommand(const Workspace& workspace, Dialect dialect,
                                                    std::int64_t windowNumber,
                                                    std::int64_t processID);
+    // The command that gives a numbered workspace N the name "N: ownName" ("N" for an empty
+    // ownName), so that "workspace number N" still reaches it: by its number on sway, by its
+    // current name on i3 (which renames by name only). Else the reason: the workspace has no
+    // number, the name is longer than kMaxNameBytes, or the window manager cannot read it quoted.
+    static CommandText renameCommand(const Workspace& workspace, const std::string& ownName,
+                                     Dialect dialect);
+    // Why the window manager refused the command of a RUN_COMMAND answer (one line of at most
+    // kMaxErrorBytes); nullopt when it ran every command in it.
+    static std::optional<std::string> commandError(const nlohmann::json& answer);
     // The dialect of the window manager that gave this GET_VERSION answer.
     static Dialect dialect(const nlohmann::json& version);
+    // The window manager's name for messages: "sway" or "i3".
+    static std::string windowManagerName(Dialect dialect);
     // A stable display identifier from make, model and serial when given, else from the name.
     static std::string displayIdentifier(const nlohmann::json& output);
     // The window manager's own name for a workspace: its name without a leading "N:" (or "N")
@@ -86,6 +107,8 @@ public:
 private:
     // How a command names the workspace: "number N", else its name quoted per window manager.
     static std::optional<std::string> workspaceTarget(const Workspace& workspace, Dialect dialect);
+    // The text as one quoted argument the window manager reads back unchanged, else why not.
+    static CommandText quoted(std::string_view text, Dialect dialect);
 };
 
 } // namespace quillbar

@@ -232,14 +232,15 @@ void I3IpcConnection::apply(std::vector<I3IpcAnswers::Output> outputs,
     }
 }
 
-void I3IpcConnection::runCommand(const std::string& command) {
+void I3IpcConnection::runCommand(const std::string& command, CommandAnswer answered) {
     if (!socket_) {
         return;
     }
-    send(kRunCommand, command, [this, command](const json& reply) {
-        const bool ok = reply.is_array() && !reply.empty() && reply[0].is_object() &&
-                        reply[0].value("success", false) == true;
-        if (!ok) {
+    send(kRunCommand, command, [this, command, answered = std::move(answered)](const json& reply) {
+        const std::optional<std::string> error = I3IpcAnswers::commandError(reply);
+        if (answered) {
+            answered(error);
+        } else if (error) {
             log_.log(LogLevel::Default, "The window manager refused: " + command);
         }
     });

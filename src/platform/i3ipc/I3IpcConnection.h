@@ -60,8 +60,12 @@ public:
     const std::vector<I3IpcAnswers::Workspace>& workspaces() const { return workspaces_; }
     // How the window manager reads quoted command text (known once connected).
     I3IpcAnswers::Dialect dialect() const { return dialect_; }
-    // Sends a command; its answer is ignored. Dropped without a connection.
-    void runCommand(const std::string& command);
+    // What the window manager said of a command: nullopt when it ran it, else why not.
+    using CommandAnswer = std::function<void(const std::optional<std::string>& error)>;
+    // Sends a command without waiting. answered, when given, hears what became of it; else a
+    // refusal is logged. Dropped without a connection or with too many answers owed, and
+    // forgotten when the connection drops: answered then never runs.
+    void runCommand(const std::string& command, CommandAnswer answered = {});
 
     // The path when a file exists there (and the path is not absurdly long); else empty.
     static std::string existingSocket(const std::string& path);

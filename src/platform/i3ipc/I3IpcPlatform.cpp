@@ -22,7 +22,7 @@ struct I3IpcPlatform::Parts {
                           center.postNotification(NotificationCenter::kScreenParametersDidChange);
                       }})
         , displays(connection)
-        , windowServer(connection)
+        , windowServer(connection, services.log)
         , platform(services.platformWith(windowServer, displays, workspace, keyboard)) {}
 
     I3IpcConnection connection;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/i3ipc/I3IpcWindowServer.h"
 
+#include "platform/LogSink.h"
 #include "platform/i3ipc/I3IpcConnection.h"
 
 #include <algorithm>
@@ -9,8 +10,9 @@
 
 namespace quillbar {
 
-I3IpcWindowServer::I3IpcWindowServer(I3IpcConnection& connection)
-    : connection_(connection) {}
+I3IpcWindowServer::I3IpcWindowServer(I3IpcConnection& connection, LogSink& log)
+    : connection_(connection)
+    , log_(log) {}
 
 nlohmann::json I3IpcWindowServer::copyManagedDisplaySpaces() {
     if (!connection_.hasState()) {
@@ -27,6 +29,9 @@ SpaceServerAPI I3IpcWindowServer::spaceServerAPI() {
                                                  identifier);
     };
     api.showSpace = [this](std::int64_t managedSpaceID) { showSpace(managedSpaceID); };
+    api.renameSpace = [this](std::int64_t managedSpaceID, const std::string& name) {
+        return renameSpace(managedSpaceID, name);
+    };
     return api;
 }
 
@@ -55,6 +60,47 @@ void I3IpcWindowServer::showSpace(std::int64_t managedSpaceID) {
     }
     if (auto command = I3IpcAnswers::showCommand(*target, connection_.dialect())) {
         connection_.runCommand(*command);
+    }
+}
+
+std::optional<std::string> I3IpcWindowServer::renameSpace(std::int64_t managedSpaceID,
+                                                          const std::string& name) {
+    if (!connection_.hasState()) {
+        return "Quillbar is not connected to the window manager.";
+    }
+    const I3IpcAnswers::Workspace* target = workspace(managedSpaceID);
+    if (!target) {
+        return "The window manager no longer has this workspace.";
+    }
+    const I3IpcAnswers::Dialect dialect = connection_.dialect();
+    I3IpcAnswers::CommandText command = I3IpcAnswers::renameCommand(*target, name, dialect);
+    if (command.text.empty()) {
+        return std::move(command.reason);
+    }
+    // The workspace has a number, or there would be no command.
+    const std::string refusal = I3IpcAnswers::windowManagerName(dialect) +
+                                " refused the name of workspace " +
+                                std::to_string(target->number.value_or(0)) + ": ";
+    connection_.runCommand(command.text, [this, alive = std::weak_ptr<bool>(alive_), managedSpaceID,
+                                          refusal](const std::optional<std::string>& error) {
+        if (!alive.expired()) {
+            heardRename(managedSpaceID, refusal, error);
+        }
+    });
+    return std::nullopt;
+}
+
+void I3IpcWindowServer::heardRename(std::int64_t managedSpaceID, const std::string& refusal,
+                                    const std::optional<std::string>& error) {
+    if (!error) {
+        refusalsLogged_.erase(managedSpaceID);
+        return;
+    }
+    if (refusalsLogged_.size() >= I3IpcAnswers::kMaxWorkspaces) {
+        refusalsLogged_.clear(); // mostly workspaces long gone: at worst a line again
+    }
+    if (refusalsLogged_.insert(managedSpaceID).second) {
+        log_.log(LogLevel::Default, refusal + *error);
     }
 }
 
