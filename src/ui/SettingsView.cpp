@@ -151,6 +151,13 @@ QWidget* SettingsView::makeFooter() {
     return footer;
 }
 
+SettingsView::~SettingsView() {
+    // Closing the window takes the focus from a name field, and the row says so while this
+    // object is already half destroyed.
+    for (SettingsSpaceRow* row : list_->findChildren<SettingsSpaceRow*>())
+        row->disconnect(this);
+}
+
 void SettingsView::windowDidShow() {
     observer_.refresh();
     redraw();

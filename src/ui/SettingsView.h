@@ -39,6 +39,8 @@ public:
     // sharing, the footer has its checkbox and the rows say why the desktop cannot take a name.
     SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore, const Defaults& defaults,
                  DesktopNameSharing* sharing = nullptr, QWidget* parent = nullptr);
+    // Stops listening to the rows before QWidget's destructor closes the window.
+    ~SettingsView() override;
 
     // Refreshes the observer and focuses the current space's name field 0.15 s later.
     void windowDidShow();
