@@ -187,6 +187,13 @@ bool DesktopNameSharing::landed(const std::string& key, const Seen& seen) {
         inFlight_.erase(flight);
         return true;
     }
+    if (seen.text != flight->second.before) {
+        // Neither the name from before nor ours: it landed and was renamed in the desktop before
+        // we looked (detections in between can be merged). The rename is the user's.
+        records_[key].written = flight->second.label;
+        inFlight_.erase(flight);
+        return true;
+    }
     if (observer_.platform().mainQueue.now() - flight->second.since < landingBound) {
         return false; // looked at again on the next detection, or at the bound
     }
@@ -215,7 +222,7 @@ void DesktopNameSharing::send(const std::vector<Request>& requests) {
             continue;
         }
         clearRefusal(r.key);
-        inFlight_[r.key] = InFlight{r.label, observer_.platform().mainQueue.now()};
+        inFlight_[r.key] = InFlight{r.label, r.previous, observer_.platform().mainQueue.now()};
     }
     if (recordsChanged_) {
         saveRecords();

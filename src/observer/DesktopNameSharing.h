@@ -76,6 +76,7 @@ private:
     };
     struct InFlight {
         std::string label;
+        std::string before; // what the desktop showed when it was asked
         TimePoint since;
     };
 

@@ -184,7 +184,7 @@ class GnomeAppTest(unittest.TestCase):
         # Renamed in GNOME's settings: Quillbar takes it.
         shell.set_names(["📬 Post", "Code", "🎸 Band"])
         shell.wait_until(lambda: stored_table(conf).get("msid-3") == ("Band", "🎸"), timeout=20,
-                         message=lambda: "stored %r" % stored_table(conf))
+                         message=lambda: "stored %r; %r" % (stored_table(conf), app.lines[-30:]))
         shared = ["📬 Post", "Code", "🎸 Band"]
         # Off: GNOME's names from before come back; on again, and once more with GNOME showing
         # the labels already (from which Quillbar must not make "📬 📬 Post").

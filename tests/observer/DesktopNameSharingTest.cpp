@@ -151,6 +151,19 @@ TEST_F(DesktopNameSharingTest, ARenameInTheDesktopIsTheUsersNewName) {
     settle();
     EXPECT_TRUE(store.assignment("uuid-2").isEmpty());
     EXPECT_TRUE(calls().empty());
+
+    // Ours lands and is renamed there before Quillbar looks: the rename is still the user's.
+    store.updateName("Mail", "uuid-1");
+    fake.windowServer.onRenameSpace = [this](std::int64_t id, const std::string&) {
+        setDesktopName(id, "🎸 Band");
+        return std::optional<std::string>();
+    };
+    sharing->flush();
+    settle();
+    fake.mainQueue.advance(DesktopNameSharing::landingBound + Milliseconds(100));
+    settle();
+    EXPECT_EQ(store.assignment("uuid-1"), (SpaceAssignment{"Band", "🎸"}));
+    EXPECT_TRUE(sharing->refusals().empty());
 }
 
 TEST_F(DesktopNameSharingTest, NamesBeingTypedWaitForAPauseOrTheEndOfTheEdit) {
