@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // For the end-to-end tests only (never installed): GNOME 50 and later refuse
-// org.gnome.Shell.Screenshot to other programs, so the harness asks the shell through this.
+// org.gnome.Shell.Screenshot to other programs, so the harness asks the shell through this. It
+// also moves the pointer to a place: GNOME 50 accelerates the remote desktop's relative motion,
+// so the harness cannot know where that pointer went.
+import Clutter from 'gi://Clutter';
 import Gio from 'gi://Gio';
 import GLib from 'gi://GLib';
 import Shell from 'gi://Shell';
@@ -11,6 +14,9 @@ const XML = `<node><interface name="org.quillbar.TestShot">
     <arg type="i" direction="in"/><arg type="i" direction="in"/>
     <arg type="i" direction="in"/><arg type="i" direction="in"/>
     <arg type="s" direction="in"/><arg type="b" direction="out"/>
+  </method>
+  <method name="MovePointer">
+    <arg type="i" direction="in"/><arg type="i" direction="in"/>
   </method>
 </interface></node>`;
 
@@ -23,8 +29,15 @@ export default class TestShotExtension extends Extension {
     }
 
     disable() {
+        this._pointer = null;
         Gio.bus_unown_name(this._owner);
         this._object.unexport();
+    }
+
+    MovePointer(x, y) {
+        this._pointer ??= global.stage.context.get_backend().get_default_seat()
+            .create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);
+        this._pointer.notify_absolute_motion(GLib.get_monotonic_time(), x, y);
     }
 
     ScreenshotAreaAsync([x, y, width, height, path], invocation) {
