@@ -18,18 +18,24 @@ WAYBAR_STYLE = "* { font-family: monospace; font-size: 12px; } window#waybar { b
 # The bar's right end on HEADLESS-1, where the tray icon is; below it, where a menu opens.
 ICON = (770, 0, 30, 24)
 BELOW = (500, 24, 300, 200)
+BLANK = (b"\0\0\0", b"\x3f\x3f\x3f")  # the bar's black, the desktop's grey
+# A menu's white, drawn before its rows are written on it.
+UNWRITTEN = BLANK + (b"\xff\xff\xff",)
 
 
 class WaybarDesktop(SwayDesktop):
-    """sway started with waybar (as nobody, like sway) as its only bar."""
+    """sway with waybar (run by sway, as nobody) as its only bar, started once a pointer device
+    stays on the seat, so that wlrctl's clicks reach it."""
 
-    def _bars(self):
+    def start_sway(self):
+        super().start_sway()
         config, style = (os.path.join(self._home, name) for name in ("waybar.json", "style.css"))
         with open(config, "w") as out:
             json.dump(WAYBAR_CONFIG, out)
         with open(style, "w") as out:
             out.write(WAYBAR_STYLE)
-        return "exec waybar -c %s -s %s\n" % (config, style)
+        self.hold_pointer()
+        self.msg("exec waybar -c %s -s %s" % (config, style))
 
 
 @unittest.skipUnless(shutil.which("waybar") and shutil.which("wlrctl"), "no waybar or wlrctl")
@@ -43,8 +49,15 @@ class WaybarMenuTest(unittest.TestCase):
     def drawn(self, area):
         """How many pixels of the area are neither the bar's black nor the desktop's grey."""
         pixels = self.desk.pixels(area)
-        return sum(1 for i in range(0, len(pixels), 3)
-                   if pixels[i:i + 3] not in (b"\0\0\0", b"\x3f\x3f\x3f"))
+        return sum(1 for i in range(0, len(pixels), 3) if pixels[i:i + 3] not in BLANK)
+
+    def menu_written(self, looks):
+        """Whether a menu's rows show below the icon, alike on this look and the one before (GTK
+        draws a menu's white first, and again when its rows change)."""
+        looks.append(self.desk.pixels(BELOW))
+        pixels = looks[-1]
+        return len(looks) > 1 and looks[-2] == pixels and sum(
+            1 for i in range(0, len(pixels), 3) if pixels[i:i + 3] not in UNWRITTEN) > 300
 
     def app_windows(self):
         tree = json.loads(self.desk.msg("-r", "-t", "get_tree"))
@@ -80,7 +93,8 @@ class WaybarMenuTest(unittest.TestCase):
         self.desk.grim_shot("waybar-icon", "-o", "HEADLESS-1")
         for button, name in (("left", "waybar-left-click"), ("right", "waybar-right-click")):
             self.click(button)
-            self.desk.wait_until(lambda: self.drawn(BELOW) > 500, message="no menu: " + name)
+            looks = []
+            self.desk.wait_until(lambda: self.menu_written(looks), message="no menu: " + name)
             self.desk.grim_shot(name, "-o", "HEADLESS-1")
             self.assertEqual(self.app_windows(), [], self.desk.msg("-t", "get_tree"))
             self.close_menu()

@@ -13,6 +13,8 @@ folder and HOME; root test processes still use its sockets. Everything started h
 import json
 import os
 import signal
+import socket
+import struct
 import subprocess
 import tempfile
 
@@ -75,6 +77,59 @@ focus_on_window_activation none
 """
 
 
+class PointerDevice:
+    """A pointer device on the compositor's seat (wlr-virtual-pointer) until close(). sway offers
+    a seat's pointer to clients only while the seat has a pointer device, and a client asks for
+    its wl_pointer once told: wlrctl's device, made and dropped around each command, is gone
+    before a bar can ask, so its motion and clicks reach nobody unless this one stays."""
+
+    MANAGER = b"zwlr_virtual_pointer_manager_v1"
+
+    def __init__(self, env):
+        self._socket = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self._socket.connect(os.path.join(env["XDG_RUNTIME_DIR"], env["WAYLAND_DISPLAY"]))
+        self._buffer, self._last_id = b"", 1
+        registry = self._request(1, 1)  # wl_display.get_registry
+        names = {body[8:8 + struct.unpack_from("<I", body, 4)[0] - 1]: body[:4]
+                 for sender, opcode, body in self._roundtrip() if sender == registry and not opcode}
+        if self.MANAGER not in names:
+            self.close()
+            raise RuntimeError("the compositor offers no virtual pointer")
+        interface = self.MANAGER + b"\0" * (4 - len(self.MANAGER) % 4)
+        manager = self._request(registry, 0, names[self.MANAGER] + struct.pack(  # wl_registry.bind
+            "<I", len(self.MANAGER) + 1) + interface + struct.pack("<I", 1))
+        self._request(manager, 0, struct.pack("<I", 0))  # create_virtual_pointer, default seat
+        self._roundtrip()
+
+    def _request(self, target, opcode, args=b""):
+        """Sends a request whose last argument is a new object; returns that object's id."""
+        self._last_id += 1
+        body = args + struct.pack("<I", self._last_id)
+        self._socket.sendall(struct.pack("<II", target, (8 + len(body)) << 16 | opcode) + body)
+        return self._last_id
+
+    def _roundtrip(self):
+        """(sender, opcode, arguments) of each event sent before the answer to a sync."""
+        callback, events = self._request(1, 0), []  # wl_display.sync
+        while True:
+            while len(self._buffer) < 8 or len(self._buffer) < struct.unpack_from(
+                    "<I", self._buffer, 4)[0] >> 16:
+                data = self._socket.recv(4096)
+                if not data:
+                    raise RuntimeError("the compositor closed the connection")
+                self._buffer += data
+            sender, word = struct.unpack_from("<II", self._buffer)
+            body, self._buffer = self._buffer[8:word >> 16], self._buffer[word >> 16:]
+            if sender == 1 and word & 0xffff == 0:  # wl_display.error
+                raise RuntimeError("Wayland error: %r" % body[12:].rstrip(b"\0"))
+            if sender == callback:
+                return events
+            events.append((sender, word & 0xffff, body))
+
+    def close(self):
+        self._socket.close()
+
+
 class TilingQueries:
     """What sway and i3 are asked alike: workspaces, the focused one, the rename window."""
 
@@ -105,6 +160,7 @@ class SwayDesktop(TilingQueries, Desktop):
     def __init__(self, bar=False, status_command=None):
         super().__init__(window_manager=False)
         self.bar, self.status_command, self._sway = bar, status_command, None
+        self._pointer = None
 
     def start(self):
         try:
@@ -170,7 +226,15 @@ class SwayDesktop(TilingQueries, Desktop):
             self.stop_process(self._sway)
             self._sway = None
 
+    def hold_pointer(self):
+        """Keeps a pointer device on the seat while the desktop lives: a client started after
+        this sees the seat's pointer from the start, so every later click can reach it."""
+        self._pointer = PointerDevice(self.env)
+
     def stop(self):
+        if self._pointer:
+            self._pointer.close()
+            self._pointer = None
         self.stop_sway()
         super().stop()
 
