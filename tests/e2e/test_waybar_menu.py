@@ -53,11 +53,13 @@ class WaybarMenuTest(unittest.TestCase):
 
     def menu_written(self, looks):
         """Whether a menu's rows show below the icon, alike on this look and the one before (GTK
-        draws a menu's white first, and again when its rows change)."""
+        draws a menu's white first, and again when its rows change). A menu is rows on white: the
+        icon's tooltip, light text on dark, is not one."""
         looks.append(self.desk.pixels(BELOW))
         pixels = looks[-1]
-        return len(looks) > 1 and looks[-2] == pixels and sum(
-            1 for i in range(0, len(pixels), 3) if pixels[i:i + 3] not in UNWRITTEN) > 300
+        colours = [pixels[i:i + 3] for i in range(0, len(pixels), 3)]
+        return len(looks) > 1 and looks[-2] == pixels and colours.count(b"\xff\xff\xff") > 10000 \
+            and sum(1 for colour in colours if colour not in UNWRITTEN) > 300
 
     def app_windows(self):
         tree = json.loads(self.desk.msg("-r", "-t", "get_tree"))
