@@ -417,12 +417,13 @@ class GnomeShell(Desktop):
         return None if width <= 1 and height <= 1 else (x, y, width, height)
 
     def move_pointer(self, x, y):
-        """Moves the pointer to (x, y), by the difference from where it is. The first time it
-        goes into the top-right corner first (the screen's edges stop it there; the top-left
-        corner would open the overview); later moves go straight, so that they cross no other
-        button of the top bar (which would take over an open menu)."""
+        """Moves the pointer to (x, y): on GNOME 50 and later straight there, through the test
+        extension; before, by the difference from where it is. The first relative move goes into
+        the top-right corner first (the screen's edges stop it there; the top-left corner would
+        open the overview); later moves go straight, so that they cross no other button of the
+        top bar (which would take over an open menu)."""
         x, y = max(0, min(WIDTH - 1, x)), max(0, min(HEIGHT - 1, y))
-        if self.shot_helper:  # GNOME 50 accelerates relative motion: to the place itself
+        if self.shot_helper:  # GNOME 50 accelerates relative motion
             self.call(SHOT_NAME, SHOT_PATH, SHOT_NAME, "MovePointer", "(ii)", x, y)
             self._pointer = (x, y)
             return
