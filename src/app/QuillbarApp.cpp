@@ -295,6 +295,9 @@ void QuillbarApp::claimInstance() {
             reportInstance("Quillbar holds the bus name " + name + " now; the title is served");
             reportedHolder_.clear();
         }
+        log_.log(LogLevel::Info, singleInstance_->replacedAnother()
+                                     ? "Took the bus name over from the running Quillbar"
+                                     : "Holding the bus name; no Quillbar ran before");
         settle(true);
     });
     connect(singleInstance_.get(), &SingleInstance::unavailable, this, [settle] { settle(false); });

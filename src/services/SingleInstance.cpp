@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace quillbar {
@@ -75,21 +76,34 @@ void SingleInstance::claim() {
         listening_ = bus_.connect(kDriver, kDriverPath, kDriver, QStringLiteral("NameLost"), this,
                                   SLOT(nameLost(QString)));
     }
-    // The bus answers in order: the owner before us arrives before the request's answer.
-    auto owner = std::make_shared<QString>();
+    // The bus answers in order, so the owner it names is the one our request replaces. The two
+    // answers can still reach this thread in either order: the request is judged once both are in.
+    struct Answers {
+        std::optional<QString> owner;
+        std::optional<QDBusPendingReply<uint>> request;
+    };
+    auto answers = std::make_shared<Answers>();
+    const auto judge = [this, answers] {
+        if (answers->owner && answers->request) {
+            requestAnswered(*answers->request, *answers->owner);
+        }
+    };
     connect(callDriver(QStringLiteral("GetNameOwner"), {name_}), &QDBusPendingCallWatcher::finished,
-            this, [owner](QDBusPendingCallWatcher* call) {
+            this, [answers, judge](QDBusPendingCallWatcher* call) {
                 const QDBusPendingReply<QString> reply = *call;
                 // An error is the usual "nobody holds it".
-                *owner = reply.isError() ? QString() : reply.value();
+                answers->owner = reply.isError() ? QString() : reply.value();
+                judge();
             });
     connect(callDriver(QStringLiteral("RequestName"), {name_, kNameFlags}),
             &QDBusPendingCallWatcher::finished, this,
-            [this, owner](QDBusPendingCallWatcher* call) { requestAnswered(call, *owner); });
+            [answers, judge](QDBusPendingCallWatcher* call) {
+                answers->request = QDBusPendingReply<uint>(*call);
+                judge();
+            });
 }
 
-void SingleInstance::requestAnswered(QDBusPendingCallWatcher* call, const QString& owner) {
-    const QDBusPendingReply<uint> reply = *call;
+void SingleInstance::requestAnswered(const QDBusPendingReply<uint>& reply, const QString& owner) {
     if (reply.isError()) {
         emit unavailable();
         return;

@@ -4,6 +4,7 @@
 #include "model/Backoff.h"
 
 #include <QDBusConnection>
+#include <QDBusPendingReply>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -74,7 +75,7 @@ private:
     void describe(const QString& owner, Described done);
     // Describes the name's present owner.
     void describeOwner(Described done);
-    void requestAnswered(QDBusPendingCallWatcher* call, const QString& owner);
+    void requestAnswered(const QDBusPendingReply<uint>& reply, const QString& owner);
     void retryLater();
     void finishWait(bool left);
     QDBusPendingCallWatcher* callDriver(const QString& method, const QVariantList& arguments);

@@ -67,7 +67,7 @@ class TrayTest(DesktopTest):
         rename = self.desk.wait_until(
             lambda: self.desk.xdotool("search", "--onlyvisible", "--name", "^Rename Spaces$",
                                       check=False).split(), timeout=20,
-            message=lambda: "no rename window: %r" % app.lines[-6:])
+            message=lambda: "no rename window: %r" % app.lines[-30:])
         self.desk.wait_until(lambda: self.desk.active_window() == int(rename[0]))
         self.desk.xdotool("key", "Escape")
         if QUILLBAR_OTHER_ID:
