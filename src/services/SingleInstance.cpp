@@ -77,7 +77,10 @@ void SingleInstance::claim() {
                                   SLOT(nameLost(QString)));
     }
     // The bus answers in order, so the owner it names is the one our request replaces. The two
-    // answers can still reach this thread in either order: the request is judged once both are in.
+    // answers (and a NameLost that follows them) can still reach this thread in any order: the
+    // request is judged once both are in, and a loss heard meanwhile is handled after it.
+    requesting_ = true;
+    lostWhileRequesting_ = false;
     struct Answers {
         std::optional<QString> owner;
         std::optional<QDBusPendingReply<uint>> request;
@@ -104,6 +107,7 @@ void SingleInstance::claim() {
 }
 
 void SingleInstance::requestAnswered(const QDBusPendingReply<uint>& reply, const QString& owner) {
+    requesting_ = false;
     if (reply.isError()) {
         emit unavailable();
         return;
@@ -113,6 +117,9 @@ void SingleInstance::requestAnswered(const QDBusPendingReply<uint>& reply, const
         heldSince_.start();
         previous_ = owner == bus_.baseService() ? QString() : owner;
         emit claimed();
+        if (std::exchange(lostWhileRequesting_, false)) {
+            nameLost(name_);
+        }
         return;
     }
     // The holder does not let go: it is not a Quillbar (every instance lets itself be replaced).
@@ -127,7 +134,12 @@ void SingleInstance::retryLater() {
 }
 
 void SingleInstance::nameLost(const QString& name) {
-    if (!claimed_ || name != name_) {
+    if (name != name_) {
+        return;
+    }
+    if (!claimed_) {
+        // Only a name granted to the request still out can be lost before we hold it.
+        lostWhileRequesting_ = lostWhileRequesting_ || requesting_;
         return;
     }
     claimed_ = false;

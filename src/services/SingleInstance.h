@@ -84,6 +84,9 @@ private:
     QString name_;
     bool claimed_ = false;
     bool listening_ = false;
+    // A request is out; the bus may take the name from us again before its answer is handled.
+    bool requesting_ = false;
+    bool lostWhileRequesting_ = false;
     // The unique bus name of the instance that held the name when this one claimed it.
     QString previous_;
     QTimer retry_;
