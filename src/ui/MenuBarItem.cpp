@@ -138,14 +138,16 @@ std::optional<QPoint> MenuBarItem::besideIcon() const {
     if (!screen) {
         return std::nullopt;
     }
-    return menuPosition(icon, screen->geometry(), menu_->sizeHint());
+    // The work area: an icon smaller than its panel would otherwise put the menu over the panel.
+    return menuPosition(icon, screen->availableGeometry(), menu_->sizeHint());
 }
 
-QPoint MenuBarItem::menuPosition(const QRect& icon, const QRect& screen, const QSize& menuSize) {
-    const bool upperHalf = icon.center().y() < screen.center().y();
-    const int y = upperHalf ? icon.bottom() + 1 : icon.top() - menuSize.height();
-    const int rightmost = std::max(screen.left(), screen.right() + 1 - menuSize.width());
-    return {std::clamp(icon.left(), screen.left(), rightmost), y};
+QPoint MenuBarItem::menuPosition(const QRect& icon, const QRect& area, const QSize& menuSize) {
+    const bool upperHalf = icon.center().y() < area.center().y();
+    const int y = upperHalf ? std::max(icon.bottom() + 1, area.top())
+                            : std::min(icon.top(), area.bottom() + 1) - menuSize.height();
+    const int rightmost = std::max(area.left(), area.right() + 1 - menuSize.width());
+    return {std::clamp(icon.left(), area.left(), rightmost), y};
 }
 
 } // namespace quillbar

@@ -55,9 +55,10 @@ public:
     const MenuBarIcon::Content& iconContent() const { return content_; }
     // Takes the observer's present title and icon.
     void update();
-    // Where a menu of menuSize opens for a tray icon at icon on a screen of screen: beside the icon
-    // (below it in the upper half of the screen, above it in the lower half), never over it.
-    static QPoint menuPosition(const QRect& icon, const QRect& screen, const QSize& menuSize);
+    // Where a menu of menuSize opens for a tray icon at icon in a screen's work area: beside the
+    // icon (below it in the upper half, above it in the lower half), never over it nor over the
+    // panels outside the area.
+    static QPoint menuPosition(const QRect& icon, const QRect& area, const QSize& menuSize);
     // Whether a left click opens Quillbar's own menu on the Qt platform named platformName: on
     // X11, not on Wayland (where the host shows the exported menu on a right click).
     static bool opensOwnMenuOnClick(const QString& platformName);

@@ -331,6 +331,10 @@ TEST(MenuPlacementTest, TheMenuOpensBesideTheTrayIconNeverOverIt) {
     // A panel at the top: below the icon; at the bottom: above it; kept inside the screen.
     EXPECT_EQ(MenuBarItem::menuPosition(QRect(1200, 0, 24, 24), screen, menu), QPoint(1080, 24));
     EXPECT_EQ(MenuBarItem::menuPosition(QRect(40, 776, 24, 24), screen, menu), QPoint(40, 476));
+    // An icon smaller than its panel (28 px at the top, 30 at the bottom): beside the panel.
+    const QRect area(0, 28, 1280, 742);
+    EXPECT_EQ(MenuBarItem::menuPosition(QRect(1258, 2, 22, 22), area, menu), QPoint(1080, 28));
+    EXPECT_EQ(MenuBarItem::menuPosition(QRect(40, 774, 22, 22), area, menu), QPoint(40, 470));
 }
 
 } // namespace
