@@ -218,7 +218,8 @@ void QuillbarApp::serveNotifierItem(const QDBusConnection& bus) {
     hostMenuObject_ =
         std::make_unique<BusObject>(bus, QString::fromLatin1(DBusMenuExporter::kPath));
     auto* hostMenu = new DBusMenuExporter(
-        *hostMenuObject_, [this] { return menu_->entries(); }, [this] { menu_->prepareToShow(); },
+        *hostMenuObject_, [this] { return menu_->currentEntries(); },
+        [this] { menu_->prepareToShow(); },
         [this](const MenuContent::Entry& entry) { menu_->perform(entry); });
     connect(menu_.get(), &MenuContentView::entriesChanged, hostMenu, &DBusMenuExporter::update);
     notifierObject_ =

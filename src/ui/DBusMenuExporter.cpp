@@ -83,6 +83,8 @@ const MenuContent::Entry* DBusMenuExporter::entryOf(int id) const {
 }
 
 uint DBusMenuExporter::GetLayout(int parentId, int, const QStringList&, LayoutNode& layout) {
+    // The caller reads the new layout here: no announcement of it.
+    rebuild();
     if (const MenuContent::Entry* entry = entryOf(parentId)) {
         layout = {parentId, propertiesOf(*entry), {}};
         return revision_;

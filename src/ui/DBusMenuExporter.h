@@ -54,7 +54,7 @@ public:
         uint timestamp = 0;
     };
 
-    // The entries the menu shows now.
+    // The entries the menu would show now.
     using Entries = std::function<std::vector<MenuContent::Entry>()>;
     // What opening the menu does first (a refresh).
     using Prepare = std::function<void()>;
@@ -76,7 +76,8 @@ public:
     QStringList iconThemePath() const { return {}; }
 
 public slots:
-    // The whole menu (every item of this menu is a child of the root), whatever depth is asked.
+    // The whole menu as it would show now (every item of this menu is a child of the root),
+    // whatever depth is asked. A host may read it long before it opens the menu.
     uint GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
                    quillbar::DBusMenuExporter::LayoutNode& layout);
     // The properties of the known ids among ids.

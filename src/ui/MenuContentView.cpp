@@ -81,9 +81,13 @@ bool sameShape(const std::vector<MenuContent::Entry>& a, const std::vector<MenuC
 
 } // namespace
 
-void MenuContentView::redraw() {
+std::vector<MenuContent::Entry> MenuContentView::currentEntries() {
     state_.launchAtLogin = launchAtLogin().isEnabled();
-    std::vector<MenuContent::Entry> entries = MenuContent::build(observer_, switcher_, state_);
+    return MenuContent::build(observer_, switcher_, state_);
+}
+
+void MenuContentView::redraw() {
+    std::vector<MenuContent::Entry> entries = currentEntries();
     if (built_ && entries == entries_) {
         return;
     }

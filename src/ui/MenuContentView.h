@@ -38,6 +38,8 @@ public:
     QMenu* menu() const { return menu_.get(); }
     // What the menu shows now.
     const std::vector<MenuContent::Entry>& entries() const { return entries_; }
+    // What the menu would show if it were brought in line now (a closed menu is left as it is).
+    std::vector<MenuContent::Entry> currentEntries();
     // The login-item controller, created on first use.
     LaunchAtLoginController& launchAtLogin();
     // A desktop row's icon at the menu's icon sizes: its emoji in colour (or nothing) and, on the

@@ -18,6 +18,7 @@ WAYBAR_STYLE = "* { font-family: monospace; font-size: 12px; } window#waybar { b
 # The bar's right end on HEADLESS-1, where the tray icon is; below it, where a menu opens.
 ICON = (770, 0, 30, 24)
 BELOW = (500, 24, 300, 200)
+MENU = (400, 24, 400, 400)  # the whole menu, as tall as it gets
 BLANK = (b"\0\0\0", b"\x3f\x3f\x3f")  # the bar's black, the desktop's grey
 # A menu's white, drawn before its rows are written on it.
 UNWRITTEN = BLANK + (b"\xff\xff\xff",)
@@ -93,13 +94,19 @@ class WaybarMenuTest(unittest.TestCase):
         self.desk.msg("[app_id=quillbar] kill")
         self.desk.wait_until(lambda: not self.app_windows(), message="the window stayed")
         self.desk.grim_shot("waybar-icon", "-o", "HEADLESS-1")
-        for button, name in (("left", "waybar-left-click"), ("right", "waybar-right-click")):
+        menus = []
+        for button, name in (("left", "waybar-left-click"), ("right", "waybar-right-click"),
+                             ("left", "waybar-left-click-again")):
             self.click(button)
             looks = []
             self.desk.wait_until(lambda: self.menu_written(looks), message="no menu: " + name)
             self.desk.grim_shot(name, "-o", "HEADLESS-1")
+            menus.append(self.desk.pixels(MENU))
             self.assertEqual(self.app_windows(), [], self.desk.msg("-t", "get_tree"))
             self.close_menu()
+        # The first opening already has the rows of this session, not those from before
+        # Quillbar's first look at the desktops (which the host would then squeeze).
+        self.assertEqual(menus[0], menus[2], "the first opening differs from a later one")
 
 
 if __name__ == "__main__":

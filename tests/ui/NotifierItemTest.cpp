@@ -56,7 +56,8 @@ protected:
     NotifierItemTest()
         : MenuFixture(true) {
         auto* menu = new DBusMenuExporter(
-            menuObject, [this] { return view->entries(); }, [this] { view->prepareToShow(); },
+            menuObject, [this] { return view->currentEntries(); },
+            [this] { view->prepareToShow(); },
             [this](const MenuContent::Entry& entry) { view->perform(entry); });
         QObject::connect(view.get(), &MenuContentView::entriesChanged, menu,
                          &DBusMenuExporter::update);
@@ -165,6 +166,16 @@ TEST_F(NotifierItemTest, TheHostsMenuServesTheDesktopsAndIgnoresClicksOnOldLayou
     EXPECT_FALSE(QFile::exists(home.filePath("autostart/quillbar.desktop")));
     click(idLabelled(fewer, "Rename Spaces…"));
     EXPECT_EQ(rename.count(), 1);
+
+    // A host may read the layout long before it opens the menu: it reads the desktops as they
+    // are, not as the closed menu last showed them.
+    fake.setDesktops(3, 3);
+    observer->refresh();
+    settle();
+    const Layout later = layout();
+    const int now = idLabelled(later, "Desktop 3");
+    ASSERT_GT(now, 0);
+    EXPECT_EQ(later.children[now - later.children.front().id].properties.value("toggle-state"), 1);
 }
 
 TEST_F(NotifierItemTest, RegistersWhenShownAndAgainWhenTheWatcherRestarts) {
