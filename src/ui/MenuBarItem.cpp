@@ -121,25 +121,43 @@ bool MenuBarItem::opensOwnMenuOnClick(const QString& platformName) {
 }
 
 void MenuBarItem::activated(QSystemTrayIcon::ActivationReason reason) {
-    const std::optional<QPoint> beside = besideIcon();
     // A left click opens the same menu as a right click.
     if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) &&
         opensOwnMenuOnClick(QGuiApplication::platformName())) {
-        menu_->popup(beside.value_or(QCursor::pos()));
-    } else if (reason == QSystemTrayIcon::Context && beside && menu_->isVisible()) {
+        const QPoint place = menuPlace();
+        menu_->popup(place);
+        // Qt keeps a popup inside the work area it knows, which may be the wrong one (workArea).
+        if (menu_->pos() != place) {
+            menu_->move(place);
+        }
+    } else if (reason == QSystemTrayIcon::Context && menu_->isVisible()) {
         // Qt opened it at the pointer, over the icon.
-        menu_->move(*beside);
+        menu_->move(menuPlace());
     }
 }
 
-std::optional<QPoint> MenuBarItem::besideIcon() const {
+QPoint MenuBarItem::menuPlace() const {
     const QRect icon = tray_.geometry();
-    const QScreen* screen = icon.isValid() ? QGuiApplication::screenAt(icon.center()) : nullptr;
+    const QPoint pointer = QCursor::pos();
+    const QScreen* screen = QGuiApplication::screenAt(icon.isValid() ? icon.center() : pointer);
     if (!screen) {
-        return std::nullopt;
+        return pointer;
     }
     // The work area: an icon smaller than its panel would otherwise put the menu over the panel.
-    return menuPosition(icon, screen->availableGeometry(), menu_->sizeHint());
+    return menuPosition(
+        icon.isValid() ? icon : QRect(pointer, QSize(1, 1)),
+        workArea(screen->geometry(), screen->availableGeometry(), screen->devicePixelRatio()),
+        menu_->sizeHint());
+}
+
+QRect MenuBarItem::workArea(const QRect& geometry, const QRect& available, qreal pixelRatio) {
+    QRect area = available;
+    if (!geometry.contains(area) && pixelRatio > 1) {
+        const QPoint offset = area.topLeft() - geometry.topLeft();
+        area.moveTopLeft(geometry.topLeft() + (QPointF(offset) / pixelRatio).toPoint());
+    }
+    area &= geometry;
+    return area.isEmpty() ? geometry : area;
 }
 
 QPoint MenuBarItem::menuPosition(const QRect& icon, const QRect& area, const QSize& menuSize) {

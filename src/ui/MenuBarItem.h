@@ -59,6 +59,10 @@ public:
     // icon (below it in the upper half, above it in the lower half), never over it nor over the
     // panels outside the area.
     static QPoint menuPosition(const QRect& icon, const QRect& area, const QSize& menuSize);
+    // A screen's work area (logical pixels) from what Qt reports for it: its geometry, available
+    // geometry and pixel ratio. Qt 6.11 on X11 with a scale factor leaves the available
+    // geometry's offset in device pixels, outside the screen: that offset is scaled here.
+    static QRect workArea(const QRect& geometry, const QRect& available, qreal pixelRatio);
     // Whether a left click opens Quillbar's own menu on the Qt platform named platformName: on
     // X11, not on Wayland (where the host shows the exported menu on a right click).
     static bool opensOwnMenuOnClick(const QString& platformName);
@@ -67,7 +71,9 @@ private:
     // Updates on the next turn of the event loop, once for everything published before it.
     void updateSoon();
     void activated(QSystemTrayIcon::ActivationReason reason);
-    std::optional<QPoint> besideIcon() const;
+    // Where the menu opens: beside the icon, or (where the tray does not say where the icon is)
+    // under the pointer; within the work area either way.
+    QPoint menuPlace() const;
 
     SpaceObserver& observer_;
     QMenu* menu_;

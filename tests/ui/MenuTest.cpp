@@ -337,5 +337,19 @@ TEST(MenuPlacementTest, TheMenuOpensBesideTheTrayIconNeverOverIt) {
     EXPECT_EQ(MenuBarItem::menuPosition(QRect(40, 774, 22, 22), area, menu), QPoint(40, 470));
 }
 
+TEST(MenuPlacementTest, TheWorkAreaIsTakenInLogicalPixels) {
+    const QRect screen(0, 0, 640, 400);
+    // What Qt 6.11 reports at scale 2 for a 58 px panel at the top: the offset in device pixels.
+    EXPECT_EQ(MenuBarItem::workArea(screen, QRect(0, 58, 640, 371), 2), QRect(0, 29, 640, 371));
+    // What earlier Qt reports, and any area inside the screen, stays as it is.
+    EXPECT_EQ(MenuBarItem::workArea(screen, QRect(0, 29, 640, 371), 2), QRect(0, 29, 640, 371));
+    EXPECT_EQ(MenuBarItem::workArea(screen, QRect(0, 0, 640, 371), 2), QRect(0, 0, 640, 371));
+    EXPECT_EQ(MenuBarItem::workArea(QRect(0, 0, 1280, 800), QRect(0, 28, 1280, 772), 1),
+              QRect(0, 28, 1280, 772));
+    // A second screen's area is scaled from that screen's corner.
+    EXPECT_EQ(MenuBarItem::workArea(QRect(640, 0, 640, 400), QRect(640, 58, 640, 371), 2),
+              QRect(640, 29, 640, 371));
+}
+
 } // namespace
 } // namespace quillbar::test
