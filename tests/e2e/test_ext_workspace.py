@@ -51,7 +51,10 @@ class LabwcDesktop(SwayDesktop):
         self.env["WLR_HEADLESS_OUTPUTS"] = "1"
         self.write_rc()
         runtime = self.env["XDG_RUNTIME_DIR"]
-        env = {k: v for k, v in self.env.items() if k not in ("WAYLAND_DISPLAY", "SWAYSOCK")}
+        # What a labwc session tells the programs in it; no sway socket.
+        self.env.pop("SWAYSOCK", None)
+        self.env["XDG_CURRENT_DESKTOP"] = "labwc:wlroots"
+        env = {k: v for k, v in self.env.items() if k != "WAYLAND_DISPLAY"}
         self._sway = self.start_process(
             ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups",
              "labwc", "-C", os.path.join(self._home, "labwc")],
@@ -152,7 +155,7 @@ WAYBAR_CONFIG = {"layer": "top", "position": "top", "height": 26, "modules-left"
                  "modules-right": ["tray"], "tray": {"icon-size": 18, "spacing": 6},
                  "custom/title": {"return-type": "json",
                                   "exec": QUILLBAR + " --print-title --follow --json"}}
-WAYBAR_STYLE = """* { font-family: monospace; font-size: 14px; min-height: 0; }
+WAYBAR_STYLE = """* { font-family: monospace; font-size: 14px; }
 window#waybar { background: #202830; color: #f0f0f0; }
 #custom-title, #tray { padding: 0 10px; }
 """
@@ -203,8 +206,12 @@ class LabwcTrayTest(unittest.TestCase):
         self.desk.wait_until(self.desk.tray_items, timeout=20, message="no item registered")
         self.desk.wait_until(lambda: self.colours(TRAY) > 4, timeout=20,
                              message="no icon in the bar")
+        first = self.desk.pixels(TRAY)
         self.desk.run([ACTIVATE, "Web"])
         self.desk.wait_title("Web")
+        # waybar takes the new icon a moment after the change is announced.
+        self.desk.wait_until(lambda: self.desk.pixels(TRAY) != first, timeout=20,
+                             message="the icon in the bar did not follow the switch")
         return app
 
     def test_icon_and_title_in_waybar(self):
