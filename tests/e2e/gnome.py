@@ -214,21 +214,33 @@ class GnomeShell(Desktop):
             shutil.copy(path, os.path.join(folder, name))
         return folder
 
-    def start_shell(self):
-        """Starts gnome-shell, waits until it answers (and the extension's service, if enabled)
-        and leaves the overview it starts in."""
-        os.makedirs(self.artifacts, exist_ok=True)
-        self.log_path = os.path.join(self.artifacts, "gnome-shell-%d-%d.log" % (os.getpid(),
-                                                                                 next(_sessions)))
-        with open(self.log_path, "w") as log:
-            self.shell = self.start_process(
-                ["gnome-shell", "--headless", "--virtual-monitor", "%dx%d" % (WIDTH, HEIGHT),
-                 "--wayland", "--no-x11"], stdout=log, stderr=subprocess.STDOUT)
+    def _wait_for_shell(self):
         # It shows the overview when its start-up ends (and logs that it has started).
         self.wait_until(lambda: self._alive(self.shell) and "GNOME Shell started at" in self.log()
                         and (not self.extension or self.shell_versions or self.owner(SHELL_NAME))
                         and (not self.shot_helper or self.owner(SHOT_NAME)), timeout=60,
                         message=lambda: "GNOME Shell did not start: " + self.log()[-2000:])
+
+    def start_shell(self):
+        """Starts gnome-shell, waits until it answers (and the extension's service, if enabled)
+        and leaves the overview it starts in. A shell killed by a signal before its start-up ends
+        (GNOME Shell 43 now and then crashes in its user manager, under load) is started once
+        more; its log stays with the artifacts."""
+        os.makedirs(self.artifacts, exist_ok=True)
+        for attempt in (1, 2):
+            self.log_path = os.path.join(self.artifacts, "gnome-shell-%d-%d.log" % (
+                os.getpid(), next(_sessions)))
+            with open(self.log_path, "w") as log:
+                self.shell = self.start_process(
+                    ["gnome-shell", "--headless", "--virtual-monitor", "%dx%d" % (WIDTH, HEIGHT),
+                     "--wayland", "--no-x11"], stdout=log, stderr=subprocess.STDOUT)
+            try:
+                self._wait_for_shell()
+                break
+            except RuntimeError:
+                if attempt == 2 or (self.shell.returncode or 0) >= 0:
+                    raise
+                self.stop_process(self.shell)
         self.call("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set",
                   "(ssv)", "org.gnome.Shell", "OverviewActive", {"v": False})
         self.wait_until(lambda: not self.property("org.gnome.Shell", "/org/gnome/Shell",
