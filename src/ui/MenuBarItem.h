@@ -12,7 +12,6 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-#include <optional>
 #include <vector>
 
 class QMenu;

@@ -68,7 +68,7 @@ class XfcePanelTest(DesktopTest):
              "string:org.kde.StatusNotifierWatcher", "string:IsStatusNotifierHostRegistered"],
             check=False), timeout=20, message="the panel registered no StatusNotifier host")
         self.desk.write_settings()
-        # Qt's own StatusNotifierItem keeps what it leaks on Wayland too (see desktop.LEAKS).
+        # Qt's StatusNotifierItem keeps the watcher's description until exit (desktop.LEAKS).
         app = App(self.desk, env=dict(self.desk.env, QT_SCALE_FACTOR="2",
                                       LSAN_OPTIONS=LSAN_OPTIONS))
         self.check_menus(app, 2)
