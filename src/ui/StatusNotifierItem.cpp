@@ -59,8 +59,10 @@ void StatusNotifierItem::setIcon(const MenuBarIcon::Content& content) {
     hasIcon_ = true;
     content_ = content;
     pixmaps_.clear();
+    const QIcon icon = icons_.icon(content_);
     for (const int size : kIconSizes) {
-        pixmaps_.append(pixmapOf(content_, size));
+        // At ratio 1 every Qt version means device pixels.
+        pixmaps_.append(pixmapOf(icon.pixmap(QSize(size, size), 1.0).toImage()));
     }
     emit NewIcon();
     emit NewToolTip(); // the tooltip carries the icon
@@ -84,9 +86,8 @@ StatusNotifierItem::ToolTip StatusNotifierItem::toolTip() const {
             lineEnd < 0 ? QString() : text.mid(lineEnd + 1).toHtmlEscaped()};
 }
 
-StatusNotifierItem::Pixmap StatusNotifierItem::pixmapOf(const MenuBarIcon::Content& content,
-                                                        int size) {
-    const QImage image = MenuBarIcon::render(content, size).convertToFormat(QImage::Format_ARGB32);
+StatusNotifierItem::Pixmap StatusNotifierItem::pixmapOf(const QImage& drawn) {
+    const QImage image = drawn.convertToFormat(QImage::Format_ARGB32);
     Pixmap pixmap{image.width(), image.height(), {}};
     pixmap.pixels.resize(qsizetype(image.width()) * image.height() * 4);
     char* out = pixmap.pixels.data();

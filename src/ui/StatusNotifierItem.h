@@ -3,12 +3,14 @@
 
 #include "services/BusObject.h"
 #include "ui/MenuBarIcon.h"
+#include "ui/TrayIconCache.h"
 
 #include <QByteArray>
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusServiceWatcher>
+#include <QImage>
 #include <QList>
 #include <QMetaType>
 #include <QString>
@@ -71,8 +73,8 @@ public:
     // Shows text as the tooltip (first line its title, the rest its description); NewToolTip
     // when it changed.
     void setToolTipText(const QString& text);
-    // The image of content in the bus's form, size pixels square.
-    static Pixmap pixmapOf(const MenuBarIcon::Content& content, int size);
+    // image in the bus's form.
+    static Pixmap pixmapOf(const QImage& image);
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
     QString id() const { return QStringLiteral("quillbar"); }
@@ -109,6 +111,7 @@ private:
     bool hasIcon_ = false;
     MenuBarIcon::Content content_;
     QList<Pixmap> pixmaps_;
+    TrayIconCache icons_; // going back to a space draws nothing anew
     QString toolTipText_;
 };
 
