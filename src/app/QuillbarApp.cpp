@@ -190,9 +190,7 @@ void QuillbarApp::serveOnBus() {
     titleSubscription_ = observer_->subscribeMenuBarTitle([this](const std::string& title) {
         titleExporter_->setMenuBarTitle(QString::fromStdString(title));
     });
-    if (MenuBarItem::needsNotifierItem(QGuiApplication::platformName())) {
-        serveNotifierItem(bus);
-    }
+    chooseTrayItem(bus);
     exportMenu();
     busObject_->serve();
     debugRequests_ = std::make_unique<DebugRequests>(
@@ -214,17 +212,51 @@ QString QuillbarApp::whyNoSwitchTo(const QString& desktop) const {
     return {};
 }
 
-void QuillbarApp::serveNotifierItem(const QDBusConnection& bus) {
+void QuillbarApp::chooseTrayItem(const QDBusConnection& bus) {
+    if (MenuBarItem::needsNotifierItem(QGuiApplication::platformName())) {
+        serveNotifierItem(bus, {});
+        trayChosen_ = true;
+        return;
+    }
+    // Beside a StatusNotifier host on X11 Qt would serve an item of its own, titled after the
+    // settings' lower-case name, with a menu hosts draw differently; Quillbar's own is served
+    // there too, its left click opening Quillbar's menu.
+    StatusNotifierItem::askForHost(bus, this, [this, bus](bool hostShown) {
+        if (hostShown) {
+            serveNotifierItem(bus, [this] { item_->popUpMenu(); });
+        }
+        trayChosen_ = true;
+        placeItem();
+    });
+}
+
+void QuillbarApp::placeItem() {
+    if (!trayChosen_ || !buttonShown_) {
+        return;
+    }
+    if (*buttonShown_) {
+        item_->hide();
+    } else {
+        item_->show();
+        reportMissingTray();
+    }
+}
+
+void QuillbarApp::serveNotifierItem(const QDBusConnection& bus, std::function<void()> activate) {
     hostMenuObject_ =
         std::make_unique<BusObject>(bus, QString::fromLatin1(DBusMenuExporter::kPath));
     auto* hostMenu = new DBusMenuExporter(
         *hostMenuObject_, [this] { return menu_->currentEntries(); },
-        [this] { menu_->prepareToShow(); },
+        [this] {
+            menu_->prepareToShow();
+            logMenu();
+        },
         [this](const MenuContent::Entry& entry) { menu_->perform(entry); });
     connect(menu_.get(), &MenuContentView::entriesChanged, hostMenu, &DBusMenuExporter::update);
     notifierObject_ =
         std::make_unique<BusObject>(bus, QString::fromLatin1(StatusNotifierItem::kPath));
-    auto* notifierItem = new StatusNotifierItem(*notifierObject_, hostMenuObject_->path());
+    auto* notifierItem =
+        new StatusNotifierItem(*notifierObject_, hostMenuObject_->path(), std::move(activate));
     if (hostMenuObject_->serve() && notifierObject_->serve()) {
         item_->useNotifierItem(notifierItem);
     }
@@ -240,22 +272,18 @@ void QuillbarApp::exportMenu() {
         },
         [this](const MenuContent::Entry& entry) { menu_->perform(entry); });
     topBarButton_ = std::make_unique<TopBarButtonWatcher>(QDBusConnection::sessionBus());
-    const auto placeItem = [this](bool buttonShown) {
+    const auto takeButton = [this](bool buttonShown) {
         log_.log(LogLevel::Default, buttonShown
                                         ? "The top-bar button shows the title; no tray item"
                                         : "No top-bar button; the tray item shows the title");
-        if (buttonShown) {
-            item_->hide();
-        } else {
-            item_->show();
-            reportMissingTray();
-        }
+        buttonShown_ = buttonShown;
+        placeItem();
     };
-    connect(topBarButton_.get(), &TopBarButtonWatcher::buttonShownChanged, this, placeItem);
+    connect(topBarButton_.get(), &TopBarButtonWatcher::buttonShownChanged, this, takeButton);
     // Without a bus the answer is there at once; otherwise the item waits for it (one round trip)
     // rather than appearing and going again.
     if (const auto known = topBarButton_->buttonShown()) {
-        placeItem(*known);
+        takeButton(*known);
     }
 }
 

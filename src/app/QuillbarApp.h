@@ -16,8 +16,10 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -112,12 +114,19 @@ private:
     QString whyNoSwitchTo(const QString& desktop) const;
     // The menu on the bus beside the title, and no tray item while a top-bar button shows both.
     void exportMenu();
-    // On Wayland: the tray item as Quillbar's own StatusNotifierItem, with the menu hosts draw.
-    void serveNotifierItem(const QDBusConnection& bus);
+    // Picks the tray item: Quillbar's own StatusNotifierItem on Wayland and beside a
+    // StatusNotifier host on X11 (asked without waiting), else Qt's.
+    void chooseTrayItem(const QDBusConnection& bus);
+    // Shows or hides the item once both it and the top-bar button's state are known.
+    void placeItem();
+    // Serves the StatusNotifierItem and its menu; activate, if any, is its left click.
+    void serveNotifierItem(const QDBusConnection& bus, std::function<void()> activate);
 
     AppInfo appInfo_;
     bool verbose_;
     bool trayMissingReported_ = false;
+    bool trayChosen_ = false;         // which tray item is known
+    std::optional<bool> buttonShown_; // the top-bar button's state, once known
     StderrLogSink stderrLog_;
     JournalLogSink log_;
     QtMainQueue mainQueue_;

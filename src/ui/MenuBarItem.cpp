@@ -120,16 +120,20 @@ bool MenuBarItem::opensOwnMenuOnClick(const QString& platformName) {
     return !platformName.startsWith(QLatin1String("wayland"));
 }
 
+void MenuBarItem::popUpMenu() {
+    const QPoint place = menuPlace();
+    menu_->popup(place);
+    // Qt keeps a popup inside the work area it knows, which may be the wrong one (workArea).
+    if (menu_->pos() != place) {
+        menu_->move(place);
+    }
+}
+
 void MenuBarItem::activated(QSystemTrayIcon::ActivationReason reason) {
     // A left click opens the same menu as a right click.
     if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) &&
         opensOwnMenuOnClick(QGuiApplication::platformName())) {
-        const QPoint place = menuPlace();
-        menu_->popup(place);
-        // Qt keeps a popup inside the work area it knows, which may be the wrong one (workArea).
-        if (menu_->pos() != place) {
-            menu_->move(place);
-        }
+        popUpMenu();
     } else if (reason == QSystemTrayIcon::Context && menu_->isVisible()) {
         // Qt opened it at the pointer, over the icon.
         menu_->move(menuPlace());

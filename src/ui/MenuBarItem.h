@@ -54,6 +54,8 @@ public:
     const MenuBarIcon::Content& iconContent() const { return content_; }
     // Takes the observer's present title and icon.
     void update();
+    // Opens Quillbar's own menu beside the icon (X11 only: see opensOwnMenuOnClick).
+    void popUpMenu();
     // Where a menu of menuSize opens for a tray icon at icon in a screen's work area: beside the
     // icon (below it in the upper half, above it in the lower half), never over it nor over the
     // panels outside the area.

@@ -4,6 +4,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
 #include <QImage>
 #include <QtEndian>
 
@@ -11,10 +13,12 @@
 
 namespace quillbar {
 
-StatusNotifierItem::StatusNotifierItem(BusObject& object, QString menuPath)
+StatusNotifierItem::StatusNotifierItem(BusObject& object, QString menuPath,
+                                       std::function<void()> activate)
     : QDBusAbstractAdaptor(&object)
     , object_(object)
     , menuPath_(std::move(menuPath))
+    , activate_(std::move(activate))
     , watcher_(QString::fromLatin1(kWatcher), object.bus(),
                QDBusServiceWatcher::WatchForRegistration) {
     qDBusRegisterMetaType<Pixmap>();
@@ -50,6 +54,26 @@ void StatusNotifierItem::registerWithWatcher() {
     call << object_.bus().baseService();
     // Nothing waits for the answer: a watcher that refuses leaves the item unlisted, as none would.
     object_.bus().call(call, QDBus::NoBlock);
+}
+
+void StatusNotifierItem::askForHost(const QDBusConnection& bus, QObject* context,
+                                    std::function<void(bool)> answer) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QString::fromLatin1(kWatcher), QString::fromLatin1(kWatcherPath),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    call << QString::fromLatin1(kWatcher) << QStringLiteral("IsStatusNotifierHostRegistered");
+    call.setAutoStartService(false);
+    auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(call, 2000), context);
+    QObject::connect(pending, &QDBusPendingCallWatcher::finished, context,
+                     [answer = std::move(answer)](QDBusPendingCallWatcher* finished) {
+                         finished->deleteLater();
+                         const QDBusMessage reply = finished->reply();
+                         const QVariant value =
+                             reply.arguments().size() == 1
+                                 ? reply.arguments().first().value<QDBusVariant>().variant()
+                                 : QVariant();
+                         answer(value.metaType() == QMetaType::fromType<bool>() && value.toBool());
+                     });
 }
 
 void StatusNotifierItem::setIcon(const MenuBarIcon::Content& content) {
@@ -104,7 +128,11 @@ StatusNotifierItem::Pixmap StatusNotifierItem::pixmapOf(const QImage& drawn) {
 
 void StatusNotifierItem::ContextMenu(int, int) {}
 
-void StatusNotifierItem::Activate(int, int) {}
+void StatusNotifierItem::Activate(int, int) {
+    if (activate_) {
+        activate_();
+    }
+}
 
 void StatusNotifierItem::SecondaryActivate(int, int) {}
 

@@ -15,14 +15,16 @@
 #include <QMetaType>
 #include <QString>
 
+#include <functional>
+
 namespace quillbar {
 
 // The tray item as a StatusNotifierItem (interface "org.kde.StatusNotifierItem" at kPath, on the
-// application's connection), for Wayland, where a client cannot place a menu of its own beside
-// the icon: it says it is a menu and names the exported one, so hosts draw that on a left click
-// as on a right one. While shown it is registered with the StatusNotifierWatcher under the
-// connection's unique name, again whenever a watcher appears. The host's clicks, scrolls and
-// coordinates are ignored.
+// application's connection). On Wayland, where a client cannot place a menu of its own beside
+// the icon, it says it is a menu and names the exported one, so hosts draw that on a left click
+// as on a right one; on X11 a left click (Activate) opens Quillbar's own menu instead. While
+// shown it is registered with the StatusNotifierWatcher under the connection's unique name,
+// again whenever a watcher appears. Scrolls, middle clicks and the host's coordinates are ignored.
 class StatusNotifierItem : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
@@ -62,8 +64,9 @@ public:
     };
 
     // The item as an interface of object (at kPath), which owns it, offering the menu at
-    // menuPath; not yet registered.
-    StatusNotifierItem(BusObject& object, QString menuPath);
+    // menuPath; not yet registered. With activate, a left click calls it and the item is no
+    // menu; without, hosts draw the menu on both clicks.
+    StatusNotifierItem(BusObject& object, QString menuPath, std::function<void()> activate = {});
 
     // Registers the item now and whenever a watcher appears (true), or shows it as passive,
     // which hosts hide (false).
@@ -75,6 +78,10 @@ public:
     void setToolTipText(const QString& text);
     // image in the bus's form.
     static Pixmap pixmapOf(const QImage& image);
+    // Asks bus's watcher, without waiting, whether a host shows items; answer gets true only
+    // for a boolean true, and false after 2 s without one.
+    static void askForHost(const QDBusConnection& bus, QObject* context,
+                           std::function<void(bool)> answer);
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
     QString id() const { return QStringLiteral("quillbar"); }
@@ -84,11 +91,11 @@ public:
     QString noName() const { return {}; }
     QList<Pixmap> iconPixmap() const { return pixmaps_; }
     ToolTip toolTip() const;
-    bool itemIsMenu() const { return true; }
+    bool itemIsMenu() const { return !activate_; }
     QDBusObjectPath menu() const { return QDBusObjectPath(menuPath_); }
 
 public slots:
-    // The host's requests: the host shows the menu itself, so none of them does anything.
+    // The host's requests: the host shows the menu itself, so only Activate may do anything.
     void ContextMenu(int x, int y);
     void Activate(int x, int y);
     void SecondaryActivate(int x, int y);
@@ -106,6 +113,7 @@ private:
 
     BusObject& object_;
     QString menuPath_;
+    std::function<void()> activate_;
     QDBusServiceWatcher watcher_;
     bool shown_ = false;
     bool hasIcon_ = false;
