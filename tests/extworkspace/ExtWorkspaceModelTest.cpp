@@ -40,9 +40,8 @@ std::vector<std::string> names(const std::vector<SpaceInfo>& spaces) {
     return answer;
 }
 
-// Groups are displays named after their outputs; workspaces are ordered by coordinates, then by
-// arrival; hidden ones are left out; keys are ids, else positions; names restating the position
-// give way to the default.
+// Groups are displays named after their outputs; workspaces ordered by coordinates, then arrival,
+// hidden ones left out, keyed by id else position, a name restating the position is the default.
 TEST(ExtWorkspaceModelTest, GroupsAndWorkspacesReadAsDisplaysAndSpaces) {
     Model model;
     ASSERT_TRUE(model.addOutput(7));
@@ -82,8 +81,7 @@ TEST(ExtWorkspaceModelTest, GroupsAndWorkspacesReadAsDisplaysAndSpaces) {
     EXPECT_EQ(again.displays().at(0).identifier, displays[0].identifier);
 }
 
-// The current space is the active workspace of the group that changed its active one last;
-// only activatable workspaces get a managed id to switch to.
+// The current group is the last to change its active workspace; only activatable ones get an id.
 TEST(ExtWorkspaceModelTest, CurrentGroupAndSwitchability) {
     Model model;
     model.addGroup(1);
@@ -109,8 +107,7 @@ TEST(ExtWorkspaceModelTest, CurrentGroupAndSwitchability) {
     EXPECT_EQ(model.displayCurrentSpace(model.displays()[1].identifier), d);
 }
 
-// Removed workspaces, groups and outputs leave nothing behind; the revision follows what the
-// spaces list shows but not which workspace is active.
+// Removals leave nothing behind; the revision follows what the list shows, not which is active.
 TEST(ExtWorkspaceModelTest, RemovalsAndRevisions) {
     Model model;
     model.addOutput(7);

@@ -1,16 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the desktop's own names read as, and the stored records of them, from any bytes: a record
-// read back survives encoding unchanged and stays within its bounds; a desktop's name parses into
-// a name and at most one emoji that compose back to the trimmed text.
+// Desktop names and their stored records from any bytes: records round-trip within their bounds;
+// a name parses into a name and at most one emoji that compose back to the trimmed text.
 #include "FuzzCheck.h"
 #include "model/DesktopLabel.h"
 #include "model/DesktopNameRecord.h"
 #include "model/EmojiInput.h"
 #include "model/UnicodeText.h"
-
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

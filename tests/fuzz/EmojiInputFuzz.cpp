@@ -4,11 +4,6 @@
 #include "FuzzCheck.h"
 #include "model/EmojiInput.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const std::string emoji = quillbar::EmojiInput::normalise(text);

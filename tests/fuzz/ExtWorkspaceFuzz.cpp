@@ -1,86 +1,47 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Fuzzes the translation of ext-workspace-v1 and wl_output events into the core's answers. The
-// input is a sequence of events: one byte picks the event, the next the object's handle (and for
-// membership events one more the other object's), then texts as a length byte and that many
-// bytes. The answers must stay bounded, well-formed and consistent.
+// ext-workspace-v1 and wl_output events as a byte stream: an event byte, a handle byte (a second
+// one for membership), texts as FuzzInput::text(). The answers stay bounded and consistent.
 #include "FuzzCheck.h"
 #include "platform/WindowServer.h"
 #include "platform/extworkspace/ExtWorkspaceModel.h"
 
 namespace {
 
-using quillbar::ExtWorkspaceModel;
 using quillbar::WindowServer;
+using Model = quillbar::ExtWorkspaceModel;
+using Handle = Model::Handle;
 
-void apply(ExtWorkspaceModel& model, FuzzInput& in) {
-    const std::uint8_t event = in.byte();
-    const ExtWorkspaceModel::Handle a = in.byte();
-    switch (event % 18) {
-    case 0:
-        model.addGroup(a);
-        break;
-    case 1:
-        model.addWorkspace(a);
-        break;
-    case 2:
-        model.removeGroup(a);
-        break;
-    case 3:
-        model.removeWorkspace(a);
-        break;
-    case 4:
-        model.groupOutputEnter(a, in.byte());
-        break;
-    case 5:
-        model.groupOutputLeave(a, in.byte());
-        break;
-    case 6:
-        model.groupWorkspaceEnter(a, in.byte());
-        break;
-    case 7:
-        model.groupWorkspaceLeave(a, in.byte());
-        break;
-    case 8:
-        model.workspaceID(a, in.text());
-        break;
-    case 9:
-        model.workspaceName(a, in.text());
-        break;
-    case 10: {
+// One entry per event, picked by the event byte modulo their count.
+constexpr void (*kEvents[])(Model&, Handle, FuzzInput&) = {
+    [](Model& m, Handle a, FuzzInput&) { m.addGroup(a); },
+    [](Model& m, Handle a, FuzzInput&) { m.addWorkspace(a); },
+    [](Model& m, Handle a, FuzzInput&) { m.removeGroup(a); },
+    [](Model& m, Handle a, FuzzInput&) { m.removeWorkspace(a); },
+    [](Model& m, Handle a, FuzzInput& in) { m.groupOutputEnter(a, in.byte()); },
+    [](Model& m, Handle a, FuzzInput& in) { m.groupOutputLeave(a, in.byte()); },
+    [](Model& m, Handle a, FuzzInput& in) { m.groupWorkspaceEnter(a, in.byte()); },
+    [](Model& m, Handle a, FuzzInput& in) { m.groupWorkspaceLeave(a, in.byte()); },
+    [](Model& m, Handle a, FuzzInput& in) { m.workspaceID(a, in.text()); },
+    [](Model& m, Handle a, FuzzInput& in) { m.workspaceName(a, in.text()); },
+    [](Model& m, Handle a, FuzzInput& in) {
         std::vector<std::uint32_t> coordinates(in.byte() % 12);
         for (auto& c : coordinates) {
             c = in.byte() % 4;
         }
-        model.workspaceCoordinates(a, std::move(coordinates));
-        break;
-    }
-    case 11:
-        model.workspaceState(a, in.byte());
-        break;
-    case 12:
-        model.workspaceCapabilities(a, in.byte());
-        break;
-    case 13:
-        model.addOutput(a);
-        break;
-    case 14:
-        model.removeOutput(a);
-        break;
-    case 15:
-        model.outputName(a, in.text());
-        break;
-    case 16:
-        model.outputMakeModel(a, in.text(), in.text());
-        break;
-    default:
-        model.outputDescription(a, in.text());
-        break;
-    }
-}
+        m.workspaceCoordinates(a, std::move(coordinates));
+    },
+    [](Model& m, Handle a, FuzzInput& in) { m.workspaceState(a, in.byte()); },
+    [](Model& m, Handle a, FuzzInput& in) { m.workspaceCapabilities(a, in.byte()); },
+    [](Model& m, Handle a, FuzzInput&) { m.addOutput(a); },
+    [](Model& m, Handle a, FuzzInput&) { m.removeOutput(a); },
+    [](Model& m, Handle a, FuzzInput& in) { m.outputName(a, in.text()); },
+    [](Model& m, Handle a, FuzzInput& in) { m.outputMakeModel(a, in.text(), in.text()); },
+    [](Model& m, Handle a, FuzzInput& in) { m.outputDescription(a, in.text()); },
+};
 
-void check(const ExtWorkspaceModel& model) {
-    FUZZ_CHECK(model.groupCount() <= ExtWorkspaceModel::kMaxGroups);
-    FUZZ_CHECK(model.workspaceCount() <= ExtWorkspaceModel::kMaxWorkspaces);
+void check(const Model& model) {
+    FUZZ_CHECK(model.groupCount() <= Model::kMaxGroups);
+    FUZZ_CHECK(model.workspaceCount() <= Model::kMaxWorkspaces);
     const auto answer = model.managedDisplaySpaces();
     FUZZ_CHECK(!answer.dump().empty()); // throws on ill-formed UTF-8
     const auto displays = model.displays();
@@ -89,7 +50,7 @@ void check(const ExtWorkspaceModel& model) {
     for (std::size_t i = 0; i < displays.size(); ++i) {
         FUZZ_CHECK(answer[i].at(WindowServer::kDisplayIdentifier) == displays[i].identifier);
         const auto& spaces = answer[i].at(WindowServer::kSpaces);
-        FUZZ_CHECK(spaces.size() <= ExtWorkspaceModel::kMaxWorkspacesPerGroup);
+        FUZZ_CHECK(spaces.size() <= Model::kMaxWorkspacesPerGroup);
         for (const auto& space : spaces) {
             if (space.contains(WindowServer::kManagedSpaceID)) {
                 FUZZ_CHECK(model.activatableWorkspace(
@@ -97,7 +58,7 @@ void check(const ExtWorkspaceModel& model) {
             }
             FUZZ_CHECK(!space.contains(WindowServer::kSpaceName) ||
                        space.at(WindowServer::kSpaceName).get<std::string>().size() <=
-                           ExtWorkspaceModel::kMaxNameBytes);
+                           Model::kMaxNameBytes);
         }
         const std::int64_t current = model.displayCurrentSpace(displays[i].identifier);
         FUZZ_CHECK(current == 0 || model.activatableWorkspace(current));
@@ -108,10 +69,12 @@ void check(const ExtWorkspaceModel& model) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    ExtWorkspaceModel model;
+    Model model;
     FuzzInput in{data, size};
     while (in.size > 0) {
-        apply(model, in);
+        const std::uint8_t event = in.byte();
+        const Handle a = in.byte();
+        kEvents[event % std::size(kEvents)](model, a, in);
     }
     check(model);
     model.clear();

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Fuzzes the translation of GNOME Shell's workspaces into the core's answers. The input is lines:
-// the first is the active index (an unreadable one counts as 0), each further one a workspace's
-// name. The answers must stay bounded, well-formed and consistent.
+// GNOME Shell's workspaces as lines: the active index (unreadable is 0), then one name each. The
+// answers stay bounded, well-formed and consistent.
 #include "FuzzCheck.h"
 #include "platform/gnome/GnomeWorkspaceTable.h"
 

@@ -1,17 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The sway/i3 socket reader: framing, then the JSON of each frame read as an output list, a
-// workspace list and a command's answer, translated into display dictionaries and commands. A
-// rename command must read back, as each window manager reads quoted text, as exactly the name
-// and nothing after it.
+// The sway/i3 socket: frames, their JSON as outputs, workspaces and command answers, and rename
+// commands, which must read back as exactly the name the way each window manager reads quotes.
 #include "FuzzCheck.h"
 #include "platform/i3ipc/I3IpcAnswers.h"
 #include "platform/i3ipc/I3IpcFrameReader.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <optional>
-#include <string>
-#include <string_view>
 
 namespace {
 

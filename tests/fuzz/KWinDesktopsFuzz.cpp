@@ -1,39 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Fuzzes the translation of KWin's desktop list into the core's answers. The input is lines: the
-// first is the current desktop's id, each further one "position<TAB>id<TAB>name" (an unreadable
-// position counts as 0). The answers must stay bounded, well-formed and consistent.
+// KWin's desktop list as lines: the current id, then "position<TAB>id<TAB>name" each (an
+// unreadable position is 0). The answers stay bounded, well-formed and consistent.
 #include "FuzzCheck.h"
 #include "platform/kwin/KWinDesktopTable.h"
 
 #include <map>
 #include <set>
 
-namespace {
-
 using quillbar::KWinDesktopTable;
-
-KWinDesktopTable::Desktop desktopFrom(const std::string& line) {
-    KWinDesktopTable::Desktop desktop;
-    const auto firstTab = line.find('\t');
-    const auto secondTab = firstTab == std::string::npos ? firstTab : line.find('\t', firstTab + 1);
-    desktop.position = std::strtoll(line.substr(0, firstTab).c_str(), nullptr, 10);
-    if (firstTab != std::string::npos) {
-        desktop.id = line.substr(firstTab + 1, secondTab - firstTab - 1);
-    }
-    if (secondTab != std::string::npos) {
-        desktop.name = line.substr(secondTab + 1);
-    }
-    return desktop;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::string> lines = fuzzLines(data, size);
     const std::string current = lines.empty() ? std::string() : lines.front();
     std::vector<KWinDesktopTable::Desktop> sent;
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        sent.push_back(desktopFrom(lines[i]));
+        std::istringstream fields(lines[i]);
+        std::string position, id, name;
+        std::getline(fields, position, '\t');
+        std::getline(fields, id, '\t');
+        std::getline(fields, name);
+        sent.push_back({std::strtoll(position.c_str(), nullptr, 10), id, name});
     }
 
     KWinDesktopTable table;

@@ -4,10 +4,6 @@
 #include "FuzzCheck.h"
 #include "model/NameTable.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view stored(reinterpret_cast<const char*>(data), size);
     const auto table = quillbar::decodeNameTable(stored);

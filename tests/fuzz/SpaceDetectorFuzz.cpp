@@ -1,16 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Space detection on any answer the window server can give. The input is JSON: an object with
-// "displays" (the managed-display answer), and optionally "windows" (the window list),
-// "activeSpace" and "displayCurrent" (display identifier to managed id); any other JSON value is
-// taken as the managed-display answer itself. Nesting is cut at 16 levels: the backends build
-// their answers themselves and never nest deeper than 4.
+// Space detection on any answer: JSON {"displays", "windows", "activeSpace", "displayCurrent"}, or
+// any other value as the displays answer itself. Nesting stops at 16 (the backends use 4).
 #include "FakePlatform.h"
 #include "FuzzCheck.h"
 #include "observer/DisplayDirectory.h"
 #include "observer/SpaceDetector.h"
-
-#include <cstddef>
-#include <cstdint>
 
 using nlohmann::json;
 

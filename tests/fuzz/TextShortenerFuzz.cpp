@@ -4,11 +4,6 @@
 #include "FuzzCheck.h"
 #include "observer/TextShortener.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const quillbar::TextShortener shortener;
     const std::string_view text(reinterpret_cast<const char*>(data), size);

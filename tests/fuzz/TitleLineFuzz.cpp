@@ -1,16 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Titles from the bus as a status bar reads them: a plain title is one line, and the JSON forms
-// parse back to the title (repaired where it was not UTF-8).
+// Titles from the bus as a status bar reads them: plain is one line, the JSON forms parse back to
+// the title (repaired where it was not UTF-8).
 #include "FuzzCheck.h"
 #include "services/TitleLine.h"
 
 #include <nlohmann/json.hpp>
-
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
 
 using quillbar::TitleLine;
 

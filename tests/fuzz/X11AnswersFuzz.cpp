@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The X11 backend's translation of window properties, on values any X client can write: desktop
-// counts and indices (_NET_NUMBER_OF_DESKTOPS, _NET_CURRENT_DESKTOP, _NET_WM_DESKTOP), opacity,
-// EDID blocks and host names. Pure functions: no X server is needed.
+// The X11 translation of what any X client can write: desktop counts and indices, opacity, EDID
+// blocks and host names.
 #include "FuzzCheck.h"
 #include "platform/WindowServer.h"
 #include "platform/x11/X11Answers.h"
@@ -11,8 +10,7 @@
 using quillbar::X11Answers;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // The first byte picks one translation, so that the cheap ones are not held up by the
-    // desktop lists, which cost most.
+    // The first byte picks one translation: the cheap ones are not held up by desktop lists.
     FuzzInput in{data, size};
     switch (in.byte() % 4) {
     case 0: {
@@ -38,11 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(!name->empty() && name->size() <= 13);
         }
         break;
-    default: {
+    default:
         FUZZ_CHECK(X11Answers::displayIdentifier(std::string(in.rest()), int(in.size), 0).size() ==
                    36);
-        break;
-    }
     }
     return 0;
 }

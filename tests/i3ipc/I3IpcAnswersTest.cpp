@@ -68,30 +68,23 @@ TEST(I3IpcAnswersTest, WorkspacesBecomeOneManagedDisplayPerOutput) {
         json::array({workspace(11, 1, "1", "LEFT"), workspace(12, 3, "3: web", "LEFT", true),
                      workspace(13, -1, "mail", "RIGHT", true, true),
                      workspace(14, 2, "2:", "RIGHT"), workspace(15, 9, "9", "GONE", true)}));
-    const json expected = json::array({{{"Display Identifier", outputs[0].identifier},
-                                        {"Current Space", {{"ManagedSpaceID", 12}}},
-                                        {"Spaces",
-                                         {{{"ManagedSpaceID", 11},
-                                           {"type", 0},
-                                           {"Persistence Key", "ws-1"},
-                                           {"Desktop Number", 1}},
-                                          {{"ManagedSpaceID", 12},
-                                           {"type", 0},
-                                           {"Persistence Key", "ws-3"},
-                                           {"Desktop Number", 3},
-                                           {"Name", "web"}}}}},
-                                       {{"Display Identifier", outputs[1].identifier},
-                                        {"Current Space", {{"ManagedSpaceID", 13}}},
-                                        {"Spaces",
-                                         {{{"ManagedSpaceID", 13},
-                                           {"type", 0},
-                                           {"Persistence Key", "mail"},
-                                           {"Desktop Number", nullptr},
-                                           {"Name", "mail"}},
-                                          {{"ManagedSpaceID", 14},
-                                           {"type", 0},
-                                           {"Persistence Key", "ws-2"},
-                                           {"Desktop Number", 2}}}}}});
+    const auto space = [](int id, const char* key, json number, const char* name = nullptr) {
+        json s = {{"ManagedSpaceID", id}, {"type", 0}, {"Persistence Key", key}};
+        s["Desktop Number"] = number;
+        if (name) {
+            s["Name"] = name;
+        }
+        return s;
+    };
+    const auto display = [](const std::string& identifier, int current, json spaces) {
+        return json{{"Display Identifier", identifier},
+                    {"Current Space", {{"ManagedSpaceID", current}}},
+                    {"Spaces", spaces}};
+    };
+    const json expected = json::array(
+        {display(outputs[0].identifier, 12, {space(11, "ws-1", 1), space(12, "ws-3", 3, "web")}),
+         display(outputs[1].identifier, 13,
+                 {space(13, "mail", nullptr, "mail"), space(14, "ws-2", 2)})});
     EXPECT_EQ(I3IpcAnswers::managedDisplays(outputs, workspaces), expected);
     EXPECT_EQ(I3IpcAnswers::activeSpace(workspaces), 13);
     EXPECT_EQ(I3IpcAnswers::displayCurrentSpace(outputs, workspaces, outputs[0].identifier), 12);
@@ -99,17 +92,16 @@ TEST(I3IpcAnswersTest, WorkspacesBecomeOneManagedDisplayPerOutput) {
     EXPECT_EQ(I3IpcAnswers::activeSpace({}), 0);
 }
 
-// Wrong types, missing fields and oversized text are survived; nothing outside the bounds is kept.
-TEST(I3IpcAnswersTest, MalformedAnswersAreSkippedAndBounded) {
+// Wrong types, missing fields, oversized or ill-formed text: survived, bounded, repaired.
+TEST(I3IpcAnswersTest, MalformedAnswersAreSkippedBoundedAndRepaired) {
     for (const json& answer : {json(), json::object(), json("x"), json::array({1, "x", nullptr})}) {
         EXPECT_TRUE(I3IpcAnswers::outputs(answer).empty()) << answer.dump();
         EXPECT_TRUE(I3IpcAnswers::workspaces(answer).empty()) << answer.dump();
     }
     json noRect = output("A", 0, 0);
     noRect["rect"]["width"] = "wide";
-    json noName = output("", 0, 0);
-    json textActive = output("B", 0, 0, {{"active", "yes"}});
-    EXPECT_TRUE(I3IpcAnswers::outputs(json::array({noRect, noName, textActive})).empty());
+    const json textActive = output("B", 0, 0, {{"active", "yes"}});
+    EXPECT_TRUE(I3IpcAnswers::outputs(json::array({noRect, output("", 0, 0), textActive})).empty());
 
     const std::string longName = std::string(I3IpcAnswers::kMaxNameBytes - 1, 'a') + "é";
     json list = json::array({workspace(1, "3", "3", "A"),
@@ -128,20 +120,17 @@ TEST(I3IpcAnswersTest, MalformedAnswersAreSkippedAndBounded) {
         many.push_back(workspace(i, i, std::to_string(i), "A"));
     }
     EXPECT_EQ(I3IpcAnswers::workspaces(many).size(), I3IpcAnswers::kMaxWorkspaces);
-}
 
-// A window manager accepts any bytes in a rename: one ill-formed name is repaired on its own
-// and the other workspaces are still read; a payload that is no JSON at all reads as nothing.
-TEST(I3IpcAnswersTest, IllFormedUtf8InOneNameKeepsEveryWorkspace) {
+    // A window manager takes any bytes in a rename: one ill-formed name spoils no other.
     const std::string payload = R"([{"id":1,"num":1,"name":"1","output":"A"},)"
                                 "{\"id\":2,\"num\":2,\"name\":\"2:bad\xff\xfe\",\"output\":\"A\"},"
                                 "{\"id\":3,\"num\":3,\"name\":\"3:caf\xc3\xa9\",\"output\":\"A\"}]";
-    const auto workspaces = I3IpcAnswers::workspaces(I3IpcAnswers::parse(payload));
-    ASSERT_EQ(workspaces.size(), 3u);
-    EXPECT_EQ(workspaces[0].name, "1");
-    EXPECT_EQ(workspaces[1].name, "2:bad\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_EQ(workspaces[1].number, 2);
-    EXPECT_EQ(workspaces[2].name, "3:caf\xc3\xa9");
+    const auto repaired = I3IpcAnswers::workspaces(I3IpcAnswers::parse(payload));
+    ASSERT_EQ(repaired.size(), 3u);
+    EXPECT_EQ(repaired[0].name, "1");
+    EXPECT_EQ(repaired[1].name, "2:bad\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(repaired[1].number, 2);
+    EXPECT_EQ(repaired[2].name, "3:caf\xc3\xa9");
     EXPECT_TRUE(I3IpcAnswers::parse("[{\"id\":1,\xff").is_null());
 }
 
@@ -186,66 +175,53 @@ TEST(I3IpcAnswersTest, ShowCommandsQuoteNamesAndOwnNamesDropTheNumber) {
     EXPECT_EQ(own(3, "3: web "), "web");
     EXPECT_EQ(own(3, "03:x"), "03:x");
     EXPECT_EQ(own(std::nullopt, " 4:mail"), "4:mail");
-    EXPECT_EQ(I3IpcAnswers::persistenceKey(numbered), "ws-3");
-    EXPECT_EQ(I3IpcAnswers::persistenceKey(Workspace{2, std::nullopt, hostile, "A"}), hostile);
 }
 
-// A numbered workspace N is renamed to "N: name", or "N" without a name, so that "workspace
-// number N" still reaches it: by its number on sway, by its current name on i3. The new name
-// stays inside its quotes (a ";" or "," there starts no other command) and reads back as given.
-TEST(I3IpcAnswersTest, RenameCommandsKeepTheNumberInFrontAndTheNameInQuotes) {
+// A numbered workspace N becomes "N: name" (or "N"), reached by number on sway and by its current
+// name on i3, the name inside its quotes; what could not be read back is refused with a reason.
+TEST(I3IpcAnswersTest, RenameCommandsKeepTheNumberInFrontAndTheNameInQuotesOrSayWhyNot) {
     using enum I3IpcAnswers::Dialect;
-    struct Case {
-        std::string current, own;
-        I3IpcAnswers::Dialect dialect;
-        std::string command;
-    };
-    for (const Case& c : std::vector<Case>{
-             {"3", "📬 Mail", Sway, R"(rename workspace number 3 to "3: 📬 Mail")"},
-             {"3", "📬 Mail", I3, R"(rename workspace "3" to "3: 📬 Mail")"},
-             {"3: web", "", Sway, R"(rename workspace number 3 to "3")"},
-             {"3: web", "", I3, R"(rename workspace "3: web" to "3")"},
-             {"3", R"(a"; exec x; ")", Sway, R"(rename workspace number 3 to '3: a"; exec x; "')"},
-             {"3", R"(a"; exec x; ")", I3, R"(rename workspace "3" to "3: a\"; exec x; \"")"},
-             {"3", R"(it's, $x\)", I3, R"(rename workspace "3" to "3: it's, $x\\")"},
-             {"3", R"(it's, $x)", Sway, R"(rename workspace number 3 to "3: it's, $$x")"},
-             {R"(3: "old"\)", "new", I3, R"(rename workspace "3: \"old\"\\" to "3: new")"},
-         }) {
-        const Workspace workspace{7, 3, c.current, "A"};
-        EXPECT_EQ(I3IpcAnswers::renameCommand(workspace, c.own, c.dialect),
-                  (I3IpcAnswers::CommandText{c.command, {}}))
-            << c.own;
-    }
-}
-
-// What the window manager could not read back, and workspaces whose name is their identity,
-// are refused with a reason the user is shown.
-TEST(I3IpcAnswersTest, RenameCommandsRefuseWithAReason) {
-    using enum I3IpcAnswers::Dialect;
-    const Workspace numbered{7, 3, "3", "A"};
+    const auto n = [](std::string current) { return Workspace{7, 3, std::move(current), "A"}; };
+    const Workspace unnumbered{7, std::nullopt, "mail", "A"};
     const std::string longest(I3IpcAnswers::kMaxNameBytes - 3, 'x'); // after "3: "
-    EXPECT_FALSE(I3IpcAnswers::renameCommand(numbered, longest, Sway).text.empty());
     struct Case {
         Workspace workspace;
         std::string own;
         I3IpcAnswers::Dialect dialect;
-        std::string because; // part of the reason
+        std::string command; // when refused, part of the reason
+        bool refused = false;
     };
     for (const Case& c : std::vector<Case>{
-             {{7, std::nullopt, "mail", "A"}, "Mail", Sway, "no number"},
-             {{7, std::nullopt, "mail", "A"}, "Mail", I3, "no number"},
-             {numbered, longest + "x", Sway, "too long"},
-             {numbered, longest + "x", I3, "too long"},
-             {numbered, "a\nexec x", Sway, "control characters"},
-             {numbered, "a\tb", I3, "control characters"},
-             {numbered, "ends\\", Sway, "backslash"},
-             {numbered, R"(both " and ')", Sway, "quotation marks"},
-             {{7, 3, "3: a\rb", "A"}, "new", I3, "current name"},
+             {n("3"), "📬 Mail", Sway, R"(rename workspace number 3 to "3: 📬 Mail")"},
+             {n("3"), "📬 Mail", I3, R"(rename workspace "3" to "3: 📬 Mail")"},
+             {n("3: web"), "", Sway, R"(rename workspace number 3 to "3")"},
+             {n("3: web"), "", I3, R"(rename workspace "3: web" to "3")"},
+             {n("3"), R"(a"; exec x; ")", Sway,
+              R"(rename workspace number 3 to '3: a"; exec x; "')"},
+             {n("3"), R"(a"; exec x; ")", I3, R"(rename workspace "3" to "3: a\"; exec x; \"")"},
+             {n("3"), R"(it's, $x\)", I3, R"(rename workspace "3" to "3: it's, $x\\")"},
+             {n("3"), R"(it's, $x)", Sway, R"(rename workspace number 3 to "3: it's, $$x")"},
+             {n(R"(3: "old"\)"), "new", I3, R"(rename workspace "3: \"old\"\\" to "3: new")"},
+             {n("3"), longest, Sway, "rename workspace number 3 to \"3: " + longest + "\""},
+             {unnumbered, "Mail", Sway, "no number", true},
+             {unnumbered, "Mail", I3, "no number", true},
+             {n("3"), longest + "x", Sway, "too long", true},
+             {n("3"), longest + "x", I3, "too long", true},
+             {n("3"), "a\nexec x", Sway, "control characters", true},
+             {n("3"), "a\tb", I3, "control characters", true},
+             {n("3"), "ends\\", Sway, "backslash", true},
+             {n("3"), R"(both " and ')", Sway, "quotation marks", true},
+             {n("3: a\rb"), "new", I3, "current name", true},
          }) {
-        const I3IpcAnswers::CommandText refused =
-            I3IpcAnswers::renameCommand(c.workspace, c.own, c.dialect);
-        EXPECT_EQ(refused.text, "") << c.own;
-        EXPECT_NE(refused.reason.find(c.because), std::string::npos) << refused.reason;
+        SCOPED_TRACE(c.own.substr(0, 40));
+        const auto command = I3IpcAnswers::renameCommand(c.workspace, c.own, c.dialect);
+        if (c.refused) {
+            EXPECT_EQ(command.text, "");
+            EXPECT_NE(command.reason.find(c.command), std::string::npos) << command.reason;
+        } else {
+            EXPECT_EQ(command.text, c.command);
+            EXPECT_EQ(command.reason, "");
+        }
     }
 }
 

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The sway/i3 connection, and the renames sent through it, against a stand-in window manager on a
-// Unix socket in the test: the socket runs on QtCore's event loop, delays on the virtual clock.
+// The sway/i3 socket and connection, and the renames sent through it, against a stand-in window
+// manager on a Unix socket in the test: QtCore's event loop, delays on the virtual clock.
 #include "platform/i3ipc/I3IpcConnection.h"
 #include "FakePlatform.h"
 #include "StandInSocket.h"
 #include "VirtualMainQueue.h"
 #include "platform/i3ipc/I3IpcFrameReader.h"
+#include "platform/i3ipc/I3IpcSocket.h"
 #include "platform/i3ipc/I3IpcWindowServer.h"
 
 #include <QCoreApplication>
@@ -25,42 +26,130 @@ using test::FakeLog;
 using test::spinUntil;
 using test::VirtualMainQueue;
 
-class I3IpcConnectionTest : public ::testing::Test {
+// An event loop and a listening socket whose accepted peer the test plays.
+class StandInPeerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(standIn_.listening()); }
+    void peerSends(const std::string& bytes) {
+        ASSERT_EQ(::send(standIn_.peer(), bytes.data(), bytes.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(bytes.size()));
+    }
+    // What the peer could read within the event loop's turns, until done(bytes) holds.
+    template <typename Done> std::string peerReadsUntil(Done done) {
+        std::string got;
+        spinUntil([&] {
+            char buffer[65536];
+            const ssize_t n = ::recv(standIn_.peer(), buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n > 0) {
+                got.append(buffer, static_cast<std::size_t>(n));
+            }
+            return done(got);
+        });
+        return got;
+    }
+
+    int argc_ = 1;
+    char name_[8] = "i3ipc";
+    char* argv_[1] = {name_};
+    QCoreApplication app_{argc_, argv_};
+    test::StandInSocket standIn_;
+};
+
+class I3IpcSocketTest : public StandInPeerTest {
+protected:
+    std::unique_ptr<I3IpcSocket> connectAndAccept(I3IpcSocket::Callbacks callbacks = {}) {
+        std::string error;
+        auto socket = I3IpcSocket::connect(standIn_.path(), std::move(callbacks), error);
+        EXPECT_TRUE(socket) << error;
+        EXPECT_TRUE(standIn_.accept());
+        return socket;
+    }
+};
+
+// Megabytes beyond what the kernel buffers arrive whole and in order; past the bound, refused.
+TEST_F(I3IpcSocketTest, WritesArriveWholeAndInOrderAndTheQueueIsBounded) {
+    auto socket = connectAndAccept();
+    std::string sent;
+    for (int piece = 0; piece < 40; ++piece) {
+        const std::string bytes(64 * 1024, static_cast<char>('a' + piece % 26));
+        ASSERT_TRUE(socket->write(bytes));
+        sent += bytes;
+    }
+    EXPECT_EQ(peerReadsUntil([&](const std::string& got) { return got.size() >= sent.size(); }),
+              sent);
+    const std::string big(I3IpcSocket::kMaxQueuedBytes / 2, 'b');
+    bool accepted = true;
+    for (int i = 0; i < 8 && accepted; ++i) {
+        accepted = socket->write(big); // the peer reads no more
+    }
+    EXPECT_FALSE(accepted);
+}
+
+TEST_F(I3IpcSocketTest, ReadsTellDataNothingYetAndTheEnd) {
+    int readable = 0;
+    auto socket = connectAndAccept({[&] { ++readable; }, {}});
+    char buffer[16];
+    EXPECT_EQ(socket->read(buffer, sizeof buffer).status, I3IpcSocket::ReadStatus::Empty);
+    peerSends("hello");
+    ASSERT_TRUE(spinUntil([&] { return readable > 0; }));
+    const auto result = socket->read(buffer, sizeof buffer);
+    ASSERT_EQ(result.status, I3IpcSocket::ReadStatus::Data);
+    EXPECT_EQ(std::string(buffer, result.count), "hello");
+    EXPECT_EQ(socket->read(buffer, sizeof buffer).status, I3IpcSocket::ReadStatus::Empty);
+    standIn_.closePeer();
+    EXPECT_EQ(socket->read(buffer, sizeof buffer).status, I3IpcSocket::ReadStatus::Closed);
+}
+
+TEST_F(I3IpcSocketTest, WritingToAPeerThatLeftFailsLaterWithoutASignal) {
+    std::string why;
+    auto socket = connectAndAccept({{}, [&](const std::string& reason) { why = reason; }});
+    standIn_.closePeer();
+    // The kernel may take the first write; a later one fails, with no SIGPIPE, told a turn later.
+    bool accepted = true;
+    for (int i = 0; i < 4 && accepted; ++i) {
+        accepted = socket->write("x");
+    }
+    EXPECT_FALSE(accepted);
+    EXPECT_TRUE(why.empty());
+    EXPECT_TRUE(spinUntil([&] { return !why.empty(); }));
+    EXPECT_FALSE(socket->write("more"));
+}
+
+class I3IpcConnectionTest : public StandInPeerTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(standIn_.listening());
+        StandInPeerTest::SetUp();
         connection_ = std::make_unique<I3IpcConnection>(
             queue_, log_, standIn_.path(),
             I3IpcConnection::Callbacks{[this] { ++spacesChanged_; }, {}});
     }
     void TearDown() override { connection_.reset(); }
-    // Takes the connection's next connect, spinning the event loop meanwhile.
-    bool accept() { return standIn_.accept(); }
-    void peerSends(const std::string& bytes) {
-        ASSERT_EQ(::send(standIn_.peer(), bytes.data(), bytes.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(bytes.size()));
-    }
     // Answers every request as a working window manager would, until done() holds.
     template <typename Done> bool answerUntil(Done done) {
         I3IpcFrameReader requests;
-        return spinUntil([&] {
-            char buffer[4096];
-            const ssize_t n = ::recv(standIn_.peer(), buffer, sizeof buffer, MSG_DONTWAIT);
-            if (n > 0) {
-                requests.feed(std::string_view(buffer, static_cast<std::size_t>(n)));
-            }
+        bool held = false;
+        peerReadsUntil([&](std::string& got) {
+            requests.feed(got);
+            got.clear();
             while (auto request = requests.next()) {
                 peerSends(I3IpcFrameReader::encode(request->type, answerTo(*request)));
             }
-            return done();
+            return held = done();
         });
+        return held;
     }
     // Commands are kept and answered from commandAnswers_ in turn, then as run.
     std::string answerTo(const I3IpcFrameReader::Frame& request) {
         switch (request.type) {
-        case I3IpcConnection::kRunCommand:
+        case I3IpcConnection::kRunCommand: {
             commands_.push_back(request.payload);
-            return nextCommandAnswer();
+            std::string answer = R"([{"success":true}])";
+            if (!commandAnswers_.empty()) {
+                answer = commandAnswers_.front();
+                commandAnswers_.pop_front();
+            }
+            return answer;
+        }
         case I3IpcConnection::kSubscribe:
             return R"({"success":true})";
         case I3IpcConnection::kGetOutputs:
@@ -71,35 +160,22 @@ protected:
             return "{}";
         }
     }
-    std::string nextCommandAnswer() {
-        if (commandAnswers_.empty()) {
-            return R"([{"success":true}])";
-        }
-        std::string answer = commandAnswers_.front();
-        commandAnswers_.pop_front();
-        return answer;
+    bool connected() {
+        connection_->start();
+        return standIn_.accept() && answerUntil([&] { return connection_->hasState(); });
     }
     // The delays the connection waited before reconnecting, in order.
     std::vector<Milliseconds> reconnectDelays() const {
         std::vector<Milliseconds> delays;
-        for (Milliseconds delay : queue_.requestedDelays()) {
-            if (delay > 0ms) {
-                delays.push_back(delay);
-            }
-        }
+        std::ranges::copy_if(queue_.requestedDelays(), std::back_inserter(delays),
+                             [](Milliseconds delay) { return delay > 0ms; });
         return delays;
     }
-
     // How often reading was put off to a later turn of the main queue.
     std::size_t laterTurns() const {
         return static_cast<std::size_t>(std::ranges::count(queue_.requestedDelays(), 0ms));
     }
 
-    int argc_ = 1;
-    char name_[8] = "i3ipc";
-    char* argv_[1] = {name_};
-    QCoreApplication app_{argc_, argv_};
-    test::StandInSocket standIn_;
     VirtualMainQueue queue_;
     FakeLog log_;
     int spacesChanged_ = 0;
@@ -110,12 +186,11 @@ protected:
     std::unique_ptr<I3IpcConnection> connection_;
 };
 
-// A peer that accepts and then sends nonsense is retried ever more slowly, up to seconds, and the
-// episode takes one log line; a peer that answers properly ends it.
+// A peer sending nonsense is retried ever more slowly, in one log line, until one answers.
 TEST_F(I3IpcConnectionTest, APeerSendingNonsenseIsBackedOffToSecondsAndLoggedOnce) {
     connection_->start();
     for (int attempt = 0; attempt < 9; ++attempt) {
-        ASSERT_TRUE(accept()) << attempt;
+        ASSERT_TRUE(standIn_.accept()) << attempt;
         peerSends(std::string(64, 'x')); // no magic
         ASSERT_TRUE(
             spinUntil([&] { return reconnectDelays().size() == std::size_t(attempt) + 1; }));
@@ -125,8 +200,7 @@ TEST_F(I3IpcConnectionTest, APeerSendingNonsenseIsBackedOffToSecondsAndLoggedOnc
                                                             1600ms, 3200ms, 4000ms, 4000ms}));
     EXPECT_EQ(log_.lines.size(), 1u) << log_.lines.back().message;
 
-    ASSERT_TRUE(accept());
-    ASSERT_TRUE(answerUntil([&] { return connection_->hasState(); }));
+    ASSERT_TRUE(standIn_.accept() && answerUntil([&] { return connection_->hasState(); }));
     EXPECT_EQ(log_.count("Connected to the window manager at " + standIn_.path()), 1u);
     EXPECT_EQ(connection_->workspaces().size(), 1u);
     // Trouble after a working connection is a new episode: logged, retried soon.
@@ -136,12 +210,9 @@ TEST_F(I3IpcConnectionTest, APeerSendingNonsenseIsBackedOffToSecondsAndLoggedOnc
     EXPECT_EQ(log_.lines.size(), 3u);
 }
 
-// A flood of frames is read in bounded batches: the rest waits for a later turn of the main
-// queue, so the frame at its end is seen only after other work had its turn.
+// A flood of frames is read in bounded batches, the rest on later turns of the main queue.
 TEST_F(I3IpcConnectionTest, AFloodOfFramesYieldsToTheMainQueue) {
-    connection_->start();
-    ASSERT_TRUE(accept());
-    ASSERT_TRUE(answerUntil([&] { return connection_->hasState(); }));
+    ASSERT_TRUE(connected());
     const int changesBefore = spacesChanged_;
     std::string flood;
     for (int i = 0; i < 2000; ++i) {
@@ -158,8 +229,7 @@ TEST_F(I3IpcConnectionTest, AFloodOfFramesYieldsToTheMainQueue) {
     EXPECT_EQ(spacesChanged_, changesBefore + 1); // the drop, once
 }
 
-// A rename is sent at once, without waiting on the answer; a refusal is logged once per
-// workspace until a rename of it is taken. What cannot be asked says why at once.
+// Renames go at once; a refusal is logged once per workspace until one is taken there.
 TEST_F(I3IpcConnectionTest, RenamesAreSentAndARefusalIsLoggedOncePerWorkspace) {
     I3IpcWindowServer server(*connection_, log_);
     const auto rename = server.spaceServerAPI().renameSpace;
@@ -168,9 +238,7 @@ TEST_F(I3IpcConnectionTest, RenamesAreSentAndARefusalIsLoggedOncePerWorkspace) {
     workspacesAnswer_ = R"([{"id":11,"num":1,"name":"1","output":"A","focused":true},
                             {"id":12,"num":2,"name":"2: web","output":"A"},
                             {"id":13,"name":"chat","output":"A"}])";
-    connection_->start();
-    ASSERT_TRUE(accept());
-    ASSERT_TRUE(answerUntil([&] { return connection_->hasState(); }));
+    ASSERT_TRUE(connected());
     EXPECT_NE(rename(99, "Mail"), std::nullopt); // no such workspace
     EXPECT_NE(rename(13, "Mail"), std::nullopt); // no number
     const std::string refused = R"([{"success":false,"error":"Workspace already exists"}])";

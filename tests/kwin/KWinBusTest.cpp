@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Runs on a private session bus (ctest starts it with dbus-run-session). A stand-in for KWin owns
-// org.kde.KWin on a connection of its own and answers with whatever shape a test gives it.
+// On a private session bus (dbus-run-session): a stand-in for KWin owns org.kde.KWin on a
+// connection of its own and answers with whatever shape a test gives it.
 #include "FakePlatform.h"
 #include "platform/kwin/KWinDisplays.h"
 #include "platform/kwin/KWinVirtualDesktops.h"
@@ -8,7 +8,6 @@
 #include "platform/kwin/KWinWindowServer.h"
 
 #include <QDBusArgument>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVariant>
@@ -16,8 +15,6 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 namespace {
 
@@ -60,8 +57,7 @@ QDBusConnection party() {
                                          QStringLiteral("party-%1").arg(count++));
 }
 
-// The array as a marshalled value: with no list type registered for its signature, the client in
-// this process sees it as it would see it from KWin's process, as a QDBusArgument.
+// Marshalled with no list type registered: the client sees a QDBusArgument, as from KWin.
 template <typename Position> QVariant marshalled(const QList<Entry<Position>>& entries) {
     qDBusRegisterMetaType<Entry<Position>>();
     QDBusArgument argument;
@@ -71,6 +67,10 @@ template <typename Position> QVariant marshalled(const QList<Entry<Position>>& e
     }
     argument.endArray();
     return QVariant::fromValue(argument);
+}
+
+template <typename Done> bool eventually(Done done) {
+    return QTest::qWaitFor(done, 5000);
 }
 
 QVariant sent(std::initializer_list<std::pair<const char*, const char*>> desktops) {
@@ -88,16 +88,15 @@ public:
     FakeKWin()
         : bus_(party()) {
         bus_.registerVirtualObject(QString::fromLatin1(KWinVirtualDesktops::kPath), this);
-        bus_.registerService(QString::fromLatin1(KWinVirtualDesktops::kService));
+        come();
     }
-
     ~FakeKWin() override {
         leave();
         bus_.unregisterObject(QString::fromLatin1(KWinVirtualDesktops::kPath));
     }
 
-    // What GetAll answers: "desktops" and "current".
-    QVariantMap properties;
+    QVariantMap properties{{"desktops", sent({{"a", "Mail"}, {"b", "Code"}})},
+                           {"current", QStringLiteral("a")}}; // what GetAll answers
     int reads = 0;
     QStringList written;        // every `current` set
     QList<QStringList> renamed; // every setDesktopName: id, name
@@ -110,9 +109,6 @@ public:
         if (message.member() == QLatin1String("GetAll")) {
             ++reads;
             connection.send(message.createReply(QVariant::fromValue(properties)));
-        } else if (message.member() == QLatin1String("Get") && arguments.size() == 2) {
-            connection.send(message.createReply(
-                QVariant::fromValue(QDBusVariant(properties.value(arguments[1].toString())))));
         } else if (message.member() == QLatin1String("Set") && arguments.size() == 3) {
             written << arguments[2].value<QDBusVariant>().variant().toString();
             connection.send(message.createReply());
@@ -138,7 +134,6 @@ public:
 
     void leave() { bus_.unregisterService(QString::fromLatin1(KWinVirtualDesktops::kService)); }
     void come() { bus_.registerService(QString::fromLatin1(KWinVirtualDesktops::kService)); }
-    QDBusConnection& bus() { return bus_; }
 
 private:
     QDBusConnection bus_;
@@ -152,100 +147,99 @@ std::vector<std::string> ids(const KWinDesktopTable& table) {
     return answer;
 }
 
-TEST(KWinBusTest, ReadsWhatKWinSendsFollowsItsSignalsAndSwitches) {
+class KWinBusTest : public ::testing::Test {
+protected:
+    void start() {
+        desktops = std::make_unique<KWinVirtualDesktops>(party(), log, [this] { ++changes; });
+    }
+    bool known() const { return desktops->table().known(); }
+
     FakeKWin kwin;
-    kwin.properties = {{"desktops", sent({{"a", "Mail"}, {"b", "Code"}})},
-                       {"current", QStringLiteral("a")}};
-    int changes = 0;
     test::FakeLog log;
-    KWinVirtualDesktops desktops(party(), log, [&changes] { ++changes; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
-    EXPECT_EQ(ids(desktops.table()), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(desktops.table().desktops()[1].name, "Code");
+    int changes = 0;
+    std::unique_ptr<KWinVirtualDesktops> desktops;
+};
+
+TEST_F(KWinBusTest, ReadsWhatKWinSendsFollowsItsSignalsAndSwitches) {
+    start();
+    ASSERT_TRUE(eventually([&] { return known(); }));
+    EXPECT_EQ(ids(desktops->table()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(desktops->table().desktops()[1].name, "Code");
     EXPECT_EQ(changes, 1);
 
     // A switch needs no second look: the signal carries the new id.
     kwin.emitSignal("currentChanged", {QStringLiteral("b")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().current() == "b"; }, 5000));
+    ASSERT_TRUE(eventually([&] { return desktops->table().current() == "b"; }));
     EXPECT_EQ(kwin.reads, 1);
 
     // A new desktop is read again in full.
     kwin.properties["desktops"] = sent({{"a", "Mail"}, {"n", "New"}, {"b", "Code"}});
     kwin.properties["current"] = QStringLiteral("b");
     kwin.emitSignal("desktopCreated", {QStringLiteral("n")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().desktops().size() == 3; }, 5000));
-    EXPECT_EQ(ids(desktops.table()), (std::vector<std::string>{"a", "n", "b"}));
+    ASSERT_TRUE(eventually([&] { return desktops->table().desktops().size() == 3; }));
+    EXPECT_EQ(ids(desktops->table()), (std::vector<std::string>{"a", "n", "b"}));
 
-    desktops.show("n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !kwin.written.isEmpty(); }, 5000));
+    desktops->show("n");
+    ASSERT_TRUE(eventually([&] { return !kwin.written.isEmpty(); }));
     EXPECT_EQ(kwin.written, QStringList{QStringLiteral("n")});
 }
 
-TEST(KWinBusTest, SignedPositionsAndThousandsOfDesktops) {
-    FakeKWin kwin;
+// Signed positions are read too; only the first entries sent are looked at, then bounded.
+TEST_F(KWinBusTest, SignedPositionsAndThousandsOfDesktops) {
     QList<DeclaredEntry> many;
     for (int i = 0; i < 5000; ++i) {
         many.push_back({4999 - i, QStringLiteral("d%1").arg(4999 - i), QStringLiteral("x")});
     }
     kwin.properties = {{"desktops", marshalled(many)}, {"current", QStringLiteral("d3")}};
-    test::FakeLog log;
-    KWinVirtualDesktops desktops(party(), log, [] {});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
-    // Only the first entries sent are looked at, then bounded like any display.
-    ASSERT_EQ(desktops.table().desktops().size(), KWinDesktopTable::kMaxDesktops);
-    EXPECT_EQ(desktops.table().desktops().front().id,
+    start();
+    ASSERT_TRUE(eventually([&] { return known(); }));
+    ASSERT_EQ(desktops->table().desktops().size(), KWinDesktopTable::kMaxDesktops);
+    EXPECT_EQ(desktops->table().desktops().front().id,
               "d" + std::to_string(5000 - KWinVirtualDesktops::kMaxEntriesRead));
 }
 
-TEST(KWinBusTest, UnknownShapesAndKWinAwayLeaveNoDesktopsUntilItReturns) {
-    FakeKWin kwin;
+TEST_F(KWinBusTest, UnknownShapesAndKWinAwayLeaveNoDesktopsUntilItReturns) {
     kwin.properties = {{"desktops", QStringList{QStringLiteral("a")}},
                        {"current", QStringLiteral("a")}};
-    int changes = 0;
-    test::FakeLog log;
-    KWinVirtualDesktops desktops(party(), log, [&changes] { ++changes; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.reads == 1; }, 5000));
+    start();
+    ASSERT_TRUE(eventually([&] { return kwin.reads == 1; }));
     // A current id of the wrong type, then a signal with nothing in it, are no answer either.
     kwin.properties = {{"desktops", sent({{"a", "A"}})}, {"current", 7}};
     kwin.emitSignal("currentChanged", {});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.reads == 2; }, 5000));
+    ASSERT_TRUE(eventually([&] { return kwin.reads == 2; }));
     kwin.emitSignal("countChanged", {QStringLiteral("not a number")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.reads == 3; }, 5000));
+    ASSERT_TRUE(eventually([&] { return kwin.reads == 3; }));
     QTest::qWait(0);
-    EXPECT_FALSE(desktops.table().known());
+    EXPECT_FALSE(known());
     EXPECT_EQ(changes, 0);
 
     kwin.properties["current"] = QStringLiteral("a");
     kwin.emitSignal("desktopDataChanged", {QStringLiteral("a")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
+    ASSERT_TRUE(eventually([&] { return known(); }));
     kwin.leave();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktops.table().known(); }, 5000));
+    ASSERT_TRUE(eventually([&] { return !known(); }));
     EXPECT_EQ(changes, 2);
     kwin.come();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
-    EXPECT_EQ(ids(desktops.table()), std::vector<std::string>{"a"});
+    ASSERT_TRUE(eventually([&] { return known(); }));
+    EXPECT_EQ(ids(desktops->table()), std::vector<std::string>{"a"});
 }
 
-TEST(KWinBusTest, RenamesByManagedNumberAndLogsARefusalOncePerDesktop) {
-    FakeKWin kwin;
-    kwin.properties = {{"desktops", sent({{"a", "Mail"}, {"b", "Code"}})},
-                       {"current", QStringLiteral("a")}};
-    test::FakeLog log;
-    KWinVirtualDesktops desktops(party(), log, [] {});
+TEST_F(KWinBusTest, RenamesByManagedNumberAndLogsARefusalOncePerDesktop) {
+    start();
     KWinDisplays displays;
     KWinWindowMover mover(party());
-    KWinWindowServer server(desktops, displays, mover);
+    KWinWindowServer server(*desktops, displays, mover);
     const auto rename = server.spaceServerAPI().renameSpace;
     EXPECT_TRUE(rename(1, "").has_value()); // KWin has said nothing yet
-    ASSERT_TRUE(QTest::qWaitFor([&] { return desktops.table().known(); }, 5000));
-    const std::int64_t code = desktops.table().managedSpaceID("b");
+    ASSERT_TRUE(eventually([&] { return known(); }));
+    const std::int64_t code = desktops->table().managedSpaceID("b");
 
     // Over the bound, or a number that names no desktop: a reason, and nothing is sent.
     EXPECT_TRUE(rename(code, std::string(KWinWindowServer::kMaxNameBytes + 1, 'x')).has_value());
     EXPECT_TRUE(rename(code + 100, "Lost").has_value());
     EXPECT_EQ(rename(code, std::string(KWinWindowServer::kMaxNameBytes, 'x')), std::nullopt);
     EXPECT_EQ(rename(code, "📬 Mail"), std::nullopt);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.renamed.size() == 2; }, 5000));
+    ASSERT_TRUE(eventually([&] { return kwin.renamed.size() == 2; }));
     EXPECT_EQ(kwin.renamed.back(), (QStringList{"b", "📬 Mail"}));
 
     // Refused on every refresh: said once for that desktop, a long refusal on one short line.
@@ -253,9 +247,8 @@ TEST(KWinBusTest, RenamesByManagedNumberAndLogsARefusalOncePerDesktop) {
     for (int i = 0; i < 3; ++i) {
         rename(code, "Work");
     }
-    rename(desktops.table().managedSpaceID("a"), "Inbox");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.renamed.size() == 6; }, 5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return log.lines.size() == 2; }, 5000));
+    rename(desktops->table().managedSpaceID("a"), "Inbox");
+    ASSERT_TRUE(eventually([&] { return kwin.renamed.size() == 6 && log.lines.size() == 2; }));
     const std::string& said = log.lines.front().message;
     EXPECT_EQ(said.rfind("KWin refused the name of desktop b: org.kde.KWin.Error: no no", 0), 0u);
     EXPECT_EQ(said.find('\n'), std::string::npos);
@@ -264,10 +257,10 @@ TEST(KWinBusTest, RenamesByManagedNumberAndLogsARefusalOncePerDesktop) {
     // Taken once, a later refusal is news again.
     kwin.refusal.clear();
     rename(code, "Work");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.renamed.size() == 7; }, 5000));
+    ASSERT_TRUE(eventually([&] { return kwin.renamed.size() == 7; }));
     kwin.refusal = QStringLiteral("busy");
     rename(code, "Play");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return log.lines.size() == 3; }, 5000));
+    ASSERT_TRUE(eventually([&] { return log.lines.size() == 3; }));
     EXPECT_EQ(log.lines.back().message,
               "KWin refused the name of desktop b: org.kde.KWin.Error: busy");
 }

@@ -26,7 +26,7 @@ std::vector<SpaceInfo> detect(const KWinDesktopTable& table) {
     return test::detectedSpaces(table.managedDisplaySpaces(kDisplay), kDisplay, "Virtual-1");
 }
 
-// The answers must read to the core as spaces keyed by KWin's desktop ids.
+// The answers read to the core as spaces keyed by KWin's desktop ids.
 TEST(KWinDesktopTableTest, DesktopsReadAsSpacesKeyedByTheirIDs) {
     KWinDesktopTable table;
     EXPECT_EQ(table.managedDisplaySpaces(kDisplay), nullptr); // KWin has said nothing yet
@@ -56,7 +56,9 @@ TEST(KWinDesktopTableTest, DesktopsReadAsSpacesKeyedByTheirIDs) {
     EXPECT_TRUE(detect(table).empty());
 }
 
-TEST(KWinDesktopTableTest, UnusableDesktopsAreDroppedAndTheRestFollowPositions) {
+// Empty, repeated and overlong ids are dropped, the rest follow positions; counts and texts
+// are bounded, names cut on a character and repaired.
+TEST(KWinDesktopTableTest, UnusableDesktopsAreDroppedAndTheRestBounded) {
     KWinDesktopTable table;
     const std::string longID(KWinDesktopTable::kMaxIDBytes + 1, 'x');
     table.setDesktops({{5, "e", "E"},
@@ -71,20 +73,15 @@ TEST(KWinDesktopTableTest, UnusableDesktopsAreDroppedAndTheRestFollowPositions) 
     EXPECT_EQ(table.desktops()[1].name, "B"); // the first of a repeated id wins
     EXPECT_EQ(table.desktops()[3].position, 3);
     EXPECT_EQ(table.activeSpace(), table.managedSpaceID("c"));
-}
 
-TEST(KWinDesktopTableTest, CountsAndTextsAreBounded) {
     std::vector<Desktop> many;
     for (int i = 0; i < 3000; ++i) {
         many.push_back({i, "id-" + std::to_string(i), "\xff" + std::string(2000, 'n')});
     }
-    // "é" is two bytes: a cut after an odd number of bytes falls inside one.
-    std::string accents;
-    while (accents.size() < KWinDesktopTable::kMaxNameBytes + 10) {
-        accents += "\xC3\xA9";
+    many[0].name = "x"; // then "é"s (two bytes each) past the bound: an odd cut falls inside one
+    while (many[0].name.size() < KWinDesktopTable::kMaxNameBytes + 10) {
+        many[0].name += "\xC3\xA9";
     }
-    many[0].name = "x" + accents;
-    KWinDesktopTable table;
     table.setDesktops(many, "id-299");
     ASSERT_EQ(table.desktops().size(), KWinDesktopTable::kMaxDesktops);
     EXPECT_EQ(table.desktops().back().id, "id-255");

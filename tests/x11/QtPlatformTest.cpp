@@ -99,8 +99,7 @@ TEST(QtMainQueueTest, TasksRunOnTheLoopInOrderAndDieWithTheQueue) {
     EXPECT_EQ(ran.size(), 5u);
 }
 
-// Tasks run in the order they were posted, from any thread, also inside an event loop that a task
-// runs; a task that takes the queue away takes the tasks after it too.
+// Posting order holds from any thread and in a task's own event loop; reset takes later tasks.
 TEST(QtMainQueueTest, PostedTasksKeepTheirOrderThroughNestedLoopsAndThreads) {
     Names ran;
     auto queue = std::make_unique<QtMainQueue>();

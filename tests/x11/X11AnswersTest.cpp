@@ -56,8 +56,7 @@ TEST(X11AnswersTest, StickyWindowsAndOpacity) {
     EXPECT_EQ(X11Answers::opacityValue(2.0), 0xFFFFFFFFu);
 }
 
-// _NET_DESKTOP_NAMES: NUL-terminated texts, the last terminator optional, no more than asked for;
-// empty names leave their desktop unnamed.
+// _NET_DESKTOP_NAMES: NUL-terminated, the last NUL optional, bounded; empty names name nothing.
 TEST(X11AnswersTest, DesktopNamesAreSplitBoundedAndCarriedPerDesktop) {
     using Names = std::vector<std::string>;
     using namespace std::string_literals;
