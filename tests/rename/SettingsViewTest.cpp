@@ -244,6 +244,8 @@ TEST_F(SettingsViewTest, LaterLaunchesOpenNothingButTheTrayTooltipGetsItsSecondL
     FirstRun::presentIfNeeded(controller, observer, store, defaults);
     fake.mainQueue.advance(5s);
     EXPECT_EQ(controller.view(), nullptr);
+    controller.show(observer, store); // with the flag FirstRun handed it: no hint
+    EXPECT_FALSE(!controller.view() || controller.view()->showsLocationHint());
     QMenu menu;
     MenuBarItem item(observer, &menu);
     FirstRun::applyMenuBarTooltip(item);

@@ -194,6 +194,8 @@ TEST(TopBarButtonTest, TheTrayItemGivesWayOnlyWhileTheServiceSaysItsButtonIsShow
     shell.change(true);
     ASSERT_TRUE(becomes(true));
     EXPECT_LT(shell.reads - before, kSignals / 20);
+    TopBarButtonWatcher late(party()); // started while the service is there
+    EXPECT_TRUE(QTest::qWaitFor([&] { return late.buttonShown() == true; }, 10000));
 }
 
 } // namespace
