@@ -7,35 +7,28 @@ import sys
 import tempfile
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 
-from desktop import BUILD, App, DesktopTest  # noqa: E402
+from desktop import QUILLBAR, App, DesktopTest  # noqa: E402
 
-QUILLBAR = os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar")
 QUILLBAR_OTHER_ID = os.environ.get("QUILLBAR_OTHER_ID")
 
 
 def not_first_launch(desk, extra=""):
-    """Settings of a program that has run before: the rename window stays closed."""
-    config = os.path.join(desk.env["XDG_CONFIG_HOME"], "quillbar")
-    os.makedirs(config, exist_ok=True)
-    with open(os.path.join(config, "quillbar.conf"), "w") as conf:
-        conf.write("[General]\nHasCompletedFirstRun.v1=true\n" + extra)
-    return config
+    """Settings of a program that has run before, with extra lines; returns their folder."""
+    return os.path.dirname(desk.write_settings(text=extra))
 
 
-# Under stalonetray (used where there is no trayer) these two fail on Debian 13 as well as on
-# testing, where trayer passes them: the icon's redraw and the later menu clicks are trayer's way.
+# Under stalonetray the icon's redraw and the later menu clicks fail (on Debian 13 and testing).
 ONLY_WITH_TRAYER = unittest.skipUnless(shutil.which("trayer"), "needs trayer (not in this Debian)")
 
 
 class TrayTest(DesktopTest):
     @ONLY_WITH_TRAYER
     def test_tray_item_menu_instances_and_requests(self):
-        not_first_launch(self.desk)
+        self.desk.write_settings()
         # Started before there is a tray, it waits and docks when one appears.
-        app = App(self.desk, QUILLBAR)
+        app = App(self.desk)
         app.wait_for_line("Detected 4 spaces")
         self.assertEqual(self.desk.icons(), [])
         self.desk.start_tray()
@@ -57,27 +50,24 @@ class TrayTest(DesktopTest):
         self.desk.wait_for_icons(0)
 
         # The newest instance replaces the running one; one with another identifier coexists.
-        first = App(self.desk, QUILLBAR)
+        first = App(self.desk)
         self.desk.wait_for_icons(1)
-        app = App(self.desk, QUILLBAR)
+        app = App(self.desk)
         self.assertEqual(first.proc.wait(timeout=20), 0)
         first.wait_for_line("A newer Quillbar took over")
         self.desk.wait_for_icons(1)
         # Launched again: the new instance's rename window comes forward, for the keyboard.
-        rename = self.desk.wait_until(
-            lambda: self.desk.xdotool("search", "--onlyvisible", "--name", "^Rename Spaces$",
-                                      check=False).split(), timeout=20,
-            message=lambda: "no rename window: %r" % app.lines[-30:])
-        self.desk.wait_until(lambda: self.desk.active_window() == int(rename[0]))
+        rename = self.desk.wait_until(self.desk.rename_window, timeout=20,
+                                      message=lambda: "no rename window: %r" % app.lines[-30:])
+        self.desk.wait_until(lambda: self.desk.active_window() == rename)
         self.desk.xdotool("key", "Escape")
         if QUILLBAR_OTHER_ID:
             App(self.desk, QUILLBAR_OTHER_ID)
             self.desk.wait_for_icons(2)
         self.assertIsNone(app.proc.poll())
 
-        # A follower prints every new title; the debug request on the bus switches. It appends
-        # through a file description of its own: sharing the reader's offset, a line written
-        # between the reader's seek and read would land over the first.
+        # A follower prints every new title; the debug request on the bus switches. The follower
+        # appends through its own file description, so the reader's seeks cannot move its offset.
         with tempfile.NamedTemporaryFile(mode="r") as out, open(out.name, "a") as sink:
             def printed():
                 out.seek(0)
@@ -99,17 +89,16 @@ class TrayTest(DesktopTest):
 
     @ONLY_WITH_TRAYER
     def test_the_icon_follows_the_desktop_in_a_tray_that_comes_again(self):
-        not_first_launch(self.desk)
+        self.desk.write_settings()
         tray = self.desk.start_tray()
-        app = App(self.desk, QUILLBAR)
+        app = App(self.desk)
         self.desk.wait_for_icons(1)
         self.desk.stop_process(tray)
         self.desk.wait_for_icons(0)
         self.desk.start_tray()
         icon = self.desk.wait_for_icons(1)[0]
-        first = self.desk.wait_until(lambda: self.pixels(icon) if self.pixels(icon) and
-                                     len(set(self.pixels(icon))) > 1 else None,
-                                     message="Qt did not draw the icon in the new tray")
+        first = self.desk.wait_until(lambda: (drawn := self.pixels(icon)) and len(set(drawn)) > 1
+                                     and drawn, message="Qt did not draw the icon in the new tray")
         self.desk.wmctrl("-s", "2")
         self.desk.wait_until(lambda: self.pixels(icon) not in (None, first),
                              message="the icon in the new tray did not change")
@@ -120,9 +109,9 @@ class TrayTest(DesktopTest):
         self.assertEqual(app.stop(), 0)
 
     def test_the_menu_keeps_to_the_work_area(self):
-        not_first_launch(self.desk)
+        self.desk.write_settings()
         self.desk.start_tray()
-        app = App(self.desk, QUILLBAR)
+        app = App(self.desk)
         self.desk.wait_for_icons(1)
 
         def menu_top():
@@ -141,14 +130,13 @@ class TrayTest(DesktopTest):
 
     def test_without_a_tray_it_says_where_the_title_is_once_and_the_first_run_hint_agrees(self):
         # Openbox and no panel: the first launch.
-        app = App(self.desk, QUILLBAR)
+        app = App(self.desk)
         app.wait_for_line("no system tray found: the title is served to "
                           "`quillbar --print-title --follow`; ")
-        window = self.desk.wait_until(lambda: [w for w, (_, _, width, _) in
-                                               self.desk.visible_windows() if width > 300],
-                                      timeout=20, message="the rename window did not open")[0]
+        window = self.desk.wait_until(self.desk.rename_window, timeout=20,
+                                      message="the rename window did not open")
         self.desk.screenshot("first-run-without-tray", window=str(window))
-        self.assertEqual(self.desk.run([QUILLBAR, "--print-title"]), "Desktop 1\n")
+        self.assertEqual(self.desk.title(), "Desktop 1")
         self.assertEqual(sum("no system tray found" in line for line in app.lines), 1)
         # A tray that appears later takes the icon.
         self.desk.start_tray()
@@ -156,11 +144,11 @@ class TrayTest(DesktopTest):
         self.assertEqual(app.stop(), 0)
 
     def pixels(self, window):
-        """The window's pixels as the screen shows them (its own and its children's), or None."""
+        """The window's pixels as the screen shows them (children included), or None if gone."""
         try:
             return self.desk.run(["import", "-window", window, "rgb:-"], text=False)
         except RuntimeError:
-            return None  # gone meanwhile
+            return None
 
 
 if __name__ == "__main__":

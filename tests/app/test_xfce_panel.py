@@ -1,9 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: Quillbar in xfce4-panel's notification area on Xvfb with openbox, at 1x and 2x.
-
-The panel's systray plugin is also a StatusNotifier host, so Quillbar serves its icon there as a
-StatusNotifierItem: a left click opens Quillbar's own menu, a right click the menu the panel draws
-from the one Quillbar exports."""
+"""End to end: Quillbar in xfce4-panel's notification area on Xvfb with openbox, at 1x and 2x,
+docked or (the panel being a StatusNotifier host) as Quillbar's own StatusNotifierItem."""
 
 import os
 import shutil
@@ -11,8 +8,7 @@ import subprocess
 import sys
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 
 from desktop import LSAN_OPTIONS, App, DesktopTest  # noqa: E402
 
@@ -62,19 +58,15 @@ class XfcePanelTest(DesktopTest):
     def test_served_to_the_panel_at_twice_the_scale(self):
         # After it: Quillbar serves a StatusNotifierItem, and a right click opens the panel's menu.
         self.start_panel(2)
-        self.desk.wait_until(lambda: "true" in self.desk.run(
-            ["dbus-send", "--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher",
-             "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
-             "string:org.kde.StatusNotifierWatcher", "string:IsStatusNotifierHostRegistered"],
-            check=False), timeout=20, message="the panel registered no StatusNotifier host")
+        self.desk.wait_until(lambda: "true" in self.watcher("IsStatusNotifierHostRegistered"),
+                             timeout=20, message="the panel registered no StatusNotifier host")
         self.desk.write_settings()
         # Leaks inside Qt's bus code are left out, as on Wayland (desktop.LEAKS).
         app = App(self.desk, env=dict(self.desk.env, QT_SCALE_FACTOR="2",
                                       LSAN_OPTIONS=LSAN_OPTIONS))
         # The item is Quillbar's own, titled as the program is, as on Wayland.
-        items = self.desk.wait_until(lambda: self.properties(
-            "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
-            "org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems").split('string "')[1:],
+        items = self.desk.wait_until(
+            lambda: self.watcher("RegisteredStatusNotifierItems").split('string "')[1:],
             timeout=20, message="no item registered")
         self.assertIn('string "Quillbar"', self.properties(
             items[0].split('"')[0].split("/")[0], "/StatusNotifierItem",
@@ -85,11 +77,15 @@ class XfcePanelTest(DesktopTest):
     def properties(self, service, path, interface, name):
         return self.desk.run(["dbus-send", "--session", "--print-reply", "--dest=" + service,
                               path, "org.freedesktop.DBus.Properties.Get",
-                              "string:" + interface, "string:" + name])
+                              "string:" + interface, "string:" + name], check=False)
+
+    def watcher(self, name):
+        watcher = "org.kde.StatusNotifierWatcher"
+        return self.properties(watcher, "/StatusNotifierWatcher", watcher, name)
 
     def check_menus(self, app, scale):
         """Both clicks open a menu under the panel at the icon; the keyboard chooses a row."""
-        # The area is laid out again as the icon comes: its place is read until it shows one.
+        # The area is laid out again as the icon comes: read its place until it shows one.
         x, y, width, height = self.desk.wait_until(
             lambda: (area := self.icon_area()) and self.varied(self.crop(*area)) and area,
             message="no icon in the notification area")
@@ -136,8 +132,7 @@ class XfcePanelTest(DesktopTest):
         self.desk.start_process(["xfce4-panel"], env=dict(self.desk.env, GDK_SCALE=str(scale)),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def icon_area(self):
-        """The notification area's place on the screen (its plugin's window)."""
+    def icon_area(self):  # the notification area's plugin window
         found = self.desk.wait_until(lambda: self.desk.xdotool(
             "search", "--onlyvisible", "--classname", "^wrapper-2.0$", check=False).split(),
             timeout=20, message="xfce4-panel showed no notification area")
@@ -148,13 +143,11 @@ class XfcePanelTest(DesktopTest):
                               "%dx%d+%d+%d" % (width, height, x, y), "rgb:-"], text=False)
 
     @staticmethod
-    def varied(pixels):
-        """Whether it has more colours than the panel's background and its edge."""
+    def varied(pixels):  # more colours than the panel's background and edge
         return len(set(zip(pixels[0::3], pixels[1::3], pixels[2::3]))) > 8
 
     @staticmethod
-    def light(pixels):
-        """Whether most of it is light, as a menu is on the black root."""
+    def light(pixels):  # mostly light, as a menu is on the black root
         return sum(pixels) > len(pixels) * 160
 
 

@@ -34,7 +34,7 @@ TEST(EmojiRenderingTest, EveryEntryDrawsAsOneColourGlyph) {
     for (const auto& group : EmojiCatalog::groups()) {
         for (const std::string& entry : group.emoji) {
             const QImage red = drawn(QString::fromStdString(entry), Qt::red);
-            // A colour glyph ignores the pen; a monochrome outline would take its colour.
+            // A colour glyph ignores the pen; a monochrome one would take its colour.
             EXPECT_EQ(red, drawn(QString::fromStdString(entry), Qt::blue)) << entry;
             // One glyph fits the 30-point cell; a keycap drawn as digit and mark would not.
             QRect ink;
@@ -59,8 +59,7 @@ int selectedCount(EmojiGrid* grid) {
     return int(std::ranges::count_if(grid->cells(), &EmojiCell::isSelected));
 }
 
-// A click or Return on the search's best match picks; Escape, or Return without a match, does
-// not. Reopened, the grid marks what is chosen (an emoji outside the catalogue marks nothing).
+// A click or Return on the best match picks; Escape, or Return without a match, does not.
 TEST(EmojiPickerTest, ClickOrReturnPicksAndTheGridMarksWhatIsChosen) {
     QWidget window;
     auto* picker = new EmojiPicker(&window);
@@ -74,7 +73,6 @@ TEST(EmojiPickerTest, ClickOrReturnPicksAndTheGridMarksWhatIsChosen) {
     ASSERT_TRUE(grid && grid->isVisible());
     EXPECT_FALSE(grid->clearButton()->isEnabled());
     EXPECT_EQ(selectedCount(grid), 0);
-    // The keys go where the popup's focus goes: its search field.
     ASSERT_EQ(grid->focusProxy(), grid->searchField());
     QTest::keyClicks(grid->focusProxy(), "zzzqqq");
     EXPECT_EQ(grid->currentCell(), nullptr);
@@ -88,7 +86,7 @@ TEST(EmojiPickerTest, ClickOrReturnPicksAndTheGridMarksWhatIsChosen) {
     EXPECT_TRUE(!grid || !grid->isVisible());
     EXPECT_EQ(picker->button()->text(), rocket);
 
-    grid = open();
+    grid = open(); // marks what is chosen, if it is in the catalogue
     EXPECT_TRUE(cell(grid, rocket)->isSelected());
     EXPECT_EQ(selectedCount(grid), 1);
     const QString heart = QString::fromUcs4(U"\u2764\uFE0F");
@@ -108,7 +106,7 @@ TEST(EmojiPickerTest, ClickOrReturnPicksAndTheGridMarksWhatIsChosen) {
 
 TEST(EmojiSearchTest, FindsByNameAndKeywordWholeWordsFirst) {
     const auto u = [](const char32_t* text) { return QString::fromUcs4(text); };
-    // "rock": the rock itself and the keywords' horns and guitar before the rocket; no mailbox.
+    // Whole words (the rock, the keywords' horns and guitar) before the rocket; no mailbox.
     const QStringList rock = EmojiSearch::find("Rock", 60);
     ASSERT_GE(rock.size(), 4);
     const qsizetype rocket = rock.indexOf(u(U"🚀"));

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The rename window on the fake platform's virtual clock: rows in frozen order, what a row loads
-// and stores, captions, count, hint and focus, and the first-run guidance.
+// The rename window and the first-run guidance on the fake platform's virtual clock.
 #include "ui/SettingsView.h"
 #include "FakePlatform.h"
 #include "app/BackendChooser.h"
@@ -40,20 +39,24 @@ using nlohmann::json;
 const std::string rocket = "\xF0\x9F\x9A\x80"; // U+1F680
 const std::string firstRunKey = "HasCompletedFirstRun.v1";
 
-// Desktop n with key "uuid-n"; other types and keys as given.
 json space(std::int64_t id, std::optional<std::string> key = {}, int type = 0) {
     return WindowServerAnswers::space(id, type, key.value_or("uuid-" + std::to_string(id)));
 }
 
+SettingsSpaceRow* rowOf(const SettingsView& view, const std::string& key) {
+    for (SettingsSpaceRow* r : view.rows())
+        if (r->space().persistenceID == key)
+            return r;
+    return nullptr;
+}
+
 class SettingsViewTest : public ::testing::Test {
 protected:
-    // Three desktops on the built-in display, the first current.
     SettingsViewTest() {
         fake.displays.addDisplay(1, "MAIN-UUID", Rect{0, 0, 1920, 1080}, "Built-in Display");
         setSpaces({space(1), space(2), space(3)}, 1);
     }
-    // The window outlives a test only as long as the observer it was built for.
-    ~SettingsViewTest() override { delete controller.view(); }
+    ~SettingsViewTest() override { delete controller.view(); } // before the observer
 
     // The built-in display's spaces, and those of "Studio Display" when side has any.
     void setSpaces(const std::vector<json>& main, std::int64_t current,
@@ -70,7 +73,6 @@ protected:
         fake.mainQueue.drain();
     }
     void makeView() { view = std::make_unique<SettingsView>(observer, store, defaults); }
-    // Shows the view as its window and lets the first appearance run.
     void showView() {
         view->show();
         view->activateWindow();
@@ -83,11 +85,16 @@ protected:
             keys.push_back(row->space().persistenceID.value_or("-"));
         return keys;
     }
-    SettingsSpaceRow* row(const std::string& key) const {
-        for (SettingsSpaceRow* r : view->rows())
-            if (r->space().persistenceID == key)
-                return r;
-        return nullptr;
+    SettingsSpaceRow* row(const std::string& key) const { return rowOf(*view, key); }
+    // Keys as the window system delivers them: to the focus, or an open popup.
+    void type(const QString& text) {
+        for (const QChar c : text)
+            QTest::keyClick(view->windowHandle(), c.toLatin1());
+    }
+    void press(Qt::Key key) { QTest::keyClick(view->windowHandle(), key); }
+    QWidget* focus() const { return QApplication::focusWidget(); }
+    EmojiGrid* openGrid() const {
+        return qobject_cast<EmojiGrid*>(QApplication::activePopupWidget());
     }
 
     FakePlatform fake;
@@ -141,12 +148,11 @@ TEST_F(SettingsViewTest, TheHintShowsUntilGotItWhileTheFirstRunFlagWasUnset) {
     makeView();
     showView();
     ASSERT_TRUE(view->showsLocationHint() && view->locationHint()->isVisible());
-    // Its picture is what the tray shows: the number badge, or the emoji.
+    // Its picture is the tray's: the number badge, or the emoji; a top bar has none to show.
     const QImage badge = view->locationHint()->picture()->pixmap().toImage();
     store.updateEmoji(rocket, "uuid-1");
     fake.mainQueue.drain();
     EXPECT_NE(view->locationHint()->picture()->pixmap().toImage(), badge);
-    // A top bar has no icon to picture, and the hint keeps to it as the desktop changes.
     view->locationHint()->setPlace(MenuBarLocationHint::Place::TopBar);
     store.updateEmoji({}, "uuid-1");
     fake.mainQueue.drain();
@@ -173,9 +179,9 @@ TEST_F(SettingsViewTest, ShowingFocusesTheCurrentSpacesNameFieldAfter150ms) {
     EXPECT_EQ(view->focusedKey(), std::nullopt);
     fake.mainQueue.advance(1ms);
     EXPECT_EQ(view->focusedKey(), "uuid-2");
-    EXPECT_EQ(QApplication::focusWidget(), row("uuid-2")->nameField());
+    EXPECT_EQ(focus(), row("uuid-2")->nameField());
 
-    // Shown again later, the then-current space gets the focus.
+    // Shown again later, the then-current space gets it.
     view->close();
     setSpaces({space(1), space(2), space(3)}, 1);
     view->show();
@@ -194,7 +200,7 @@ TEST_F(SettingsViewTest, ShowingFocusesTheCurrentSpacesNameFieldAfter150ms) {
     }
 }
 
-// With the command that fixes what the backend found missing, when it found something.
+// With the command that fixes what the backend found missing.
 TEST_F(SettingsViewTest, TheFirstLaunchOpensTheWindowAfter800msThenSetsTheFlag) {
     QSignalSpy shown(&controller, &SettingsWindowController::renameWindowDidShow);
     FirstRun::presentIfNeeded(controller, observer, store, defaults,
@@ -206,20 +212,20 @@ TEST_F(SettingsViewTest, TheFirstLaunchOpensTheWindowAfter800msThenSetsTheFlag) 
     SettingsView* window = controller.view();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible() && window->locationHint()->isVisible());
-    EXPECT_FALSE(window->windowIcon().isNull()); // Quillbar's, not Qt's generic one
+    EXPECT_FALSE(window->windowIcon().isNull());
     EXPECT_TRUE(window->locationHint()->notice()->isVisible());
     EXPECT_TRUE(
         window->locationHint()->notice()->text().endsWith(BackendChooser::kGnomeEnableCommand));
     EXPECT_TRUE(defaults.boolValue(firstRunKey));
     EXPECT_EQ(shown.size(), 1);
 
-    // Closing only hides the window; showing it again reuses it and announces it again.
+    // Closing only hides the window; showing it again reuses it and announces it.
     window->close();
     controller.show(observer, store);
     EXPECT_EQ(controller.view(), window);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(shown.size(), 2);
-    // Mapped afresh, it lands where the user is; left open, it is brought to the current desktop.
+    // Mapped afresh, it lands where the user is; left open, it is brought to them.
     const auto placements = [&] {
         std::vector<std::int64_t> spaces; // of this window; the anchors are placed too
         for (const auto& [placed, space] : fake.windowServer.addWindowsCalls)
@@ -238,9 +244,8 @@ TEST_F(SettingsViewTest, LaterLaunchesOpenNothingButTheTrayTooltipGetsItsSecondL
     FirstRun::presentIfNeeded(controller, observer, store, defaults);
     fake.mainQueue.advance(5s);
     EXPECT_EQ(controller.view(), nullptr);
-    controller.show(observer, store);
+    controller.show(observer, store); // with the flag FirstRun handed it: no hint
     EXPECT_FALSE(!controller.view() || controller.view()->showsLocationHint());
-
     QMenu menu;
     MenuBarItem item(observer, &menu);
     FirstRun::applyMenuBarTooltip(item);
@@ -284,8 +289,7 @@ TEST_F(SettingsViewTest, ARowStoresEveryKeystrokeAndPickAndLoadsOncePerKey) {
     EXPECT_EQ(store.assignment("uuid-1").name, "Changed elsewhere");
 }
 
-// Whoever types while names cannot be written reads why in the window until they are on disk;
-// one problem giving way to the other keeps the line (the tooltip uses the same reason).
+// While names cannot be written the window says why, one problem giving way to the other.
 TEST_F(SettingsViewTest, TheWindowSaysWhyNamesAreNotSavedUntilTheyAre) {
     makeView();
     EXPECT_TRUE(view->saveWarning()->isHidden());
@@ -338,18 +342,14 @@ TEST_F(SettingsViewTest, TheSharingCheckboxIsTheSettingAndARowSaysWhatTheDesktop
 
     store.updateName("Mail", "uuid-2");
     sharing.flush();
-    QLabel* said = nullptr;
-    for (SettingsSpaceRow* r : shared.rows())
-        if (r->space().persistenceID == "uuid-2")
-            said = r->shareProblemLabel();
-    ASSERT_NE(said, nullptr);
+    QLabel* said = rowOf(shared, "uuid-2")->shareProblemLabel();
     EXPECT_FALSE(said->isHidden());
     EXPECT_EQ(said->text(), "No quotes, please.");
     box->click();
     EXPECT_TRUE(said->isHidden());
 }
 
-TEST_F(SettingsViewTest, OnlyKeyedDesktopsAndFullScreenSpacesAreEditable) {
+TEST_F(SettingsViewTest, OnlyKeyedDesktopsAndFullScreenSpacesAreEditableAndOnlyEditsStore) {
     makeView();
     SpaceInfo fullscreen = row("uuid-1")->space();
     fullscreen.type = SpaceInfo::fullscreenType;
@@ -370,23 +370,22 @@ TEST_F(SettingsViewTest, OnlyKeyedDesktopsAndFullScreenSpacesAreEditable) {
         EXPECT_EQ(r.readOnlyLabel()->text(), QString::fromStdString(space.defaultName()));
     }
     EXPECT_EQ(defaults.writeCount(), 0u);
+
+    // Showing a name longer than a line edit holds stores nothing; an edit stores it cut.
+    const std::string huge(40000, 'h');
+    defaults.setData(std::string(SpaceNameStore::defaultsKey),
+                     R"({"uuid-1":{"name":")" + huge + R"(","emoji":")" + rocket + R"("}})");
+    SpaceNameStore stored(defaults);
+    const std::size_t writes = defaults.writeCount();
+    SettingsSpaceRow filled(observer.spaces().front(), std::nullopt, stored);
+    EXPECT_EQ(defaults.writeCount(), writes);
+    EXPECT_EQ(stored.assignment("uuid-1").name, huge);
+    QTest::keyClick(filled.nameField(), Qt::Key_Backspace); // the field is full: delete
+    EXPECT_EQ(stored.assignment("uuid-1"),
+              (SpaceAssignment{std::string(SpaceNameStore::maxNameClusters, 'h'), rocket}));
 }
 
-// Keys typed into the window as the window system delivers them: to the focus, or an open popup.
-class KeyboardTest : public SettingsViewTest {
-protected:
-    void type(const QString& text) {
-        for (const QChar c : text)
-            QTest::keyClick(view->windowHandle(), c.toLatin1());
-    }
-    void press(Qt::Key key) { QTest::keyClick(view->windowHandle(), key); }
-    QWidget* focus() const { return QApplication::focusWidget(); }
-    EmojiGrid* openGrid() const {
-        return QApplication::activePopupWidget()
-                   ? qobject_cast<EmojiGrid*>(QApplication::activePopupWidget())
-                   : nullptr;
-    }
-};
+using KeyboardTest = SettingsViewTest;
 
 TEST_F(KeyboardTest, AClickAnywhereInARowPutsTheTypingInThatRowsName) {
     makeView();
@@ -448,8 +447,8 @@ TEST_F(KeyboardTest, RenamingDesktop2AndGivingItAnEmojiWithoutTheMouse) {
     EXPECT_EQ(store.assignment("uuid-2"), (SpaceAssignment{"Mail", chart}));
     EXPECT_EQ(focus(), row("uuid-2")->picker()->button());
 
-    // Return opens it on the chosen emoji; typing searches, its best match current; the first
-    // Escape takes the search back, the next closes the grid only.
+    // Return opens it on the chosen emoji; typing searches, the best match current; Escape takes
+    // the search back, then closes the grid only.
     press(Qt::Key_Return);
     grid = openGrid();
     ASSERT_TRUE(grid);
@@ -470,22 +469,6 @@ TEST_F(KeyboardTest, RenamingDesktop2AndGivingItAnEmojiWithoutTheMouse) {
     press(Qt::Key_Delete);
     EXPECT_FALSE(openGrid());
     EXPECT_EQ(store.assignment("uuid-2"), (SpaceAssignment{"Mail", ""}));
-}
-
-// Showing a stored name changes nothing, even one longer than a line edit holds; only an edit
-// stores, cut to the longest name the store keeps.
-TEST_F(SettingsViewTest, FillingARowStoresNothingAndOnlyAnEditDoes) {
-    const std::string huge(40000, 'h');
-    defaults.setData(std::string(SpaceNameStore::defaultsKey),
-                     R"({"uuid-1":{"name":")" + huge + R"(","emoji":")" + rocket + R"("}})");
-    SpaceNameStore stored(defaults);
-    const std::size_t writes = defaults.writeCount();
-    SettingsSpaceRow filled(observer.spaces().front(), std::nullopt, stored);
-    EXPECT_EQ(defaults.writeCount(), writes);
-    EXPECT_EQ(stored.assignment("uuid-1").name, huge);
-    QTest::keyClick(filled.nameField(), Qt::Key_Backspace); // the field is full: delete
-    EXPECT_EQ(stored.assignment("uuid-1"),
-              (SpaceAssignment{std::string(SpaceNameStore::maxNameClusters, 'h'), rocket}));
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The menu on the bus and the top-bar button that replaces the tray item, on a private session
-// bus (ctest starts it with dbus-run-session); callers use connections of their own, and wait for
-// the menu's answers by running this thread's event loop, which serves it.
+// The menu on the bus and the top-bar button that replaces the tray item, on a private bus.
 #include "MenuFixture.h"
 #include "services/BusObject.h"
 #include "services/TitleExporter.h"
@@ -18,8 +16,7 @@ namespace {
 
 using Row = MenuExporter::Row;
 
-// The application's side as QuillbarApp wires it: the title object with the menu beside it, on
-// an observer that switches directly.
+// The title object with the menu beside it, as the application wires them.
 class MenuExportTest : public MenuFixture {
 protected:
     MenuExportTest()
@@ -39,7 +36,7 @@ protected:
         return callAndWait(client, bus.baseService(), TitleExporter::kPath, interface, method,
                            arguments);
     }
-    // GetMenu's revision and rows; fails the test on any other shape.
+    // GetMenu's revision and rows; any other shape fails the test.
     std::pair<uint, QList<Row>> getMenu() {
         const QDBusMessage reply = call(MenuExporter::kInterface, "GetMenu", {});
         EXPECT_EQ(reply.signature(), "ua(sssbbb)") << reply.errorMessage().toStdString();
@@ -51,8 +48,7 @@ protected:
     }
     QString choose(uint revision, uint row) {
         const QDBusMessage reply = call(MenuExporter::kInterface, "Choose", {revision, row});
-        // The row runs on the turn of the loop after the reply went out, which the wait for the
-        // reply may not have reached yet.
+        // The row runs on the loop's turn after the reply, which the wait may not have reached.
         QCoreApplication::sendPostedEvents();
         return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName()
                                                           : QStringLiteral("ok");
@@ -65,7 +61,7 @@ protected:
     }
 
     QDBusConnection bus = party();
-    BusObject object{bus, TitleExporter::kPath}; // serves the title and the menu
+    BusObject object{bus, TitleExporter::kPath};
     QDBusConnection client = party();
 };
 
@@ -75,9 +71,8 @@ TEST_F(MenuExportTest, GetMenuServesTheTrayMenusRowsBesideTheTitleAfterARefresh)
     fake.mainQueue.drain();
     const auto [revision, rows] = getMenu();
     QStringList kinds;
-    for (const Row& row : rows) {
+    for (const Row& row : rows)
         kinds << row.kind;
-    }
     EXPECT_EQ(kinds,
               (QStringList{"space", "space", "space", "space", "separator", "rename", "separator",
                            "launch-at-login", "separator", "check-for-updates", "text", "quit"}));
@@ -86,15 +81,14 @@ TEST_F(MenuExportTest, GetMenuServesTheTrayMenusRowsBesideTheTitleAfterARefresh)
     EXPECT_EQ(rows[1], (Row{"space", "Desktop 2", "", true, true, true}));
     EXPECT_EQ(rows[9], (Row{"check-for-updates", "Check for Updates…", "", false, false, false}));
 
-    // Each call is a new revision, built after a refresh: a desktop that went is gone at once.
+    // Each call is a new revision built after a refresh: a desktop that went is gone at once.
     fake.setDesktops(3, 3);
     const auto [next, fewer] = getMenu();
     EXPECT_EQ(next, revision + 1);
     EXPECT_EQ(indexOf(fewer, "separator"), 3);
     EXPECT_TRUE(fewer[2].checked);
 
-    // The title is still served on the same object.
-    const QDBusMessage titleReply =
+    const QDBusMessage titleReply = // still served on the same object
         call("org.freedesktop.DBus.Properties", "Get",
              {QString::fromLatin1(TitleExporter::kInterface), QStringLiteral("MenuBarTitle")});
     EXPECT_EQ(titleReply.arguments().value(0).value<QDBusVariant>().variant().toString(),
@@ -129,7 +123,7 @@ TEST_F(MenuExportTest, ChooseActsOnlyOnLiveRowsOfTheLatestMenu) {
     EXPECT_TRUE(QFile::exists(home.filePath("autostart/quillbar.desktop")));
 }
 
-// The extension's service as far as the watcher reads it: the TopBarButton property.
+// The Shell extension's service as far as the watcher reads it.
 class FakeShell final : public QDBusVirtualObject {
 public:
     FakeShell()
@@ -171,42 +165,37 @@ private:
 TEST(TopBarButtonTest, TheTrayItemGivesWayOnlyWhileTheServiceSaysItsButtonIsShown) {
     FakeShell shell;
     TopBarButtonWatcher watcher(party());
-    // No service: the answer comes at once, and it is "no button".
-    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown().has_value(); }, 5000));
-    EXPECT_EQ(watcher.buttonShown(), false);
+    const auto becomes = [&](bool shown) {
+        return QTest::qWaitFor([&] { return watcher.buttonShown() == shown; }, 10000);
+    };
+    ASSERT_TRUE(becomes(false)); // no service: at once, no button
     QSignalSpy changes(&watcher, &TopBarButtonWatcher::buttonShownChanged);
-
     shell.come();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == true; }, 5000));
-    shell.change(QStringLiteral("true")); // not a boolean: no button
-    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == false; }, 5000));
+    ASSERT_TRUE(becomes(true));
+    shell.change(QStringLiteral("true")); // not a boolean
+    ASSERT_TRUE(becomes(false));
     shell.change(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == true; }, 5000));
-    // The extension disabled (or the Shell gone): the tray item comes back.
-    shell.leave();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == false; }, 5000));
+    ASSERT_TRUE(becomes(true));
+    shell.leave(); // the extension disabled, or the Shell gone
+    ASSERT_TRUE(becomes(false));
     QList<bool> seen;
-    for (const auto& change : changes) {
+    for (const auto& change : changes)
         seen << change.first().toBool();
-    }
     EXPECT_EQ(seen, (QList<bool>{true, false, true, false}));
-}
 
-// A service that floods change signals gets one read at a time, and the newest answer wins.
-TEST(TopBarButtonTest, AFloodOfChangeSignalsCostsOneReadAtATime) {
-    FakeShell shell;
+    // A flood of change signals costs one read at a time, and the newest answer wins.
     shell.come();
-    TopBarButtonWatcher watcher(party());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == true; }, 5000));
+    ASSERT_TRUE(becomes(true));
     const int before = shell.reads;
     constexpr int kSignals = 2000;
-    for (int i = 1; i <= kSignals; ++i) {
+    for (int i = 1; i <= kSignals; ++i)
         shell.change(i % 2 == 1); // ends on false
-    }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == false; }, 10000));
+    ASSERT_TRUE(becomes(false));
     shell.change(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.buttonShown() == true; }, 10000));
+    ASSERT_TRUE(becomes(true));
     EXPECT_LT(shell.reads - before, kSignals / 20);
+    TopBarButtonWatcher late(party()); // started while the service is there
+    EXPECT_TRUE(QTest::qWaitFor([&] { return late.buttonShown() == true; }, 10000));
 }
 
 } // namespace

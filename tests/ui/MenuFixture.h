@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The tray menu as the application wires it, on the fake platform: a started observer (four
-// desktops, the second current, unless a test scripts other answers), its switcher, a store in
-// memory and the menu's view with its autostart entry in a temporary directory. For the tests on
-// the private session bus: a connection per party, and calls that wait by running this thread's
-// event loop, which serves the callee.
+// The tray menu as the application wires it on the fake platform (four desktops, the second
+// current), and for bus tests a connection per party and calls that wait on the event loop.
 #pragma once
 
 #include "FakePlatform.h"
@@ -26,7 +23,7 @@
 
 namespace quillbar::test {
 
-// A new connection to the session bus: another party, open until the program ends.
+// Another party on the session bus, open until the program ends.
 inline QDBusConnection party() {
     static int count = 0;
     return QDBusConnection::connectToBus(QDBusConnection::SessionBus,

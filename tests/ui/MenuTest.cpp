@@ -26,7 +26,7 @@ template <typename Test> int pixelsWhere(const QImage& image, Test test) {
             count += test(image.pixelColor(x, y));
     return count;
 }
-// Opaque pixels whose colour channels differ clearly; a monochrome glyph has none.
+// Opaque pixels whose channels differ clearly; a monochrome glyph has none.
 int colourfulPixels(const QImage& image) {
     return pixelsWhere(image, [](QColor c) {
         return c.alpha() > 128 &&
@@ -60,14 +60,10 @@ QStringList lines(const QMenu& menu) {
     return result;
 }
 
-const QStringList commands = {"---",
-                              "Rename Spaces…",
-                              "---",
-                              "Launch at Login",
-                              "---",
-                              "Check for Updates… (off)",
-                              "Quillbar v1.2.3 (off)",
-                              "Quit"};
+const QStringList commands =
+    QString("--- | Rename Spaces… | --- | Launch at Login | --- | Check for Updates… (off) | "
+            "Quillbar v1.2.3 (off) | Quit")
+        .split(" | ");
 
 class MenuTest : public MenuFixture {
 protected:
@@ -96,27 +92,26 @@ protected:
     }
 };
 
-TEST_F(MenuTest, OneDisplayListsEveryDesktopThenTheCommandsAndTheMenuShowsThem) {
+TEST_F(MenuTest, OneDisplayListsEveryDesktopThenTheCommandsRowsEnabledWhereTheyCanSwitch) {
     const auto entries = build();
     EXPECT_EQ(lines(entries),
               QStringList({"Desktop 1", "✓Desktop 2", "Desktop 3", "Desktop 4"}) + commands);
     EXPECT_EQ(lines(*view->menu()), lines(entries));
     EXPECT_EQ(action("Quit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-}
-
-TEST_F(MenuTest, RowsAreEnabledOnlyWhenTheObserverCanSwitch) {
+    // Without anchors or keystrokes only the current desktop can be chosen.
     fake.keyboard.trusted = false;
     fake.workspace.anchorCreationFails = true;
     startWith([] {});
-    // Without anchors or keystrokes only the current desktop can be chosen.
     EXPECT_EQ(lines(build()).mid(0, 4),
               (QStringList{"Desktop 1 (off)", "✓Desktop 2", "Desktop 3 (off)", "Desktop 4 (off)"}));
     fake.keyboard.trusted = true;
-    EXPECT_EQ(lines(build()).mid(0, 4),
-              (QStringList{"Desktop 1", "✓Desktop 2", "Desktop 3", "Desktop 4"}));
+    EXPECT_EQ(lines(build()), lines(entries));
 }
 
-TEST_F(MenuTest, TwoDisplaysGetAHeadedSectionEachAndTwoCheckmarks) {
+TEST_F(MenuTest, NoSpacesShowOneInertLineAndTwoDisplaysAHeadedSectionEach) {
+    startWith([this] { fake.windowServer.managedDisplaySpaces = nullptr; });
+    EXPECT_EQ(lines(build()), QStringList("Desktop ? (off)") + commands);
+    EXPECT_EQ(MenuBarIcon::contentFor(*observer), (MenuBarIcon::Content{{}, "?"}));
     startWith([this] {
         using namespace WindowServerAnswers;
         fake.displays.addDisplay(1, "MAIN-UUID", Rect{0, 0, 1920, 1080}, "Built-in Display");
@@ -127,16 +122,10 @@ TEST_F(MenuTest, TwoDisplaysGetAHeadedSectionEachAndTwoCheckmarks) {
         fake.windowServer.activeSpaceAnswer = 2;
         fake.windowServer.displayCurrentAnswers = {{"MAIN-UUID", 2}, {"SIDE-UUID", 3}};
     });
-    // Desktop numbers count per display.
+    // Desktop numbers count per display, each with its checkmark.
     EXPECT_EQ(lines(build()), QStringList({"Built-in Display (off)", "Desktop 1", "✓Desktop 2",
                                            "Side Display (off)", "✓Desktop 1", "Desktop 2"}) +
                                   commands);
-}
-
-TEST_F(MenuTest, NoSpacesShowsOneInertLineAndAQuestionMarkIcon) {
-    startWith([this] { fake.windowServer.managedDisplaySpaces = nullptr; });
-    EXPECT_EQ(lines(build()), QStringList("Desktop ? (off)") + commands);
-    EXPECT_EQ(MenuBarIcon::contentFor(*observer), (MenuBarIcon::Content{{}, "?"}));
 }
 
 TEST_F(MenuTest, RowTitlesCarryTheStoredNameAndEmojiAndTheMenuDrawsTheEmojiInColour) {
@@ -147,16 +136,14 @@ TEST_F(MenuTest, RowTitlesCarryTheStoredNameAndEmojiAndTheMenuDrawsTheEmojiInCol
     EXPECT_EQ(lines(build()).mid(0, 4),
               (QStringList{"📬 Mail", "✓Desktop 2", "❤️ Desktop 3", "A name that is far …"}));
     open();
-    // The emoji is the row's icon; the text keeps the rest.
+    // The emoji is the row's icon, drawn in colour (the text font has the heart in black).
     EXPECT_EQ(lines(*view->menu()).mid(0, 4),
               (QStringList{"Mail", "✓Desktop 2", "Desktop 3", "A name that is far …"}));
-    // The heart, which the text font also has in black, is drawn in colour in the open menu.
     const QImage menu = shown();
     EXPECT_GT(colourfulPixels(row(menu, 2)), 40);
     EXPECT_EQ(colourfulPixels(row(menu, 3)), 0);
 
-    // The current row is marked alike with and without an emoji: the style draws an icon in the
-    // check's place, so the check must not depend on the emoji.
+    // The style draws an icon in the check's place: the current row's mark must not depend on it.
     const int plainMark = highlightPixels(row(menu, 1));
     EXPECT_GT(plainMark, 10);
     EXPECT_EQ(highlightPixels(row(menu, 3)), 0);
@@ -184,50 +171,46 @@ TEST_F(MenuTest, OpeningRefreshesAndChoosingARowSwitchesWithoutMovingTheCheckmar
     EXPECT_EQ(lines(*view->menu())[0], "Desktop 1");
 }
 
-// While the menu is open, a desktop change moves the checkmark on the items that are there, once
-// per refresh; emoji icons are not drawn again. A new list of desktops builds the menu anew.
-TEST_F(MenuTest, ADesktopChangeUpdatesTheOpenMenuInPlace) {
+// A closed menu catches up when it opens; an open one changes its items in place without drawing
+// emoji icons again, until a new list of desktops builds it anew.
+TEST_F(MenuTest, AClosedMenuCatchesUpWhenItOpensAndAnOpenOneIsUpdatedInPlace) {
+    const QStringList closed = lines(*view->menu());
+    fake.setDesktops(4, 3);
+    observer->refresh();
+    store.updateName("Mail", "uuid-1");
+    settle();
+    EXPECT_EQ(lines(*view->menu()), closed);
+    open();
+    EXPECT_EQ(lines(*view->menu()).mid(0, 4),
+              (QStringList{"Mail", "Desktop 2", "✓Desktop 3", "Desktop 4"}));
+    EXPECT_EQ(lines(view->entries()), lines(*view->menu()));
+
     view->menu()->popup(QPoint(0, 0));
     ASSERT_TRUE(view->menu()->isVisible());
     store.updateEmoji("📬", "uuid-1");
     settle();
     const QList<QAction*> before = view->menu()->actions();
     const qint64 emojiIcon = before[0]->icon().cacheKey();
-    fake.setDesktops(4, 3);
+    fake.setDesktops(4, 2);
     observer->refresh();
     settle();
     EXPECT_EQ(view->menu()->actions(), before);
     EXPECT_EQ(lines(*view->menu()).mid(0, 4),
-              (QStringList{"Desktop 1", "Desktop 2", "✓Desktop 3", "Desktop 4"}));
+              (QStringList{"Mail", "✓Desktop 2", "Desktop 3", "Desktop 4"}));
     EXPECT_EQ(view->menu()->actions()[0]->icon().cacheKey(), emojiIcon);
-
-    store.updateName("Mail", "uuid-1");
+    store.updateName("Post", "uuid-1");
     settle();
-    EXPECT_EQ(view->menu()->actions()[0]->text(), "Mail");
+    EXPECT_EQ(view->menu()->actions()[0]->text(), "Post");
     fake.setDesktops(5, 3);
     observer->refresh();
     settle();
-    EXPECT_EQ(lines(*view->menu()).mid(0, 5),
-              (QStringList{"Mail", "Desktop 2", "✓Desktop 3", "Desktop 4", "Desktop 5"}));
-    EXPECT_EQ(lines(*view->menu()).mid(5), commands);
+    EXPECT_EQ(lines(*view->menu()),
+              QStringList({"Post", "Desktop 2", "✓Desktop 3", "Desktop 4", "Desktop 5"}) +
+                  commands);
     view->menu()->hide();
 }
 
-// Nobody sees a closed menu: what is published meanwhile reaches it when it opens.
-TEST_F(MenuTest, AClosedMenuIsBroughtInLineWhenItOpens) {
-    const QStringList shown = lines(*view->menu());
-    fake.setDesktops(4, 3);
-    observer->refresh();
-    store.updateName("Mail", "uuid-1");
-    settle();
-    EXPECT_EQ(lines(*view->menu()), shown);
-    open();
-    EXPECT_EQ(lines(*view->menu()).mid(0, 4),
-              (QStringList{"Mail", "Desktop 2", "✓Desktop 3", "Desktop 4"}));
-    EXPECT_EQ(lines(view->entries()), lines(*view->menu()));
-}
-
-// Sessions whose window manager starts no XDG autostart entries say so under "Launch at Login".
+// Where the session starts no XDG autostart entries, the menu says so under "Launch at Login".
 TEST_F(MenuTest, LaunchAtLoginSaysWhereTheSessionDoesNotRunLoginItems) {
     EXPECT_EQ(XdgAutostart::sessionIgnoringEntries("X-Foo:labwc"), "labwc");
     EXPECT_EQ(XdgAutostart::sessionIgnoringEntries("XFCE"), "");
@@ -284,8 +267,7 @@ TEST_F(MenuTest, TrayItemFollowsEachRefreshWithTitleIconAndHint) {
 }
 
 TEST_F(MenuTest, TheTrayIconIsDrawnForThePixelRatioInColourAndLegibleAt16Pixels) {
-    // The tray asks for 22 points: at each ratio it gets the pixels drawn at that size, not
-    // scaled (Qt 6.8 changed what the icon engine is asked for).
+    // A tray asking for 22 points gets pixels drawn at the ratio's size, not scaled (Qt 6.8).
     for (const MenuBarIcon::Content& content :
          {MenuBarIcon::Content{{}, "7"}, MenuBarIcon::Content{"🦊", {}}}) {
         for (const auto& [ratio, pixels] : {std::pair{1.25, 28}, std::pair{2.0, 44}}) {
@@ -297,8 +279,7 @@ TEST_F(MenuTest, TheTrayIconIsDrawnForThePixelRatioInColourAndLegibleAt16Pixels)
         }
     }
     EXPECT_GT(colourfulPixels(MenuBarIcon::render({"🦊", {}}, 64)), 200);
-    // At 16 pixels the two digits of "12" are tall, bright and apart: two runs of white columns
-    // at least 7 pixels high.
+    // At 16 pixels the digits of "12" are apart, bright and tall: two runs of white columns.
     const QImage small = MenuBarIcon::render({{}, "12"}, 16);
     QString columns;
     int tallest = 0;
@@ -312,7 +293,7 @@ TEST_F(MenuTest, TheTrayIconIsDrawnForThePixelRatioInColourAndLegibleAt16Pixels)
     EXPECT_EQ(columns.split('.', Qt::SkipEmptyParts).size(), 2) << columns.toStdString();
     EXPECT_GE(tallest, 7) << columns.toStdString();
 
-    // On a panel of the badge's own blue (waybar's tray) the square's edge still stands out.
+    // On a panel of the badge's own blue the square's edge still stands out.
     for (const int size : {22, 44}) {
         QImage onPanel(size, size, QImage::Format_ARGB32_Premultiplied);
         onPanel.fill(QColor(0x2b, 0x57, 0x9a));
@@ -325,30 +306,34 @@ TEST_F(MenuTest, TheTrayIconIsDrawnForThePixelRatioInColourAndLegibleAt16Pixels)
     }
 }
 
-TEST(MenuPlacementTest, TheMenuOpensBesideTheTrayIconNeverOverIt) {
-    const QRect screen(0, 0, 1280, 800);
-    const QSize menu(200, 300);
-    // A panel at the top: below the icon; at the bottom: above it; kept inside the screen.
-    EXPECT_EQ(MenuBarItem::menuPosition(QRect(1200, 0, 24, 24), screen, menu), QPoint(1080, 24));
-    EXPECT_EQ(MenuBarItem::menuPosition(QRect(40, 776, 24, 24), screen, menu), QPoint(40, 476));
-    // An icon smaller than its panel (28 px at the top, 30 at the bottom): beside the panel.
-    const QRect area(0, 28, 1280, 742);
-    EXPECT_EQ(MenuBarItem::menuPosition(QRect(1258, 2, 22, 22), area, menu), QPoint(1080, 28));
-    EXPECT_EQ(MenuBarItem::menuPosition(QRect(40, 774, 22, 22), area, menu), QPoint(40, 470));
-}
-
-TEST(MenuPlacementTest, TheWorkAreaIsTakenInLogicalPixels) {
-    const QRect screen(0, 0, 640, 400);
-    // What Qt 6.11 reports at scale 2 for a 58 px panel at the top: the offset in device pixels.
-    EXPECT_EQ(MenuBarItem::workArea(screen, QRect(0, 58, 640, 371), 2), QRect(0, 29, 640, 371));
-    // What earlier Qt reports, and any area inside the screen, stays as it is.
-    EXPECT_EQ(MenuBarItem::workArea(screen, QRect(0, 29, 640, 371), 2), QRect(0, 29, 640, 371));
-    EXPECT_EQ(MenuBarItem::workArea(screen, QRect(0, 0, 640, 371), 2), QRect(0, 0, 640, 371));
-    EXPECT_EQ(MenuBarItem::workArea(QRect(0, 0, 1280, 800), QRect(0, 28, 1280, 772), 1),
-              QRect(0, 28, 1280, 772));
-    // A second screen's area is scaled from that screen's corner.
-    EXPECT_EQ(MenuBarItem::workArea(QRect(640, 0, 640, 400), QRect(640, 58, 640, 371), 2),
-              QRect(640, 29, 640, 371));
+TEST(MenuPlacementTest, TheMenuOpensBesideTheTrayIconInTheWorkAreaInLogicalPixels) {
+    // A panel at the top: below the icon; at the bottom: above it; on a panel taller than the
+    // icon (28 px at the top, 30 at the bottom), beside the panel; always inside the area.
+    const QRect screen(0, 0, 1280, 800), area(0, 28, 1280, 742);
+    const struct {
+        QRect icon, area;
+        QPoint menu;
+    } placements[] = {{{1200, 0, 24, 24}, screen, {1080, 24}},
+                      {{40, 776, 24, 24}, screen, {40, 476}},
+                      {{1258, 2, 22, 22}, area, {1080, 28}},
+                      {{40, 774, 22, 22}, area, {40, 470}}};
+    for (const auto& row : placements)
+        EXPECT_EQ(MenuBarItem::menuPosition(row.icon, row.area, QSize(200, 300)), row.menu)
+            << &row - placements;
+    // Qt 6.11 at scale 2 reports a 58 px panel's offset in device pixels; earlier Qt, and any
+    // area inside the screen, are taken as they are; a second screen scales from its corner.
+    const struct {
+        QRect screen, reported;
+        qreal ratio;
+        QRect area;
+    } areas[] = {{{0, 0, 640, 400}, {0, 58, 640, 371}, 2, {0, 29, 640, 371}},
+                 {{0, 0, 640, 400}, {0, 29, 640, 371}, 2, {0, 29, 640, 371}},
+                 {{0, 0, 640, 400}, {0, 0, 640, 371}, 2, {0, 0, 640, 371}},
+                 {{0, 0, 1280, 800}, {0, 28, 1280, 772}, 1, {0, 28, 1280, 772}},
+                 {{640, 0, 640, 400}, {640, 58, 640, 371}, 2, {640, 29, 640, 371}}};
+    for (const auto& row : areas)
+        EXPECT_EQ(MenuBarItem::workArea(row.screen, row.reported, row.ratio), row.area)
+            << &row - areas;
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The tray item as Quillbar's own StatusNotifierItem and the menu hosts draw, wired as the
-// application does on Wayland, on a private session bus with a stand-in watcher; callers use
-// connections of their own and wait by running this thread's event loop, which serves the item.
+// The tray item as Quillbar's own StatusNotifierItem and its dbusmenu, wired as on Wayland, on a
+// private session bus with a stand-in watcher.
 #include "MenuFixture.h"
 #include "services/BusObject.h"
 #include "ui/DBusMenuExporter.h"
