@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/SpaceNameStore.h"
+#include "model/EmojiInput.h"
 #include "model/MemoryDefaults.h"
+#include "model/NameTable.h"
+#include "model/Published.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -201,6 +205,130 @@ TEST_F(SpaceNameStoreTest, EditsMadeBeforeTheTableIsReadGoOnTopOfItAndStoppingEn
         EXPECT_EQ(store.assignments(), (NameTable{{"a", {"Late", ""}}}));
         EXPECT_EQ(defaults.writeCount(), written);
     }
+}
+
+TEST(NameTable, WritesCompactUnescapedJsonAndReadsItBackLeniently) {
+    EXPECT_EQ(encodeNameTable({{"uuid-A", {"Mail", grinning}}, {"msid-7", {"", ""}}}),
+              R"({"msid-7":{"emoji":"","name":""},"uuid-A":{"emoji":")" + grinning +
+                  R"(","name":"Mail"}})");
+    const NameTable table{{"\xC3\xBC-space", {"Caf\xC3\xA9 \xE6\x97\xA5", grinning}},
+                          {"quotes", {"say \"hi\"\\\ttab\nline", ""}}};
+    EXPECT_EQ(decodeNameTable(encodeNameTable(table)), table);
+    // Ill-formed UTF-8 is written as U+FFFD, so the text always reads back.
+    EXPECT_EQ(decodeNameTable(encodeNameTable({{"k\xFF", {"a\xC0", ""}}})),
+              (NameTable{{"k\xEF\xBF\xBD", {"a\xEF\xBF\xBD", ""}}}));
+    // Reading ignores order, white space and extra members, and composes keys.
+    EXPECT_EQ(decodeNameTable(" {\n \"b\" : {\"emoji\":\"\", \"name\":\"B\", \"colour\": 3},"
+                              "\"cafe\xCC\x81\":{\"name\":\"A\",\"emoji\":\"x\",\"n\":[1]}}\n"),
+              (NameTable{{"b", {"B", ""}}, {"caf\xC3\xA9", {"A", "x"}}}));
+    EXPECT_EQ(decodeNameTable("{}"), NameTable{});
+}
+
+TEST(NameTable, OneBadEntryFailsTheWholeTable) {
+    for (const char* text :
+         {"", "not json", "[]", "null", R"({"a":{"name":"A","emoji":"x"})", R"({"a":1})",
+          R"({"a":{"name":"A"}})", R"({"a":{"emoji":"x"}})", R"({"a":{"name":1,"emoji":"x"}})",
+          R"({"good":{"name":"A","emoji":""},"bad":{"name":"B"}})",
+          "{\"a\":{\"name\":\"\xFF\",\"emoji\":\"\"}}"}) {
+        EXPECT_EQ(decodeNameTable(text), std::nullopt) << text;
+    }
+}
+
+// UTF-8 spelled out so the tests do not depend on how an editor shows emoji.
+const std::string party = "\xF0\x9F\x8E\x89";                             // U+1F389
+const std::string heart = "\xE2\x9D\xA4";                                 // U+2764, text default
+const std::string fe0f = "\xEF\xB8\x8F";                                  // U+FE0F
+const std::string keycap = "1" + fe0f + "\xE2\x83\xA3";                   // 1 FE0F 20E3
+const std::string flag = "\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA";              // D E indicators
+const std::string thumbsSkin = "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD";        // 1F44D 1F3FD
+const std::string family = "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9" // man ZWJ woman
+                           "\xE2\x80\x8D\xF0\x9F\x91\xA7";                // ZWJ girl
+
+using Texts = std::initializer_list<std::string>;
+
+// One code point needs emoji presentation; a cluster of several needs any emoji code point.
+TEST(EmojiInput, IsEmoji) {
+    for (const std::string& yes : Texts{grinning, heart + fe0f, keycap, flag, thumbsSkin, family,
+                                        "1\xCC\x81"}) { // digit + combining acute
+        EXPECT_TRUE(EmojiInput::isEmoji(yes)) << testing::PrintToString(yes);
+    }
+    for (const std::string& no : Texts{"", "1", "#", "\xC2\xA9", heart, "e\xCC\x81", "\xFF"})
+        EXPECT_FALSE(EmojiInput::isEmoji(no)) << testing::PrintToString(no);
+}
+
+TEST(EmojiInput, NormaliseKeepsTheLastEmojiWhole) {
+    const auto normalisesTo = [](const std::string& expected, Texts inputs) {
+        for (const std::string& input : inputs)
+            EXPECT_EQ(EmojiInput::normalise(input), expected) << testing::PrintToString(input);
+    };
+    // Ill-formed UTF-8 (bad bytes, a truncated U+1F600, a surrogate) reads as U+FFFD, no emoji.
+    normalisesTo("", {"", "  ", "Mail 1", heart, "\xFF\xFE", "\xF0\x9F\x98"});
+    normalisesTo(party, {grinning + " " + party, "\xED\xA0\x80" + party});
+    // A skin tone after a space clusters with the space, which is not kept.
+    normalisesTo("\xF0\x9F\x8F\xBD", {"and \xF0\x9F\x8F\xBD"});
+    // Ends are trimmed with the full set: tab..CR, NEL, no-break and ideographic space.
+    normalisesTo(grinning, {"a" + grinning + "b 2", grinning + "\xC0\xAF",
+                            "\t\n\v\f\r\xC2\x85\xC2\xA0" + grinning + "\xE3\x80\x80\n"});
+    for (const std::string& cluster : {heart + fe0f, keycap, flag, family, thumbsSkin}) {
+        normalisesTo(cluster, {cluster, "x" + grinning + cluster + "!"});
+    }
+}
+
+TEST(Published, ASetInsideAHandlerIsStoredAndToldAtOnceWhileTheOuterGoesOnWithItsOwnValue) {
+    Published<std::vector<int>> published;
+    std::vector<std::string> heard;
+    const auto describe = [&](const char* who, const std::vector<int>& v) {
+        heard.push_back(std::string(who) + ":" + std::to_string(v.size()) + "/" +
+                        std::to_string(published.value().size()));
+    };
+    auto first = published.subscribe([&](const std::vector<int>& v) {
+        describe("first", v);
+        if (v.size() == 1) {
+            published.set({1, 2});
+        }
+    });
+    auto second = published.subscribe([&](const std::vector<int>& v) { describe("second", v); });
+    published.set({1});
+    EXPECT_EQ(heard,
+              (std::vector<std::string>{"first:1/1", "first:2/2", "second:2/2", "second:1/2"}));
+    EXPECT_EQ(published.value(), (std::vector<int>{1, 2}));
+}
+
+TEST(Subscription, EndsOnDestroyReassignOrCancelEvenAfterThePublisher) {
+    auto published = std::make_unique<Published<int>>();
+    std::vector<int> heard;
+    (void)published->subscribe([&](const int& v) { heard.push_back(-v); }); // destroyed at once
+    Subscription kept = published->subscribe([&](const int& v) { heard.push_back(v); });
+    published->set(1);
+    Subscription moved = std::move(kept);
+    published->set(2);
+    moved = published->subscribe([&](const int& v) { heard.push_back(10 * v); }); // drops the old
+    published->set(3);
+    EXPECT_EQ(heard, (std::vector<int>{1, 2, 30}));
+    published.reset();
+    moved.cancel(); // must not touch freed memory (checked under ASan)
+    moved.cancel();
+}
+
+TEST(Subscription, HandlersMayChangeSubscriptionsDuringAnnouncement) {
+    Published<int> published;
+    std::vector<std::string> calls;
+    std::optional<Subscription> victim, late, self;
+    auto killer = published.subscribe([&](const int&) {
+        calls.push_back("killer");
+        victim.reset();
+        if (!late) {
+            late = published.subscribe([&](const int&) { calls.push_back("late"); });
+        }
+    });
+    victim = published.subscribe([&](const int&) { calls.push_back("victim"); });
+    self = published.subscribe([&](const int&) {
+        calls.push_back("self");
+        self.reset(); // destroys the handler that is running
+    });
+    published.set(1);
+    published.set(2);
+    EXPECT_EQ(calls, (std::vector<std::string>{"killer", "self", "killer", "late"}));
 }
 
 } // namespace
