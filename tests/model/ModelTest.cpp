@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "model/SpaceNameStore.h"
 #include "model/EmojiInput.h"
 #include "model/MemoryDefaults.h"
 #include "model/NameTable.h"
 #include "model/Published.h"
+#include "model/SpaceNameStore.h"
 
 #include <gtest/gtest.h>
 
@@ -222,9 +222,7 @@ TEST(NameTable, WritesCompactUnescapedJsonAndReadsItBackLeniently) {
                               "\"cafe\xCC\x81\":{\"name\":\"A\",\"emoji\":\"x\",\"n\":[1]}}\n"),
               (NameTable{{"b", {"B", ""}}, {"caf\xC3\xA9", {"A", "x"}}}));
     EXPECT_EQ(decodeNameTable("{}"), NameTable{});
-}
-
-TEST(NameTable, OneBadEntryFailsTheWholeTable) {
+    // One bad entry fails the whole table.
     for (const char* text :
          {"", "not json", "[]", "null", R"({"a":{"name":"A","emoji":"x"})", R"({"a":1})",
           R"({"a":{"name":"A"}})", R"({"a":{"emoji":"x"}})", R"({"a":{"name":1,"emoji":"x"}})",

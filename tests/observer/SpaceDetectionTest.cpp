@@ -65,7 +65,7 @@ protected:
 };
 
 // Rectangles belong to the display holding most of them; screens are found by identifier.
-TEST_F(DetectionTest, DirectoryFindsDisplaysByRectangleAndScreensByIdentifier) {
+TEST_F(DetectionTest, DirectoryFindsDisplaysByRectangleScreensByIdentifierAndTheFocusedOne) {
     EXPECT_EQ(directory().displayIdentifier(Rect{600, 0, 1000, 100}), "SIDE"); // 40 / 60
     EXPECT_EQ(directory().displayIdentifier(Rect{500, 0, 1000, 100}), "MAIN"); // equal halves
     EXPECT_EQ(directory().displayIdentifier(Rect{0, 0, 1e308, 1e308}), "MAIN");
@@ -79,6 +79,29 @@ TEST_F(DetectionTest, DirectoryFindsDisplaysByRectangleAndScreensByIdentifier) {
     EXPECT_EQ(directory().displayName("MAIN"), "Main");
     EXPECT_EQ(directory().displayName("NAMELESS"), std::nullopt);
     EXPECT_EQ(directory().screenFrame("Ghost"), std::nullopt);
+    // The focused display holds the frontmost application's largest ordinary window.
+    fake.windowServer.windowList = json::array({
+        WS::window(99, Rect{1000, 0, 900, 700}),     // another app's larger window
+        WS::window(kFront, Rect{0, 0, 300, 300}),    // left
+        WS::window(kFront, Rect{1000, 0, 400, 400}), // right, largest
+        WS::window(kFront, Rect{0, 0, 400, 400}),    // equally large, later: loses
+        WS::window(kFront, Rect{0, 0, 900, 700}, 3), // a panel
+    });
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "SIDE");
+    fake.windowServer.windowList = json::array({WS::window(kFront, Rect{0, 0, 300, 300}), 5});
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
+    fake.workspace.frontmost.reset();
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
+
+    // Our own application: its key window's screen, else its main window's.
+    fake.workspace.frontmost = RunningApplication{fake.workspace.ownPID, "Quillbar"};
+    fake.workspace.keyScreen = fake.displays.screenList[1]; // after the ghost
+    fake.workspace.mainScreen = fake.displays.screenList[2];
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "MAIN");
+    fake.workspace.keyScreen = Screen{std::nullopt, Rect{}, "Detached"};
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "SIDE");
+    fake.workspace.mainScreen.reset();
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
     fake.displays.activeDisplays.reset(); // the query fails
     EXPECT_EQ(directory().displayIdentifier(Rect{0, 0, 100, 100}), std::nullopt);
 }
@@ -103,31 +126,6 @@ TEST_F(DetectionTest, OrdinaryWindowsFollowOneRule) {
         w[key] = value;
         EXPECT_FALSE(ordinary(w)) << w.dump();
     }
-}
-
-TEST_F(DetectionTest, FocusedDisplayHoldsTheFrontmostAppsLargestWindow) {
-    fake.windowServer.windowList = json::array({
-        WS::window(99, Rect{1000, 0, 900, 700}),     // another app's larger window
-        WS::window(kFront, Rect{0, 0, 300, 300}),    // left
-        WS::window(kFront, Rect{1000, 0, 400, 400}), // right, largest
-        WS::window(kFront, Rect{0, 0, 400, 400}),    // equally large, later: loses
-        WS::window(kFront, Rect{0, 0, 900, 700}, 3), // a panel
-    });
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "SIDE");
-    fake.windowServer.windowList = json::array({WS::window(kFront, Rect{0, 0, 300, 300}), 5});
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
-    fake.workspace.frontmost.reset();
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
-
-    // Our own application: its key window's screen, else its main window's.
-    fake.workspace.frontmost = RunningApplication{fake.workspace.ownPID, "Quillbar"};
-    fake.workspace.keyScreen = fake.displays.screenList[0];
-    fake.workspace.mainScreen = fake.displays.screenList[1];
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "MAIN");
-    fake.workspace.keyScreen = Screen{std::nullopt, Rect{}, "Detached"};
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "SIDE");
-    fake.workspace.mainScreen.reset();
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
 }
 
 // The active-space answer, else the focused display, else the main one, else the only shown space
