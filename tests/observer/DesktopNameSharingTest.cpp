@@ -110,7 +110,7 @@ TEST_F(DesktopNameSharingTest, WritesLabelsKeepsTheNamesFromBeforeAndGivesThemBa
     EXPECT_EQ(store.assignment("uuid-1"), (SpaceAssignment{"Mail", "📬"}));
 }
 
-TEST_F(DesktopNameSharingTest, WritesOnlyOnceTheOldNamesAreKeptNotAgainAfterARestartAndGivesBackWhenOff) {
+TEST_F(DesktopNameSharingTest, WritesAfterKeepingTheOldNamesNotAgainOnRestartAndGivesThemBackOff) {
     defaults.setBool("UseNamesInDesktop.v1", true);
     store.updateName("Web", "uuid-2");
     store.updateEmoji("🌐", "uuid-2");

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "observer/ValueCoercion.h"
 #include "observer/TextShortener.h"
+#include "observer/ValueCoercion.h"
 
 #include <gtest/gtest.h>
 
