@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace quillbar::test {
@@ -57,12 +58,9 @@ protected:
         return space.value("Name", "");
     }
     std::string defaultName(const std::string& key) const {
-        for (const SpaceInfo& space : observer->spaces()) {
-            if (space.persistenceID == key) {
-                return space.defaultName();
-            }
-        }
-        return "?";
+        const auto& spaces = observer->spaces();
+        const auto found = std::ranges::find(spaces, std::optional(key), &SpaceInfo::persistenceID);
+        return found == spaces.end() ? "?" : found->defaultName();
     }
     Calls& calls() { return fake.windowServer.renameSpaceCalls; }
 
