@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace quillbar::test {
@@ -57,12 +58,9 @@ protected:
         return space.value("Name", "");
     }
     std::string defaultName(const std::string& key) const {
-        for (const SpaceInfo& space : observer->spaces()) {
-            if (space.persistenceID == key) {
-                return space.defaultName();
-            }
-        }
-        return "?";
+        const auto& spaces = observer->spaces();
+        const auto found = std::ranges::find(spaces, std::optional(key), &SpaceInfo::persistenceID);
+        return found == spaces.end() ? "?" : found->defaultName();
     }
     Calls& calls() { return fake.windowServer.renameSpaceCalls; }
 
@@ -110,11 +108,15 @@ TEST_F(DesktopNameSharingTest, WritesLabelsKeepsTheNamesFromBeforeAndGivesThemBa
     EXPECT_EQ(store.assignment("uuid-1"), (SpaceAssignment{"Mail", "📬"}));
 }
 
-TEST_F(DesktopNameSharingTest, ARestartWritesNothingAgainAndAnOffRestartGivesTheNamesBack) {
+TEST_F(DesktopNameSharingTest, WritesAfterKeepingTheOldNamesNotAgainOnRestartAndGivesThemBackOff) {
     defaults.setBool("UseNamesInDesktop.v1", true);
     store.updateName("Web", "uuid-2");
     store.updateEmoji("🌐", "uuid-2");
+    defaults.setFailing("DesktopNames.v1", true); // the names from before cannot be kept
     launch();
+    EXPECT_TRUE(calls().empty());
+    defaults.setFailing("DesktopNames.v1", false);
+    sharing->flush();
     ASSERT_EQ(desktopName(2), "🌐 Web");
 
     calls().clear();
@@ -213,17 +215,6 @@ TEST_F(DesktopNameSharingTest, ARefusedNameIsSaidOnceAndNotAskedForAgain) {
     EXPECT_EQ(calls().size(), 2U);
     EXPECT_EQ(sharing->refusals().at("uuid-1"), "The desktop did not take this name.");
     EXPECT_TRUE(store.assignment("uuid-1") == (SpaceAssignment{"Post", ""})) << "not adopted";
-}
-
-TEST_F(DesktopNameSharingTest, NothingIsWrittenWhileTheNamesFromBeforeCannotBeKept) {
-    defaults.setBool("UseNamesInDesktop.v1", true);
-    store.updateName("Mail", "uuid-1");
-    defaults.setFailing("DesktopNames.v1", true);
-    launch();
-    EXPECT_TRUE(calls().empty());
-    defaults.setFailing("DesktopNames.v1", false);
-    sharing->flush();
-    EXPECT_EQ(calls(), (Calls{{1, "Mail"}}));
 }
 
 TEST(DesktopLabelTest, ComposesAndParsesBothWays) {

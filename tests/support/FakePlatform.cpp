@@ -5,30 +5,6 @@ namespace quillbar::test {
 
 using nlohmann::json;
 
-json WindowServerAnswers::display(const std::string& identifier, const std::vector<json>& spaces,
-                                  std::int64_t currentManagedSpaceID) {
-    json current = json::object();
-    for (const json& s : spaces) {
-        if (s.value("ManagedSpaceID", std::int64_t{0}) == currentManagedSpaceID) {
-            current = s;
-        }
-    }
-    return {{"Display Identifier", identifier}, {"Current Space", current}, {"Spaces", spaces}};
-}
-
-json WindowServerAnswers::window(std::int32_t ownerPID, const Rect& bounds, int layer,
-                                 std::optional<double> alpha) {
-    json w = {
-        {"OwnerPID", ownerPID},
-        {"Layer", layer},
-        {"Bounds",
-         {{"X", bounds.x}, {"Y", bounds.y}, {"Width", bounds.width}, {"Height", bounds.height}}}};
-    if (alpha) {
-        w["Alpha"] = *alpha;
-    }
-    return w;
-}
-
 SpaceServerAPI FakeWindowServer::spaceServerAPI() {
     SpaceServerAPI api;
     if (hasCopySpacesForWindows) {

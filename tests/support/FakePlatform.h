@@ -29,11 +29,28 @@ inline json space(std::int64_t id, int type = 0, std::optional<std::string> uuid
     return s;
 }
 // A display dictionary with its spaces; "Current Space" is the space with that managed id.
-json display(const std::string& identifier, const std::vector<json>& spaces,
-             std::int64_t currentManagedSpaceID);
+inline json display(const std::string& identifier, const std::vector<json>& spaces,
+                    std::int64_t currentManagedSpaceID) {
+    const auto current = std::ranges::find_if(spaces, [&](const json& s) {
+        return s.value("ManagedSpaceID", std::int64_t{0}) == currentManagedSpaceID;
+    });
+    return {{"Display Identifier", identifier},
+            {"Current Space", current == spaces.end() ? json::object() : *current},
+            {"Spaces", spaces}};
+}
 // A window dictionary with owner pid, layer, bounds and (when given) alpha.
-json window(std::int32_t ownerPID, const Rect& bounds, int layer = 0,
-            std::optional<double> alpha = std::nullopt);
+inline json window(std::int32_t ownerPID, const Rect& bounds, int layer = 0,
+                   std::optional<double> alpha = std::nullopt) {
+    json w = {
+        {"OwnerPID", ownerPID},
+        {"Layer", layer},
+        {"Bounds",
+         {{"X", bounds.x}, {"Y", bounds.y}, {"Width", bounds.width}, {"Height", bounds.height}}}};
+    if (alpha) {
+        w["Alpha"] = *alpha;
+    }
+    return w;
+}
 } // namespace WindowServerAnswers
 
 class FakeWindowServer : public WindowServer {
@@ -138,12 +155,7 @@ public:
         return open;
     }
 
-    int frontmostQueries = 0;
-
-    std::optional<RunningApplication> frontmostApplication() override {
-        ++frontmostQueries;
-        return frontmost;
-    }
+    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     std::optional<RunningApplication> runningApplication(std::int32_t pid) override {
         return applications.count(pid) ? std::optional(applications[pid]) : std::nullopt;
     }
@@ -167,13 +179,12 @@ public:
     };
 
     bool trusted = false;
-    std::string permission = "Accessibility";
     // (key code, key down) of the events that cannot be made.
     std::set<std::pair<std::uint16_t, bool>> failingEvents;
     std::vector<Step> steps;
 
     bool isProcessTrusted() override { return trusted; }
-    std::string permissionName() const override { return permission; }
+    std::string permissionName() const override { return "Accessibility"; }
     std::optional<KeyEvent> createKeyEvent(std::uint16_t code, bool down) override {
         return failingEvents.count({code, down}) ? std::nullopt
                                                  : std::optional(KeyEvent{code, down, 0});

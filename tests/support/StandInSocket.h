@@ -48,9 +48,7 @@ public:
     }
     ~StandInSocket() {
         closePeer();
-        if (listener_ >= 0) {
-            ::close(listener_);
-        }
+        ::close(listener_); // -1 when it failed: EBADF, nothing to close
     }
     StandInSocket(const StandInSocket&) = delete;
     StandInSocket& operator=(const StandInSocket&) = delete;
@@ -63,12 +61,8 @@ public:
     // Takes the next connection (closing the last peer), spinning the event loop meanwhile.
     bool accept() {
         closePeer();
-        return spinUntil([&] {
-            if (peer_ < 0) {
-                peer_ = ::accept(listener_, nullptr, nullptr);
-            }
-            return peer_ >= 0;
-        });
+        return spinUntil(
+            [&] { return peer_ >= 0 || (peer_ = ::accept(listener_, nullptr, nullptr)) >= 0; });
     }
     // Hangs up on the peer, if there is one.
     void closePeer() {
