@@ -173,10 +173,7 @@ class GnomeShell(Desktop):
 
     def start_window_manager(self):
         """Starts the private "system" bus, the bus client, the settings, then the shell."""
-        system = self.start_process(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                     "--print-address=1"], stdout=subprocess.PIPE,
-                                    stderr=subprocess.DEVNULL, text=True)
-        self.env["DBUS_SYSTEM_BUS_ADDRESS"] = system.stdout.readline().strip()
+        self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.start_bus().address
         self.client = Client(self)
         values = [("org.gnome.mutter", "dynamic-workspaces", json.dumps(self.dynamic)),
                   ("org.gnome.desktop.wm.preferences", "num-workspaces", str(self.desktops)),

@@ -11,10 +11,8 @@ import subprocess
 import threading
 import unittest
 
-from desktop import QUILLBAR, App, DesktopTest, stored_table
+from desktop import AS_NOBODY, QUILLBAR, App, DesktopTest, stored_table
 from test_rename_window import current_row
-
-NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
 
 
 class NamesTest(DesktopTest):
@@ -84,18 +82,14 @@ class NamesKeptTest(NamesTest):
             os.makedirs(path, exist_ok=True)
             os.chown(path, 65534, 65534)
         env = dict(self.desk.env)
-        bus = self.desk.start_process([*NOBODY, "dbus-daemon", "--session", "--nofork",
-                                       "--nopidfile", "--print-address=1"], env=env,
-                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                      text=True)
-        env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
-        app = App(self.desk, QUILLBAR, env=env, prefix=NOBODY)
+        env["DBUS_SESSION_BUS_ADDRESS"] = self.desk.start_bus(AS_NOBODY, env).address
+        app = App(self.desk, QUILLBAR, env=env, prefix=AS_NOBODY)
         app.wait_for_line("Names are kept in memory and not saved: cannot read")
 
         # The first launch (as it must seem) opens the rename window: type a name.
         self.focus_current_row()
         self.desk.xdotool("type", "--delay", "20", "Work")
-        self.desk.wait_until(lambda: self.print_title(env, NOBODY) == "Work",
+        self.desk.wait_until(lambda: self.print_title(env, AS_NOBODY) == "Work",
                              message="typing renamed nothing")
         self.assertEqual(self.read_conf(), before, "the unreadable file was replaced")
 
