@@ -1,13 +1,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: the rename window of the real tray application, used by clicks and typing.
-
-Widgets are found in pictures of the windows: the current space's row is the window's last tinted
-band, emoji are the coloured clusters of the grid."""
+"""End to end: the rename window of the tray application, used by clicks and typing; widgets are
+found in pictures (the current row is the last tinted band, emoji the grid's coloured clusters)."""
 
 import time
 import unittest
 
 from desktop import QUILLBAR, App, Desktop, DesktopTest
+
 MAILBOX = "\U0001F4EC"  # the first emoji of the Communication group
 CHART = "\U0001F4C8"  # the twelfth emoji of Work: one step right and one row down
 PICKER_FROM_RIGHT = 50  # the emoji button's centre, from the window's right edge (18 + 32)
@@ -15,7 +14,6 @@ GRID_SIZE = (340, 336)
 
 
 class Picture:
-    """The RGB pixels of one window, from ImageMagick's PPM output."""
 
     def __init__(self, desk, window):
         data = desk.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], text=False)
@@ -47,7 +45,7 @@ def runs(flags):
 
 
 def current_row(desk, window):
-    """The height of the current space's row (the window's last tinted band) in the window."""
+    """The height of the current space's row (the last tinted band) in the window."""
     picture = Picture(desk, window)
     rows = [r for r in runs(picture.tinted(4, i) for i in range(picture.height))
             if r[1] - r[0] >= 20]
@@ -73,13 +71,11 @@ class RenameWindowTest(DesktopTest):
         return window
 
     def first_emoji_of_row(self, grid, row):
-        """Screen centre of the first emoji in the row-th row of emoji (from the top)."""
-        def emoji_rows():
-            # The grid may be mapped a moment before it is painted: ask until its rows show.
+        """Screen centre of the first emoji in the row-th row of emoji."""
+        def emoji_rows():  # until painted; without the scroll bar and the search field's frame
             picture = Picture(self.desk, grid)
             found = runs(any(picture.saturated(x, y) for x in range(picture.width - 20))
-                         for y in range(picture.height))[1:]  # without the scroll bar, and
-            # without the search field's focus frame above the emoji
+                         for y in range(picture.height))[1:]
             return (picture, found) if len(found) > row else None
 
         picture, rows = self.desk.wait_until(emoji_rows, message="the grid shows no emoji")
@@ -93,7 +89,7 @@ class RenameWindowTest(DesktopTest):
     def test_first_launch_and_naming_the_current_desktop(self):
         self.desk.start_tray()
         self.start_app()
-        # A first launch opens the window by itself, with its hint: a tinted band at the top.
+        # A first launch opens the window with its hint (a tinted band at the top).
         window = self.desk.wait_until(self.window, message="the first launch opened no window")
         self.desk.screenshot("rename-window-first-launch", window)
         self.assertTrue(Picture(self.desk, window).tinted(4, 6), "no hint in the window")
@@ -101,7 +97,7 @@ class RenameWindowTest(DesktopTest):
         self.desk.xdotool("key", "Escape")
         self.desk.wait_until(lambda: not self.window())
 
-        # From the menu: a click on the current desktop's row (the last tinted band), then typing.
+        # From the menu: a click on the current desktop's row, then typing.
         window = self.open_from_menu()
         x, y, width, _ = self.desk.geometry(window)
         row = y + current_row(self.desk, window)
@@ -120,7 +116,7 @@ class RenameWindowTest(DesktopTest):
         self.desk.xdotool("key", "Escape")
         self.desk.wait_until(lambda: not self.window())
 
-        # A restart keeps name and emoji and no longer opens the window (0.8 s after a start).
+        # A restart keeps name and emoji and opens no window (it would 0.8 s after a start).
         self.assertEqual(self.app.stop(), 0)
         self.start_app()
         self.desk.wait_title(MAILBOX + " Mail")
@@ -130,7 +126,6 @@ class RenameWindowTest(DesktopTest):
         window = self.open_from_menu()
         self.assertFalse(Picture(self.desk, window).tinted(4, 6), "the hint shows again")
         self.desk.screenshot("rename-window-after-restart", window)
-
 
     def test_the_window_comes_to_the_user_and_works_by_keyboard(self):
         self.desk.write_settings()
@@ -155,9 +150,8 @@ class RenameWindowTest(DesktopTest):
                                  "the window stayed on desktop %s; active: %s" % (
                                      self.desk.window_desktop(window), self.desk.active_window())))
 
-        # By keyboard alone. The current desktop's name takes the focus shortly after the window
-        # shows (until then it is where it was left, desktop 3's name): an "x" typed until desktop
-        # 1's title shows it says the focus has arrived. Then Tab, Tab reaches desktop 2.
+        # By keyboard alone: desktop 1's name takes the focus shortly after the window shows
+        # (type "x" until its title shows it); Tab, Tab reaches desktop 2.
         def typed_into_desktop_1():
             if self.desk.title().startswith("x"):
                 return True
@@ -179,7 +173,7 @@ class RenameWindowTest(DesktopTest):
         self.desk.xdotool("key", "Escape")
         self.desk.wait_until(lambda: not self.window())
 
-        # The menu lists the new name with its emoji, and opens below the tray icon, not over it.
+        # The menu lists the new name with its emoji, and opens just below the tray icon.
         self.assertEqual(self.app.open_menu()[:2], ["\u2713Desktop 1", CHART + " Mail"])
         menu = self.desk.geometry(self.app.menu_window())
         self.desk.screenshot("tray-menu-colour-emoji")
@@ -201,7 +195,7 @@ class RenameWindowFitsTest(unittest.TestCase):
                 x, y, w, h = desk.wait_until(lambda: desk.geometry(window))
                 self.assertTrue(0 <= x and 0 <= y and x + w <= width and y + h <= height,
                                 "%s at %s×: the window is at %r" % (size, scale, (x, y, w, h)))
-                # Done, in the lower right corner, is on screen: clicking it closes the window.
+                # Done, in the lower right corner, is on screen and closes the window.
                 desk.screenshot("rename-window-%s-at-%s" % (size, scale), window)
                 desk.click(x + w - 60 * int(scale), y + h - 25 * int(scale))
                 desk.wait_until(lambda: not desk.rename_window(), message="Done did not close it")

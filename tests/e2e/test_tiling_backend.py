@@ -1,13 +1,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: the real observer on the sway/i3 backend, through the driver, on sway (Wayland,
-two headless outputs, swaybar) and on i3 (Xvfb, two fake outputs); the real application picks
-that backend there, its rename window floats, and it writes its names into the workspaces'."""
+"""End to end: the observer on the sway/i3 backend through the driver, on sway and on i3 (two
+outputs each); the application picks it, its rename window floats, it names the workspaces."""
 
 import os
-import re
 import unittest
 
-from desktop import LSAN_OPTIONS, QUILLBAR, App, stored_table
+from desktop import LSAN_OPTIONS, QUILLBAR, App, set_setting, stored_table
 from test_x11_backend import Driver, messages
 from tiling import I3Desktop, SwayDesktop
 
@@ -17,8 +15,6 @@ HOSTILE = 'x"; exec touch {}; "'
 
 class TilingCases:
     """Shared cases; subclasses say which desktop, its outputs, and how to quote for it."""
-
-    desktop, outputs, backend = None, (), None
 
     @classmethod
     def setUpClass(cls):
@@ -35,7 +31,7 @@ class TilingCases:
         self.mark = 0
 
     def msg(self, command):
-        """Runs a window manager command; later waits look only at what follows it."""
+        """A window manager command; later waits look only at what follows it."""
         self.mark = len(self.driver.events)
         self.desk.msg(command)
 
@@ -55,8 +51,8 @@ class TilingCases:
         app = App(self.desk, QUILLBAR)
         app.wait_for_line("Backend %s chosen" % self.backend)
         app.wait_for_line("Detected 2 spaces")
-        # The first launch opens the rename window on the current workspace; asked for again on
-        # the other output's, it comes there: floating on both.
+        # The first launch opens the rename window; asked for on the other output, it comes
+        # there: floating on both.
         for output in self.outputs:
             if output != self.outputs[0]:
                 self.desk.msg("focus output " + output)
@@ -78,13 +74,7 @@ class TilingCases:
                              message=lambda: "the workspaces are %r" % self.workspace_names())
 
     def start_app(self, share):
-        """The application, with "Use these names in the desktop" set before it starts."""
-        path = self.desk.conf_path()
-        with open(path) as conf:
-            text = re.sub(r"(?m)^UseNamesInDesktop\.v1=\w+$",
-                          "UseNamesInDesktop.v1=" + str(share).lower(), conf.read())
-        with open(path, "w") as conf:
-            conf.write(text)
+        set_setting(self.desk.conf_path(), "UseNamesInDesktop.v1", str(share).lower())
         return App(self.desk, QUILLBAR)
 
     def test_writes_its_names_into_the_workspaces_and_gives_the_old_ones_back(self):
@@ -138,8 +128,7 @@ class TilingCases:
         self.msg('rename workspace "3" to "3: chat"')
         self.msg("workspace number 2")
         self.assertTrue(self.send("name 3 "))  # back to the window manager's name
-        # Two switches within a frame may be answered by one refresh, which finds workspace 3
-        # again: the title to wait for is the one after the name went, whenever it came.
+        # Two switches in a frame may make one refresh: wait for the title after the name went.
         self.desk.msg("focus output " + self.outputs[0])
         self.title("chat")
 
@@ -164,8 +153,8 @@ class TilingCases:
         self.driver.wait_log("Direct switch to ws-1", self.mark)
         self.desk.wait_until(lambda: self.desk.focused() == "1", message="ws-1 never came back")
         self.assertEqual([m for m in messages(self.driver, self.mark) if "switch" in m.lower()][:3],
-                         ["Direct switch to " + hostile, "Switch to ws-1 queued behind the one in flight",
-                          "Direct switch landed"])
+                         ["Direct switch to " + hostile,
+                          "Switch to ws-1 queued behind the one in flight", "Direct switch landed"])
         self.assertNotIn("Switch ignored: previous switch still in flight", messages(self.driver))
         self.assertFalse(os.path.exists(pwned))
 
@@ -201,7 +190,6 @@ class SwayTest(TilingCases, unittest.TestCase):
         return [self.desk.pixels(bar) for bar in BARS]
 
     def show_bars(self, before):
-        """Keeps a picture of swaybar's buttons once both bars show new names."""
         self.desk.wait_until(
             lambda: all(a != b for a, b in zip(self.bar_pixels(), before)), timeout=20,
             message="swaybar still shows the old names")
