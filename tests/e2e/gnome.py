@@ -28,9 +28,8 @@ SOURCE = os.path.join(HERE, "..", "..", "gnome")
 SHELL_NAME, SHELL_PATH = "org.quillbar.Shell", "/org/quillbar/Shell"
 SHELL_IFACE = "org.quillbar.Shell.Workspaces"
 WIDTH, HEIGHT, TOP_BAR = 1280, 800, 32
-KEYSYMS = {"Return": 0xff0d, "Escape": 0xff1b, "Down": 0xff54, "Up": 0xff52, "Left": 0xff51,
-           "Right": 0xff53, "Tab": 0xff09, "Control_L": 0xffe3, "Alt_L": 0xffe9,
-           "Super_L": 0xffeb, "Page_Down": 0xff56, "Page_Up": 0xff55}
+KEYSYMS = {"Return": 0xff0d, "Escape": 0xff1b, "Down": 0xff54, "Right": 0xff53,
+           "Control_L": 0xffe3, "Alt_L": 0xffe9}
 BTN_LEFT = 0x110
 _sessions = itertools.count(1)
 
@@ -63,19 +62,16 @@ def shell_version():
         return 0
 
 
-def default_variant():
-    """The extension variant the shell loads: scripts before 45, modules from 45."""
-    return "legacy" if shell_version() < 45 else "module"
-
-
-def extension_source(variant=None):
-    """{name: path} of the extension's files: QUILLBAR_GNOME_EXTENSION's, else the source's."""
+def extension_source():
+    """{name: path} of the extension's files: QUILLBAR_GNOME_EXTENSION's, else the source's (the
+    variant with scripts before GNOME 45, with modules from 45)."""
     built = os.environ.get("QUILLBAR_GNOME_EXTENSION")
     if built:
         return {name: os.path.join(built, name) for name in os.listdir(built)}
+    variant = os.path.join(SOURCE, "legacy" if shell_version() < 45 else "module")
     return {"quillbar.js": os.path.join(SOURCE, "quillbar.js"),
-            "extension.js": os.path.join(SOURCE, variant or default_variant(), "extension.js"),
-            "metadata.json": os.path.join(SOURCE, variant or default_variant(), "metadata.json")}
+            "extension.js": os.path.join(variant, "extension.js"),
+            "metadata.json": os.path.join(variant, "metadata.json")}
 
 
 class BusError(RuntimeError):
@@ -126,16 +122,12 @@ class Client:
 
 
 class GnomeShell(Desktop):
-    """A headless GNOME Shell session with the extension (enabled unless extension=False)."""
+    """A headless GNOME Shell session with the extension enabled. data_dir: a PREFIX/share with
+    it installed (none copied); shell_versions: the versions the copied metadata lists instead."""
 
-    def __init__(self, workspaces=4, names=(), dynamic=False, extension=True, variant=None,
-                 artifacts=None, data_dir=None, shell_versions=None):
-        """data_dir: a PREFIX/share with the extension installed (none copied); shell_versions:
-        the GNOME versions the copied metadata lists instead of its own."""
-        super().__init__(desktops=workspaces, window_manager=True, artifacts=artifacts)
-        self.names, self.dynamic, self.extension, self.variant = list(names), dynamic, extension, \
-            variant
-        self.data_dir, self.shell_versions = data_dir, shell_versions
+    def __init__(self, workspaces=4, names=(), data_dir=None, shell_versions=None):
+        super().__init__(desktops=workspaces, window_manager=True)
+        self.names, self.data_dir, self.shell_versions = list(names), data_dir, shell_versions
         self.shot_helper = shell_version() >= 50
         self.shell, self.client, self.log_path, self._pointer = None, None, None, None
 
@@ -152,7 +144,7 @@ class GnomeShell(Desktop):
         """Starts the "system" bus, the bus client, the settings, then the shell."""
         self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.start_bus().address
         self.client = Client(self)
-        values = [("org.gnome.mutter", "dynamic-workspaces", json.dumps(self.dynamic)),
+        values = [("org.gnome.mutter", "dynamic-workspaces", "false"),
                   ("org.gnome.desktop.wm.preferences", "num-workspaces", str(self.desktops)),
                   ("org.gnome.desktop.wm.preferences", "workspace-names", self._strv(self.names)),
                   ("org.gnome.desktop.interface", "enable-animations", "false"),
@@ -161,8 +153,7 @@ class GnomeShell(Desktop):
                   ("org.gnome.shell", "welcome-dialog-last-shown-version", "'999'"),
                   ("org.gnome.shell", "disable-user-extensions", "false"),
                   ("org.gnome.shell", "enabled-extensions",
-                   self._strv(([UUID] if self.extension else []) +
-                              ([SHOT_UUID] if self.shot_helper else [])))]
+                   self._strv([UUID] + ([SHOT_UUID] if self.shot_helper else [])))]
         self.client.request("settings", values=values)
         if not self.data_dir:
             self.install_extension()
@@ -172,7 +163,7 @@ class GnomeShell(Desktop):
         self.start_shell()
 
     def install_extension(self):
-        folder = self._copy_extension(UUID, extension_source(self.variant))
+        folder = self._copy_extension(UUID, extension_source())
         if self.shell_versions:
             path = os.path.join(folder, "metadata.json")
             with open(path) as source:
@@ -190,7 +181,7 @@ class GnomeShell(Desktop):
 
     def _wait_for_shell(self):
         self.wait_until(lambda: self._alive(self.shell) and "GNOME Shell started at" in self.log()
-                        and (not self.extension or self.shell_versions or self.owner(SHELL_NAME))
+                        and (self.shell_versions or self.owner(SHELL_NAME))
                         and (not self.shot_helper or self.owner(SHOT_NAME)), timeout=60,
                         message=lambda: "GNOME Shell did not start: " + self.log()[-2000:])
 

@@ -75,10 +75,6 @@ class KWin(Desktop):
             old.wait(timeout=20)
             self.stop_process(old)
 
-    def stop_kwin(self):
-        self.stop_process(self._window_manager)
-        self._window_manager = None
-
     def send(self, member, *args, interface=INTERFACE, check=True):
         return self.run(["dbus-send", "--session", "--print-reply", "--dest=" + SERVICE, PATH,
                          "%s.%s" % (interface, member), *args], check=check, timeout=10)

@@ -199,41 +199,33 @@ class GnomeExtensionTest(unittest.TestCase):
         self.assertEqual(shell.names_setting(), NAMES)
         self.assertEqual(self.changes()[-1], [DEFAULT, 0])
 
-    def test_button_shows_the_title_while_quillbar_runs(self):
+    def wider(self, name, width, message):
+        """The button's area once it is wider than width."""
+        return self.shell.wait_until(lambda: [area for area in [self.button_area(name)]
+                                              if area and area[2] > width], message=message)[0]
+
+    def test_button_shows_the_title_of_the_instance_that_holds_the_name(self):
         shell = self.shell
         self.assertIsNone(self.button_area("gnome-button-without-quillbar"))
         short = self.serve("🐱 Mail")
         shell.screenshot_top_bar("gnome-button-mail")  # looked at: colour emoji, readable name
         shell.client.request("set_title", title="🎵 Music and more")
-        longer = shell.wait_until(lambda: [area for area in [self.button_area("gnome-button-music")]
-                                           if area and area[2] > short[2] + 30],
-                                  message="the new title was not shown")[0]
+        longer = self.wider("gnome-button-music", short[2] + 30, "the new title was not shown")
         self.assertAlmostEqual(longer[0] + longer[2], short[0] + short[2], delta=2)  # to the left
         # A title of the wrong type is ignored; one far too long is cut.
         shell.client.request("set_title", title={"raw": "(int32 7,)"})
         shell.client.request("set_title", title="🐱" + "x" * 100000 + "\n" * 1000)
-        cut = shell.wait_until(lambda: [area for area in [self.button_area("gnome-button-long")]
-                                        if area and area[2] > longer[2] + 100],
-                               message="the long title was not shown")[0]
+        cut = self.wider("gnome-button-long", longer[2] + 100, "the long title was not shown")
         self.assertGreater(cut[0], 100)
         shell.client.request("release_app")
         shell.wait_until(lambda: self.button_area("gnome-button-gone") is None,
                          message="the button stayed after Quillbar left")
         self.assertTrue(shell.top_bar_button())  # still in the panel, hidden
-
-    def test_the_button_follows_the_instance_that_holds_the_name(self):
-        shell = self.shell
-        first = self.serve("🐱 Mail")
-        shell.client.request("release_app")
-        shell.wait_until(lambda: self.button_area("gnome-button-gone") is None,
-                         message="the button stayed after Quillbar left")
-        # A new instance: another connection takes the name with its own title.
+        # A new instance (another connection) takes the name with its own title.
         other = gnome.Client(shell)
         self.addCleanup(shell.stop_process, other.proc)
         other.request("serve_app", title="🎵 Music and more")
-        wide = shell.wait_until(lambda: [area for area in [self.button_area("gnome-button-new")]
-                                         if area and area[2] > first[2] + 30],
-                                message="the new instance's title was not shown")[0]
+        wide = self.wider("gnome-button-new", short[2] + 30, "the new instance's title not shown")
         # The old one, still connected, changes its title: not the button's (the call after the
         # signal returns once the shell has handled it).
         shell.client.request("set_title", title="x")
