@@ -57,16 +57,13 @@ class RenameWindowTest(DesktopTest):
         self.app = App(self.desk, QUILLBAR)
         self.desk.wait_for_icons(1)
 
-    def window(self):
-        return self.desk.rename_window()
-
     def grid(self):
         return next((w for w, place in self.desk.visible_windows() if place[2:] == GRID_SIZE), None)
 
     def open_from_menu(self):
         self.app.open_menu()
         self.desk.xdotool("key", "Down", "Down", "Down", "Down", "Down", "Return")  # after 4 rows
-        window = self.desk.wait_until(self.window, message="no rename window")
+        window = self.desk.wait_until(self.desk.rename_window, message="no rename window")
         self.desk.wait_until(lambda: self.desk.active_window() == window)
         return window
 
@@ -90,12 +87,12 @@ class RenameWindowTest(DesktopTest):
         self.desk.start_tray()
         self.start_app()
         # A first launch opens the window with its hint (a tinted band at the top).
-        window = self.desk.wait_until(self.window, message="the first launch opened no window")
+        window = self.desk.wait_until(self.desk.rename_window, message="no window at first launch")
         self.desk.screenshot("rename-window-first-launch", window)
         self.assertTrue(Picture(self.desk, window).tinted(4, 6), "no hint in the window")
         self.desk.wait_until(lambda: self.desk.active_window() == window)
         self.desk.xdotool("key", "Escape")
-        self.desk.wait_until(lambda: not self.window())
+        self.desk.wait_until(lambda: not self.desk.rename_window())
 
         # From the menu: a click on the current desktop's row, then typing.
         window = self.open_from_menu()
@@ -114,15 +111,15 @@ class RenameWindowTest(DesktopTest):
         self.desk.wait_title(MAILBOX + " Mail")
         self.desk.screenshot("rename-window-named", window)
         self.desk.xdotool("key", "Escape")
-        self.desk.wait_until(lambda: not self.window())
+        self.desk.wait_until(lambda: not self.desk.rename_window())
 
         # A restart keeps name and emoji and opens no window (it would 0.8 s after a start).
         self.assertEqual(self.app.stop(), 0)
         self.start_app()
         self.desk.wait_title(MAILBOX + " Mail")
         started = time.monotonic()
-        self.desk.wait_until(lambda: self.window() or time.monotonic() - started > 2.5)
-        self.assertIsNone(self.window(), "the second launch opened the window")
+        self.desk.wait_until(lambda: self.desk.rename_window() or time.monotonic() - started > 2.5)
+        self.assertIsNone(self.desk.rename_window(), "the second launch opened the window")
         window = self.open_from_menu()
         self.assertFalse(Picture(self.desk, window).tinted(4, 6), "the hint shows again")
         self.desk.screenshot("rename-window-after-restart", window)
@@ -137,13 +134,14 @@ class RenameWindowTest(DesktopTest):
         self.desk.wmctrl("-s", "2")
         self.desk.wait_until(lambda: self.desk.current_desktop() == 2)
         self.desk.run([QUILLBAR, "--debug-settings"])
-        window = self.desk.wait_until(self.window, message="no rename window")
+        window = self.desk.wait_until(self.desk.rename_window, message="no rename window")
         self.desk.wait_until(lambda: self.desk.active_window() == window)
         self.assertIn("_NET_WM_ICON(CARDINAL) =",
                       self.desk.run(["xprop", "-id", str(window), "_NET_WM_ICON"]),
                       "the window has no icon of its own")
         self.desk.wmctrl("-s", "0")
-        self.desk.wait_until(lambda: self.desk.current_desktop() == 0 and not self.window())
+        self.desk.wait_until(lambda: self.desk.current_desktop() == 0 and
+                             not self.desk.rename_window())
         self.desk.run([QUILLBAR, "--debug-settings"])
         self.desk.wait_until(lambda: self.desk.window_desktop(window) == 0 and
                              self.desk.active_window() == window, message=lambda: (
@@ -171,7 +169,7 @@ class RenameWindowTest(DesktopTest):
         self.desk.wait_until(lambda: not self.grid(), message="Return did not pick")
         self.desk.screenshot("rename-window-by-keyboard", window)
         self.desk.xdotool("key", "Escape")
-        self.desk.wait_until(lambda: not self.window())
+        self.desk.wait_until(lambda: not self.desk.rename_window())
 
         # The menu lists the new name with its emoji, and opens just below the tray icon.
         self.assertEqual(self.app.open_menu()[:2], ["\u2713Desktop 1", CHART + " Mail"])
