@@ -82,7 +82,7 @@ class GnomeAppTest(unittest.TestCase):
 
     def test_2_top_bar_button_shows_the_title(self):
         area = self.button()
-        shot = self.shell.screenshot_top_bar("gnome-app-button-post")  # looked at: 📬 in colour
+        self.shell.screenshot_top_bar("gnome-app-button-post")  # looked at: 📬 in colour
         self.assertGreater(area[2], 40)  # emoji and name, not an empty button
         self.shell.activate(1)
         self.wait_title("Code")
@@ -91,10 +91,8 @@ class GnomeAppTest(unittest.TestCase):
                                               if a and a[2] != area[2]],
                                      message="the button kept the old title")[0]
         self.assertAlmostEqual(code[0] + code[2], area[0] + area[2], delta=2)
-        self.assertTrue(os.path.exists(shot))
 
     def test_3_a_row_of_the_buttons_menu_switches(self):
-        self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
         self.choose_from_button(3)  # the third workspace's row
         self.shell.wait_until(lambda: self.shell.workspaces()[1] == 2,
                               message=lambda: "workspaces: %r" % (self.shell.workspaces(),))
@@ -104,14 +102,12 @@ class GnomeAppTest(unittest.TestCase):
     def test_4_rename_spaces_from_the_menu_opens_the_window(self):
         below_bar = dict(y=gnome.TOP_BAR, height=gnome.HEIGHT - gnome.TOP_BAR)
         before = self.shell.screenshot("gnome-app-before-rename", **below_bar)
-        self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
         self.choose_from_button(5)  # four workspaces, then "Rename Spaces…"
         # A window of its own, drawn by the shell (there is no X server).
         window = self.shell.wait_until(lambda: [area for area in [self.shell.changed_area(
             before, self.shell.screenshot("gnome-app-rename-window", **below_bar))]
             if area and area[2] > 400
             and area[3] > 200], timeout=20, message="no rename window")[0]
-        self.assertNotIn("DISPLAY", self.shell.env)
         self.shell.screenshot("gnome-app-rename-window-whole")  # looked at: decorated, in front
         self.assertGreater(window[3], 300)
         # Closed again the way GNOME closes any window (Alt+F4), before workspaces go away.
@@ -133,7 +129,6 @@ class GnomeAppTest(unittest.TestCase):
         self.wait_title("📬 Post")
 
     def test_6_quit_from_the_menu_ends_quillbar_and_hides_the_button(self):
-        self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
         self.choose_from_button(7)  # workspaces, rename, launch at login, then Quit
         self.assertEqual(self.app.proc.wait(timeout=20), 0)
         self.shell.wait_until(lambda: self.button_area("gnome-app-button-gone") is None,
