@@ -52,6 +52,7 @@ class GnomeAppTest(unittest.TestCase):
 
     def choose_from_button(self, downs):
         """Opens the button's menu and chooses its downs-th choosable row, once drawn."""
+        self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
         x, y, width, height = self.button()
         self.shell.click(x + width // 2, y + height // 2)
         self.shell.wait_until(lambda: (self.shell.changed_area(
