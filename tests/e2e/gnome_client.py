@@ -127,17 +127,15 @@ class Client:
                       lambda bus, res: (bus.call_finish(res), done()))
 
     def op_screenshot(self, r, done, fail):
+        area = (r["x"], r["y"], r["width"], r["height"])
         if r.get("helper"):
-            params = GLib.Variant("(iiiis)", (r["x"], r["y"], r["width"], r["height"], r["file"]))
-            self._call("org.quillbar.TestShot", "/org/quillbar/TestShot", "org.quillbar.TestShot",
-                       "ScreenshotArea", params, lambda v: done(r["file"]) if v[0] else
-                       fail("screenshot refused"), fail)
-            return
-        params = GLib.Variant("(iiiibs)", (r["x"], r["y"], r["width"], r["height"], False,
-                                           r["file"]))
-        self._call("org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot",
-                   "org.gnome.Shell.Screenshot", "ScreenshotArea", params,
-                   lambda v: done(v[1]) if v[0] else fail("screenshot refused"), fail)
+            name, path, params = "org.quillbar.TestShot", "/org/quillbar/TestShot", GLib.Variant(
+                "(iiiis)", area + (r["file"],))
+        else:
+            name, path = "org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot"
+            params = GLib.Variant("(iiiibs)", area + (False, r["file"]))
+        self._call(name, path, name, "ScreenshotArea", params,
+                   lambda v: done(r["file"]) if v[0] else fail("screenshot refused"), fail)
 
     def op_input(self, r, done, fail):
         if r.pop("new_session", False):

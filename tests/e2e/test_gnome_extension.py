@@ -87,6 +87,15 @@ class GnomeExtensionTest(unittest.TestCase):
         self.shell.screenshot("gnome-menu")
         return asked
 
+    def drawn_menu(self, area):
+        """Opens the menu; its GetMenu and its area once its seven rows are drawn (far taller
+        than the menu first shown)."""
+        closed = self.shell.screenshot("gnome-menu-closed", height=400)
+        asked = self.open_menu(area)
+        return asked, self.shell.wait_until(lambda: [a for a in [self.shell.changed_area(
+            closed, self.shell.screenshot("gnome-menu-open", height=400))] if a and a[3] > 200],
+            message="the menu did not show its rows")[0]
+
     def choose(self, downs):
         """Down downs times, then Return, in the open menu; the Choose it caused."""
         before = len(self.shell.client.find("Choose"))
@@ -227,12 +236,7 @@ class GnomeExtensionTest(unittest.TestCase):
 
     def test_choosing_a_row_sends_its_revision_and_index(self):
         area = self.serve()
-        closed = self.shell.screenshot("gnome-menu-closed", height=400)
-        first = self.open_menu(area)
-        # Seven rows drawn make a menu far taller than the one first shown.
-        self.shell.wait_until(lambda: (self.shell.changed_area(
-            closed, self.shell.screenshot("gnome-menu-open", height=400)) or (0, 0, 0, 0))[3] > 200,
-            message="the menu did not show its rows")
+        first, _ = self.drawn_menu(area)
         # The heading and the disabled row take no focus: the second stop is "🎵 Music".
         self.assertEqual(self.choose(2), {"event": "Choose", "revision": first["revision"],
                                           "row": 3})
@@ -240,10 +244,7 @@ class GnomeExtensionTest(unittest.TestCase):
         self.assertGreater(second["revision"], first["revision"])
         self.assertEqual(self.choose(4)["row"], 6)  # Quit, past the separator
         # With the pointer: "Quit" is just above the menu's lower edge.
-        closed = self.shell.screenshot("gnome-menu-closed", height=400)
-        third = self.open_menu(area)
-        x, y, width, height = self.shell.changed_area(
-            closed, self.shell.screenshot("gnome-menu-open", height=400))
+        third, (x, y, width, height) = self.drawn_menu(area)
         before = len(self.shell.client.find("Choose"))
         self.shell.click(x + width // 2, y + height - 30)
         chosen = self.shell.wait_until(lambda: self.shell.client.find("Choose")[before:])[0]
