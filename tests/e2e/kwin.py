@@ -8,9 +8,8 @@ import re
 import shutil
 import subprocess
 import tempfile
-import threading
 
-from desktop import Desktop
+from desktop import Desktop, Lines
 
 SERVICE, PATH = "org.kde.KWin", "/VirtualDesktopManager"
 INTERFACE = "org.kde.KWin.VirtualDesktopManager"
@@ -121,16 +120,9 @@ class KWin(Desktop):
         script = os.path.join(self._home, "probe.js")
         with open(script, "w") as out:
             out.write(PROBE % (json.dumps(caption), json.dumps(peer)))
-        monitor = self.start_process(["stdbuf", "-oL", "dbus-monitor", "--session",
-                                      "type='method_call',path='/probe',member='Get'"],
-                                     stdout=subprocess.PIPE, text=True)
-        lines = []
-
-        def read():
-            for line in monitor.stdout:
-                lines.append(line)
-
-        threading.Thread(target=read, daemon=True).start()
+        monitor = Lines(self, ["stdbuf", "-oL", "dbus-monitor", "--session",
+                               "type='method_call',path='/probe',member='Get'"], stream="stdout")
+        lines = monitor.lines
         scripting = ["dbus-send", "--session", "--print-reply", "--dest=" + SERVICE, "/Scripting"]
         try:
             ready = ["dbus-send", "--session", "--print-reply", "--dest=" + peer, "/probe",
@@ -148,7 +140,7 @@ class KWin(Desktop):
         finally:
             self.run(scripting + ["org.kde.kwin.Scripting.unloadScript",
                                   "string:quillbar-probe"], check=False)
-            self.stop_process(monitor)
+            monitor.stop()
 
 
 # Reports the window's desktop and whether it is active, on KWin 5 and 6.
