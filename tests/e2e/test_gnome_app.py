@@ -67,40 +67,34 @@ class GnomeAppTest(unittest.TestCase):
         self.shell.wait_until(lambda: self.shell.changed_area(self.closed, self.shell.screenshot(
             "gnome-app-menu-gone", **under_bar)) is None, message="the menu stayed open")
 
-    def test_1_picks_gnome_and_follows_switches_and_renames(self):
+    def test_1_picks_gnome_and_its_button_follows_switches_and_renames(self):
         self.app.wait_for_line("Backend gnome chosen")
         self.wait_title("📬 Post")
         self.app.wait_for_line("The top-bar button shows the title; no tray item")
-        # A switch by another client, then GNOME's rename.
-        self.shell.activate(1)
-        self.wait_title("Code")
-        self.shell.set_names(["Mail", "Web"])
-        self.wait_title("Web")
-        self.shell.set_names(NAMES)
-        self.wait_title("Code")
-        self.shell.activate(0)
-        self.wait_title("📬 Post")
-
-    def test_2_top_bar_button_shows_the_title(self):
         area = self.button()
         self.shell.screenshot_top_bar("gnome-app-button-post")  # looked at: 📬 in colour
         self.assertGreater(area[2], 40)  # emoji and name, not an empty button
+        # A switch by another client: another title, another width, the same right end.
         self.shell.activate(1)
         self.wait_title("Code")
-        # Another title, another width, the same right end.
         code = self.shell.wait_until(lambda: [a for a in [self.button_area("gnome-app-button-code")]
                                               if a and a[2] != area[2]],
                                      message="the button kept the old title")[0]
         self.assertAlmostEqual(code[0] + code[2], area[0] + area[2], delta=2)
+        # GNOME's rename.
+        self.shell.set_names(["Mail", "Web"])
+        self.wait_title("Web")
+        self.shell.set_names(NAMES)
+        self.wait_title("Code")
 
-    def test_3_a_row_of_the_buttons_menu_switches(self):
+    def test_2_a_row_of_the_buttons_menu_switches(self):
         self.choose_from_button(3)  # the third workspace's row
         self.shell.wait_until(lambda: self.shell.workspaces()[1] == 2,
                               message=lambda: "workspaces: %r" % (self.shell.workspaces(),))
         self.wait_title("🎵 Music")
         self.wait_menu_closed()
 
-    def test_4_rename_spaces_from_the_menu_opens_the_window(self):
+    def test_3_rename_spaces_from_the_menu_opens_the_window(self):
         below_bar = dict(y=gnome.TOP_BAR, height=gnome.HEIGHT - gnome.TOP_BAR)
         before = self.shell.screenshot("gnome-app-before-rename", **below_bar)
         self.choose_from_button(5)  # four workspaces, then "Rename Spaces…"
@@ -116,7 +110,7 @@ class GnomeAppTest(unittest.TestCase):
         self.shell.wait_until(lambda: self.shell.changed_area(before, self.shell.screenshot(
             "gnome-app-rename-window-closed", **below_bar)) is None, message="the window stayed")
 
-    def test_5_names_given_in_quillbar_survive_workspaces_that_come_and_go(self):
+    def test_4_names_given_in_quillbar_survive_workspaces_that_come_and_go(self):
         shell = self.shell
         shell.activate(0)
         self.wait_title("📬 Post")
@@ -129,13 +123,13 @@ class GnomeAppTest(unittest.TestCase):
         shell.activate(0)
         self.wait_title("📬 Post")
 
-    def test_6_quit_from_the_menu_ends_quillbar_and_hides_the_button(self):
+    def test_5_quit_from_the_menu_ends_quillbar_and_hides_the_button(self):
         self.choose_from_button(7)  # workspaces, rename, launch at login, then Quit
         self.assertEqual(self.app.proc.wait(timeout=20), 0)
         self.shell.wait_until(lambda: self.button_area("gnome-app-button-gone") is None,
                               message="the button stayed after Quillbar quit")
 
-    def test_7_without_the_extension_quillbar_says_what_to_run(self):
+    def test_6_without_the_extension_quillbar_says_what_to_run(self):
         shell = self.shell
         shell.set_extension(False)
         shell.wait_until(lambda: shell.owner(gnome.SHELL_NAME) is None, message="name kept")
@@ -149,7 +143,7 @@ class GnomeAppTest(unittest.TestCase):
             shell.set_extension(True)
             shell.wait_until(lambda: shell.owner(gnome.SHELL_NAME), message="name not back")
 
-    def test_8_names_go_into_gnome_and_come_back(self):
+    def test_7_names_go_into_gnome_and_come_back(self):
         shell = self.shell
         conf = shell.write_settings(GIVEN, "UseNamesInDesktop.v1=true\n")
 
