@@ -30,8 +30,14 @@ class NamesTest(DesktopTest):
         current = self.desk.current_desktop()
         places = {} if places is None else places
         if current not in places:
-            places[current] = current_row(self.desk, window)
+            places[current] = self.desk.wait_until(lambda: self.row_of(window), timeout=20)
         self.desk.click(x + width // 2, y + places[current])
+
+    def row_of(self, window):
+        try:
+            return current_row(self.desk, window)
+        except IndexError:  # a picture taken before the rows were drawn
+            return None
 
     def stored_name(self, key):
         try:

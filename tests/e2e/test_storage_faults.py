@@ -32,17 +32,10 @@ class StorageFaultsTest(NamesTest):
     def type_into_window(self, text, first=True):
         if first:
             self.desk.run([QUILLBAR, "--debug-settings"])
-            self.desk.wait_until(self.try_focus_current_row, timeout=20)
+            self.focus_current_row()
         else:
             self.desk.xdotool("key", "End")
         self.desk.xdotool("type", "--delay", "20", text)
-
-    def try_focus_current_row(self):
-        try:
-            self.focus_current_row()
-            return True
-        except IndexError:  # a picture taken before the rows were drawn
-            return False
 
     def typed(self, app, text, fault=None):
         """Types text into the current row; waits for the fault's line and the title."""
