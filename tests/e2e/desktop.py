@@ -1,13 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""A real X desktop for end-to-end tests: Xvfb, a private session bus and openbox.
-
-    with Desktop(desktops=4) as desk:           # every process started here ends with it
-        desk.wmctrl("-s", "2")
-        desk.wait_until(lambda: desk.current_desktop() == 2, message="no switch")
-        app = App(desk, QUILLBAR)                # quillbar --verbose; its stderr lines collected
-
-Processes are tracked by pid and waited on when stopped (PID 1 of a container reaps no orphans).
-No bus is ever auto-started: .env names the private one, with a private HOME and XDG folders.
+"""A real X desktop for end-to-end tests: Xvfb, a private session bus and openbox, in a private
+HOME; every process started here is tracked by pid and waited on (a container's PID 1 reaps none).
 """
 
 import json
@@ -43,6 +36,8 @@ OPENBOX_RC = """<?xml version="1.0" encoding="UTF-8"?>
 # A docked tray icon: a window named "quillbar" of class "quillbar" nested inside the tray.
 ICON = re.compile(r'^\s{8,}(0x[0-9a-f]+) "quillbar": \("[^"]+" "quillbar"\)', re.M)
 MENU = "quillbar: menu: "  # how --verbose reports a menu it shows
+NOBODY = 65534
+AS_NOBODY = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"]
 
 
 class Desktop:
@@ -66,11 +61,8 @@ class Desktop:
         try:
             self._home = tempfile.mkdtemp(prefix="quillbar-e2e-")
             self._start_xvfb()
-            # --nofork keeps the bus our child, so that we can wait on it.
-            self.bus = self.start_process(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                           "--print-address=1"], stdout=subprocess.PIPE,
-                                          stderr=subprocess.DEVNULL, text=True)
-            self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.stdout.readline().strip()
+            self.bus = self.start_bus()
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
             if self.with_window_manager:
                 self.start_window_manager()
         except BaseException:
@@ -84,6 +76,14 @@ class Desktop:
         if self._home:
             shutil.rmtree(self._home, ignore_errors=True)
             self._home = None
+
+    def start_bus(self, prefix=(), env=None):
+        """Starts a private bus (--nofork: our child, to wait on), with its .address."""
+        bus = self.start_process([*prefix, "dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                  "--print-address=1"], env=env or self.env,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        bus.address = bus.stdout.readline().strip()
+        return bus
 
     def start_process(self, args, **kwargs):
         """Starts a program on this desktop (env defaults to .env); stop() ends it."""
@@ -122,8 +122,8 @@ class Desktop:
         self.run(["xset", "r", "off"])
 
     def private_env(self, strip=(), **extra):
-        """.env: this environment without its session (nor variables starting with strip), in a
-        private HOME and XDG folders; extra on top."""
+        """.env: ours without the session's variables (nor strip's), private HOME and XDG
+        folders, extra on top."""
         self.env = {key: value for key, value in os.environ.items()
                     if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DISPLAY",
                                            "DESKTOP_SESSION", *strip))}
@@ -162,8 +162,7 @@ class Desktop:
         self.stop_process(old)
 
     def start_tray(self):
-        """Starts a system tray (trayer, or stalonetray where the release has no trayer) docked at
-        the top right and waits until it shows."""
+        """Starts trayer (or stalonetray) docked at the top right; waits until it shows."""
         if shutil.which("trayer"):
             args = ["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
                     "--width", "200", "--height", "24", "--SetDockType", "true",
@@ -184,8 +183,7 @@ class Desktop:
         return True
 
     def icons(self):
-        """Window ids of the docked quillbar tray icons."""
-        # The walk fails when a window it lists goes away meanwhile (a menu closing): walk again.
+        """Window ids of the docked quillbar tray icons (walked again when a window goes)."""
         def walk():
             try:
                 return self.run(["xwininfo", "-root", "-tree"])
@@ -261,8 +259,8 @@ class Desktop:
         return os.path.join(self.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
 
     def write_settings(self, table=None, text=""):
-        """Settings of a program that has run before (the rename window stays closed), with a
-        name table ({key: name or (name, emoji)}) and further lines; returns the file's path."""
+        """Settings past the first run (no rename window), with a name table ({key: name or
+        (name, emoji)}) and further lines; the file's path."""
         os.makedirs(os.path.dirname(self.conf_path()), exist_ok=True)
         with open(self.conf_path(), "w") as conf:
             conf.write("[General]\nHasCompletedFirstRun.v1=true\n" +
@@ -270,7 +268,7 @@ class Desktop:
         return self.conf_path()
 
     def set_desktop_names(self, names):
-        """Sets the root's whole _NET_DESKTOP_NAMES, as a pager does (xprop cannot write NULs)."""
+        """Sets the root's _NET_DESKTOP_NAMES as a pager does (xprop cannot write NULs)."""
         self.run([sys.executable, "-c", SET_DESKTOP_NAMES, *names])
 
     def click(self, x, y):
@@ -317,8 +315,7 @@ ESCAPES = {"a": "\a", "b": "\b", "f": "\f", "n": "\n", "r": "\r", "t": "\t", "v"
 
 
 def table_line(table):
-    """A settings line that stores table ({key: name or (name, emoji)}) the way Quillbar does
-    (ASCII JSON: the bytes stay bytes through QSettings)."""
+    """A settings line storing table ({key: name or (name, emoji)}) as Quillbar does."""
     entries = {key: dict(zip(("name", "emoji"), (v, "") if isinstance(v, str) else v))
                for key, v in table.items()}
     text = json.dumps(entries, separators=(",", ":"))
@@ -349,8 +346,7 @@ def ini_value(raw):
 
 
 def stored_table(path):
-    """The name table in the file as {key: (name, emoji)}, {} when there is none; raises when it
-    is not readable."""
+    """The file's name table as {key: (name, emoji)} ({} without one); raises when unreadable."""
     with open(path, encoding="latin-1") as conf:
         raw = next((line.rstrip("\n").partition("=")[2] for line in conf
                     if line.partition("=")[0].strip() == TABLE), None)
@@ -364,7 +360,7 @@ def stored_table(path):
 
 
 def set_setting(path, key, value):
-    """Sets one plain key of [General] in a settings file Quillbar wrote (while it is stopped)."""
+    """Sets one key of [General] in a settings file (while Quillbar is stopped)."""
     with open(path, encoding="latin-1") as conf:
         lines = [line for line in conf.read().splitlines() if line.partition("=")[0] != key]
     lines.insert(lines.index("[General]") + 1, "%s=%s" % (key, value))
@@ -378,8 +374,7 @@ def resident_kb(pid):
 
 
 class Lines:
-    """A program started on the desktop whose lines on one stream (stderr or stdout) are
-    collected."""
+    """A program on the desktop whose lines on one stream (stderr or stdout) are collected."""
 
     def __init__(self, desk, args, env=None, stream="stderr"):
         self.desk, self.lines = desk, []
@@ -409,8 +404,7 @@ class Lines:
 
 
 class App(Lines):
-    """A running quillbar --verbose whose stderr lines are collected (prefix: a command that runs
-    it, such as setpriv)."""
+    """quillbar --verbose with its stderr lines collected (prefix: a command running it)."""
 
     def __init__(self, desk, program=QUILLBAR, *args, env=None, prefix=()):
         super().__init__(desk, [*prefix, program, "--verbose", *args], env)
@@ -430,7 +424,7 @@ class App(Lines):
         return self.menus()[-1]
 
     def menu_window(self):
-        """The open menu: a visible popup of the program that is taller than a tooltip."""
+        """The open menu: a visible popup of the program taller than a tooltip."""
         return next((window for window, (_, _, _, height) in self.desk.visible_windows()
                      if height > 60 and self.desk.prop("WM_TRANSIENT_FOR", window)), None)
 

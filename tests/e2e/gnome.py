@@ -1,25 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""GNOME Shell on Wayland, headless, for end-to-end tests: private session and "system" buses,
-fresh HOME and XDG folders, static workspaces with the names given, animations off, the overview
-left, and the Quillbar extension copied in and enabled before the shell starts.
-
-    with GnomeShell(workspaces=4, names=["Mail", "Code"]) as gnome:
-        gnome.workspaces()                  # (names, active) from the extension's service
-        gnome.activate(2)                   # another client switches (the service's Activate)
-        gnome.set_workspace_name(1, "Web")  # and names one (SetWorkspaceName)
-        gnome.names_setting()               # ["Mail", "Web"]: GNOME's "workspace-names"
-        bare = gnome.wait_stable_top_bar("bare")  # a still top bar, as <artifacts>/bare-N.png
-        x, y, w, h = gnome.changed_area(bare, gnome.screenshot_top_bar("with-button"))
-        gnome.click(x + w // 2, y + h // 2)  # a person's pointer: the button's menu opens
-        gnome.keys("Down", "Return")        # and keyboard: the first row is chosen
-
-Bus work, screenshots and input (Mutter's remote desktop session, whose screen-sharing button
-shows left of the system menu) go through gnome_client.py, a child with python3-gi, which can
-also stand in for Quillbar. A menu opened by a click is filled when Quillbar's answer comes: take
-a screenshot once it has answered (that lays the menu out) before moving through it by keys.
-The shell's log is kept as <artifacts>/gnome-shell-N.log. Every process started here ends with
-it, by pid; services the bus starts are found by a marker in their environment, and this process
-becomes their subreaper so that they can be waited on.
+"""Headless GNOME Shell (Wayland) for end-to-end tests: private session and "system" buses, static
+workspaces, animations off, the Quillbar extension enabled before the shell starts. Bus work,
+screenshots and input go through gnome_client.py, a child with python3-gi; services the bus starts
+are found by a marker in their environment and reaped (this process is their subreaper).
 """
 
 import ast
@@ -37,8 +20,7 @@ import time
 from desktop import Desktop, HERE
 
 UUID = "quillbar@quillbar.org"
-# GNOME 50 and later refuse org.gnome.Shell.Screenshot to other programs: there the harness takes
-# its screenshots through a test-only extension of its own, inside the shell.
+# GNOME 50+ refuses org.gnome.Shell.Screenshot to other programs: a test extension takes them.
 SHOT_UUID, SHOT_NAME = "quillbar-test-shot@quillbar.org", "org.quillbar.TestShot"
 SHOT_PATH = "/org/quillbar/TestShot"
 SHOT_SOURCE = os.path.join(HERE, "gnome-shot")
@@ -46,9 +28,8 @@ SOURCE = os.path.join(HERE, "..", "..", "gnome")
 SHELL_NAME, SHELL_PATH = "org.quillbar.Shell", "/org/quillbar/Shell"
 SHELL_IFACE = "org.quillbar.Shell.Workspaces"
 WIDTH, HEIGHT, TOP_BAR = 1280, 800, 32
-KEYSYMS = {"Return": 0xff0d, "Escape": 0xff1b, "Down": 0xff54, "Up": 0xff52, "Left": 0xff51,
-           "Right": 0xff53, "Tab": 0xff09, "Control_L": 0xffe3, "Alt_L": 0xffe9,
-           "Super_L": 0xffeb, "Page_Down": 0xff56, "Page_Up": 0xff55}
+KEYSYMS = {"Return": 0xff0d, "Escape": 0xff1b, "Down": 0xff54, "Right": 0xff53,
+           "Control_L": 0xffe3, "Alt_L": 0xffe9}
 BTN_LEFT = 0x110
 _sessions = itertools.count(1)
 
@@ -81,25 +62,19 @@ def shell_version():
         return 0
 
 
-def default_variant():
-    """The extension variant the installed shell loads: scripts before 45, modules from 45."""
-    return "legacy" if shell_version() < 45 else "module"
-
-
-def extension_source(variant=None):
-    """The extension as GNOME installs it, from the build tree when QUILLBAR_GNOME_EXTENSION names
-    one, else (files, folder) assembled from the source tree: the shared file and the entry."""
+def extension_source():
+    """{name: path} of the extension's files: QUILLBAR_GNOME_EXTENSION's, else the source's (the
+    variant with scripts before GNOME 45, with modules from 45)."""
     built = os.environ.get("QUILLBAR_GNOME_EXTENSION")
     if built:
         return {name: os.path.join(built, name) for name in os.listdir(built)}
+    variant = os.path.join(SOURCE, "legacy" if shell_version() < 45 else "module")
     return {"quillbar.js": os.path.join(SOURCE, "quillbar.js"),
-            "extension.js": os.path.join(SOURCE, variant or default_variant(), "extension.js"),
-            "metadata.json": os.path.join(SOURCE, variant or default_variant(), "metadata.json")}
+            "extension.js": os.path.join(variant, "extension.js"),
+            "metadata.json": os.path.join(variant, "metadata.json")}
 
 
 class BusError(RuntimeError):
-    """An error answer on the bus; .name is the D-Bus error name."""
-
     def __init__(self, text):
         super().__init__(text)
         self.name = text.split(":", 1)[0]
@@ -128,7 +103,7 @@ class Client:
                 self._lock.notify_all()
 
     def find(self, kind, **fields):
-        """The events of this kind (and these field values) so far."""
+        """The events of this kind (with these field values) so far."""
         with self._lock:
             return [e for e in self.events if e["event"] == kind and
                     all(e.get(k) == v for k, v in fields.items())]
@@ -147,21 +122,15 @@ class Client:
 
 
 class GnomeShell(Desktop):
-    """A headless GNOME Shell session with the extension (enabled unless extension=False)."""
+    """A headless GNOME Shell session with the extension enabled. data_dir: a PREFIX/share with
+    it installed (none copied); shell_versions: the versions the copied metadata lists instead."""
 
-    def __init__(self, workspaces=4, names=(), dynamic=False, extension=True, variant=None,
-                 artifacts=None, data_dir=None, shell_versions=None):
-        """data_dir: a system data folder (PREFIX/share) where the extension is installed; then
-        it is not copied into the user's folder. shell_versions: the GNOME versions the copied
-        extension's metadata lists instead of its own (one the shell is not: OUT OF DATE)."""
-        super().__init__(desktops=workspaces, window_manager=True, artifacts=artifacts)
-        self.names, self.dynamic, self.extension, self.variant = list(names), dynamic, extension, \
-            variant
-        self.data_dir, self.shell_versions = data_dir, shell_versions
+    def __init__(self, workspaces=4, names=(), data_dir=None, shell_versions=None):
+        super().__init__(desktops=workspaces, window_manager=True)
+        self.names, self.data_dir, self.shell_versions = list(names), data_dir, shell_versions
         self.shot_helper = shell_version() >= 50
         self.shell, self.client, self.log_path, self._pointer = None, None, None, None
 
-    # Start-up.
     def _start_xvfb(self):  # no X server: the shell is its own Wayland display
         libc = ctypes.CDLL(None, use_errno=True)
         libc.prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER: services the bus starts are ours
@@ -172,13 +141,10 @@ class GnomeShell(Desktop):
             self.env["XDG_DATA_DIRS"] = self.data_dir + ":/usr/local/share:/usr/share"
 
     def start_window_manager(self):
-        """Starts the private "system" bus, the bus client, the settings, then the shell."""
-        system = self.start_process(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                     "--print-address=1"], stdout=subprocess.PIPE,
-                                    stderr=subprocess.DEVNULL, text=True)
-        self.env["DBUS_SYSTEM_BUS_ADDRESS"] = system.stdout.readline().strip()
+        """Starts the "system" bus, the bus client, the settings, then the shell."""
+        self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.start_bus().address
         self.client = Client(self)
-        values = [("org.gnome.mutter", "dynamic-workspaces", json.dumps(self.dynamic)),
+        values = [("org.gnome.mutter", "dynamic-workspaces", "false"),
                   ("org.gnome.desktop.wm.preferences", "num-workspaces", str(self.desktops)),
                   ("org.gnome.desktop.wm.preferences", "workspace-names", self._strv(self.names)),
                   ("org.gnome.desktop.interface", "enable-animations", "false"),
@@ -187,8 +153,7 @@ class GnomeShell(Desktop):
                   ("org.gnome.shell", "welcome-dialog-last-shown-version", "'999'"),
                   ("org.gnome.shell", "disable-user-extensions", "false"),
                   ("org.gnome.shell", "enabled-extensions",
-                   self._strv(([UUID] if self.extension else []) +
-                              ([SHOT_UUID] if self.shot_helper else [])))]
+                   self._strv([UUID] + ([SHOT_UUID] if self.shot_helper else [])))]
         self.client.request("settings", values=values)
         if not self.data_dir:
             self.install_extension()
@@ -198,7 +163,7 @@ class GnomeShell(Desktop):
         self.start_shell()
 
     def install_extension(self):
-        folder = self._copy_extension(UUID, extension_source(self.variant))
+        folder = self._copy_extension(UUID, extension_source())
         if self.shell_versions:
             path = os.path.join(folder, "metadata.json")
             with open(path) as source:
@@ -215,17 +180,14 @@ class GnomeShell(Desktop):
         return folder
 
     def _wait_for_shell(self):
-        # It shows the overview when its start-up ends (and logs that it has started).
         self.wait_until(lambda: self._alive(self.shell) and "GNOME Shell started at" in self.log()
-                        and (not self.extension or self.shell_versions or self.owner(SHELL_NAME))
+                        and (self.shell_versions or self.owner(SHELL_NAME))
                         and (not self.shot_helper or self.owner(SHOT_NAME)), timeout=60,
                         message=lambda: "GNOME Shell did not start: " + self.log()[-2000:])
 
     def start_shell(self):
-        """Starts gnome-shell, waits until it answers (and the extension's service, if enabled)
-        and leaves the overview it starts in. A shell killed by a signal before its start-up ends
-        (GNOME Shell 43 now and then crashes in its user manager, under load) is started once
-        more; its log stays with the artifacts."""
+        """Starts gnome-shell, waits for it (and the extension's service), leaves the overview.
+        A shell killed by a signal during start-up (43 does that under load) gets one retry."""
         os.makedirs(self.artifacts, exist_ok=True)
         for attempt in (1, 2):
             self.log_path = os.path.join(self.artifacts, "gnome-shell-%d-%d.log" % (
@@ -247,17 +209,13 @@ class GnomeShell(Desktop):
                                                   "org.gnome.Shell", "OverviewActive"),
                         message="the overview did not close")
         self.env["WAYLAND_DISPLAY"] = "wayland-0"
-        # The input session now: while it runs, the shell shows a screen-sharing button in the top
-        # bar (a press on it ends the session), and it must not appear later and move the others.
+        # The input session now: its screen-sharing button in the top bar must not come later.
         self.client.request("input", steps=[], new_session=True)
-        # The pointer starts anywhere, maybe over a button of the top bar: off to the desktop.
         self.move_pointer(WIDTH // 2, HEIGHT // 2)
         self.wait_stable_top_bar()
 
     def wait_stable_top_bar(self, name="top-bar"):
-        """Waits until the top bar is drawn (the first frames after start can be empty) and
-        two screenshots in a row show the same (nothing hovered or fading); returns the path of the
-        last (<artifacts>/<name>-0.png or -1.png)."""
+        """Waits until two screenshots in a row of the drawn top bar agree; the last one's path."""
         shots = []
 
         def stable():
@@ -275,7 +233,7 @@ class GnomeShell(Desktop):
             self.shell = None
 
     def stop(self):
-        """Ends the shell, the client, the services the bus started, the buses; waits on each."""
+        """Ends the shell, the client, the services the bus started, the buses."""
         self.stop_shell()
         if self.client:
             self.stop_process(self.client.proc)
@@ -315,7 +273,7 @@ class GnomeShell(Desktop):
 
     @staticmethod
     def _reap(ours):
-        """Waits on the orphans handed to this process (as subreaper) that have ended."""
+        """Waits on the ended orphans handed to this process (as subreaper)."""
         for pid in (int(p) for p in os.listdir("/proc") if p.isdigit()):
             if pid in ours:
                 continue
@@ -327,15 +285,13 @@ class GnomeShell(Desktop):
             except (OSError, ChildProcessError, IndexError, ValueError):
                 continue
 
-    # The bus.
     @staticmethod
     def _strv(values):
         # As UTF-8: GVariant's text has no surrogate pairs for JSON's escapes of emoji to make.
         return "@as " + json.dumps(list(values), ensure_ascii=False)
 
     def call(self, dest, path, interface, method, signature=None, *args):
-        """A method call as another client; its values as a list; BusError on an error answer.
-        A {"v": value} argument is a variant (its type from the Python value)."""
+        """A method call; its values as a list; BusError on an error. {"v": x} is a variant."""
         return self.client.request("call", dest=dest, path=path, interface=interface,
                                    method=method, signature=signature, args=list(args))
 
@@ -352,11 +308,10 @@ class GnomeShell(Desktop):
             return None
 
     def watch(self, member, interface=SHELL_IFACE):
-        """Collects the signals member of interface from now on (see signals())."""
+        """Collects the signals member of interface from now on."""
         self.client.request("watch", interface=interface, member=member)
 
     def signals(self, member):
-        """The arguments of each signal member collected so far."""
         return [e["args"] for e in self.client.find("signal", member=member)]
 
     def log(self):
@@ -366,9 +321,7 @@ class GnomeShell(Desktop):
     def js_errors(self):
         return [line for line in self.log().splitlines() if "JS ERROR" in line]
 
-    # The workspace service, as Quillbar sees it.
     def workspaces(self):
-        """(names, active index) from the extension's GetWorkspaces."""
         names, active = self.call(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "GetWorkspaces")
         return names, active
 
@@ -376,22 +329,19 @@ class GnomeShell(Desktop):
         self.call(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "Activate", "(u)", index)
 
     def set_workspace_name(self, index, name, signature="(is)"):
-        """The service's SetWorkspaceName, as Quillbar calls it; BusError on a refusal."""
         self.call(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "SetWorkspaceName", signature, index, name)
 
     def top_bar_button(self):
         return self.property(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "TopBarButton")
 
-    # GNOME's own settings, as the Settings app or gsettings would change them.
     def gsettings(self, schema, key, value):
         self.run(["gsettings", "set", schema, key, value])
 
     def setting(self, schema, key):
-        """A setting's value as gsettings prints it."""
         return self.run(["gsettings", "get", schema, key]).strip()
 
     def names_setting(self):
-        """GNOME's "workspace-names" as a list, as gsettings reads it."""
+        """GNOME's "workspace-names" as a list."""
         text = self.setting("org.gnome.desktop.wm.preferences", "workspace-names")
         return [] if text.startswith("@as") else ast.literal_eval(text)
 
@@ -402,12 +352,10 @@ class GnomeShell(Desktop):
         self.gsettings("org.gnome.desktop.wm.preferences", "num-workspaces", str(count))
 
     def set_extension(self, enabled):
-        """gnome-extensions enable/disable while the shell runs."""
         self.run(["gnome-extensions", "enable" if enabled else "disable", UUID])
 
-    # A person at the screen.
     def screenshot(self, name, x=0, y=0, width=WIDTH, height=HEIGHT):
-        """Keeps an area of the screen as <artifacts>/<name>.png; returns the path."""
+        """Keeps an area of the screen as <artifacts>/<name>.png; its path."""
         os.makedirs(self.artifacts, exist_ok=True)
         path = os.path.join(self.artifacts, name + ".png")
         self.client.request("screenshot", file=path, x=x, y=y, width=width, height=height,
@@ -418,9 +366,8 @@ class GnomeShell(Desktop):
         return self.screenshot(name, height=TOP_BAR)
 
     def changed_area(self, before, after):
-        """(x, y, width, height) of what differs between two screenshots of the same area, the
-        top bar's left half and clock left out (the workspace indicator of GNOME 45+ and the
-        focused application's name change there); None when nothing does."""
+        """(x, y, width, height) of what differs between two screenshots, the top bar's left half
+        and clock (which change by themselves) left out; None when nothing does."""
         out = self.run(["convert", before, after, "-compose", "difference", "-composite",
                         "-fill", "black", "-draw", "rectangle 0,0 %d,%d" % (
                             WIDTH // 2 + 120, TOP_BAR - 1),
@@ -429,11 +376,9 @@ class GnomeShell(Desktop):
         return None if width <= 1 and height <= 1 else (x, y, width, height)
 
     def move_pointer(self, x, y):
-        """Moves the pointer to (x, y): on GNOME 50 and later straight there, through the test
-        extension; before, by the difference from where it is. The first relative move goes into
-        the top-right corner first (the screen's edges stop it there; the top-left corner would
-        open the overview); later moves go straight, so that they cross no other button of the
-        top bar (which would take over an open menu)."""
+        """Moves the pointer to (x, y): on GNOME 50+ through the test extension (it accelerates
+        relative motion); before, relatively, the first time from the top-right corner (the
+        top-left one opens the overview)."""
         x, y = max(0, min(WIDTH - 1, x)), max(0, min(HEIGHT - 1, y))
         if self.shot_helper:  # GNOME 50 accelerates relative motion
             self.call(SHOT_NAME, SHOT_PATH, SHOT_NAME, "MovePointer", "(ii)", x, y)
@@ -452,8 +397,7 @@ class GnomeShell(Desktop):
         self.client.request("input", steps=[["button", button, True], ["button", button, False]])
 
     def keys(self, *names):
-        """Presses and releases each key in turn ("Down", "Return", or a keysym number);
-        "Control_L+Alt_L+Right" holds the first ones while pressing the last."""
+        """Presses and releases each key ("Down", or a keysym number); "A+B" holds A for B."""
         steps = []
         for name in names:
             syms = [KEYSYMS.get(part, part) for part in str(name).split("+")]

@@ -1,28 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""A bus client of a GNOME Shell session, a child of tests/e2e/gnome.py (it needs python3-gi):
-one JSON request per line on stdin, one answer each on stdout ({"id": N, "result": ...} or
-{"id": N, "error": "org.Name: text"}), and {"event": ...} lines for what it hears unasked. It also
-stands in for the desktop portal's settings, from which Qt's Wayland decorations take GNOME's
-window buttons.
-
-Requests ("op"):
-  call        dest, path, interface, method, signature, args: a method call; result: its values
-  watch       sender, interface, member: report each such signal as {"event": "signal", ...}
-  settings    values: [[schema, key, GVariant text], ...] written to dconf, then synced
-  screenshot  file, x, y, width, height: an area of the screen as PNG, through the shell
-              (helper: true: through the harness's own extension, where the shell refuses others)
-  input       steps: [[kind, ...], ...] injected through Mutter's remote desktop session:
-              ["move", dx, dy], ["button", evdev code, pressed], ["key", keysym, pressed];
-              new_session: true starts a new session first (for a new shell)
-  serve_app   title, rows: become (again) a stand-in Quillbar: own org.quillbar.Quillbar and
-              serve its title and exported menu; each GetMenu and Choose it answers is reported
-              as {"event": "GetMenu", "revision"} / {"event": "Choose", "revision", "row"}
-  release_app give the name up (the objects stay, as a program still on the bus would keep them)
-  set_title   title: a string, sent with MenuBarTitleChanged; or {"raw": GVariant text}, sent
-              as the signal's arguments whatever their type
-  set_menu    rows: [[kind, text, emoji, checkable, checked, enabled], ...], or raw: GetMenu's
-              answer as GVariant text of any type, or count: that many rows "Space N";
-              choose_error: the error name Choose answers with, or null
+"""A bus client of a GNOME Shell session, a child of gnome.py (it needs python3-gi): one JSON
+request per line on stdin ({"op": op_NAME's NAME, "id": N, ...}), one answer each on stdout
+({"id": N, "result"/"error": ...}), and {"event": ...} lines for what it hears unasked. It also
+stands in for Quillbar (serve_app) and for the desktop portal's settings (Qt's decorations).
 """
 
 import json
@@ -44,8 +24,7 @@ APP_XML = """<node>
 </node>"""
 APP_NAME, APP_PATH = "org.quillbar.Quillbar", "/org/quillbar/Quillbar"
 RD_NAME = "org.gnome.Mutter.RemoteDesktop"
-# A GNOME session's desktop portal tells programs GNOME's settings; Qt's window decorations on
-# Wayland take their buttons from it. The stand-in answers what Qt asks, from dconf.
+# Qt's window decorations on Wayland take their buttons from the portal: answered from dconf.
 PORTAL_XML = """<node>
   <interface name="org.freedesktop.portal.Settings">
     <method name="ReadAll">
@@ -81,7 +60,6 @@ class Client:
 
     @staticmethod
     def _portal_values(namespace):
-        """The portal's settings of a namespace ({key: value}); the appearance is light."""
         if namespace == "org.freedesktop.appearance":
             return {"color-scheme": GLib.Variant("u", 0)}
         keys = PORTAL_KEYS.get(namespace, [])
@@ -143,23 +121,21 @@ class Client:
                  "member": member, "args": list(params.unpack())})
         self.bus.signal_subscribe(r.get("sender"), r.get("interface"), r.get("member"), None,
                                   None, Gio.DBusSignalFlags.NONE, heard)
-        # A round trip to the bus, so that the match rule is in place when this answers.
+        # A round trip, so that the match rule is in place when this answers.
         self.bus.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                       "GetId", None, None, Gio.DBusCallFlags.NONE, -1, None,
                       lambda bus, res: (bus.call_finish(res), done()))
 
     def op_screenshot(self, r, done, fail):
+        area = (r["x"], r["y"], r["width"], r["height"])
         if r.get("helper"):
-            params = GLib.Variant("(iiiis)", (r["x"], r["y"], r["width"], r["height"], r["file"]))
-            self._call("org.quillbar.TestShot", "/org/quillbar/TestShot", "org.quillbar.TestShot",
-                       "ScreenshotArea", params, lambda v: done(r["file"]) if v[0] else
-                       fail("screenshot refused"), fail)
-            return
-        params = GLib.Variant("(iiiibs)", (r["x"], r["y"], r["width"], r["height"], False,
-                                           r["file"]))
-        self._call("org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot",
-                   "org.gnome.Shell.Screenshot", "ScreenshotArea", params,
-                   lambda v: done(v[1]) if v[0] else fail("screenshot refused"), fail)
+            name, path, params = "org.quillbar.TestShot", "/org/quillbar/TestShot", GLib.Variant(
+                "(iiiis)", area + (r["file"],))
+        else:
+            name, path = "org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot"
+            params = GLib.Variant("(iiiibs)", area + (False, r["file"]))
+        self._call(name, path, name, "ScreenshotArea", params,
+                   lambda v: done(r["file"]) if v[0] else fail("screenshot refused"), fail)
 
     def op_input(self, r, done, fail):
         if r.pop("new_session", False):
@@ -193,7 +169,7 @@ class Client:
         Gio.Settings.sync()
         done()
 
-    # The stand-in Quillbar.
+    # The stand-in Quillbar: each GetMenu and Choose it answers is reported as an event.
     def op_serve_app(self, r, done, fail):
         if self.app is None:
             node = Gio.DBusNodeInfo.new_for_xml(APP_XML)
@@ -229,7 +205,7 @@ class Client:
     def op_set_menu(self, r, done, fail):
         self.app["rows"] = r.get("rows", [])
         self.app["raw"] = r.get("raw")
-        # count: that many rows made here, once (a large menu costs the stand-in nothing per call).
+        # rows, raw (GetMenu's answer as GVariant text of any type) or count rows made once.
         count = r.get("count")
         self.app["many"] = GLib.Variant("a(sssbbb)", [
             ("space", "Space %d" % i, "", True, False, True) for i in range(count)]) \

@@ -1,13 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""KWin on a private session bus for end-to-end tests, on Wayland (kwin_wayland --virtual) or on
-X11 (kwin_x11 under Xvfb), started with the desktops given (KWin reads them from kwinrc).
-
-    with KWin(wayland=True, desktops=[("id-1", "Mail"), ("id-2", "Code")]) as kde:
-        kde.set_current("id-2")
-        kde.desktop_list()        # [(position, id, name), ...] as KWin reports them
-
-Everything is driven over the bus with dbus-send, the way any other client would.
-"""
+"""KWin on a private session bus for end-to-end tests, on Wayland (kwin_wayland --virtual) or X11
+(kwin_x11 under Xvfb), with the desktops [(id, name)] given, driven with dbus-send."""
 
 import json
 import os
@@ -15,9 +8,8 @@ import re
 import shutil
 import subprocess
 import tempfile
-import threading
 
-from desktop import Desktop
+from desktop import Desktop, Lines
 
 SERVICE, PATH = "org.kde.KWin", "/VirtualDesktopManager"
 INTERFACE = "org.kde.KWin.VirtualDesktopManager"
@@ -39,7 +31,7 @@ class KWin(Desktop):
         self.private_env(QT_QPA_PLATFORM="offscreen")
 
     def start_window_manager(self, *extra):
-        """Starts KWin (the first time with the initial desktops) and waits until it answers."""
+        """Starts KWin (the first time with the initial desktops); waits until it answers."""
         config = os.path.join(self.env["XDG_CONFIG_HOME"], "kwinrc")
         if not os.path.exists(config):
             os.makedirs(os.path.dirname(config), exist_ok=True)
@@ -72,7 +64,7 @@ class KWin(Desktop):
             self._binary_dir = None
 
     def restart(self):
-        """Replaces KWin by a new one (X11: kwin_x11 --replace; Wayland: stop, then start)."""
+        """Replaces KWin (X11: --replace; Wayland: stop, then start)."""
         old = self._window_manager
         if self.wayland:
             self.stop_process(old)
@@ -82,16 +74,11 @@ class KWin(Desktop):
             old.wait(timeout=20)
             self.stop_process(old)
 
-    def stop_kwin(self):
-        self.stop_process(self._window_manager)
-        self._window_manager = None
-
     def send(self, member, *args, interface=INTERFACE, check=True):
         return self.run(["dbus-send", "--session", "--print-reply", "--dest=" + SERVICE, PATH,
                          "%s.%s" % (interface, member), *args], check=check, timeout=10)
 
     def owner(self):
-        """The unique bus name that owns org.kde.KWin, or None."""
         out = self.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
                         "/org/freedesktop/DBus", "org.freedesktop.DBus.GetNameOwner",
                         "string:" + SERVICE], check=False, timeout=10)
@@ -115,11 +102,11 @@ class KWin(Desktop):
                   interface="org.freedesktop.DBus.Properties")
 
     def create(self, position, name):
-        """Creates a desktop; returns its id."""
+        """Creates a desktop; its id."""
         before = {i for _, i, _ in self.desktop_list()}
         self.send("createDesktop", "uint32:%d" % position, "string:" + name)
-        return self.wait_until(lambda: next((i for _, i, _ in self.desktop_list() if i not in before),
-                                            None), message="no new desktop")
+        return self.wait_until(lambda: next((i for _, i, _ in self.desktop_list()
+                                             if i not in before), None), message="no new desktop")
 
     def remove(self, ident):
         self.send("removeDesktop", "string:" + ident)
@@ -128,23 +115,14 @@ class KWin(Desktop):
         self.send("setDesktopName", "string:" + ident, "string:" + name)
 
     def window_state(self, caption, peer):
-        """(desktop number from 1, active) of KWin's window captioned caption, as KWin itself
-        sees it on X11 and Wayland alike; None when it has no such window. A KWin script reports
-        in a call to peer (any bus name but KWin's: KWin's calls to itself stay inside it) for an
-        object that does not exist, which dbus-monitor overhears."""
+        """(desktop number, active) of the window captioned caption as KWin sees it, or None: a
+        KWin script calls peer (not KWin: its calls to itself stay inside), dbus-monitor hears."""
         script = os.path.join(self._home, "probe.js")
         with open(script, "w") as out:
             out.write(PROBE % (json.dumps(caption), json.dumps(peer)))
-        monitor = self.start_process(["stdbuf", "-oL", "dbus-monitor", "--session",
-                                      "type='method_call',path='/probe',member='Get'"],
-                                     stdout=subprocess.PIPE, text=True)
-        lines = []
-
-        def read():
-            for line in monitor.stdout:
-                lines.append(line)
-
-        threading.Thread(target=read, daemon=True).start()
+        monitor = Lines(self, ["stdbuf", "-oL", "dbus-monitor", "--session",
+                               "type='method_call',path='/probe',member='Get'"], stream="stdout")
+        lines = monitor.lines
         scripting = ["dbus-send", "--session", "--print-reply", "--dest=" + SERVICE, "/Scripting"]
         try:
             ready = ["dbus-send", "--session", "--print-reply", "--dest=" + peer, "/probe",
@@ -162,7 +140,7 @@ class KWin(Desktop):
         finally:
             self.run(scripting + ["org.kde.kwin.Scripting.unloadScript",
                                   "string:quillbar-probe"], check=False)
-            self.stop_process(monitor)
+            monitor.stop()
 
 
 # Reports the window's desktop and whether it is active, on KWin 5 and 6.

@@ -1,24 +1,16 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: the real application on the ext-workspace backend (`--backend ext-workspace`), on
-headless labwc and, where sway is 1.12 or newer, on sway.
-
-On labwc one session serves the checks in the order a user meets them: detection, following a
-switch made by another client, switching from Quillbar, a rename in rc.xml becoming the default
-once labwc reconfigures, a user's name surviving its workspace going and coming back, and a
-compositor restart keeping every name. Skipped where labwc is not installed (it is in the newer
-Debian releases only). The application runs on Qt's offscreen platform, so that it outlives the
-compositor it watches."""
+"""End to end: the application on `--backend ext-workspace`, on headless labwc and on sway 1.12+
+(each skipped where missing), on Qt's offscreen platform so that it outlives the compositor."""
 
 import os
 import re
 import shutil
-import json
 import signal
 import subprocess
 import unittest
 
-from desktop import App, BUILD, QUILLBAR, stored_table
-from tiling import NOBODY, WATCHER, SwayDesktop
+from desktop import AS_NOBODY, App, BUILD, QUILLBAR, stored_table
+from tiling import WATCHER, SwayDesktop
 
 ACTIVATE = os.environ.get("QUILLBAR_EXTWS_ACTIVATE",
                           BUILD + "/tests/e2e/driver/quillbar-extws-activate")
@@ -56,8 +48,7 @@ class LabwcDesktop(SwayDesktop):
         self.env["XDG_CURRENT_DESKTOP"] = "labwc:wlroots"
         env = {k: v for k, v in self.env.items() if k != "WAYLAND_DISPLAY"}
         self._sway = self.start_process(
-            ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups",
-             "labwc", "-C", os.path.join(self._home, "labwc")],
+            [*AS_NOBODY, "labwc", "-C", os.path.join(self._home, "labwc")],
             env=env, start_new_session=True, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL)
         sockets = lambda: [name for name in sorted(os.listdir(runtime))
@@ -67,13 +58,12 @@ class LabwcDesktop(SwayDesktop):
         self.env["WAYLAND_DISPLAY"] = sockets()[0]
 
     def reconfigure(self, names=None, number=None):
-        """Rewrites rc.xml and makes labwc read it again (SIGHUP, as `labwc -r` does)."""
+        """Rewrites rc.xml; SIGHUP makes labwc read it (as `labwc -r` does)."""
         self.write_rc(names, number)
         os.kill(self._sway.pid, signal.SIGHUP)
 
 
 class ExtWorkspaceCases:
-    """What the application must do on any compositor with the workspace protocol."""
 
     def start_app(self, table=None):
         conf = self.desk.write_settings(table)
@@ -89,14 +79,14 @@ class ExtWorkspaceCases:
         self.desk.run([QUILLBAR, "--debug-switch-to", str(number)])
 
     def detected(self, app, count):
-        """Waits until the application's latest detection found that many spaces."""
+        """Waits until the latest detection found count spaces."""
         latest = lambda: [line for line in app.lines if "Detected " in line][-1:]
         self.desk.wait_until(lambda: "Detected %d spaces" % count in "".join(latest()),
                              timeout=20, message=lambda: "detected: %r" % latest())
 
     @staticmethod
     def current_keys(app):
-        """The key of the current space in each of the application's detections so far."""
+        """The current space's key in each detection so far."""
         return [m.group(1) for line in app.lines
                 for m in [re.search(r"focused current ID: (\S+)", line)] if m]
 
@@ -168,33 +158,22 @@ BELOW = (880, 26, 400, 300)
 @unittest.skipUnless(shutil.which("labwc") and shutil.which("waybar") and shutil.which("grim"),
                      "labwc, waybar or grim is not installed")
 class LabwcTrayTest(unittest.TestCase):
-    """The application's tray item in waybar (the StatusNotifierItem host) on labwc, with
-    waybar's custom module fed by `--print-title --follow --json`."""
+    """The tray item in waybar on labwc, its custom module fed by `--follow --json`."""
 
     def setUp(self):
         self.desk = LabwcDesktop(["Mail", "Web"])
         self.desk.start()
         self.addCleanup(self.desk.stop)
-        config, style = (os.path.join(self.desk._home, name) for name in ("waybar.json",
-                                                                           "waybar.css"))
-        with open(config, "w") as out:
-            json.dump(WAYBAR_CONFIG, out)
-        with open(style, "w") as out:
-            out.write(WAYBAR_STYLE)
-        # Before waybar, so that waybar has the seat's pointer from the start.
-        self.desk.hold_pointer()
-        self.desk.start_process(
-            ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups",
-             "waybar", "-c", config, "-s", style],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        config, style = self.desk.write_waybar(WAYBAR_CONFIG, WAYBAR_STYLE)
+        self.desk.hold_pointer()  # before waybar, so that it has the seat's pointer
+        self.desk.start_process([*AS_NOBODY, "waybar", "-c", config, "-s", style],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def colours(self, area):
         """How many distinct colours waybar drew in an area of the screen."""
-        pixels = self.desk.pixels(area)
-        return len({pixels[i:i + 3] for i in range(0, len(pixels), 3)})
+        return len(set(self.desk.colours(area)))
 
-    def shown_in_the_bar(self):
-        """Quillbar started with waybar's tray, its icon drawn and its title followed."""
+    def test_icon_title_and_clicks_in_waybar(self):
         self.desk.wait_until(lambda: self.desk.busctl("status", WATCHER[0]), timeout=20,
                              message="waybar offers no tray")
         self.desk.wait_until(lambda: self.colours(TRAY) == 1, timeout=20,
@@ -212,27 +191,17 @@ class LabwcTrayTest(unittest.TestCase):
         # waybar takes the new icon a moment after the change is announced.
         self.desk.wait_until(lambda: self.desk.pixels(TRAY) != first, timeout=20,
                              message="the icon in the bar did not follow the switch")
-        return app
-
-    def test_icon_and_title_in_waybar(self):
-        self.shown_in_the_bar()
         self.desk.grim_shot("labwc-waybar", "-g", "0,0 1280x40")
-
-    @unittest.skipUnless(shutil.which("wlrctl"), "wlrctl is not installed: no pointer to click")
-    def test_either_click_opens_waybars_menu(self):
-        self.shown_in_the_bar()
-        # On the icon (the bar's top right corner, then back onto it): waybar draws the exported
-        # menu itself (Quillbar shows none, so logs none); a click below closes it.
+        if not shutil.which("wlrctl"):
+            self.skipTest("wlrctl is not installed: no pointer to click")
+        # On the icon, either click: waybar draws the exported menu; a click below closes it.
         self.assertEqual(self.colours(BELOW), 1)
         for button in ("right", "left"):
-            self.desk.run(["wlrctl", "pointer", "move", "5000", "-5000"])
-            self.desk.run(["wlrctl", "pointer", "move", "-20", "12"])
-            self.desk.run(["wlrctl", "pointer", "click", button])
+            self.desk.wlr_click(button, -20, 12)
             self.desk.wait_until(lambda: self.colours(BELOW) > 20, timeout=20,
                                  message="waybar did not open the menu on a %s click" % button)
             self.desk.grim_shot("labwc-waybar-menu-" + button)
-            self.desk.run(["wlrctl", "pointer", "move", "-400", "400"])
-            self.desk.run(["wlrctl", "pointer", "click", "left"])
+            self.desk.wlr_click("left", -420, 412)
             self.desk.wait_until(lambda: self.colours(BELOW) == 1, message="the menu stayed")
 
 
@@ -259,9 +228,7 @@ class SwayExtWorkspaceTest(ExtWorkspaceCases, unittest.TestCase):
         key = self.current_keys(app)[-1]
         self.desk.msg("workspace Mail")
         self.title("Mail")
-        # No switch from Quillbar here: sway drops an empty workspace once it is left, so each
-        # output of a sway without windows has one workspace, and --debug-switch-to counts the
-        # current output's workspaces only ("no desktop 2"); labwc's test covers it.
+        # No switch from Quillbar: a sway without windows keeps one workspace per output.
         app.stop()
 
         # A name of the user's own for workspace 1 outlives a restart of sway.

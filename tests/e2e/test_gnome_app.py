@@ -1,15 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: the real application on a headless GNOME Shell 43 (Wayland), with the Quillbar
-extension loaded from the source tree and four static workspaces, two of them named in GNOME's
-settings.
-
-One shell serves every case, in the order a user meets them: Quillbar picks the gnome backend by
-itself; its title follows a switch made by another client and a rename made in GNOME's settings;
-the top-bar button shows that title (a screenshot, looked at); a row chosen in the button's menu
-switches, and "Rename Spaces…" there opens the rename window; names given in Quillbar survive
-dynamic workspaces going and coming back; Quit in that menu ends Quillbar and the button goes.
-With the extension disabled, Quillbar says so and what to run. Last, with "Use these names in the
-desktop" on, GNOME's own workspace names are Quillbar's, and back when it is off."""
+"""End to end: the application on a headless GNOME Shell with the extension from the source tree;
+one shell serves every case, in the order a user meets them (each starts where the last left)."""
 
 import os
 import subprocess
@@ -20,8 +11,7 @@ from desktop import LSAN_OPTIONS, QUILLBAR, App, set_setting, stored_table
 from gnome import GnomeShell
 
 NAMES = ["Mail", "Code"]
-# Names given in Quillbar, by position: the first workspace's and the third's (which dynamic
-# workspaces take away).
+# Quillbar's names for the first workspace and the third (which dynamic workspaces take away).
 GIVEN = {"msid-1": ("Post", "📬"), "msid-3": ("Music", "🎵")}
 MISSING = ("GNOME Shell extension quillbar@quillbar.org is not enabled: run gnome-extensions "
            "enable quillbar@quillbar.org")
@@ -49,12 +39,11 @@ class GnomeAppTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.shell.stop()
 
-    # Helpers.
     def wait_title(self, expected):
         self.shell.wait_title(expected)
 
     def button_area(self, name):
-        """Where the top bar differs from the bar before Quillbar ran (the button), or None."""
+        """Where the top bar differs from the bar before Quillbar (the button), or None."""
         return self.shell.changed_area(self.bare, self.shell.screenshot_top_bar(name))
 
     def button(self):
@@ -62,70 +51,58 @@ class GnomeAppTest(unittest.TestCase):
                                      message="no button in the top bar")
 
     def choose_from_button(self, downs):
-        """Opens the button's menu and chooses its downs-th choosable row (keyboard)."""
+        """Opens the button's menu and chooses its downs-th choosable row, once drawn."""
+        self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
         x, y, width, height = self.button()
         self.shell.click(x + width // 2, y + height // 2)
-        # The rows come from Quillbar when the menu opens: wait until they are drawn.
         self.shell.wait_until(lambda: (self.shell.changed_area(
             self.closed, self.shell.screenshot("gnome-app-menu", height=400)) or (0, 0, 0, 0))[3]
             > 200, message="the menu did not show Quillbar's rows")
         self.shell.keys(*["Down"] * downs, "Return")
 
     def wait_menu_closed(self):
-        """Waits until the area under the top bar is as it was before the menu opened."""
         under_bar = dict(y=gnome.TOP_BAR, height=400 - gnome.TOP_BAR)
         self.shell.run(["convert", self.closed, "-crop", "%dx%d+0+%d" % (
             gnome.WIDTH, 400 - gnome.TOP_BAR, gnome.TOP_BAR), "+repage", self.closed])
         self.shell.wait_until(lambda: self.shell.changed_area(self.closed, self.shell.screenshot(
             "gnome-app-menu-gone", **under_bar)) is None, message="the menu stayed open")
 
-    # In order: each case starts where the one before left the session.
-    def test_1_picks_gnome_and_follows_switches_and_renames(self):
+    def test_1_picks_gnome_and_its_button_follows_switches_and_renames(self):
         self.app.wait_for_line("Backend gnome chosen")
         self.wait_title("📬 Post")
         self.app.wait_for_line("The top-bar button shows the title; no tray item")
-        # A switch by another client (the extension's own Activate), then GNOME's rename.
-        self.shell.activate(1)
-        self.wait_title("Code")
-        self.shell.set_names(["Mail", "Web"])
-        self.wait_title("Web")
-        self.shell.set_names(NAMES)
-        self.wait_title("Code")
-        self.shell.activate(0)
-        self.wait_title("📬 Post")
-
-    def test_2_top_bar_button_shows_the_title(self):
         area = self.button()
-        shot = self.shell.screenshot_top_bar("gnome-app-button-post")  # looked at: 📬 in colour
+        self.shell.screenshot_top_bar("gnome-app-button-post")  # looked at: 📬 in colour
         self.assertGreater(area[2], 40)  # emoji and name, not an empty button
+        # A switch by another client: another title, another width, the same right end.
         self.shell.activate(1)
         self.wait_title("Code")
-        # The button follows: another title, another width, still at the same right end.
         code = self.shell.wait_until(lambda: [a for a in [self.button_area("gnome-app-button-code")]
                                               if a and a[2] != area[2]],
                                      message="the button kept the old title")[0]
         self.assertAlmostEqual(code[0] + code[2], area[0] + area[2], delta=2)
-        self.assertTrue(os.path.exists(shot))
+        # GNOME's rename.
+        self.shell.set_names(["Mail", "Web"])
+        self.wait_title("Web")
+        self.shell.set_names(NAMES)
+        self.wait_title("Code")
 
-    def test_3_a_row_of_the_buttons_menu_switches(self):
-        self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
+    def test_2_a_row_of_the_buttons_menu_switches(self):
         self.choose_from_button(3)  # the third workspace's row
         self.shell.wait_until(lambda: self.shell.workspaces()[1] == 2,
                               message=lambda: "workspaces: %r" % (self.shell.workspaces(),))
         self.wait_title("🎵 Music")
         self.wait_menu_closed()
 
-    def test_4_rename_spaces_from_the_menu_opens_the_window(self):
+    def test_3_rename_spaces_from_the_menu_opens_the_window(self):
         below_bar = dict(y=gnome.TOP_BAR, height=gnome.HEIGHT - gnome.TOP_BAR)
         before = self.shell.screenshot("gnome-app-before-rename", **below_bar)
-        self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
         self.choose_from_button(5)  # four workspaces, then "Rename Spaces…"
-        # A window of its own, drawn by the shell like any Wayland window (there is no X server).
+        # A window of its own, drawn by the shell (there is no X server).
         window = self.shell.wait_until(lambda: [area for area in [self.shell.changed_area(
             before, self.shell.screenshot("gnome-app-rename-window", **below_bar))]
             if area and area[2] > 400
             and area[3] > 200], timeout=20, message="no rename window")[0]
-        self.assertNotIn("DISPLAY", self.shell.env)
         self.shell.screenshot("gnome-app-rename-window-whole")  # looked at: decorated, in front
         self.assertGreater(window[3], 300)
         # Closed again the way GNOME closes any window (Alt+F4), before workspaces go away.
@@ -133,7 +110,7 @@ class GnomeAppTest(unittest.TestCase):
         self.shell.wait_until(lambda: self.shell.changed_area(before, self.shell.screenshot(
             "gnome-app-rename-window-closed", **below_bar)) is None, message="the window stayed")
 
-    def test_5_names_given_in_quillbar_survive_workspaces_that_come_and_go(self):
+    def test_4_names_given_in_quillbar_survive_workspaces_that_come_and_go(self):
         shell = self.shell
         shell.activate(0)
         self.wait_title("📬 Post")
@@ -146,20 +123,18 @@ class GnomeAppTest(unittest.TestCase):
         shell.activate(0)
         self.wait_title("📬 Post")
 
-    def test_6_quit_from_the_menu_ends_quillbar_and_hides_the_button(self):
-        self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
+    def test_5_quit_from_the_menu_ends_quillbar_and_hides_the_button(self):
         self.choose_from_button(7)  # workspaces, rename, launch at login, then Quit
         self.assertEqual(self.app.proc.wait(timeout=20), 0)
         self.shell.wait_until(lambda: self.button_area("gnome-app-button-gone") is None,
                               message="the button stayed after Quillbar quit")
 
-    def test_7_without_the_extension_quillbar_says_what_to_run(self):
+    def test_6_without_the_extension_quillbar_says_what_to_run(self):
         shell = self.shell
         shell.set_extension(False)
         shell.wait_until(lambda: shell.owner(gnome.SHELL_NAME) is None, message="name kept")
         try:
-            # No other backend runs on GNOME's Wayland: Quillbar ends, after saying why (without
-            # --verbose too, where stderr has only what is meant for the user).
+            # No other backend runs here: Quillbar ends, saying why (also without --verbose).
             done = subprocess.run([QUILLBAR], env=shell.env, stdin=subprocess.DEVNULL,
                                   capture_output=True, text=True, timeout=60)
             self.assertEqual(done.returncode, 1)
@@ -168,7 +143,7 @@ class GnomeAppTest(unittest.TestCase):
             shell.set_extension(True)
             shell.wait_until(lambda: shell.owner(gnome.SHELL_NAME), message="name not back")
 
-    def test_8_names_go_into_gnome_and_come_back(self):
+    def test_7_names_go_into_gnome_and_come_back(self):
         shell = self.shell
         conf = shell.write_settings(GIVEN, "UseNamesInDesktop.v1=true\n")
 
@@ -180,14 +155,14 @@ class GnomeAppTest(unittest.TestCase):
 
         app = App(shell, QUILLBAR)
         self.addCleanup(shell.stop_process, app.proc)
-        wait_names(["📬 Post", "Code", "🎵 Music", "Workspace 4"], ["📬 Post", "Code", "🎵 Music"])
+        given = ["📬 Post", "Code", "🎵 Music"]
+        wait_names(given + ["Workspace 4"], given)
         # Renamed in GNOME's settings: Quillbar takes it.
         shell.set_names(["📬 Post", "Code", "🎸 Band"])
         shell.wait_until(lambda: stored_table(conf).get("msid-3") == ("Band", "🎸"), timeout=20,
                          message=lambda: "stored %r; %r" % (stored_table(conf), app.lines[-30:]))
         shared = ["📬 Post", "Code", "🎸 Band"]
-        # Off: GNOME's names from before come back; on again, and once more with GNOME showing
-        # the labels already (from which Quillbar must not make "📬 📬 Post").
+        # Off: GNOME's names come back; on again, twice (no "📬 📬 Post" from a shown label).
         for share, setting, shown in ((False, NAMES, NAMES + ["Workspace 3", "Workspace 4"]),
                                       (True, shared, shared + ["Workspace 4"]),
                                       (True, shared, shared + ["Workspace 4"])):
@@ -196,7 +171,7 @@ class GnomeAppTest(unittest.TestCase):
             app = App(shell, QUILLBAR)
             self.addCleanup(shell.stop_process, app.proc)
             wait_names(shown, setting)
-        # Once this rename is taken, the start is behind Quillbar: the names are what it leaves.
+        # A rename taken after the start: the names are what Quillbar leaves.
         shell.set_names(["📬 Inbox"] + shared[1:])
         shell.wait_until(lambda: stored_table(conf).get("msid-1") == ("Inbox", "📬"), timeout=20,
                          message=lambda: "stored %r" % stored_table(conf))
@@ -207,11 +182,9 @@ class GnomeAppTest(unittest.TestCase):
 @unittest.skipIf(WHY_NOT, WHY_NOT)
 class OutOfDateTest(unittest.TestCase):
     def test_an_extension_the_shell_refuses_is_named_for_what_it_is(self):
-        # Enabled, but made for other GNOME versions: the shell reports it OUT OF DATE, and so
-        # does Quillbar, instead of asking for an enable that is done already.
+        # Enabled but made for other versions: Quillbar says OUT OF DATE, as the shell does.
         with GnomeShell(workspaces=2, shell_versions=["1"]) as shell:
             self.assertIn("OUT OF DATE", shell.run(["gnome-extensions", "info", gnome.UUID]))
-            # Qt's wayland platform keeps its globals until exit: its leaks are not ours.
             env = dict(shell.env, QT_QPA_PLATFORM="wayland", LSAN_OPTIONS=LSAN_OPTIONS)
             done = subprocess.run([QUILLBAR], env=env, stdin=subprocess.DEVNULL,
                                   capture_output=True, text=True, timeout=60)

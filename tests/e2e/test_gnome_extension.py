@@ -1,10 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: the Quillbar extension in a headless GNOME Shell 43 (Wayland), against a stand-in
-for Quillbar's bus objects (gnome_client.py's serve_app): the workspace service's answers and the
-names it writes into GNOME's setting, the top-bar button following Quillbar's presence and title,
-its menu chosen from as a person would (pointer and keyboard), hostile menu content, and disabling
-the extension while it runs.
-One shell serves every case; each case leaves it as it found it."""
+"""End to end: the extension in a headless GNOME Shell against a stand-in Quillbar: the workspace
+service, the top-bar button and its menu, hostile content, disabling. One shell serves every case;
+each leaves it as it found it."""
 
 import os
 import shutil
@@ -59,12 +56,11 @@ class GnomeExtensionTest(unittest.TestCase):
         shell.move_pointer(640, 400)
         self.assertEqual(shell.js_errors(), [])
 
-    # Helpers.
     def changes(self):
         return self.shell.signals("WorkspacesChanged")
 
     def wait_change(self, since, expected):
-        """The WorkspacesChanged signals after the first `since`, once the last is expected."""
+        """The WorkspacesChanged signals after the first since, once the last is expected."""
         def seen():
             changes = self.changes()[since:]
             return changes if changes and changes[-1] == list(expected) else None
@@ -87,14 +83,21 @@ class GnomeExtensionTest(unittest.TestCase):
         self.shell.click(x + width // 2, y + height // 2)
         asked = self.shell.wait_until(lambda: self.shell.client.find("GetMenu")[before:],
                                       message="the menu asked for nothing")[0]
-        # A screenshot lays the stage out: with the answer's rows, which the shell has by then
-        # (the answer went out before this request), so that the keyboard finds them in place.
+        # A screenshot lays the stage out with the answer's rows, for the keyboard to find.
         self.shell.screenshot("gnome-menu")
         return asked
 
+    def drawn_menu(self, area):
+        """Opens the menu; its GetMenu and its area once its seven rows are drawn (far taller
+        than the menu first shown)."""
+        closed = self.shell.screenshot("gnome-menu-closed", height=400)
+        asked = self.open_menu(area)
+        return asked, self.shell.wait_until(lambda: [a for a in [self.shell.changed_area(
+            closed, self.shell.screenshot("gnome-menu-open", height=400))] if a and a[3] > 200],
+            message="the menu did not show its rows")[0]
+
     def choose(self, downs):
-        """Moves down the open menu's focus downs times and presses Return; the Choose it
-        caused."""
+        """Down downs times, then Return, in the open menu; the Choose it caused."""
         before = len(self.shell.client.find("Choose"))
         self.shell.keys(*["Down"] * downs, "Return")
         return self.shell.wait_until(lambda: self.shell.client.find("Choose")[before:],
@@ -104,11 +107,10 @@ class GnomeExtensionTest(unittest.TestCase):
         """The extension's log lines about GetMenu answers so far."""
         return [line for line in self.shell.log().splitlines() if "quillbar: GetMenu:" in line]
 
-    # The workspace service.
     def test_workspaces_and_their_changes_are_reported(self):
         shell = self.shell
-        # A switch by another program (a person's shortcut, then another bus client): one signal
-        # each. The rename after each bounds the window in which a second one would have come.
+        # A switch by a shortcut, then by another bus client: one signal each (the rename after
+        # it bounds the wait for a second).
         gdbus = ["gdbus", "call", "--session", "--dest", SHELL_NAME, "--object-path", SHELL_PATH,
                  "--method", SHELL_IFACE + ".Activate", "3"]
         for switch, active in ((lambda: shell.keys("Control_L+Alt_L+Right"), 1),
@@ -129,16 +131,25 @@ class GnomeExtensionTest(unittest.TestCase):
         self.assertEqual(self.wait_change(mark, [DEFAULT[:3] + ["Fourth"], 3]),
                          [[DEFAULT[:3] + ["Fourth"], 3]])
 
-    def test_workspaces_that_come_and_go_are_reported(self):
+    def test_workspaces_that_come_and_go_are_reported_and_stale_indices_refused(self):
         shell = self.shell
-        # Two workspaces going at once: one signal (a rename after it bounds the wait).
+        for index in (4, 5, 2 ** 32 - 1):
+            with self.assertRaises(BusError) as caught:
+                shell.activate(index)
+            self.assertEqual(caught.exception.name, "org.quillbar.Shell.Error.NoSuchWorkspace")
+        # Two workspaces going at once: one signal; an index good until then is refused.
         mark = len(self.changes())
         shell.set_count(2)
         self.wait_change(mark, [DEFAULT[:2], 0])
+        with self.assertRaises(BusError):
+            shell.activate(3)
         shell.set_names(["Mail", "Inbox"])
         self.assertEqual(self.wait_change(mark, [["Mail", "Inbox"], 0]),
                          [[DEFAULT[:2], 0], [["Mail", "Inbox"], 0]])
         shell.set_names(NAMES)
+        shell.activate(1)
+        self.wait_change(mark, [DEFAULT[:2], 1])
+        shell.activate(0)
         shell.set_count(5)
         self.wait_change(mark, [DEFAULT + ["Workspace 5"], 0])
         # Dynamic workspaces: the empty ones go but for one; static again, the count is back.
@@ -148,23 +159,6 @@ class GnomeExtensionTest(unittest.TestCase):
         self.wait_change(mark, [DEFAULT + ["Workspace 5"], 0])
         shell.set_count(4)
         self.wait_change(mark, [DEFAULT, 0])
-
-    def test_wrong_and_stale_indices_are_error_answers(self):
-        shell = self.shell
-        for index in (4, 5, 2 ** 32 - 1):
-            with self.assertRaises(BusError) as caught:
-                shell.activate(index)
-            self.assertEqual(caught.exception.name, "org.quillbar.Shell.Error.NoSuchWorkspace")
-        # An index that was good until the count went down.
-        mark = len(self.changes())
-        shell.set_count(2)
-        self.wait_change(mark, [DEFAULT[:2], 0])
-        with self.assertRaises(BusError):
-            shell.activate(3)
-        shell.activate(1)
-        self.wait_change(mark, [DEFAULT[:2], 1])
-        shell.set_count(4)
-        self.wait_change(mark, [DEFAULT, 1])
         with self.assertRaises(BusError):  # a wrong argument type is the bus's error, not a crash
             shell.call(SHELL_NAME, SHELL_PATH, SHELL_IFACE, "Activate", "(s)", "2")
         self.assertTrue(shell.top_bar_button())
@@ -172,8 +166,7 @@ class GnomeExtensionTest(unittest.TestCase):
     def test_workspace_names_are_written_to_gnome_and_bad_ones_refused(self):
         shell = self.shell
         mark = len(self.changes())
-        # Beyond the names GNOME has: padded; then the first one emptied, the last one given
-        # GNOME's own name for it, which is no name either; none leaves empty entries at the end.
+        # Beyond GNOME's names: padded; emptied or GNOME's own name: no name, none left at the end.
         longest = "é" * 512  # 1024 bytes
         for index, name, setting in ((3, "📬 Mail", NAMES + ["", "📬 Mail"]),
                                      (2, longest, NAMES + [longest, "📬 Mail"]),
@@ -189,8 +182,8 @@ class GnomeExtensionTest(unittest.TestCase):
         self.wait_change(mark, [DEFAULT, 0])
         self.assertEqual(shell.names_setting(), NAMES)
 
-        # Workspaces that are not there, names too long or with control characters, arguments of
-        # other types: error answers, GNOME's setting untouched, the shell answering throughout.
+        # No such workspace, names too long or with control characters, other argument types:
+        # error answers, GNOME's setting untouched.
         refusals = [((index, "X"), "org.quillbar.Shell.Error.NoSuchWorkspace")
                     for index in (4, -1, 256, 2 ** 31 - 1)]
         refusals += [((1, name), "org.quillbar.Shell.Error.InvalidName")
@@ -207,44 +200,35 @@ class GnomeExtensionTest(unittest.TestCase):
         self.assertEqual(shell.names_setting(), NAMES)
         self.assertEqual(self.changes()[-1], [DEFAULT, 0])
 
-    # The top-bar button.
-    def test_button_shows_the_title_while_quillbar_runs(self):
+    def wider(self, name, width, message):
+        """The button's area once it is wider than width."""
+        return self.shell.wait_until(lambda: [area for area in [self.button_area(name)]
+                                              if area and area[2] > width], message=message)[0]
+
+    def test_button_shows_the_title_of_the_instance_that_holds_the_name(self):
         shell = self.shell
         self.assertIsNone(self.button_area("gnome-button-without-quillbar"))
         short = self.serve("🐱 Mail")
         shell.screenshot_top_bar("gnome-button-mail")  # looked at: colour emoji, readable name
         shell.client.request("set_title", title="🎵 Music and more")
-        longer = shell.wait_until(lambda: [area for area in [self.button_area("gnome-button-music")]
-                                           if area and area[2] > short[2] + 30],
-                                  message="the new title was not shown")[0]
+        longer = self.wider("gnome-button-music", short[2] + 30, "the new title was not shown")
         self.assertAlmostEqual(longer[0] + longer[2], short[0] + short[2], delta=2)  # to the left
         # A title of the wrong type is ignored; one far too long is cut.
         shell.client.request("set_title", title={"raw": "(int32 7,)"})
         shell.client.request("set_title", title="🐱" + "x" * 100000 + "\n" * 1000)
-        cut = shell.wait_until(lambda: [area for area in [self.button_area("gnome-button-long")]
-                                        if area and area[2] > longer[2] + 100],
-                               message="the long title was not shown")[0]
+        cut = self.wider("gnome-button-long", longer[2] + 100, "the long title was not shown")
         self.assertGreater(cut[0], 100)
         shell.client.request("release_app")
         shell.wait_until(lambda: self.button_area("gnome-button-gone") is None,
                          message="the button stayed after Quillbar left")
         self.assertTrue(shell.top_bar_button())  # still in the panel, hidden
-
-    def test_the_button_follows_the_instance_that_holds_the_name(self):
-        shell = self.shell
-        first = self.serve("🐱 Mail")
-        shell.client.request("release_app")
-        shell.wait_until(lambda: self.button_area("gnome-button-gone") is None,
-                         message="the button stayed after Quillbar left")
-        # A new instance: another connection takes the name with its own title.
+        # A new instance (another connection) takes the name with its own title.
         other = gnome.Client(shell)
         self.addCleanup(shell.stop_process, other.proc)
         other.request("serve_app", title="🎵 Music and more")
-        wide = shell.wait_until(lambda: [area for area in [self.button_area("gnome-button-new")]
-                                         if area and area[2] > first[2] + 30],
-                                message="the new instance's title was not shown")[0]
-        # The old one, still connected, changes its title: not the button's any more. Its call
-        # after the signal returns once the shell has handled the signal.
+        wide = self.wider("gnome-button-new", short[2] + 30, "the new instance's title not shown")
+        # The old one, still connected, changes its title: not the button's (the call after the
+        # signal returns once the shell has handled it).
         shell.client.request("set_title", title="x")
         shell.workspaces()
         self.assertAlmostEqual(self.button_area("gnome-button-old-signal")[2], wide[2], delta=2)
@@ -252,23 +236,15 @@ class GnomeExtensionTest(unittest.TestCase):
 
     def test_choosing_a_row_sends_its_revision_and_index(self):
         area = self.serve()
-        closed = self.shell.screenshot("gnome-menu-closed", height=400)
-        first = self.open_menu(area)
-        # The rows are drawn: seven rows make a menu far taller than the one it shows at first.
-        self.shell.wait_until(lambda: (self.shell.changed_area(
-            closed, self.shell.screenshot("gnome-menu-open", height=400)) or (0, 0, 0, 0))[3] > 200,
-            message="the menu did not show its rows")
+        first, _ = self.drawn_menu(area)
         # The heading and the disabled row take no focus: the second stop is "🎵 Music".
         self.assertEqual(self.choose(2), {"event": "Choose", "revision": first["revision"],
                                           "row": 3})
         second = self.open_menu(area)
         self.assertGreater(second["revision"], first["revision"])
         self.assertEqual(self.choose(4)["row"], 6)  # Quit, past the separator
-        # With the pointer: the last row ("Quit") is the one just above the menu's lower edge.
-        closed = self.shell.screenshot("gnome-menu-closed", height=400)
-        third = self.open_menu(area)
-        x, y, width, height = self.shell.changed_area(
-            closed, self.shell.screenshot("gnome-menu-open", height=400))
+        # With the pointer: "Quit" is just above the menu's lower edge.
+        third, (x, y, width, height) = self.drawn_menu(area)
         before = len(self.shell.client.find("Choose"))
         self.shell.click(x + width // 2, y + height - 30)
         chosen = self.shell.wait_until(lambda: self.shell.client.find("Choose")[before:])[0]
@@ -298,9 +274,8 @@ class GnomeExtensionTest(unittest.TestCase):
         self.assertEqual(shell.js_errors(), [])
 
     def test_a_flood_of_rows_leaves_the_shell_responsive(self):
-        # Any program on the bus can answer as Quillbar: the shell must go on answering while the
-        # extension handles a menu of 20,000 rows (the first 300 shown) and one of 200,000 (over
-        # the bound: dropped, logged). Measured: the slowest call to the shell meanwhile.
+        # Any program can answer as Quillbar: the shell goes on answering through a menu of 20,000
+        # rows (300 shown) and one of 200,000 (over the bound: dropped, logged).
         shell = self.shell
         area = self.serve()
         for count in (20000, 200000):
@@ -315,13 +290,10 @@ class GnomeExtensionTest(unittest.TestCase):
             print("%d rows: slowest shell call %.3f s" % (count, worst), file=sys.stderr)
             self.assertLess(worst, 0.5, count)
             if count == 20000:
-                # Where the focus lands after 301 steps is the shell's affair (it stops at the end,
-                # or wraps on 48+, and a menu taller than the screen moves it its own way): never
-                # past the 300th.
+                # Where 301 steps land is the shell's affair; never past the 300th row.
                 self.assertLess(self.choose(301)["row"], 300)
             else:
-                # Dropped for its size, or (on a loaded machine) given up when it took longer
-                # than the extension waits for a reply: either way no row of it is shown.
+                # Dropped for its size, or (loaded machine) timed out: no row of it shown.
                 late = shell.wait_until(lambda: self.menu_warnings()[len(dropped):],
                                         message="the large reply was not dropped")
                 self.assertRegex(late[0], "over the bound|Timeout was reached")
@@ -352,7 +324,7 @@ INSTALL_SCRIPT = os.environ.get("QUILLBAR_GNOME_INSTALL_SCRIPT")
 @unittest.skipIf(WHY_NOT or not INSTALL_SCRIPT, WHY_NOT or "no QUILLBAR_GNOME_INSTALL_SCRIPT")
 class InstalledExtensionTest(unittest.TestCase):
     def test_the_installed_extension_loads_from_the_system_folder(self):
-        # What `cmake --install` puts in place (the shell's folder is a link to one variant).
+        # What `cmake --install` puts in place (a link to one variant).
         root = tempfile.mkdtemp(prefix="quillbar-gnome-install-")
         self.addCleanup(shutil.rmtree, root, ignore_errors=True)
         subprocess.run(["cmake", "-DCMAKE_INSTALL_PREFIX=/usr", "-P", INSTALL_SCRIPT],
@@ -371,8 +343,7 @@ class InstalledExtensionTest(unittest.TestCase):
 @unittest.skipIf(not shutil.which("gjs"), "gjs is not installed")
 class ModuleEntryTest(unittest.TestCase):
     def test_the_entry_for_gnome_45_and_later_parses(self):
-        # No GNOME 45 here: gjs parses it as a module and stops at the first import of the
-        # shell's own modules, which only exist inside the shell.
+        # gjs parses it as a module and stops at the first import of the shell's own modules.
         entry = os.path.join(gnome.SOURCE, "module", "extension.js")
         done = subprocess.run(["gjs", "-m", entry], capture_output=True, text=True, timeout=60)
         self.assertNotIn("Failed to parse", done.stderr)

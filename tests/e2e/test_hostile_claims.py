@@ -1,9 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: what any program on the desktop can send Quillbar stays bounded work.
-
-Desktop counts written to the root window by any X client, and debug requests on the session bus
-from the command line, including while Quillbar is still starting.
-"""
+"""End to end: desktop counts any X client writes and debug requests on the bus, also while
+Quillbar starts, stay bounded work."""
 
 import os
 import subprocess
@@ -39,15 +36,14 @@ class DesktopCountTest(DesktopTest):
         start = time.monotonic()
         app.proc.terminate()
         self.assertEqual(app.proc.wait(timeout=10), 0)
-        # Under the sanitizers the leak check at exit alone takes longer than the program's answer.
+        # The sanitizers' leak check at exit takes longer than the answer.
         limit = 1.0 if os.environ.get("QUILLBAR_SANITIZED") == "1" else 0.1
         self.assertLess(time.monotonic() - start, limit, "SIGTERM was answered late")
 
 
 class DebugRequestTest(DesktopTest):
     def request(self, *args):
-        """Runs quillbar with args; its exit status and its own lines on standard error (Qt's
-        bus library may add a warning of its own while the process ends)."""
+        """quillbar args' exit status and its own stderr lines (not Qt's bus warnings)."""
         done = subprocess.run([QUILLBAR, *args], env=self.desk.env, stdin=subprocess.DEVNULL,
                               capture_output=True, text=True, timeout=60)
         own = [line for line in done.stderr.splitlines() if line.startswith("quillbar:")]

@@ -1,9 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: names typed into the real tray application are never lost.
-
-Desktops that go away and come back keep their names, a settings file Quillbar cannot read is
-never overwritten, a newly started instance never writes back an older table, and a kill -9 at
-any moment while names are typed leaves a readable table with every acknowledged name."""
+"""End to end: names typed into the tray application are never lost: not over desktops that go
+and come back, an unreadable settings file, a second instance, nor a kill -9 while typing."""
 
 import os
 import random
@@ -11,15 +8,11 @@ import subprocess
 import threading
 import unittest
 
-from desktop import QUILLBAR, App, DesktopTest, stored_table
+from desktop import AS_NOBODY, NOBODY, QUILLBAR, App, DesktopTest, stored_table
 from test_rename_window import current_row
-
-NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
 
 
 class NamesTest(DesktopTest):
-    """Helpers on the settings file and the rename window."""
-
     def read_conf(self):
         with open(self.desk.conf_path(), "rb") as conf:
             return conf.read()
@@ -29,8 +22,7 @@ class NamesTest(DesktopTest):
                               capture_output=True, text=True, timeout=30).stdout.strip()
 
     def focus_current_row(self, places=None):
-        """Waits for the rename window and clicks the current desktop's name field (the last
-        tinted band); places keeps the band's height by current desktop for later calls."""
+        """Clicks the current desktop's name field (places: its height by desktop, kept)."""
         window = self.desk.wait_until(self.desk.rename_window, timeout=20,
                                       message="no rename window")
         self.desk.wait_until(lambda: self.desk.active_window() == window, timeout=20)
@@ -38,8 +30,14 @@ class NamesTest(DesktopTest):
         current = self.desk.current_desktop()
         places = {} if places is None else places
         if current not in places:
-            places[current] = current_row(self.desk, window)
+            places[current] = self.desk.wait_until(lambda: self.row_of(window), timeout=20)
         self.desk.click(x + width // 2, y + places[current])
+
+    def row_of(self, window):
+        try:
+            return current_row(self.desk, window)
+        except IndexError:  # a picture taken before the rows were drawn
+            return None
 
     def stored_name(self, key):
         try:
@@ -52,7 +50,7 @@ class NamesKeptTest(NamesTest):
     desktops = 6
 
     def test_a_desktop_that_goes_away_and_comes_back_keeps_its_name(self):
-        # Unknown keys too: a name of another machine's desktop 9, a space that is not here.
+        # Unknown keys too: another machine's desktop 9, a space that is not here.
         self.desk.write_settings({"msid-5": "Five", "msid-9": "Nine", "uuid-other": "Other"})
         before = self.read_conf()
         app = App(self.desk, QUILLBAR)
@@ -70,10 +68,9 @@ class NamesKeptTest(NamesTest):
         self.assertEqual(self.read_conf(), before, "loading and refreshing rewrote the table")
 
     def test_a_settings_file_it_cannot_read_is_never_overwritten(self):
-        # Quillbar runs as nobody, in a home of its own with its own session bus; its file is
-        # nobody's but nobody may not read it (write only).
+        # Quillbar runs as nobody with its own bus; its file is nobody's but write-only.
         self.desk.write_settings({"msid-3": "Kept"})
-        os.chown(self.desk.conf_path(), 65534, 65534)
+        os.chown(self.desk.conf_path(), NOBODY, NOBODY)
         os.chmod(self.desk.conf_path(), 0o200)
         before = self.read_conf()
         home = self.desk.env["HOME"]
@@ -82,20 +79,16 @@ class NamesKeptTest(NamesTest):
                                                  "XDG_DATA_HOME", "XDG_RUNTIME_DIR")] + [
                 os.path.dirname(self.desk.conf_path())]:
             os.makedirs(path, exist_ok=True)
-            os.chown(path, 65534, 65534)
+            os.chown(path, NOBODY, NOBODY)
         env = dict(self.desk.env)
-        bus = self.desk.start_process([*NOBODY, "dbus-daemon", "--session", "--nofork",
-                                       "--nopidfile", "--print-address=1"], env=env,
-                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                      text=True)
-        env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
-        app = App(self.desk, QUILLBAR, env=env, prefix=NOBODY)
+        env["DBUS_SESSION_BUS_ADDRESS"] = self.desk.start_bus(AS_NOBODY, env).address
+        app = App(self.desk, QUILLBAR, env=env, prefix=AS_NOBODY)
         app.wait_for_line("Names are kept in memory and not saved: cannot read")
 
-        # The first launch (as it must seem) opens the rename window: type a name.
+        # What seems a first launch opens the rename window: type a name.
         self.focus_current_row()
         self.desk.xdotool("type", "--delay", "20", "Work")
-        self.desk.wait_until(lambda: self.print_title(env, NOBODY) == "Work",
+        self.desk.wait_until(lambda: self.print_title(env, AS_NOBODY) == "Work",
                              message="typing renamed nothing")
         self.assertEqual(self.read_conf(), before, "the unreadable file was replaced")
 
@@ -118,9 +111,7 @@ class NamesKeptTest(NamesTest):
         typed = "".join(random.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(70))
         typist = self.desk.start_process(["xdotool", "type", "--delay", "30", typed])
         self.desk.wait_until(lambda: len(self.stored_name("msid-1")) >= 8, timeout=20)
-        # Started while the first instance is still saving keystrokes. The new instance brings
-        # its own rename window forward, where later typing would go: the typing stops here, with
-        # the last keystrokes still on their way to the old instance.
+        # Started while the first still saves keystrokes (its window takes later typing).
         second = App(self.desk, QUILLBAR)
         typist.kill()
         typist.wait(timeout=30)
@@ -149,9 +140,7 @@ class CrashConsistencyTest(NamesTest):
         conf = self.desk.conf_path()
         acknowledged, places, rng = {}, {}, random.Random(os.environ.get("QUILLBAR_CRASH_SEED"))
         progressed, round_ = 0, -1
-        # Not vacuous: enough kills must land after something was saved. On a busy machine the
-        # window takes longer to take the keystrokes and fewer rounds do, so rounds go on (up to
-        # three times as many) until enough have.
+        # Not vacuous: rounds go on (up to thrice as many) until enough kills came after a save.
         while True:
             round_ += 1
             if round_ >= self.rounds and progressed > self.rounds // 5:
@@ -168,15 +157,14 @@ class CrashConsistencyTest(NamesTest):
             typist = self.desk.start_process(["xdotool", "type", "--delay", "15",
                                               "r%02dabcdefghij" % round_])
             before = acknowledged.get(key, "")
-            # Kill at a random moment: after a random number of saved keystrokes, plus a little.
+            # Kill after a random number of saved keystrokes, plus a little.
             saved = rng.randint(0, 6)
             self.desk.wait_until(lambda: len(self.stored_name(key)) >= len(before) + saved or
                                  typist.poll() is not None, timeout=20)
             threading.Event().wait(rng.uniform(0, 0.04))
             app.proc.kill()
             app.proc.wait()  # its streams close with the desktop
-            # Stopping xdotool mid-keystroke would leave a key held down, repeating into the
-            # next round: let it finish typing into nothing.
+            # A stopped xdotool could leave a key held down: let it type into nothing.
             typist.wait(timeout=30)
             self.desk.stop_process(typist)
 

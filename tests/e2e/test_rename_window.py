@@ -1,13 +1,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: the rename window of the real tray application, used by clicks and typing.
-
-Widgets are found in pictures of the windows: the current space's row is the window's last tinted
-band, emoji are the coloured clusters of the grid."""
+"""End to end: the rename window of the tray application, used by clicks and typing; widgets are
+found in pictures (the current row is the last tinted band, emoji the grid's coloured clusters)."""
 
 import time
 import unittest
 
 from desktop import QUILLBAR, App, Desktop, DesktopTest
+
 MAILBOX = "\U0001F4EC"  # the first emoji of the Communication group
 CHART = "\U0001F4C8"  # the twelfth emoji of Work: one step right and one row down
 PICKER_FROM_RIGHT = 50  # the emoji button's centre, from the window's right edge (18 + 32)
@@ -15,7 +14,6 @@ GRID_SIZE = (340, 336)
 
 
 class Picture:
-    """The RGB pixels of one window, from ImageMagick's PPM output."""
 
     def __init__(self, desk, window):
         data = desk.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], text=False)
@@ -47,7 +45,7 @@ def runs(flags):
 
 
 def current_row(desk, window):
-    """The height of the current space's row (the window's last tinted band) in the window."""
+    """The height of the current space's row (the last tinted band) in the window."""
     picture = Picture(desk, window)
     rows = [r for r in runs(picture.tinted(4, i) for i in range(picture.height))
             if r[1] - r[0] >= 20]
@@ -59,27 +57,22 @@ class RenameWindowTest(DesktopTest):
         self.app = App(self.desk, QUILLBAR)
         self.desk.wait_for_icons(1)
 
-    def window(self):
-        return self.desk.rename_window()
-
     def grid(self):
         return next((w for w, place in self.desk.visible_windows() if place[2:] == GRID_SIZE), None)
 
     def open_from_menu(self):
         self.app.open_menu()
         self.desk.xdotool("key", "Down", "Down", "Down", "Down", "Down", "Return")  # after 4 rows
-        window = self.desk.wait_until(self.window, message="no rename window")
+        window = self.desk.wait_until(self.desk.rename_window, message="no rename window")
         self.desk.wait_until(lambda: self.desk.active_window() == window)
         return window
 
     def first_emoji_of_row(self, grid, row):
-        """Screen centre of the first emoji in the row-th row of emoji (from the top)."""
-        def emoji_rows():
-            # The grid may be mapped a moment before it is painted: ask until its rows show.
+        """Screen centre of the first emoji in the row-th row of emoji."""
+        def emoji_rows():  # until painted; without the scroll bar and the search field's frame
             picture = Picture(self.desk, grid)
             found = runs(any(picture.saturated(x, y) for x in range(picture.width - 20))
-                         for y in range(picture.height))[1:]  # without the scroll bar, and
-            # without the search field's focus frame above the emoji
+                         for y in range(picture.height))[1:]
             return (picture, found) if len(found) > row else None
 
         picture, rows = self.desk.wait_until(emoji_rows, message="the grid shows no emoji")
@@ -93,15 +86,15 @@ class RenameWindowTest(DesktopTest):
     def test_first_launch_and_naming_the_current_desktop(self):
         self.desk.start_tray()
         self.start_app()
-        # A first launch opens the window by itself, with its hint: a tinted band at the top.
-        window = self.desk.wait_until(self.window, message="the first launch opened no window")
+        # A first launch opens the window with its hint (a tinted band at the top).
+        window = self.desk.wait_until(self.desk.rename_window, message="no window at first launch")
         self.desk.screenshot("rename-window-first-launch", window)
         self.assertTrue(Picture(self.desk, window).tinted(4, 6), "no hint in the window")
         self.desk.wait_until(lambda: self.desk.active_window() == window)
         self.desk.xdotool("key", "Escape")
-        self.desk.wait_until(lambda: not self.window())
+        self.desk.wait_until(lambda: not self.desk.rename_window())
 
-        # From the menu: a click on the current desktop's row (the last tinted band), then typing.
+        # From the menu: a click on the current desktop's row, then typing.
         window = self.open_from_menu()
         x, y, width, _ = self.desk.geometry(window)
         row = y + current_row(self.desk, window)
@@ -118,19 +111,18 @@ class RenameWindowTest(DesktopTest):
         self.desk.wait_title(MAILBOX + " Mail")
         self.desk.screenshot("rename-window-named", window)
         self.desk.xdotool("key", "Escape")
-        self.desk.wait_until(lambda: not self.window())
+        self.desk.wait_until(lambda: not self.desk.rename_window())
 
-        # A restart keeps name and emoji and no longer opens the window (0.8 s after a start).
+        # A restart keeps name and emoji and opens no window (it would 0.8 s after a start).
         self.assertEqual(self.app.stop(), 0)
         self.start_app()
         self.desk.wait_title(MAILBOX + " Mail")
         started = time.monotonic()
-        self.desk.wait_until(lambda: self.window() or time.monotonic() - started > 2.5)
-        self.assertIsNone(self.window(), "the second launch opened the window")
+        self.desk.wait_until(lambda: self.desk.rename_window() or time.monotonic() - started > 2.5)
+        self.assertIsNone(self.desk.rename_window(), "the second launch opened the window")
         window = self.open_from_menu()
         self.assertFalse(Picture(self.desk, window).tinted(4, 6), "the hint shows again")
         self.desk.screenshot("rename-window-after-restart", window)
-
 
     def test_the_window_comes_to_the_user_and_works_by_keyboard(self):
         self.desk.write_settings()
@@ -142,22 +134,22 @@ class RenameWindowTest(DesktopTest):
         self.desk.wmctrl("-s", "2")
         self.desk.wait_until(lambda: self.desk.current_desktop() == 2)
         self.desk.run([QUILLBAR, "--debug-settings"])
-        window = self.desk.wait_until(self.window, message="no rename window")
+        window = self.desk.wait_until(self.desk.rename_window, message="no rename window")
         self.desk.wait_until(lambda: self.desk.active_window() == window)
         self.assertIn("_NET_WM_ICON(CARDINAL) =",
                       self.desk.run(["xprop", "-id", str(window), "_NET_WM_ICON"]),
                       "the window has no icon of its own")
         self.desk.wmctrl("-s", "0")
-        self.desk.wait_until(lambda: self.desk.current_desktop() == 0 and not self.window())
+        self.desk.wait_until(lambda: self.desk.current_desktop() == 0 and
+                             not self.desk.rename_window())
         self.desk.run([QUILLBAR, "--debug-settings"])
         self.desk.wait_until(lambda: self.desk.window_desktop(window) == 0 and
                              self.desk.active_window() == window, message=lambda: (
                                  "the window stayed on desktop %s; active: %s" % (
                                      self.desk.window_desktop(window), self.desk.active_window())))
 
-        # By keyboard alone. The current desktop's name takes the focus shortly after the window
-        # shows (until then it is where it was left, desktop 3's name): an "x" typed until desktop
-        # 1's title shows it says the focus has arrived. Then Tab, Tab reaches desktop 2.
+        # By keyboard alone: desktop 1's name takes the focus shortly after the window shows
+        # (type "x" until its title shows it); Tab, Tab reaches desktop 2.
         def typed_into_desktop_1():
             if self.desk.title().startswith("x"):
                 return True
@@ -177,9 +169,9 @@ class RenameWindowTest(DesktopTest):
         self.desk.wait_until(lambda: not self.grid(), message="Return did not pick")
         self.desk.screenshot("rename-window-by-keyboard", window)
         self.desk.xdotool("key", "Escape")
-        self.desk.wait_until(lambda: not self.window())
+        self.desk.wait_until(lambda: not self.desk.rename_window())
 
-        # The menu lists the new name with its emoji, and opens below the tray icon, not over it.
+        # The menu lists the new name with its emoji, and opens just below the tray icon.
         self.assertEqual(self.app.open_menu()[:2], ["\u2713Desktop 1", CHART + " Mail"])
         menu = self.desk.geometry(self.app.menu_window())
         self.desk.screenshot("tray-menu-colour-emoji")
@@ -201,7 +193,7 @@ class RenameWindowFitsTest(unittest.TestCase):
                 x, y, w, h = desk.wait_until(lambda: desk.geometry(window))
                 self.assertTrue(0 <= x and 0 <= y and x + w <= width and y + h <= height,
                                 "%s at %s×: the window is at %r" % (size, scale, (x, y, w, h)))
-                # Done, in the lower right corner, is on screen: clicking it closes the window.
+                # Done, in the lower right corner, is on screen and closes the window.
                 desk.screenshot("rename-window-%s-at-%s" % (size, scale), window)
                 desk.click(x + w - 60 * int(scale), y + h - 25 * int(scale))
                 desk.wait_until(lambda: not desk.rename_window(), message="Done did not close it")

@@ -1,14 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Tiling desktops for end-to-end tests: sway headless (Wayland) with two outputs, and i3 on Xvfb
-with two fake outputs, each with a private session bus.
-
-    with SwayDesktop() as desk:
-        desk.msg("workspace number 3")
-        desk.workspaces()                 # the window manager's own list
-
-sway refuses to run as root: it runs as nobody, in its own process group, with a private runtime
-folder and HOME; root test processes still use its sockets. Everything started here ends with it.
-"""
+"""Tiling desktops for end-to-end tests: sway headless with two outputs (as nobody: it refuses
+root), and i3 on Xvfb with two fake outputs, each with a private session bus."""
 
 import json
 import os
@@ -18,9 +10,8 @@ import struct
 import subprocess
 import tempfile
 
-from desktop import Desktop
+from desktop import AS_NOBODY, NOBODY, Desktop
 
-NOBODY = 65534
 WATCHER = ["org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher"]
 # Lets the tray host (running as nobody) and the program (root) share one session bus.
 BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
@@ -56,9 +47,10 @@ bar {{
   status_command {command}
 }}
 """
+
+
 def tree_nodes(node, floating=False, workspace=None):
-    """Every node of a sway or i3 tree (get_tree), with whether it floats and its workspace's
-    name."""
+    """(node, floats, workspace name) of every node of a get_tree answer."""
     if node.get("type") == "workspace":
         workspace = node.get("name")
     yield node, floating, workspace
@@ -78,10 +70,8 @@ focus_on_window_activation none
 
 
 class PointerDevice:
-    """A pointer device on the compositor's seat (wlr-virtual-pointer) until close(). sway offers
-    a seat's pointer to clients only while the seat has a pointer device, and a client asks for
-    its wl_pointer once told: wlrctl's device, made and dropped around each command, is gone
-    before a bar can ask, so its motion and clicks reach nobody unless this one stays."""
+    """A pointer device on the seat (wlr-virtual-pointer) until close(): wlrctl's own, made and
+    dropped around each command, is gone before a bar asks for its wl_pointer."""
 
     MANAGER = b"zwlr_virtual_pointer_manager_v1"
 
@@ -102,14 +92,14 @@ class PointerDevice:
         self._roundtrip()
 
     def _request(self, target, opcode, args=b""):
-        """Sends a request whose last argument is a new object; returns that object's id."""
+        """Sends a request whose last argument is a new object; returns its id."""
         self._last_id += 1
         body = args + struct.pack("<I", self._last_id)
         self._socket.sendall(struct.pack("<II", target, (8 + len(body)) << 16 | opcode) + body)
         return self._last_id
 
     def _roundtrip(self):
-        """(sender, opcode, arguments) of each event sent before the answer to a sync."""
+        """(sender, opcode, arguments) of each event before the answer to a sync."""
         callback, events = self._request(1, 0), []  # wl_display.sync
         while True:
             while len(self._buffer) < 8 or len(self._buffer) < struct.unpack_from(
@@ -131,7 +121,6 @@ class PointerDevice:
 
 
 class TilingQueries:
-    """What sway and i3 are asked alike: workspaces, the focused one, the rename window."""
 
     def workspaces(self):
         try:
@@ -146,16 +135,15 @@ class TilingQueries:
         return json.loads(self.msg("-t", "get_tree"))
 
     def rename_window_node(self):
-        """The rename window's node (sway: only while visible), with whether it floats and the
-        name of its workspace."""
+        """The rename window's node (sway: while visible), with "floating" and "workspace"."""
         return next((dict(node, floating=floating, workspace=workspace)
                      for node, floating, workspace in tree_nodes(self.tree())
                      if node.get("name") == "Rename Spaces" and node.get("visible", True)), None)
 
 
 class SwayDesktop(TilingQueries, Desktop):
-    """sway with two headless outputs, side by side, and (with bar=True) swaybar as tray host;
-    with a status_command (a shell command line) its status line is the right output's bar."""
+    """sway with two headless outputs side by side; bar: swaybar as tray host; status_command:
+    a status line on the right output's bar."""
 
     def __init__(self, bar=False, status_command=None):
         super().__init__(window_manager=False)
@@ -200,15 +188,13 @@ class SwayDesktop(TilingQueries, Desktop):
         self.wait_until(lambda: os.path.exists(socket), message="no session bus")
 
     def start_sway(self):
-        """Starts sway (its socket path is fixed by SWAYSOCK) and waits until it answers."""
         socket = self.env["SWAYSOCK"]
         if os.path.exists(socket):
             os.unlink(socket)
         # sway names its Wayland socket itself; WAYLAND_DISPLAY is for its clients.
         env = {k: v for k, v in self.env.items() if k != "WAYLAND_DISPLAY"}
         self._sway = self.start_process(
-            ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups",
-             "sway", "-c", os.path.join(self._home, "sway.conf")],
+            [*AS_NOBODY, "sway", "-c", os.path.join(self._home, "sway.conf")],
             env=env, start_new_session=True, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL)
         self.wait_until(lambda: self._alive(self._sway) and os.path.exists(socket) and
@@ -219,7 +205,7 @@ class SwayDesktop(TilingQueries, Desktop):
             if name.startswith("wayland-") and not name.endswith(".lock"))
 
     def stop_sway(self):
-        """Ends sway and everything in its process group (swaybar), and waits on sway."""
+        """Ends sway and its process group (swaybar)."""
         if self._sway and self._sway.poll() is None:
             os.killpg(self._sway.pid, signal.SIGTERM)
         if self._sway:
@@ -227,8 +213,7 @@ class SwayDesktop(TilingQueries, Desktop):
             self._sway = None
 
     def hold_pointer(self):
-        """Keeps a pointer device on the seat while the desktop lives: a client started after
-        this sees the seat's pointer from the start, so every later click can reach it."""
+        """Keeps a pointer device on the seat, so that clients started later get clicks."""
         self._pointer = PointerDevice(self.env)
 
     def stop(self):
@@ -257,10 +242,33 @@ class SwayDesktop(TilingQueries, Desktop):
         # grim's header is "P6\nW H\n255\n"; the pixels may begin with whitespace bytes.
         return self.grim("-g", "%d,%d %dx%d" % area, "-t", "ppm", "-").split(b"\n", 3)[3]
 
+    def colours(self, area):
+        """The RGB triples of an area, one per pixel."""
+        pixels = self.pixels(area)
+        return [pixels[i:i + 3] for i in range(0, len(pixels), 3)]
+
+    def drawn(self, area, blank=(b"\0\0\0",)):
+        """How many pixels of an area are none of the blank colours (the bar's black)."""
+        return sum(1 for colour in self.colours(area) if colour not in blank)
+
     def grim_shot(self, name, *args):
-        """Keeps a picture of the screen (grim's arguments: an area, an output) in artifacts."""
+        """Keeps a picture (grim's arguments: an area, an output) in artifacts."""
         os.makedirs(self.artifacts, exist_ok=True)
         self.grim(*args, os.path.join(self.artifacts, name + ".png"))
+
+    def write_waybar(self, config, style):
+        """waybar's configuration (a dict) and style sheet in files; their paths."""
+        paths = [os.path.join(self._home, name) for name in ("waybar.json", "waybar.css")]
+        with open(paths[0], "w") as out:
+            json.dump(config, out)
+        with open(paths[1], "w") as out:
+            out.write(style)
+        return paths
+
+    def wlr_click(self, button, dx, dy):
+        """Clicks with wlrctl at (dx, dy) from the layout's top right corner."""
+        for args in (("move", "5000", "-5000"), ("move", str(dx), str(dy)), ("click", button)):
+            self.run(["wlrctl", "pointer", *args])
 
     def outputs(self):
         try:

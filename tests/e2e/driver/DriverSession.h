@@ -17,18 +17,14 @@ class QSocketNotifier;
 
 namespace quillbar::e2e {
 
-// Runs the real observer on a platform and reports it: a "title" line for every new title (when it
-// is published), a "state" line whenever the published state has changed, and the observer's log.
-// Reads commands, one per line, from standard input, and acknowledges each:
-//   switch N / name N TEXT / emoji N TEXT   (N is the ordinary desktop's number)
-//   switch-key KEY                         (the space stored under KEY)
-//   quit                                   (so does the end of input)
+// Runs the real observer on a platform and reports a "title" line per published title, a "state"
+// line per change, and the log. Acknowledges each command read from standard input:
+//   switch N / name N TEXT / emoji N TEXT (N: the desktop's number), switch-key KEY, quit
 class DriverSession {
 public:
     DriverSession(Platform& platform, JsonLines& out);
     ~DriverSession();
 
-    // Starts the observer and the command reader.
     void start();
 
 private:

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// For the end-to-end tests only (never installed): GNOME 50 and later refuse
-// org.gnome.Shell.Screenshot to other programs, so the harness asks the shell through this. It
-// also moves the pointer to a place: GNOME 50 accelerates the remote desktop's relative motion,
-// so the harness cannot know where that pointer went.
+// For the end-to-end tests only: screenshots, which GNOME 50+ refuses to other programs, and the
+// pointer put at a place (GNOME 50 accelerates the remote desktop's relative motion).
 import Clutter from 'gi://Clutter';
 import Gio from 'gi://Gio';
 import GLib from 'gi://GLib';
