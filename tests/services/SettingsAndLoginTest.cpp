@@ -19,15 +19,24 @@
 namespace quillbar {
 namespace {
 
-// Keeps every line it is given.
 struct RecordingLog : LogSink {
     std::vector<std::string> lines;
     void log(LogLevel, const std::string& message) override { lines.push_back(message); }
 };
 
+// Acts as nobody (root ignores permissions) while it lives.
+struct ActingAsNobody {
+    const bool dropped = ::geteuid() == 0 && ::setegid(65534) == 0 && ::seteuid(65534) == 0;
+    ~ActingAsNobody() {
+        if (dropped) [[maybe_unused]]
+            const int ignored = ::seteuid(0) + ::setegid(0);
+    }
+};
+
 class SettingsAndLoginTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    void TearDown() override { chmod("quillbar", 0755); } // so that the directory can go
 
     void writeFile(const QString& relative, const QByteArray& text) const {
         QDir().mkpath(QFileInfo(dir.filePath(relative)).path());
@@ -39,6 +48,9 @@ protected:
         QFile file(dir.filePath(relative));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    void chmod(const QString& relative, mode_t mode) const {
+        ::chmod(QFile::encodeName(dir.filePath(relative)).constData(), mode);
+    }
     XdgAutostart autostart() const {
         return XdgAutostart(dir.filePath("home/autostart"), {dir.filePath("etc/autostart")},
                             "/usr/bin/quillbar");
@@ -46,40 +58,6 @@ protected:
 
     QTemporaryDir dir;
     const QString conf = dir.filePath("quillbar/quillbar.conf");
-};
-
-// Acts as nobody (root ignores permissions) while it lives.
-class ActingAsNobody {
-public:
-    ActingAsNobody()
-        : dropped_(::geteuid() == 0 && ::setegid(65534) == 0 && ::seteuid(65534) == 0) {}
-    ~ActingAsNobody() {
-        if (dropped_) [[maybe_unused]]
-            const int ignored = ::seteuid(0) + ::setegid(0);
-    }
-
-private:
-    bool dropped_;
-};
-
-// Makes a file's directory read-only (the file and the way there readable), acting as nobody.
-class ReadOnlyDirectory {
-public:
-    explicit ReadOnlyDirectory(const QString& file)
-        : path_(QFile::encodeName(QFileInfo(file).path())) {
-        ::chmod(QFile::encodeName(file).constData(), 0644);
-        ::chmod(QFile::encodeName(QFileInfo(file).path() + "/..").constData(), 0755);
-        ::chmod(path_.constData(), 0555);
-        nobody_.emplace();
-    }
-    ~ReadOnlyDirectory() {
-        nobody_.reset();
-        ::chmod(path_.constData(), 0755);
-    }
-
-private:
-    QByteArray path_;
-    std::optional<ActingAsNobody> nobody_;
 };
 
 TEST_F(SettingsAndLoginTest, WritesAreOnDiskAtOnceAndThoseARefusedDirectoryFailsGoOutLater) {
@@ -90,44 +68,44 @@ TEST_F(SettingsAndLoginTest, WritesAreOnDiskAtOnceAndThoseARefusedDirectoryFails
     // A second reader sees it while the writer still lives (as after a SIGKILL).
     EXPECT_EQ(QSettingsDefaults(conf).data("SpaceAssignments.v1"), table);
     const QByteArray before = readFile("quillbar/quillbar.conf");
+    chmod("quillbar/quillbar.conf", 0644); // readable on a way there, in a read-only directory
+    chmod(".", 0755);
+    chmod("quillbar", 0555);
     {
-        ReadOnlyDirectory readOnly(conf);
+        ActingAsNobody nobody;
         EXPECT_EQ(QSettingsDefaults(conf).data("SpaceAssignments.v1"), table);
         EXPECT_FALSE(defaults.setData("SpaceAssignments.v1", "{\"b\":2}"));
         EXPECT_FALSE(defaults.setBool("HasCompletedFirstRun.v1", true));
-        // The running program keeps what it was given.
-        EXPECT_EQ(defaults.data("SpaceAssignments.v1"), "{\"b\":2}");
+        EXPECT_EQ(defaults.data("SpaceAssignments.v1"), "{\"b\":2}"); // kept while running
     }
+    chmod("quillbar", 0755);
     EXPECT_EQ(readFile("quillbar/quillbar.conf"), before);
     EXPECT_TRUE(defaults.setBool("Other", true));
     EXPECT_TRUE(readFile("quillbar/quillbar.conf").contains("HasCompletedFirstRun.v1=true"));
-    const QSettingsDefaults reader(conf);
-    EXPECT_EQ(reader.data("SpaceAssignments.v1"), "{\"b\":2}");
+    EXPECT_EQ(QSettingsDefaults(conf).data("SpaceAssignments.v1"), "{\"b\":2}");
 }
 
-// A file that is there but cannot be read is never written (it would be replaced unread); once
-// it can be read again, a reload sees what it holds.
+// A file that cannot be read is never written (it would be replaced unread) until a reload reads
+// it.
 TEST_F(SettingsAndLoginTest, AFileThatCannotBeReadIsNeverWrittenUntilItCanBe) {
     writeFile("quillbar/quillbar.conf", "[General]\nSpaceAssignments.v1=@ByteArray(kept)\n");
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
-    ::chmod(QFile::encodeName(dir.filePath("quillbar")).constData(), 0777);
-    ::chmod(QFile::encodeName(conf).constData(), 0600);
+    chmod(".", 0777);
+    chmod("quillbar", 0777);
+    chmod("quillbar/quillbar.conf", 0600);
     const QByteArray before = readFile("quillbar/quillbar.conf");
     std::optional<QSettingsDefaults> defaults;
     {
         ActingAsNobody nobody;
         defaults.emplace(conf);
         ASSERT_TRUE(defaults->readProblem().has_value());
-        EXPECT_TRUE(defaults->readProblem()->find("Permission denied") != std::string::npos)
+        EXPECT_NE(defaults->readProblem()->find("Permission denied"), std::string::npos)
             << *defaults->readProblem();
         EXPECT_FALSE(defaults->setData("SpaceAssignments.v1", "new"));
         EXPECT_FALSE(defaults->setBool("HasCompletedFirstRun.v1", true));
         EXPECT_TRUE(defaults->reload().has_value());
     }
     EXPECT_EQ(readFile("quillbar/quillbar.conf"), before);
-
-    // Given to the user, as a repair would.
-    ASSERT_EQ(::chown(QFile::encodeName(conf).constData(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(conf).constData(), 65534, 65534), 0); // as a repair would
     {
         ActingAsNobody nobody;
         EXPECT_EQ(defaults->reload(), std::nullopt);
@@ -170,38 +148,25 @@ TEST_F(SettingsAndLoginTest, PathsThatWouldBlockAreRefusedAndSayWhy) {
     EXPECT_EQ(QSettingsDefaults(conf).data("SpaceAssignments.v1"), "typed");
 }
 
-// Every key goes back when the folder vanished while running, not only the one written.
-TEST_F(SettingsAndLoginTest, AVanishedFolderGetsEveryKeyBack) {
-    writeFile("quillbar/quillbar.conf", "[General]\nHasCompletedFirstRun.v1=true\n");
+// Values that are not data read as text (a quoted string, a list, a number); when the folder
+// vanishes while running, every key goes back, not only the one written.
+TEST_F(SettingsAndLoginTest, OtherKindsReadAsTextAndAVanishedFolderGetsEveryKeyBack) {
+    writeFile("quillbar/quillbar.conf",
+              "[General]\ntext=\"{\\\"a\\\":1}\"\nlist=a, b\n"
+              "number=12\nbytes=@ByteArray(x)\nHasCompletedFirstRun.v1=true\n");
     QSettingsDefaults defaults(conf);
+    EXPECT_EQ(defaults.readProblem(), std::nullopt);
+    EXPECT_EQ(defaults.nonDataText("text"), "{\"a\":1}");
+    EXPECT_EQ(defaults.nonDataText("list"), "a,b");
+    EXPECT_EQ(defaults.nonDataText("number"), "12");
+    EXPECT_EQ(defaults.nonDataText("bytes"), std::nullopt);
+    EXPECT_EQ(defaults.nonDataText("missing"), std::nullopt);
     ASSERT_TRUE(defaults.setData("SpaceAssignments.v1", "one"));
     ASSERT_TRUE(QDir(dir.filePath("quillbar")).removeRecursively());
     ASSERT_TRUE(defaults.setData("SpaceAssignments.v1", "two"));
     const QSettingsDefaults reader(conf);
     EXPECT_EQ(reader.data("SpaceAssignments.v1"), "two");
     EXPECT_TRUE(reader.boolValue("HasCompletedFirstRun.v1"));
-}
-
-// Without a journal to take them, lines go to the fallback (stderr in the application).
-TEST_F(SettingsAndLoginTest, LinesGoToTheFallbackWithoutAJournal) {
-    RecordingLog fallback;
-    JournalLogSink sink("test", nullptr, &fallback,
-                        dir.filePath("no-journal-socket").toStdString());
-    sink.log(LogLevel::Default, "a line");
-    EXPECT_EQ(fallback.lines, std::vector<std::string>{"a line"});
-}
-
-// Values that are not data come back in their text form: a quoted string, a list, a number.
-TEST_F(SettingsAndLoginTest, ValuesOfOtherKindsReadAsText) {
-    writeFile("quillbar/quillbar.conf", "[General]\ntext=\"{\\\"a\\\":1}\"\nlist=a, b\n"
-                                        "number=12\nbytes=@ByteArray(x)\n");
-    const QSettingsDefaults defaults(conf);
-    EXPECT_EQ(defaults.nonDataText("text"), "{\"a\":1}");
-    EXPECT_EQ(defaults.nonDataText("list"), "a,b");
-    EXPECT_EQ(defaults.nonDataText("number"), "12");
-    EXPECT_EQ(defaults.nonDataText("bytes"), std::nullopt);
-    EXPECT_EQ(defaults.nonDataText("missing"), std::nullopt);
-    EXPECT_EQ(defaults.readProblem(), std::nullopt);
 }
 
 TEST_F(SettingsAndLoginTest, EnableWritesAValidEntryDisableRemovesOrHidesItAndOnlyValidOnesCount) {
@@ -212,7 +177,6 @@ TEST_F(SettingsAndLoginTest, EnableWritesAValidEntryDisableRemovesOrHidesItAndOn
     ASSERT_TRUE(entry.disable(&error));
     EXPECT_FALSE(QFile::exists(entry.userEntryPath()) || entry.isEnabled());
     EXPECT_TRUE(entry.disable(&error)); // removing what is not there is no failure
-
     // A system entry is hidden by the user's when disabled.
     writeFile("etc/autostart/quillbar.desktop", XdgAutostart::entryText("/usr/bin/quillbar"));
     EXPECT_TRUE(entry.isEnabled());
@@ -251,14 +215,18 @@ TEST_F(SettingsAndLoginTest, EnableWritesAValidEntryDisableRemovesOrHidesItAndOn
     }
 }
 
-TEST_F(SettingsAndLoginTest, AFailedChangeGoesToTheLogAndTheStatusShowsWhatIsThere) {
-    // The autostart directory cannot be made: a file sits where its parent should be.
+// A change that fails (a file sits where the autostart directory's parent should be) is logged,
+// through the fallback when there is no journal, and the status shows what is there.
+TEST_F(SettingsAndLoginTest, AFailedChangeIsLoggedEvenWithoutAJournal) {
     writeFile("blocked", "not a directory");
-    RecordingLog log;
+    RecordingLog fallback;
+    JournalLogSink log("test", nullptr, &fallback, dir.filePath("no-socket").toStdString());
     LaunchAtLoginController blocked(XdgAutostart(dir.filePath("blocked/autostart"), {}, "q"), log);
     blocked.setEnabled(true);
     EXPECT_FALSE(blocked.isEnabled());
-    EXPECT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(fallback.lines.size(), 1u);
+    log.log(LogLevel::Default, "a line");
+    EXPECT_EQ(fallback.lines.back(), "a line");
 }
 
 } // namespace
