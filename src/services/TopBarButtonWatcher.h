@@ -30,6 +30,8 @@ public:
 
     // Whether the button is shown; nullopt until the first answer.
     std::optional<bool> buttonShown() const { return shown_; }
+    // Whether a Properties.Get reply holds a boolean true; any other answer or error is false.
+    static bool answer(const QDBusMessage& reply);
 
 signals:
     // The first answer, and every change after it.
@@ -41,7 +43,6 @@ private slots:
 private:
     void read();
     void takeReply(QDBusPendingCallWatcher* call);
-    static bool answer(const QDBusMessage& reply);
     void settle(bool shown);
 
     QDBusConnection bus_;

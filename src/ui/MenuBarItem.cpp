@@ -99,10 +99,11 @@ void MenuBarItem::update() {
     if (!hasIcon_ || content != content_) {
         hasIcon_ = true;
         content_ = content;
+        const QIcon icon = icons_.icon(content_);
         if (notifierItem_) {
-            notifierItem_->setIcon(content_);
+            notifierItem_->setIcon(icon);
         } else {
-            tray_.setIcon(icons_.icon(content_));
+            tray_.setIcon(icon);
         }
     }
 }

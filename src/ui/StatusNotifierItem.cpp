@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/StatusNotifierItem.h"
 
+#include "services/TopBarButtonWatcher.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
-#include <QDBusVariant>
 #include <QImage>
 #include <QtEndian>
 
@@ -67,23 +68,12 @@ void StatusNotifierItem::askForHost(const QDBusConnection& bus, QObject* context
     QObject::connect(pending, &QDBusPendingCallWatcher::finished, context,
                      [answer = std::move(answer)](QDBusPendingCallWatcher* finished) {
                          finished->deleteLater();
-                         const QDBusMessage reply = finished->reply();
-                         const QVariant value =
-                             reply.arguments().size() == 1
-                                 ? reply.arguments().first().value<QDBusVariant>().variant()
-                                 : QVariant();
-                         answer(value.metaType() == QMetaType::fromType<bool>() && value.toBool());
+                         answer(TopBarButtonWatcher::answer(finished->reply()));
                      });
 }
 
-void StatusNotifierItem::setIcon(const MenuBarIcon::Content& content) {
-    if (hasIcon_ && content == content_) {
-        return;
-    }
-    hasIcon_ = true;
-    content_ = content;
+void StatusNotifierItem::setIcon(const QIcon& icon) {
     pixmaps_.clear();
-    const QIcon icon = icons_.icon(content_);
     for (const int size : kIconSizes) {
         // At ratio 1 every Qt version means device pixels.
         pixmaps_.append(pixmapOf(icon.pixmap(QSize(size, size), 1.0).toImage()));

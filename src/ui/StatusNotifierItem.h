@@ -2,14 +2,13 @@
 #pragma once
 
 #include "services/BusObject.h"
-#include "ui/MenuBarIcon.h"
-#include "ui/TrayIconCache.h"
 
 #include <QByteArray>
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusServiceWatcher>
+#include <QIcon>
 #include <QImage>
 #include <QList>
 #include <QMetaType>
@@ -71,8 +70,8 @@ public:
     // Registers the item now and whenever a watcher appears (true), or shows it as passive,
     // which hosts hide (false).
     void setShown(bool shown);
-    // Shows content as the icon; NewIcon when it changed.
-    void setIcon(const MenuBarIcon::Content& content);
+    // Shows icon, drawn at each of kIconSizes; NewIcon.
+    void setIcon(const QIcon& icon);
     // Shows text as the tooltip (first line its title, the rest its description); NewToolTip
     // when it changed.
     void setToolTipText(const QString& text);
@@ -116,10 +115,7 @@ private:
     std::function<void()> activate_;
     QDBusServiceWatcher watcher_;
     bool shown_ = false;
-    bool hasIcon_ = false;
-    MenuBarIcon::Content content_;
     QList<Pixmap> pixmaps_;
-    TrayIconCache icons_; // going back to a space draws nothing anew
     QString toolTipText_;
 };
 
