@@ -9,7 +9,7 @@ import signal
 import subprocess
 import unittest
 
-from desktop import AS_NOBODY, App, BUILD, QUILLBAR, stored_table
+from desktop import AS_NOBODY, App, BUILD, Lines, QUILLBAR, stored_table
 from tiling import WATCHER, SwayDesktop
 
 ACTIVATE = os.environ.get("QUILLBAR_EXTWS_ACTIVATE",
@@ -104,13 +104,25 @@ class LabwcTest(ExtWorkspaceCases, unittest.TestCase):
         app, conf = self.start_app()
         app.wait_for_line("Detected 4 spaces")
         self.title("Mail")
-        # A switch made by another client (a pager), then one made from Quillbar.
+        follower = Lines(self.desk, [QUILLBAR, "--print-title", "--follow"], stream="stdout")
+        self.addCleanup(lambda: follower.proc.poll() is None and follower.stop())
+        follower.wait_for(1)
+        # Switches made by another client (a pager), then one made from Quillbar; a follower
+        # sees each desktop's title and never a title without a current desktop in between.
+        for _ in range(3):
+            self.desk.run([ACTIVATE, "Web"])
+            self.title("Web")
+            self.desk.run([ACTIVATE, "Mail"])
+            self.title("Mail")
         self.desk.run([ACTIVATE, "Web"])
         self.title("Web")
         self.switch(4)
         self.title("Desktop 4")  # labwc's "Workspace 4" only restates the position
         keys = self.desk.wait_until(lambda: len(set(self.current_keys(app))) >= 3 and
                                     self.current_keys(app), message="no key for workspace 4")
+        self.desk.wait_until(lambda: "Desktop 4" in follower.lines, message="no title followed")
+        self.assertLessEqual(set(follower.lines), {"Mail", "Web", "Desktop 4"}, follower.lines)
+        follower.stop()
         key = keys[-1]
         app.stop()
 
@@ -189,8 +201,16 @@ class LabwcTrayTest(unittest.TestCase):
         self.desk.run([ACTIVATE, "Web"])
         self.desk.wait_title("Web")
         # waybar takes the new icon a moment after the change is announced.
-        self.desk.wait_until(lambda: self.desk.pixels(TRAY) != first, timeout=20,
-                             message="the icon in the bar did not follow the switch")
+        second = self.desk.wait_until(lambda: self.desk.pixels(TRAY) != first and
+                                      self.desk.pixels(TRAY), timeout=20,
+                                      message="the icon in the bar did not follow the switch")
+        # Back and forth: the bar shows one icon or the other, never a third in between.
+        seen = set()
+        for name, picture in [("Mail", first), ("Web", second)] * 3:
+            self.desk.run([ACTIVATE, name])
+            shown = lambda: seen.add(self.desk.pixels(TRAY)) or self.desk.pixels(TRAY) == picture
+            self.desk.wait_until(shown, timeout=20, message="the icon did not follow")
+        self.assertLessEqual(seen, {first, second}, "another icon showed during a switch")
         self.desk.grim_shot("labwc-waybar", "-g", "0,0 1280x40")
         if not shutil.which("wlrctl"):
             self.skipTest("wlrctl is not installed: no pointer to click")
