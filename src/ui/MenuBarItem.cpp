@@ -122,9 +122,10 @@ bool MenuBarItem::opensOwnMenuOnClick(const QString& platformName) {
 }
 
 void MenuBarItem::popUpMenu() {
-    const QPoint place = menuPlace();
-    menu_->popup(place);
-    // Qt keeps a popup inside the work area it knows, which may be the wrong one (workArea).
+    menu_->popup(menuPlace(menu_->sizeHint()));
+    // Qt keeps a popup inside the work area it knows, which may be the wrong one (workArea); and
+    // before its first showing a menu's size hint falls short of its shown height.
+    const QPoint place = menuPlace(menu_->size());
     if (menu_->pos() != place) {
         menu_->move(place);
     }
@@ -137,12 +138,14 @@ void MenuBarItem::activated(QSystemTrayIcon::ActivationReason reason) {
         popUpMenu();
     } else if (reason == QSystemTrayIcon::Context && menu_->isVisible()) {
         // Qt opened it at the pointer, over the icon.
-        menu_->move(menuPlace());
+        menu_->move(menuPlace(menu_->size()));
     }
 }
 
-QPoint MenuBarItem::menuPlace() const {
-    const QRect icon = tray_.geometry();
+QPoint MenuBarItem::menuPlace(const QSize& menuSize) const {
+    // Beside a StatusNotifier host the tray icon is hidden and its geometry means nothing: the
+    // click was on the host's icon, under the pointer.
+    const QRect icon = notifierItem_ ? QRect() : tray_.geometry();
     const QPoint pointer = QCursor::pos();
     const QScreen* screen = QGuiApplication::screenAt(icon.isValid() ? icon.center() : pointer);
     if (!screen) {
@@ -152,7 +155,7 @@ QPoint MenuBarItem::menuPlace() const {
     return menuPosition(
         icon.isValid() ? icon : QRect(pointer, QSize(1, 1)),
         workArea(screen->geometry(), screen->availableGeometry(), screen->devicePixelRatio()),
-        menu_->sizeHint());
+        menuSize);
 }
 
 QRect MenuBarItem::workArea(const QRect& geometry, const QRect& available, qreal pixelRatio) {

@@ -73,8 +73,8 @@ private:
     void updateSoon();
     void activated(QSystemTrayIcon::ActivationReason reason);
     // Where the menu opens: beside the icon, or (where the tray does not say where the icon is)
-    // under the pointer; within the work area either way.
-    QPoint menuPlace() const;
+    // under the pointer; within the work area either way, for a menu of menuSize.
+    QPoint menuPlace(const QSize& menuSize) const;
 
     SpaceObserver& observer_;
     QMenu* menu_;

@@ -1,0 +1,140 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""End to end: Quillbar in Plasma's panel on kwin_x11 under Xvfb, at 1x and 2x: its own
+StatusNotifierItem, its own menu on a left click, Plasma's menu on a right click."""
+
+import os
+import shutil
+import subprocess
+import sys
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+
+from desktop import LSAN_OPTIONS, App  # noqa: E402
+from kwin import KWin  # noqa: E402
+
+WATCHER = "org.kde.StatusNotifierWatcher"
+# Plasma 6's kded, or Plasma 5's.
+KDED = shutil.which("kded6") or shutil.which("kded5")
+DESKTOPS = [("d1", "Mail"), ("d2", "Web"), ("d3", "Music")]
+ROWS = ["✓Mail", "Web", "Music", "Rename Spaces…", "Launch at Login", "Check for Updates… (off)",
+        "Quillbar v0.1.0 (off)", "Quit"]
+
+
+@unittest.skipUnless(shutil.which("plasmashell") and KDED and shutil.which("kwin_x11"),
+                     "needs plasmashell, kded and kwin_x11")
+class PlasmaPanelTest(unittest.TestCase):
+
+    def start_plasma(self, scale):
+        self.desk = KWin(False, DESKTOPS)
+        self.desk.start()
+        self.addCleanup(self.desk.stop)
+        self.addCleanup(self.screenshot_if_failed)
+        # Software drawing (there is no GPU); kded serves the StatusNotifier watcher.
+        self.env = dict(self.desk.env, QT_QUICK_BACKEND="software", KDE_FULL_SESSION="true",
+                        XDG_CURRENT_DESKTOP="KDE", KDE_SESSION_VERSION=KDED[-1],
+                        QT_SCALE_FACTOR=str(scale))
+        for program in ([KDED], ["plasmashell", "--no-respawn"]):
+            self.desk.start_process(program, env=self.env, stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+        self.desk.wait_until(lambda: "true" in self.watcher("IsStatusNotifierHostRegistered"),
+                             timeout=60, message="Plasma registered no StatusNotifier host")
+
+    def screenshot_if_failed(self):
+        result = self._outcome.result
+        if any(test is self for test, _ in result.failures + result.errors):
+            self.desk.screenshot("failed-" + self._testMethodName)
+
+    def test_menus_at_once_the_scale(self):
+        self.check_panel(1)
+
+    def test_menus_at_twice_the_scale(self):
+        self.check_panel(2)
+
+    def check_panel(self, scale):
+        self.start_plasma(scale)
+        self.desk.write_settings()
+        # Leaks inside Qt's bus code are left out, as on Wayland (desktop.LEAKS).
+        app = App(self.desk, env=dict(self.env, LSAN_OPTIONS=LSAN_OPTIONS))
+        items = self.desk.wait_until(
+            lambda: self.watcher("RegisteredStatusNotifierItems").split('string "')[1:],
+            timeout=20, message="no item registered")
+        self.assertIn('string "Quillbar"', self.properties(
+            items[0].split('"')[0].split("/")[0], "/StatusNotifierItem",
+            "org.kde.StatusNotifierItem", "Title"))
+        panel = self.panel()
+        # The work area leaves the panel out (a moment after the panel shows).
+        work_area = "_NET_WORKAREA(CARDINAL) = 0, 0, 1280, %d," % panel[1]
+        self.desk.wait_until(lambda: self.desk.run(["xprop", "-root", "_NET_WORKAREA"], False)
+                             .startswith(work_area), message="the work area covers the panel")
+        x, y = self.desk.wait_until(lambda: self.icon(panel), timeout=20,
+                                    message="no icon in Plasma's panel")
+        name = "plasma-panel-%dx" % scale
+
+        # A left click: Quillbar's own menu, just above the panel, over the icon.
+        self.desk.xdotool("mousemove", str(x), str(y), "click", "1")
+        menu = self.desk.wait_until(app.menu_window, timeout=20,
+                                    message="the left click opened nothing")
+        self.assertEqual(app.menus()[-1], ROWS)
+        menu_x, menu_y, menu_width, menu_height = self.desk.geometry(menu)
+        self.assertEqual(menu_y + menu_height, panel[1])
+        self.assertTrue(menu_x <= x <= menu_x + menu_width, (menu_x, menu_width, x))
+        self.desk.screenshot(name + "-left-click")
+        self.desk.xdotool("key", "Escape")
+        self.desk.wait_until(lambda: not app.menu_window(), message="the menu stayed")
+
+        # A right click: Plasma draws the exported menu; the keyboard chooses a row in it.
+        seen = len(app.menus())
+        above = (x - 100 * scale, panel[1] - 60 * scale, 200 * scale, 50 * scale)
+        plain = self.crop(*above)
+        self.desk.xdotool("mousemove", str(x), str(y), "click", "3")
+        self.desk.wait_until(lambda: len(app.menus()) > seen and self.crop(*above) != plain,
+                             timeout=20, message="the right click drew no menu above the icon")
+        self.assertEqual(app.menus()[-1], ROWS)
+        self.assertIsNone(app.menu_window())
+        self.desk.screenshot(name + "-right-click")
+        self.desk.xdotool("key", "Down", "Down", "Down", "Return")
+        self.desk.wait_until(lambda: self.desk.current() == "d3", timeout=20,
+                             message="the menu's third row did not switch the desktop")
+        self.desk.xdotool("mousemove", "10", "10")  # away from the icon and its tooltip
+        self.desk.wait_until(lambda: self.crop(*above) == plain, message="the menu stayed")
+        self.assertEqual(app.stop(), 0)
+
+    def properties(self, service, path, interface, name):
+        return self.desk.run(["dbus-send", "--session", "--print-reply", "--dest=" + service,
+                              path, "org.freedesktop.DBus.Properties.Get",
+                              "string:" + interface, "string:" + name], check=False)
+
+    def watcher(self, name):
+        return self.properties(WATCHER, "/StatusNotifierWatcher", WATCHER, name)
+
+    def panel(self):
+        """Plasma's panel: its window as wide as the screen along the bottom."""
+        def find():
+            for window in self.desk.xdotool("search", "--onlyvisible", "--classname",
+                                            "^plasmashell$", check=False).split():
+                geometry = self.desk.geometry(window)
+                if geometry[2] == 1280 and geometry[1] > 400:
+                    return geometry
+            return None
+        return self.desk.wait_until(find, timeout=60, message="Plasma showed no panel")
+
+    def icon(self, panel):
+        """The centre of Quillbar's blue icon in the right half of the panel, or None."""
+        x0, y0, width, height = 640, panel[1], 640, panel[3]
+        pixels = self.crop(x0, y0, width, height)
+        blue = [i // 3 for i in range(0, len(pixels), 3)
+                if pixels[i + 2] > 140 and pixels[i + 2] > pixels[i] + 80 and pixels[i + 1] < 140]
+        if len(blue) < 20:
+            return None
+        xs, ys = [i % width for i in blue], [i // width for i in blue]
+        return x0 + (min(xs) + max(xs)) // 2, y0 + (min(ys) + max(ys)) // 2
+
+    def crop(self, x, y, width, height):
+        return self.desk.run(["import", "-window", "root", "-crop",
+                              "%dx%d+%d+%d" % (width, height, x, y), "-depth", "8", "rgb:-"],
+                             text=False)
+
+
+if __name__ == "__main__":
+    unittest.main()
