@@ -148,8 +148,11 @@ void MenuContentView::apply(QAction* action, const MenuContent::Entry& entry,
         action->setIcon(QIcon());
         showEmojiAsIcon(action, entry);
     }
-    action->setCheckable(entry.checkable);
-    action->setChecked(entry.checked);
+    // A desktop row's icon carries its check (showEmojiAsIcon): a style that draws check boxes
+    // in a column of their own would otherwise mark the current row twice.
+    const bool checkable = entry.checkable && entry.kind != Kind::Space;
+    action->setCheckable(checkable);
+    action->setChecked(checkable && entry.checked);
     action->setEnabled(entry.enabled);
     if (!previous || previous->shortcut != entry.shortcut) {
         action->setShortcut(QKeySequence(entry.shortcut));
@@ -159,9 +162,10 @@ void MenuContentView::apply(QAction* action, const MenuContent::Entry& entry,
 
 void MenuContentView::showEmojiAsIcon(QAction* action, const MenuContent::Entry& entry) {
     // The text font has monochrome forms of some emoji (a heart, a telephone): the emoji is drawn
-    // as the row's icon with the colour font, and the text keeps the rest of the title. A style
-    // draws an icon in the check's place, so every desktop row has one and the current row's
-    // carries the check itself: the column reads the same with or without emoji.
+    // as the row's icon with the colour font, and the text keeps the rest of the title. Some
+    // styles draw an icon in the check's place, so every desktop row has one and the current
+    // row's carries the check itself: the column reads the same with or without emoji, and in
+    // every style.
     if (entry.kind != Kind::Space)
         return;
     const QString lead = entry.emoji + QLatin1Char(' ');
@@ -241,7 +245,8 @@ void MenuContentView::choose(std::size_t index) {
     const QList<QAction*> actions = menu_->actions();
     for (std::size_t i = 0; i < entries_.size() && i < static_cast<std::size_t>(actions.size());
          ++i) {
-        actions[static_cast<qsizetype>(i)]->setChecked(entries_[i].checked);
+        QAction* action = actions[static_cast<qsizetype>(i)];
+        action->setChecked(action->isCheckable() && entries_[i].checked);
     }
 }
 

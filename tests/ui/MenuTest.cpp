@@ -53,10 +53,13 @@ QStringList lines(const std::vector<MenuContent::Entry>& entries) {
         result << line(e.title, e.kind == Kind::Separator, e.checked, e.enabled);
     return result;
 }
+// A desktop row is checked by the badge on its icon, any other by its check box.
 QStringList lines(const QMenu& menu) {
     QStringList result;
-    for (const QAction* a : menu.actions())
-        result << line(a->text(), a->isSeparator(), a->isChecked(), a->isEnabled());
+    for (const QAction* a : menu.actions()) {
+        const bool badge = highlightPixels(a->icon().pixmap(16).toImage()) > 10;
+        result << line(a->text(), a->isSeparator(), a->isChecked() || badge, a->isEnabled());
+    }
     return result;
 }
 
@@ -143,7 +146,9 @@ TEST_F(MenuTest, RowTitlesCarryTheStoredNameAndEmojiAndTheMenuDrawsTheEmojiInCol
     EXPECT_GT(colourfulPixels(row(menu, 2)), 40);
     EXPECT_EQ(colourfulPixels(row(menu, 3)), 0);
 
-    // The style draws an icon in the check's place: the current row's mark must not depend on it.
+    // The current row's mark is the icon's badge, with or without an emoji, and never a check box
+    // beside it as well (a style may draw those in a column of their own).
+    EXPECT_FALSE(action("Desktop 2")->isCheckable());
     const int plainMark = highlightPixels(row(menu, 1));
     EXPECT_GT(plainMark, 10);
     EXPECT_EQ(highlightPixels(row(menu, 3)), 0);
