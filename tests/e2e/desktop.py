@@ -37,6 +37,7 @@ OPENBOX_RC = """<?xml version="1.0" encoding="UTF-8"?>
 ICON = re.compile(r'^\s{8,}(0x[0-9a-f]+) "quillbar": \("[^"]+" "quillbar"\)', re.M)
 MENU = "quillbar: menu: "  # how --verbose reports a menu it shows
 NOBODY = 65534
+SNI_WATCHER = "org.kde.StatusNotifierWatcher"
 AS_NOBODY = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"]
 
 
@@ -254,6 +255,24 @@ class Desktop:
     def wait_title(self, expected, timeout=20):
         self.wait_until(lambda: self.title() == expected, timeout=timeout,
                         message=lambda: "the title is %r, not %r" % (self.title(), expected))
+
+    def bus_property(self, service, path, interface, name):
+        """dbus-send's answer to a property Get on the session bus ("" when none came)."""
+        return self.run(["dbus-send", "--session", "--print-reply", "--dest=" + service, path,
+                         "org.freedesktop.DBus.Properties.Get", "string:" + interface,
+                         "string:" + name], check=False)
+
+    def watcher(self, name):
+        """A property of the StatusNotifier watcher, as dbus-send prints it."""
+        return self.bus_property(SNI_WATCHER, "/StatusNotifierWatcher", SNI_WATCHER, name)
+
+    def notifier_title(self):
+        """The first registered StatusNotifierItem's Title, once one is registered."""
+        items = self.wait_until(
+            lambda: self.watcher("RegisteredStatusNotifierItems").split('string "')[1:],
+            timeout=20, message="no item registered")
+        return self.bus_property(items[0].split('"')[0].split("/")[0], "/StatusNotifierItem",
+                                 "org.kde.StatusNotifierItem", "Title")
 
     def conf_path(self):
         return os.path.join(self.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
