@@ -152,7 +152,7 @@ void MenuContentView::apply(QAction* action, const MenuContent::Entry& entry,
     // in a column of their own would otherwise mark the current row twice.
     const bool checkable = entry.checkable && entry.kind != Kind::Space;
     action->setCheckable(checkable);
-    action->setChecked(checkable && entry.checked);
+    action->setChecked(entry.checked); // only a checkable action can be checked
     action->setEnabled(entry.enabled);
     if (!previous || previous->shortcut != entry.shortcut) {
         action->setShortcut(QKeySequence(entry.shortcut));
@@ -245,8 +245,7 @@ void MenuContentView::choose(std::size_t index) {
     const QList<QAction*> actions = menu_->actions();
     for (std::size_t i = 0; i < entries_.size() && i < static_cast<std::size_t>(actions.size());
          ++i) {
-        QAction* action = actions[static_cast<qsizetype>(i)];
-        action->setChecked(action->isCheckable() && entries_[i].checked);
+        actions[static_cast<qsizetype>(i)]->setChecked(entries_[i].checked);
     }
 }
 

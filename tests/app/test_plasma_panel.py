@@ -10,7 +10,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 
-from desktop import LSAN_OPTIONS, App  # noqa: E402
+from desktop import LSAN_OPTIONS, App, DesktopTest  # noqa: E402
 from kwin import KWin  # noqa: E402
 
 # Plasma 6's kded, or Plasma 5's.
@@ -22,13 +22,12 @@ ROWS = ["✓Mail", "Web", "Music", "Rename Spaces…", "Launch at Login",
 
 @unittest.skipUnless(shutil.which("plasmashell") and KDED and shutil.which("kwin_x11"),
                      "needs plasmashell, kded and kwin_x11")
-class PlasmaPanelTest(unittest.TestCase):
+class PlasmaPanelTest(DesktopTest):
+
+    def make_desktop(self):
+        return KWin(False, DESKTOPS)
 
     def start_plasma(self, scale):
-        self.desk = KWin(False, DESKTOPS)
-        self.desk.start()
-        self.addCleanup(self.desk.stop)
-        self.addCleanup(self.screenshot_if_failed)
         # Software drawing (there is no GPU); kded serves the StatusNotifier watcher.
         self.env = dict(self.desk.env, QT_QUICK_BACKEND="software", KDE_FULL_SESSION="true",
                         XDG_CURRENT_DESKTOP="KDE", KDE_SESSION_VERSION=KDED[-1],
@@ -39,11 +38,6 @@ class PlasmaPanelTest(unittest.TestCase):
         registered = lambda: "true" in self.desk.watcher("IsStatusNotifierHostRegistered")
         self.desk.wait_until(registered,
                              timeout=60, message="Plasma registered no StatusNotifier host")
-
-    def screenshot_if_failed(self):
-        result = self._outcome.result
-        if any(test is self for test, _ in result.failures + result.errors):
-            self.desk.screenshot("failed-" + self._testMethodName)
 
     def test_menus_at_once_the_scale(self):
         self.check_panel(1)
@@ -81,9 +75,9 @@ class PlasmaPanelTest(unittest.TestCase):
         # A right click: Plasma draws the exported menu; the keyboard chooses a row in it.
         seen = len(app.menus())
         above = (x - 100 * scale, bottom - 60 * scale, 200 * scale, 50 * scale)
-        plain = self.crop(*above)
+        plain = self.desk.crop(*above)
         self.desk.xdotool("mousemove", str(x), str(y), "click", "3")
-        self.desk.wait_until(lambda: len(app.menus()) > seen and self.crop(*above) != plain,
+        self.desk.wait_until(lambda: len(app.menus()) > seen and self.desk.crop(*above) != plain,
                              timeout=20, message="the right click drew no menu above the icon")
         self.assertEqual(app.menus()[-1], ROWS)
         self.assertIsNone(app.menu_window())
@@ -92,7 +86,7 @@ class PlasmaPanelTest(unittest.TestCase):
         self.desk.wait_until(lambda: self.desk.current() == "d3", timeout=20,
                              message="the menu's third row did not switch the desktop")
         self.desk.xdotool("mousemove", "10", "10")  # away from the icon and its tooltip
-        self.desk.wait_until(lambda: self.crop(*above) == plain, message="the menu stayed")
+        self.desk.wait_until(lambda: self.desk.crop(*above) == plain, message="the menu stayed")
         self.assertEqual(app.stop(), 0)
 
     def work_area_bottom(self):
@@ -115,7 +109,7 @@ class PlasmaPanelTest(unittest.TestCase):
         """The centre of Quillbar's icon (its square's blue) in the panel's right half, or None."""
         # The middle of the panel's height: Plasma 6's floating panel shows the wallpaper around.
         x0, y0, width, height = 640, panel[1] + panel[3] // 4, 640, panel[3] // 2
-        pixels = self.crop(x0, y0, width, height)
+        pixels = self.desk.crop(x0, y0, width, height)
         blue = [i // 3 for i in range(0, len(pixels), 3)
                 if abs(pixels[i] - 0x2b) + abs(pixels[i + 1] - 0x57) + abs(pixels[i + 2] - 0x9a)
                 < 40]
@@ -123,11 +117,6 @@ class PlasmaPanelTest(unittest.TestCase):
             return None
         xs, ys = [i % width for i in blue], [i // width for i in blue]
         return x0 + (min(xs) + max(xs)) // 2, y0 + (min(ys) + max(ys)) // 2
-
-    def crop(self, x, y, width, height):
-        return self.desk.run(["import", "-window", "root", "-crop",
-                              "%dx%d+%d+%d" % (width, height, x, y), "-depth", "8", "rgb:-"],
-                             text=False)
 
 
 if __name__ == "__main__":

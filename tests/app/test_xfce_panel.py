@@ -74,13 +74,13 @@ class XfcePanelTest(DesktopTest):
         """Both clicks open a menu under the panel at the icon; the keyboard chooses a row."""
         # The area is laid out again as the icon comes: read its place until it shows one.
         x, y, width, height = self.desk.wait_until(
-            lambda: (area := self.icon_area()) and self.varied(self.crop(*area)) and area,
+            lambda: (area := self.icon_area()) and self.varied(self.desk.crop(*area)) and area,
             message="no icon in the notification area")
         panel = self.desk.geometry(self.desk.xdotool(
             "search", "--onlyvisible", "--classname", "^xfce4-panel$").split()[0])
         under = panel[1] + panel[3]
         below = (x + width - 150 * scale, under + 8 * scale, 150 * scale, 40 * scale)
-        self.assertFalse(self.light(self.crop(*below)))
+        self.assertFalse(self.light(self.desk.crop(*below)))
         centre = (str(x + width // 2), str(y + height // 2))
 
         self.desk.xdotool("mousemove", *centre, "click", "1")
@@ -93,7 +93,7 @@ class XfcePanelTest(DesktopTest):
 
         seen = len(app.menus())
         self.desk.xdotool("mousemove", *centre, "click", "3")
-        self.desk.wait_until(lambda: len(app.menus()) > seen and self.light(self.crop(*below)),
+        self.desk.wait_until(lambda: len(app.menus()) > seen and self.light(self.desk.crop(*below)),
                              timeout=20, message="the right click drew no menu under the icon")
         if app.menu_window():  # Qt's own (docked); else the panel's, drawn from the exported one
             self.assert_under_the_panel(app.menu_window(), under, x, width)
@@ -124,10 +124,6 @@ class XfcePanelTest(DesktopTest):
             "search", "--onlyvisible", "--classname", "^wrapper-2.0$", check=False).split(),
             timeout=20, message="xfce4-panel showed no notification area")
         return self.desk.geometry(found[0])
-
-    def crop(self, x, y, width, height):
-        return self.desk.run(["import", "-window", "root", "-crop",
-                              "%dx%d+%d+%d" % (width, height, x, y), "rgb:-"], text=False)
 
     @staticmethod
     def varied(pixels):  # more colours than the panel's background and edge

@@ -274,6 +274,12 @@ class Desktop:
         return self.bus_property(items[0].split('"')[0].split("/")[0], "/StatusNotifierItem",
                                  "org.kde.StatusNotifierItem", "Title")
 
+    def crop(self, x, y, width, height):
+        """An area of the screen as 8-bit RGB bytes."""
+        return self.run(["import", "-window", "root", "-crop",
+                         "%dx%d+%d+%d" % (width, height, x, y), "-depth", "8", "rgb:-"],
+                        text=False)
+
     def conf_path(self):
         return os.path.join(self.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
 
@@ -453,8 +459,12 @@ class DesktopTest(unittest.TestCase):
 
     desktops, window_manager, names = 4, True, None
 
+    def make_desktop(self):
+        """The desktop each test gets (a subclass may give another kind)."""
+        return Desktop(self.desktops, self.window_manager, names=self.names)
+
     def setUp(self):
-        self.desk = Desktop(self.desktops, self.window_manager, names=self.names)
+        self.desk = self.make_desktop()
         self.desk.start()
         self.addCleanup(self.desk.stop)
         self.addCleanup(self._screenshot_if_failed)
