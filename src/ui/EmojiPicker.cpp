@@ -18,7 +18,7 @@ namespace {
 constexpr QSize pickerSize{64, 22};
 constexpr QSize buttonSize{44, 22};
 constexpr int plusPixelSize = 13;
-constexpr int emojiPixelSize = 16;
+constexpr int buttonEmojiPixelSize = 16;
 } // namespace
 
 EmojiPicker::EmojiPicker(QWidget* parent)
@@ -88,7 +88,7 @@ void EmojiPicker::choose(const QString& emoji) {
 }
 
 void EmojiPicker::updateButton() {
-    QFont font = emoji_.isEmpty() ? this->font() : EmojiFont::font(emojiPixelSize);
+    QFont font = emoji_.isEmpty() ? this->font() : EmojiFont::font(buttonEmojiPixelSize);
     if (emoji_.isEmpty())
         font.setPixelSize(plusPixelSize);
     button_->setFont(font);

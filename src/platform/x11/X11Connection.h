@@ -19,6 +19,10 @@ class X11Connection {
 public:
     using Listener = std::function<void(const xcb_generic_event_t& event)>;
 
+    // Requests that name themselves as coming from a pager are obeyed without the
+    // focus-stealing rules window managers apply to applications.
+    static constexpr auto kPagerSource = XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER;
+
     // Atoms that EWMH helpers do not intern for us.
     struct Atoms {
         xcb_atom_t windowOpacity = XCB_NONE; // _NET_WM_WINDOW_OPACITY

@@ -14,10 +14,6 @@ namespace quillbar {
 
 namespace {
 
-// Window manager requests that name themselves as coming from a pager are obeyed without the
-// focus-stealing rules applied to applications.
-constexpr auto kPagerSource = XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER;
-
 bool isWindowNumber(std::int64_t number) {
     return number > 0 && number <= std::numeric_limits<xcb_window_t>::max();
 }
@@ -278,7 +274,7 @@ void X11WindowServer::addWindowsToSpaces(std::int64_t windowNumber, std::int64_t
         return;
     }
     xcb_ewmh_request_change_wm_desktop(connection_->ewmh(), connection_->screenNumber(), window,
-                                       target, kPagerSource);
+                                       target, X11Connection::kPagerSource);
     xcb_flush(connection_->xcb());
 }
 

@@ -17,8 +17,6 @@ namespace quillbar {
 
 namespace {
 
-constexpr auto kPagerSource = XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER;
-
 bool processLives(std::int32_t pid) {
     return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
 }
@@ -119,7 +117,7 @@ bool X11Workspace::activate(std::int32_t processIdentifier) {
         chosen->desktop != snapshot.currentDesktop) {
         xcb_ewmh_request_change_current_desktop(ewmh, screen, *chosen->desktop, XCB_CURRENT_TIME);
     }
-    xcb_ewmh_request_change_active_window(ewmh, screen, chosen->window, kPagerSource,
+    xcb_ewmh_request_change_active_window(ewmh, screen, chosen->window, X11Connection::kPagerSource,
                                           XCB_CURRENT_TIME, XCB_NONE);
     xcb_flush(connection_->xcb());
     return true;
