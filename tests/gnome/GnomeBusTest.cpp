@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// On a private session bus (dbus-run-session): a stand-in for the Shell extension owns
-// org.quillbar.Shell on a connection of its own and answers with whatever shape a test gives it.
+// The GNOME client against a stand-in for the Shell extension that answers in any shape given.
 #include "BusStandIn.h"
 #include "FakePlatform.h"
 #include "platform/gnome/GnomeWindowServer.h"

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// On a private session bus (dbus-run-session): a stand-in for KWin owns org.kde.KWin on a
-// connection of its own and answers with whatever shape a test gives it.
+// The KWin client against a stand-in for KWin that answers in whatever shape a test gives it.
 #include "BusStandIn.h"
 #include "FakePlatform.h"
 #include "platform/kwin/KWinDisplays.h"
