@@ -40,7 +40,6 @@ TEST(KWinDesktopTableTest, DesktopsReadAsSpacesKeyedByTheirIDs) {
                              s.displayIdentifier, s.isActiveOnDisplay, s.isCurrent),
                   std::tuple(table.desktops()[i].id, table.desktops()[i].id, i + 1, i + 1, 0,
                              std::string(kDisplay), i == 1, i == 1));
-        EXPECT_EQ(s.windowManagerName, names[i]);
         EXPECT_EQ(s.defaultName(), names[i]);
     }
     EXPECT_EQ(table.activeSpace(), 2);
