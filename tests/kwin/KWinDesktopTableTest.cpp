@@ -55,8 +55,7 @@ TEST(KWinDesktopTableTest, DesktopsReadAsSpacesKeyedByTheirIDs) {
     EXPECT_TRUE(detect(table).empty());
 }
 
-// Empty, repeated and overlong ids are dropped, the rest follow positions; counts and texts
-// are bounded, names cut on a character and repaired.
+// Empty, repeated and overlong ids are dropped, the rest follow positions; names are repaired.
 TEST(KWinDesktopTableTest, UnusableDesktopsAreDroppedAndTheRestBounded) {
     KWinDesktopTable table;
     const std::string longID(KWinDesktopTable::kMaxIDBytes + 1, 'x');
