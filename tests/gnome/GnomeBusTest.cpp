@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// On a private session bus (dbus-run-session): a stand-in for the Shell extension owns
-// org.quillbar.Shell on a connection of its own and answers with whatever shape a test gives it.
+// The GNOME client against a stand-in for the Shell extension that answers in any shape given.
+#include "BusStandIn.h"
 #include "FakePlatform.h"
 #include "platform/gnome/GnomeWindowServer.h"
 #include "platform/gnome/GnomeWorkspaces.h"
 #include "platform/qt/PrimaryScreenDisplays.h"
 
 #include <QDBusMessage>
-#include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -16,32 +15,19 @@
 namespace quillbar {
 namespace {
 
-QDBusConnection party() {
-    static int count = 0;
-    return QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                         QStringLiteral("party-%1").arg(count++));
-}
-
-template <typename Done> bool eventually(Done done) {
-    return QTest::qWaitFor(done, 5000);
-}
+using test::busParty;
+using test::eventually;
 
 QList<QVariant> workspaces(const QStringList& names, uint active) {
     return {names, active};
 }
 
 // The extension's workspace service as far as Quillbar uses it.
-class FakeShell final : public QDBusVirtualObject {
+class FakeShell final : public test::BusStandIn {
 public:
     FakeShell()
-        : bus_(party()) {
-        bus_.registerVirtualObject(QString::fromLatin1(GnomeWorkspaces::kPath), this);
-        come();
-    }
-    ~FakeShell() override {
-        leave();
-        bus_.unregisterObject(QString::fromLatin1(GnomeWorkspaces::kPath));
-    }
+        : BusStandIn(GnomeWorkspaces::kService, GnomeWorkspaces::kPath,
+                     GnomeWorkspaces::kInterface) {}
 
     QList<QVariant> answer = workspaces({"Workspace 1", "Workspace 2"}, 0); // GetWorkspaces'
     bool silent = false;                                                    // never answers at all
@@ -50,8 +36,6 @@ public:
     QList<QPair<int, QString>> renamed; // every SetWorkspaceName
     bool takesNames = true;             // false: an older extension, without SetWorkspaceName
     QString refusal;                    // the error SetWorkspaceName answers with, if any
-
-    QString introspect(const QString&) const override { return {}; }
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         const QList<QVariant> arguments = message.arguments();
@@ -85,25 +69,15 @@ public:
     }
 
     void emitChanged(const QList<QVariant>& arguments) {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            QString::fromLatin1(GnomeWorkspaces::kPath),
-            QString::fromLatin1(GnomeWorkspaces::kInterface), QStringLiteral("WorkspacesChanged"));
-        signal.setArguments(arguments);
-        bus_.send(signal);
+        emitSignal("WorkspacesChanged", arguments);
     }
-
-    void leave() { bus_.unregisterService(QString::fromLatin1(GnomeWorkspaces::kService)); }
-    void come() { bus_.registerService(QString::fromLatin1(GnomeWorkspaces::kService)); }
-
-private:
-    QDBusConnection bus_;
 };
 
 class GnomeBusTest : public ::testing::Test {
 protected:
     // The client and the window server on it, as the application makes them.
     void start() {
-        client = std::make_unique<GnomeWorkspaces>(party(), log, [this] { ++changes; });
+        client = std::make_unique<GnomeWorkspaces>(busParty(), log, [this] { ++changes; });
         server = std::make_unique<GnomeWindowServer>(*client, displays);
         rename = server->spaceServerAPI().renameSpace;
     }
@@ -185,7 +159,7 @@ TEST_F(GnomeBusTest, AnswersInOtherShapesAndTheServiceAwayShowNothing) {
 }
 
 TEST_F(GnomeBusTest, TheProbeAnswersOnlyForAServiceThatAnswersInTime) {
-    QDBusConnection bus = party();
+    QDBusConnection bus = busParty();
     EXPECT_TRUE(GnomeWorkspaces::answers(bus, std::chrono::milliseconds(500)));
     shell.answer = {QStringList{}, 0};
     EXPECT_FALSE(GnomeWorkspaces::answers(bus, std::chrono::milliseconds(500)));

@@ -59,8 +59,7 @@ TEST(I3IpcAnswersTest, OutputsAreOrderedNamedAndIdentifiedByMonitor) {
     EXPECT_EQ(I3IpcAnswers::outputs(answer)[1].identifier, outputs[1].identifier);
 }
 
-// Each output's workspaces are its spaces, in the window manager's order, keyed and numbered by
-// the workspace number, with the workspace's own name where it has one.
+// In the window manager's order, keyed and numbered by the workspace number, named by the rest.
 TEST(I3IpcAnswersTest, WorkspacesBecomeOneManagedDisplayPerOutput) {
     const auto outputs =
         I3IpcAnswers::outputs(json::array({output("LEFT", 0, 0), output("RIGHT", 800, 0)}));
@@ -225,8 +224,7 @@ TEST(I3IpcAnswersTest, RenameCommandsKeepTheNumberInFrontAndTheNameInQuotesOrSay
     }
 }
 
-// A command's outcome: nothing when every command ran, else the first refusal's reason on one
-// bounded line.
+// Nothing when every command ran, else the first refusal's reason.
 TEST(I3IpcAnswersTest, CommandErrorsAreOneBoundedLine) {
     const auto error = [](const std::string& answer) {
         return I3IpcAnswers::commandError(I3IpcAnswers::parse(answer));

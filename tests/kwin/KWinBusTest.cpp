@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// On a private session bus (dbus-run-session): a stand-in for KWin owns org.kde.KWin on a
-// connection of its own and answers with whatever shape a test gives it.
+// The KWin client against a stand-in for KWin that answers in whatever shape a test gives it.
+#include "BusStandIn.h"
 #include "FakePlatform.h"
 #include "platform/kwin/KWinDisplays.h"
 #include "platform/kwin/KWinVirtualDesktops.h"
@@ -11,8 +11,6 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVariant>
-#include <QDBusVirtualObject>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -51,11 +49,8 @@ Q_DECLARE_METATYPE(DeclaredEntry)
 namespace quillbar {
 namespace {
 
-QDBusConnection party() {
-    static int count = 0;
-    return QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                         QStringLiteral("party-%1").arg(count++));
-}
+using test::busParty;
+using test::eventually;
 
 // Marshalled with no list type registered: the client sees a QDBusArgument, as from KWin.
 template <typename Position> QVariant marshalled(const QList<Entry<Position>>& entries) {
@@ -69,10 +64,6 @@ template <typename Position> QVariant marshalled(const QList<Entry<Position>>& e
     return QVariant::fromValue(argument);
 }
 
-template <typename Done> bool eventually(Done done) {
-    return QTest::qWaitFor(done, 5000);
-}
-
 QVariant sent(std::initializer_list<std::pair<const char*, const char*>> desktops) {
     QList<SentEntry> list;
     for (const auto& [id, name] : desktops) {
@@ -83,17 +74,11 @@ QVariant sent(std::initializer_list<std::pair<const char*, const char*>> desktop
 }
 
 // KWin's desktop manager as far as Quillbar uses it.
-class FakeKWin final : public QDBusVirtualObject {
+class FakeKWin final : public test::BusStandIn {
 public:
     FakeKWin()
-        : bus_(party()) {
-        bus_.registerVirtualObject(QString::fromLatin1(KWinVirtualDesktops::kPath), this);
-        come();
-    }
-    ~FakeKWin() override {
-        leave();
-        bus_.unregisterObject(QString::fromLatin1(KWinVirtualDesktops::kPath));
-    }
+        : BusStandIn(KWinVirtualDesktops::kService, KWinVirtualDesktops::kPath,
+                     KWinVirtualDesktops::kInterface) {}
 
     QVariantMap properties{{"desktops", sent({{"a", "Mail"}, {"b", "Code"}})},
                            {"current", QStringLiteral("a")}}; // what GetAll answers
@@ -101,8 +86,6 @@ public:
     QStringList written;        // every `current` set
     QList<QStringList> renamed; // every setDesktopName: id, name
     QString refusal;            // the error setDesktopName answers with, if any
-
-    QString introspect(const QString&) const override { return {}; }
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         const QList<QVariant> arguments = message.arguments();
@@ -123,20 +106,6 @@ public:
         }
         return true;
     }
-
-    void emitSignal(const char* name, const QList<QVariant>& arguments) {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            QString::fromLatin1(KWinVirtualDesktops::kPath),
-            QString::fromLatin1(KWinVirtualDesktops::kInterface), QString::fromLatin1(name));
-        signal.setArguments(arguments);
-        bus_.send(signal);
-    }
-
-    void leave() { bus_.unregisterService(QString::fromLatin1(KWinVirtualDesktops::kService)); }
-    void come() { bus_.registerService(QString::fromLatin1(KWinVirtualDesktops::kService)); }
-
-private:
-    QDBusConnection bus_;
 };
 
 std::vector<std::string> ids(const KWinDesktopTable& table) {
@@ -150,7 +119,7 @@ std::vector<std::string> ids(const KWinDesktopTable& table) {
 class KWinBusTest : public ::testing::Test {
 protected:
     void start() {
-        desktops = std::make_unique<KWinVirtualDesktops>(party(), log, [this] { ++changes; });
+        desktops = std::make_unique<KWinVirtualDesktops>(busParty(), log, [this] { ++changes; });
     }
     bool known() const { return desktops->table().known(); }
 
@@ -227,7 +196,7 @@ TEST_F(KWinBusTest, UnknownShapesAndKWinAwayLeaveNoDesktopsUntilItReturns) {
 TEST_F(KWinBusTest, RenamesByManagedNumberAndLogsARefusalOncePerDesktop) {
     start();
     KWinDisplays displays;
-    KWinWindowMover mover(party());
+    KWinWindowMover mover(busParty());
     KWinWindowServer server(*desktops, displays, mover);
     const auto rename = server.spaceServerAPI().renameSpace;
     EXPECT_TRUE(rename(1, "").has_value()); // KWin has said nothing yet

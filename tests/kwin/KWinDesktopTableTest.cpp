@@ -40,7 +40,6 @@ TEST(KWinDesktopTableTest, DesktopsReadAsSpacesKeyedByTheirIDs) {
                              s.displayIdentifier, s.isActiveOnDisplay, s.isCurrent),
                   std::tuple(table.desktops()[i].id, table.desktops()[i].id, i + 1, i + 1, 0,
                              std::string(kDisplay), i == 1, i == 1));
-        EXPECT_EQ(s.windowManagerName, names[i]);
         EXPECT_EQ(s.defaultName(), names[i]);
     }
     EXPECT_EQ(table.activeSpace(), 2);
@@ -56,8 +55,7 @@ TEST(KWinDesktopTableTest, DesktopsReadAsSpacesKeyedByTheirIDs) {
     EXPECT_TRUE(detect(table).empty());
 }
 
-// Empty, repeated and overlong ids are dropped, the rest follow positions; counts and texts
-// are bounded, names cut on a character and repaired.
+// Empty, repeated and overlong ids are dropped, the rest follow positions; names are repaired.
 TEST(KWinDesktopTableTest, UnusableDesktopsAreDroppedAndTheRestBounded) {
     KWinDesktopTable table;
     const std::string longID(KWinDesktopTable::kMaxIDBytes + 1, 'x');

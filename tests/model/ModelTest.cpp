@@ -161,10 +161,8 @@ TEST_F(SpaceNameStoreTest, AnUnreadableValueIsKeptAsideBeforeTheFirstSave) {
     }
 }
 
-// Until the stored table is read (it cannot be, or the store waits to be told), edits stay in
-// memory and nothing is written; the first read brings the stored names back as they are then,
-// with the edits on top (a cleared name stays cleared). After stopWriting() (another instance owns
-// the table) nothing more is written.
+// Unread (unreadable, or told to wait), edits stay in memory unwritten and then go on top of the
+// table as read (a cleared name stays cleared); after stopWriting() (another instance) no writes.
 TEST_F(SpaceNameStoreTest, EditsMadeBeforeTheTableIsReadGoOnTopOfItAndStoppingEndsWrites) {
     const std::optional<std::string> problem = "cannot read quillbar.conf (Permission denied)";
     for (const bool later : {false, true}) {

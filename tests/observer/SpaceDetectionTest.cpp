@@ -160,9 +160,8 @@ TEST_F(DetectionTest, NumbersDesktopsPerDisplayAndFindsTheCurrentSpaceThroughThe
     }
 }
 
-// A server that keeps its answer says when the spaces in it change (a revision): they are read
-// once per revision and display, while which space is shown and current, and the application of
-// a full-screen space, are worked out on every pass.
+// Spaces are read once per revision and display; which is shown and current, and a full-screen
+// space's application, are worked out on every pass.
 TEST_F(DetectionTest, ReadsTheSpacesOncePerRevisionOfTheServersAnswer) {
     const SpaceDetector detector = makeDetector();
     fake.windowServer.spacesRevision = 7;

@@ -38,7 +38,6 @@ inline json display(const std::string& identifier, const std::vector<json>& spac
             {"Current Space", current == spaces.end() ? json::object() : *current},
             {"Spaces", spaces}};
 }
-// A window dictionary with owner pid, layer, bounds and (when given) alpha.
 inline json window(std::int32_t ownerPID, const Rect& bounds, int layer = 0,
                    std::optional<double> alpha = std::nullopt) {
     json w = {
@@ -148,7 +147,6 @@ public:
     // Called when an anchor is made key, with its window number (to play the window manager).
     std::function<void(std::int64_t)> onMakeKey;
 
-    // Anchors not closed yet.
     std::vector<std::shared_ptr<FakeAnchorRecord>> openAnchors() const {
         std::vector<std::shared_ptr<FakeAnchorRecord>> open;
         std::ranges::copy_if(anchors, std::back_inserter(open), [](auto& a) { return !a->closed; });
@@ -270,9 +268,8 @@ public:
                       defaultCenter, distributedCenter, mainQueue, backgroundQueue, log,
                       appInfo};
 
-    // One display "MAIN-UUID" (id 1, 1920 x 1080, "Built-in Display") with count desktops, managed
-    // ids 1..count with uuids "uuid-1".., current one given (1-based); the window server answers
-    // the active space and the display's current space accordingly.
+    // Desktops 1..count (uuids "uuid-N") on one 1920 x 1080 display, "Built-in Display"; the
+    // 1-based current one is what the active-space and display entry points answer.
     void setDesktops(int count, int current, const std::string& displayUUID = "MAIN-UUID");
 };
 

@@ -167,7 +167,6 @@ protected:
         sync(spaces);
         fake.log.lines.clear();
     }
-    // Moves the anchor there, then refreshes.
     void moveAndSync(const json& where, TimePoint changedAt = {}, TimePoint suppressedUntil = {}) {
         fake.windowServer.windowSpaces[keeper->anchor("uuid-2")->windowNumber()] = where;
         sync(spaces, changedAt, suppressedUntil);
@@ -272,9 +271,8 @@ TEST(FocusYielder, ActivatesTheRunningOwnerOfTheFrontmostOrdinaryWindowOfAnother
     EXPECT_EQ(yield(json::object()), Pids{});
 }
 
-// One display with four desktops and a window manager played by the test: it brings an anchor's
-// desktop forward a turn after the anchor is made key and announces every change of the shown
-// desktop.
+// Four desktops and a window manager, played by the test, that brings an anchor's desktop forward
+// a turn after the anchor is made key and announces every change of the shown desktop.
 class SpaceSwitcherTest : public ::testing::Test {
 protected:
     SpaceSwitcherTest() {
@@ -310,7 +308,6 @@ protected:
         }
     }
 
-    // Key presses of the key code so far.
     long presses(std::uint16_t keyCode) const {
         return std::ranges::count_if(fake.keyboard.steps, [&](const auto& s) {
             return s.posted && s.posted->keyDown && s.posted->keyCode == keyCode;
@@ -358,9 +355,8 @@ protected:
     bool followsRequests = true;
 };
 
-// The request goes straight to the target. Until the landing is seen (at most 1.2 s) later requests
-// wait, the latest one winning, and go once it lands or the bound passes; a request the window
-// manager ignores is only logged. No anchor, keystroke or activation is involved.
+// Until the landing is seen (at most 1.2 s) later requests wait, the latest winning; a request the
+// window manager ignores is only logged. No anchor, keystroke or activation is involved.
 TEST_F(DirectSwitchTest, QueuesTheLatestRequestUntilTheLandingOrTheBound) {
     using Outcome = SpaceSwitcher::Outcome;
     using Calls = std::vector<std::int64_t>;
@@ -434,8 +430,7 @@ TEST_F(SpaceSwitcherTest, CanSwitchForEveryKindOfRow) {
     }
 }
 
-// An anchor switch makes the anchor key, hands the focus on and checks the landing 900 ms later; an
-// app switch activates the owner of a full-screen space and refreshes 900 ms later. Both hold back
+// An anchor switch checks its landing and an app switch refreshes 900 ms later; both hold back
 // every other switch for 1.2 s.
 TEST_F(SpaceSwitcherTest, AnchorAndAppSwitchesCheckLaterAndHoldBackOthersFor1Point2Seconds) {
     start();
