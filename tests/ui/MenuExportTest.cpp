@@ -17,10 +17,9 @@ namespace {
 using Row = MenuExporter::Row;
 
 // The title object with the menu beside it, as the application wires them.
-class MenuExportTest : public MenuFixture {
+class MenuExportTest : public BusMenuFixture {
 protected:
-    MenuExportTest()
-        : MenuFixture(true) {
+    MenuExportTest() {
         new TitleExporter(object, "Desktop 2");
         new MenuExporter(
             object,
@@ -32,13 +31,10 @@ protected:
         EXPECT_TRUE(object.serve());
     }
 
-    QDBusMessage call(const char* interface, const char* method, const QList<QVariant>& arguments) {
-        return callAndWait(client, bus.baseService(), TitleExporter::kPath, interface, method,
-                           arguments);
-    }
     // GetMenu's revision and rows; any other shape fails the test.
     std::pair<uint, QList<Row>> getMenu() {
-        const QDBusMessage reply = call(MenuExporter::kInterface, "GetMenu", {});
+        const QDBusMessage reply =
+            call(TitleExporter::kPath, MenuExporter::kInterface, "GetMenu", {});
         EXPECT_EQ(reply.signature(), "ua(sssbbb)") << reply.errorMessage().toStdString();
         if (reply.arguments().size() != 2) {
             return {};
@@ -47,7 +43,8 @@ protected:
                 qdbus_cast<QList<Row>>(reply.arguments()[1].value<QDBusArgument>())};
     }
     QString choose(uint revision, uint row) {
-        const QDBusMessage reply = call(MenuExporter::kInterface, "Choose", {revision, row});
+        const QDBusMessage reply =
+            call(TitleExporter::kPath, MenuExporter::kInterface, "Choose", {revision, row});
         // The row runs on the loop's turn after the reply, which the wait may not have reached.
         QCoreApplication::sendPostedEvents();
         return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName()
@@ -60,9 +57,7 @@ protected:
         return -1;
     }
 
-    QDBusConnection bus = party();
     BusObject object{bus, TitleExporter::kPath};
-    QDBusConnection client = party();
 };
 
 TEST_F(MenuExportTest, GetMenuServesTheTrayMenusRowsBesideTheTitleAfterARefresh) {
@@ -89,7 +84,7 @@ TEST_F(MenuExportTest, GetMenuServesTheTrayMenusRowsBesideTheTitleAfterARefresh)
     EXPECT_TRUE(fewer[2].checked);
 
     const QDBusMessage titleReply = // still served on the same object
-        call("org.freedesktop.DBus.Properties", "Get",
+        call(TitleExporter::kPath, "org.freedesktop.DBus.Properties", "Get",
              {QString::fromLatin1(TitleExporter::kInterface), QStringLiteral("MenuBarTitle")});
     EXPECT_EQ(titleReply.arguments().value(0).value<QDBusVariant>().variant().toString(),
               "Desktop 2");

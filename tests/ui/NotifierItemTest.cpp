@@ -50,10 +50,9 @@ private:
     QDBusConnection bus_{QString()};
 };
 
-class NotifierItemTest : public MenuFixture {
+class NotifierItemTest : public BusMenuFixture {
 protected:
-    NotifierItemTest()
-        : MenuFixture(true) {
+    NotifierItemTest() {
         auto* menu = new DBusMenuExporter(
             menuObject, [this] { return view->currentEntries(); },
             [this] { view->prepareToShow(); },
@@ -67,10 +66,6 @@ protected:
         item->useNotifierItem(sni);
     }
 
-    QDBusMessage call(const QString& path, const char* interface, const char* method,
-                      const QList<QVariant>& arguments) {
-        return callAndWait(client, bus.baseService(), path, interface, method, arguments);
-    }
     QVariantMap itemProperties() {
         const QDBusMessage reply =
             call(StatusNotifierItem::kPath, "org.freedesktop.DBus.Properties", "GetAll",
@@ -96,12 +91,10 @@ protected:
         fake.mainQueue.drain(); // the switch's landing checks
     }
 
-    QDBusConnection bus = party();
     BusObject menuObject{bus, DBusMenuExporter::kPath};
     BusObject itemObject{bus, StatusNotifierItem::kPath};
     StatusNotifierItem* sni = nullptr;
     std::unique_ptr<MenuBarItem> item;
-    QDBusConnection client = party();
 };
 
 TEST_F(NotifierItemTest, HostsReadAMenuItemWithTheTrayIconAndTooltip) {
