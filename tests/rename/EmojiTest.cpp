@@ -121,7 +121,6 @@ TEST(EmojiSearchTest, FindsByNameAndKeywordWholeWordsFirst) {
     EXPECT_TRUE(EmojiSearch::find("keycap 3", 60).contains(u(U"3️⃣")));
     EXPECT_TRUE(EmojiSearch::find("mail", 60).startsWith(u(U"📬")));
     EXPECT_TRUE(EmojiSearch::find("  ", 60).isEmpty());
-    EXPECT_TRUE(EmojiSearch::find("qqqzzz", 60).isEmpty());
     EXPECT_EQ(EmojiSearch::find("face", 5).size(), 5);
     EXPECT_TRUE(EmojiSearch::find(QString(10000, 'a'), 60).isEmpty());
 }
