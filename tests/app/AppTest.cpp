@@ -88,17 +88,10 @@ TEST(AppTest, ANoticeFromAProbeIsLoggedAndHandedOnOnlyWhenThatBackendIsTried) {
     LocalNotificationCenter workspace(queue), defaults(queue), distributed(queue);
     const BackendServices services{queue, background, log, workspace, defaults, distributed, {}};
     const auto none = [](const BackendServices&) -> std::unique_ptr<Backend> { return nullptr; };
+    const auto finds = [](BackendChooser::Probe probe) { return [probe] { return probe; }; };
     const std::vector<BackendChooser::Entry> table = {
-        {"shell", "a shell",
-         [] {
-             return BackendChooser::Probe{false, "not here", "enable it"};
-         },
-         none},
-        {"plain", "plain",
-         [] {
-             return BackendChooser::Probe{true, "here"};
-         },
-         none}};
+        {"shell", "a shell", finds({false, "not here", "enable it"}), none},
+        {"plain", "plain", finds({true, "here"}), none}};
 
     // Tried and missing: logged and handed on, also when no backend runs at all.
     const BackendChooser::Choice choice = BackendChooser::choose(table, "auto", services);
