@@ -264,15 +264,12 @@ TEST_F(MenuTest, TrayItemFollowsEachRefreshWithTitleIconAndHint) {
 
 TEST_F(MenuTest, TheTrayIconIsDrawnForThePixelRatioInColourAndLegibleAt16Pixels) {
     // A tray asking for 22 points gets pixels drawn at the ratio's size, not scaled (Qt 6.8).
-    for (const MenuBarIcon::Content& content :
-         {MenuBarIcon::Content{{}, "7"}, MenuBarIcon::Content{"🦊", {}}}) {
-        for (const auto& [ratio, pixels] : {std::pair{1.25, 28}, std::pair{2.0, 44}}) {
-            const QPixmap sharp = MenuBarIcon::icon(content).pixmap(QSize(22, 22), ratio);
-            EXPECT_EQ(sharp.devicePixelRatio(), ratio);
-            EXPECT_EQ(sharp.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                      MenuBarIcon::render(content, pixels))
-                << ratio;
-        }
+    for (const auto& [ratio, pixels] : {std::pair{1.25, 28}, std::pair{2.0, 44}}) {
+        const QPixmap sharp = MenuBarIcon::icon({{}, "7"}).pixmap(QSize(22, 22), ratio);
+        EXPECT_EQ(sharp.devicePixelRatio(), ratio);
+        EXPECT_EQ(sharp.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                  MenuBarIcon::render({{}, "7"}, pixels))
+            << ratio;
     }
     EXPECT_GT(colourfulPixels(MenuBarIcon::render({"🦊", {}}, 64)), 200);
     // At 16 pixels the digits of "12" are apart, bright and tall: two runs of white columns.
