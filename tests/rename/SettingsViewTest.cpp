@@ -212,6 +212,7 @@ TEST_F(SettingsViewTest, TheFirstLaunchOpensTheWindowAfter800msThenSetsTheFlag) 
     const QLabel* notice = window->locationHint()->notice();
     EXPECT_TRUE(window->isVisible() && window->locationHint()->isVisible() && notice->isVisible());
     EXPECT_TRUE(notice->text().endsWith(BackendChooser::kGnomeEnableCommand));
+    EXPECT_FALSE(window->windowIcon().isNull());
     EXPECT_TRUE(defaults.boolValue(firstRunKey) && shown.size() == 1);
 
     // Closing only hides the window; showing it again reuses it and announces it.
