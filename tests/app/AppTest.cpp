@@ -30,10 +30,10 @@ CommandLine parse(const char* line) {
 TEST(AppTest, RejectsUnusableCommandLinesAndDeliversSignalsOnTheLoop) {
     // A desktop is a number from 1; one request at a time; a bar needs --follow's array.
     for (const char* line :
-         {"--bogus", "stray", "--debug-switch-to", "--json", "--debug-switch-to abc",
-          "--debug-switch-to 0", "--debug-switch-to=-1", "--debug-switch-to 2 --debug-switch-to 3",
-          "--debug-settings --print-title", "--debug-switch-to 2 --follow", "--print-title --i3bar",
-          "--follow --json --i3bar", "--debug-settings --json", "--backend foo"}) {
+         {"--bogus", "stray", "--debug-switch-to", "--json", "--debug-switch-to 0",
+          "--debug-switch-to 2 --debug-switch-to 3", "--debug-settings --print-title",
+          "--debug-switch-to 2 --follow", "--print-title --i3bar", "--follow --json --i3bar",
+          "--debug-settings --json", "--backend foo"}) {
         const CommandLine parsed = parse(line);
         EXPECT_EQ(parsed.mode, CommandLine::Mode::Error) << line;
         EXPECT_FALSE(parsed.error.isEmpty()) << line;
@@ -88,17 +88,10 @@ TEST(AppTest, ANoticeFromAProbeIsLoggedAndHandedOnOnlyWhenThatBackendIsTried) {
     LocalNotificationCenter workspace(queue), defaults(queue), distributed(queue);
     const BackendServices services{queue, background, log, workspace, defaults, distributed, {}};
     const auto none = [](const BackendServices&) -> std::unique_ptr<Backend> { return nullptr; };
+    const auto finds = [](BackendChooser::Probe probe) { return [probe] { return probe; }; };
     const std::vector<BackendChooser::Entry> table = {
-        {"shell", "a shell",
-         [] {
-             return BackendChooser::Probe{false, "not here", "enable it"};
-         },
-         none},
-        {"plain", "plain",
-         [] {
-             return BackendChooser::Probe{true, "here"};
-         },
-         none}};
+        {"shell", "a shell", finds({false, "not here", "enable it"}), none},
+        {"plain", "plain", finds({true, "here"}), none}};
 
     // Tried and missing: logged and handed on, also when no backend runs at all.
     const BackendChooser::Choice choice = BackendChooser::choose(table, "auto", services);

@@ -199,8 +199,7 @@ TEST_F(SettingsAndLoginTest, EnableWritesAValidEntryDisableRemovesOrHidesItAndOn
         {app + "Exec=\"/usr/bin/quillbar \"\n", false},
         {"[Desktop Entry]\nType=Link\n" + exec, false},
         {"Type=Application\n" + exec, false},
-        {"[Other]\nType=Application\n" + exec, false},
-        {"", false}};
+        {"[Other]\nType=Application\n" + exec, false}};
     for (const auto& [text, enabled] : cases) {
         writeFile("home/autostart/quillbar.desktop", text);
         EXPECT_EQ(autostart().isEnabled(), enabled) << text.toStdString();

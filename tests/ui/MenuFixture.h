@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The tray menu as the application wires it on the fake platform (four desktops, the second
-// current), and for bus tests a connection per party and calls that wait on the event loop.
+// current), and the same menu served on a private bus to a client that waits on the event loop.
 #pragma once
 
 #include "FakePlatform.h"
@@ -28,17 +28,6 @@ inline QDBusConnection party() {
     static int count = 0;
     return QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                          QStringLiteral("party-%1").arg(count++));
-}
-
-inline QDBusMessage callAndWait(const QDBusConnection& client, const QString& service,
-                                const QString& path, const char* interface, const char* method,
-                                const QList<QVariant>& arguments) {
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        service, path, QString::fromLatin1(interface), QString::fromLatin1(method));
-    message.setArguments(arguments);
-    QDBusPendingCallWatcher pending(client.asyncCall(message));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 5000));
-    return pending.reply();
 }
 
 class MenuFixture : public ::testing::Test {
@@ -79,6 +68,25 @@ protected:
     std::unique_ptr<SpaceObserver> observer;
     std::unique_ptr<SpaceSwitcher> switcher;
     std::unique_ptr<MenuContentView> view;
+};
+
+// The menu served on bus, the window server switching directly; client calls as a host would.
+class BusMenuFixture : public MenuFixture {
+protected:
+    BusMenuFixture()
+        : MenuFixture(true) {}
+    QDBusMessage call(const QString& path, const char* interface, const char* method,
+                      const QList<QVariant>& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            bus.baseService(), path, QString::fromLatin1(interface), QString::fromLatin1(method));
+        message.setArguments(arguments);
+        QDBusPendingCallWatcher pending(client.asyncCall(message));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 5000));
+        return pending.reply();
+    }
+
+    QDBusConnection bus = party();
+    QDBusConnection client = party();
 };
 
 } // namespace quillbar::test

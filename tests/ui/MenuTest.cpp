@@ -100,7 +100,6 @@ TEST_F(MenuTest, OneDisplayListsEveryDesktopThenTheCommandsRowsEnabledWhereTheyC
     EXPECT_EQ(lines(entries),
               QStringList({"Desktop 1", "✓Desktop 2", "Desktop 3", "Desktop 4"}) + commands);
     EXPECT_EQ(lines(*view->menu()), lines(entries));
-    EXPECT_EQ(action("Quit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     // Without anchors or keystrokes only the current desktop can be chosen.
     fake.keyboard.trusted = false;
     fake.workspace.anchorCreationFails = true;
@@ -161,21 +160,6 @@ TEST_F(MenuTest, RowTitlesCarryTheStoredNameAndEmojiAndTheMenuDrawsTheEmojiInCol
     EXPECT_EQ(highlightPixels(row(moved, 1)), 0);
 }
 
-TEST_F(MenuTest, OpeningRefreshesAndChoosingARowSwitchesWithoutMovingTheCheckmark) {
-    fake.setDesktops(4, 3);
-    fake.keyboard.trusted = true;
-    open();
-    EXPECT_EQ(lines(*view->menu()).mid(0, 4),
-              (QStringList{"Desktop 1", "Desktop 2", "✓Desktop 3", "Desktop 4"}));
-    const std::size_t linesBefore = fake.log.lines.size();
-    action("Desktop 1")->trigger();
-    ASSERT_GT(fake.log.messages().size(), linesBefore);
-    EXPECT_EQ(fake.log.messages()[linesBefore], "Anchor switch to uuid-1");
-    settle();
-    // Until the window manager reports the switch, the row stays unchecked.
-    EXPECT_EQ(lines(*view->menu())[0], "Desktop 1");
-}
-
 // A closed menu catches up when it opens; an open one changes its items in place without drawing
 // emoji icons again, until a new list of desktops builds it anew.
 TEST_F(MenuTest, AClosedMenuCatchesUpWhenItOpensAndAnOpenOneIsUpdatedInPlace) {
@@ -189,6 +173,13 @@ TEST_F(MenuTest, AClosedMenuCatchesUpWhenItOpensAndAnOpenOneIsUpdatedInPlace) {
     EXPECT_EQ(lines(*view->menu()).mid(0, 4),
               (QStringList{"Mail", "Desktop 2", "✓Desktop 3", "Desktop 4"}));
     EXPECT_EQ(lines(view->entries()), lines(*view->menu()));
+    // Choosing a row switches; until the window manager reports it, the check stays put.
+    const std::size_t linesBefore = fake.log.lines.size();
+    action("Mail")->trigger();
+    ASSERT_GT(fake.log.messages().size(), linesBefore);
+    EXPECT_EQ(fake.log.messages()[linesBefore], "Anchor switch to uuid-1");
+    settle();
+    EXPECT_EQ(lines(*view->menu())[0], "Mail");
 
     view->menu()->popup(QPoint(0, 0));
     ASSERT_TRUE(view->menu()->isVisible());
@@ -273,15 +264,12 @@ TEST_F(MenuTest, TrayItemFollowsEachRefreshWithTitleIconAndHint) {
 
 TEST_F(MenuTest, TheTrayIconIsDrawnForThePixelRatioInColourAndLegibleAt16Pixels) {
     // A tray asking for 22 points gets pixels drawn at the ratio's size, not scaled (Qt 6.8).
-    for (const MenuBarIcon::Content& content :
-         {MenuBarIcon::Content{{}, "7"}, MenuBarIcon::Content{"🦊", {}}}) {
-        for (const auto& [ratio, pixels] : {std::pair{1.25, 28}, std::pair{2.0, 44}}) {
-            const QPixmap sharp = MenuBarIcon::icon(content).pixmap(QSize(22, 22), ratio);
-            EXPECT_EQ(sharp.devicePixelRatio(), ratio);
-            EXPECT_EQ(sharp.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                      MenuBarIcon::render(content, pixels))
-                << ratio;
-        }
+    for (const auto& [ratio, pixels] : {std::pair{1.25, 28}, std::pair{2.0, 44}}) {
+        const QPixmap sharp = MenuBarIcon::icon({{}, "7"}).pixmap(QSize(22, 22), ratio);
+        EXPECT_EQ(sharp.devicePixelRatio(), ratio);
+        EXPECT_EQ(sharp.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                  MenuBarIcon::render({{}, "7"}, pixels))
+            << ratio;
     }
     EXPECT_GT(colourfulPixels(MenuBarIcon::render({"🦊", {}}, 64)), 200);
     // At 16 pixels the digits of "12" are apart, bright and tall: two runs of white columns.

@@ -50,10 +50,9 @@ private:
     QDBusConnection bus_{QString()};
 };
 
-class NotifierItemTest : public MenuFixture {
+class NotifierItemTest : public BusMenuFixture {
 protected:
-    NotifierItemTest()
-        : MenuFixture(true) {
+    NotifierItemTest() {
         auto* menu = new DBusMenuExporter(
             menuObject, [this] { return view->currentEntries(); },
             [this] { view->prepareToShow(); },
@@ -67,10 +66,6 @@ protected:
         item->useNotifierItem(sni);
     }
 
-    QDBusMessage call(const QString& path, const char* interface, const char* method,
-                      const QList<QVariant>& arguments) {
-        return callAndWait(client, bus.baseService(), path, interface, method, arguments);
-    }
     QVariantMap itemProperties() {
         const QDBusMessage reply =
             call(StatusNotifierItem::kPath, "org.freedesktop.DBus.Properties", "GetAll",
@@ -83,11 +78,11 @@ protected:
         EXPECT_EQ(reply.signature(), "u(ia{sv}av)") << reply.errorMessage().toStdString();
         return qdbus_cast<Layout>(reply.arguments().value(1).value<QDBusArgument>());
     }
-    static int idLabelled(const Layout& root, const QString& label) {
+    static const Layout* labelled(const Layout& root, const QString& label) {
         for (const Layout& child : root.children)
             if (child.properties.value("label").toString() == label)
-                return child.id;
-        return -1;
+                return &child;
+        return nullptr;
     }
     void click(int id) {
         call(DBusMenuExporter::kPath, DBusMenuExporter::kInterface, "Event",
@@ -96,12 +91,10 @@ protected:
         fake.mainQueue.drain(); // the switch's landing checks
     }
 
-    QDBusConnection bus = party();
     BusObject menuObject{bus, DBusMenuExporter::kPath};
     BusObject itemObject{bus, StatusNotifierItem::kPath};
     StatusNotifierItem* sni = nullptr;
     std::unique_ptr<MenuBarItem> item;
-    QDBusConnection client = party();
 };
 
 TEST_F(NotifierItemTest, HostsReadAMenuItemWithTheTrayIconAndTooltip) {
@@ -135,19 +128,18 @@ TEST_F(NotifierItemTest, HostsReadAMenuItemWithTheTrayIconAndTooltip) {
 TEST_F(NotifierItemTest, TheHostsMenuServesTheDesktopsAndIgnoresClicksOnOldLayouts) {
     const Layout root = layout();
     EXPECT_EQ(root.id, 0);
-    const int second = idLabelled(root, "Desktop 2");
-    const int third = idLabelled(root, "Desktop 3");
-    ASSERT_GT(third, 0);
-    const Layout& current = root.children[second - root.children.front().id];
-    EXPECT_EQ(current.properties.value("toggle-type").toString(), "checkmark");
-    EXPECT_EQ(current.properties.value("toggle-state").toInt(), 1);
-    EXPECT_EQ(root.children[third - root.children.front().id].properties.value("toggle-state"), 0);
+    const Layout* second = labelled(root, "Desktop 2");
+    const Layout* third = labelled(root, "Desktop 3");
+    ASSERT_TRUE(second && third);
+    EXPECT_EQ(second->properties.value("toggle-type").toString(), "checkmark");
+    EXPECT_EQ(second->properties.value("toggle-state").toInt(), 1);
+    EXPECT_EQ(third->properties.value("toggle-state"), 0);
 
-    click(third);
+    click(third->id);
     EXPECT_EQ(fake.windowServer.showSpaceCalls, (std::vector<std::int64_t>{3}));
     // Other events and unknown ids do nothing.
     QSignalSpy rename(view.get(), &MenuContentView::renameRequested);
-    const int oldRename = idLabelled(root, "Rename Spaces…");
+    const int oldRename = labelled(root, "Rename Spaces…")->id;
     call(DBusMenuExporter::kPath, DBusMenuExporter::kInterface, "Event",
          {oldRename, QStringLiteral("hovered"), QVariant::fromValue(QDBusVariant(0)), 0u});
     click(99999);
@@ -160,10 +152,10 @@ TEST_F(NotifierItemTest, TheHostsMenuServesTheDesktopsAndIgnoresClicksOnOldLayou
         call(DBusMenuExporter::kPath, DBusMenuExporter::kInterface, "AboutToShow", {0});
     EXPECT_TRUE(opened.arguments().value(0).toBool());
     const Layout fewer = layout();
-    EXPECT_EQ(idLabelled(fewer, "Desktop 3"), -1);
+    EXPECT_EQ(labelled(fewer, "Desktop 3"), nullptr);
     click(oldRename);
     EXPECT_FALSE(QFile::exists(home.filePath("autostart/quillbar.desktop")));
-    click(idLabelled(fewer, "Rename Spaces…"));
+    click(labelled(fewer, "Rename Spaces…")->id);
     EXPECT_EQ(rename.count(), 1);
 
     // A host may read the layout long before it opens the menu: it reads the desktops as they
@@ -172,9 +164,8 @@ TEST_F(NotifierItemTest, TheHostsMenuServesTheDesktopsAndIgnoresClicksOnOldLayou
     observer->refresh();
     settle();
     const Layout later = layout();
-    const int now = idLabelled(later, "Desktop 3");
-    ASSERT_GT(now, 0);
-    EXPECT_EQ(later.children[now - later.children.front().id].properties.value("toggle-state"), 1);
+    ASSERT_TRUE(labelled(later, "Desktop 3"));
+    EXPECT_EQ(labelled(later, "Desktop 3")->properties.value("toggle-state"), 1);
 }
 
 TEST_F(NotifierItemTest, RegistersWhenShownAndAgainWhenTheWatcherRestarts) {
