@@ -147,8 +147,6 @@ QMessageBox* shownBox() {
     return shown.size() == 1 ? shown.front() : nullptr;
 }
 
-} // namespace
-
 class UpdatesTest : public QObject {
     Q_OBJECT
 
@@ -441,6 +439,8 @@ private slots:
         QVERIFY(nextWithLastCheck(before.addDays(30)) <= before.addDays(1).addMSecs(500));
     }
 };
+
+} // namespace
 
 QTEST_MAIN(UpdatesTest)
 #include "UpdatesTest.moc"
