@@ -31,6 +31,7 @@ class KWinCases:
         self.assertEqual(state["spaces"], [MAIL, CODE, MUSIC])
         self.assertEqual(state["title"], "Code")  # KDE's own name, as long as Quillbar has none
         self.assertTrue(driver.send("name 2 Work"))
+        driver.wait_state(lambda s: s["title"] == "Work")  # before the mark: not the next title
 
         # Followed well inside the periodic refresh: only KWin's signal can.
         mark, asked = len(driver.events), time.time()
@@ -70,8 +71,11 @@ class KWinCases:
         app = App(self.kde, QUILLBAR, env=env)
         self.addCleanup(lambda: self.assertEqual(app.stop(), 0, "quillbar exit status"))
         app.wait_for_line("Backend kwin chosen")
-        # KWin alone hosts no tray: Quillbar still follows the desktops and answers on the bus.
+        # KWin alone hosts no tray: Quillbar still follows the desktops and answers on the bus,
+        # once it has read them (until then it has no desktop 1 to switch to).
         names = [n for _, _, n in self.kde.desktop_list()]
+        self.kde.wait_until(lambda: self.kde.title() not in ("", "Desktop ?"), timeout=20,
+                            message="Quillbar read no desktop")
         self.kde.run([QUILLBAR, "--debug-switch-to", "1"])
         self.kde.wait_title(names[0])
         self.kde.set_current(self.kde.desktop_list()[-1][1])
