@@ -1,12 +1,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: the observer (through the driver) and the application on KWin's desktops over the
-session bus, on KWin Wayland (--virtual) and KWin X11."""
+"""The observer (driver) and the application on KWin Wayland (--virtual) and KWin X11."""
 
 import pathlib
 import time
 import unittest
 
-from desktop import LSAN_OPTIONS, QUILLBAR, App, set_setting, stored_table
+from desktop import LSAN_OPTIONS, QUILLBAR, App, stored_table
 from kwin import KWin
 from test_x11_backend import PROMPT, Driver
 
@@ -16,8 +15,6 @@ START = [(MAIL, "Mail"), (CODE, "Code"), (MUSIC, "Music")]
 
 
 class KWinCases:
-    """The same cases on either kind of KWin session, one session for all of them."""
-
     @classmethod
     def setUpClass(cls):
         cls.kde = KWin(cls.wayland, START)
@@ -117,9 +114,7 @@ class KWinCases:
         shared = ["📬 Post", "🎵 Songs"] + originals[2:]
         # Off: KWin's names come back; on again, twice (no "📬 📬 Post" from a shown label).
         for share, expected in ((False, originals), (True, shared), (True, shared)):
-            self.assertEqual(app.stop(), 0, "quillbar exit status")
-            set_setting(conf, "UseNamesInDesktop.v1", str(share).lower())
-            app = App(kde, QUILLBAR)
+            app = app.sharing(conf, share)
             self.addCleanup(kde.stop_process, app.proc)
             wait_names(expected)
         # A rename taken after the start: the names are what Quillbar leaves.
