@@ -1,6 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: the tray application natively on sway with swaybar as tray host: its item in the
-bar, `--follow --json` and `--follow --i3bar` (swaybar's status_command) on every switch."""
+"""The application natively on sway: its item in swaybar's tray, the status-bar followers."""
 
 import json
 import shlex
@@ -78,12 +77,9 @@ class SwayAppTest(unittest.TestCase):
             i3bar.wait_for(7 - number)
         titles = ["Desktop %d" % n for n in (1, 3, 2, 1)]
         self.assertEqual([json.loads(line)["text"] for line in waybar.lines], titles)
-        self.assertEqual(json.loads(i3bar.lines[0]), {"version": 1})
-        self.assertEqual(i3bar.lines[1], "[")
         # The endless array so far, closed, is JSON: one array of blocks per switch.
         status = json.loads("[" + "".join(i3bar.lines[2:]).rstrip(",") + "]")
         self.assertEqual([line[0]["full_text"] for line in status], titles)
-        self.assertEqual({line[0]["name"] for line in status}, {"quillbar"})
         # The bar's monospace text is as wide as "Desktop 1", narrower for "Mail", then again.
         self.desk.msg('workspace "3: Mail"')
         self.desk.wait_until(lambda: 0 < self.status_width() < wide,

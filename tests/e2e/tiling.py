@@ -1,6 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Tiling desktops for end-to-end tests: sway headless with two outputs (as nobody: it refuses
-root), and i3 on Xvfb with two fake outputs, each with a private session bus."""
+"""sway headless (as nobody: it refuses root) and i3 on Xvfb, each with two outputs."""
 
 import json
 import os
@@ -70,8 +69,7 @@ focus_on_window_activation none
 
 
 class PointerDevice:
-    """A pointer device on the seat (wlr-virtual-pointer) until close(): wlrctl's own, made and
-    dropped around each command, is gone before a bar asks for its wl_pointer."""
+    """A virtual pointer on the seat until close(): wlrctl's own is gone before a bar asks."""
 
     MANAGER = b"zwlr_virtual_pointer_manager_v1"
 
@@ -121,7 +119,6 @@ class PointerDevice:
 
 
 class TilingQueries:
-
     def workspaces(self):
         try:
             return json.loads(self.msg("-t", "get_workspaces", check=False) or "[]")
@@ -142,8 +139,7 @@ class TilingQueries:
 
 
 class SwayDesktop(TilingQueries, Desktop):
-    """sway with two headless outputs side by side; bar: swaybar as tray host; status_command:
-    a status line on the right output's bar."""
+    """bar: swaybar as tray host; status_command: a status line on the right output's bar."""
 
     def __init__(self, bar=False, status_command=None):
         super().__init__(window_manager=False)
@@ -205,7 +201,6 @@ class SwayDesktop(TilingQueries, Desktop):
             if name.startswith("wayland-") and not name.endswith(".lock"))
 
     def stop_sway(self):
-        """Ends sway and its process group (swaybar)."""
         if self._sway and self._sway.poll() is None:
             os.killpg(self._sway.pid, signal.SIGTERM)
         if self._sway:
@@ -213,7 +208,6 @@ class SwayDesktop(TilingQueries, Desktop):
             self._sway = None
 
     def hold_pointer(self):
-        """Keeps a pointer device on the seat, so that clients started later get clicks."""
         self._pointer = PointerDevice(self.env)
 
     def stop(self):
@@ -230,7 +224,6 @@ class SwayDesktop(TilingQueries, Desktop):
         return self.run(["busctl", "--user", "--json=short", *args], check=False)
 
     def tray_items(self):
-        """The items registered with the tray host's StatusNotifierWatcher."""
         out = self.busctl("get-property", *WATCHER, WATCHER[0], "RegisteredStatusNotifierItems")
         return json.loads(out)["data"] if out.strip() else []
 
@@ -243,7 +236,6 @@ class SwayDesktop(TilingQueries, Desktop):
         return self.grim("-g", "%d,%d %dx%d" % area, "-t", "ppm", "-").split(b"\n", 3)[3]
 
     def colours(self, area):
-        """The RGB triples of an area, one per pixel."""
         pixels = self.pixels(area)
         return [pixels[i:i + 3] for i in range(0, len(pixels), 3)]
 
@@ -252,12 +244,10 @@ class SwayDesktop(TilingQueries, Desktop):
         return sum(1 for colour in self.colours(area) if colour not in blank)
 
     def grim_shot(self, name, *args):
-        """Keeps a picture (grim's arguments: an area, an output) in artifacts."""
         os.makedirs(self.artifacts, exist_ok=True)
         self.grim(*args, os.path.join(self.artifacts, name + ".png"))
 
     def write_waybar(self, config, style):
-        """waybar's configuration (a dict) and style sheet in files; their paths."""
         paths = [os.path.join(self._home, name) for name in ("waybar.json", "waybar.css")]
         with open(paths[0], "w") as out:
             json.dump(config, out)
@@ -279,8 +269,6 @@ class SwayDesktop(TilingQueries, Desktop):
 
 
 class I3Desktop(TilingQueries, Desktop):
-    """i3 on Xvfb with two fake outputs, fake-0 and fake-1, side by side."""
-
     def __init__(self):
         super().__init__(window_manager=False, size="1280x800")
         self._i3 = None
