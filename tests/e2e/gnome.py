@@ -119,11 +119,11 @@ class Client:
 
 
 class GnomeShell(Desktop):
-    """data_dir: a PREFIX/share with the extension installed; shell_versions: for its metadata."""
+    """shell_versions: the versions the copied metadata lists instead."""
 
-    def __init__(self, workspaces=4, names=(), data_dir=None, shell_versions=None):
+    def __init__(self, workspaces=4, names=(), shell_versions=None):
         super().__init__(desktops=workspaces, window_manager=True)
-        self.names, self.data_dir, self.shell_versions = list(names), data_dir, shell_versions
+        self.names, self.shell_versions = list(names), shell_versions
         self.shot_helper = shell_version() >= 50
         self.shell, self.client, self.log_path, self._pointer = None, None, None, None
 
@@ -133,8 +133,6 @@ class GnomeShell(Desktop):
         self.private_env(("GNOME_", "GDK_"), XDG_SESSION_TYPE="wayland",
                          XDG_CURRENT_DESKTOP="GNOME", QUILLBAR_GNOME_SESSION=self._home,
                          GSETTINGS_BACKEND="dconf")
-        if self.data_dir:
-            self.env["XDG_DATA_DIRS"] = self.data_dir + ":/usr/local/share:/usr/share"
 
     def start_window_manager(self):
         """Starts the "system" bus, the bus client, the settings, then the shell."""
@@ -151,8 +149,7 @@ class GnomeShell(Desktop):
                   ("org.gnome.shell", "enabled-extensions",
                    self._strv([UUID] + ([SHOT_UUID] if self.shot_helper else [])))]
         self.client.request("settings", values=values)
-        if not self.data_dir:
-            self.install_extension()
+        self.install_extension()
         if self.shot_helper:
             self._copy_extension(SHOT_UUID, {name: os.path.join(SHOT_SOURCE, name)
                                              for name in os.listdir(SHOT_SOURCE)})

@@ -2,11 +2,7 @@
 """The extension in a headless GNOME Shell against a stand-in Quillbar; one shell serves every
 case, each leaving it as it found it."""
 
-import os
-import shutil
-import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
@@ -315,28 +311,6 @@ class GnomeExtensionTest(unittest.TestCase):
         self.assertTrue(shell.top_bar_button())
         shell.wait_until(lambda: self.button_area("gnome-button-enabled-again"),
                          message="the button did not come back")
-
-
-INSTALL_SCRIPT = os.environ.get("QUILLBAR_GNOME_INSTALL_SCRIPT")
-
-
-@unittest.skipIf(WHY_NOT or not INSTALL_SCRIPT, WHY_NOT or "no QUILLBAR_GNOME_INSTALL_SCRIPT")
-class InstalledExtensionTest(unittest.TestCase):
-    def test_the_installed_extension_loads_from_the_system_folder(self):
-        # What `cmake --install` puts in place (a link to one variant).
-        root = tempfile.mkdtemp(prefix="quillbar-gnome-install-")
-        self.addCleanup(shutil.rmtree, root, ignore_errors=True)
-        subprocess.run(["cmake", "-DCMAKE_INSTALL_PREFIX=/usr", "-P", INSTALL_SCRIPT],
-                       env=dict(os.environ, DESTDIR=root), check=True, capture_output=True)
-        data = os.path.join(root, "usr", "share")
-        self.assertTrue(os.path.islink(os.path.join(data, "gnome-shell", "extensions",
-                                                    gnome.UUID)))
-        with GnomeShell(workspaces=3, data_dir=data) as shell:
-            self.assertEqual(shell.workspaces(), (["Workspace 1", "Workspace 2", "Workspace 3"], 0))
-            # Only the harness's own screenshot extension (GNOME 50+) is in the user's folder.
-            self.assertFalse(os.path.exists(os.path.join(shell.env["XDG_DATA_HOME"], "gnome-shell",
-                                                         "extensions", gnome.UUID)))
-            self.assertEqual(shell.js_errors(), [])
 
 
 if __name__ == "__main__":
