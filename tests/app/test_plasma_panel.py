@@ -9,7 +9,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 
-from desktop import LSAN_OPTIONS, App, DesktopTest  # noqa: E402
+from desktop import App, DesktopTest  # noqa: E402
 from kwin import KWin  # noqa: E402
 
 # Plasma 6's kded, or Plasma 5's.
@@ -45,8 +45,7 @@ class PlasmaPanelTest(DesktopTest):
     def check_panel(self, scale):
         self.start_plasma(scale)
         self.desk.write_settings()
-        # Leaks inside Qt's bus code are left out, as on Wayland (desktop.LEAKS).
-        app = App(self.desk, env=dict(self.env, LSAN_OPTIONS=LSAN_OPTIONS))
+        app = App(self.desk, env=self.env)
         self.assertIn('string "Quillbar"', self.desk.notifier_title())
         panel = self.panel()
         # The panel's room is left out of the work area a moment after it shows; Plasma 6's

@@ -9,7 +9,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 
-from desktop import LSAN_OPTIONS, App, DesktopTest  # noqa: E402
+from desktop import App, DesktopTest  # noqa: E402
 
 XFCONFD = "/usr/lib/%s/xfce4/xfconf/xfconfd" % os.environ.get("DEB_HOST_MULTIARCH",
                                                                 "x86_64-linux-gnu")
@@ -59,9 +59,7 @@ class XfcePanelTest(DesktopTest):
         self.start_panel(2)
         self.desk.wait_sni_host(20)
         self.desk.write_settings()
-        # Leaks inside Qt's bus code are left out, as on Wayland (desktop.LEAKS).
-        app = App(self.desk, env=dict(self.desk.env, QT_SCALE_FACTOR="2",
-                                      LSAN_OPTIONS=LSAN_OPTIONS))
+        app = App(self.desk, env=dict(self.desk.env, QT_SCALE_FACTOR="2"))
         # The item is Quillbar's own, titled as the program is, as on Wayland.
         self.assertIn('string "Quillbar"', self.desk.notifier_title())
         self.check_menus(app, 2)

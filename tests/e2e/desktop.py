@@ -17,7 +17,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 BUILD = os.path.join(HERE, "..", "..", "build")
 ARTIFACTS = os.environ.get("QUILLBAR_E2E_ARTIFACTS", os.path.join(BUILD, "e2e-artifacts"))
 QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
-# Sanitizer builds: Qt's own leaks on Wayland are left out (full stacks, so that they match).
+# Sanitizer builds: Qt's own leaks are left out (full stacks, so that they match), on every desktop.
 LEAKS = "fast_unwind_on_malloc=0:suppressions=" + os.path.join(HERE, "lsan-qt-wayland.supp")
 LSAN_OPTIONS = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"), LEAKS]))
 # Control+Left/Right go to the previous/next desktop, as a user would have them.
@@ -123,7 +123,7 @@ class Desktop:
         self.env = {key: value for key, value in os.environ.items()
                     if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DISPLAY",
                                            "DESKTOP_SESSION", *strip))}
-        self.env.update(HOME=self._home, NO_AT_BRIDGE="1",
+        self.env.update(HOME=self._home, NO_AT_BRIDGE="1", LSAN_OPTIONS=LSAN_OPTIONS,
                         XDG_RUNTIME_DIR=os.path.join(self._home, "run"))
         for name in ("config", "cache", "data"):
             self.env["XDG_%s_HOME" % name.upper()] = os.path.join(self._home, name)
@@ -240,8 +240,15 @@ class Desktop:
         return self.run([QUILLBAR, "--print-title"], check=False).rstrip("\n")
 
     def wait_title(self, expected, timeout=20):
-        self.wait_until(lambda: self.title() == expected, timeout=timeout,
-                        message=lambda: "the title is %r, not %r" % (self.title(), expected))
+        self.wait_value(self.title, expected, timeout)
+
+    def wait_value(self, get, expected, timeout=20):
+        self.wait_until(lambda: get() == expected, timeout=timeout,
+                        message=lambda: "%r, not %r" % (get(), expected))
+
+    def wait_stored(self, key, entry, conf=None):
+        """Waits until the settings file stores entry ((name, emoji)) for key."""
+        self.wait_value(lambda: stored_table(conf or self.conf_path()).get(key), entry)
 
     def bus_property(self, service, path, interface, name):
         """dbus-send's answer to a property Get on the session bus ("" when none came)."""

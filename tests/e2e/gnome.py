@@ -352,6 +352,11 @@ class GnomeShell(Desktop):
     def screenshot_top_bar(self, name):
         return self.screenshot(name, height=TOP_BAR)
 
+    def wait_menu_drawn(self, closed, name):
+        """The menu's area once its rows are drawn (far taller than the menu first shown)."""
+        return self.wait_until(lambda: [a for a in [self.changed_area(closed, self.screenshot(
+            name, height=400))] if a and a[3] > 200], message="the menu did not show its rows")[0]
+
     def changed_area(self, before, after):
         """Where two screenshots differ (or None), but for the top bar's changing left half."""
         out = self.run(["convert", before, after, "-compose", "difference", "-composite",

@@ -42,20 +42,10 @@ class LabwcDesktop(SwayDesktop):
     def start_sway(self):
         self.env["WLR_HEADLESS_OUTPUTS"] = "1"
         self.write_rc()
-        runtime = self.env["XDG_RUNTIME_DIR"]
         # What a labwc session tells the programs in it; no sway socket.
         self.env.pop("SWAYSOCK", None)
         self.env["XDG_CURRENT_DESKTOP"] = "labwc:wlroots"
-        env = {k: v for k, v in self.env.items() if k != "WAYLAND_DISPLAY"}
-        self._sway = self.start_process(
-            [*AS_NOBODY, "labwc", "-C", os.path.join(self._home, "labwc")],
-            env=env, start_new_session=True, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
-        sockets = lambda: [name for name in sorted(os.listdir(runtime))
-                           if name.startswith("wayland-") and not name.endswith(".lock")]
-        self.wait_until(lambda: self._alive(self._sway) and sockets(),
-                        message="labwc did not start")
-        self.env["WAYLAND_DISPLAY"] = sockets()[0]
+        self.start_compositor(["labwc", "-C", os.path.join(self._home, "labwc")], lambda: True)
 
     def reconfigure(self, names=None, number=None):
         """Rewrites rc.xml; SIGHUP makes labwc read it (as `labwc -r` does)."""

@@ -6,7 +6,7 @@ import subprocess
 import unittest
 
 import gnome
-from desktop import LSAN_OPTIONS, QUILLBAR, App, stored_table
+from desktop import QUILLBAR, App
 from gnome import GnomeShell
 
 NAMES = ["Mail", "Code"]
@@ -25,8 +25,7 @@ class GnomeAppTest(unittest.TestCase):
         cls.shell.start()
         try:
             # Quillbar as a GNOME session starts it: natively on the shell's Wayland display.
-            cls.shell.env.update({"QT_QPA_PLATFORM": "wayland", "XDG_CURRENT_DESKTOP": "GNOME",
-                                  "LSAN_OPTIONS": LSAN_OPTIONS})
+            cls.shell.env.update({"QT_QPA_PLATFORM": "wayland", "XDG_CURRENT_DESKTOP": "GNOME"})
             cls.shell.write_settings(GIVEN)
             cls.bare = cls.shell.wait_stable_top_bar("gnome-app-top-bar-before")
             cls.app = App(cls.shell, QUILLBAR)
@@ -51,9 +50,7 @@ class GnomeAppTest(unittest.TestCase):
         self.closed = self.shell.screenshot("gnome-app-menu-closed", height=400)
         x, y, width, height = self.button()
         self.shell.click(x + width // 2, y + height // 2)
-        self.shell.wait_until(lambda: (self.shell.changed_area(
-            self.closed, self.shell.screenshot("gnome-app-menu", height=400)) or (0, 0, 0, 0))[3]
-            > 200, message="the menu did not show Quillbar's rows")
+        self.shell.wait_menu_drawn(self.closed, "gnome-app-menu")
         self.shell.keys(*["Down"] * downs, "Return")
 
     def wait_menu_closed(self):
@@ -142,8 +139,7 @@ class GnomeAppTest(unittest.TestCase):
         wait_names(given + ["Workspace 4"], given)
         # Renamed in GNOME's settings: Quillbar takes it.
         shell.set_names(["📬 Post", "Code", "🎸 Band"])
-        shell.wait_until(lambda: stored_table(conf).get("msid-3") == ("Band", "🎸"), timeout=20,
-                         message=lambda: "stored %r; %r" % (stored_table(conf), app.lines[-30:]))
+        shell.wait_stored("msid-3", ("Band", "🎸"))
         shared = ["📬 Post", "Code", "🎸 Band"]
         # Off: GNOME's names come back; on again, twice (no "📬 📬 Post" from a shown label).
         for share, setting, shown in ((False, NAMES, NAMES + ["Workspace 3", "Workspace 4"]),
@@ -154,8 +150,7 @@ class GnomeAppTest(unittest.TestCase):
             wait_names(shown, setting)
         # A rename taken after the start: the names are what Quillbar leaves.
         shell.set_names(["📬 Inbox"] + shared[1:])
-        shell.wait_until(lambda: stored_table(conf).get("msid-1") == ("Inbox", "📬"), timeout=20,
-                         message=lambda: "stored %r" % stored_table(conf))
+        shell.wait_stored("msid-1", ("Inbox", "📬"))
         self.assertEqual(app.stop(), 0, "quillbar exit status")
         self.assertEqual(shell.names_setting(), ["📬 Inbox"] + shared[1:])
 
@@ -166,7 +161,7 @@ class OutOfDateTest(unittest.TestCase):
         # Enabled but made for other versions: Quillbar says OUT OF DATE, as the shell does.
         with GnomeShell(workspaces=2, shell_versions=["1"]) as shell:
             self.assertIn("OUT OF DATE", shell.run(["gnome-extensions", "info", gnome.UUID]))
-            env = dict(shell.env, QT_QPA_PLATFORM="wayland", LSAN_OPTIONS=LSAN_OPTIONS)
+            env = dict(shell.env, QT_QPA_PLATFORM="wayland")
             done = subprocess.run([QUILLBAR], env=env, stdin=subprocess.DEVNULL,
                                   capture_output=True, text=True, timeout=60)
             self.assertEqual(done.returncode, 1)

@@ -83,13 +83,10 @@ class GnomeExtensionTest(unittest.TestCase):
         return asked
 
     def drawn_menu(self, area):
-        """Opens the menu; its GetMenu and its area once its seven rows are drawn (far taller
-        than the menu first shown)."""
+        """Opens the menu; its GetMenu and its area once drawn."""
         closed = self.shell.screenshot("gnome-menu-closed", height=400)
         asked = self.open_menu(area)
-        return asked, self.shell.wait_until(lambda: [a for a in [self.shell.changed_area(
-            closed, self.shell.screenshot("gnome-menu-open", height=400))] if a and a[3] > 200],
-            message="the menu did not show its rows")[0]
+        return asked, self.shell.wait_menu_drawn(closed, "gnome-menu-open")
 
     def choose(self, downs):
         """Down downs times, then Return, in the open menu; the Choose it caused."""
@@ -169,8 +166,7 @@ class GnomeExtensionTest(unittest.TestCase):
                                      (3, "Workspace 4", ["", "Code", longest]),
                                      (2, "", ["", "Code"])):
             shell.set_workspace_name(index, name)
-            shell.wait_until(lambda: shell.names_setting() == setting,
-                             message=lambda: "workspace-names %r" % shell.names_setting())
+            shell.wait_value(shell.names_setting, setting)
         self.assertIn([["Workspace 1", "Code", longest, "📬 Mail"], 0], self.changes()[mark:])
         self.wait_change(mark, [["Workspace 1"] + DEFAULT[1:], 0])
         shell.set_workspace_name(0, "Mail")

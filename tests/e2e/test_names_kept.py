@@ -88,8 +88,7 @@ class NamesKeptTest(NamesTest):
         # What seems a first launch opens the rename window: type a name.
         self.focus_current_row()
         self.desk.xdotool("type", "--delay", "20", "Work")
-        self.desk.wait_until(lambda: self.print_title(env, AS_NOBODY) == "Work",
-                             message="typing renamed nothing")
+        self.desk.wait_value(lambda: self.print_title(env, AS_NOBODY), "Work")
         self.assertEqual(self.read_conf(), before, "the unreadable file was replaced")
 
         # Readable again (a repair): the next edit brings both together.

@@ -45,8 +45,7 @@ class StorageFaultsTest(NamesTest):
         self.desk.wait_title(text)
 
     def wait_saved(self, key, name):
-        self.desk.wait_until(lambda: self.stored_name(key) == name, timeout=30,
-                             message=lambda: "%s is stored as %r" % (key, self.stored_name(key)))
+        self.desk.wait_value(lambda: self.stored_name(key), name, timeout=30)
 
     def test_a_full_disk_and_a_read_only_folder_lose_nothing(self):
         self.desk.write_settings({"msid-3": "Kept"})

@@ -6,7 +6,7 @@ import shlex
 import subprocess
 import unittest
 
-from desktop import LSAN_OPTIONS, QUILLBAR, Lines
+from desktop import QUILLBAR, Lines
 from tiling import WATCHER, SwayDesktop, tree_nodes
 
 # The right ends of the bars (black): tray icons on HEADLESS-1, the status line on HEADLESS-2.
@@ -38,8 +38,7 @@ class SwayAppTest(unittest.TestCase):
 
     def start_app(self):
         app = self.desk.start_process([QUILLBAR, "--backend", "sway"], stdout=subprocess.DEVNULL,
-                                      stderr=subprocess.DEVNULL,
-                                      env=dict(self.desk.env, LSAN_OPTIONS=LSAN_OPTIONS))
+                                      stderr=subprocess.DEVNULL)
         self.addCleanup(lambda: self.assertEqual(self.desk.stop_process(app) or app.returncode,
                                                  0, "quillbar exit status"))
         return app

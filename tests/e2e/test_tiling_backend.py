@@ -4,7 +4,7 @@
 import os
 import unittest
 
-from desktop import LSAN_OPTIONS, QUILLBAR, App, stored_table
+from desktop import QUILLBAR, App
 from test_x11_backend import Driver, messages
 from tiling import I3Desktop, SwayDesktop
 
@@ -43,8 +43,6 @@ class TilingCases:
         return self.state(lambda s: s["title"] == title)
 
     def test_the_application_chooses_this_backend_and_its_rename_window_floats(self):
-        # On sway the application runs on Qt's wayland platform, whose globals live until exit.
-        self.desk.env["LSAN_OPTIONS"] = LSAN_OPTIONS
         app = App(self.desk, QUILLBAR)
         app.wait_for_line("Backend %s chosen" % self.backend)
         app.wait_for_line("Detected 2 spaces")
@@ -66,12 +64,9 @@ class TilingCases:
         return {w["num"]: w["name"] for w in self.desk.workspaces() if w["num"] in (1, 2)}
 
     def wait_names(self, first, second):
-        expected = {1: first, 2: second}
-        self.desk.wait_until(lambda: self.workspace_names() == expected, timeout=20,
-                             message=lambda: "the workspaces are %r" % self.workspace_names())
+        self.desk.wait_value(self.workspace_names, {1: first, 2: second})
 
     def test_writes_its_names_into_the_workspaces_and_gives_the_old_ones_back(self):
-        self.desk.env["LSAN_OPTIONS"] = LSAN_OPTIONS  # Qt's wayland platform on sway
         self.desk.msg("focus output " + self.outputs[1])
         self.desk.msg("workspace number 2")
         self.wait_names("1", "2")
@@ -87,8 +82,7 @@ class TilingCases:
         app = app.sharing(conf, True)
         app.wait_for_line("Detected ")
         self.desk.msg('rename workspace "2: 🌐 Web" to "2: Web"')
-        self.desk.wait_until(lambda: stored_table(conf).get("ws-2") == ("Web", ""), timeout=20,
-                             message=lambda: "the rename was not taken: %r" % stored_table(conf))
+        self.desk.wait_stored("ws-2", ("Web", ""))
         self.assertEqual(self.workspace_names(), {1: "1: 📬 Mail", 2: "2: Web"})
         app = app.sharing(conf, False)
         self.wait_names("1", "2")

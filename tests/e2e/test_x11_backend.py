@@ -8,7 +8,7 @@ import threading
 import time
 import unittest
 
-from desktop import BUILD, QUILLBAR, App, DesktopTest, stored_table
+from desktop import BUILD, QUILLBAR, App, DesktopTest
 
 DRIVER = os.environ.get("QUILLBAR_DRIVER", BUILD + "/tests/e2e/driver/quillbar-driver")
 # A refresh that follows an event arrives within milliseconds; the periodic one only every 5 s.
@@ -200,8 +200,7 @@ class SharedNamesTest(DesktopTest):
         return [(line.split(None, 9) + [""])[9] for line in lines]
 
     def wait_names(self, expected):
-        self.desk.wait_until(lambda: self.desktop_names() == expected, timeout=20,
-                             message=lambda: "the desktops are %r" % self.desktop_names())
+        self.desk.wait_value(self.desktop_names, expected)
 
     def test_names_go_into_the_desktop_and_come_back(self):
         originals = self.desktop_names()
@@ -217,8 +216,7 @@ class SharedNamesTest(DesktopTest):
         self.desk.set_desktop_names(["📬 Post", "🎵 Music"] + originals[2:])
         self.desk.wmctrl("-s", "1")
         self.desk.wait_title("🎵 Music")
-        self.desk.wait_until(lambda: stored_table(self.desk.conf_path()).get("msid-2") ==
-                             ("Music", "🎵"), message="the rename was not stored")
+        self.desk.wait_stored("msid-2", ("Music", "🎵"))
 
         app = app.sharing(self.desk.conf_path(), False)
         self.wait_names(originals)

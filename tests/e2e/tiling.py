@@ -28,24 +28,7 @@ workspace 1 output HEADLESS-1
 workspace 2 output HEADLESS-2
 focus output HEADLESS-1
 """
-SWAY_BAR = """bar {
-  position top
-  tray_output *
-}
-"""
-# With a status command: the tray on the left output, the status line alone on the right one.
-SWAY_BARS = """bar {{
-  output HEADLESS-1
-  position top
-  tray_output *
-}}
-bar {{
-  output HEADLESS-2
-  position top
-  tray_output none
-  status_command {command}
-}}
-"""
+SWAY_BAR = "bar {{\n{}  position top\n  tray_output {}\n{}}}\n"
 
 
 def tree_nodes(node, floating=False, workspace=None):
@@ -169,9 +152,11 @@ class SwayDesktop(TilingQueries, Desktop):
             raise
 
     def _bars(self):
-        if self.status_command:
-            return SWAY_BARS.format(command=self.status_command)
-        return SWAY_BAR if self.bar else ""
+        if not self.status_command:
+            return SWAY_BAR.format("", "*", "") if self.bar else ""
+        # The tray on the left output, the status line alone on the right one.
+        return (SWAY_BAR.format("  output HEADLESS-1\n", "*", "") + SWAY_BAR.format(
+            "  output HEADLESS-2\n", "none", "  status_command %s\n" % self.status_command))
 
     def _start_bus(self):
         socket = os.path.join(self._home, "bus")
@@ -187,18 +172,19 @@ class SwayDesktop(TilingQueries, Desktop):
         socket = self.env["SWAYSOCK"]
         if os.path.exists(socket):
             os.unlink(socket)
-        # sway names its Wayland socket itself; WAYLAND_DISPLAY is for its clients.
+        self.start_compositor(["sway", "-c", os.path.join(self._home, "sway.conf")],
+                              lambda: os.path.exists(socket) and len(self.outputs()) == 2)
+
+    def start_compositor(self, args, ready):
+        """As nobody; it names its Wayland socket (WAYLAND_DISPLAY is its clients')."""
         env = {k: v for k, v in self.env.items() if k != "WAYLAND_DISPLAY"}
-        self._sway = self.start_process(
-            [*AS_NOBODY, "sway", "-c", os.path.join(self._home, "sway.conf")],
-            env=env, start_new_session=True, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
-        self.wait_until(lambda: self._alive(self._sway) and os.path.exists(socket) and
-                        len(self.outputs()) == 2, message="sway did not start")
-        runtime = self.env["XDG_RUNTIME_DIR"]
-        self.env["WAYLAND_DISPLAY"] = next(
-            name for name in sorted(os.listdir(runtime))
-            if name.startswith("wayland-") and not name.endswith(".lock"))
+        self._sway = self.start_process([*AS_NOBODY, *args], env=env, start_new_session=True,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        sockets = lambda: [name for name in sorted(os.listdir(self.env["XDG_RUNTIME_DIR"]))
+                           if name.startswith("wayland-") and not name.endswith(".lock")]
+        self.wait_until(lambda: self._alive(self._sway) and ready() and sockets(),
+                        message=args[0] + " did not start")
+        self.env["WAYLAND_DISPLAY"] = sockets()[0]
 
     def stop_sway(self):
         if self._sway and self._sway.poll() is None:
