@@ -1,6 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: names typed into the tray application are never lost: not over desktops that go
-and come back, an unreadable settings file, a second instance, nor a kill -9 while typing."""
+"""Typed names survive desktops that go, an unreadable file, a second instance and kill -9."""
 
 import os
 import random
