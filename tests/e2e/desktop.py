@@ -1,7 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""A real X desktop for end-to-end tests: Xvfb, a private session bus and openbox, in a private
-HOME; every process started here is tracked by pid and waited on (a container's PID 1 reaps none).
-"""
+"""Xvfb, a private session bus and openbox in a private HOME; every process started here is
+tracked by pid and waited on (a container's PID 1 reaps none)."""
 
 import json
 import os
@@ -18,7 +17,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 BUILD = os.path.join(HERE, "..", "..", "build")
 ARTIFACTS = os.environ.get("QUILLBAR_E2E_ARTIFACTS", os.path.join(BUILD, "e2e-artifacts"))
 QUILLBAR = os.path.abspath(os.environ.get("QUILLBAR", BUILD + "/src/app/quillbar"))
-# Sanitizer builds: Qt's own leaks on Wayland are left out (full stacks, so that they match).
+# Sanitizer builds: Qt's own leaks are left out (full stacks, so that they match), on every desktop.
 LEAKS = "fast_unwind_on_malloc=0:suppressions=" + os.path.join(HERE, "lsan-qt-wayland.supp")
 LSAN_OPTIONS = ":".join(filter(None, [os.environ.get("LSAN_OPTIONS"), LEAKS]))
 # Control+Left/Right go to the previous/next desktop, as a user would have them.
@@ -71,7 +70,6 @@ class Desktop:
             raise
 
     def stop(self):
-        """Ends every process started here, newest first, and waits on each."""
         for proc in reversed(self._processes):
             self.stop_process(proc)
         if self._home:
@@ -87,7 +85,6 @@ class Desktop:
         return bus
 
     def start_process(self, args, **kwargs):
-        """Starts a program on this desktop (env defaults to .env); stop() ends it."""
         kwargs.setdefault("env", self.env)
         kwargs.setdefault("stdin", subprocess.DEVNULL)
         proc = subprocess.Popen(args, **kwargs)
@@ -95,7 +92,6 @@ class Desktop:
         return proc
 
     def stop_process(self, proc):
-        """Ends a process started here (SIGTERM, then SIGKILL) and waits on it."""
         if proc.poll() is None:
             proc.terminate()
             try:
@@ -123,12 +119,11 @@ class Desktop:
         self.run(["xset", "r", "off"])
 
     def private_env(self, strip=(), **extra):
-        """.env: ours without the session's variables (nor strip's), private HOME and XDG
-        folders, extra on top."""
+        """.env: ours without the session's (nor strip's) variables, private HOME and XDG."""
         self.env = {key: value for key, value in os.environ.items()
                     if not key.startswith(("DBUS_", "XDG_", "WAYLAND_", "QT_", "DISPLAY",
                                            "DESKTOP_SESSION", *strip))}
-        self.env.update(HOME=self._home, NO_AT_BRIDGE="1",
+        self.env.update(HOME=self._home, NO_AT_BRIDGE="1", LSAN_OPTIONS=LSAN_OPTIONS,
                         XDG_RUNTIME_DIR=os.path.join(self._home, "run"))
         for name in ("config", "cache", "data"):
             self.env["XDG_%s_HOME" % name.upper()] = os.path.join(self._home, name)
@@ -136,7 +131,6 @@ class Desktop:
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
 
     def start_window_manager(self, *extra):
-        """Starts openbox (with extra arguments) and waits until it manages the screen."""
         rc = os.path.join(self._home, "openbox-rc.xml")
         with open(rc, "w") as out:
             names = "".join("<name>%s</name>" % n for n in self.names or [])
@@ -151,7 +145,6 @@ class Desktop:
         self._window_manager = proc
 
     def kill_window_manager(self):
-        """Ends the window manager with SIGKILL (it cleans nothing up) and waits on it."""
         self._window_manager.kill()
         self.stop_process(self._window_manager)
 
@@ -184,7 +177,6 @@ class Desktop:
         return True
 
     def icons(self):
-        """Window ids of the docked quillbar tray icons (walked again when a window goes)."""
         def walk():
             try:
                 return self.run(["xwininfo", "-root", "-tree"])
@@ -194,12 +186,10 @@ class Desktop:
         return ICON.findall(self.wait_until(walk, message="xwininfo cannot walk the windows"))
 
     def wait_for_icons(self, count):
-        """The docked icons, once there are count of them."""
         return self.wait_until(lambda: [icons for icons in [self.icons()] if len(icons) == count],
                                timeout=20, message="expected %d docked icons" % count)[0]
 
     def run(self, args, check=True, timeout=30, text=True):
-        """Runs a program to completion on this desktop and returns its standard output."""
         done = subprocess.run(args, env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
                               text=text, timeout=timeout)
         if check and done.returncode != 0:
@@ -233,18 +223,15 @@ class Desktop:
                                              check=False).split()]
 
     def visible_windows(self):
-        """(id, (x, y, width, height)) of each visible window of class quillbar."""
         return [(int(w), self.geometry(w)) for w in self.xdotool(
             "search", "--onlyvisible", "--class", "^quillbar$", check=False).split()]
 
     def geometry(self, window):
-        """(x, y, width, height) of a window's contents on the screen."""
         out = self.run(["xwininfo", "-id", str(window)])
         return tuple(int(re.search(key + r":\s+(-?\d+)", out).group(1)) for key in
                      ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
     def rename_window(self):
-        """The visible rename window's id, or None."""
         found = self.xdotool("search", "--onlyvisible", "--name", "^Rename Spaces$", check=False)
         return int(found.split()[0]) if found.split() else None
 
@@ -253,8 +240,15 @@ class Desktop:
         return self.run([QUILLBAR, "--print-title"], check=False).rstrip("\n")
 
     def wait_title(self, expected, timeout=20):
-        self.wait_until(lambda: self.title() == expected, timeout=timeout,
-                        message=lambda: "the title is %r, not %r" % (self.title(), expected))
+        self.wait_value(self.title, expected, timeout)
+
+    def wait_value(self, get, expected, timeout=20):
+        self.wait_until(lambda: get() == expected, timeout=timeout,
+                        message=lambda: "%r, not %r" % (get(), expected))
+
+    def wait_stored(self, key, entry, conf=None):
+        """Waits until the settings file stores entry ((name, emoji)) for key."""
+        self.wait_value(lambda: stored_table(conf or self.conf_path()).get(key), entry)
 
     def bus_property(self, service, path, interface, name):
         """dbus-send's answer to a property Get on the session bus ("" when none came)."""
@@ -263,8 +257,11 @@ class Desktop:
                          "string:" + name], check=False)
 
     def watcher(self, name):
-        """A property of the StatusNotifier watcher, as dbus-send prints it."""
         return self.bus_property(SNI_WATCHER, "/StatusNotifierWatcher", SNI_WATCHER, name)
+
+    def wait_sni_host(self, timeout):
+        self.wait_until(lambda: "true" in self.watcher("IsStatusNotifierHostRegistered"),
+                        timeout=timeout, message="no StatusNotifier host registered")
 
     def notifier_title(self):
         """The first registered StatusNotifierItem's Title, once one is registered."""
@@ -275,7 +272,6 @@ class Desktop:
                                  "org.kde.StatusNotifierItem", "Title")
 
     def crop(self, x, y, width, height):
-        """An area of the screen as 8-bit RGB bytes."""
         return self.run(["import", "-window", "root", "-crop",
                          "%dx%d+%d+%d" % (width, height, x, y), "-depth", "8", "rgb:-"],
                         text=False)
@@ -284,8 +280,7 @@ class Desktop:
         return os.path.join(self.env["XDG_CONFIG_HOME"], "quillbar", "quillbar.conf")
 
     def write_settings(self, table=None, text=""):
-        """Settings past the first run (no rename window), with a name table ({key: name or
-        (name, emoji)}) and further lines; the file's path."""
+        """Settings past the first run, a name table ({key: name or (name, emoji)}), text."""
         os.makedirs(os.path.dirname(self.conf_path()), exist_ok=True)
         with open(self.conf_path(), "w") as conf:
             conf.write("[General]\nHasCompletedFirstRun.v1=true\n" +
@@ -300,7 +295,6 @@ class Desktop:
         self.xdotool("mousemove", str(x), str(y), "click", "1")
 
     def screenshot(self, name, window="root"):
-        """Keeps a picture of the screen (or of one window) as <artifacts>/<name>.png."""
         os.makedirs(self.artifacts, exist_ok=True)
         path = os.path.join(self.artifacts, name + ".png")
         self.run(["import", "-window", str(window), path])
@@ -340,7 +334,6 @@ ESCAPES = {"a": "\a", "b": "\b", "f": "\f", "n": "\n", "r": "\r", "t": "\t", "v"
 
 
 def table_line(table):
-    """A settings line storing table ({key: name or (name, emoji)}) as Quillbar does."""
     entries = {key: dict(zip(("name", "emoji"), (v, "") if isinstance(v, str) else v))
                for key, v in table.items()}
     text = json.dumps(entries, separators=(",", ":"))
@@ -348,7 +341,7 @@ def table_line(table):
 
 
 def ini_value(raw):
-    """An INI value as QSettings writes it (quoted parts, backslash escapes), unescaped."""
+    """An INI value as QSettings writes it, unescaped."""
     out, quoted, i = [], False, 0
     while i < len(raw):
         c = raw[i]
@@ -399,7 +392,7 @@ def resident_kb(pid):
 
 
 class Lines:
-    """A program on the desktop whose lines on one stream (stderr or stdout) are collected."""
+    """A program whose lines on one stream are collected."""
 
     def __init__(self, desk, args, env=None, stream="stderr"):
         self.desk, self.lines = desk, []
@@ -418,12 +411,10 @@ class Lines:
                                     message=lambda: "no line %r in %r" % (text, self.lines[-20:]))
 
     def wait_for(self, count):
-        """The first count lines, once there are as many."""
         return self.desk.wait_until(lambda: len(self.lines) >= count and self.lines[:count],
                                     timeout=20, message=lambda: "lines: %r" % self.lines)
 
     def stop(self):
-        """Ends the program like a logout does and returns its exit status."""
         self.desk.stop_process(self.proc)
         return self.proc.returncode
 
@@ -433,9 +424,18 @@ class App(Lines):
 
     def __init__(self, desk, program=QUILLBAR, *args, env=None, prefix=()):
         super().__init__(desk, [*prefix, program, "--verbose", *args], env)
+        self.again = lambda: App(desk, program, *args, env=env, prefix=prefix)
+
+    def sharing(self, conf, share):
+        """Stops (exit status 0), sets "use these names in the desktop", starts again."""
+        status = self.stop()
+        if status != 0:
+            raise AssertionError("quillbar exit status %s" % status)
+        set_setting(conf, "UseNamesInDesktop.v1", str(share).lower())
+        return self.again()
 
     def menus(self):
-        """Every menu the program has shown, as lists of rows ("✓" marks the checked one)."""
+        """Every menu shown, as lists of rows ("✓" marks the checked one)."""
         return [line[len(MENU):].split(" | ") for line in self.lines if line.startswith(MENU)]
 
     def open_menu(self):
@@ -460,7 +460,6 @@ class DesktopTest(unittest.TestCase):
     desktops, window_manager, names = 4, True, None
 
     def make_desktop(self):
-        """The desktop each test gets (a subclass may give another kind)."""
         return Desktop(self.desktops, self.window_manager, names=self.names)
 
     def setUp(self):

@@ -1,9 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Headless GNOME Shell (Wayland) for end-to-end tests: private session and "system" buses, static
-workspaces, animations off, the Quillbar extension enabled before the shell starts. Bus work,
-screenshots and input go through gnome_client.py, a child with python3-gi; services the bus starts
-are found by a marker in their environment and reaped (this process is their subreaper).
-"""
+"""Headless GNOME Shell with the extension enabled; bus work, screenshots and input go through
+gnome_client.py (python3-gi). Services the bus starts are found by a marker in their environment
+and reaped (this process is their subreaper)."""
 
 import ast
 import ctypes
@@ -63,8 +61,7 @@ def shell_version():
 
 
 def extension_source():
-    """{name: path} of the extension's files: QUILLBAR_GNOME_EXTENSION's, else the source's (the
-    variant with scripts before GNOME 45, with modules from 45)."""
+    """{name: path} of the extension's files: the built ones, else the source's variant."""
     built = os.environ.get("QUILLBAR_GNOME_EXTENSION")
     if built:
         return {name: os.path.join(built, name) for name in os.listdir(built)}
@@ -122,12 +119,11 @@ class Client:
 
 
 class GnomeShell(Desktop):
-    """A headless GNOME Shell session with the extension enabled. data_dir: a PREFIX/share with
-    it installed (none copied); shell_versions: the versions the copied metadata lists instead."""
+    """shell_versions: the versions the copied metadata lists instead."""
 
-    def __init__(self, workspaces=4, names=(), data_dir=None, shell_versions=None):
+    def __init__(self, workspaces=4, names=(), shell_versions=None):
         super().__init__(desktops=workspaces, window_manager=True)
-        self.names, self.data_dir, self.shell_versions = list(names), data_dir, shell_versions
+        self.names, self.shell_versions = list(names), shell_versions
         self.shot_helper = shell_version() >= 50
         self.shell, self.client, self.log_path, self._pointer = None, None, None, None
 
@@ -137,8 +133,6 @@ class GnomeShell(Desktop):
         self.private_env(("GNOME_", "GDK_"), XDG_SESSION_TYPE="wayland",
                          XDG_CURRENT_DESKTOP="GNOME", QUILLBAR_GNOME_SESSION=self._home,
                          GSETTINGS_BACKEND="dconf")
-        if self.data_dir:
-            self.env["XDG_DATA_DIRS"] = self.data_dir + ":/usr/local/share:/usr/share"
 
     def start_window_manager(self):
         """Starts the "system" bus, the bus client, the settings, then the shell."""
@@ -155,8 +149,7 @@ class GnomeShell(Desktop):
                   ("org.gnome.shell", "enabled-extensions",
                    self._strv([UUID] + ([SHOT_UUID] if self.shot_helper else [])))]
         self.client.request("settings", values=values)
-        if not self.data_dir:
-            self.install_extension()
+        self.install_extension()
         if self.shot_helper:
             self._copy_extension(SHOT_UUID, {name: os.path.join(SHOT_SOURCE, name)
                                              for name in os.listdir(SHOT_SOURCE)})
@@ -186,8 +179,7 @@ class GnomeShell(Desktop):
                         message=lambda: "GNOME Shell did not start: " + self.log()[-2000:])
 
     def start_shell(self):
-        """Starts gnome-shell, waits for it (and the extension's service), leaves the overview.
-        A shell killed by a signal during start-up (43 does that under load) gets one retry."""
+        """A shell killed by a signal during start-up (43 does, under load) gets one retry."""
         os.makedirs(self.artifacts, exist_ok=True)
         for attempt in (1, 2):
             self.log_path = os.path.join(self.artifacts, "gnome-shell-%d-%d.log" % (
@@ -215,7 +207,7 @@ class GnomeShell(Desktop):
         self.wait_stable_top_bar()
 
     def wait_stable_top_bar(self, name="top-bar"):
-        """Waits until two screenshots in a row of the drawn top bar agree; the last one's path."""
+        """The last of two agreeing screenshots in a row of the drawn top bar."""
         shots = []
 
         def stable():
@@ -233,7 +225,6 @@ class GnomeShell(Desktop):
             self.shell = None
 
     def stop(self):
-        """Ends the shell, the client, the services the bus started, the buses."""
         self.stop_shell()
         if self.client:
             self.stop_process(self.client.proc)
@@ -273,7 +264,6 @@ class GnomeShell(Desktop):
 
     @staticmethod
     def _reap(ours):
-        """Waits on the ended orphans handed to this process (as subreaper)."""
         for pid in (int(p) for p in os.listdir("/proc") if p.isdigit()):
             if pid in ours:
                 continue
@@ -300,7 +290,6 @@ class GnomeShell(Desktop):
                          interface, name)[0]
 
     def owner(self, name):
-        """The unique name owning a bus name, or None."""
         try:
             return self.call("org.freedesktop.DBus", "/org/freedesktop/DBus",
                              "org.freedesktop.DBus", "GetNameOwner", "(s)", name)[0]
@@ -308,7 +297,6 @@ class GnomeShell(Desktop):
             return None
 
     def watch(self, member, interface=SHELL_IFACE):
-        """Collects the signals member of interface from now on."""
         self.client.request("watch", interface=interface, member=member)
 
     def signals(self, member):
@@ -355,7 +343,6 @@ class GnomeShell(Desktop):
         self.run(["gnome-extensions", "enable" if enabled else "disable", UUID])
 
     def screenshot(self, name, x=0, y=0, width=WIDTH, height=HEIGHT):
-        """Keeps an area of the screen as <artifacts>/<name>.png; its path."""
         os.makedirs(self.artifacts, exist_ok=True)
         path = os.path.join(self.artifacts, name + ".png")
         self.client.request("screenshot", file=path, x=x, y=y, width=width, height=height,
@@ -365,9 +352,13 @@ class GnomeShell(Desktop):
     def screenshot_top_bar(self, name):
         return self.screenshot(name, height=TOP_BAR)
 
+    def wait_menu_drawn(self, closed, name):
+        """The menu's area once its rows are drawn (far taller than the menu first shown)."""
+        return self.wait_until(lambda: [a for a in [self.changed_area(closed, self.screenshot(
+            name, height=400))] if a and a[3] > 200], message="the menu did not show its rows")[0]
+
     def changed_area(self, before, after):
-        """(x, y, width, height) of what differs between two screenshots, the top bar's left half
-        and clock (which change by themselves) left out; None when nothing does."""
+        """Where two screenshots differ (or None), but for the top bar's changing left half."""
         out = self.run(["convert", before, after, "-compose", "difference", "-composite",
                         "-fill", "black", "-draw", "rectangle 0,0 %d,%d" % (
                             WIDTH // 2 + 120, TOP_BAR - 1),
@@ -376,9 +367,8 @@ class GnomeShell(Desktop):
         return None if width <= 1 and height <= 1 else (x, y, width, height)
 
     def move_pointer(self, x, y):
-        """Moves the pointer to (x, y): on GNOME 50+ through the test extension (it accelerates
-        relative motion); before, relatively, the first time from the top-right corner (the
-        top-left one opens the overview)."""
+        """Before GNOME 50, relative moves, the first from the top-right corner (not the
+        overview's top-left one)."""
         x, y = max(0, min(WIDTH - 1, x)), max(0, min(HEIGHT - 1, y))
         if self.shot_helper:  # GNOME 50 accelerates relative motion
             self.call(SHOT_NAME, SHOT_PATH, SHOT_NAME, "MovePointer", "(ii)", x, y)

@@ -1,9 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""A bus client of a GNOME Shell session, a child of gnome.py (it needs python3-gi): one JSON
-request per line on stdin ({"op": op_NAME's NAME, "id": N, ...}), one answer each on stdout
-({"id": N, "result"/"error": ...}), and {"event": ...} lines for what it hears unasked. It also
-stands in for Quillbar (serve_app) and for the desktop portal's settings (Qt's decorations).
-"""
+"""gnome.py's bus client (python3-gi): JSON requests on stdin ({"op", "id", ...}), answers and
+{"event"} lines on stdout; it also stands in for Quillbar and for the portal's settings."""
 
 import json
 import sys
@@ -102,7 +99,6 @@ class Client:
 
     @staticmethod
     def _argument(value):
-        """{"v": value} is a variant holding value, typed by its Python type."""
         if isinstance(value, dict) and set(value) == {"v"}:
             inner = value["v"]
             kind = {bool: "b", int: "i", float: "d", str: "s"}[type(inner)]

@@ -1,6 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""KWin on a private session bus for end-to-end tests, on Wayland (kwin_wayland --virtual) or X11
-(kwin_x11 under Xvfb), with the desktops [(id, name)] given, driven with dbus-send."""
+"""KWin (kwin_wayland --virtual, or kwin_x11 on Xvfb) with given desktops, driven with dbus-send."""
 
 import json
 import os
@@ -18,8 +17,6 @@ ENTRY = re.compile(r'struct \{\s*uint32 (\d+)\s*string "((?:[^"\\]|\\.)*)"\s*'
 
 
 class KWin(Desktop):
-    """A KWin session; on X11 it manages an Xvfb screen, on Wayland it runs alone."""
-
     def __init__(self, wayland, desktops):
         super().__init__(desktops=len(desktops), window_manager=True)
         self.wayland, self.initial = wayland, desktops
@@ -31,7 +28,6 @@ class KWin(Desktop):
         self.private_env(QT_QPA_PLATFORM="offscreen")
 
     def start_window_manager(self, *extra):
-        """Starts KWin (the first time with the initial desktops); waits until it answers."""
         config = os.path.join(self.env["XDG_CONFIG_HOME"], "kwinrc")
         if not os.path.exists(config):
             os.makedirs(os.path.dirname(config), exist_ok=True)
@@ -64,7 +60,6 @@ class KWin(Desktop):
             self._binary_dir = None
 
     def restart(self):
-        """Replaces KWin (X11: --replace; Wayland: stop, then start)."""
         old = self._window_manager
         if self.wayland:
             self.stop_process(old)
@@ -102,7 +97,6 @@ class KWin(Desktop):
                   interface="org.freedesktop.DBus.Properties")
 
     def create(self, position, name):
-        """Creates a desktop; its id."""
         before = {i for _, i, _ in self.desktop_list()}
         self.send("createDesktop", "uint32:%d" % position, "string:" + name)
         return self.wait_until(lambda: next((i for _, i, _ in self.desktop_list()

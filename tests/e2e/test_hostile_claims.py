@@ -1,6 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: desktop counts any X client writes and debug requests on the bus, also while
-Quillbar starts, stay bounded work."""
+"""Desktop counts any X client writes, and debug requests during start-up, stay bounded work."""
 
 import os
 import subprocess
@@ -43,7 +42,7 @@ class DesktopCountTest(DesktopTest):
 
 class DebugRequestTest(DesktopTest):
     def request(self, *args):
-        """quillbar args' exit status and its own stderr lines (not Qt's bus warnings)."""
+        """The exit status and Quillbar's own stderr lines (not Qt's bus warnings)."""
         done = subprocess.run([QUILLBAR, *args], env=self.desk.env, stdin=subprocess.DEVNULL,
                               capture_output=True, text=True, timeout=60)
         own = [line for line in done.stderr.splitlines() if line.startswith("quillbar:")]

@@ -1,12 +1,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: the observer (through the driver) and the application on KWin's desktops over the
-session bus, on KWin Wayland (--virtual) and KWin X11."""
+"""The observer (driver) and the application on KWin Wayland (--virtual) and KWin X11."""
 
 import pathlib
 import time
 import unittest
 
-from desktop import LSAN_OPTIONS, QUILLBAR, App, set_setting, stored_table
+from desktop import QUILLBAR, App
 from kwin import KWin
 from test_x11_backend import PROMPT, Driver
 
@@ -16,8 +15,6 @@ START = [(MAIL, "Mail"), (CODE, "Code"), (MUSIC, "Music")]
 
 
 class KWinCases:
-    """The same cases on either kind of KWin session, one session for all of them."""
-
     @classmethod
     def setUpClass(cls):
         cls.kde = KWin(cls.wayland, START)
@@ -66,8 +63,7 @@ class KWinCases:
         self.assertEqual(len(ids), 2, "the session's cases left fewer than two desktops")
         env = dict(self.kde.env)
         if self.wayland:
-            env.update({"QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": "wayland-quillbar",
-                        "LSAN_OPTIONS": LSAN_OPTIONS})
+            env.update({"QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": "wayland-quillbar"})
         app = App(self.kde, QUILLBAR, env=env)
         self.addCleanup(lambda: self.assertEqual(app.stop(), 0, "quillbar exit status"))
         app.wait_for_line("Backend kwin chosen")
@@ -107,29 +103,21 @@ class KWinCases:
         self.addCleanup(lambda: [kde.rename(i, n) for _, i, n in before if i in (first, second)])
         kde.write_settings({first: ("Post", "📬"), second: "Work"}, "UseNamesInDesktop.v1=true\n")
 
-        def wait_names(expected):
-            kde.wait_until(lambda: names() == expected, timeout=20,
-                           message=lambda: "KWin's names are %r" % names())
-
         app = App(kde, QUILLBAR)
         self.addCleanup(kde.stop_process, app.proc)
-        wait_names(["📬 Post", "Work"] + originals[2:])
+        kde.wait_value(names, ["📬 Post", "Work"] + originals[2:])
         # Renamed in KDE's own tools (the pager, System Settings): Quillbar takes it.
         kde.rename(second, "🎵 Songs")
-        kde.wait_until(lambda: stored_table(conf).get(second) == ("Songs", "🎵"), timeout=20,
-                       message=lambda: "stored %r" % stored_table(conf))
+        kde.wait_stored(second, ("Songs", "🎵"))
         shared = ["📬 Post", "🎵 Songs"] + originals[2:]
         # Off: KWin's names come back; on again, twice (no "📬 📬 Post" from a shown label).
         for share, expected in ((False, originals), (True, shared), (True, shared)):
-            self.assertEqual(app.stop(), 0, "quillbar exit status")
-            set_setting(conf, "UseNamesInDesktop.v1", str(share).lower())
-            app = App(kde, QUILLBAR)
+            app = app.sharing(conf, share)
             self.addCleanup(kde.stop_process, app.proc)
-            wait_names(expected)
+            kde.wait_value(names, expected)
         # A rename taken after the start: the names are what Quillbar leaves.
         kde.rename(first, "📬 Inbox")
-        kde.wait_until(lambda: stored_table(conf).get(first) == ("Inbox", "📬"), timeout=20,
-                       message=lambda: "stored %r" % stored_table(conf))
+        kde.wait_stored(first, ("Inbox", "📬"))
         self.assertEqual(app.stop(), 0, "quillbar exit status")
         self.assertEqual(names(), ["📬 Inbox", "🎵 Songs"] + originals[2:])
 

@@ -1,6 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: names typed into the tray application are never lost: not over desktops that go
-and come back, an unreadable settings file, a second instance, nor a kill -9 while typing."""
+"""Typed names survive desktops that go, an unreadable file, a second instance and kill -9."""
 
 import os
 import random
@@ -88,8 +87,7 @@ class NamesKeptTest(NamesTest):
         # What seems a first launch opens the rename window: type a name.
         self.focus_current_row()
         self.desk.xdotool("type", "--delay", "20", "Work")
-        self.desk.wait_until(lambda: self.print_title(env, AS_NOBODY) == "Work",
-                             message="typing renamed nothing")
+        self.desk.wait_value(lambda: self.print_title(env, AS_NOBODY), "Work")
         self.assertEqual(self.read_conf(), before, "the unreadable file was replaced")
 
         # Readable again (a repair): the next edit brings both together.

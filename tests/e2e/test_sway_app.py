@@ -1,13 +1,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: the tray application natively on sway with swaybar as tray host: its item in the
-bar, `--follow --json` and `--follow --i3bar` (swaybar's status_command) on every switch."""
+"""The application natively on sway: its item in swaybar's tray, the status-bar followers."""
 
 import json
 import shlex
 import subprocess
 import unittest
 
-from desktop import LSAN_OPTIONS, QUILLBAR, Lines
+from desktop import QUILLBAR, Lines
 from tiling import WATCHER, SwayDesktop, tree_nodes
 
 # The right ends of the bars (black): tray icons on HEADLESS-1, the status line on HEADLESS-2.
@@ -39,8 +38,7 @@ class SwayAppTest(unittest.TestCase):
 
     def start_app(self):
         app = self.desk.start_process([QUILLBAR, "--backend", "sway"], stdout=subprocess.DEVNULL,
-                                      stderr=subprocess.DEVNULL,
-                                      env=dict(self.desk.env, LSAN_OPTIONS=LSAN_OPTIONS))
+                                      stderr=subprocess.DEVNULL)
         self.addCleanup(lambda: self.assertEqual(self.desk.stop_process(app) or app.returncode,
                                                  0, "quillbar exit status"))
         return app
@@ -78,12 +76,9 @@ class SwayAppTest(unittest.TestCase):
             i3bar.wait_for(7 - number)
         titles = ["Desktop %d" % n for n in (1, 3, 2, 1)]
         self.assertEqual([json.loads(line)["text"] for line in waybar.lines], titles)
-        self.assertEqual(json.loads(i3bar.lines[0]), {"version": 1})
-        self.assertEqual(i3bar.lines[1], "[")
         # The endless array so far, closed, is JSON: one array of blocks per switch.
         status = json.loads("[" + "".join(i3bar.lines[2:]).rstrip(",") + "]")
         self.assertEqual([line[0]["full_text"] for line in status], titles)
-        self.assertEqual({line[0]["name"] for line in status}, {"quillbar"})
         # The bar's monospace text is as wide as "Desktop 1", narrower for "Mail", then again.
         self.desk.msg('workspace "3: Mail"')
         self.desk.wait_until(lambda: 0 < self.status_width() < wide,
@@ -97,10 +92,8 @@ class SwayAppTest(unittest.TestCase):
         item = next(i for i in self.desk.tray_items() if self.pid_of(i) == app.pid)
         service, path = item.split("/", 1)
         where = (service, "/" + path, "org.kde.StatusNotifierItem")
-        # On Wayland the item is Quillbar's own: titled "Quillbar", a menu the host draws.
-        for name, value in (("Title", "Quillbar"), ("ItemIsMenu", True), ("Menu", "/MenuBar")):
-            out = self.desk.busctl("get-property", *where, name)
-            self.assertEqual(json.loads(out)["data"] if out.strip() else None, value, name)
+        # On Wayland the item is Quillbar's own (its properties are the unit tests').
+        self.assertIn('"Quillbar"', self.desk.busctl("get-property", *where, "Title"))
         for method in ("Activate", "ContextMenu"):
             self.desk.busctl("call", *where, method, "ii", "10", "10")
         self.desk.run([QUILLBAR, "--debug-settings"])

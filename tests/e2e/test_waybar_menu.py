@@ -1,6 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end: on sway with waybar as tray host, either click on Quillbar's icon opens the menu
-waybar draws from the exported one, and Quillbar maps no window for it."""
+"""On sway, either click on the icon in waybar opens waybar's menu; Quillbar maps no window."""
 
 import os
 import shutil
@@ -24,8 +23,6 @@ WHITE = b"\xff\xff\xff"  # a menu's, drawn before its rows are written on it
 
 
 class WaybarDesktop(SwayDesktop):
-    """sway with waybar (run by sway, as nobody) as its only bar, after a pointer device."""
-
     def start_sway(self):
         super().start_sway()
         config, style = self.write_waybar(WAYBAR_CONFIG, WAYBAR_STYLE)

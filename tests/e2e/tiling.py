@@ -1,6 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Tiling desktops for end-to-end tests: sway headless with two outputs (as nobody: it refuses
-root), and i3 on Xvfb with two fake outputs, each with a private session bus."""
+"""sway headless (as nobody: it refuses root) and i3 on Xvfb, each with two outputs."""
 
 import json
 import os
@@ -29,24 +28,7 @@ workspace 1 output HEADLESS-1
 workspace 2 output HEADLESS-2
 focus output HEADLESS-1
 """
-SWAY_BAR = """bar {
-  position top
-  tray_output *
-}
-"""
-# With a status command: the tray on the left output, the status line alone on the right one.
-SWAY_BARS = """bar {{
-  output HEADLESS-1
-  position top
-  tray_output *
-}}
-bar {{
-  output HEADLESS-2
-  position top
-  tray_output none
-  status_command {command}
-}}
-"""
+SWAY_BAR = "bar {{\n{}  position top\n  tray_output {}\n{}}}\n"
 
 
 def tree_nodes(node, floating=False, workspace=None):
@@ -70,8 +52,7 @@ focus_on_window_activation none
 
 
 class PointerDevice:
-    """A pointer device on the seat (wlr-virtual-pointer) until close(): wlrctl's own, made and
-    dropped around each command, is gone before a bar asks for its wl_pointer."""
+    """A virtual pointer on the seat until close(): wlrctl's own is gone before a bar asks."""
 
     MANAGER = b"zwlr_virtual_pointer_manager_v1"
 
@@ -121,7 +102,6 @@ class PointerDevice:
 
 
 class TilingQueries:
-
     def workspaces(self):
         try:
             return json.loads(self.msg("-t", "get_workspaces", check=False) or "[]")
@@ -142,8 +122,7 @@ class TilingQueries:
 
 
 class SwayDesktop(TilingQueries, Desktop):
-    """sway with two headless outputs side by side; bar: swaybar as tray host; status_command:
-    a status line on the right output's bar."""
+    """bar: swaybar as tray host; status_command: a status line on the right output's bar."""
 
     def __init__(self, bar=False, status_command=None):
         super().__init__(window_manager=False)
@@ -173,9 +152,11 @@ class SwayDesktop(TilingQueries, Desktop):
             raise
 
     def _bars(self):
-        if self.status_command:
-            return SWAY_BARS.format(command=self.status_command)
-        return SWAY_BAR if self.bar else ""
+        if not self.status_command:
+            return SWAY_BAR.format("", "*", "") if self.bar else ""
+        # The tray on the left output, the status line alone on the right one.
+        return (SWAY_BAR.format("  output HEADLESS-1\n", "*", "") + SWAY_BAR.format(
+            "  output HEADLESS-2\n", "none", "  status_command %s\n" % self.status_command))
 
     def _start_bus(self):
         socket = os.path.join(self._home, "bus")
@@ -191,21 +172,21 @@ class SwayDesktop(TilingQueries, Desktop):
         socket = self.env["SWAYSOCK"]
         if os.path.exists(socket):
             os.unlink(socket)
-        # sway names its Wayland socket itself; WAYLAND_DISPLAY is for its clients.
+        self.start_compositor(["sway", "-c", os.path.join(self._home, "sway.conf")],
+                              lambda: os.path.exists(socket) and len(self.outputs()) == 2)
+
+    def start_compositor(self, args, ready):
+        """As nobody; it names its Wayland socket (WAYLAND_DISPLAY is its clients')."""
         env = {k: v for k, v in self.env.items() if k != "WAYLAND_DISPLAY"}
-        self._sway = self.start_process(
-            [*AS_NOBODY, "sway", "-c", os.path.join(self._home, "sway.conf")],
-            env=env, start_new_session=True, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
-        self.wait_until(lambda: self._alive(self._sway) and os.path.exists(socket) and
-                        len(self.outputs()) == 2, message="sway did not start")
-        runtime = self.env["XDG_RUNTIME_DIR"]
-        self.env["WAYLAND_DISPLAY"] = next(
-            name for name in sorted(os.listdir(runtime))
-            if name.startswith("wayland-") and not name.endswith(".lock"))
+        self._sway = self.start_process([*AS_NOBODY, *args], env=env, start_new_session=True,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        sockets = lambda: [name for name in sorted(os.listdir(self.env["XDG_RUNTIME_DIR"]))
+                           if name.startswith("wayland-") and not name.endswith(".lock")]
+        self.wait_until(lambda: self._alive(self._sway) and ready() and sockets(),
+                        message=args[0] + " did not start")
+        self.env["WAYLAND_DISPLAY"] = sockets()[0]
 
     def stop_sway(self):
-        """Ends sway and its process group (swaybar)."""
         if self._sway and self._sway.poll() is None:
             os.killpg(self._sway.pid, signal.SIGTERM)
         if self._sway:
@@ -213,7 +194,6 @@ class SwayDesktop(TilingQueries, Desktop):
             self._sway = None
 
     def hold_pointer(self):
-        """Keeps a pointer device on the seat, so that clients started later get clicks."""
         self._pointer = PointerDevice(self.env)
 
     def stop(self):
@@ -230,7 +210,6 @@ class SwayDesktop(TilingQueries, Desktop):
         return self.run(["busctl", "--user", "--json=short", *args], check=False)
 
     def tray_items(self):
-        """The items registered with the tray host's StatusNotifierWatcher."""
         out = self.busctl("get-property", *WATCHER, WATCHER[0], "RegisteredStatusNotifierItems")
         return json.loads(out)["data"] if out.strip() else []
 
@@ -243,7 +222,6 @@ class SwayDesktop(TilingQueries, Desktop):
         return self.grim("-g", "%d,%d %dx%d" % area, "-t", "ppm", "-").split(b"\n", 3)[3]
 
     def colours(self, area):
-        """The RGB triples of an area, one per pixel."""
         pixels = self.pixels(area)
         return [pixels[i:i + 3] for i in range(0, len(pixels), 3)]
 
@@ -252,12 +230,10 @@ class SwayDesktop(TilingQueries, Desktop):
         return sum(1 for colour in self.colours(area) if colour not in blank)
 
     def grim_shot(self, name, *args):
-        """Keeps a picture (grim's arguments: an area, an output) in artifacts."""
         os.makedirs(self.artifacts, exist_ok=True)
         self.grim(*args, os.path.join(self.artifacts, name + ".png"))
 
     def write_waybar(self, config, style):
-        """waybar's configuration (a dict) and style sheet in files; their paths."""
         paths = [os.path.join(self._home, name) for name in ("waybar.json", "waybar.css")]
         with open(paths[0], "w") as out:
             json.dump(config, out)
@@ -279,8 +255,6 @@ class SwayDesktop(TilingQueries, Desktop):
 
 
 class I3Desktop(TilingQueries, Desktop):
-    """i3 on Xvfb with two fake outputs, fake-0 and fake-1, side by side."""
-
     def __init__(self):
         super().__init__(window_manager=False, size="1280x800")
         self._i3 = None

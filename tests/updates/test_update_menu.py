@@ -1,6 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End to end on Xvfb with a tray: with a feed in the settings the menu's update command is
-enabled and ends in the update dialog, with Quillbar still running."""
+"""With a feed in the settings, the menu's update command ends in the update dialog."""
 
 import os
 import re
