@@ -118,7 +118,7 @@ TEST_F(MenuExportTest, ChooseActsOnlyOnLiveRowsOfTheLatestMenu) {
 class FakeShell final : public QDBusVirtualObject {
 public:
     FakeShell()
-        : bus_(party()) {
+        : bus_(busParty()) {
         bus_.registerVirtualObject(TopBarButtonWatcher::kPath, this);
     }
     ~FakeShell() override {
@@ -155,7 +155,7 @@ private:
 
 TEST(TopBarButtonTest, TheTrayItemGivesWayOnlyWhileTheServiceSaysItsButtonIsShown) {
     FakeShell shell;
-    TopBarButtonWatcher watcher(party());
+    TopBarButtonWatcher watcher(busParty());
     const auto becomes = [&](bool shown) {
         return QTest::qWaitFor([&] { return watcher.buttonShown() == shown; }, 10000);
     };
@@ -185,7 +185,7 @@ TEST(TopBarButtonTest, TheTrayItemGivesWayOnlyWhileTheServiceSaysItsButtonIsShow
     shell.change(true);
     ASSERT_TRUE(becomes(true));
     EXPECT_LT(shell.reads - before, kSignals / 20);
-    TopBarButtonWatcher late(party()); // started while the service is there
+    TopBarButtonWatcher late(busParty()); // started while the service is there
     EXPECT_TRUE(QTest::qWaitFor([&] { return late.buttonShown() == true; }, 10000));
 }
 

@@ -3,6 +3,7 @@
 // current), and the same menu served on a private bus to a client that waits on the event loop.
 #pragma once
 
+#include "BusStandIn.h"
 #include "FakePlatform.h"
 #include "model/MemoryDefaults.h"
 #include "model/SpaceNameStore.h"
@@ -22,13 +23,6 @@
 #include <memory>
 
 namespace quillbar::test {
-
-// Another party on the session bus, open until the program ends.
-inline QDBusConnection party() {
-    static int count = 0;
-    return QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                         QStringLiteral("party-%1").arg(count++));
-}
 
 class MenuFixture : public ::testing::Test {
 protected:
@@ -85,8 +79,8 @@ protected:
         return pending.reply();
     }
 
-    QDBusConnection bus = party();
-    QDBusConnection client = party();
+    QDBusConnection bus = busParty();
+    QDBusConnection client = busParty();
 };
 
 } // namespace quillbar::test

@@ -25,7 +25,7 @@ public:
     QStringList registered;
 
     void start() {
-        bus_ = party();
+        bus_ = busParty();
         bus_.registerVirtualObject(StatusNotifierItem::kWatcherPath, this);
         bus_.registerService(StatusNotifierItem::kWatcher);
     }
