@@ -52,7 +52,7 @@ check_contents() {
     if command -v lintian >/dev/null; then
         report=$(lintian --tag-display-limit 0 --fail-on none "$deb" 2>&1)
         echo "lintian: ${report:-(nothing)}"
-        grep -E '^[EW]: ' <<<"$report" && fail "lintian reports errors or warnings"
+        if grep -E '^[EW]: ' <<<"$report"; then fail "lintian reports errors or warnings"; fi
     fi
 }
 
