@@ -93,8 +93,8 @@ class PlasmaPanelTest(DesktopTest):
         def find():
             for window in self.desk.xdotool("search", "--onlyvisible", "--classname",
                                             "^plasmashell$", check=False).split():
-                geometry = self.desk.geometry(window)
-                if geometry[2] == 1280 and geometry[1] > 400:
+                geometry = self.desk.geometry(window, check=False)  # a popup may close
+                if geometry and geometry[2] == 1280 and geometry[1] > 400:
                     return geometry
             return None
         return self.desk.wait_until(find, timeout=60, message="Plasma showed no panel")

@@ -223,11 +223,16 @@ class Desktop:
                                              check=False).split()]
 
     def visible_windows(self):
-        return [(int(w), self.geometry(w)) for w in self.xdotool(
+        """Quillbar's shown windows and their geometry; one that closes meanwhile is left out."""
+        found = [(int(w), self.geometry(w, check=False)) for w in self.xdotool(
             "search", "--onlyvisible", "--class", "^quillbar$", check=False).split()]
+        return [(window, geometry) for window, geometry in found if geometry]
 
-    def geometry(self, window):
-        out = self.run(["xwininfo", "-id", str(window)])
+    def geometry(self, window, check=True):
+        """x, y, width, height; None for a window gone (check=False)."""
+        out = self.run(["xwininfo", "-id", str(window)], check)
+        if not check and "Width:" not in out:
+            return None
         return tuple(int(re.search(key + r":\s+(-?\d+)", out).group(1)) for key in
                      ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
