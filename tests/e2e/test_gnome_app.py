@@ -148,7 +148,10 @@ class GnomeAppTest(unittest.TestCase):
             app = app.sharing(conf, share)
             self.addCleanup(shell.stop_process, app.proc)
             wait_names(shown, setting)
-        # A rename taken after the start: the names are what Quillbar leaves.
+        # A rename taken after the start (the names shown were already the last instance's, so
+        # first the new one is seen up): the names are what Quillbar leaves.
+        shell.wait_until(lambda: shell.title() not in ("", "Desktop ?"), timeout=20,
+                         message="the new instance serves no title")
         shell.set_names(["📬 Inbox"] + shared[1:])
         shell.wait_stored("msid-1", ("Inbox", "📬"))
         self.assertEqual(app.stop(), 0, "quillbar exit status")

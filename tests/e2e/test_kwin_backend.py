@@ -72,9 +72,14 @@ class KWinCases:
         names = [n for _, _, n in self.kde.desktop_list()]
         self.kde.wait_until(lambda: self.kde.title() not in ("", "Desktop ?"), timeout=20,
                             message="Quillbar read no desktop")
+        # The request is answered before the switch goes out: KWin shows desktop 1 before the
+        # next switch is asked for, or Quillbar's could land after it.
+        first, last = self.kde.desktop_list()[0][1], self.kde.desktop_list()[-1][1]
         self.kde.run([QUILLBAR, "--debug-switch-to", "1"])
+        self.kde.wait_until(lambda: self.kde.current() == first, message="no switch to 1")
         self.kde.wait_title(names[0])
-        self.kde.set_current(self.kde.desktop_list()[-1][1])
+        self.kde.set_current(last)
+        self.kde.wait_until(lambda: self.kde.current() == last, message="KWin did not switch")
         self.kde.wait_title(names[-1])
         # KWin keeps windows from taking focus: asked for on another desktop than the one it was
         # left on, the window must still come here, active.
