@@ -38,6 +38,7 @@ inline json display(const std::string& identifier, const std::vector<json>& spac
             {"Current Space", current == spaces.end() ? json::object() : *current},
             {"Spaces", spaces}};
 }
+// A window dictionary with owner pid, layer, bounds and (when given) alpha.
 inline json window(std::int32_t ownerPID, const Rect& bounds, int layer = 0,
                    std::optional<double> alpha = std::nullopt) {
     json w = {
@@ -147,6 +148,7 @@ public:
     // Called when an anchor is made key, with its window number (to play the window manager).
     std::function<void(std::int64_t)> onMakeKey;
 
+    // Anchors not closed yet.
     std::vector<std::shared_ptr<FakeAnchorRecord>> openAnchors() const {
         std::vector<std::shared_ptr<FakeAnchorRecord>> open;
         std::ranges::copy_if(anchors, std::back_inserter(open), [](auto& a) { return !a->closed; });

@@ -53,6 +53,7 @@ public:
     StandInSocket(const StandInSocket&) = delete;
     StandInSocket& operator=(const StandInSocket&) = delete;
 
+    // Whether the socket listens at path().
     bool listening() const { return listening_; }
     const std::string& path() const { return path_; }
     // The accepted peer's descriptor, or -1.
@@ -63,6 +64,7 @@ public:
         return spinUntil(
             [&] { return peer_ >= 0 || (peer_ = ::accept(listener_, nullptr, nullptr)) >= 0; });
     }
+    // Hangs up on the peer, if there is one.
     void closePeer() {
         if (peer_ >= 0) {
             ::close(peer_);

@@ -48,6 +48,7 @@ public:
     void drain() { advance(Milliseconds(0)); }
     // Sets the clock back by delta, as a wall clock may be; queued tasks keep their due times.
     void stepBack(Milliseconds delta) { now_ -= delta; }
+    // Every delay requested through after(), in order.
     const std::vector<Milliseconds>& requestedDelays() const { return requestedDelays_; }
 
 private:
