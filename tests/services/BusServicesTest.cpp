@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // On a private session bus (dbus-run-session), each party on a connection of its own, as separate
 // processes would be; this thread's loop serves them, so callers wait by running it.
+#include "BusStandIn.h"
 #include "platform/NotificationCenter.h"
 #include "services/BusObject.h"
 #include "services/BusWait.h"
@@ -39,17 +40,7 @@
 namespace quillbar {
 namespace {
 
-// A new connection to the session bus: another party, open until the program ends or it leaves.
-QDBusConnection party(QString* name = nullptr) {
-    static int count = 0;
-    const QString connection = QStringLiteral("party-%1").arg(count++);
-    if (name != nullptr) {
-        *name = connection;
-    }
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connection);
-    EXPECT_TRUE(bus.isConnected());
-    return bus;
-}
+using test::busParty;
 
 // The title served on bus as the application serves it; the exporter lives as long as the object.
 struct TitleObject {
@@ -82,9 +73,9 @@ bool previousLeft(SingleInstance& instance, std::chrono::milliseconds limit) {
 }
 
 TEST(BusServicesTest, TheNewestInstanceTakesTheNameAndTheOlderOneIsToldWhoDid) {
-    SingleInstance first(party(), "org.quillbar.Test");
-    SingleInstance second(party(), "org.quillbar.Test");
-    SingleInstance other(party(), "org.quillbar.Other");
+    SingleInstance first(busParty(), "org.quillbar.Test");
+    SingleInstance second(busParty(), "org.quillbar.Test");
+    SingleInstance other(busParty(), "org.quillbar.Other");
     QSignalSpy firstReplaced(&first, &SingleInstance::replaced);
     QSignalSpy otherReplaced(&other, &SingleInstance::replaced);
     ASSERT_TRUE(claimed(first));
@@ -105,9 +96,9 @@ TEST(BusServicesTest, TheNewestInstanceTakesTheNameAndTheOlderOneIsToldWhoDid) {
 }
 
 TEST(BusServicesTest, ANameHeldBySomethingElseIsReportedAndAskedForAgain) {
-    QDBusConnection squatter = party();
+    QDBusConnection squatter = busParty();
     ASSERT_TRUE(squatter.registerService("org.quillbar.Held"));
-    SingleInstance instance(party(), "org.quillbar.Held");
+    SingleInstance instance(busParty(), "org.quillbar.Held");
     QSignalSpy held(&instance, &SingleInstance::held);
     QSignalSpy taken(&instance, &SingleInstance::claimed);
     instance.claim();
@@ -153,7 +144,7 @@ bool impostorTook(QProcess& impostor, const QStringList& arguments) {
 // name back is asked less and less often, not fought every second.
 TEST(BusServicesTest, AnotherProgramTakingTheNameIsReportedAndOutlasted) {
     const QString name = QStringLiteral("org.quillbar.Impostor");
-    SingleInstance instance(party(), name);
+    SingleInstance instance(busParty(), name);
     QSignalSpy lost(&instance, &SingleInstance::lost);
     QSignalSpy replaced(&instance, &SingleInstance::replaced);
     QSignalSpy taken(&instance, &SingleInstance::claimed);
@@ -172,7 +163,7 @@ TEST(BusServicesTest, AnotherProgramTakingTheNameIsReportedAndOutlasted) {
     impostor.waitForFinished(5000);
 
     const QString fought = QStringLiteral("org.quillbar.Fought");
-    SingleInstance fighting(party(), fought);
+    SingleInstance fighting(busParty(), fought);
     ASSERT_TRUE(claimed(fighting));
     QElapsedTimer clock;
     clock.start();
@@ -194,14 +185,14 @@ TEST(BusServicesTest, AnotherProgramTakingTheNameIsReportedAndOutlasted) {
 // the answer comes at once, with one that never leaves at the limit.
 TEST(BusServicesTest, TheNewInstanceWaitsUntilTheOneItReplacedHasLeft) {
     const QString name = QStringLiteral("org.quillbar.Waiting");
-    SingleInstance alone(party(), name);
+    SingleInstance alone(busParty(), name);
     ASSERT_TRUE(claimed(alone));
     EXPECT_TRUE(previousLeft(alone, std::chrono::seconds(5)));
 
     QString olderConnection;
-    auto older = std::make_unique<SingleInstance>(party(&olderConnection), name);
+    auto older = std::make_unique<SingleInstance>(busParty(&olderConnection), name);
     ASSERT_TRUE(claimed(*older));
-    SingleInstance newer(party(), name);
+    SingleInstance newer(busParty(), name);
     QSignalSpy newerGone(&newer, &SingleInstance::previousGone);
     ASSERT_TRUE(claimed(newer));
     newer.awaitPrevious(std::chrono::seconds(20));
@@ -214,14 +205,14 @@ TEST(BusServicesTest, TheNewInstanceWaitsUntilTheOneItReplacedHasLeft) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return newerGone.count() == 1; }, 10000));
     EXPECT_EQ(newerGone.value(0).value(0).toBool(), true);
 
-    SingleInstance newest(party(), name); // replaces newer, which stays on the bus
+    SingleInstance newest(busParty(), name); // replaces newer, which stays on the bus
     ASSERT_TRUE(claimed(newest));
     EXPECT_FALSE(previousLeft(newest, std::chrono::milliseconds(100)));
 }
 
 TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
     std::vector<std::string> received;
-    QDBusConnection instance = party();
+    QDBusConnection instance = busParty();
     // Deliveries an hour apart: everything after the first waits for deliverPending().
     DebugRequests listener(
         instance,
@@ -236,7 +227,7 @@ TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
     const std::string switchTo = NotificationCenter::kDebugSwitchTo;
     const std::string settings = NotificationCenter::kDebugSettings + std::string(" -");
 
-    QDBusConnection client = party();
+    QDBusConnection client = busParty();
     ASSERT_EQ(DebugRequests::settings(client, "org.quillbar.Debug").outcome,
               DebugRequests::Outcome::Delivered);
     ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == 1; }, 5000));
@@ -296,7 +287,7 @@ TEST(BusServicesTest, DebugRequestsAreMergedWhileOneWaitsAndBadOnesAreRefused) {
 
 TEST(BusServicesTest, ADebugRequestFailsAtItsDeadlineWithoutAnInstance) {
     const DebugRequests::Reply nobody =
-        DebugRequests::settings(party(), "org.quillbar.Nobody", std::chrono::milliseconds(300));
+        DebugRequests::settings(busParty(), "org.quillbar.Nobody", std::chrono::milliseconds(300));
     EXPECT_EQ(nobody.outcome, DebugRequests::Outcome::NotRunning);
     EXPECT_EQ(nobody.message, "Quillbar is not running");
 }
@@ -319,10 +310,10 @@ public slots:
 
 // Status bars listen to either signal: both go out once per change, in that order, with the title.
 TEST(BusServicesTest, AChangedTitleIsAnnouncedByBothSignalsOnceEach) {
-    const QDBusConnection app = party();
+    const QDBusConnection app = busParty();
     TitleObject title(app, "Desktop 1");
     SignalLog log;
-    QDBusConnection listener = party();
+    QDBusConnection listener = busParty();
     for (const char* interface : {TitleExporter::kInterface, "org.freedesktop.DBus.Properties"}) {
         ASSERT_TRUE(listener.connect(app.baseService(), TitleExporter::kPath, interface, QString(),
                                      &log, SLOT(heard(QDBusMessage))));
@@ -385,7 +376,7 @@ TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestar
         return json.printed(part) && bar.printed(part);
     };
     QString appConnection;
-    QDBusConnection app = party(&appConnection);
+    QDBusConnection app = busParty(&appConnection);
     auto title = std::make_unique<TitleObject>(app, "🦊 Fox");
     ASSERT_TRUE(app.registerService("org.quillbar.Titles"));
     ASSERT_TRUE(printed("Fox"));
@@ -400,9 +391,9 @@ TEST(BusServicesTest, FollowersPrintTheExportedTitleOnEveryChangeAndAcrossRestar
     app = QDBusConnection(QString());
     QDBusConnection::disconnectFromBus(appConnection);
     ASSERT_TRUE(json.printed("{\"text\":\"\""));
-    TitleObject other(party(), "Stranger");
+    TitleObject other(busParty(), "Stranger");
     other.exporter->setMenuBarTitle("Still a stranger");
-    QDBusConnection newer = party();
+    QDBusConnection newer = busParty();
     TitleObject replacement(newer, "Desktop 1");
     ASSERT_TRUE(newer.registerService("org.quillbar.Titles"));
     ASSERT_TRUE(printed("Desktop 1"));
@@ -437,7 +428,7 @@ TEST(BusServicesTest, TheOneShotQueryReadsTheTitleCutsItAndGivesUpAtItsOwnDeadli
     using Outcome = TitleQuery::Outcome;
     EXPECT_EQ(queryTitle("org.quillbar.Query", TitleQuery::kDeadline).outcome, Outcome::NotRunning);
 
-    QDBusConnection app = party();
+    QDBusConnection app = busParty();
     TitleObject title(app, "🦊 Fox");
     TitleExporter& exporter = *title.exporter;
     ASSERT_TRUE(app.registerService("org.quillbar.Query"));
@@ -541,12 +532,12 @@ TEST(BusServicesTest, TheServicesOutliveTheBus) {
 
 TEST(BusServicesTest, SessionSignalsBecomeWorkspaceNotifications) {
     // Stand-ins for logind and a screen saver on the private bus.
-    QDBusConnection system = party();
+    QDBusConnection system = busParty();
     ASSERT_TRUE(system.registerService("org.freedesktop.login1"));
     const QString session = "/org/freedesktop/login1/session/_31";
     std::vector<std::string> posted;
     SessionEvents events(
-        party(), party(), [&](const std::string& name) { posted.push_back(name); }, session);
+        busParty(), busParty(), [&](const std::string& name) { posted.push_back(name); }, session);
     const auto send = [](QDBusConnection bus, const QString& path, const QString& interface,
                          const QString& name, const QVariantList& arguments) {
         QDBusMessage signal = QDBusMessage::createSignal(path, interface, name);
@@ -561,7 +552,7 @@ TEST(BusServicesTest, SessionSignalsBecomeWorkspaceNotifications) {
     for (bool active : {false, true})
         send(system, session, "org.freedesktop.DBus.Properties", "PropertiesChanged",
              {"org.freedesktop.login1.Session", QVariantMap{{"Active", active}}, QStringList()});
-    const QDBusConnection screenSaver = party();
+    const QDBusConnection screenSaver = busParty();
     for (bool active : {true, false})
         send(screenSaver, "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver",
              "ActiveChanged", {active});
