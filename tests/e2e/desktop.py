@@ -70,6 +70,7 @@ class Desktop:
             raise
 
     def stop(self):
+        """Ends every process started here, newest first, and waits on each."""
         for proc in reversed(self._processes):
             self.stop_process(proc)
         if self._home:
@@ -85,6 +86,7 @@ class Desktop:
         return bus
 
     def start_process(self, args, **kwargs):
+        """Starts a program on this desktop (env defaults to .env); stop() ends it."""
         kwargs.setdefault("env", self.env)
         kwargs.setdefault("stdin", subprocess.DEVNULL)
         proc = subprocess.Popen(args, **kwargs)
@@ -92,6 +94,7 @@ class Desktop:
         return proc
 
     def stop_process(self, proc):
+        """Ends a process started here (SIGTERM, then SIGKILL) and waits on it."""
         if proc.poll() is None:
             proc.terminate()
             try:
@@ -131,6 +134,7 @@ class Desktop:
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
 
     def start_window_manager(self, *extra):
+        """Starts openbox (with extra arguments) and waits until it manages the screen."""
         rc = os.path.join(self._home, "openbox-rc.xml")
         with open(rc, "w") as out:
             names = "".join("<name>%s</name>" % n for n in self.names or [])
@@ -145,6 +149,7 @@ class Desktop:
         self._window_manager = proc
 
     def kill_window_manager(self):
+        """Ends the window manager with SIGKILL (it cleans nothing up) and waits on it."""
         self._window_manager.kill()
         self.stop_process(self._window_manager)
 
@@ -177,6 +182,7 @@ class Desktop:
         return True
 
     def icons(self):
+        """Window ids of the docked quillbar tray icons (walked again when a window goes)."""
         def walk():
             try:
                 return self.run(["xwininfo", "-root", "-tree"])
@@ -186,10 +192,12 @@ class Desktop:
         return ICON.findall(self.wait_until(walk, message="xwininfo cannot walk the windows"))
 
     def wait_for_icons(self, count):
+        """The docked icons, once there are count of them."""
         return self.wait_until(lambda: [icons for icons in [self.icons()] if len(icons) == count],
                                timeout=20, message="expected %d docked icons" % count)[0]
 
     def run(self, args, check=True, timeout=30, text=True):
+        """Runs a program to completion on this desktop and returns its standard output."""
         done = subprocess.run(args, env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
                               text=text, timeout=timeout)
         if check and done.returncode != 0:
@@ -277,6 +285,7 @@ class Desktop:
                                  "org.kde.StatusNotifierItem", "Title")
 
     def crop(self, x, y, width, height):
+        """An area of the screen as 8-bit RGB bytes."""
         return self.run(["import", "-window", "root", "-crop",
                          "%dx%d+%d+%d" % (width, height, x, y), "-depth", "8", "rgb:-"],
                         text=False)
@@ -300,6 +309,7 @@ class Desktop:
         self.xdotool("mousemove", str(x), str(y), "click", "1")
 
     def screenshot(self, name, window="root"):
+        """Keeps a picture of the screen (or of one window) as <artifacts>/<name>.png."""
         os.makedirs(self.artifacts, exist_ok=True)
         path = os.path.join(self.artifacts, name + ".png")
         self.run(["import", "-window", str(window), path])
@@ -339,6 +349,7 @@ ESCAPES = {"a": "\a", "b": "\b", "f": "\f", "n": "\n", "r": "\r", "t": "\t", "v"
 
 
 def table_line(table):
+    """A settings line storing table ({key: name or (name, emoji)}) as Quillbar does."""
     entries = {key: dict(zip(("name", "emoji"), (v, "") if isinstance(v, str) else v))
                for key, v in table.items()}
     text = json.dumps(entries, separators=(",", ":"))
@@ -416,10 +427,12 @@ class Lines:
                                     message=lambda: "no line %r in %r" % (text, self.lines[-20:]))
 
     def wait_for(self, count):
+        """The first count lines, once there are as many."""
         return self.desk.wait_until(lambda: len(self.lines) >= count and self.lines[:count],
                                     timeout=20, message=lambda: "lines: %r" % self.lines)
 
     def stop(self):
+        """Ends the program like a logout does and returns its exit status."""
         self.desk.stop_process(self.proc)
         return self.proc.returncode
 
@@ -465,6 +478,7 @@ class DesktopTest(unittest.TestCase):
     desktops, window_manager, names = 4, True, None
 
     def make_desktop(self):
+        """The desktop each test gets (a subclass may give another kind)."""
         return Desktop(self.desktops, self.window_manager, names=self.names)
 
     def setUp(self):

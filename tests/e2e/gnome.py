@@ -225,6 +225,7 @@ class GnomeShell(Desktop):
             self.shell = None
 
     def stop(self):
+        """Ends the shell, the client, the services the bus started, the buses."""
         self.stop_shell()
         if self.client:
             self.stop_process(self.client.proc)
@@ -264,6 +265,7 @@ class GnomeShell(Desktop):
 
     @staticmethod
     def _reap(ours):
+        """Waits on the ended orphans handed to this process (as subreaper)."""
         for pid in (int(p) for p in os.listdir("/proc") if p.isdigit()):
             if pid in ours:
                 continue
@@ -290,6 +292,7 @@ class GnomeShell(Desktop):
                          interface, name)[0]
 
     def owner(self, name):
+        """The unique name owning a bus name, or None."""
         try:
             return self.call("org.freedesktop.DBus", "/org/freedesktop/DBus",
                              "org.freedesktop.DBus", "GetNameOwner", "(s)", name)[0]
@@ -297,6 +300,7 @@ class GnomeShell(Desktop):
             return None
 
     def watch(self, member, interface=SHELL_IFACE):
+        """Collects the signals member of interface from now on."""
         self.client.request("watch", interface=interface, member=member)
 
     def signals(self, member):
@@ -343,6 +347,7 @@ class GnomeShell(Desktop):
         self.run(["gnome-extensions", "enable" if enabled else "disable", UUID])
 
     def screenshot(self, name, x=0, y=0, width=WIDTH, height=HEIGHT):
+        """Keeps an area of the screen as <artifacts>/<name>.png; its path."""
         os.makedirs(self.artifacts, exist_ok=True)
         path = os.path.join(self.artifacts, name + ".png")
         self.client.request("screenshot", file=path, x=x, y=y, width=width, height=height,

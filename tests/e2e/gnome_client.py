@@ -99,6 +99,7 @@ class Client:
 
     @staticmethod
     def _argument(value):
+        """{"v": value} is a variant holding value, typed by its Python type."""
         if isinstance(value, dict) and set(value) == {"v"}:
             inner = value["v"]
             kind = {bool: "b", int: "i", float: "d", str: "s"}[type(inner)]

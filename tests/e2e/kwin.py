@@ -28,6 +28,7 @@ class KWin(Desktop):
         self.private_env(QT_QPA_PLATFORM="offscreen")
 
     def start_window_manager(self, *extra):
+        """Starts KWin (the first time with the initial desktops); waits until it answers."""
         config = os.path.join(self.env["XDG_CONFIG_HOME"], "kwinrc")
         if not os.path.exists(config):
             os.makedirs(os.path.dirname(config), exist_ok=True)
@@ -60,6 +61,7 @@ class KWin(Desktop):
             self._binary_dir = None
 
     def restart(self):
+        """Replaces KWin (X11: --replace; Wayland: stop, then start)."""
         old = self._window_manager
         if self.wayland:
             self.stop_process(old)
@@ -97,6 +99,7 @@ class KWin(Desktop):
                   interface="org.freedesktop.DBus.Properties")
 
     def create(self, position, name):
+        """Creates a desktop; its id."""
         before = {i for _, i, _ in self.desktop_list()}
         self.send("createDesktop", "uint32:%d" % position, "string:" + name)
         return self.wait_until(lambda: next((i for _, i, _ in self.desktop_list()

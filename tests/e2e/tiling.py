@@ -194,6 +194,7 @@ class SwayDesktop(TilingQueries, Desktop):
             self._sway = None
 
     def hold_pointer(self):
+        """Keeps a pointer device on the seat, so that clients started later get clicks."""
         self._pointer = PointerDevice(self.env)
 
     def stop(self):
@@ -210,6 +211,7 @@ class SwayDesktop(TilingQueries, Desktop):
         return self.run(["busctl", "--user", "--json=short", *args], check=False)
 
     def tray_items(self):
+        """The items registered with the tray host's StatusNotifierWatcher."""
         out = self.busctl("get-property", *WATCHER, WATCHER[0], "RegisteredStatusNotifierItems")
         return json.loads(out)["data"] if out.strip() else []
 
@@ -222,6 +224,7 @@ class SwayDesktop(TilingQueries, Desktop):
         return self.grim("-g", "%d,%d %dx%d" % area, "-t", "ppm", "-").split(b"\n", 3)[3]
 
     def colours(self, area):
+        """The RGB triples of an area, one per pixel."""
         pixels = self.pixels(area)
         return [pixels[i:i + 3] for i in range(0, len(pixels), 3)]
 
@@ -230,10 +233,12 @@ class SwayDesktop(TilingQueries, Desktop):
         return sum(1 for colour in self.colours(area) if colour not in blank)
 
     def grim_shot(self, name, *args):
+        """Keeps a picture (grim's arguments: an area, an output) in artifacts."""
         os.makedirs(self.artifacts, exist_ok=True)
         self.grim(*args, os.path.join(self.artifacts, name + ".png"))
 
     def write_waybar(self, config, style):
+        """waybar's configuration (a dict) and style sheet in files; their paths."""
         paths = [os.path.join(self._home, name) for name in ("waybar.json", "waybar.css")]
         with open(paths[0], "w") as out:
             json.dump(config, out)
