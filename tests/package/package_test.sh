@@ -23,7 +23,7 @@ build_and_check() {
 }
 
 check_contents() {
-    local deb=$1 contents depends report
+    local deb=$1 contents depends report extension paths path dependency
     contents=$(dpkg-deb --contents "$deb")
     # Both variants of the GNOME Shell extension, and the folder GNOME Shell reads linking to one.
     extension=quillbar@quillbar.org
