@@ -32,7 +32,10 @@ Everything runs on private desktops (Xvfb, a session bus, openbox, trayer; tests
 - X round trips per desktop change: the counter of bench_x11 (--x11-json), when it has one;
 - the floor under the title's latency (--bus-relay): the same switches with Quillbar stopped and a
   bare relay (xcb and sd-bus on one thread, no toolkit, no drawing) putting the desktop on the bus
-  under Quillbar's name, read by the same follower: what the bus hop alone costs beside xprop.
+  under Quillbar's name, read by the same follower: what the bus hop alone costs beside xprop;
+- the floor of a Qt tray program (--qt-relay): the same, by a QApplication with one tray icon that
+  hears the change on Qt's own X connection, shows the number in its icon and emits the title with
+  QtDBus; its latency and CPU per change, and Quillbar's against them.
 Exits 1 when any target is missed.
 """
 
@@ -453,8 +456,8 @@ def desktop_changes(run, args):
         if args.bus_relay:
             desk.stop_process(follow)
             desk.stop_process(app)
-            relay_latency(run, desk, args, pager, (spy, xprop), start_xprop, numbers,
-                          median(ours))
+            relay_rows(run, desk, args, pager, (spy, xprop), start_xprop, numbers,
+                       (median(ours), per_app))
         pager.close()
 
 
@@ -473,14 +476,15 @@ def journal_lines(run, desk, args, app, log, pager, follower, xprop, numbers, no
     return app
 
 
-def relay_latency(run, desk, args, pager, listener, start_xprop, numbers, quillbar_median):
-    """The same switches, the title put on the bus by the bare relay instead of Quillbar."""
+def relay_figures(desk, program, pager, listener, start_xprop, numbers, follow_args):
+    """The same switches, the title put on the bus by a relay program instead of Quillbar:
+    (median latency in ms, its CPU and xprop's per change in ms, the two halves' ratios, the
+    listener it leaves running)."""
     spy, xprop = listener
-    relay = desk.start_process([args.bus_relay])
-    follow = desk.start_process([args.quillbar, "--print-title", "--follow"],
-                                stdout=subprocess.PIPE, text=True, bufsize=1)
+    relay = desk.start_process([program], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    follow = desk.start_process(follow_args, stdout=subprocess.PIPE, text=True, bufsize=1)
     follower = Lines(follow.stdout)
-    # The relay answers no reads: the follower prints the first switch it hears of.
+    # A relay answers no reads: the follower prints the first switch it hears of.
     deadline = time.monotonic() + 20
     while not follower.lines and time.monotonic() < deadline:
         pager.switch(numbers[0])
@@ -496,17 +500,41 @@ def relay_latency(run, desk, args, pager, listener, start_xprop, numbers, quillb
     settle([relay.pid, spy.pid])
     more_ours, more_theirs, _ = switch_and_time(pager, follower, xprop, numbers[half:])
     halves = (median(more_ours) / median(more_theirs), median(ours) / median(theirs))
-    ours, theirs = ours + more_ours, theirs + more_theirs
-    ratio = median(ours) / median(theirs)
-    run.add("title latency, 12 windows: median, a bare relay to the bus", "%.2f ms" % median(ours),
-            "xprop -spy %.2f ms" % median(theirs), "%.2f" % ratio, "", None)
-    run.add("  the same, xprop listening after / before the relay", "", "", "%.2f / %.2f" % halves,
-            "", None)
-    run.add("(Quillbar's median against the relay's)", "%.2f ms" % quillbar_median,
-            "relay %.2f ms" % median(ours), "%.2f" % (quillbar_median / median(ours)), "≤ 1.3×",
-            quillbar_median <= 1.3 * median(ours))
+    settle([relay.pid, spy.pid])
+    cpu_relay, cpu_xprop = cpu_ns(relay.pid), cpu_ns(spy.pid)
+    switch_reading_both(pager, follower, xprop, numbers)
+    settle([relay.pid, spy.pid])
+    per_relay = (cpu_ns(relay.pid) - cpu_relay) / 1e6 / len(numbers)
+    per_xprop = (cpu_ns(spy.pid) - cpu_xprop) / 1e6 / len(numbers)
     desk.stop_process(follow)
     desk.stop_process(relay)
+    return median(ours + more_ours), (per_relay, per_xprop), halves, (spy, xprop)
+
+
+def relay_rows(run, desk, args, pager, listener, start_xprop, numbers, quillbar):
+    """The floors under Quillbar's latency and CPU (quillbar: its median and CPU per change):
+    the bare relay, and the least Qt tray program doing the same."""
+    follow_args = [args.quillbar, "--print-title", "--follow"]
+    bare, (bare_cpu, _), halves, listener = relay_figures(
+        desk, args.bus_relay, pager, listener, start_xprop, numbers, follow_args)
+    run.add("title latency, 12 windows: median, a bare relay to the bus", "%.2f ms" % bare, "", "",
+            "", None)
+    run.add("  the same, xprop listening after / before the relay", "", "", "%.2f / %.2f" % halves,
+            "", None)
+    run.add("(Quillbar's median against the relay's)", "%.2f ms" % quillbar[0],
+            "relay %.2f ms" % bare, "%.2f" % (quillbar[0] / bare), "≤ 1.3×",
+            quillbar[0] <= 1.3 * bare)
+    if not args.qt_relay:
+        return listener
+    qt, (qt_cpu, xprop_cpu), _, listener = relay_figures(
+        desk, args.qt_relay, pager, listener, start_xprop, numbers, follow_args)
+    run.add("the least Qt tray program doing the same: median", "%.2f ms" % qt,
+            "relay %.2f ms" % bare, "%.2f" % (qt / bare), "", None)
+    run.add("  its CPU per desktop change", "%.3f ms" % qt_cpu, "xprop -spy %.3f ms" % xprop_cpu,
+            "%.1f" % (qt_cpu / xprop_cpu), "", None)
+    run.add("(Quillbar's median, CPU against the Qt tray's)", "%.2f ms, %.3f ms" % quillbar,
+            "", "%.2f, %.1f" % (quillbar[0] / qt, quillbar[1] / qt_cpu), "", None)
+    return listener
 
 
 def rename_until(desk, window, stop):
@@ -639,9 +667,10 @@ def main():
     parser.add_argument("--test-window", required=True)
     parser.add_argument("--x11-json", help="bench_x11's --benchmark_out report")
     parser.add_argument("--bus-relay", help="the bare relay (bench/baseline), for the floor row")
+    parser.add_argument("--qt-relay", help="the least Qt tray relay (bench/baseline), its rows")
     parser.add_argument("--quick", action="store_true", help="fewer switches, shorter idle")
     args = parser.parse_args()
-    for name in ("quillbar", "minimal_tray", "test_window", "bus_relay"):
+    for name in ("quillbar", "minimal_tray", "test_window", "bus_relay", "qt_relay"):
         if getattr(args, name):
             setattr(args, name, os.path.abspath(getattr(args, name)))
     run = Run()
