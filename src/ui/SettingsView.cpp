@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -89,8 +90,8 @@ SettingsView::SettingsView(SpaceObserver& observer, SpaceNameStore& nameStore,
     layout->addWidget(divider(this));
     layout->addWidget(makeFooter());
 
-    observerSubscription_ = observer_.subscribe([this] { redraw(); });
-    storeSubscription_ = nameStore_.subscribe([this](const NameTable&) { redraw(); });
+    observerSubscription_ = observer_.subscribe([this] { redrawUnlessClosed(); });
+    storeSubscription_ = nameStore_.subscribe([this](const NameTable&) { redrawUnlessClosed(); });
     const auto onProblem = [this](const std::optional<std::string>&) { showSaveWarning(); };
     readProblemSubscription_ = nameStore_.subscribeStorageProblem(onProblem);
     saveProblemSubscription_ = nameStore_.subscribeSaveProblem(onProblem);
@@ -182,12 +183,29 @@ std::vector<QLabel*> SettingsView::captions() const {
 
 void SettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (closed_) {
+        closed_ = false;
+        redraw();
+    }
     if (appeared_)
         return;
     appeared_ = true;
     observer_.refresh();
     redraw();
     focusCurrentSpace();
+}
+
+void SettingsView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Minimizing hides spontaneously; closing (or hide()) is the application's own hiding.
+    if (!event->spontaneous())
+        closed_ = true;
+}
+
+void SettingsView::redrawUnlessClosed() {
+    // A closed window would otherwise lay out every row again on each desktop change.
+    if (!closed_)
+        redraw();
 }
 
 void SettingsView::keyPressEvent(QKeyEvent* event) {

@@ -70,11 +70,14 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* makeFooter();
     void redraw();
+    // Redraws unless the window was closed: a closed one catches up when it is shown again.
+    void redrawUnlessClosed();
     void layOutRows(const std::vector<SpaceObserver::DisplayGroup>& groups);
     // Drops the rows of spaces no longer listed, brings the others up to date, makes new ones.
     void updateRows(const std::vector<SpaceObserver::DisplayGroup>& groups, bool withCaptions);
@@ -96,6 +99,7 @@ private:
     SettingsRowOrder rowOrder_;
     std::vector<SpaceInfo> lastSpaces_;
     bool appeared_ = false;
+    bool closed_ = false;
     // What the list shows: group ids and names, space ids, and whether captions are on.
     std::vector<std::string> listedShape_;
 

@@ -127,6 +127,12 @@ TEST_F(SettingsViewTest, RowsKeepTheirOrderAndTextWhileDesktopsComeGoAndMove) {
     // A new view (a new process) takes the order as it is now.
     makeView();
     EXPECT_EQ(listedKeys(), (Keys{"uuid-2", "uuid-3", "uuid-9", "uuid-1"}));
+    // A closed window is up to date again when it is shown.
+    showView();
+    view->close();
+    setSpaces({space(2), space(3), space(1)}, 1);
+    showView();
+    EXPECT_EQ(listedKeys(), (Keys{"uuid-2", "uuid-3", "uuid-1"}));
 }
 
 TEST_F(SettingsViewTest, CaptionsAndTheDisplayColumnOnlyForTwoOrMoreDisplays) {
