@@ -347,6 +347,11 @@ def restart_app(desk, args, app, log, pager, follower, xprop, now, then, verbose
     app.wait(timeout=30)  # a replaced instance quits by itself
     desk.stop_process(app)
     desk.wait_for_icons(1)
+    # A launch while Quillbar runs brings the rename window, the keyboard's way in; a user would
+    # close it, and left open it would take its own share of each change (and its cursor blinks).
+    desk.wait_until(desk.rename_window, message="the new instance showed no rename window")
+    desk.wmctrl("-c", "Rename Spaces")
+    desk.wait_until(lambda: desk.rename_window() is None, message="the rename window stayed")
     settle([fresh.pid])
     # The follower moves to the new instance on its own; one untimed round through every
     # desktop also draws each title once, as the replaced instance had done.
